@@ -1,0 +1,77 @@
+#pragma once
+
+#include "platform/Export.h"
+#include "platform/kmbase/KMString.h"
+#include "platform/win32/WinDef.h"
+
+#include <string>
+
+class DcmItem;
+class DcmDataset;
+
+// A view on a DICOM dataset or on one item of a sequence inside it. It does not own what it
+// views: a KMDcmFile binds its own dataset, and GetSequenceItem binds another view to an item,
+// so that writes through that view land in the parent. A view is valid while the element tree
+// it points into lives (until its file is reloaded or destroyed). An unbound view fails every
+// call.
+//
+// Tags are 32-bit numbers, group in the high half. Text comes in two forms:
+// - narrow text is moved byte for byte, as the dataset keeps it; meant for values that DICOM
+//   limits to ASCII (UIDs, codes, dates, ages);
+// - wide text is converted from and to the dataset's Specific Character Set (0008,0005). A wide
+//   value that the character set cannot hold is stored after the whole dataset has been
+//   converted to ISO_IR 192 (UTF-8); it is never stored damaged.
+// A failed call leaves the dataset and the out-parameters as they were.
+class SRCTRL_API KMDcmDataset {
+public:
+    KMDcmDataset() = default;
+
+    // True when the view is bound to a dataset or an item.
+    bool IsBound() const { return m_pItem != nullptr; }
+
+    // Value number `index` (0 for the first) of a present element, including an empty one.
+    bool GetString(DWORD tag, std::wstring& value, int index = 0) const;
+    bool GetString(DWORD tag, std::string& value, int index = 0) const;
+    // The whole value, all value numbers with their backslashes, as the dataset keeps it; valid
+    // until the element changes. A present but empty element gives "".
+    bool GetString(DWORD tag, const char*& value) const;
+
+    // Replaces the whole value of the element, inserting it when absent. False for a null value,
+    // for tags the dictionary does not know as text or number, and for sequences and binary
+    // elements.
+    bool SetString(DWORD tag, const char* value);
+    bool SetString(DWORD tag, const wchar_t* value);
+    bool SetString(DWORD tag, const std::wstring& value);
+    bool SetString(DWORD tag, const KMString& value);
+
+    // Writes value number `index` of an integer element (IS, SL, SS, UL, US); the range of the
+    // value representation is checked.
+    bool SetInt32(DWORD tag, int value, int index = 0);
+
+    // Binds `item` to item `index` (from 0) of the sequence `tag`. False when there is no such
+    // sequence or item.
+    bool GetSequenceItem(DWORD tag, KMDcmDataset& item, int index) const;
+    // The same, creating the sequence and any missing items up to `index` (at most
+    // kMaxCreatedItem). False for a negative index.
+    bool GetOrCreateSequenceItem(DWORD tag, KMDcmDataset& item, int index);
+    static constexpr int kMaxCreatedItem = 9999;
+
+    // Lends the bytes of an OB or UN element; valid until the element changes or the dataset is
+    // destroyed. A present but empty element gives a null pointer and length 0.
+    bool GetUint8Array(DWORD tag, const unsigned char*& data, unsigned long& length) const;
+    // Copies `length` bytes into the element (OB or UN), inserting it when absent.
+    bool SetUint8Array(DWORD tag, const unsigned char* data, unsigned long length);
+
+private:
+    friend class KMDcmFile;
+    friend class KMDcmSR;
+    void Bind(DcmItem* item, DcmDataset* root);
+    DcmItem* GetItem() const { return m_pItem; }
+    DcmDataset* GetRoot() const { return m_pRoot; }
+
+    bool StoreUtf8(DWORD tag, const std::string& utf8);
+
+    DcmItem* m_pItem = nullptr;
+    // The dataset at the top of the tree: its Specific Character Set governs every item in it.
+    DcmDataset* m_pRoot = nullptr;
+};

@@ -1,0 +1,371 @@
+#include "platform/kmdicom/KMDcmSR.h"
+
+#include "platform/kmdicom/KMDcmCharset.h"
+#include "platform/kmdicom/KMDcmUtil.h"
+
+#include <dcmtk/dcmdata/dcdatset.h>
+#include <dcmtk/dcmdata/dcdeftag.h>
+#include <dcmtk/dcmdata/dcitem.h>
+#include <dcmtk/dcmdata/dcsequen.h>
+
+#include <memory>
+
+namespace {
+
+constexpr DWORD kValueType = 0x0040A040;
+constexpr DWORD kRelationshipType = 0x0040A010;
+constexpr DWORD kConceptNameCodeSequence = 0x0040A043;
+constexpr DWORD kCodeValue = 0x00080100;
+constexpr DWORD kCodingSchemeDesignator = 0x00080102;
+constexpr DWORD kCodeMeaning = 0x00080104;
+constexpr DWORD kTextValue = 0x0040A160;
+constexpr DWORD kPersonName = 0x0040A123;
+constexpr DWORD kVerifyingObserverName = 0x0040A075;
+constexpr DWORD kVerifyingOrganization = 0x0040A027;
+constexpr DWORD kVerificationDateTime = 0x0040A030;
+
+std::string Trimmed(const std::string& text)
+{
+    const size_t first = text.find_first_not_of(' ');
+    return first == std::string::npos ? std::string() : text.substr(first, text.find_last_not_of(' ') - first + 1);
+}
+
+bool ReadCode(const KMDcmDataset& item, std::string& value, std::string& scheme)
+{
+    KMDcmDataset code;
+    return item.GetSequenceItem(kConceptNameCodeSequence, code, 0) && code.GetString(kCodeValue, value) &&
+           code.GetString(kCodingSchemeDesignator, scheme);
+}
+
+bool WriteCode(KMDcmDataset& item, DWORD sequence, const char* value, const char* scheme, const char* meaning)
+{
+    KMDcmDataset code;
+    return item.GetOrCreateSequenceItem(sequence, code, 0) && code.SetString(kCodeValue, value) &&
+           code.SetString(kCodingSchemeDesignator, scheme) && code.SetString(kCodeMeaning, meaning);
+}
+
+// True when an element that depends on the character set holds anything but ASCII.
+bool HoldsNonAsciiText(DcmObject* object)
+{
+    if (object->isLeaf()) {
+        auto* element = static_cast<DcmElement*>(object);
+        OFString value;
+        if (!element->isAffectedBySpecificCharacterSet() || element->getOFStringArray(value).bad()) {
+            return false;
+        }
+        for (size_t i = 0; i < value.length(); ++i) {
+            const auto c = static_cast<unsigned char>(value[i]);
+            if (c >= 0x80 || c == 0x1B) {
+                return true;
+            }
+        }
+        return false;
+    }
+    DcmObject* child = nullptr;
+    while ((child = object->nextInContainer(child)) != nullptr) {
+        if (HoldsNonAsciiText(child)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// True when an element of `target` that `source` will not replace depends on the character set
+// and holds anything but ASCII.
+bool KeepsNonAsciiText(DcmItem& target, DcmItem& source)
+{
+    for (unsigned long i = 0; i < target.card(); ++i) {
+        DcmElement* element = target.getElement(i);
+        if (element->getTag() != DCM_SpecificCharacterSet && !source.tagExists(element->getTag()) &&
+            HoldsNonAsciiText(element)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+void InsertClones(DcmItem& target, DcmItem& source, bool withCharset)
+{
+    for (unsigned long i = 0; i < source.card(); ++i) {
+        DcmElement* element = source.getElement(i);
+        if (element->getGTag() == 0x0002 || (!withCharset && element->getTag() == DCM_SpecificCharacterSet)) {
+            continue;
+        }
+        target.insert(static_cast<DcmElement*>(element->clone()), OFTrue);
+    }
+}
+
+} // namespace
+
+namespace {
+
+struct Concept {
+    const char* szCode;
+    const char* szMeaning;
+    const char* szValueType;
+    const char* szRelationship;
+    DWORD valueTag;
+};
+
+// Indexed by KMDcmSR::Content; all codes are of the DCM scheme.
+const Concept kConcepts[] = {
+    {"121139", "Modality", "TEXT", "HAS OBS CONTEXT", kTextValue},
+    {"121008", "Person Observer Name", "PNAME", "HAS OBS CONTEXT", kPersonName},
+    {"121071", "Finding", "TEXT", "CONTAINS", kTextValue},
+    {"121077", "Conclusion", "TEXT", "CONTAINS", kTextValue},
+};
+
+// The rank of a content item among those in kConcepts, or -1 for an item of another kind.
+int RankOf(const KMDcmDataset& item)
+{
+    std::string code;
+    std::string scheme;
+    std::string valueType;
+    if (!ReadCode(item, code, scheme) || Trimmed(scheme) != "DCM" || !item.GetString(kValueType, valueType)) {
+        return -1;
+    }
+    for (size_t i = 0; i < sizeof(kConcepts) / sizeof(kConcepts[0]); ++i) {
+        if (Trimmed(code) == kConcepts[i].szCode && Trimmed(valueType) == kConcepts[i].szValueType) {
+            return static_cast<int>(i);
+        }
+    }
+    return -1;
+}
+
+std::string CurrentDateTime()
+{
+    return KMDcmUtil::GetCurrentDcmDate().str() + KMDcmUtil::GetCurrentDcmTime().str();
+}
+
+} // namespace
+
+KMDcmSR::KMDcmSR()
+{
+    BuildSkeleton();
+}
+
+void KMDcmSR::BuildSkeleton()
+{
+    KMDcmDataset& root = *GetDataset();
+    root.SetString(0x00080016, "1.2.840.10008.5.1.4.1.1.88.11");
+    root.SetString(0x00080060, "SR");
+    for (DWORD tag : {0x00100010u, 0x00100020u, 0x00100030u, 0x00100040u, 0x00080020u, 0x00080030u,
+                      0x00080090u, 0x00200010u, 0x00080050u, 0x00080070u}) {
+        root.SetString(tag, "");
+    }
+    DcmItem* item = root.GetItem();
+    item->insertEmptyElement(DCM_ReferencedPerformedProcedureStepSequence);
+    item->insertEmptyElement(DCM_PerformedProcedureCodeSequence);
+    root.SetString(kValueType, "CONTAINER");
+    WriteCode(root, kConceptNameCodeSequence, "18748-4", "LN", "Diagnostic Imaging Report");
+    root.SetString(0x0040A050, "SEPARATE");
+}
+
+bool KMDcmSR::Copy(const KMDcmDataset* dataset)
+{
+    if (dataset == nullptr || !dataset->IsBound()) {
+        return false;
+    }
+    DcmItem* source = dataset->GetItem();
+    DcmDataset* target = GetDataset()->GetRoot();
+    if (source == target) {
+        return true;
+    }
+    const std::string sourceCharset = KMDcmCharset::Of(*dataset->GetRoot());
+    if (sourceCharset == KMDcmCharset::Of(*target) || !KeepsNonAsciiText(*target, *source)) {
+        if (source != dataset->GetRoot()) {
+            // An item inherits its character set from the dataset it sits in.
+            target->putAndInsertString(DCM_SpecificCharacterSet, sourceCharset.c_str());
+        }
+        InsertClones(*target, *source, true);
+        return true;
+    }
+    // Both sides keep text that only its own character set reads: bring both to UTF-8.
+    DcmItem converted(*source);
+    if (converted.convertCharacterSet(sourceCharset.c_str(), "ISO_IR 192", 0, OFFalse).bad() ||
+        !KMDcmCharset::ConvertToUtf8(*target)) {
+        return false;
+    }
+    InsertClones(*target, converted, false);
+    return true;
+}
+
+bool KMDcmSR::IsCompleted() const
+{
+    std::string flag;
+    return GetDataset()->GetString(0x0040A491, flag) && Trimmed(flag) == "COMPLETE";
+}
+
+bool KMDcmSR::IsVerified() const
+{
+    std::string flag;
+    return GetDataset()->GetString(0x0040A493, flag) && Trimmed(flag) == "VERIFIED";
+}
+
+bool KMDcmSR::CompleteDocument()
+{
+    return GetDataset()->SetString(0x0040A491, "COMPLETE");
+}
+
+bool KMDcmSR::VerifyDocument()
+{
+    std::wstring name;
+    std::wstring organization;
+    std::wstring dateTime;
+    if (!GetVerifyingObserverName(name) || name.empty() || !GetVerifyingOrganization(organization) ||
+        organization.empty()) {
+        return false;
+    }
+    if (!GetVerificationDateTime(dateTime) || dateTime.empty()) {
+        SetVerificationDateTime(KMString(CurrentDateTime()).c_wstr());
+    }
+    return CompleteDocument() && GetDataset()->SetString(0x0040A493, "VERIFIED");
+}
+
+bool KMDcmSR::GetContent(Content content, std::wstring& value) const
+{
+    const Concept& concept = kConcepts[static_cast<int>(content)];
+    KMDcmDataset item;
+    for (int i = 0; GetDataset()->GetSequenceItem(0x0040A730, item, i); ++i) {
+        if (RankOf(item) == static_cast<int>(content)) {
+            if (item.GetString(concept.valueTag, value, 0)) {
+                return true;
+            }
+            break;
+        }
+    }
+    value.clear();
+    return false;
+}
+
+bool KMDcmSR::SetContent(Content content, const wchar_t* value)
+{
+    if (value == nullptr) {
+        return false;
+    }
+    const int rank = static_cast<int>(content);
+    const Concept& concept = kConcepts[rank];
+    DcmItem* root = GetDataset()->GetItem();
+    DcmSequenceOfItems* sequence = nullptr;
+    if (root->findAndGetSequence(DCM_ContentSequence, sequence).bad()) {
+        if (*value == L'\0') {
+            return true;
+        }
+        sequence = new DcmSequenceOfItems(DCM_ContentSequence);
+        root->insert(sequence, OFTrue);
+    }
+    // Find the item, or the place where a new one keeps the items in rank order.
+    unsigned long place = sequence->card();
+    KMDcmDataset item;
+    for (unsigned long i = 0; i < sequence->card(); ++i) {
+        GetDataset()->GetSequenceItem(0x0040A730, item, static_cast<int>(i));
+        const int found = RankOf(item);
+        if (found == rank) {
+            if (*value == L'\0') {
+                delete sequence->remove(i);
+                return true;
+            }
+            return item.SetString(concept.valueTag, value);
+        }
+        if (found > rank && place == sequence->card()) {
+            place = i;
+        }
+    }
+    if (*value == L'\0') {
+        return true;
+    }
+    auto created = std::make_unique<DcmItem>();
+    KMDcmDataset view;
+    view.Bind(created.get(), GetDataset()->GetRoot());
+    if (!view.SetString(kRelationshipType, concept.szRelationship) ||
+        !view.SetString(kValueType, concept.szValueType) ||
+        !WriteCode(view, kConceptNameCodeSequence, concept.szCode, "DCM", concept.szMeaning)) {
+        return false;
+    }
+    if (sequence->insert(created.get(), place, OFTrue).bad()) {
+        return false;
+    }
+    DcmItem* inserted = created.release();
+    view.Bind(inserted, GetDataset()->GetRoot());
+    if (!view.SetString(concept.valueTag, value)) {
+        delete sequence->remove(inserted);
+        return false;
+    }
+    return true;
+}
+
+bool KMDcmSR::GetVerifier(DWORD tag, std::wstring& value) const
+{
+    KMDcmDataset item;
+    if (GetDataset()->GetSequenceItem(0x0040A073, item, 0) && item.GetString(tag, value, 0)) {
+        return true;
+    }
+    value.clear();
+    return false;
+}
+
+bool KMDcmSR::SetVerifier(DWORD tag, const wchar_t* value)
+{
+    if (value == nullptr) {
+        return false;
+    }
+    KMDcmDataset item;
+    if (*value == L'\0') {
+        if (!GetDataset()->GetSequenceItem(0x0040A073, item, 0)) {
+            return true;
+        }
+        item.GetItem()->findAndDeleteElement(DcmTagKey(static_cast<Uint16>(tag >> 16), static_cast<Uint16>(tag)));
+        std::wstring left;
+        if (!GetVerifier(kVerifyingObserverName, left) && !GetVerifier(kVerifyingOrganization, left) &&
+            !GetVerifier(kVerificationDateTime, left)) {
+            GetDataset()->GetItem()->findAndDeleteElement(DCM_VerifyingObserverSequence);
+        }
+        return true;
+    }
+    if (!GetDataset()->GetOrCreateSequenceItem(0x0040A073, item, 0)) {
+        return false;
+    }
+    if (!item.GetItem()->tagExists(DCM_VerifyingObserverIdentificationCodeSequence)) {
+        item.GetItem()->insertEmptyElement(DCM_VerifyingObserverIdentificationCodeSequence);
+    }
+    return item.SetString(tag, value);
+}
+
+bool KMDcmSR::GetFinding(std::wstring& value) const { return GetContent(Content::Finding, value); }
+bool KMDcmSR::SetFinding(const wchar_t* value) { return SetContent(Content::Finding, value); }
+bool KMDcmSR::GetConclusion(std::wstring& value) const { return GetContent(Content::Conclusion, value); }
+bool KMDcmSR::SetConclusion(const wchar_t* value) { return SetContent(Content::Conclusion, value); }
+bool KMDcmSR::GetAuthorObserverName(std::wstring& value) const { return GetContent(Content::Author, value); }
+bool KMDcmSR::SetAuthorObserverName(const wchar_t* value) { return SetContent(Content::Author, value); }
+bool KMDcmSR::GetAcquisitionModality(std::wstring& value) const { return GetContent(Content::Modality, value); }
+bool KMDcmSR::SetAcquisitionModality(const wchar_t* value) { return SetContent(Content::Modality, value); }
+
+bool KMDcmSR::GetVerifyingObserverName(std::wstring& value) const
+{
+    return GetVerifier(kVerifyingObserverName, value);
+}
+
+bool KMDcmSR::SetVerifyingObserverName(const wchar_t* value)
+{
+    return SetVerifier(kVerifyingObserverName, value);
+}
+
+bool KMDcmSR::GetVerifyingOrganization(std::wstring& value) const
+{
+    return GetVerifier(kVerifyingOrganization, value);
+}
+
+bool KMDcmSR::SetVerifyingOrganization(const wchar_t* value)
+{
+    return SetVerifier(kVerifyingOrganization, value);
+}
+
+bool KMDcmSR::GetVerificationDateTime(std::wstring& value) const
+{
+    return GetVerifier(kVerificationDateTime, value);
+}
+
+bool KMDcmSR::SetVerificationDateTime(const wchar_t* value)
+{
+    return SetVerifier(kVerificationDateTime, value);
+}

@@ -1,0 +1,73 @@
+#pragma once
+
+#include "platform/Export.h"
+#include "platform/kmdicom/KMDcmFile.h"
+
+#include <string>
+
+class DcmItem;
+
+// A Basic Text SR document held in its dataset: the dataset is the one store, so a host that
+// edits GetDataset() directly, copies another dataset in, or loads a file sees the same document
+// as the accessors below.
+//
+// Built as an empty document: SOP Class Basic Text SR, Modality "SR", the root CONTAINER titled
+// (18748-4, LN, "Diagnostic Imaging Report") and the patient, study, series, equipment and
+// document attributes that DICOM requires to be present, empty. The caller sets the UIDs, dates
+// and flags it wants.
+//
+// Where the values live:
+// - Finding and Conclusion: TEXT items (121071, DCM, "Finding") and (121077, DCM, "Conclusion")
+//   that the root CONTAINS;
+// - author observer name: a PNAME observation context item (121008, DCM, "Person Observer Name");
+// - acquisition modality: a TEXT observation context item (121139, DCM, "Modality"); the
+//   dataset's own Modality stays "SR";
+// - verifying observer name, organization and verification date-time: (0040,A075), (0040,A027)
+//   and (0040,A030) of the first Verifying Observer Sequence (0040,A073) item, which also holds
+//   an empty (0040,A088).
+// Setting an empty text removes the value. Getters give false and an empty text for a value the
+// document does not have.
+class SRCTRL_API KMDcmSR : public KMDcmFile {
+public:
+    KMDcmSR();
+
+    // Takes in every element of `dataset` (top level, SR content included); for a tag that both
+    // have, the value of `dataset` wins. Texts are kept readable across different character
+    // sets, converting this document to ISO_IR 192 when needed. False for null or an unbound
+    // dataset, and when a conversion fails; the document is then unchanged.
+    bool Copy(const KMDcmDataset* dataset);
+
+    bool IsCompleted() const;
+    bool IsVerified() const;
+
+    // Sets the Completion Flag to "COMPLETE".
+    bool CompleteDocument();
+    // Marks the document VERIFIED (and COMPLETE, which DICOM requires of a verified document).
+    // Needs a verifying observer name and organization; a missing verification date-time is set
+    // to now. False, with nothing changed, when the name or organization is missing.
+    bool VerifyDocument();
+
+    bool GetFinding(std::wstring& value) const;
+    bool SetFinding(const wchar_t* value);
+    bool GetConclusion(std::wstring& value) const;
+    bool SetConclusion(const wchar_t* value);
+    bool GetAuthorObserverName(std::wstring& value) const;
+    bool SetAuthorObserverName(const wchar_t* value);
+    bool GetVerifyingObserverName(std::wstring& value) const;
+    bool SetVerifyingObserverName(const wchar_t* value);
+    bool GetVerifyingOrganization(std::wstring& value) const;
+    bool SetVerifyingOrganization(const wchar_t* value);
+    bool GetVerificationDateTime(std::wstring& value) const;
+    bool SetVerificationDateTime(const wchar_t* value);
+    bool GetAcquisitionModality(std::wstring& value) const;
+    bool SetAcquisitionModality(const wchar_t* value);
+
+private:
+    // The content items this class writes, in the order it keeps them in the document.
+    enum class Content { Modality, Author, Finding, Conclusion };
+    bool GetContent(Content content, std::wstring& value) const;
+    bool SetContent(Content content, const wchar_t* value);
+    bool GetVerifier(DWORD tag, std::wstring& value) const;
+    bool SetVerifier(DWORD tag, const wchar_t* value);
+    void BuildSkeleton();
+};

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <cstdint>
+
+// The basic Windows types that the control's code is written with. Sizes follow the Windows
+// data model (DWORD and LONG are 32 bits), not the Linux one.
+using BYTE = std::uint8_t;
+using WORD = std::uint16_t;
+using DWORD = std::uint32_t;
+using UINT = unsigned int;
+using LONG = std::int32_t;
+using BOOL = int;
+using LPVOID = void*;
+
+#ifndef TRUE
+#define TRUE 1
+#endif
+#ifndef FALSE
+#define FALSE 0
+#endif
+
+struct RECT {
+    LONG left;
+    LONG top;
+    LONG right;
+    LONG bottom;
+};
+
+struct SIZE {
+    LONG cx;
+    LONG cy;
+};
+
+struct POINT {
+    LONG x;
+    LONG y;
+};
+
+struct SYSTEMTIME {
+    WORD wYear;
+    WORD wMonth;
+    WORD wDayOfWeek;
+    WORD wDay;
+    WORD wHour;
+    WORD wMinute;
+    WORD wSecond;
+    WORD wMilliseconds;
+};

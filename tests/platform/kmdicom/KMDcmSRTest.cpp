@@ -1,0 +1,243 @@
+#include "platform/kmdicom/KMDcmSR.h"
+#include "platform/kmdicom/KMDcmUtil.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+using testing_support::Quoted;
+using testing_support::RunTool;
+using testing_support::TempDir;
+
+namespace {
+
+std::wstring Read(bool (KMDcmSR::*getter)(std::wstring&) const, const KMDcmSR& sr)
+{
+    std::wstring value = L"stale";
+    (sr.*getter)(value);
+    return value;
+}
+
+// A document as a report window starts it, with patient data, ready to be written.
+void FillIdentity(KMDcmSR& sr)
+{
+    KMDcmDataset* ds = sr.GetDataset();
+    KMString uid;
+    ASSERT_TRUE(KMDcmUtil::GenerateUID(uid));
+    ds->SetString(0x0020000D, uid);
+    ASSERT_TRUE(KMDcmUtil::GenerateUID(uid));
+    ds->SetString(0x0020000E, uid);
+    ASSERT_TRUE(KMDcmUtil::GenerateUID(uid));
+    ds->SetString(0x00080018, uid);
+    ds->SetInt32(0x00200013, 1);
+    ds->SetInt32(0x00200011, 8001);
+    ds->SetString(0x00080023, KMDcmUtil::GetCurrentDcmDate());
+    ds->SetString(0x00080033, KMDcmUtil::GetCurrentDcmTime());
+    ds->SetString(0x0040A491, "PARTIAL");
+    ds->SetString(0x0040A493, "UNVERIFIED");
+    ds->SetString(0x00100010, L"Doe^Jane");
+    ds->SetString(0x00100020, L"P-0042");
+}
+
+// Lines of dciodvfy's output that report errors.
+std::string ErrorLines(const std::string& output)
+{
+    std::istringstream lines(output);
+    std::string line;
+    std::string errors;
+    while (std::getline(lines, line)) {
+        if (line.rfind("Error", 0) == 0) {
+            errors += line + "\n";
+        }
+    }
+    return errors;
+}
+
+} // namespace
+
+TEST(KMDcmSR, VerifiedReportIsValidDicomAndReadsBack)
+{
+    TempDir dir;
+    const std::string path = dir.File("report.dcm");
+    {
+        KMDcmSR sr;
+        FillIdentity(sr);
+        ASSERT_TRUE(sr.SetAcquisitionModality(L"CT"));
+        ASSERT_TRUE(sr.SetFinding(L"Small nodule in the right upper lobe."));
+        ASSERT_TRUE(sr.SetConclusion(L"Follow-up CT in six months."));
+        ASSERT_TRUE(sr.SetAuthorObserverName(L"Smith^Anna"));
+        ASSERT_TRUE(sr.SetVerifyingObserverName(L"Brown^Tom"));
+        ASSERT_TRUE(sr.SetVerifyingOrganization(L"City Hospital Radiology"));
+        ASSERT_TRUE(sr.CompleteDocument());
+        ASSERT_TRUE(sr.VerifyDocument());
+        ASSERT_TRUE(sr.SaveFile(path.c_str()));
+    }
+
+    const auto verify = RunTool("dciodvfy " + Quoted(path));
+    EXPECT_EQ(ErrorLines(verify.strOutput), "") << verify.strOutput;
+
+    const auto dump = RunTool("dsrdump +Pl " + Quoted(path));
+    EXPECT_EQ(dump.nExitCode, 0) << dump.strOutput;
+    EXPECT_NE(dump.strOutput.find("Small nodule in the right upper lobe."), std::string::npos) << dump.strOutput;
+    EXPECT_NE(dump.strOutput.find("Follow-up CT in six months."), std::string::npos) << dump.strOutput;
+    EXPECT_NE(dump.strOutput.find("Smith^Anna"), std::string::npos) << dump.strOutput;
+
+    KMDcmSR loaded;
+    ASSERT_TRUE(loaded.LoadFile(path.c_str(), true));
+    EXPECT_EQ(Read(&KMDcmSR::GetFinding, loaded), L"Small nodule in the right upper lobe.");
+    EXPECT_EQ(Read(&KMDcmSR::GetConclusion, loaded), L"Follow-up CT in six months.");
+    EXPECT_EQ(Read(&KMDcmSR::GetAuthorObserverName, loaded), L"Smith^Anna");
+    EXPECT_EQ(Read(&KMDcmSR::GetVerifyingObserverName, loaded), L"Brown^Tom");
+    EXPECT_EQ(Read(&KMDcmSR::GetVerifyingOrganization, loaded), L"City Hospital Radiology");
+    EXPECT_EQ(Read(&KMDcmSR::GetVerificationDateTime, loaded).size(), 14u);
+    EXPECT_EQ(Read(&KMDcmSR::GetAcquisitionModality, loaded), L"CT");
+    EXPECT_TRUE(loaded.IsCompleted());
+    EXPECT_TRUE(loaded.IsVerified());
+    std::string modality;
+    ASSERT_TRUE(loaded.GetDataset()->GetString(0x00080060, modality));
+    EXPECT_EQ(modality, "SR");
+}
+
+TEST(KMDcmSR, PartialReportIsValidDicom)
+{
+    TempDir dir;
+    const std::string path = dir.File("partial.dcm");
+    KMDcmSR sr;
+    FillIdentity(sr);
+    ASSERT_TRUE(sr.SetFinding(L"Nothing abnormal."));
+    ASSERT_TRUE(sr.SaveFile(path.c_str()));
+    const auto verify = RunTool("dciodvfy " + Quoted(path));
+    EXPECT_EQ(ErrorLines(verify.strOutput), "") << verify.strOutput;
+}
+
+TEST(KMDcmSR, ContentTextsAreReplacedAndRemoved)
+{
+    KMDcmSR sr;
+    std::wstring value = L"stale";
+    EXPECT_FALSE(sr.GetFinding(value));
+    EXPECT_EQ(value, L"");
+
+    ASSERT_TRUE(sr.SetConclusion(L"second"));
+    ASSERT_TRUE(sr.SetFinding(L"first"));
+    ASSERT_TRUE(sr.SetFinding(L"first, edited"));
+    EXPECT_EQ(Read(&KMDcmSR::GetFinding, sr), L"first, edited");
+    EXPECT_EQ(Read(&KMDcmSR::GetConclusion, sr), L"second");
+
+    // Finding comes before Conclusion whatever the order of writing.
+    KMDcmDataset item;
+    ASSERT_TRUE(sr.GetDataset()->GetSequenceItem(0x0040A730, item, 0));
+    std::wstring text;
+    ASSERT_TRUE(item.GetString(0x0040A160, text));
+    EXPECT_EQ(text, L"first, edited");
+
+    ASSERT_TRUE(sr.SetFinding(L""));
+    EXPECT_FALSE(sr.GetFinding(value));
+    EXPECT_EQ(Read(&KMDcmSR::GetConclusion, sr), L"second");
+    EXPECT_FALSE(sr.SetFinding(nullptr));
+}
+
+TEST(KMDcmSR, MultiLineAndChineseFindingSurvivesSaving)
+{
+    TempDir dir;
+    const std::string path = dir.File("zh.dcm");
+    const std::wstring finding = L"右肺上叶见一小结节。\r\n建议六个月后复查。";
+    KMDcmSR sr;
+    FillIdentity(sr);
+    ASSERT_TRUE(sr.SetFinding(finding.c_str()));
+    ASSERT_TRUE(sr.SaveFile(path.c_str()));
+    KMDcmSR loaded;
+    ASSERT_TRUE(loaded.LoadFile(path.c_str(), true));
+    EXPECT_EQ(Read(&KMDcmSR::GetFinding, loaded), finding);
+    std::string charset;
+    ASSERT_TRUE(loaded.GetDataset()->GetString(0x00080005, charset));
+    EXPECT_EQ(charset, "ISO_IR 192");
+}
+
+TEST(KMDcmSR, VerificationNeedsObserverAndOrganization)
+{
+    KMDcmSR sr;
+    EXPECT_FALSE(sr.VerifyDocument());
+    EXPECT_FALSE(sr.IsVerified());
+    EXPECT_FALSE(sr.IsCompleted());
+
+    ASSERT_TRUE(sr.SetVerifyingObserverName(L"Brown^Tom"));
+    EXPECT_FALSE(sr.VerifyDocument());
+    ASSERT_TRUE(sr.SetVerifyingOrganization(L"City Hospital"));
+    ASSERT_TRUE(sr.SetVerificationDateTime(L"20260102030405"));
+    ASSERT_TRUE(sr.VerifyDocument());
+    EXPECT_TRUE(sr.IsVerified());
+    EXPECT_TRUE(sr.IsCompleted()) << "a verified document is complete";
+    EXPECT_EQ(Read(&KMDcmSR::GetVerificationDateTime, sr), L"20260102030405") << "a given time is kept";
+
+    // Removing every verifier value removes the sequence item.
+    ASSERT_TRUE(sr.SetVerifyingObserverName(L""));
+    ASSERT_TRUE(sr.SetVerifyingOrganization(L""));
+    ASSERT_TRUE(sr.SetVerificationDateTime(L""));
+    KMDcmDataset item;
+    EXPECT_FALSE(sr.GetDataset()->GetSequenceItem(0x0040A073, item, 0));
+}
+
+TEST(KMDcmSR, CopyTakesEveryElementAndTheSourceWins)
+{
+    KMDcmSR source;
+    source.GetDataset()->SetString(0x00100010, L"Source^Name");
+    source.GetDataset()->SetString(0x0040A491, "COMPLETE");
+    ASSERT_TRUE(source.SetFinding(L"copied finding"));
+
+    KMDcmSR target;
+    target.GetDataset()->SetString(0x00100010, L"Target^Name");
+    target.GetDataset()->SetString(0x00081030, L"kept study description");
+    ASSERT_TRUE(target.SetConclusion(L"replaced with the content"));
+
+    ASSERT_TRUE(target.Copy(source.GetDataset()));
+    std::wstring value;
+    ASSERT_TRUE(target.GetDataset()->GetString(0x00100010, value));
+    EXPECT_EQ(value, L"Source^Name");
+    ASSERT_TRUE(target.GetDataset()->GetString(0x00081030, value));
+    EXPECT_EQ(value, L"kept study description");
+    EXPECT_TRUE(target.IsCompleted());
+    EXPECT_EQ(Read(&KMDcmSR::GetFinding, target), L"copied finding");
+    EXPECT_FALSE(target.GetConclusion(value)) << "the source's content sequence replaces the target's";
+
+    EXPECT_FALSE(target.Copy(nullptr));
+    EXPECT_TRUE(target.Copy(target.GetDataset()));
+    EXPECT_EQ(Read(&KMDcmSR::GetFinding, target), L"copied finding");
+}
+
+TEST(KMDcmSR, CopyKeepsTextsOfDifferentCharacterSetsReadable)
+{
+    KMDcmSR source;
+    source.GetDataset()->SetString(0x00080005, "ISO_IR 100");
+    ASSERT_TRUE(source.GetDataset()->SetString(0x00100010, L"Müller^Jürgen"));
+
+    KMDcmSR target;
+    target.GetDataset()->SetString(0x00080005, "GB18030");
+    ASSERT_TRUE(target.GetDataset()->SetString(0x00081030, L"胸部 CT 平扫"));
+
+    ASSERT_TRUE(target.Copy(source.GetDataset()));
+    std::wstring value;
+    ASSERT_TRUE(target.GetDataset()->GetString(0x00100010, value));
+    EXPECT_EQ(value, L"Müller^Jürgen");
+    ASSERT_TRUE(target.GetDataset()->GetString(0x00081030, value));
+    EXPECT_EQ(value, L"胸部 CT 平扫");
+}
+
+TEST(KMDcmSR, LoadingReplacesTheDocument)
+{
+    TempDir dir;
+    const std::string path = dir.File("a.dcm");
+    KMDcmSR first;
+    FillIdentity(first);
+    ASSERT_TRUE(first.SetFinding(L"from file"));
+    ASSERT_TRUE(first.SaveFile(path.c_str()));
+
+    KMDcmSR sr;
+    ASSERT_TRUE(sr.SetConclusion(L"only in memory"));
+    KMDcmDataset* before = sr.GetDataset();
+    ASSERT_TRUE(sr.LoadFile(path.c_str(), true));
+    EXPECT_EQ(sr.GetDataset(), before);
+    EXPECT_EQ(Read(&KMDcmSR::GetFinding, sr), L"from file");
+    std::wstring value;
+    EXPECT_FALSE(sr.GetConclusion(value));
+}

@@ -1,0 +1,90 @@
+#include "support/TestSupport.h"
+
+#include <cairo.h>
+
+#include <array>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+#include <sys/wait.h>
+
+namespace testing_support {
+
+TempDir::TempDir()
+{
+    const char* base = std::getenv("TMPDIR");
+    std::string pattern = std::string(base != nullptr && *base != '\0' ? base : "/tmp") + "/srctrl-test-XXXXXX";
+    if (mkdtemp(pattern.data()) == nullptr) {
+        throw std::runtime_error("cannot create a temporary folder");
+    }
+    m_strPath = pattern;
+}
+
+TempDir::~TempDir()
+{
+    RunTool("rm -rf " + Quoted(m_strPath));
+}
+
+std::string Quoted(const std::string& text)
+{
+    std::string quoted = "'";
+    for (char c : text) {
+        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    }
+    return quoted + "'";
+}
+
+ToolResult RunTool(const std::string& command)
+{
+    ToolResult result;
+    FILE* pipe = popen((command + " 2>&1").c_str(), "r");
+    if (pipe == nullptr) {
+        return result;
+    }
+    std::array<char, 4096> buffer{};
+    size_t n = 0;
+    while ((n = fread(buffer.data(), 1, buffer.size(), pipe)) > 0) {
+        result.strOutput.append(buffer.data(), n);
+    }
+    const int status = pclose(pipe);
+    result.nExitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return result;
+}
+
+std::string DataFile(const std::string& name)
+{
+    return std::string(SRCTRL_TEST_DATA) + "/" + name;
+}
+
+std::string ReadFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
+}
+
+void WriteFile(const std::string& path, const std::string& bytes)
+{
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+bool WritePng(HBITMAP bitmap, const std::string& path)
+{
+    BITMAP info{};
+    if (GetObject(bitmap, sizeof(info), &info) == 0) {
+        return false;
+    }
+    // The pixels are opaque BGRA rows, which is Cairo's RGB24 layout on a little-endian machine.
+    cairo_surface_t* surface = cairo_image_surface_create_for_data(
+        static_cast<unsigned char*>(info.bmBits), CAIRO_FORMAT_RGB24, info.bmWidth, info.bmHeight, info.bmWidthBytes);
+    const bool written = cairo_surface_status(surface) == CAIRO_STATUS_SUCCESS &&
+                         cairo_surface_write_to_png(surface, path.c_str()) == CAIRO_STATUS_SUCCESS;
+    cairo_surface_destroy(surface);
+    return written;
+}
+
+} // namespace testing_support

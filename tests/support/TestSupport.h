@@ -1,0 +1,44 @@
+#pragma once
+
+#include "platform/win32/WinGdi.h"
+
+#include <string>
+
+namespace testing_support {
+
+// A fresh folder under the system's temporary folder, removed with its content at destruction.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    const std::string& Path() const { return m_strPath; }
+    std::string File(const std::string& name) const { return m_strPath + "/" + name; }
+
+private:
+    std::string m_strPath;
+};
+
+struct ToolResult {
+    int nExitCode = -1;
+    std::string strOutput; // standard output and standard error together
+};
+
+// Runs a shell command line and collects what it prints.
+ToolResult RunTool(const std::string& command);
+
+// Quotes a text for the shell.
+std::string Quoted(const std::string& text);
+
+// The path of a file under tests/data.
+std::string DataFile(const std::string& name);
+
+std::string ReadFile(const std::string& path);
+void WriteFile(const std::string& path, const std::string& bytes);
+
+// Writes a 32-bit bitmap as a PNG file; false on failure.
+bool WritePng(HBITMAP bitmap, const std::string& path);
+
+} // namespace testing_support
