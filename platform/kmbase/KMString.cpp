@@ -10,7 +10,7 @@ bool IsContinuation(unsigned char c)
 }
 
 // Decodes one UTF-8 sequence at `pos`, advancing it. Overlong forms, surrogates, values above
-// U+10FFFF and truncated sequences give U+FFFD and consume one byte.
+// U+10FFFF and truncated sequences give U+FFFD.
 wchar_t DecodeOne(const std::string& s, size_t& pos)
 {
     const unsigned char lead = static_cast<unsigned char>(s[pos]);
@@ -44,7 +44,8 @@ wchar_t DecodeOne(const std::string& s, size_t& pos)
     for (int i = 1; i <= extra; ++i) {
         const unsigned char c = static_cast<unsigned char>(s[pos + i]);
         if (!IsContinuation(c)) {
-            ++pos;
+            // A sequence cut short counts as one bad character, not one per byte.
+            pos += i;
             return kReplacement;
         }
         code = (code << 6) | (c & 0x3F);

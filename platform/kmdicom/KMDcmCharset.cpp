@@ -1,12 +1,20 @@
 #include "platform/kmdicom/KMDcmCharset.h"
 
-#include <dcmtk/dcmdata/dcdatset.h>
+#include <dcmtk/dcmdata/dcelem.h>
+#include <dcmtk/dcmdata/dcitem.h>
 #include <dcmtk/dcmdata/dcdeftag.h>
 #include <dcmtk/dcmdata/dcspchrs.h>
+#include <dcmtk/oflog/oflog.h>
+
+#include <iconv.h>
+
+#include <utility>
+#include <vector>
 
 namespace {
 
 const char* const kUtf8 = "ISO_IR 192";
+constexpr char kEscape = 0x1B;
 
 std::string Trimmed(const std::string& text)
 {
@@ -17,8 +25,22 @@ std::string Trimmed(const std::string& text)
     return text.substr(first, text.find_last_not_of(' ') - first + 1);
 }
 
+std::vector<std::string> Values(const std::string& charset)
+{
+    std::vector<std::string> values;
+    size_t start = 0;
+    while (true) {
+        const size_t end = charset.find('\\', start);
+        values.push_back(Trimmed(charset.substr(start, end == std::string::npos ? std::string::npos : end - start)));
+        if (end == std::string::npos) {
+            return values;
+        }
+        start = end + 1;
+    }
+}
+
 // Characters after which an ISO 2022 character set returns to its default.
-const char* Delimiters(DcmEVR vr)
+std::string Delimiters(DcmEVR vr)
 {
     if (vr == EVR_PN) {
         return "\\^=";
@@ -27,6 +49,139 @@ const char* Delimiters(DcmEVR vr)
         return "";
     }
     return "\\";
+}
+
+// DCMTK reports unsupported character sets through its logger; the control reports failures
+// through results only.
+void SilenceDcmtk()
+{
+    static const bool silenced = [] {
+        OFLog::getLogger("dcmtk.dcmdata").setLogLevel(OFLogger::OFF_LOG_LEVEL);
+        return true;
+    }();
+    (void)silenced;
+}
+
+bool Iconv(const char* to, const char* from, const std::string& in, std::string& out)
+{
+    iconv_t cd = iconv_open(to, from);
+    if (cd == reinterpret_cast<iconv_t>(-1)) {
+        return false;
+    }
+    std::string result(in.size() * 4 + 16, '\0');
+    char* src = const_cast<char*>(in.data());
+    size_t srcLeft = in.size();
+    char* dst = result.data();
+    size_t dstLeft = result.size();
+    const size_t done = iconv(cd, &src, &srcLeft, &dst, &dstLeft);
+    iconv_close(cd);
+    if (done == static_cast<size_t>(-1) || srcLeft != 0) {
+        return false;
+    }
+    result.resize(result.size() - dstLeft);
+    out = std::move(result);
+    return true;
+}
+
+bool IsJapaneseSet(const std::string& charset)
+{
+    bool japanese = false;
+    for (const std::string& value : Values(charset)) {
+        if (value == "ISO 2022 IR 13" || value == "ISO 2022 IR 87" || value == "ISO 2022 IR 159") {
+            japanese = true;
+        } else if (!value.empty() && value != "ISO 2022 IR 6") {
+            return false;
+        }
+    }
+    return japanese;
+}
+
+// Rewrites Japanese ISO 2022 text as EUC-JP: JIS X 0208 pairs and JIS X 0212 pairs take the high
+// bit (the latter behind 0x8F), half-width katakana from G1 goes behind 0x8E.
+bool JapaneseToEucJp(const std::string& charset, const std::string& raw, DcmEVR vr, std::string& euc)
+{
+    enum class G0 { Ascii, Jis0208, Jis0212 };
+    const bool katakanaDefault = Values(charset).front() == "ISO 2022 IR 13";
+    const std::string delimiters = Delimiters(vr) + "\r\n\f\t";
+    G0 g0 = G0::Ascii;
+    bool katakana = katakanaDefault;
+    euc.clear();
+    for (size_t i = 0; i < raw.size(); ++i) {
+        const auto c = static_cast<unsigned char>(raw[i]);
+        if (c == static_cast<unsigned char>(kEscape)) {
+            const std::string rest = raw.substr(i + 1, 3);
+            if (rest.compare(0, 2, "(B") == 0 || rest.compare(0, 2, "(J") == 0) {
+                g0 = G0::Ascii;
+                i += 2;
+            } else if (rest.compare(0, 2, "$B") == 0) {
+                g0 = G0::Jis0208;
+                i += 2;
+            } else if (rest.compare(0, 3, "$(D") == 0) {
+                g0 = G0::Jis0212;
+                i += 3;
+            } else if (rest.compare(0, 2, ")I") == 0) {
+                katakana = true;
+                i += 2;
+            } else {
+                return false;
+            }
+        } else if (c >= 0x80) {
+            if (!katakana || c < 0xA1 || c > 0xDF) {
+                return false;
+            }
+            euc += '\x8E';
+            euc += static_cast<char>(c);
+        } else if (g0 != G0::Ascii && c >= 0x21 && c <= 0x7E) {
+            if (i + 1 >= raw.size()) {
+                return false;
+            }
+            const auto second = static_cast<unsigned char>(raw[++i]);
+            if (second < 0x21 || second > 0x7E) {
+                return false;
+            }
+            if (g0 == G0::Jis0212) {
+                euc += '\x8F';
+            }
+            euc += static_cast<char>(c | 0x80);
+            euc += static_cast<char>(second | 0x80);
+        } else {
+            if (delimiters.find(static_cast<char>(c)) != std::string::npos || c < 0x20) {
+                g0 = G0::Ascii;
+                katakana = katakanaDefault;
+            }
+            euc += static_cast<char>(c);
+        }
+    }
+    return true;
+}
+
+bool IsAscii(const OFString& text)
+{
+    for (size_t i = 0; i < text.length(); ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        if (c >= 0x80 || c == static_cast<unsigned char>(kEscape)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Every element below `object` whose value depends on the character set and is not ASCII.
+void CollectTexts(DcmObject* object, std::vector<DcmElement*>& texts)
+{
+    if (object->isLeaf()) {
+        auto* element = static_cast<DcmElement*>(object);
+        OFString value;
+        if (element->isAffectedBySpecificCharacterSet() && element->getOFStringArray(value).good() &&
+            !IsAscii(value)) {
+            texts.push_back(element);
+        }
+        return;
+    }
+    DcmObject* child = nullptr;
+    while ((child = object->nextInContainer(child)) != nullptr) {
+        CollectTexts(child, texts);
+    }
 }
 
 } // namespace
@@ -40,18 +195,22 @@ std::string KMDcmCharset::Of(DcmItem& dataset)
     return Trimmed(charset.c_str());
 }
 
-std::string KMDcmCharset::ToUtf8(const std::string& charset, const std::string& raw, DcmEVR vr)
+bool KMDcmCharset::Decode(const std::string& charset, const std::string& raw, DcmEVR vr, std::string& utf8)
 {
     if (charset == kUtf8) {
-        return raw;
+        utf8 = raw;
+        return true;
     }
+    SilenceDcmtk();
     DcmSpecificCharacterSet converter;
-    OFString utf8;
+    OFString converted;
     if (converter.selectCharacterSet(charset.c_str()).good() &&
-        converter.convertString(raw.data(), raw.size(), utf8, Delimiters(vr)).good()) {
-        return std::string(utf8.c_str(), utf8.length());
+        converter.convertString(raw.data(), raw.size(), converted, Delimiters(vr).c_str()).good()) {
+        utf8.assign(converted.c_str(), converted.length());
+        return true;
     }
-    return raw;
+    std::string euc;
+    return IsJapaneseSet(charset) && JapaneseToEucJp(charset, raw, vr, euc) && Iconv("UTF-8", "EUC-JP", euc, utf8);
 }
 
 bool KMDcmCharset::FromUtf8(const std::string& charset, const std::string& utf8, std::string& encoded)
@@ -63,32 +222,42 @@ bool KMDcmCharset::FromUtf8(const std::string& charset, const std::string& utf8,
     if (charset.empty() || charset.find('\\') != std::string::npos || charset.rfind("ISO 2022", 0) == 0) {
         return false;
     }
+    SilenceDcmtk();
     DcmSpecificCharacterSet converter;
     OFString out;
     if (converter.selectCharacterSet(kUtf8, charset.c_str()).bad() ||
         converter.convertString(utf8.data(), utf8.size(), out).bad()) {
         return false;
     }
-    // iconv may substitute what it cannot map; a value that does not come back is not held.
-    DcmSpecificCharacterSet reverse;
-    OFString check;
-    if (reverse.selectCharacterSet(charset.c_str()).bad() ||
-        reverse.convertString(out.c_str(), out.length(), check).bad() ||
-        std::string(check.c_str(), check.length()) != utf8) {
+    // A converter may substitute what it cannot map; a value that does not come back is not held.
+    const std::string bytes(out.c_str(), out.length());
+    std::string back;
+    if (!Decode(charset, bytes, EVR_LO, back) || back != utf8) {
         return false;
     }
-    encoded.assign(out.c_str(), out.length());
+    encoded = bytes;
     return true;
 }
 
-bool KMDcmCharset::ConvertToUtf8(DcmDataset& dataset)
+bool KMDcmCharset::ConvertToUtf8(DcmItem& item, const std::string& charset)
 {
-    DcmDataset converted(dataset);
-    if (converted.convertToUTF8().bad() ||
-        converted.putAndInsertString(DCM_SpecificCharacterSet, kUtf8).bad()) {
-        return false;
+    std::vector<DcmElement*> texts;
+    if (charset != kUtf8) {
+        CollectTexts(&item, texts);
     }
-    // Converting a copy and applying it only on success keeps the dataset whole on failure;
-    // the element objects are kept so that views bound to items stay valid.
-    return dataset.convertToUTF8().good() && dataset.putAndInsertString(DCM_SpecificCharacterSet, kUtf8).good();
+    // Decode everything first, so that a value that fails leaves the dataset untouched.
+    std::vector<std::string> decoded(texts.size());
+    for (size_t i = 0; i < texts.size(); ++i) {
+        OFString raw;
+        texts[i]->getOFStringArray(raw);
+        if (!Decode(charset, std::string(raw.c_str(), raw.length()), texts[i]->getVR(), decoded[i])) {
+            return false;
+        }
+    }
+    for (size_t i = 0; i < texts.size(); ++i) {
+        if (texts[i]->putString(decoded[i].c_str(), static_cast<Uint32>(decoded[i].size())).bad()) {
+            return false;
+        }
+    }
+    return item.putAndInsertString(DCM_SpecificCharacterSet, kUtf8).good();
 }

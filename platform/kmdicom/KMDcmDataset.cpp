@@ -112,8 +112,12 @@ bool KMDcmDataset::GetString(DWORD tag, std::wstring& value, int index) const
         return false;
     }
     std::string utf8(raw.c_str(), raw.length());
-    if (element->isAffectedBySpecificCharacterSet() && !IsAscii(utf8)) {
-        utf8 = KMDcmCharset::ToUtf8(KMDcmCharset::Of(*m_pRoot), utf8, element->getVR());
+    std::string decoded;
+    // Bytes that do not decode are still shown, as UTF-8 with replacement characters, rather
+    // than hiding a value that is there.
+    if (element->isAffectedBySpecificCharacterSet() && !IsAscii(utf8) &&
+        KMDcmCharset::Decode(KMDcmCharset::Of(*m_pRoot), utf8, element->getVR(), decoded)) {
+        utf8 = decoded;
     }
     std::string picked;
     if (!PickValue(utf8, element->getVR(), index, picked)) {
@@ -177,7 +181,7 @@ bool KMDcmDataset::StoreUtf8(DWORD tag, const std::string& utf8)
     }
     // The dataset's character set cannot hold the text: move the whole dataset to UTF-8, which
     // holds every character, rather than store a damaged value.
-    if (!KMDcmCharset::ConvertToUtf8(*m_pRoot)) {
+    if (!KMDcmCharset::ConvertToUtf8(*m_pRoot, KMDcmCharset::Of(*m_pRoot))) {
         return false;
     }
     return m_pItem->putAndInsertString(dcmTag, utf8.c_str(), static_cast<Uint32>(utf8.size())).good();

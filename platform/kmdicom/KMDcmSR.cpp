@@ -182,8 +182,8 @@ bool KMDcmSR::Copy(const KMDcmDataset* dataset)
     }
     // Both sides keep text that only its own character set reads: bring both to UTF-8.
     DcmItem converted(*source);
-    if (converted.convertCharacterSet(sourceCharset.c_str(), "ISO_IR 192", 0, OFFalse).bad() ||
-        !KMDcmCharset::ConvertToUtf8(*target)) {
+    if (!KMDcmCharset::ConvertToUtf8(converted, sourceCharset) ||
+        !KMDcmCharset::ConvertToUtf8(*target, KMDcmCharset::Of(*target))) {
         return false;
     }
     InsertClones(*target, converted, false);

@@ -39,7 +39,7 @@ std::string Quoted(const std::string& text)
 ToolResult RunTool(const std::string& command)
 {
     ToolResult result;
-    FILE* pipe = popen((command + " 2>&1").c_str(), "r");
+    FILE* pipe = popen(command.c_str(), "r");
     if (pipe == nullptr) {
         return result;
     }

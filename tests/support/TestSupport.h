@@ -23,10 +23,10 @@ private:
 
 struct ToolResult {
     int nExitCode = -1;
-    std::string strOutput; // standard output and standard error together
+    std::string strOutput;
 };
 
-// Runs a shell command line and collects what it prints.
+// Runs a shell command line and collects its standard output (add 2>&1 for its errors too).
 ToolResult RunTool(const std::string& command);
 
 // Quotes a text for the shell.

@@ -74,10 +74,10 @@ TEST(KMDcmSR, VerifiedReportIsValidDicomAndReadsBack)
         ASSERT_TRUE(sr.SaveFile(path.c_str()));
     }
 
-    const auto verify = RunTool("dciodvfy " + Quoted(path));
+    const auto verify = RunTool("dciodvfy " + Quoted(path) + " 2>&1");
     EXPECT_EQ(ErrorLines(verify.strOutput), "") << verify.strOutput;
 
-    const auto dump = RunTool("dsrdump +Pl " + Quoted(path));
+    const auto dump = RunTool("dsrdump +Pl " + Quoted(path) + " 2>&1");
     EXPECT_EQ(dump.nExitCode, 0) << dump.strOutput;
     EXPECT_NE(dump.strOutput.find("Small nodule in the right upper lobe."), std::string::npos) << dump.strOutput;
     EXPECT_NE(dump.strOutput.find("Follow-up CT in six months."), std::string::npos) << dump.strOutput;
@@ -107,7 +107,7 @@ TEST(KMDcmSR, PartialReportIsValidDicom)
     FillIdentity(sr);
     ASSERT_TRUE(sr.SetFinding(L"Nothing abnormal."));
     ASSERT_TRUE(sr.SaveFile(path.c_str()));
-    const auto verify = RunTool("dciodvfy " + Quoted(path));
+    const auto verify = RunTool("dciodvfy " + Quoted(path) + " 2>&1");
     EXPECT_EQ(ErrorLines(verify.strOutput), "") << verify.strOutput;
 }
 
