@@ -1,5 +1,7 @@
 #include "platform/kmdicom/KMDcmCharset.h"
 
+#include "platform/kmdicom/KMDcmText.h"
+
 #include <dcmtk/dcmdata/dcelem.h>
 #include <dcmtk/dcmdata/dcitem.h>
 #include <dcmtk/dcmdata/dcdeftag.h>
@@ -16,22 +18,13 @@ namespace {
 const char* const kUtf8 = "ISO_IR 192";
 constexpr char kEscape = 0x1B;
 
-std::string Trimmed(const std::string& text)
-{
-    const size_t first = text.find_first_not_of(' ');
-    if (first == std::string::npos) {
-        return std::string();
-    }
-    return text.substr(first, text.find_last_not_of(' ') - first + 1);
-}
-
 std::vector<std::string> Values(const std::string& charset)
 {
     std::vector<std::string> values;
     size_t start = 0;
     while (true) {
         const size_t end = charset.find('\\', start);
-        values.push_back(Trimmed(charset.substr(start, end == std::string::npos ? std::string::npos : end - start)));
+        values.push_back(KMDcmText::Trimmed(charset.substr(start, end == std::string::npos ? std::string::npos : end - start)));
         if (end == std::string::npos) {
             return values;
         }
@@ -155,25 +148,15 @@ bool JapaneseToEucJp(const std::string& charset, const std::string& raw, DcmEVR 
     return true;
 }
 
-bool IsAscii(const OFString& text)
-{
-    for (size_t i = 0; i < text.length(); ++i) {
-        const auto c = static_cast<unsigned char>(text[i]);
-        if (c >= 0x80 || c == static_cast<unsigned char>(kEscape)) {
-            return false;
-        }
-    }
-    return true;
-}
+} // namespace
 
-// Every element below `object` whose value depends on the character set and is not ASCII.
-void CollectTexts(DcmObject* object, std::vector<DcmElement*>& texts)
+void KMDcmCharset::CollectTexts(DcmObject* object, std::vector<DcmElement*>& texts)
 {
     if (object->isLeaf()) {
         auto* element = static_cast<DcmElement*>(object);
         OFString value;
         if (element->isAffectedBySpecificCharacterSet() && element->getOFStringArray(value).good() &&
-            !IsAscii(value)) {
+            !KMDcmText::IsAscii(value.c_str(), value.length())) {
             texts.push_back(element);
         }
         return;
@@ -184,15 +167,13 @@ void CollectTexts(DcmObject* object, std::vector<DcmElement*>& texts)
     }
 }
 
-} // namespace
-
 std::string KMDcmCharset::Of(DcmItem& dataset)
 {
     OFString charset;
     if (dataset.findAndGetOFStringArray(DCM_SpecificCharacterSet, charset).bad()) {
         return std::string();
     }
-    return Trimmed(charset.c_str());
+    return KMDcmText::Trimmed(charset.c_str());
 }
 
 bool KMDcmCharset::Decode(const std::string& charset, const std::string& raw, DcmEVR vr, std::string& utf8)

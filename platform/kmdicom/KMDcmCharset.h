@@ -3,8 +3,11 @@
 #include <dcmtk/dcmdata/dcvr.h>
 
 #include <string>
+#include <vector>
 
+class DcmElement;
 class DcmItem;
+class DcmObject;
 
 // Moves text between UTF-8 and a dataset's Specific Character Set. DCMTK's conversion does the
 // work; the Japanese ISO 2022 sets (IR 13, IR 87, IR 159), which the C library's converter that
@@ -26,4 +29,8 @@ public:
     // (0008,0005) to "ISO_IR 192". The element objects are kept, so views bound to items stay
     // valid. On failure (a value that does not decode) the item is left as it was.
     static bool ConvertToUtf8(DcmItem& item, const std::string& charset);
+
+    // Appends every element at or below `object` whose value depends on the character set and
+    // is not plain ASCII.
+    static void CollectTexts(DcmObject* object, std::vector<DcmElement*>& texts);
 };

@@ -1,5 +1,7 @@
 #include "platform/kmdicom/KMDcmConvert.h"
 
+#include "platform/kmdicom/KMDcmText.h"
+
 #include <cstdio>
 #include <string>
 
@@ -7,9 +9,7 @@ namespace {
 
 std::string Trimmed(const char* text)
 {
-    const std::string s = text != nullptr ? text : "";
-    const size_t first = s.find_first_not_of(' ');
-    return first == std::string::npos ? std::string() : s.substr(first, s.find_last_not_of(' ') - first + 1);
+    return KMDcmText::Trimmed(text != nullptr ? text : "");
 }
 
 bool AllDigits(const std::string& s)

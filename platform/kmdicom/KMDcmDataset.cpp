@@ -1,6 +1,7 @@
 #include "platform/kmdicom/KMDcmDataset.h"
 
 #include "platform/kmdicom/KMDcmCharset.h"
+#include "platform/kmdicom/KMDcmText.h"
 
 #include <dcmtk/dcmdata/dcbytstr.h>
 #include <dcmtk/dcmdata/dcdatset.h>
@@ -72,12 +73,7 @@ bool PickValue(const std::string& all, DcmEVR vr, int index, std::string& value)
 
 bool IsAscii(const std::string& text)
 {
-    for (unsigned char c : text) {
-        if (c >= 0x80 || c == 0x1B) {
-            return false;
-        }
-    }
-    return true;
+    return KMDcmText::IsAscii(text.data(), text.size());
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 #include "platform/kmdicom/KMDcmSR.h"
 
 #include "platform/kmdicom/KMDcmCharset.h"
+#include "platform/kmdicom/KMDcmText.h"
 #include "platform/kmdicom/KMDcmUtil.h"
 
 #include <dcmtk/dcmdata/dcdatset.h>
@@ -9,6 +10,7 @@
 #include <dcmtk/dcmdata/dcsequen.h>
 
 #include <memory>
+#include <vector>
 
 namespace {
 
@@ -24,12 +26,6 @@ constexpr DWORD kVerifyingObserverName = 0x0040A075;
 constexpr DWORD kVerifyingOrganization = 0x0040A027;
 constexpr DWORD kVerificationDateTime = 0x0040A030;
 
-std::string Trimmed(const std::string& text)
-{
-    const size_t first = text.find_first_not_of(' ');
-    return first == std::string::npos ? std::string() : text.substr(first, text.find_last_not_of(' ') - first + 1);
-}
-
 bool ReadCode(const KMDcmDataset& item, std::string& value, std::string& scheme)
 {
     KMDcmDataset code;
@@ -44,44 +40,18 @@ bool WriteCode(KMDcmDataset& item, DWORD sequence, const char* value, const char
            code.SetString(kCodingSchemeDesignator, scheme) && code.SetString(kCodeMeaning, meaning);
 }
 
-// True when an element that depends on the character set holds anything but ASCII.
-bool HoldsNonAsciiText(DcmObject* object)
-{
-    if (object->isLeaf()) {
-        auto* element = static_cast<DcmElement*>(object);
-        OFString value;
-        if (!element->isAffectedBySpecificCharacterSet() || element->getOFStringArray(value).bad()) {
-            return false;
-        }
-        for (size_t i = 0; i < value.length(); ++i) {
-            const auto c = static_cast<unsigned char>(value[i]);
-            if (c >= 0x80 || c == 0x1B) {
-                return true;
-            }
-        }
-        return false;
-    }
-    DcmObject* child = nullptr;
-    while ((child = object->nextInContainer(child)) != nullptr) {
-        if (HoldsNonAsciiText(child)) {
-            return true;
-        }
-    }
-    return false;
-}
-
 // True when an element of `target` that `source` will not replace depends on the character set
 // and holds anything but ASCII.
 bool KeepsNonAsciiText(DcmItem& target, DcmItem& source)
 {
+    std::vector<DcmElement*> texts;
     for (unsigned long i = 0; i < target.card(); ++i) {
         DcmElement* element = target.getElement(i);
-        if (element->getTag() != DCM_SpecificCharacterSet && !source.tagExists(element->getTag()) &&
-            HoldsNonAsciiText(element)) {
-            return true;
+        if (element->getTag() != DCM_SpecificCharacterSet && !source.tagExists(element->getTag())) {
+            KMDcmCharset::CollectTexts(element, texts);
         }
     }
-    return false;
+    return !texts.empty();
 }
 
 void InsertClones(DcmItem& target, DcmItem& source, bool withCharset)
@@ -121,11 +91,11 @@ int RankOf(const KMDcmDataset& item)
     std::string code;
     std::string scheme;
     std::string valueType;
-    if (!ReadCode(item, code, scheme) || Trimmed(scheme) != "DCM" || !item.GetString(kValueType, valueType)) {
+    if (!ReadCode(item, code, scheme) || KMDcmText::Trimmed(scheme) != "DCM" || !item.GetString(kValueType, valueType)) {
         return -1;
     }
     for (size_t i = 0; i < sizeof(kConcepts) / sizeof(kConcepts[0]); ++i) {
-        if (Trimmed(code) == kConcepts[i].szCode && Trimmed(valueType) == kConcepts[i].szValueType) {
+        if (KMDcmText::Trimmed(code) == kConcepts[i].szCode && KMDcmText::Trimmed(valueType) == kConcepts[i].szValueType) {
             return static_cast<int>(i);
         }
     }
@@ -193,13 +163,13 @@ bool KMDcmSR::Copy(const KMDcmDataset* dataset)
 bool KMDcmSR::IsCompleted() const
 {
     std::string flag;
-    return GetDataset()->GetString(0x0040A491, flag) && Trimmed(flag) == "COMPLETE";
+    return GetDataset()->GetString(0x0040A491, flag) && KMDcmText::Trimmed(flag) == "COMPLETE";
 }
 
 bool KMDcmSR::IsVerified() const
 {
     std::string flag;
-    return GetDataset()->GetString(0x0040A493, flag) && Trimmed(flag) == "VERIFIED";
+    return GetDataset()->GetString(0x0040A493, flag) && KMDcmText::Trimmed(flag) == "VERIFIED";
 }
 
 bool KMDcmSR::CompleteDocument()

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+// Small text checks that DICOM values need in several places.
+class KMDcmText {
+public:
+    // The text without leading and trailing spaces, which DICOM uses as padding.
+    static std::string Trimmed(const std::string& text)
+    {
+        const size_t first = text.find_first_not_of(' ');
+        return first == std::string::npos ? std::string() : text.substr(first, text.find_last_not_of(' ') - first + 1);
+    }
+
+    // True when the bytes read the same in every DICOM character set: ASCII without escapes.
+    static bool IsAscii(const char* text, size_t length)
+    {
+        for (size_t i = 0; i < length; ++i) {
+            const auto c = static_cast<unsigned char>(text[i]);
+            if (c >= 0x80 || c == 0x1B) {
+                return false;
+            }
+        }
+        return true;
+    }
+};
