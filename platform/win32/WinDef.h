@@ -8,6 +8,7 @@ using BYTE = std::uint8_t;
 using WORD = std::uint16_t;
 using DWORD = std::uint32_t;
 using UINT = unsigned int;
+using UINT32 = std::uint32_t;
 using LONG = std::int32_t;
 using BOOL = int;
 using LPVOID = void*;

@@ -1,5 +1,9 @@
 #include "platform/win32/WinGdi.h"
 
+#include "platform/win32/DeviceContext.h"
+
+#include <climits>
+#include <cstdint>
 #include <cstring>
 #include <memory>
 #include <mutex>
@@ -38,6 +42,54 @@ BitmapObject* LookupBitmap(HGDIOBJ h)
 {
     return IsLive(h) ? dynamic_cast<BitmapObject*>(h) : nullptr;
 }
+
+DeviceContext* LookupDC(HDC h)
+{
+    return IsLive(h) ? dynamic_cast<DeviceContext*>(static_cast<GdiObject*>(h)) : nullptr;
+}
+
+cairo_t* GetCairo(HDC hdc)
+{
+    DeviceContext* dc = LookupDC(hdc);
+    return dc != nullptr ? dc->pCairo : nullptr;
+}
+
+} // namespace platform
+
+namespace {
+
+// Points a memory context's Cairo surface at a bitmap's pixels.
+bool AttachSurface(DeviceContext* dc, BitmapObject* bitmap)
+{
+    cairo_surface_t* surface = cairo_image_surface_create_for_data(
+        bitmap->vecBits.data(), CAIRO_FORMAT_ARGB32, bitmap->nWidth, bitmap->nHeight, bitmap->nWidth * 4);
+    if (cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS) {
+        cairo_surface_destroy(surface);
+        return false;
+    }
+    cairo_t* cr = cairo_create(surface);
+    if (cairo_status(cr) != CAIRO_STATUS_SUCCESS) {
+        cairo_destroy(cr);
+        cairo_surface_destroy(surface);
+        return false;
+    }
+    if (dc->pCairo != nullptr) {
+        cairo_destroy(dc->pCairo);
+        cairo_surface_destroy(dc->pSurface);
+    }
+    dc->pCairo = cr;
+    dc->pSurface = surface;
+    if (dc->hBitmap != nullptr) {
+        dc->hBitmap->pSelectedIn = nullptr;
+    }
+    dc->hBitmap = bitmap;
+    bitmap->pSelectedIn = dc;
+    return true;
+}
+
+} // namespace
+
+namespace platform {
 
 } // namespace platform
 
@@ -84,6 +136,11 @@ int GetObject(HGDIOBJ h, int cbBuffer, LPVOID pv)
 
 BOOL DeleteObject(HGDIOBJ h)
 {
+    if (BitmapObject* bitmap = platform::LookupBitmap(h)) {
+        if (bitmap->pSelectedIn != nullptr) {
+            return FALSE;
+        }
+    }
     {
         std::lock_guard<std::mutex> lock(g_mutex);
         if (h == nullptr || Registry().erase(h) == 0) {
@@ -91,5 +148,134 @@ BOOL DeleteObject(HGDIOBJ h)
         }
     }
     delete h;
+    return TRUE;
+}
+
+DeviceContext::~DeviceContext()
+{
+    if (pCairo != nullptr) {
+        cairo_destroy(pCairo);
+    }
+    if (pSurface != nullptr) {
+        cairo_surface_destroy(pSurface);
+    }
+}
+
+int DeviceContext::PixelWidth() const
+{
+    if (bPrinter) {
+        return static_cast<int>(dWidthMm / 25.4 * nDpi + 0.5);
+    }
+    return hBitmap != nullptr ? hBitmap->nWidth : 0;
+}
+
+int DeviceContext::PixelHeight() const
+{
+    if (bPrinter) {
+        return static_cast<int>(dHeightMm / 25.4 * nDpi + 0.5);
+    }
+    return hBitmap != nullptr ? hBitmap->nHeight : 0;
+}
+
+HDC CreateCompatibleDC(HDC hdc)
+{
+    if (hdc != nullptr) {
+        return nullptr;
+    }
+    HBITMAP stock = CreateBitmap(1, 1, 1, 32, nullptr);
+    if (stock == nullptr) {
+        return nullptr;
+    }
+    auto* dc = new (std::nothrow) DeviceContext;
+    if (dc == nullptr || !AttachSurface(dc, stock)) {
+        delete dc;
+        stock->pSelectedIn = nullptr;
+        DeleteObject(stock);
+        return nullptr;
+    }
+    dc->hStockBitmap = stock;
+    return static_cast<HDC>(platform::RegisterGdiObject(dc));
+}
+
+HBITMAP CreateDIBSection(HDC, const BITMAPINFO* info, UINT usage, void** bits, HANDLE, DWORD)
+{
+    if (bits != nullptr) {
+        *bits = nullptr;
+    }
+    if (info == nullptr || usage != DIB_RGB_COLORS || info->bmiHeader.biSize < sizeof(BITMAPINFOHEADER) ||
+        info->bmiHeader.biPlanes != 1 || info->bmiHeader.biBitCount != 32 ||
+        info->bmiHeader.biCompression != BI_RGB || info->bmiHeader.biHeight >= 0 ||
+        info->bmiHeader.biHeight == INT32_MIN) {
+        return nullptr;
+    }
+    HBITMAP bitmap = CreateBitmap(info->bmiHeader.biWidth, -info->bmiHeader.biHeight, 1, 32, nullptr);
+    if (bitmap != nullptr && bits != nullptr) {
+        *bits = bitmap->vecBits.data();
+    }
+    return bitmap;
+}
+
+HGDIOBJ SelectObject(HDC hdc, HGDIOBJ h)
+{
+    DeviceContext* dc = platform::LookupDC(hdc);
+    BitmapObject* bitmap = platform::LookupBitmap(h);
+    if (dc == nullptr || dc->bPrinter || bitmap == nullptr) {
+        return nullptr;
+    }
+    HBITMAP previous = dc->hBitmap;
+    if (bitmap == previous) {
+        return previous;
+    }
+    if (bitmap->pSelectedIn != nullptr || !AttachSurface(dc, bitmap)) {
+        return nullptr;
+    }
+    return previous;
+}
+
+int GetDeviceCaps(HDC hdc, int index)
+{
+    DeviceContext* dc = platform::LookupDC(hdc);
+    if (dc == nullptr) {
+        return 0;
+    }
+    switch (index) {
+    case HORZRES:
+    case PHYSICALWIDTH:
+        return dc->PixelWidth();
+    case VERTRES:
+    case PHYSICALHEIGHT:
+        return dc->PixelHeight();
+    case LOGPIXELSX:
+    case LOGPIXELSY:
+        return dc->nDpi;
+    case PHYSICALOFFSETX:
+    case PHYSICALOFFSETY:
+        return 0;
+    default:
+        return 0;
+    }
+}
+
+BOOL DeleteDC(HDC hdc)
+{
+    DeviceContext* dc = platform::LookupDC(hdc);
+    if (dc == nullptr) {
+        return FALSE;
+    }
+    if (dc->bPrinter) {
+        platform::AbandonDocument(dc);
+    }
+    if (dc->hBitmap != nullptr) {
+        dc->hBitmap->pSelectedIn = nullptr;
+    }
+    HBITMAP stock = dc->hStockBitmap;
+    {
+        std::lock_guard<std::mutex> lock(g_mutex);
+        Registry().erase(dc);
+    }
+    delete dc;
+    if (stock != nullptr) {
+        DeleteObject(stock);
+    }
     return TRUE;
 }

@@ -12,15 +12,22 @@ struct GdiObject {
     virtual ~GdiObject() = default;
 };
 
-// A 32-bit bitmap: top-down rows of B, G, R, A bytes, 4 * width bytes per row, no padding.
+struct DeviceContext;
+
+// A 32-bit bitmap: top-down rows of B, G, R, A bytes (alpha premultiplied), 4 * width bytes per
+// row, no padding.
 struct BitmapObject : GdiObject {
     int nWidth = 0;
     int nHeight = 0;
     std::vector<BYTE> vecBits;
+    // The device context the bitmap is selected into; it cannot be deleted meanwhile.
+    DeviceContext* pSelectedIn = nullptr;
 };
 
 using HGDIOBJ = GdiObject*;
 using HBITMAP = BitmapObject*;
+using HDC = DeviceContext*;
+using HANDLE = void*;
 
 struct BITMAP {
     LONG bmType;
@@ -45,8 +52,91 @@ SRCTRL_API HBITMAP CreateBitmap(int nWidth, int nHeight, UINT nPlanes, UINT nBit
 // is deleted). Returns the bytes written, or 0 for an unknown handle or a buffer too small.
 SRCTRL_API int GetObject(HGDIOBJ h, int cbBuffer, LPVOID pv);
 
-// Destroys a GDI object. FALSE for null or for a handle that is not a live GDI object.
+// Destroys a GDI object. FALSE for null, for a handle that is not a live GDI object, and for a
+// bitmap that is selected into a device context.
 SRCTRL_API BOOL DeleteObject(HGDIOBJ h);
+
+struct BITMAPINFOHEADER {
+    DWORD biSize;
+    LONG biWidth;
+    LONG biHeight;
+    WORD biPlanes;
+    WORD biBitCount;
+    DWORD biCompression;
+    DWORD biSizeImage;
+    LONG biXPelsPerMeter;
+    LONG biYPelsPerMeter;
+    DWORD biClrUsed;
+    DWORD biClrImportant;
+};
+
+struct RGBQUAD {
+    BYTE rgbBlue;
+    BYTE rgbGreen;
+    BYTE rgbRed;
+    BYTE rgbReserved;
+};
+
+struct BITMAPINFO {
+    BITMAPINFOHEADER bmiHeader;
+    RGBQUAD bmiColors[1];
+};
+
+constexpr DWORD BI_RGB = 0;
+constexpr UINT DIB_RGB_COLORS = 0;
+
+constexpr int HORZRES = 8;
+constexpr int VERTRES = 10;
+constexpr int LOGPIXELSX = 88;
+constexpr int LOGPIXELSY = 90;
+constexpr int PHYSICALWIDTH = 110;
+constexpr int PHYSICALHEIGHT = 111;
+constexpr int PHYSICALOFFSETX = 112;
+constexpr int PHYSICALOFFSETY = 113;
+
+struct DOCINFOW {
+    int cbSize;
+    const wchar_t* lpszDocName;
+    const wchar_t* lpszOutput;
+    const wchar_t* lpszDatatype;
+    DWORD fwType;
+};
+
+// A memory device context (`hdc` must be null) with a 1 x 1 bitmap selected. The caller
+// releases it with DeleteDC.
+SRCTRL_API HDC CreateCompatibleDC(HDC hdc);
+
+// A 32-bit top-down bitmap (BI_RGB, 1 plane, negative height) cleared to transparent black;
+// `bits` receives its pixels. Null for any other format (bottom-up included) or a size over
+// kMaxBitmapPixels; `bits` is then set to null.
+SRCTRL_API HBITMAP CreateDIBSection(HDC hdc, const BITMAPINFO* info, UINT usage, void** bits, HANDLE section,
+                                    DWORD offset);
+
+// Selects a bitmap into a memory device context, so that drawing lands in its pixels; returns
+// the bitmap selected before, or null when either handle is wrong or the bitmap is selected
+// elsewhere.
+SRCTRL_API HGDIOBJ SelectObject(HDC hdc, HGDIOBJ h);
+
+// Releases a memory or printer device context. A printer document still open is abandoned.
+SRCTRL_API BOOL DeleteDC(HDC hdc);
+
+// Sizes and resolutions of the surface behind a device context; 0 for an unknown index.
+// Memory contexts: the selected bitmap's size at 96 dpi. Printers: the paper at the printer's
+// resolution; the whole paper is printable, so the offsets are 0.
+SRCTRL_API int GetDeviceCaps(HDC hdc, int index);
+
+// A device context for the printer of that name: a PDF file printer registered by the host
+// (platform::RegisterPdfPrinter), else a CUPS queue. Null when the name is neither.
+SRCTRL_API HDC CreateDCA(const char* driver, const char* device, const char* port, const void* initData);
+
+// Printer documents: each page is drawn in device units (dots at the printer's resolution) and
+// rendered as a PDF page of the paper's size. EndDoc writes a file printer's PDF (replacing the
+// file only when complete) or submits the document to the CUPS queue. Each returns a value
+// above 0 on success and 0 or below on failure.
+SRCTRL_API int StartDocW(HDC hdc, const DOCINFOW* info);
+SRCTRL_API int StartPage(HDC hdc);
+SRCTRL_API int EndPage(HDC hdc);
+SRCTRL_API int EndDoc(HDC hdc);
 
 namespace platform {
 
@@ -55,5 +145,14 @@ HGDIOBJ RegisterGdiObject(GdiObject* object);
 
 // The bitmap behind a handle, or null when the handle is not a live bitmap.
 BitmapObject* LookupBitmap(HGDIOBJ h);
+
+// The device context behind a handle, or null when the handle is not a live device context.
+DeviceContext* LookupDC(HDC h);
+
+// Registers a printer name under which CreateDCA writes each document to `pdfPath`, on paper of
+// the given size in millimetres at the given resolution. A registered name hides a CUPS queue of
+// the same name. False for a null or empty name or path, or a size or resolution below 1.
+SRCTRL_API bool RegisterPdfPrinter(const char* name, const char* pdfPath, double widthMm = 210.0,
+                                   double heightMm = 297.0, int dpi = 300);
 
 } // namespace platform

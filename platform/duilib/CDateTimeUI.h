@@ -1,0 +1,37 @@
+#pragma once
+
+#include "platform/duilib/CTextEditState.h"
+#include "platform/duilib/UILabel.h"
+
+namespace DuiLib {
+
+// A date field. It shows its date as YYYY-MM-DD, or nothing when its text is empty (no date).
+// A person types a date (digits and - / . separators); when the field loses the focus the text
+// is read as a date (YYYY-MM-DD, YYYY/MM/DD, YYYY.MM.DD or YYYYMMDD): a real date becomes the
+// shown date, empty text means no date, and other text stays as typed with the date unchanged.
+// Only then is "killfocus" sent.
+class SRCTRL_API CDateTimeUI : public CLabelUI {
+public:
+    CDateTimeUI();
+    LPCTSTR GetClass() const override;
+    bool IsFocusable() const override { return IsEnabled(); }
+    void DoEvent(TEventUI& event) override;
+    // Text that reads as a date also sets the date.
+    void SetText(LPCTSTR text) override;
+
+    // The shown date (the current date before any was set). Only year, month and day are kept.
+    SYSTEMTIME& GetTime();
+    // Shows the date; null or a date that does not exist changes nothing.
+    void SetTime(SYSTEMTIME* time);
+
+protected:
+    void PaintBorder(HDC hDC) override;
+
+private:
+    bool ParseDate(const std::wstring& text, SYSTEMTIME& time) const;
+
+    SYSTEMTIME m_sysTime{};
+    CTextEditState m_edit;
+};
+
+} // namespace DuiLib

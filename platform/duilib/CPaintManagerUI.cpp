@@ -1,0 +1,399 @@
+#include "platform/duilib/CPaintManagerUI.h"
+
+#include "platform/duilib/CComboUI.h"
+#include "platform/duilib/CContainerUI.h"
+#include "platform/duilib/CRenderEngine.h"
+#include "platform/kmbase/KMString.h"
+
+#include <algorithm>
+#include <cmath>
+#include <fstream>
+#include <iterator>
+
+namespace DuiLib {
+
+namespace {
+
+std::wstring& ResourcePath()
+{
+    static std::wstring path;
+    return path;
+}
+
+// Layout passes run until nothing asks for another one; listeners that resize the page in
+// response to a size change converge in two or three.
+constexpr int kMaxLayoutPasses = 8;
+
+} // namespace
+
+CPaintManagerUI::CPaintManagerUI() = default;
+
+CPaintManagerUI::~CPaintManagerUI()
+{
+    m_bDestroying = true;
+    m_pFocus = nullptr;
+    m_pOpenCombo = nullptr;
+    delete m_pRoot;
+    m_pRoot = nullptr;
+    for (auto& image : m_mapImages) {
+        DeleteObject(image.second.hBitmap);
+    }
+}
+
+void CPaintManagerUI::Init(HWND hWnd)
+{
+    m_hWndPaint = hWnd;
+}
+
+void CPaintManagerUI::SetResourcePath(LPCTSTR path)
+{
+    ResourcePath() = path != nullptr ? path : L"";
+    if (!ResourcePath().empty() && ResourcePath().back() != L'/') {
+        ResourcePath() += L'/';
+    }
+}
+
+CDuiString CPaintManagerUI::GetResourcePath()
+{
+    return CDuiString(ResourcePath());
+}
+
+bool CPaintManagerUI::AttachDialog(CControlUI* root)
+{
+    if (root == nullptr) {
+        return false;
+    }
+    SetFocus(nullptr);
+    SetOpenCombo(nullptr);
+    delete m_pRoot;
+    m_pRoot = root;
+    root->SetManager(this, nullptr);
+    m_bUpdateNeeded = true;
+    return true;
+}
+
+namespace {
+
+CControlUI* FindByName(CControlUI* control, const std::wstring& name)
+{
+    if (control == nullptr) {
+        return nullptr;
+    }
+    if (control->GetName().Str() == name) {
+        return control;
+    }
+    auto* container = dynamic_cast<CContainerUI*>(control);
+    if (container == nullptr || dynamic_cast<CComboUI*>(control) != nullptr) {
+        return nullptr;
+    }
+    for (int i = 0; i < container->GetCount(); ++i) {
+        if (CControlUI* found = FindByName(container->GetItemAt(i), name)) {
+            return found;
+        }
+    }
+    return nullptr;
+}
+
+} // namespace
+
+CControlUI* CPaintManagerUI::FindControl(LPCTSTR name) const
+{
+    return name != nullptr && *name != L'\0' ? FindByName(m_pRoot, name) : nullptr;
+}
+
+CControlUI* CPaintManagerUI::FindControl(POINT pt) const
+{
+    return m_pRoot != nullptr ? m_pRoot->FindControlAt(pt) : nullptr;
+}
+
+void CPaintManagerUI::SetZoomRatio(float ratio)
+{
+    if (!(ratio >= 0.01f && ratio <= 100.0f) || ratio == m_fZoomRatio) {
+        return;
+    }
+    m_fZoomRatio = ratio;
+    m_bUpdateNeeded = true;
+}
+
+int CPaintManagerUI::Scale(double design) const
+{
+    return static_cast<int>(std::lround(design * m_fZoomRatio));
+}
+
+void CPaintManagerUI::AddFont(const TFontInfo& font, bool isDefault)
+{
+    m_vecFonts.push_back(font);
+    if (isDefault) {
+        m_defaultFont = font;
+    }
+}
+
+const TFontInfo& CPaintManagerUI::GetFont(int index) const
+{
+    return index >= 0 && index < static_cast<int>(m_vecFonts.size()) ? m_vecFonts[static_cast<size_t>(index)]
+                                                                     : m_defaultFont;
+}
+
+void CPaintManagerUI::AddImage(LPCTSTR name, HBITMAP bitmap, int width, int height)
+{
+    if (name == nullptr || bitmap == nullptr) {
+        DeleteObject(bitmap);
+        return;
+    }
+    TImageInfo& image = m_mapImages[name];
+    if (image.hBitmap != bitmap) {
+        DeleteObject(image.hBitmap);
+    }
+    image = TImageInfo{bitmap, width, height};
+}
+
+const TImageInfo* CPaintManagerUI::GetImage(LPCTSTR name)
+{
+    if (name == nullptr || *name == L'\0') {
+        return nullptr;
+    }
+    auto it = m_mapImages.find(name);
+    if (it != m_mapImages.end()) {
+        return &it->second;
+    }
+    // An image that no "img" element registered may be a file of the skin folder; a name that
+    // climbs out of it is not read.
+    const std::wstring file = name;
+    if (file.find(L"..") != std::wstring::npos || file.front() == L'/') {
+        return nullptr;
+    }
+    std::ifstream in(KMString(ResourcePath() + file).str(), std::ios::binary);
+    const std::vector<unsigned char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    HBITMAP bitmap = CRenderEngine::CreateBitmap(bytes.data(), bytes.size());
+    if (bitmap == nullptr) {
+        return nullptr;
+    }
+    BITMAP info{};
+    GetObject(bitmap, sizeof(info), &info);
+    AddImage(name, bitmap, info.bmWidth, info.bmHeight);
+    return &m_mapImages[name];
+}
+
+void CPaintManagerUI::SetFocus(CControlUI* control)
+{
+    if (m_bDestroying || control == m_pFocus) {
+        return;
+    }
+    if (control != nullptr && (!control->IsVisible() || !control->IsEnabled() || !control->IsFocusable())) {
+        return;
+    }
+    CControlUI* old = m_pFocus;
+    m_pFocus = control;
+    if (old != nullptr) {
+        TEventUI event{UIEVENT_KILLFOCUS};
+        event.pSender = old;
+        old->DoEvent(event);
+        SendNotify(old, DUI_MSGTYPE_KILLFOCUS);
+    }
+    // A listener of "killfocus" may have moved the focus already, or removed the control.
+    if (m_pFocus != control || control == nullptr) {
+        return;
+    }
+    if (m_hWndPaint != nullptr && ::GetFocus() != m_hWndPaint) {
+        ::SetFocus(m_hWndPaint);
+    }
+    TEventUI event{UIEVENT_SETFOCUS};
+    event.pSender = control;
+    control->DoEvent(event);
+    SendNotify(control, DUI_MSGTYPE_SETFOCUS);
+}
+
+void CPaintManagerUI::CollectFocusable(CControlUI* control, std::vector<CControlUI*>& list) const
+{
+    if (control == nullptr || !control->IsVisible()) {
+        return;
+    }
+    if (control->IsFocusable() && control->IsEnabled()) {
+        list.push_back(control);
+        return;
+    }
+    if (auto* container = dynamic_cast<CContainerUI*>(control)) {
+        for (int i = 0; i < container->GetCount(); ++i) {
+            CollectFocusable(container->GetItemAt(i), list);
+        }
+    }
+}
+
+bool CPaintManagerUI::SetNextTabControl(bool forward)
+{
+    std::vector<CControlUI*> list;
+    CollectFocusable(m_pRoot, list);
+    if (list.empty()) {
+        return false;
+    }
+    auto it = std::find(list.begin(), list.end(), m_pFocus);
+    size_t next = 0;
+    if (it != list.end()) {
+        const size_t at = static_cast<size_t>(it - list.begin());
+        next = forward ? (at + 1) % list.size() : (at + list.size() - 1) % list.size();
+    } else if (!forward) {
+        next = list.size() - 1;
+    }
+    SetFocus(list[next]);
+    return true;
+}
+
+void CPaintManagerUI::AddNotifier(INotifyUI* notifier)
+{
+    if (notifier != nullptr && std::find(m_vecNotifiers.begin(), m_vecNotifiers.end(), notifier) == m_vecNotifiers.end()) {
+        m_vecNotifiers.push_back(notifier);
+    }
+}
+
+void CPaintManagerUI::RemoveNotifier(INotifyUI* notifier)
+{
+    m_vecNotifiers.erase(std::remove(m_vecNotifiers.begin(), m_vecNotifiers.end(), notifier), m_vecNotifiers.end());
+}
+
+void CPaintManagerUI::SendNotify(CControlUI* control, LPCTSTR type, WPARAM wParam, LPARAM lParam)
+{
+    if (m_bDestroying || control == nullptr) {
+        return;
+    }
+    TNotifyUI msg;
+    msg.sType = type;
+    msg.pSender = control;
+    msg.wParam = wParam;
+    msg.lParam = lParam;
+    if (!control->OnNotify(&msg)) {
+        return;
+    }
+    const auto notifiers = m_vecNotifiers;
+    for (INotifyUI* notifier : notifiers) {
+        if (std::find(m_vecNotifiers.begin(), m_vecNotifiers.end(), notifier) != m_vecNotifiers.end()) {
+            notifier->Notify(msg);
+        }
+    }
+}
+
+RECT CPaintManagerUI::ClientRect() const
+{
+    RECT rc{};
+    GetClientRect(m_hWndPaint, &rc);
+    return rc;
+}
+
+void CPaintManagerUI::UpdateLayout()
+{
+    if (m_pRoot == nullptr || m_bLayingOut) {
+        return;
+    }
+    m_bLayingOut = true;
+    for (int pass = 0; pass < kMaxLayoutPasses && m_bUpdateNeeded; ++pass) {
+        m_bUpdateNeeded = false;
+        m_pRoot->SetPos(ClientRect(), false);
+    }
+    m_bLayingOut = false;
+}
+
+void CPaintManagerUI::Paint(HDC hdc)
+{
+    UpdateLayout();
+    if (m_pRoot == nullptr) {
+        return;
+    }
+    m_pRoot->Paint(hdc, ClientRect(), nullptr);
+    if (m_pOpenCombo != nullptr) {
+        m_pOpenCombo->PaintDropList(hdc);
+    }
+}
+
+void CPaintManagerUI::SetOpenCombo(CComboUI* combo)
+{
+    m_pOpenCombo = combo;
+}
+
+void CPaintManagerUI::ReapObjects(CControlUI* control)
+{
+    // The control, or an ancestor of the focused one, leaves the page: the focus and the open
+    // list go without notifications, since the control may be half destroyed.
+    for (CControlUI* c = m_pFocus; c != nullptr; c = c->GetParent()) {
+        if (c == control) {
+            m_pFocus = nullptr;
+            break;
+        }
+    }
+    for (CControlUI* c = m_pOpenCombo; c != nullptr; c = c->GetParent()) {
+        if (c == control) {
+            m_pOpenCombo = nullptr;
+            break;
+        }
+    }
+}
+
+bool CPaintManagerUI::MessageHandler(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result)
+{
+    result = 0;
+    switch (message) {
+    case WM_SIZE:
+        m_bUpdateNeeded = true;
+        UpdateLayout();
+        return true;
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONUP: {
+        UpdateLayout();
+        const POINT pt{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+        if (message == WM_LBUTTONDOWN && m_pOpenCombo != nullptr) {
+            CComboUI* combo = m_pOpenCombo;
+            m_pOpenCombo = nullptr;
+            for (int i = 0; i < combo->GetCount(); ++i) {
+                const RECT rc = combo->GetDropItemRect(i);
+                if (pt.x >= rc.left && pt.x < rc.right && pt.y >= rc.top && pt.y < rc.bottom) {
+                    combo->SelectItem(i, true, true);
+                    return true;
+                }
+            }
+            if (FindControl(pt) == combo) {
+                // A click on the open combo closes its list.
+                return true;
+            }
+        }
+        CControlUI* control = FindControl(pt);
+        if (control == nullptr || !control->IsEnabled()) {
+            return true;
+        }
+        if (message == WM_LBUTTONDOWN) {
+            SetFocus(control->IsFocusable() ? control : nullptr);
+        }
+        TEventUI event{message == WM_LBUTTONDOWN ? UIEVENT_BUTTONDOWN : UIEVENT_BUTTONUP};
+        event.pSender = control;
+        event.ptMouse = pt;
+        control->DoEvent(event);
+        return true;
+    }
+    case WM_KEYDOWN: {
+        if (wParam == VK_TAB) {
+            SetOpenCombo(nullptr);
+            SetNextTabControl(true);
+            return true;
+        }
+        if (m_pFocus == nullptr) {
+            return false;
+        }
+        TEventUI event{UIEVENT_KEYDOWN};
+        event.pSender = m_pFocus;
+        event.wParam = wParam;
+        m_pFocus->DoEvent(event);
+        return true;
+    }
+    case WM_CHAR: {
+        if (m_pFocus == nullptr) {
+            return false;
+        }
+        TEventUI event{UIEVENT_CHAR};
+        event.pSender = m_pFocus;
+        event.chKey = static_cast<wchar_t>(wParam);
+        m_pFocus->DoEvent(event);
+        return true;
+    }
+    default:
+        return false;
+    }
+}
+
+} // namespace DuiLib

@@ -1,0 +1,113 @@
+#pragma once
+
+#include "platform/Export.h"
+#include "platform/duilib/CControlUI.h"
+
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace DuiLib {
+
+class CComboUI;
+
+// A font of the skin: family, size in design pixels, weight and slant.
+struct TFontInfo {
+    std::wstring sFamily = L"Sans";
+    int iSize = 14;
+    bool bBold = false;
+    bool bItalic = false;
+};
+
+// An image known by name, owned by the paint manager.
+struct TImageInfo {
+    HBITMAP hBitmap = nullptr;
+    int nWidth = 0;
+    int nHeight = 0;
+};
+
+// The paint manager of one window: owns the root control and the skin's images and fonts,
+// holds the zoom ratio, lays the controls out, paints them, routes input to them, keeps the
+// focus, and sends notifications.
+class SRCTRL_API CPaintManagerUI {
+public:
+    CPaintManagerUI();
+    ~CPaintManagerUI();
+    CPaintManagerUI(const CPaintManagerUI&) = delete;
+    CPaintManagerUI& operator=(const CPaintManagerUI&) = delete;
+
+    void Init(HWND hWnd);
+    HWND GetPaintWindow() const { return m_hWndPaint; }
+
+    // The folder that skin files are read from, ending with '/'. Shared by every window.
+    static void SetResourcePath(LPCTSTR path);
+    static CDuiString GetResourcePath();
+
+    // Takes over the root control (a previous root is destroyed).
+    bool AttachDialog(CControlUI* root);
+    CControlUI* GetRoot() const { return m_pRoot; }
+    // The first control of that name in depth-first order, or null.
+    CControlUI* FindControl(LPCTSTR name) const;
+    // The deepest visible control under a point of the window's client area, or null.
+    CControlUI* FindControl(POINT pt) const;
+
+    // Sets the ratio by which design sizes, fonts and painting are scaled; values outside
+    // [0.01, 100] are refused.
+    void SetZoomRatio(float ratio);
+    float GetZoomRatio() const { return m_fZoomRatio; }
+    int Scale(double design) const;
+
+    // Fonts by index in the order the skin declares them; -1 or an unknown index is the default.
+    void AddFont(const TFontInfo& font, bool isDefault);
+    const TFontInfo& GetFont(int index) const;
+
+    // Images by name. AddImage takes the bitmap over (replacing an image of the same name).
+    void AddImage(LPCTSTR name, HBITMAP bitmap, int width, int height);
+    const TImageInfo* GetImage(LPCTSTR name);
+
+    CControlUI* GetFocus() const { return m_pFocus; }
+    // Moves the focus; the control that loses it gets "killfocus", the one that gains it
+    // "setfocus". Null takes the focus from every control.
+    void SetFocus(CControlUI* control);
+    // Moves the focus to the next (or previous) control that takes it, in tree order.
+    bool SetNextTabControl(bool forward = true);
+
+    void AddNotifier(INotifyUI* notifier);
+    void RemoveNotifier(INotifyUI* notifier);
+    void SendNotify(CControlUI* control, LPCTSTR type, WPARAM wParam = 0, LPARAM lParam = 0);
+
+    // Lays out the controls when something changed since the last layout.
+    void NeedUpdate() { m_bUpdateNeeded = true; }
+    void UpdateLayout();
+    // Paints the window's client area into the device context.
+    void Paint(HDC hdc);
+    // Handles window messages; true when the message was the manager's.
+    bool MessageHandler(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+
+    // A combo box whose drop-down list is open, painted above the page; null closes it.
+    void SetOpenCombo(CComboUI* combo);
+    CComboUI* GetOpenCombo() const { return m_pOpenCombo; }
+
+    // Called by a control that leaves the tree: it no longer holds the focus or the popup.
+    void ReapObjects(CControlUI* control);
+
+private:
+    RECT ClientRect() const;
+    void CollectFocusable(CControlUI* control, std::vector<CControlUI*>& list) const;
+
+    HWND m_hWndPaint = nullptr;
+    CControlUI* m_pRoot = nullptr;
+    CControlUI* m_pFocus = nullptr;
+    CComboUI* m_pOpenCombo = nullptr;
+    float m_fZoomRatio = 1.0f;
+    bool m_bUpdateNeeded = false;
+    bool m_bLayingOut = false;
+    bool m_bDestroying = false;
+    std::vector<TFontInfo> m_vecFonts;
+    TFontInfo m_defaultFont;
+    std::map<std::wstring, TImageInfo> m_mapImages;
+    std::vector<INotifyUI*> m_vecNotifiers;
+};
+
+} // namespace DuiLib

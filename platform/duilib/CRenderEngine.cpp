@@ -1,0 +1,213 @@
+#include "platform/duilib/CRenderEngine.h"
+
+#include "platform/duilib/CPaintManagerUI.h"
+#include "platform/kmbase/KMString.h"
+#include "platform/win32/DeviceContext.h"
+#include "platform/win32/ImageCodec.h"
+
+#include <pango/pangocairo.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+namespace DuiLib {
+
+namespace {
+
+void SetColor(cairo_t* cr, DWORD color)
+{
+    cairo_set_source_rgba(cr, ((color >> 16) & 0xFF) / 255.0, ((color >> 8) & 0xFF) / 255.0, (color & 0xFF) / 255.0,
+                          ((color >> 24) & 0xFF) / 255.0);
+}
+
+// A Pango layout for the text in the manager's font, scaled by its zoom ratio.
+PangoLayout* MakeLayout(cairo_t* cr, CPaintManagerUI* manager, LPCTSTR text, int font)
+{
+    PangoLayout* layout = pango_cairo_create_layout(cr);
+    const TFontInfo& info = manager->GetFont(font);
+    PangoFontDescription* description = pango_font_description_new();
+    pango_font_description_set_family(description, KMString(info.sFamily).c_str());
+    pango_font_description_set_absolute_size(
+        description, std::max(1.0, info.iSize * static_cast<double>(manager->GetZoomRatio())) * PANGO_SCALE);
+    pango_font_description_set_weight(description, info.bBold ? PANGO_WEIGHT_BOLD : PANGO_WEIGHT_NORMAL);
+    pango_font_description_set_style(description, info.bItalic ? PANGO_STYLE_ITALIC : PANGO_STYLE_NORMAL);
+    pango_layout_set_font_description(layout, description);
+    pango_font_description_free(description);
+    const std::string utf8 = KMString(text != nullptr ? text : L"").str();
+    pango_layout_set_text(layout, utf8.c_str(), static_cast<int>(utf8.size()));
+    return layout;
+}
+
+// Text measurement needs no surface to draw on; one small context serves every call.
+cairo_t* MeasuringContext()
+{
+    static cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 1, 1);
+    static cairo_t* cr = cairo_create(surface);
+    return cr;
+}
+
+} // namespace
+
+HBITMAP CRenderEngine::CreateBitmap(const unsigned char* data, size_t length)
+{
+    int width = 0;
+    int height = 0;
+    std::vector<BYTE> pixels;
+    if (!ImageCodec::Decode(data, length, kMaxImageBytes, width, height, pixels)) {
+        return nullptr;
+    }
+    return ::CreateBitmap(width, height, 1, 32, pixels.data());
+}
+
+void CRenderEngine::DrawColor(HDC hDC, const RECT& rc, DWORD color)
+{
+    cairo_t* cr = platform::GetCairo(hDC);
+    if (cr == nullptr || (color >> 24) == 0 || rc.right <= rc.left || rc.bottom <= rc.top) {
+        return;
+    }
+    SetColor(cr, color);
+    cairo_rectangle(cr, rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top);
+    cairo_fill(cr);
+}
+
+void CRenderEngine::DrawRect(HDC hDC, const RECT& rc, int size, DWORD color)
+{
+    cairo_t* cr = platform::GetCairo(hDC);
+    if (cr == nullptr || (color >> 24) == 0 || size <= 0) {
+        return;
+    }
+    SetColor(cr, color);
+    cairo_set_line_width(cr, size);
+    const double half = size / 2.0;
+    cairo_rectangle(cr, rc.left + half, rc.top + half, rc.right - rc.left - size, rc.bottom - rc.top - size);
+    cairo_stroke(cr);
+}
+
+void CRenderEngine::DrawLine(HDC hDC, int x1, int y1, int x2, int y2, int size, DWORD color)
+{
+    cairo_t* cr = platform::GetCairo(hDC);
+    if (cr == nullptr || (color >> 24) == 0 || size <= 0) {
+        return;
+    }
+    SetColor(cr, color);
+    cairo_set_line_width(cr, size);
+    // Centre one-pixel lines on pixels so that they stay sharp.
+    const double offset = size % 2 == 1 ? 0.5 : 0.0;
+    cairo_move_to(cr, x1 + offset, y1 + offset);
+    cairo_line_to(cr, x2 + offset, y2 + offset);
+    cairo_stroke(cr);
+}
+
+void CRenderEngine::DrawImage(HDC hDC, HBITMAP bitmap, const RECT& rc)
+{
+    cairo_t* cr = platform::GetCairo(hDC);
+    BitmapObject* image = platform::LookupBitmap(bitmap);
+    const int width = rc.right - rc.left;
+    const int height = rc.bottom - rc.top;
+    if (cr == nullptr || image == nullptr || width <= 0 || height <= 0) {
+        return;
+    }
+    cairo_surface_t* source = cairo_image_surface_create_for_data(image->vecBits.data(), CAIRO_FORMAT_ARGB32,
+                                                                  image->nWidth, image->nHeight, image->nWidth * 4);
+    const double scale = std::min(static_cast<double>(width) / image->nWidth, static_cast<double>(height) / image->nHeight);
+    const double drawnWidth = image->nWidth * scale;
+    const double drawnHeight = image->nHeight * scale;
+    cairo_save(cr);
+    cairo_translate(cr, rc.left + (width - drawnWidth) / 2.0, rc.top + (height - drawnHeight) / 2.0);
+    cairo_scale(cr, scale, scale);
+    cairo_set_source_surface(cr, source, 0, 0);
+    cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_GOOD);
+    cairo_rectangle(cr, 0, 0, image->nWidth, image->nHeight);
+    cairo_fill(cr);
+    cairo_restore(cr);
+    cairo_surface_destroy(source);
+}
+
+void CRenderEngine::DrawText(HDC hDC, CPaintManagerUI* manager, const RECT& rc, LPCTSTR text, DWORD color, int font,
+                             unsigned style)
+{
+    cairo_t* cr = platform::GetCairo(hDC);
+    const int width = rc.right - rc.left;
+    const int height = rc.bottom - rc.top;
+    if (cr == nullptr || manager == nullptr || text == nullptr || *text == L'\0' || width <= 0 || height <= 0 ||
+        (color >> 24) == 0) {
+        return;
+    }
+    PangoLayout* layout = MakeLayout(cr, manager, text, font);
+    const bool wrap = (style & DT_WORDBREAK) != 0;
+    if (wrap) {
+        pango_layout_set_width(layout, width * PANGO_SCALE);
+        pango_layout_set_wrap(layout, PANGO_WRAP_WORD_CHAR);
+        pango_layout_set_alignment(layout, (style & DT_CENTER) != 0   ? PANGO_ALIGN_CENTER
+                                           : (style & DT_RIGHT) != 0 ? PANGO_ALIGN_RIGHT
+                                                                      : PANGO_ALIGN_LEFT);
+    }
+    PangoRectangle logical{};
+    pango_layout_get_pixel_extents(layout, nullptr, &logical);
+    double x = rc.left;
+    if (!wrap && (style & DT_CENTER) != 0) {
+        x += (width - logical.width) / 2.0;
+    } else if (!wrap && (style & DT_RIGHT) != 0) {
+        x += width - logical.width;
+    }
+    double y = rc.top;
+    if ((style & DT_VCENTER) != 0) {
+        y += (height - logical.height) / 2.0;
+    } else if ((style & DT_BOTTOM) != 0) {
+        y += height - logical.height;
+    }
+    cairo_save(cr);
+    cairo_rectangle(cr, rc.left, rc.top, width, height);
+    cairo_clip(cr);
+    SetColor(cr, color);
+    cairo_move_to(cr, x, y);
+    pango_cairo_show_layout(cr, layout);
+    cairo_restore(cr);
+    g_object_unref(layout);
+}
+
+int CRenderEngine::MeasureTextTo(CPaintManagerUI* manager, LPCTSTR text, int font, int index)
+{
+    if (manager == nullptr || text == nullptr || index <= 0) {
+        return 0;
+    }
+    const std::wstring wide = text;
+    const std::string before = KMString(wide.substr(0, static_cast<size_t>(index))).str();
+    PangoLayout* layout = MakeLayout(MeasuringContext(), manager, text, font);
+    PangoRectangle position{};
+    pango_layout_index_to_pos(layout, static_cast<int>(before.size()), &position);
+    g_object_unref(layout);
+    return PANGO_PIXELS(position.x);
+}
+
+int CRenderEngine::CountUnknownGlyphs(CPaintManagerUI* manager, LPCTSTR text, int font)
+{
+    if (manager == nullptr || text == nullptr) {
+        return 0;
+    }
+    PangoLayout* layout = MakeLayout(MeasuringContext(), manager, text, font);
+    const int unknown = pango_layout_get_unknown_glyphs_count(layout);
+    g_object_unref(layout);
+    return unknown;
+}
+
+void CRenderEngine::PushClip(HDC hDC, const RECT& rc)
+{
+    cairo_t* cr = platform::GetCairo(hDC);
+    if (cr == nullptr) {
+        return;
+    }
+    cairo_save(cr);
+    cairo_rectangle(cr, rc.left, rc.top, std::max<LONG>(0, rc.right - rc.left), std::max<LONG>(0, rc.bottom - rc.top));
+    cairo_clip(cr);
+}
+
+void CRenderEngine::PopClip(HDC hDC)
+{
+    if (cairo_t* cr = platform::GetCairo(hDC)) {
+        cairo_restore(cr);
+    }
+}
+
+} // namespace DuiLib

@@ -1,0 +1,65 @@
+#pragma once
+
+#include "platform/duilib/CDuiString.h"
+#include "platform/win32/WinUser.h"
+
+namespace DuiLib {
+
+class CControlUI;
+
+// A notification from a control to whoever listens: the control's OnNotify delegates first,
+// then the window's notifiers.
+struct TNotifyUI {
+    CDuiString sType;
+    CControlUI* pSender = nullptr;
+    WPARAM wParam = 0;
+    LPARAM lParam = 0;
+    POINT ptMouse{};
+};
+
+class INotifyUI {
+public:
+    virtual void Notify(TNotifyUI& msg) = 0;
+
+protected:
+    ~INotifyUI() = default;
+};
+
+enum EventType {
+    UIEVENT_BUTTONDOWN,
+    UIEVENT_BUTTONUP,
+    UIEVENT_CHAR,
+    UIEVENT_KEYDOWN,
+    UIEVENT_SETFOCUS,
+    UIEVENT_KILLFOCUS,
+};
+
+// Input that the paint manager routes to a control.
+struct TEventUI {
+    EventType Type;
+    CControlUI* pSender = nullptr;
+    POINT ptMouse{};
+    wchar_t chKey = 0;
+    WPARAM wParam = 0;
+};
+
+// Notification types.
+constexpr LPCTSTR DUI_MSGTYPE_TEXTCHANGED = L"textchanged";
+constexpr LPCTSTR DUI_MSGTYPE_ITEMSELECT = L"itemselect";
+constexpr LPCTSTR DUI_MSGTYPE_KILLFOCUS = L"killfocus";
+constexpr LPCTSTR DUI_MSGTYPE_SETFOCUS = L"setfocus";
+constexpr LPCTSTR DUI_MSGTYPE_CLICK = L"click";
+constexpr LPCTSTR DUI_MSGTYPE_RETURN = L"return";
+constexpr LPCTSTR DUI_MSGTYPE_DROPDOWN = L"dropdown";
+
+// Text placement flags of controls that show text.
+constexpr unsigned DT_LEFT = 0x0000;
+constexpr unsigned DT_CENTER = 0x0001;
+constexpr unsigned DT_RIGHT = 0x0002;
+constexpr unsigned DT_TOP = 0x0000;
+constexpr unsigned DT_VCENTER = 0x0004;
+constexpr unsigned DT_BOTTOM = 0x0008;
+constexpr unsigned DT_WORDBREAK = 0x0010;
+constexpr unsigned DT_SINGLELINE = 0x0020;
+
+} // namespace DuiLib

@@ -1,0 +1,220 @@
+#include "platform/win32/DeviceContext.h"
+#include "platform/kmbase/KMString.h"
+
+#include <cairo-pdf.h>
+#include <cups/cups.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
+#include <map>
+#include <mutex>
+#include <new>
+#include <string>
+
+namespace {
+
+struct PdfPrinter {
+    std::string strPath;
+    double dWidthMm;
+    double dHeightMm;
+    int nDpi;
+};
+
+std::mutex g_printersMutex;
+std::map<std::string, PdfPrinter>& PdfPrinters()
+{
+    static std::map<std::string, PdfPrinter> printers;
+    return printers;
+}
+
+constexpr int kCupsDpi = 300;
+
+std::string SpoolPathFor(const DeviceContext& dc)
+{
+    static std::atomic<unsigned> counter{0};
+    const std::string suffix = ".spool." + std::to_string(getpid()) + "." + std::to_string(counter++);
+    if (!dc.strOutputPath.empty()) {
+        return dc.strOutputPath + suffix;
+    }
+    const char* tmp = std::getenv("TMPDIR");
+    return std::string(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp") + "/srctrl-print" + suffix + ".pdf";
+}
+
+// The paper of a CUPS queue: its default media, A4 when the queue does not say.
+void ReadCupsMedia(cups_dest_t* dest, DeviceContext& dc)
+{
+    dc.dWidthMm = 210.0;
+    dc.dHeightMm = 297.0;
+    cups_dinfo_t* info = cupsCopyDestInfo(CUPS_HTTP_DEFAULT, dest);
+    if (info == nullptr) {
+        return;
+    }
+    cups_size_t size{};
+    if (cupsGetDestMediaDefault(CUPS_HTTP_DEFAULT, dest, info, 0, &size) && size.width > 0 && size.length > 0) {
+        dc.dWidthMm = size.width / 100.0;
+        dc.dHeightMm = size.length / 100.0;
+    }
+    cupsFreeDestInfo(info);
+}
+
+void CloseSurface(DeviceContext* dc)
+{
+    if (dc->pCairo != nullptr) {
+        cairo_destroy(dc->pCairo);
+        dc->pCairo = nullptr;
+    }
+    if (dc->pSurface != nullptr) {
+        cairo_surface_finish(dc->pSurface);
+        cairo_surface_destroy(dc->pSurface);
+        dc->pSurface = nullptr;
+    }
+}
+
+} // namespace
+
+namespace platform {
+
+bool RegisterPdfPrinter(const char* name, const char* pdfPath, double widthMm, double heightMm, int dpi)
+{
+    if (name == nullptr || *name == '\0' || pdfPath == nullptr || *pdfPath == '\0' || !(widthMm >= 1.0) ||
+        !(heightMm >= 1.0) || dpi < 1 || widthMm > 10000.0 || heightMm > 10000.0 || dpi > 2400) {
+        return false;
+    }
+    std::lock_guard<std::mutex> lock(g_printersMutex);
+    PdfPrinters()[name] = PdfPrinter{pdfPath, widthMm, heightMm, dpi};
+    return true;
+}
+
+void AbandonDocument(DeviceContext* dc)
+{
+    if (!dc->bInDocument) {
+        return;
+    }
+    CloseSurface(dc);
+    std::remove(dc->strSpoolPath.c_str());
+    dc->bInDocument = false;
+    dc->bInPage = false;
+}
+
+} // namespace platform
+
+HDC CreateDCA(const char*, const char* device, const char*, const void*)
+{
+    if (device == nullptr || *device == '\0') {
+        return nullptr;
+    }
+    auto* dc = new (std::nothrow) DeviceContext;
+    if (dc == nullptr) {
+        return nullptr;
+    }
+    dc->bPrinter = true;
+    bool found = false;
+    {
+        std::lock_guard<std::mutex> lock(g_printersMutex);
+        auto it = PdfPrinters().find(device);
+        if (it != PdfPrinters().end()) {
+            dc->strOutputPath = it->second.strPath;
+            dc->dWidthMm = it->second.dWidthMm;
+            dc->dHeightMm = it->second.dHeightMm;
+            dc->nDpi = it->second.nDpi;
+            found = true;
+        }
+    }
+    if (!found) {
+        cups_dest_t* dest = cupsGetNamedDest(CUPS_HTTP_DEFAULT, device, nullptr);
+        if (dest != nullptr) {
+            dc->strPrinter = device;
+            dc->nDpi = kCupsDpi;
+            ReadCupsMedia(dest, *dc);
+            cupsFreeDests(1, dest);
+            found = true;
+        }
+    }
+    if (!found) {
+        delete dc;
+        return nullptr;
+    }
+    return static_cast<HDC>(platform::RegisterGdiObject(dc));
+}
+
+int StartDocW(HDC hdc, const DOCINFOW* info)
+{
+    DeviceContext* dc = platform::LookupDC(hdc);
+    if (dc == nullptr || !dc->bPrinter || dc->bInDocument || info == nullptr) {
+        return 0;
+    }
+    dc->strTitle = info->lpszDocName != nullptr ? KMString(info->lpszDocName).str() : std::string();
+    dc->strSpoolPath = SpoolPathFor(*dc);
+    const double points = 72.0 / 25.4;
+    cairo_surface_t* surface =
+        cairo_pdf_surface_create(dc->strSpoolPath.c_str(), dc->dWidthMm * points, dc->dHeightMm * points);
+    if (cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS) {
+        cairo_surface_destroy(surface);
+        std::remove(dc->strSpoolPath.c_str());
+        return 0;
+    }
+    cairo_pdf_surface_set_metadata(surface, CAIRO_PDF_METADATA_TITLE, dc->strTitle.c_str());
+    cairo_pdf_surface_set_metadata(surface, CAIRO_PDF_METADATA_CREATOR, "srctrl");
+    dc->pSurface = surface;
+    dc->bInDocument = true;
+    return 1;
+}
+
+int StartPage(HDC hdc)
+{
+    DeviceContext* dc = platform::LookupDC(hdc);
+    if (dc == nullptr || !dc->bInDocument || dc->bInPage) {
+        return 0;
+    }
+    cairo_t* cr = cairo_create(dc->pSurface);
+    if (cairo_status(cr) != CAIRO_STATUS_SUCCESS) {
+        cairo_destroy(cr);
+        return 0;
+    }
+    // Drawing happens in device units, dots at the printer's resolution.
+    cairo_scale(cr, 72.0 / dc->nDpi, 72.0 / dc->nDpi);
+    dc->pCairo = cr;
+    dc->bInPage = true;
+    return 1;
+}
+
+int EndPage(HDC hdc)
+{
+    DeviceContext* dc = platform::LookupDC(hdc);
+    if (dc == nullptr || !dc->bInPage) {
+        return 0;
+    }
+    cairo_show_page(dc->pCairo);
+    const bool ok = cairo_status(dc->pCairo) == CAIRO_STATUS_SUCCESS;
+    cairo_destroy(dc->pCairo);
+    dc->pCairo = nullptr;
+    dc->bInPage = false;
+    return ok ? 1 : 0;
+}
+
+int EndDoc(HDC hdc)
+{
+    DeviceContext* dc = platform::LookupDC(hdc);
+    if (dc == nullptr || !dc->bInDocument) {
+        return 0;
+    }
+    if (dc->bInPage) {
+        EndPage(hdc);
+    }
+    cairo_surface_finish(dc->pSurface);
+    const bool written = cairo_surface_status(dc->pSurface) == CAIRO_STATUS_SUCCESS;
+    CloseSurface(dc);
+    dc->bInDocument = false;
+    bool done = false;
+    if (written && dc->strPrinter.empty()) {
+        done = std::rename(dc->strSpoolPath.c_str(), dc->strOutputPath.c_str()) == 0;
+    } else if (written) {
+        done = cupsPrintFile(dc->strPrinter.c_str(), dc->strSpoolPath.c_str(), dc->strTitle.c_str(), 0, nullptr) > 0;
+    }
+    if (!done || !dc->strPrinter.empty()) {
+        std::remove(dc->strSpoolPath.c_str());
+    }
+    return done ? 1 : 0;
+}

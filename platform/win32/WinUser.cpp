@@ -1,0 +1,279 @@
+#include "platform/win32/WinUser.h"
+
+#include <algorithm>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+namespace {
+
+struct WindowObject {
+    std::wstring strName;
+    DWORD dwStyle = 0;
+    DWORD dwExStyle = 0;
+    RECT rc{};
+    HWND hParent = nullptr;
+    std::vector<HWND> vecChildren;
+    IWindowProc* pProc = nullptr;
+};
+
+// Windows live on the host's UI thread, like the control itself; the registry is not locked.
+std::unordered_map<std::uintptr_t, WindowObject>& Registry()
+{
+    static std::unordered_map<std::uintptr_t, WindowObject> windows;
+    return windows;
+}
+
+std::uintptr_t g_nextHandle = 1;
+HWND g_focus = nullptr;
+
+WindowObject* Find(HWND hwnd)
+{
+    auto it = Registry().find(reinterpret_cast<std::uintptr_t>(hwnd));
+    return it == Registry().end() ? nullptr : &it->second;
+}
+
+LRESULT Send(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    WindowObject* window = Find(hwnd);
+    if (window == nullptr || window->pProc == nullptr) {
+        return 0;
+    }
+    return window->pProc->WindowProc(hwnd, message, wParam, lParam);
+}
+
+bool IsAncestor(HWND ancestor, HWND hwnd)
+{
+    for (WindowObject* w = Find(hwnd); w != nullptr; w = Find(w->hParent)) {
+        if (w->hParent == ancestor) {
+            return true;
+        }
+    }
+    return false;
+}
+
+} // namespace
+
+namespace platform {
+
+HWND CreateWindowObject(DWORD exStyle, const wchar_t* name, DWORD style, int x, int y, int cx, int cy, HWND parent,
+                        IWindowProc* proc)
+{
+    if ((parent != nullptr && Find(parent) == nullptr) || cx < 0 || cy < 0) {
+        return nullptr;
+    }
+    HWND hwnd = reinterpret_cast<HWND>(g_nextHandle++);
+    WindowObject& window = Registry()[reinterpret_cast<std::uintptr_t>(hwnd)];
+    window.strName = name != nullptr ? name : L"";
+    window.dwStyle = style;
+    window.dwExStyle = exStyle;
+    window.rc = RECT{x, y, x + cx, y + cy};
+    window.hParent = parent;
+    window.pProc = proc;
+    if (parent != nullptr) {
+        Find(parent)->vecChildren.push_back(hwnd);
+    }
+    Send(hwnd, WM_CREATE, 0, 0);
+    if (IsWindow(hwnd)) {
+        Send(hwnd, WM_SIZE, 0, MAKELPARAM(cx, cy));
+    }
+    return IsWindow(hwnd) ? hwnd : nullptr;
+}
+
+void DetachWindowProc(HWND hwnd)
+{
+    if (WindowObject* window = Find(hwnd)) {
+        window->pProc = nullptr;
+    }
+}
+
+int GetChildWindows(HWND hwnd, HWND* children, int capacity)
+{
+    WindowObject* window = Find(hwnd);
+    if (window == nullptr) {
+        return 0;
+    }
+    const int count = static_cast<int>(window->vecChildren.size());
+    for (int i = 0; i < count && i < capacity && children != nullptr; ++i) {
+        children[i] = window->vecChildren[i];
+    }
+    return count;
+}
+
+HWND ChildWindowFromPointDeep(HWND hwnd, POINT& point)
+{
+    WindowObject* window = Find(hwnd);
+    if (window == nullptr) {
+        return nullptr;
+    }
+    // Later children lie above earlier ones.
+    for (auto it = window->vecChildren.rbegin(); it != window->vecChildren.rend(); ++it) {
+        WindowObject* child = Find(*it);
+        if (child == nullptr || (child->dwStyle & WS_VISIBLE) == 0) {
+            continue;
+        }
+        if (point.x >= child->rc.left && point.x < child->rc.right && point.y >= child->rc.top &&
+            point.y < child->rc.bottom) {
+            point.x -= child->rc.left;
+            point.y -= child->rc.top;
+            return ChildWindowFromPointDeep(*it, point);
+        }
+    }
+    return hwnd;
+}
+
+} // namespace platform
+
+BOOL IsWindow(HWND hwnd)
+{
+    return Find(hwnd) != nullptr ? TRUE : FALSE;
+}
+
+BOOL DestroyWindow(HWND hwnd)
+{
+    WindowObject* window = Find(hwnd);
+    if (window == nullptr) {
+        return FALSE;
+    }
+    const std::vector<HWND> children = window->vecChildren;
+    for (HWND child : children) {
+        DestroyWindow(child);
+    }
+    if (g_focus == hwnd) {
+        g_focus = nullptr;
+    }
+    Send(hwnd, WM_DESTROY, 0, 0);
+    Send(hwnd, WM_NCDESTROY, 0, 0);
+    window = Find(hwnd);
+    if (window == nullptr) {
+        return TRUE;
+    }
+    if (WindowObject* parent = Find(window->hParent)) {
+        auto& siblings = parent->vecChildren;
+        siblings.erase(std::remove(siblings.begin(), siblings.end(), hwnd), siblings.end());
+    }
+    Registry().erase(reinterpret_cast<std::uintptr_t>(hwnd));
+    return TRUE;
+}
+
+BOOL MoveWindow(HWND hwnd, int x, int y, int cx, int cy, BOOL)
+{
+    WindowObject* window = Find(hwnd);
+    if (window == nullptr) {
+        return FALSE;
+    }
+    cx = std::max(cx, 0);
+    cy = std::max(cy, 0);
+    const bool resized = window->rc.right - window->rc.left != cx || window->rc.bottom - window->rc.top != cy;
+    window->rc = RECT{x, y, x + cx, y + cy};
+    Send(hwnd, WM_MOVE, 0, MAKELPARAM(x, y));
+    if (resized) {
+        Send(hwnd, WM_SIZE, 0, MAKELPARAM(cx, cy));
+    }
+    return TRUE;
+}
+
+BOOL ShowWindow(HWND hwnd, int command)
+{
+    WindowObject* window = Find(hwnd);
+    if (window == nullptr) {
+        return FALSE;
+    }
+    const BOOL wasVisible = (window->dwStyle & WS_VISIBLE) != 0 ? TRUE : FALSE;
+    const bool show = command != SW_HIDE;
+    if (show) {
+        window->dwStyle |= WS_VISIBLE;
+    } else {
+        window->dwStyle &= ~WS_VISIBLE;
+        if (g_focus == hwnd || IsAncestor(hwnd, g_focus)) {
+            SetFocus(window->hParent);
+        }
+    }
+    if ((wasVisible != FALSE) != show) {
+        Send(hwnd, WM_SHOWWINDOW, show ? 1 : 0, 0);
+    }
+    return wasVisible;
+}
+
+BOOL IsWindowVisible(HWND hwnd)
+{
+    for (WindowObject* w = Find(hwnd); w != nullptr; w = Find(w->hParent)) {
+        if ((w->dwStyle & WS_VISIBLE) == 0) {
+            return FALSE;
+        }
+    }
+    return Find(hwnd) != nullptr ? TRUE : FALSE;
+}
+
+BOOL EnableWindow(HWND hwnd, BOOL enable)
+{
+    WindowObject* window = Find(hwnd);
+    if (window == nullptr) {
+        return FALSE;
+    }
+    const BOOL wasDisabled = (window->dwStyle & WS_DISABLED) != 0 ? TRUE : FALSE;
+    if (enable) {
+        window->dwStyle &= ~WS_DISABLED;
+    } else {
+        window->dwStyle |= WS_DISABLED;
+    }
+    Send(hwnd, WM_ENABLE, enable ? 1 : 0, 0);
+    return wasDisabled;
+}
+
+BOOL IsWindowEnabled(HWND hwnd)
+{
+    WindowObject* window = Find(hwnd);
+    return window != nullptr && (window->dwStyle & WS_DISABLED) == 0 ? TRUE : FALSE;
+}
+
+HWND GetParent(HWND hwnd)
+{
+    WindowObject* window = Find(hwnd);
+    return window != nullptr ? window->hParent : nullptr;
+}
+
+BOOL GetWindowRect(HWND hwnd, RECT* rect)
+{
+    WindowObject* window = Find(hwnd);
+    if (window == nullptr || rect == nullptr) {
+        return FALSE;
+    }
+    *rect = window->rc;
+    return TRUE;
+}
+
+BOOL GetClientRect(HWND hwnd, RECT* rect)
+{
+    WindowObject* window = Find(hwnd);
+    if (window == nullptr || rect == nullptr) {
+        return FALSE;
+    }
+    *rect = RECT{0, 0, window->rc.right - window->rc.left, window->rc.bottom - window->rc.top};
+    return TRUE;
+}
+
+HWND SetFocus(HWND hwnd)
+{
+    const HWND previous = g_focus;
+    if (hwnd != nullptr && Find(hwnd) == nullptr) {
+        return nullptr;
+    }
+    if (previous == hwnd) {
+        return previous;
+    }
+    g_focus = hwnd;
+    Send(previous, WM_KILLFOCUS, reinterpret_cast<WPARAM>(hwnd), 0);
+    Send(hwnd, WM_SETFOCUS, reinterpret_cast<WPARAM>(previous), 0);
+    return previous;
+}
+
+HWND GetFocus()
+{
+    return Find(g_focus) != nullptr ? g_focus : nullptr;
+}
+
+LRESULT SendMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    return Send(hwnd, message, wParam, lParam);
+}
