@@ -16,6 +16,11 @@ fi
 cmake -S . -B "$build_dir" -DSRCTRL_BUILD_TESTS=ON -DSRCTRL_BUILD_BENCH=ON "${options[@]}"
 cmake --build "$build_dir" -j "$(nproc)"
 
+# The printing tests send a job to a real CUPS queue.
+if [ "$(id -u)" -eq 0 ]; then
+  ./scripts/start-cups.sh
+fi
+
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=0
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 ctest --test-dir "$build_dir" --output-on-failure -j "$(nproc)"

@@ -87,4 +87,46 @@ bool WritePng(HBITMAP bitmap, const std::string& path)
     return written;
 }
 
+DWORD PixelAt(HBITMAP bitmap, int x, int y)
+{
+    BITMAP info{};
+    if (GetObject(bitmap, sizeof(info), &info) == 0 || x < 0 || y < 0 || x >= info.bmWidth || y >= info.bmHeight) {
+        return 0;
+    }
+    const BYTE* p = static_cast<const BYTE*>(info.bmBits) + (static_cast<size_t>(y) * info.bmWidth + x) * 4;
+    return (static_cast<DWORD>(p[3]) << 24) | (static_cast<DWORD>(p[2]) << 16) | (static_cast<DWORD>(p[1]) << 8) | p[0];
+}
+
+namespace {
+
+bool Near(DWORD a, DWORD b, int tolerance)
+{
+    for (int shift = 0; shift <= 16; shift += 8) {
+        const int da = static_cast<int>((a >> shift) & 0xFF) - static_cast<int>((b >> shift) & 0xFF);
+        if (da > tolerance || da < -tolerance) {
+            return false;
+        }
+    }
+    return true;
+}
+
+} // namespace
+
+int CountPixels(HBITMAP bitmap, const RECT& rc, DWORD color, int tolerance)
+{
+    int count = 0;
+    for (int y = rc.top; y < rc.bottom; ++y) {
+        for (int x = rc.left; x < rc.right; ++x) {
+            count += Near(PixelAt(bitmap, x, y), color, tolerance) ? 1 : 0;
+        }
+    }
+    return count;
+}
+
+int CountOtherPixels(HBITMAP bitmap, const RECT& rc, DWORD color, int tolerance)
+{
+    const int all = (rc.right - rc.left) * (rc.bottom - rc.top);
+    return all - CountPixels(bitmap, rc, color, tolerance);
+}
+
 } // namespace testing_support

@@ -2,7 +2,19 @@
 
 #include "platform/win32/WinGdi.h"
 
+#include <ostream>
 #include <string>
+
+inline bool operator==(const RECT& a, const RECT& b)
+{
+    return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
+}
+
+// Lets GoogleTest print rectangles in failure messages.
+inline void PrintTo(const RECT& rc, std::ostream* out)
+{
+    *out << "{" << rc.left << ", " << rc.top << ", " << rc.right << ", " << rc.bottom << "}";
+}
 
 namespace testing_support {
 
@@ -40,5 +52,14 @@ void WriteFile(const std::string& path, const std::string& bytes);
 
 // Writes a 32-bit bitmap as a PNG file; false on failure.
 bool WritePng(HBITMAP bitmap, const std::string& path);
+
+// The pixel at (x, y) as 0xAARRGGBB; 0 outside the bitmap.
+DWORD PixelAt(HBITMAP bitmap, int x, int y);
+
+// How many pixels inside `rc` are closer than `tolerance` (per channel) to `color`.
+int CountPixels(HBITMAP bitmap, const RECT& rc, DWORD color, int tolerance = 40);
+
+// How many pixels inside `rc` differ from `color` by more than `tolerance` in some channel.
+int CountOtherPixels(HBITMAP bitmap, const RECT& rc, DWORD color, int tolerance = 40);
 
 } // namespace testing_support

@@ -1,0 +1,190 @@
+#include "platform/Host.h"
+#include "platform/duilib/CComboUI.h"
+#include "platform/duilib/CDateTimeUI.h"
+#include "platform/duilib/CEditUI.h"
+#include "support/SkinWindow.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+using platform::Click;
+using platform::Key;
+using platform::PressKey;
+using platform::TypeText;
+using testing_support::DataFile;
+using testing_support::ReadFile;
+using testing_support::SkinWindow;
+
+namespace {
+
+class InputTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        m_host = platform::CreateHostWindow(400, 300);
+        m_window = std::make_unique<SkinWindow>(ReadFile(DataFile("skins/toolkit.xml")));
+        ASSERT_NE(m_window->Create(m_host, L"page", WS_CHILD | WS_VISIBLE, 0, 0, 0, 400, 300), nullptr);
+    }
+    void TearDown() override
+    {
+        DestroyWindow(m_host);
+        m_window.reset();
+    }
+
+    void ClickOn(const wchar_t* name)
+    {
+        const POINT pt = m_window->Centre(name);
+        ASSERT_TRUE(Click(m_host, pt.x, pt.y));
+    }
+
+    std::wstring Focused() const
+    {
+        DuiLib::CControlUI* focus = m_window->m_pm.GetFocus();
+        return focus != nullptr ? focus->GetName().Str() : L"";
+    }
+
+    HWND m_host = nullptr;
+    std::unique_ptr<SkinWindow> m_window;
+};
+
+} // namespace
+
+TEST_F(InputTest, TypingRaisesOneTextChangePerChangeWithTheFullText)
+{
+    ClickOn(L"name");
+    EXPECT_EQ(Focused(), L"name");
+    ASSERT_TRUE(TypeText(m_host, L"Li^Wei"));
+    ASSERT_TRUE(PressKey(m_host, Key::Backspace));
+    ASSERT_TRUE(PressKey(m_host, Key::Left));
+    ASSERT_TRUE(PressKey(m_host, Key::Left));
+    ASSERT_TRUE(PressKey(m_host, Key::Delete));
+    ASSERT_TRUE(PressKey(m_host, Key::Home));
+    ASSERT_TRUE(TypeText(m_host, L"王"));
+
+    const auto changes = m_window->Of(L"textchanged");
+    const std::vector<std::wstring> expected = {L"L", L"Li", L"Li^", L"Li^W", L"Li^We", L"Li^Wei", L"Li^We",
+                                                L"Li^e", L"王Li^e"};
+    ASSERT_EQ(changes.size(), expected.size());
+    for (size_t i = 0; i < expected.size(); ++i) {
+        EXPECT_EQ(changes[i].sSender, L"name");
+        EXPECT_EQ(changes[i].sText, expected[i]);
+    }
+    // Keys that change nothing raise nothing.
+    m_window->Clear();
+    ASSERT_TRUE(PressKey(m_host, Key::Home));
+    ASSERT_TRUE(PressKey(m_host, Key::Backspace));
+    EXPECT_TRUE(m_window->Of(L"textchanged").empty());
+}
+
+TEST_F(InputTest, ProgramWritesRaiseNothingButARichEditsDo)
+{
+    m_window->Find<DuiLib::CEditUI>(L"name")->SetText(L"from the program");
+    m_window->Find<DuiLib::CComboUI>(L"sex")->SelectItem(1, false, false);
+    EXPECT_TRUE(m_window->Of(L"textchanged").empty());
+    EXPECT_TRUE(m_window->Of(L"itemselect").empty());
+    EXPECT_EQ(m_window->Find<DuiLib::CComboUI>(L"sex")->GetText().Str(), L"Female");
+
+    DuiLib::CRichEditUI rich;
+    rich.SetManager(&m_window->m_pm, nullptr);
+    rich.SetName(L"rich");
+    rich.SetText(L"finding");
+    ASSERT_EQ(m_window->Of(L"textchanged").size(), 1u);
+    EXPECT_EQ(m_window->Of(L"textchanged")[0].sText, L"finding");
+}
+
+TEST_F(InputTest, ChoosingAComboItemRaisesItemSelect)
+{
+    ClickOn(L"sex");
+    ASSERT_EQ(m_window->m_pm.GetOpenCombo(), m_window->Find<DuiLib::CComboUI>(L"sex"));
+    // The list opens below the combo, one row per item as high as the combo.
+    const RECT combo = m_window->m_pm.FindControl(L"sex")->GetPos();
+    const int rowHeight = combo.bottom - combo.top;
+    ASSERT_TRUE(Click(m_host, (combo.left + combo.right) / 2, combo.bottom + rowHeight + rowHeight / 2));
+    EXPECT_EQ(m_window->m_pm.GetOpenCombo(), nullptr);
+
+    auto* sex = m_window->Find<DuiLib::CComboUI>(L"sex");
+    EXPECT_EQ(sex->GetCurSel(), 1);
+    auto selected = m_window->Of(L"itemselect");
+    ASSERT_EQ(selected.size(), 1u);
+    EXPECT_EQ(selected[0].sSender, L"sex");
+    EXPECT_EQ(selected[0].sText, L"Female");
+
+    // The keyboard chooses as well; choosing the chosen item again raises nothing.
+    ASSERT_TRUE(PressKey(m_host, Key::Down));
+    ASSERT_TRUE(PressKey(m_host, Key::Down));
+    EXPECT_EQ(sex->GetCurSel(), 2);
+    EXPECT_EQ(m_window->Of(L"itemselect").size(), 2u);
+}
+
+TEST_F(InputTest, LeavingADateControlRaisesKillFocusWithTheTypedDate)
+{
+    ClickOn(L"birth");
+    ASSERT_TRUE(TypeText(m_host, L"1971-03-15"));
+    ASSERT_TRUE(PressKey(m_host, Key::Tab));
+    auto* birth = m_window->Find<DuiLib::CDateTimeUI>(L"birth");
+    const auto left = m_window->Of(L"killfocus");
+    ASSERT_FALSE(left.empty());
+    EXPECT_EQ(left.back().sSender, L"birth");
+    EXPECT_EQ(birth->GetTime().wYear, 1971);
+    EXPECT_EQ(birth->GetTime().wMonth, 3);
+    EXPECT_EQ(birth->GetTime().wDay, 15);
+    EXPECT_EQ(birth->GetText().Str(), L"1971-03-15");
+
+    // Letters are not part of a date; text that is no date stays as typed, the date unchanged.
+    ClickOn(L"birth");
+    for (int i = 0; i < 10; ++i) {
+        PressKey(m_host, Key::Backspace);
+    }
+    ASSERT_TRUE(TypeText(m_host, L"x2023-02-29"));
+    ClickOn(L"name");
+    EXPECT_EQ(birth->GetText().Str(), L"2023-02-29");
+    EXPECT_EQ(birth->GetTime().wYear, 1971);
+}
+
+TEST_F(InputTest, TabMovesTheFocusInTreeOrder)
+{
+    ClickOn(L"name");
+    std::vector<std::wstring> order{Focused()};
+    for (int i = 0; i < 3; ++i) {
+        ASSERT_TRUE(PressKey(m_host, Key::Tab));
+        order.push_back(Focused());
+    }
+    EXPECT_EQ(order, (std::vector<std::wstring>{L"name", L"sex", L"birth", L"name"}));
+    const auto left = m_window->Of(L"killfocus");
+    ASSERT_EQ(left.size(), 3u);
+    EXPECT_EQ(left[0].sSender, L"name");
+    EXPECT_EQ(left[1].sSender, L"sex");
+    EXPECT_EQ(left[2].sSender, L"birth");
+}
+
+TEST_F(InputTest, InputHonoursZoomAndDisabledControls)
+{
+    m_window->m_pm.SetZoomRatio(2.0f);
+    MoveWindow(m_host, 0, 0, 800, 600, TRUE);
+    m_window->ResizeClient(800, 600);
+    // (150, 60) was inside the name edit at zoom 1; at zoom 2 it lies on its label.
+    ASSERT_TRUE(Click(m_host, 300, 120));
+    EXPECT_EQ(Focused(), L"name");
+
+    m_window->m_pm.FindControl(L"name")->SetEnabled(false);
+    EXPECT_EQ(Focused(), L"") << "a disabled control loses the focus";
+    ASSERT_TRUE(Click(m_host, 300, 120));
+    EXPECT_EQ(Focused(), L"");
+    EXPECT_FALSE(TypeText(m_host, nullptr));
+    EXPECT_FALSE(Click(m_host, 900, 10));
+}
+
+TEST(Host, InputNeedsTheFocusInTheWindow)
+{
+    HWND first = platform::CreateHostWindow(100, 100);
+    HWND second = platform::CreateHostWindow(100, 100);
+    ASSERT_TRUE(Click(first, 10, 10));
+    EXPECT_TRUE(TypeText(first, L"a"));
+    EXPECT_FALSE(TypeText(second, L"a"));
+    EXPECT_FALSE(PressKey(second, Key::Tab));
+    DestroyWindow(first);
+    DestroyWindow(second);
+    EXPECT_EQ(platform::CaptureWindow(first), nullptr);
+}

@@ -1,0 +1,142 @@
+#include "platform/Host.h"
+#include "platform/duilib/CPictureUI.h"
+#include "platform/duilib/CRenderEngine.h"
+#include "platform/kmbase/KMString.h"
+#include "support/SkinWindow.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+using testing_support::CountOtherPixels;
+using testing_support::CountPixels;
+using testing_support::DataFile;
+using testing_support::PixelAt;
+using testing_support::ReadFile;
+using testing_support::SkinWindow;
+
+namespace {
+
+RECT Doubled(const RECT& rc)
+{
+    return RECT{rc.left * 2, rc.top * 2, rc.right * 2, rc.bottom * 2};
+}
+
+std::vector<unsigned char> ImageBytes(const char* name)
+{
+    const std::string bytes = ReadFile(DataFile(std::string("images/") + name));
+    return std::vector<unsigned char>(bytes.begin(), bytes.end());
+}
+
+class PageTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        m_host = platform::CreateHostWindow(400, 300);
+        m_window = std::make_unique<SkinWindow>(ReadFile(DataFile("skins/toolkit.xml")));
+        ASSERT_NE(m_window->Create(m_host, L"page", WS_CHILD | WS_VISIBLE, 0, 0, 0, 400, 300), nullptr);
+    }
+    void TearDown() override
+    {
+        DestroyWindow(m_host);
+        m_window.reset();
+    }
+
+    RECT PosOf(const wchar_t* name)
+    {
+        m_window->m_pm.UpdateLayout();
+        return m_window->m_pm.FindControl(name)->GetPos();
+    }
+
+    HWND m_host = nullptr;
+    std::unique_ptr<SkinWindow> m_window;
+};
+
+} // namespace
+
+TEST_F(PageTest, LaysOutFixedStretchedPaddedAndFloatingControls)
+{
+    EXPECT_EQ(PosOf(L"page"), (RECT{0, 0, 400, 300}));
+    EXPECT_EQ(PosOf(L"title"), (RECT{10, 10, 330, 40})) << "stretched beside a fixed 60";
+    EXPECT_EQ(PosOf(L"logo"), (RECT{330, 10, 390, 40}));
+    EXPECT_EQ(PosOf(L"nameLabel"), (RECT{10, 45, 90, 75})) << "inset, then child padding 5";
+    EXPECT_EQ(PosOf(L"name"), (RECT{95, 45, 390, 75}));
+    EXPECT_EQ(PosOf(L"sex"), (RECT{95, 80, 195, 110}));
+    EXPECT_EQ(PosOf(L"pic0"), (RECT{10, 115, 130, 215}));
+    EXPECT_EQ(PosOf(L"pic1"), (RECT{140, 115, 260, 215}));
+    EXPECT_EQ(PosOf(L"pic2"), (RECT{270, 115, 390, 215}));
+    EXPECT_EQ(PosOf(L"filler"), (RECT{300, 250, 380, 280})) << "a floating control keeps its pos";
+}
+
+TEST_F(PageTest, ZoomScalesEveryRectangle)
+{
+    const char* names[] = {"title", "logo", "nameLabel", "name", "sex", "birth", "pic0", "pic1", "pic2", "filler"};
+    std::vector<RECT> before;
+    for (const char* n : names) {
+        before.push_back(PosOf(KMString(n).c_wstr()));
+    }
+    m_window->m_pm.SetZoomRatio(2.0f);
+    m_window->ResizeClient(800, 600);
+    for (size_t i = 0; i < before.size(); ++i) {
+        EXPECT_EQ(PosOf(KMString(names[i]).c_wstr()), Doubled(before[i])) << names[i];
+    }
+    EXPECT_EQ(m_window->m_pm.FindControl(L"logo")->GetFixedWidth(), 120);
+    EXPECT_FLOAT_EQ(m_window->m_pm.GetZoomRatio(), 2.0f);
+
+    // A size written at a zoom reads back the same.
+    m_window->m_pm.FindControl(L"logo")->SetFixedWidth(100);
+    EXPECT_EQ(m_window->m_pm.FindControl(L"logo")->GetFixedWidth(), 100);
+    m_window->m_pm.SetZoomRatio(1.0f);
+    EXPECT_EQ(m_window->m_pm.FindControl(L"logo")->GetFixedWidth(), 50);
+}
+
+TEST_F(PageTest, PaintsBackgroundsTextAndImages)
+{
+    const std::vector<unsigned char> jpeg = ImageBytes("red.jpg");
+    ASSERT_TRUE(m_window->Find<DuiLib::CPictureUI>(L"pic1")->SetPicture(jpeg.data(), static_cast<int>(jpeg.size())));
+
+    for (float zoom : {1.0f, 2.0f}) {
+        SCOPED_TRACE(zoom);
+        m_window->m_pm.SetZoomRatio(zoom);
+        m_window->ResizeClient(static_cast<int>(400 * zoom), static_cast<int>(300 * zoom));
+        MoveWindow(m_host, 0, 0, static_cast<int>(400 * zoom), static_cast<int>(300 * zoom), TRUE);
+        HBITMAP shot = platform::CaptureWindow(m_host);
+        ASSERT_NE(shot, nullptr);
+        const RECT title = PosOf(L"title");
+        EXPECT_GT(CountPixels(shot, title, 0xFF2060A0, 8), (title.right - title.left) * (title.bottom - title.top) / 2);
+        EXPECT_GT(CountPixels(shot, title, 0xFFFFFFFF, 60), 20) << "white text on the title";
+        const RECT label = PosOf(L"nameLabel");
+        EXPECT_GT(CountPixels(shot, label, 0xFF000000, 100), 10) << "black text of the label";
+        EXPECT_EQ(PixelAt(shot, 5, 5), 0xFFEEEEEEu) << "page background in the inset";
+        const RECT logo = PosOf(L"logo");
+        EXPECT_EQ(PixelAt(shot, (logo.left + logo.right) / 2, (logo.top + logo.bottom) / 2), 0xFF20A040u);
+        const RECT pic = PosOf(L"pic1");
+        EXPECT_GT(CountPixels(shot, pic, 0xFFFF0000, 30), (pic.bottom - pic.top) * (pic.bottom - pic.top) / 2)
+            << "the picture, fitted into the box";
+        const RECT empty = PosOf(L"pic2");
+        EXPECT_EQ(CountPixels(shot, empty, 0xFFFF0000, 30), 0);
+        EXPECT_EQ(PixelAt(shot, static_cast<int>(340 * zoom), static_cast<int>(265 * zoom)), 0xFFC00000u);
+        DeleteObject(shot);
+    }
+}
+
+TEST_F(PageTest, HiddenControlsAndTheirChildrenAreNeitherPaintedNorVisible)
+{
+    auto* pic0 = m_window->Find<DuiLib::CPictureUI>(L"pic0");
+    DuiLib::CControlUI* row = pic0->GetParent();
+    row->SetVisible(false);
+    EXPECT_FALSE(pic0->IsVisible()) << "a hidden container hides its children";
+    HBITMAP shot = platform::CaptureWindow(m_host);
+    EXPECT_EQ(CountOtherPixels(shot, RECT{10, 120, 390, 210}, 0xFFEEEEEE, 2), 0);
+    DeleteObject(shot);
+    row->SetVisible(true);
+    EXPECT_TRUE(pic0->IsVisible());
+}
+
+TEST(CRenderEngine, ChineseTextHasRealGlyphs)
+{
+    DuiLib::CPaintManagerUI manager;
+    EXPECT_EQ(DuiLib::CRenderEngine::CountUnknownGlyphs(&manager, L"患者姓名 检查日期 诊断结论", -1), 0);
+    EXPECT_EQ(DuiLib::CRenderEngine::CountUnknownGlyphs(&manager, L"山田 太郎 Müller", -1), 0);
+}
