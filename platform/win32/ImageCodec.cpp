@@ -2,6 +2,7 @@
 
 #include <cairo.h>
 
+#include <algorithm>
 #include <csetjmp>
 #include <cstdint>
 #include <cstdio>
@@ -38,6 +39,13 @@ bool CompressJpeg(const BYTE* pixels, int width, int height, int quality, unsign
         return false;
     }
     jpeg_create_compress(&info);
+    // Starting with room for a typical result spares the destination its growing and copying.
+    *size = std::min(static_cast<unsigned long>(width) * static_cast<unsigned long>(height) / 2 + 65536,
+                     32UL * 1024 * 1024);
+    *out = static_cast<unsigned char*>(std::malloc(*size));
+    if (*out == nullptr) {
+        *size = 0;
+    }
     jpeg_mem_dest(&info, out, size);
     info.image_width = static_cast<JDIMENSION>(width);
     info.image_height = static_cast<JDIMENSION>(height);
@@ -46,9 +54,13 @@ bool CompressJpeg(const BYTE* pixels, int width, int height, int quality, unsign
     jpeg_set_defaults(&info);
     jpeg_set_quality(&info, quality, TRUE);
     jpeg_start_compress(&info, TRUE);
+    JSAMPROW rows[64];
     while (info.next_scanline < info.image_height) {
-        JSAMPROW row = const_cast<JSAMPROW>(pixels + static_cast<size_t>(info.next_scanline) * width * 4);
-        jpeg_write_scanlines(&info, &row, 1);
+        const JDIMENSION batch = std::min<JDIMENSION>(64, info.image_height - info.next_scanline);
+        for (JDIMENSION i = 0; i < batch; ++i) {
+            rows[i] = const_cast<JSAMPROW>(pixels + static_cast<size_t>(info.next_scanline + i) * width * 4);
+        }
+        jpeg_write_scanlines(&info, rows, batch);
     }
     jpeg_finish_compress(&info);
     jpeg_destroy_compress(&info);
