@@ -1,4 +1,6 @@
 #include "platform/Host.h"
+#include "platform/duilib/CContainerUI.h"
+#include "platform/duilib/CDialogBuilder.h"
 #include "platform/duilib/CPictureUI.h"
 #include "platform/duilib/CRenderEngine.h"
 #include "platform/kmbase/KMString.h"
@@ -139,4 +141,22 @@ TEST(CRenderEngine, ChineseTextHasRealGlyphs)
     DuiLib::CPaintManagerUI manager;
     EXPECT_EQ(DuiLib::CRenderEngine::CountUnknownGlyphs(&manager, L"患者姓名 检查日期 诊断结论", -1), 0);
     EXPECT_EQ(DuiLib::CRenderEngine::CountUnknownGlyphs(&manager, L"山田 太郎 Müller", -1), 0);
+}
+
+TEST(Layouts, TilesFillColumnsAndRowsTakeTheirHighestChild)
+{
+    DuiLib::CPaintManagerUI manager;
+    DuiLib::CDialogBuilder builder;
+    const std::string xml = "<TileLayout columns=\"2\" childpadding=\"10\">"
+                            "<Label height=\"20\"/><Label height=\"40\"/><Label/><Label width=\"50\" height=\"10\"/>"
+                            "</TileLayout>";
+    std::unique_ptr<DuiLib::CControlUI> root(builder.CreateFromXml(xml.data(), xml.size(), nullptr, &manager));
+    ASSERT_NE(root, nullptr);
+    root->SetPos(RECT{0, 0, 210, 300});
+    auto* tiles = dynamic_cast<DuiLib::CContainerUI*>(root.get());
+    EXPECT_EQ(tiles->GetItemAt(0)->GetPos(), (RECT{0, 0, 100, 20}));
+    EXPECT_EQ(tiles->GetItemAt(1)->GetPos(), (RECT{110, 0, 210, 40}));
+    EXPECT_EQ(tiles->GetItemAt(2)->GetPos(), (RECT{0, 50, 100, 80})) << "a row without heights is a line high";
+    EXPECT_EQ(tiles->GetItemAt(3)->GetPos(), (RECT{110, 50, 160, 60}));
+    EXPECT_EQ(root->EstimateSize(SIZE{210, 0}).cy, 80) << "a tile layout without a height is as high as its rows";
 }
