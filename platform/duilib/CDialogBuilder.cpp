@@ -134,7 +134,7 @@ bool CDialogBuilder::BuildResource(tinyxml2::XMLElement* element)
             font.iSize = std::max(1, std::min(element->IntAttribute("size", 14), 1000));
             font.bBold = element->BoolAttribute("bold", false);
             font.bItalic = element->BoolAttribute("italic", false);
-            m_pManager->AddFont(font, element->BoolAttribute("default", false));
+            m_pManager->AddFont(element->IntAttribute("id", -1), font, element->BoolAttribute("default", false));
         }
         return true;
     }

@@ -120,9 +120,9 @@ int CPaintManagerUI::Scale(double design) const
     return static_cast<int>(std::lround(design * m_fZoomRatio));
 }
 
-void CPaintManagerUI::AddFont(const TFontInfo& font, bool isDefault)
+void CPaintManagerUI::AddFont(int id, const TFontInfo& font, bool isDefault)
 {
-    m_vecFonts.push_back(font);
+    m_mapFonts[id] = font;
     if (isDefault) {
         m_defaultFont = font;
     }
@@ -130,8 +130,8 @@ void CPaintManagerUI::AddFont(const TFontInfo& font, bool isDefault)
 
 const TFontInfo& CPaintManagerUI::GetFont(int index) const
 {
-    return index >= 0 && index < static_cast<int>(m_vecFonts.size()) ? m_vecFonts[static_cast<size_t>(index)]
-                                                                     : m_defaultFont;
+    auto it = m_mapFonts.find(index);
+    return it != m_mapFonts.end() ? it->second : m_defaultFont;
 }
 
 void CPaintManagerUI::AddImage(LPCTSTR name, HBITMAP bitmap, int width, int height)

@@ -58,8 +58,9 @@ public:
     float GetZoomRatio() const { return m_fZoomRatio; }
     int Scale(double design) const;
 
-    // Fonts by index in the order the skin declares them; -1 or an unknown index is the default.
-    void AddFont(const TFontInfo& font, bool isDefault);
+    // Fonts by the skin's "id"; a later font of the same id replaces the earlier one. -1 or an
+    // unknown id is the default font.
+    void AddFont(int id, const TFontInfo& font, bool isDefault);
     const TFontInfo& GetFont(int index) const;
 
     // Images by name. AddImage takes the bitmap over (replacing an image of the same name).
@@ -104,7 +105,7 @@ private:
     bool m_bUpdateNeeded = false;
     bool m_bLayingOut = false;
     bool m_bDestroying = false;
-    std::vector<TFontInfo> m_vecFonts;
+    std::map<int, TFontInfo> m_mapFonts;
     TFontInfo m_defaultFont;
     std::map<std::wstring, TImageInfo> m_mapImages;
     std::vector<INotifyUI*> m_vecNotifiers;
