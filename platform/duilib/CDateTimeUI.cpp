@@ -100,11 +100,12 @@ bool CDateTimeUI::ParseDate(const std::wstring& text, SYSTEMTIME& time) const
 
 void CDateTimeUI::DoEvent(TEventUI& event)
 {
-    if ((event.Type == UIEVENT_CHAR || event.Type == UIEVENT_KEYDOWN) && IsEnabled() && m_pManager != nullptr) {
+    // Typing picks a date; like a date picker, the control tells only when the pick is done,
+    // as the focus leaves, so half-typed dates never reach a listener.
+    if ((event.Type == UIEVENT_CHAR || event.Type == UIEVENT_KEYDOWN) && IsEnabled()) {
         std::wstring text = m_sText.Str();
         if (m_edit.Apply(event, text)) {
             m_sText = text;
-            m_pManager->SendNotify(this, DUI_MSGTYPE_TEXTCHANGED);
         }
         return;
     }

@@ -9,7 +9,7 @@ namespace DuiLib {
 // A person types a date (digits and - / . separators); when the field loses the focus the text
 // is read as a date (YYYY-MM-DD, YYYY/MM/DD, YYYY.MM.DD or YYYYMMDD): a real date becomes the
 // shown date, empty text means no date, and other text stays as typed with the date unchanged.
-// Only then is "killfocus" sent.
+// Only then is "killfocus" sent; typing itself sends nothing.
 class SRCTRL_API CDateTimeUI : public CLabelUI {
 public:
     CDateTimeUI();

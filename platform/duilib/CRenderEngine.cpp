@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace DuiLib {
@@ -57,7 +58,7 @@ HBITMAP CRenderEngine::CreateBitmap(const unsigned char* data, size_t length)
     if (!ImageCodec::Decode(data, length, kMaxImageBytes, width, height, pixels)) {
         return nullptr;
     }
-    return ::CreateBitmap(width, height, 1, 32, pixels.data());
+    return platform::AdoptBitmap(width, height, std::move(pixels));
 }
 
 void CRenderEngine::DrawColor(HDC hDC, const RECT& rc, DWORD color)

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <exception>
 
 #include <jpeglib.h>
 
@@ -24,6 +25,17 @@ void OnJpegError(j_common_ptr info)
 }
 
 void IgnoreJpegMessage(j_common_ptr) {}
+
+// Grows the pixel buffer without throwing, so that no exception crosses libjpeg's frames.
+bool ResizeQuietly(std::vector<BYTE>& pixels, size_t bytes)
+{
+    try {
+        pixels.resize(bytes);
+        return true;
+    } catch (const std::exception&) {
+        return false;
+    }
+}
 
 // libjpeg reports errors by long jumps; these two functions keep only plain data between the
 // jump point and the library calls, so that a jump skips no destructor.
@@ -68,18 +80,15 @@ bool CompressJpeg(const BYTE* pixels, int width, int height, int quality, unsign
 }
 
 bool DecompressJpeg(const unsigned char* data, unsigned long length, size_t maxBytes, int* width, int* height,
-                    BYTE** pixels)
+                    std::vector<BYTE>* pixels)
 {
     jpeg_decompress_struct info;
     JpegError error;
     info.err = jpeg_std_error(&error.manager);
     error.manager.error_exit = OnJpegError;
     error.manager.output_message = IgnoreJpegMessage;
-    *pixels = nullptr;
     if (setjmp(error.jump) != 0) {
         jpeg_destroy_decompress(&info);
-        std::free(*pixels);
-        *pixels = nullptr;
         return false;
     }
     jpeg_create_decompress(&info);
@@ -93,13 +102,12 @@ bool DecompressJpeg(const unsigned char* data, unsigned long length, size_t maxB
     }
     info.out_color_space = JCS_EXT_BGRA;
     jpeg_start_decompress(&info);
-    *pixels = static_cast<BYTE*>(std::malloc(bytes));
-    if (*pixels == nullptr) {
+    if (!ResizeQuietly(*pixels, bytes)) {
         jpeg_destroy_decompress(&info);
         return false;
     }
     while (info.output_scanline < info.output_height) {
-        JSAMPROW row = *pixels + static_cast<size_t>(info.output_scanline) * info.output_width * 4;
+        JSAMPROW row = pixels->data() + static_cast<size_t>(info.output_scanline) * info.output_width * 4;
         jpeg_read_scanlines(&info, &row, 1);
     }
     jpeg_finish_decompress(&info);
@@ -194,17 +202,12 @@ bool ImageCodec::Decode(const unsigned char* data, size_t length, size_t maxByte
 bool ImageCodec::DecodeJpeg(const unsigned char* data, size_t length, size_t maxBytes, int& width, int& height,
                             std::vector<BYTE>& pixels)
 {
-    if (length > 0xFFFFFFFFUL) {
-        return false;
-    }
-    BYTE* decoded = nullptr;
     int w = 0;
     int h = 0;
-    if (!DecompressJpeg(data, static_cast<unsigned long>(length), maxBytes, &w, &h, &decoded)) {
+    if (length > 0xFFFFFFFFUL || !DecompressJpeg(data, static_cast<unsigned long>(length), maxBytes, &w, &h, &pixels)) {
+        pixels.clear();
         return false;
     }
-    pixels.assign(decoded, decoded + static_cast<size_t>(w) * h * 4);
-    std::free(decoded);
     width = w;
     height = h;
     return true;

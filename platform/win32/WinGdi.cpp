@@ -9,6 +9,7 @@
 #include <mutex>
 #include <new>
 #include <unordered_set>
+#include <utility>
 
 namespace {
 
@@ -41,6 +42,22 @@ HGDIOBJ RegisterGdiObject(GdiObject* object)
 BitmapObject* LookupBitmap(HGDIOBJ h)
 {
     return IsLive(h) ? dynamic_cast<BitmapObject*>(h) : nullptr;
+}
+
+HBITMAP AdoptBitmap(int width, int height, std::vector<BYTE>&& pixels)
+{
+    if (width < 1 || height < 1 || static_cast<long long>(width) * height > kMaxBitmapPixels ||
+        pixels.size() != static_cast<size_t>(width) * static_cast<size_t>(height) * 4) {
+        return nullptr;
+    }
+    auto* bitmap = new (std::nothrow) BitmapObject;
+    if (bitmap == nullptr) {
+        return nullptr;
+    }
+    bitmap->nWidth = width;
+    bitmap->nHeight = height;
+    bitmap->vecBits = std::move(pixels);
+    return static_cast<HBITMAP>(RegisterGdiObject(bitmap));
 }
 
 DeviceContext* LookupDC(HDC h)

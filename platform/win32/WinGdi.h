@@ -146,6 +146,10 @@ HGDIOBJ RegisterGdiObject(GdiObject* object);
 // The bitmap behind a handle, or null when the handle is not a live bitmap.
 BitmapObject* LookupBitmap(HGDIOBJ h);
 
+// A bitmap that takes over `pixels` (width * height * 4 bytes) instead of copying them; null,
+// with `pixels` left alone, for a size that does not match or is out of range.
+HBITMAP AdoptBitmap(int width, int height, std::vector<BYTE>&& pixels);
+
 // The device context behind a handle, or null when the handle is not a live device context.
 DeviceContext* LookupDC(HDC h);
 

@@ -1,0 +1,691 @@
+#include "binding/KMReportUIHandler.h"
+
+#include "platform/duilib/CComboUI.h"
+#include "platform/duilib/CContainerUI.h"
+#include "platform/duilib/CDateTimeUI.h"
+#include "platform/duilib/CEditUI.h"
+#include "platform/duilib/CPictureUI.h"
+#include "platform/kmbase/KMString.h"
+#include "platform/kmbase/QRCode.h"
+#include "platform/kmdicom/KMDcmConvert.h"
+#include "platform/kmdicom/KMDcmSR.h"
+
+#include <algorithm>
+#include <climits>
+#include <cwchar>
+
+using DuiLib::CComboUI;
+using DuiLib::CContainerUI;
+using DuiLib::CControlUI;
+using DuiLib::CDateTimeUI;
+using DuiLib::CEditUI;
+using DuiLib::CPictureUI;
+
+namespace {
+
+constexpr DWORD kPatientSex = 0x00100040;
+constexpr DWORD kPatientAge = 0x00101010;
+constexpr DWORD kFinding = 0x07211001;
+constexpr DWORD kConclusion = 0x07211002;
+constexpr DWORD kAuthor = 0x07211004;
+constexpr DWORD kVerifyingObserver = 0x0040A075;
+constexpr DWORD kVerifyingOrganization = 0x0040A027;
+constexpr DWORD kModality = 0x00080060;
+constexpr DWORD kReferencedImages = 0x00081140;
+constexpr DWORD kEncapsulatedDocument = 0x00420011;
+
+bool IsClass(CControlUI* control, const wchar_t* name)
+{
+    return std::wcscmp(control->GetClass(), name) == 0;
+}
+
+bool IsOneOf(CControlUI* control, std::initializer_list<const wchar_t*> names)
+{
+    for (const wchar_t* name : names) {
+        if (IsClass(control, name)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// The container kinds that every walk descends; the fill descends "TileLayout" as well.
+bool IsWalkedContainer(CControlUI* control)
+{
+    return IsOneOf(control, {L"HorizontalLayout", L"VerticalLayout", L"ChildLayout", L"TabLayout", L"Container"});
+}
+
+bool IsBindableValue(CControlUI* control)
+{
+    return IsOneOf(control, {L"Edit", L"Combo", L"RichEdit", L"EditCombo", L"DateTime"});
+}
+
+bool IsFilledValue(CControlUI* control)
+{
+    return IsBindableValue(control) || IsClass(control, L"Label");
+}
+
+bool SameText(const std::wstring& a, const wchar_t* b)
+{
+    return a == b;
+}
+
+} // namespace
+
+// The link between this handler and the delegates it put on controls. When the handler goes or
+// binds another tree, the link is cut and those delegates do nothing.
+struct KMReportUIHandler::Binding {
+    KMReportUIHandler* pHandler;
+
+    bool Deliver(void* param) { return pHandler == nullptr || pHandler->OnControlEvent(param); }
+};
+
+namespace {
+
+template <class Link>
+class LinkDelegate : public DuiLib::CDelegateBase {
+public:
+    explicit LinkDelegate(std::weak_ptr<Link> link) : m_link(std::move(link)) {}
+    CDelegateBase* Copy() const override { return new LinkDelegate(*this); }
+    bool Invoke(void* param) override
+    {
+        const std::shared_ptr<Link> link = m_link.lock();
+        return link == nullptr || link->Deliver(param);
+    }
+    bool Equals(const CDelegateBase& other) const override
+    {
+        auto* same = dynamic_cast<const LinkDelegate*>(&other);
+        return same != nullptr && !same->m_link.owner_before(m_link) && !m_link.owner_before(same->m_link);
+    }
+    const void* GetObject() const override { return m_link.lock().get(); }
+
+private:
+    std::weak_ptr<Link> m_link;
+};
+
+} // namespace
+
+KMReportUIHandler::KMReportUIHandler()
+    : m_pRoot(nullptr), m_nFillDepth(0), m_pBinding(std::make_shared<Binding>(Binding{this}))
+{
+}
+
+KMReportUIHandler::KMReportUIHandler(const KMReportUIHandler& other)
+    : m_pRoot(other.m_pRoot),
+      m_vecPictures(other.m_vecPictures),
+      m_vecCallbacks(other.m_vecCallbacks),
+      m_nFillDepth(other.m_nFillDepth),
+      m_pBinding(std::make_shared<Binding>(Binding{this}))
+{
+}
+
+KMReportUIHandler& KMReportUIHandler::operator=(const KMReportUIHandler& other)
+{
+    if (this != &other) {
+        m_pRoot = other.m_pRoot;
+        m_vecPictures = other.m_vecPictures;
+        m_vecCallbacks = other.m_vecCallbacks;
+        m_nFillDepth = other.m_nFillDepth;
+    }
+    return *this;
+}
+
+KMReportUIHandler::~KMReportUIHandler()
+{
+    m_pBinding->pHandler = nullptr;
+}
+
+void KMReportUIHandler::ReadTag(const wchar_t* text, long& group, long& element)
+{
+    group = 0;
+    element = 0;
+    if (text == nullptr) {
+        return;
+    }
+    wchar_t* end = nullptr;
+    group = std::wcstol(text, &end, 16);
+    if (end == nullptr || *end == L'\0') {
+        return;
+    }
+    element = std::wcstol(end + 1, nullptr, 16);
+}
+
+DWORD KMReportUIHandler::ParseTag(const wchar_t* text)
+{
+    long group = 0;
+    long element = 0;
+    ReadTag(text, group, element);
+    return (static_cast<DWORD>(group & 0xFFFF) << 16) | static_cast<DWORD>(element & 0xFFFF);
+}
+
+void KMReportUIHandler::InitUI(CContainerUI* root, bool bindEvents)
+{
+    m_pBinding->pHandler = nullptr;
+    m_pBinding = std::make_shared<Binding>(Binding{this});
+    m_pRoot = root;
+    if (bindEvents) {
+        BindControlEvents(root);
+    }
+    FindPictureUIList(root, m_vecPictures);
+}
+
+CControlUI* KMReportUIHandler::FindControl(DWORD tag)
+{
+    return FindControl(static_cast<WORD>(tag >> 16), static_cast<WORD>(tag & 0xFFFF));
+}
+
+CControlUI* KMReportUIHandler::FindControl(WORD group, WORD element)
+{
+    return m_pRoot != nullptr ? FindControl(m_pRoot, group, element) : nullptr;
+}
+
+CControlUI* KMReportUIHandler::FindControl(CContainerUI* container, WORD group, WORD element)
+{
+    if (container == nullptr || container->GetCount() < 1) {
+        return nullptr;
+    }
+    for (int i = 0; i < container->GetCount(); ++i) {
+        CControlUI* child = container->GetItemAt(i);
+        if (IsFilledValue(child)) {
+            const DuiLib::CDuiString userData = child->GetUserData();
+            if (userData.IsEmpty()) {
+                continue;
+            }
+            long readGroup = 0;
+            long readElement = 0;
+            ReadTag(userData.GetData(), readGroup, readElement);
+            if (readGroup == group && readElement == element) {
+                return child;
+            }
+        } else if (IsWalkedContainer(child)) {
+            if (CControlUI* found = FindControl(dynamic_cast<CContainerUI*>(child), group, element)) {
+                return found;
+            }
+        }
+    }
+    return nullptr;
+}
+
+CControlUI* KMReportUIHandler::FindControl(CContainerUI* container, const std::wstring& name)
+{
+    if (container == nullptr) {
+        return nullptr;
+    }
+    for (int i = 0; i < container->GetCount(); ++i) {
+        CControlUI* child = container->GetItemAt(i);
+        if (IsWalkedContainer(child)) {
+            if (CControlUI* found = FindControl(dynamic_cast<CContainerUI*>(child), name)) {
+                return found;
+            }
+        } else if (child->GetName().Str() == name) {
+            return child;
+        }
+    }
+    return nullptr;
+}
+
+void KMReportUIHandler::FindPictureUIList(CContainerUI* container, std::vector<CPictureUI*>& list)
+{
+    list.clear();
+    if (container == nullptr) {
+        return;
+    }
+    for (int i = 0; i < container->GetCount(); ++i) {
+        CControlUI* child = container->GetItemAt(i);
+        if (IsClass(child, L"Picture")) {
+            auto* picture = dynamic_cast<CPictureUI*>(child);
+            if (picture != nullptr && picture->IsVisible()) {
+                list.push_back(picture);
+            }
+        } else if (IsWalkedContainer(child) && dynamic_cast<CContainerUI*>(child) != nullptr) {
+            std::vector<CPictureUI*> inner;
+            FindPictureUIList(dynamic_cast<CContainerUI*>(child), inner);
+            list.insert(list.end(), inner.begin(), inner.end());
+        }
+    }
+}
+
+bool KMReportUIHandler::SetValue(DWORD tag, const wchar_t* value)
+{
+    if (value == nullptr) {
+        return false;
+    }
+    const std::wstring text = value;
+    CControlUI* control = m_pRoot != nullptr ? FindControl(m_pRoot, static_cast<WORD>(tag >> 16),
+                                                           static_cast<WORD>(tag & 0xFFFF))
+                                             : nullptr;
+    if (control == nullptr) {
+        return false;
+    }
+    if (tag == kPatientSex) {
+        SetControlValue_PatientSex(control, text.c_str());
+    } else if (tag == kPatientAge) {
+        SetControlValue_PatientAge(control, text.c_str());
+    } else if (IsClass(control, L"DateTime")) {
+        if (auto* date = dynamic_cast<CDateTimeUI*>(control)) {
+            SetControlValue_Date(date, text.c_str());
+        }
+    } else if (IsClass(control, L"RichEdit")) {
+        if (!SameText(control->GetText().Str(), text.c_str())) {
+            control->SetText(text.c_str());
+        }
+    } else {
+        control->SetText(text.c_str());
+    }
+    return true;
+}
+
+bool KMReportUIHandler::GetValue(DWORD tag, std::wstring& value)
+{
+    CControlUI* control = FindControl(tag);
+    if (control == nullptr) {
+        return false;
+    }
+    value = control->GetText().Str();
+    return true;
+}
+
+void KMReportUIHandler::RegisterCallback(IKMReportUIHandlerCallback* callback)
+{
+    if (callback != nullptr && std::find(m_vecCallbacks.begin(), m_vecCallbacks.end(), callback) == m_vecCallbacks.end()) {
+        m_vecCallbacks.push_back(callback);
+    }
+}
+
+void KMReportUIHandler::UnRegisterCallback(IKMReportUIHandlerCallback* callback)
+{
+    if (callback == nullptr) {
+        return;
+    }
+    auto it = std::find(m_vecCallbacks.begin(), m_vecCallbacks.end(), callback);
+    if (it != m_vecCallbacks.end()) {
+        m_vecCallbacks.erase(it);
+    }
+}
+
+void KMReportUIHandler::TriggerCallback(DWORD tag, const wchar_t* value)
+{
+    // A listener may register or remove listeners, or end this handler, while it is told; the
+    // loop runs over a snapshot, skips removed listeners and stops when the handler is gone.
+    const std::shared_ptr<Binding> binding = m_pBinding;
+    const std::vector<IKMReportUIHandlerCallback*> snapshot = m_vecCallbacks;
+    const std::wstring text = value != nullptr ? value : L"";
+    for (IKMReportUIHandlerCallback* callback : snapshot) {
+        if (binding->pHandler != this) {
+            return;
+        }
+        if (std::find(m_vecCallbacks.begin(), m_vecCallbacks.end(), callback) != m_vecCallbacks.end()) {
+            callback->OnValueChanged(tag, text.c_str());
+        }
+    }
+}
+
+void KMReportUIHandler::BindControlEvents(CContainerUI* container)
+{
+    if (container == nullptr) {
+        return;
+    }
+    for (int i = 0; i < container->GetCount(); ++i) {
+        CControlUI* child = container->GetItemAt(i);
+        if (IsBindableValue(child)) {
+            if (!child->GetUserData().IsEmpty()) {
+                child->OnNotify += LinkDelegate<Binding>(m_pBinding);
+            }
+        } else if (IsWalkedContainer(child)) {
+            if (auto* inner = dynamic_cast<CContainerUI*>(child)) {
+                BindControlEvents(inner);
+            }
+        }
+    }
+}
+
+bool KMReportUIHandler::OnControlEvent(void* param)
+{
+    auto* msg = static_cast<DuiLib::TNotifyUI*>(param);
+    if (m_nFillDepth != 0 || msg == nullptr || msg->pSender == nullptr) {
+        return true;
+    }
+    CControlUI* sender = msg->pSender;
+    const std::wstring type = msg->sType.Str();
+    if (type == DuiLib::DUI_MSGTYPE_TEXTCHANGED || type == DuiLib::DUI_MSGTYPE_ITEMSELECT) {
+        if (sender->GetUserData().IsEmpty()) {
+            return true;
+        }
+        const DWORD tag = ParseTag(sender->GetUserData().GetData());
+        std::wstring value;
+        if (type == DuiLib::DUI_MSGTYPE_TEXTCHANGED) {
+            if (tag == kPatientAge) {
+                if (GetControlValue_PatientAge(sender, value)) {
+                    TriggerCallback(tag, value.c_str());
+                }
+            } else {
+                TriggerCallback(tag, sender->GetText().GetData());
+            }
+        } else if (tag == kPatientSex) {
+            if (GetControlValue_PatientSex(sender, value)) {
+                TriggerCallback(tag, value.c_str());
+            }
+        } else if (tag == kPatientAge) {
+            if (GetControlValue_PatientAge(sender, value)) {
+                TriggerCallback(tag, value.c_str());
+            }
+        }
+    } else if (type == DuiLib::DUI_MSGTYPE_KILLFOCUS && IsClass(sender, L"DateTime")) {
+        if (auto* date = dynamic_cast<CDateTimeUI*>(sender)) {
+            std::wstring value;
+            const DWORD tag = ParseTag(sender->GetUserData().GetData());
+            if (GetControlValue_Date(date, value)) {
+                TriggerCallback(tag, value.c_str());
+            }
+        }
+    }
+    return true;
+}
+
+bool KMReportUIHandler::EnableUI(bool enable)
+{
+    return EnableUI(m_pRoot, enable);
+}
+
+bool KMReportUIHandler::EnableUI(CContainerUI* container, bool enable)
+{
+    if (container == nullptr) {
+        return false;
+    }
+    for (int i = 0; i < container->GetCount(); ++i) {
+        CControlUI* child = container->GetItemAt(i);
+        if (IsBindableValue(child)) {
+            child->SetEnabled(enable);
+        } else if (IsWalkedContainer(child)) {
+            if (auto* inner = dynamic_cast<CContainerUI*>(child)) {
+                EnableUI(inner, enable);
+            }
+        }
+    }
+    return true;
+}
+
+bool KMReportUIHandler::SetDcmSR(KMDcmSR* sr)
+{
+    const bool filled = SetDcmSR(m_pRoot, sr);
+    if (sr != nullptr && !m_vecPictures.empty()) {
+        LoadPictures(sr);
+    }
+    return filled;
+}
+
+bool KMReportUIHandler::SetDcmSR(CContainerUI* container, KMDcmSR* sr)
+{
+    ++m_nFillDepth;
+    if (container == nullptr || sr == nullptr) {
+        --m_nFillDepth;
+        return false;
+    }
+    const KMDcmDataset* dataset = sr->GetDataset();
+    for (int i = 0; i < container->GetCount(); ++i) {
+        CControlUI* child = container->GetItemAt(i);
+        if (IsFilledValue(child)) {
+            const DuiLib::CDuiString userData = child->GetUserData();
+            if (userData.IsEmpty()) {
+                continue;
+            }
+            const DWORD tag = ParseTag(userData.GetData());
+            std::wstring value;
+            if (tag == kPatientSex) {
+                dataset->GetString(tag, value, 0);
+                SetControlValue_PatientSex(child, value.c_str());
+            } else if (tag == kPatientAge) {
+                dataset->GetString(tag, value, 0);
+                SetControlValue_PatientAge(child, value.c_str());
+            } else if (tag == kFinding || tag == kConclusion || tag == kAuthor || tag == kVerifyingObserver ||
+                       tag == kVerifyingOrganization || tag == kModality) {
+                switch (tag) {
+                case kFinding: sr->GetFinding(value); break;
+                case kConclusion: sr->GetConclusion(value); break;
+                case kAuthor: sr->GetAuthorObserverName(value); break;
+                case kVerifyingObserver: sr->GetVerifyingObserverName(value); break;
+                case kVerifyingOrganization: sr->GetVerifyingOrganization(value); break;
+                default: sr->GetAcquisitionModality(value); break;
+                }
+                child->SetText(value.c_str());
+            } else if (IsClass(child, L"DateTime")) {
+                dataset->GetString(tag, value, 0);
+                if (auto* date = dynamic_cast<CDateTimeUI*>(child)) {
+                    SetControlValue_Date(date, value.c_str());
+                }
+            } else {
+                dataset->GetString(tag, value, 0);
+                child->SetText(value.c_str());
+            }
+        } else if (IsWalkedContainer(child) || IsClass(child, L"TileLayout")) {
+            if (auto* inner = dynamic_cast<CContainerUI*>(child)) {
+                SetDcmSR(inner, sr);
+            }
+        }
+    }
+    --m_nFillDepth;
+    return true;
+}
+
+void KMReportUIHandler::LoadPictures(KMDcmSR* sr)
+{
+    for (size_t i = 0; i < m_vecPictures.size(); ++i) {
+        KMDcmDataset item;
+        const unsigned char* bytes = nullptr;
+        unsigned long length = 0;
+        if (sr->GetDataset()->GetSequenceItem(kReferencedImages, item, static_cast<int>(i)) &&
+            item.GetUint8Array(kEncapsulatedDocument, bytes, length) && length <= static_cast<unsigned long>(INT_MAX)) {
+            m_vecPictures[i]->SetPicture(bytes, static_cast<int>(length));
+        }
+    }
+}
+
+bool KMReportUIHandler::ClearUI()
+{
+    KMDcmSR empty;
+    return SetDcmSR(&empty);
+}
+
+int KMReportUIHandler::GetImageBoxCount()
+{
+    return static_cast<int>(m_vecPictures.size());
+}
+
+bool KMReportUIHandler::SetImageBox(int index, unsigned char* data, long length)
+{
+    if (data == nullptr || index < 0 || length <= 0 || length > INT_MAX || index >= GetImageBoxCount()) {
+        return false;
+    }
+    m_vecPictures[static_cast<size_t>(index)]->SetPicture(data, static_cast<int>(length));
+    return true;
+}
+
+bool KMReportUIHandler::SetQRCode(const char* text)
+{
+    if (m_pRoot == nullptr) {
+        return false;
+    }
+    const std::string copy = text != nullptr ? text : "";
+    CControlUI* box = FindControl(m_pRoot, std::wstring(L"RT_QRCODE"));
+    if (box == nullptr) {
+        return false;
+    }
+    if (copy.empty()) {
+        box->SetBkImage(static_cast<const wchar_t*>(nullptr));
+        return true;
+    }
+    int width = 0;
+    int height = 0;
+    if (HBITMAP bitmap = QRCode::CreateBitmapOfQRCode(copy.c_str(), width, height)) {
+        box->SetBkImage(bitmap, width, height);
+    }
+    return true;
+}
+
+bool KMReportUIHandler::SetControlValue_PatientSex(CControlUI* control, const wchar_t* value)
+{
+    if (control == nullptr || value == nullptr) {
+        return false;
+    }
+    if (IsClass(control, L"Edit")) {
+        control->SetText(value);
+        return true;
+    }
+    if (!IsClass(control, L"Combo")) {
+        return false;
+    }
+    auto* combo = dynamic_cast<CComboUI*>(control);
+    if (combo == nullptr) {
+        return false;
+    }
+    for (int i = 0; i < combo->GetCount(); ++i) {
+        CControlUI* item = combo->GetItemAt(i);
+        if (item != nullptr && SameText(item->GetUserData().Str(), value)) {
+            combo->SelectItem(combo->GetItemIndex(item), false, false);
+            return true;
+        }
+    }
+    combo->SelectItem(-1, false, false);
+    return false;
+}
+
+bool KMReportUIHandler::GetControlValue_PatientSex(CControlUI* control, std::wstring& value)
+{
+    if (control == nullptr || !IsClass(control, L"Combo")) {
+        return false;
+    }
+    auto* combo = dynamic_cast<CComboUI*>(control);
+    CControlUI* item = combo != nullptr ? combo->GetItemAt(combo->GetCurSel()) : nullptr;
+    if (item == nullptr) {
+        return false;
+    }
+    value = item->GetUserData().Str();
+    return true;
+}
+
+bool KMReportUIHandler::GetControlUI_PatientAge(CControlUI* control, CEditUI*& edit, CComboUI*& combo)
+{
+    edit = nullptr;
+    combo = nullptr;
+    if (control == nullptr) {
+        return false;
+    }
+    auto* parent = dynamic_cast<CContainerUI*>(control->GetParent());
+    if (parent == nullptr) {
+        return true;
+    }
+    const int index = parent->GetItemIndex(control);
+    auto isAgePartner = [](CControlUI* candidate, const wchar_t* cls) {
+        return candidate != nullptr && !candidate->GetUserData().IsEmpty() && IsClass(candidate, cls) &&
+               ParseTag(candidate->GetUserData().GetData()) == kPatientAge;
+    };
+    if (IsClass(control, L"Edit")) {
+        edit = dynamic_cast<CEditUI*>(control);
+        CControlUI* next = parent->GetItemAt(index + 1);
+        if (isAgePartner(next, L"Combo")) {
+            combo = dynamic_cast<CComboUI*>(next);
+        }
+    } else if (IsClass(control, L"Combo")) {
+        combo = dynamic_cast<CComboUI*>(control);
+        CControlUI* previous = index >= 1 ? parent->GetItemAt(index - 1) : nullptr;
+        if (isAgePartner(previous, L"Edit")) {
+            edit = dynamic_cast<CEditUI*>(previous);
+        }
+    }
+    return true;
+}
+
+bool KMReportUIHandler::SetControlValue_PatientAge(CControlUI* control, const wchar_t* value)
+{
+    if (control == nullptr || value == nullptr) {
+        return false;
+    }
+    const KMString text(value);
+    KMString number;
+    KMString unit;
+    if (!text.empty()) {
+        KMDcmAge age;
+        KMDcmConvert::Convert(text.c_str(), age);
+        KMDcmConvert::Convert(age, number, unit);
+    }
+    CEditUI* edit = nullptr;
+    CComboUI* combo = nullptr;
+    GetControlUI_PatientAge(control, edit, combo);
+    if (edit == nullptr) {
+        return true;
+    }
+    if (combo == nullptr) {
+        edit->SetText(value);
+        return true;
+    }
+    edit->SetText(number.c_wstr());
+    for (int i = 0; i < combo->GetCount(); ++i) {
+        CControlUI* item = combo->GetItemAt(i);
+        if (item != nullptr && item->GetUserData().Str() == unit.wstr()) {
+            combo->SelectItem(combo->GetItemIndex(item), false, false);
+            return true;
+        }
+    }
+    combo->SelectItem(-1, false, false);
+    return true;
+}
+
+bool KMReportUIHandler::GetControlValue_PatientAge(CControlUI* control, std::wstring& value)
+{
+    CEditUI* edit = nullptr;
+    CComboUI* combo = nullptr;
+    if (control == nullptr || !GetControlUI_PatientAge(control, edit, combo) || edit == nullptr) {
+        return false;
+    }
+    if (combo == nullptr) {
+        value = edit->GetText().Str();
+        return true;
+    }
+    const KMString number(edit->GetText().Str());
+    CControlUI* chosen = combo->GetItemAt(combo->GetCurSel());
+    const KMString unit(chosen != nullptr ? chosen->GetUserData().Str() : std::wstring());
+    KMDcmAge age;
+    KMString text;
+    KMDcmConvert::Convert(number.c_str(), unit.c_str(), age);
+    KMDcmConvert::Convert(age, text);
+    value = text.wstr();
+    return true;
+}
+
+bool KMReportUIHandler::SetControlValue_Date(CDateTimeUI* control, const wchar_t* value)
+{
+    if (control == nullptr || value == nullptr) {
+        return false;
+    }
+    KMDcmDate date;
+    if (!KMDcmConvert::Convert(KMString(value).c_str(), date)) {
+        control->SetText(value);
+        return false;
+    }
+    SYSTEMTIME time{};
+    time.wYear = static_cast<WORD>(date.nYear & 0xFFFF);
+    time.wMonth = static_cast<WORD>(date.nMonth & 0xFFFF);
+    time.wDay = static_cast<WORD>(date.nDay & 0xFFFF);
+    control->SetTime(&time);
+    return true;
+}
+
+bool KMReportUIHandler::GetControlValue_Date(CDateTimeUI* control, std::wstring& value)
+{
+    value.clear();
+    if (control == nullptr) {
+        return false;
+    }
+    if (control->GetText().IsEmpty()) {
+        return true;
+    }
+    const SYSTEMTIME& time = control->GetTime();
+    KMDcmDate date;
+    date.nYear = time.wYear;
+    date.nMonth = time.wMonth;
+    date.nDay = time.wDay;
+    KMString text;
+    KMDcmConvert::Convert(date, text);
+    value = text.wstr();
+    return true;
+}

@@ -1,0 +1,401 @@
+#include "binding/KMReportUIHandler.h"
+#include "platform/Host.h"
+#include "platform/duilib/CComboUI.h"
+#include "platform/duilib/CDateTimeUI.h"
+#include "platform/duilib/CPictureUI.h"
+#include "platform/kmdicom/KMDcmSR.h"
+#include "support/SkinWindow.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+using DuiLib::CComboUI;
+using DuiLib::CContainerUI;
+using DuiLib::CControlUI;
+using DuiLib::CDateTimeUI;
+using platform::Click;
+using platform::Key;
+using platform::PressKey;
+using platform::TypeText;
+using testing_support::CountPixels;
+using testing_support::DataFile;
+using testing_support::ReadFile;
+using testing_support::SkinWindow;
+
+namespace {
+
+constexpr DWORD kName = 0x00100010;
+constexpr DWORD kSex = 0x00100040;
+constexpr DWORD kAge = 0x00101010;
+constexpr DWORD kBirth = 0x00100030;
+constexpr DWORD kReferrer = 0x00080090;
+constexpr DWORD kDepartment = 0x00081040;
+
+// A listener that writes down what it hears.
+class Listener : public IKMReportUIHandlerCallback {
+public:
+    void OnValueChanged(DWORD tag, const wchar_t* value) override { heard.emplace_back(tag, value); }
+    std::vector<std::pair<DWORD, std::wstring>> heard;
+};
+
+std::vector<unsigned char> Image(const char* name)
+{
+    const std::string bytes = ReadFile(DataFile(std::string("images/") + name));
+    return std::vector<unsigned char>(bytes.begin(), bytes.end());
+}
+
+// A document holding the given pictures in its Referenced Image Sequence, as a report stores them.
+void StorePictures(KMDcmSR& sr, const std::vector<const char*>& names)
+{
+    for (size_t i = 0; i < names.size(); ++i) {
+        KMDcmDataset item;
+        ASSERT_TRUE(sr.GetDataset()->GetOrCreateSequenceItem(0x00081140, item, static_cast<int>(i)));
+        const std::vector<unsigned char> bytes = Image(names[i]);
+        ASSERT_TRUE(item.SetUint8Array(0x00420011, bytes.data(), bytes.size()));
+    }
+}
+
+class BindingTest : public ::testing::Test {
+protected:
+    void SetUp() override { Open(ReadFile(DataFile("skins/binding.xml"))); }
+    void TearDown() override
+    {
+        m_handler.reset();
+        DestroyWindow(m_host);
+        m_window.reset();
+    }
+
+    void Open(const std::string& xml)
+    {
+        if (m_host != nullptr) {
+            m_handler.reset();
+            DestroyWindow(m_host);
+        }
+        m_host = platform::CreateHostWindow(640, 520);
+        m_window = std::make_unique<SkinWindow>(xml);
+        ASSERT_NE(m_window->Create(m_host, L"page", WS_CHILD | WS_VISIBLE, 0, 0, 0, 640, 520), nullptr);
+        m_handler = std::make_unique<KMReportUIHandler>();
+        m_handler->InitUI(dynamic_cast<CContainerUI*>(m_window->m_pm.GetRoot()), true);
+        m_handler->RegisterCallback(&m_listener);
+    }
+
+    CControlUI* Control(const wchar_t* name) { return m_window->m_pm.FindControl(name); }
+    std::wstring Text(const wchar_t* name) { return Control(name)->GetText().Str(); }
+    CComboUI* Combo(const wchar_t* name) { return dynamic_cast<CComboUI*>(Control(name)); }
+
+    void ClickOn(const wchar_t* name)
+    {
+        const POINT pt = m_window->Centre(name);
+        ASSERT_TRUE(Click(m_host, pt.x, pt.y));
+    }
+
+    // Opens a combo and clicks its item `index` in the list below it.
+    void Choose(const wchar_t* name, int index)
+    {
+        ClickOn(name);
+        const RECT rc = Combo(name)->GetDropItemRect(index);
+        ASSERT_TRUE(Click(m_host, (rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2));
+        ASSERT_EQ(Combo(name)->GetCurSel(), index);
+    }
+
+    HWND m_host = nullptr;
+    std::unique_ptr<SkinWindow> m_window;
+    std::unique_ptr<KMReportUIHandler> m_handler;
+    Listener m_listener;
+};
+
+std::unique_ptr<KMDcmSR> Document()
+{
+    auto sr = std::make_unique<KMDcmSR>();
+    KMDcmDataset* ds = sr->GetDataset();
+    ds->SetString(kName, L"Doe^Jane");
+    ds->SetString(0x00100020, L"P-42");
+    ds->SetString(kSex, "F");
+    ds->SetString(kAge, "045Y");
+    ds->SetString(kBirth, "19710315");
+    ds->SetString(kReferrer, L"Rivera^Luis");
+    ds->SetString(kDepartment, L"Radiology");
+    ds->SetString(0x00180015, L"CHEST");
+    sr->SetFinding(L"Nodule.\nSecond line.");
+    sr->SetConclusion(L"Follow up.");
+    sr->SetAcquisitionModality(L"MR");
+    return sr;
+}
+
+} // namespace
+
+TEST_F(BindingTest, TagTextsAndTheirVariants)
+{
+    for (const char* tag : {"0010,0040", "10,40", "0x0010,0x0040", "0010;0040", "0010 0040"}) {
+        Open(std::string("<VerticalLayout><Edit name=\"e\" userdata=\"") + tag + "\"/></VerticalLayout>");
+        EXPECT_TRUE(m_handler->SetValue(kSex, L"M")) << tag;
+        EXPECT_EQ(Text(L"e"), L"M") << tag;
+    }
+    // "(0010,0040)" reads no group digit, skips the parenthesis and binds (0000,0010).
+    Open("<VerticalLayout><Edit name=\"e\" userdata=\"(0010,0040)\"/></VerticalLayout>");
+    EXPECT_FALSE(m_handler->SetValue(kSex, L"M"));
+    EXPECT_TRUE(m_handler->SetValue(0x00000010, L"x"));
+    // A group written with five digits is found by no tag, while filling and reporting mask it.
+    Open(ReadFile(DataFile("skins/binding.xml")));
+    EXPECT_FALSE(m_handler->SetValue(kDepartment, L"x"));
+    std::unique_ptr<KMDcmSR> sr = Document();
+    ASSERT_TRUE(m_handler->SetDcmSR(sr.get()));
+    EXPECT_EQ(Text(L"department"), L"Radiology");
+    ClickOn(L"department");
+    ASSERT_TRUE(TypeText(m_host, L"!"));
+    ASSERT_EQ(m_listener.heard.size(), 1u);
+    EXPECT_EQ(m_listener.heard[0], std::make_pair(kDepartment, std::wstring(L"Radiology!")));
+    // Group digits that run to the end bind nothing beyond the text.
+    Open("<VerticalLayout><Edit name=\"e\" userdata=\"0010\"/></VerticalLayout>");
+    EXPECT_TRUE(m_handler->SetValue(0x00100000, L"x"));
+}
+
+TEST_F(BindingTest, EachWalkHasItsOwnKinds)
+{
+    std::unique_ptr<KMDcmSR> sr = Document();
+    ASSERT_TRUE(m_handler->SetDcmSR(sr.get()));
+    // Inside a TileLayout: filled, but not found, not reported, not enabled or disabled.
+    EXPECT_EQ(Text(L"tileEdit"), L"Rivera^Luis");
+    std::wstring value;
+    EXPECT_FALSE(m_handler->SetValue(kReferrer, L"x"));
+    EXPECT_FALSE(m_handler->GetValue(kReferrer, value));
+    ClickOn(L"tileEdit");
+    ASSERT_TRUE(TypeText(m_host, L"x"));
+    EXPECT_TRUE(m_listener.heard.empty());
+    ASSERT_TRUE(m_handler->EnableUI(false));
+    EXPECT_TRUE(Control(L"tileEdit")->IsEnabled());
+    EXPECT_FALSE(Control(L"name")->IsEnabled());
+    EXPECT_FALSE(Control(L"unbound")->IsEnabled()) << "unbound edits are disabled too";
+    EXPECT_FALSE(Control(L"finding")->IsEnabled());
+    EXPECT_TRUE(Control(L"bodyLabel")->IsEnabled());
+    ASSERT_TRUE(m_handler->EnableUI(true));
+    EXPECT_TRUE(Control(L"name")->IsEnabled());
+
+    // A bound label shows values but keeps its text for sex and age; buttons and texts are ignored.
+    EXPECT_EQ(Text(L"bodyLabel"), L"CHEST");
+    EXPECT_EQ(Text(L"sexLabel"), L"label text");
+    EXPECT_EQ(Text(L"button"), L"button");
+    EXPECT_EQ(Text(L"text"), L"text");
+    EXPECT_TRUE(m_handler->GetValue(0x00180015, value));
+    EXPECT_EQ(value, L"CHEST");
+}
+
+TEST_F(BindingTest, SexAgeAndDateWidgets)
+{
+    ASSERT_TRUE(m_handler->SetValue(kSex, L"F"));
+    EXPECT_EQ(Combo(L"sex")->GetCurSel(), 1);
+    std::wstring value;
+    ASSERT_TRUE(m_handler->GetValue(kSex, value));
+    EXPECT_EQ(value, L"Female") << "the combo's text, not the code";
+    EXPECT_TRUE(m_handler->SetValue(kSex, L"m"));
+    EXPECT_EQ(Combo(L"sex")->GetCurSel(), -1) << "codes match case-sensitively";
+    ASSERT_TRUE(m_handler->SetValue(kSex, L"O"));
+    EXPECT_TRUE(m_handler->SetValue(kSex, L""));
+    EXPECT_EQ(Combo(L"sex")->GetCurSel(), -1);
+
+    ASSERT_TRUE(m_handler->SetValue(kAge, L"045Y"));
+    EXPECT_EQ(Text(L"age"), L"45");
+    EXPECT_EQ(Combo(L"ageUnit")->GetCurSel(), 0);
+    ASSERT_TRUE(m_handler->SetValue(kAge, L"003M"));
+    EXPECT_EQ(Text(L"age"), L"3");
+    EXPECT_EQ(Combo(L"ageUnit")->GetCurSel(), 1);
+    ASSERT_TRUE(m_handler->SetValue(kAge, L"nonsense"));
+    EXPECT_EQ(Text(L"age"), L"");
+    EXPECT_EQ(Combo(L"ageUnit")->GetCurSel(), -1);
+
+    ASSERT_TRUE(m_handler->SetValue(kBirth, L"19710315"));
+    auto* birth = dynamic_cast<CDateTimeUI*>(Control(L"birth"));
+    EXPECT_EQ(birth->GetTime().wYear, 1971);
+    EXPECT_EQ(birth->GetTime().wDay, 15);
+    EXPECT_EQ(Text(L"birth"), L"1971-03-15");
+    ASSERT_TRUE(m_handler->SetValue(kBirth, L"19711315")) << "a rejected date still counts as written";
+    EXPECT_EQ(Text(L"birth"), L"19711315") << "shown as it is";
+    EXPECT_EQ(birth->GetTime().wMonth, 3);
+    EXPECT_TRUE(m_listener.heard.empty()) << "values the program writes are not reported";
+
+    // A lone age edit holds the whole DICOM text.
+    Open("<VerticalLayout><HorizontalLayout><Edit name=\"age\" userdata=\"0010,1010\"/><Combo userdata=\"0008,0060\"/>"
+         "</HorizontalLayout></VerticalLayout>");
+    ASSERT_TRUE(m_handler->SetValue(kAge, L"045Y"));
+    EXPECT_EQ(Text(L"age"), L"045Y");
+}
+
+TEST_F(BindingTest, PersonsEditsAreReportedInDicomForm)
+{
+    ClickOn(L"name");
+    ASSERT_TRUE(TypeText(m_host, L"Li"));
+    ASSERT_TRUE(PressKey(m_host, Key::Backspace));
+    Choose(L"sex", 2);
+    ClickOn(L"age");
+    ASSERT_TRUE(TypeText(m_host, L"7"));
+    Choose(L"ageUnit", 2);
+    Choose(L"modalityChoice", 1);
+    ClickOn(L"birth");
+    ASSERT_TRUE(TypeText(m_host, L"2024-02-29"));
+    ClickOn(L"finding");
+    ASSERT_TRUE(TypeText(m_host, L"A"));
+    ASSERT_TRUE(PressKey(m_host, Key::Enter));
+
+    const std::vector<std::pair<DWORD, std::wstring>> expected = {
+        {kName, L"L"}, {kName, L"Li"}, {kName, L"L"}, {kSex, L"O"},
+        {kAge, L""},          // the number alone, before a unit is chosen, is no age
+        {kAge, L"007W"},      // choosing the unit reports the whole age
+        {kBirth, L"20240229"}, // leaving the date control reports its date
+        {0x07211001, L"A"}, {0x07211001, L"A\n"}};
+    EXPECT_EQ(m_listener.heard, expected) << "choosing a modality item reports nothing";
+}
+
+TEST_F(BindingTest, LeavingAnEmptyDateReportsAnEmptyValue)
+{
+    ClickOn(L"birth");
+    ClickOn(L"name");
+    ASSERT_FALSE(m_listener.heard.empty());
+    EXPECT_EQ(m_listener.heard.back(), std::make_pair(kBirth, std::wstring()));
+}
+
+TEST_F(BindingTest, FillingReportsNothingAndFillsEveryBoundControl)
+{
+    std::unique_ptr<KMDcmSR> sr = Document();
+    ASSERT_TRUE(m_handler->SetDcmSR(sr.get()));
+    EXPECT_TRUE(m_listener.heard.empty()) << "not even the rich edits' own text changes";
+    EXPECT_EQ(Text(L"name"), L"Doe^Jane");
+    EXPECT_EQ(Text(L"id"), L"P-42");
+    EXPECT_EQ(Combo(L"sex")->GetCurSel(), 1);
+    EXPECT_EQ(Text(L"age"), L"45");
+    EXPECT_EQ(Combo(L"ageUnit")->GetCurSel(), 0);
+    EXPECT_EQ(Text(L"birth"), L"1971-03-15");
+    EXPECT_EQ(Text(L"finding"), L"Nodule.\nSecond line.");
+    EXPECT_EQ(Text(L"conclusion"), L"Follow up.");
+    EXPECT_EQ(Text(L"modalityChoice"), L"") << "a combo's SetText does not choose an item";
+
+    ASSERT_TRUE(m_handler->ClearUI());
+    EXPECT_EQ(Text(L"name"), L"");
+    EXPECT_EQ(Combo(L"sex")->GetCurSel(), -1);
+    EXPECT_EQ(Text(L"age"), L"");
+    EXPECT_EQ(Text(L"birth"), L"");
+    EXPECT_EQ(Text(L"finding"), L"");
+    EXPECT_TRUE(m_listener.heard.empty());
+
+    EXPECT_FALSE(m_handler->SetDcmSR(nullptr));
+    KMReportUIHandler unbound;
+    EXPECT_FALSE(unbound.SetDcmSR(sr.get()));
+    EXPECT_FALSE(unbound.SetValue(kName, L"x"));
+    EXPECT_FALSE(unbound.EnableUI(true));
+    EXPECT_FALSE(unbound.SetQRCode("x"));
+    EXPECT_FALSE(m_handler->SetValue(kName, nullptr));
+
+    // The fill counter is back at rest: a person's edit is heard again.
+    ClickOn(L"name");
+    ASSERT_TRUE(TypeText(m_host, L"!"));
+    EXPECT_EQ(m_listener.heard.size(), 1u);
+}
+
+TEST_F(BindingTest, ListenersInOrderWithoutDuplicates)
+{
+    Listener second;
+    m_handler->RegisterCallback(&second);
+    m_handler->RegisterCallback(&m_listener);
+    m_handler->RegisterCallback(nullptr);
+    ClickOn(L"name");
+    ASSERT_TRUE(TypeText(m_host, L"a"));
+    EXPECT_EQ(m_listener.heard.size(), 1u);
+    EXPECT_EQ(second.heard.size(), 1u);
+    m_handler->UnRegisterCallback(&m_listener);
+    Listener never;
+    m_handler->UnRegisterCallback(&never);
+    ASSERT_TRUE(TypeText(m_host, L"b"));
+    EXPECT_EQ(m_listener.heard.size(), 1u);
+    EXPECT_EQ(second.heard.size(), 2u);
+
+    // A rich edit that the program changes reports it; the same text again changes nothing.
+    m_handler->RegisterCallback(&m_listener);
+    ASSERT_TRUE(m_handler->SetValue(0x07211001, L"typed by the host"));
+    ASSERT_EQ(m_listener.heard.size(), 2u);
+    ASSERT_TRUE(m_handler->SetValue(0x07211001, L"typed by the host"));
+    EXPECT_EQ(m_listener.heard.size(), 2u);
+}
+
+TEST_F(BindingTest, ImageBoxesAndQRCode)
+{
+    EXPECT_EQ(m_handler->GetImageBoxCount(), 3) << "the hidden box is no image box";
+    std::vector<unsigned char> red = Image("red.jpg");
+    EXPECT_FALSE(m_handler->SetImageBox(3, red.data(), static_cast<long>(red.size())));
+    EXPECT_FALSE(m_handler->SetImageBox(-1, red.data(), static_cast<long>(red.size())));
+    EXPECT_FALSE(m_handler->SetImageBox(0, nullptr, 10));
+    EXPECT_FALSE(m_handler->SetImageBox(0, red.data(), 0));
+
+    auto showsColour = [&](const wchar_t* box, DWORD colour) {
+        HBITMAP shot = platform::CaptureWindow(m_host);
+        const int count = CountPixels(shot, Control(box)->GetPos(), colour, 40);
+        DeleteObject(shot);
+        return count > 500;
+    };
+    KMDcmSR two;
+    StorePictures(two, {"red.jpg", "blue.jpg"});
+    ASSERT_TRUE(m_handler->SetImageBox(2, red.data(), static_cast<long>(red.size())));
+    ASSERT_TRUE(m_handler->SetDcmSR(&two));
+    EXPECT_TRUE(showsColour(L"p0", 0xFFFF0000));
+    EXPECT_TRUE(showsColour(L"p1", 0xFF0000FF));
+    EXPECT_TRUE(showsColour(L"p2", 0xFFFF0000)) << "box 2 keeps what it showed";
+
+    KMDcmSR five;
+    StorePictures(five, {"blue.jpg", "red.jpg", "blue.jpg", "red.jpg", "red.jpg"});
+    ASSERT_TRUE(m_handler->SetDcmSR(&five));
+    EXPECT_TRUE(showsColour(L"p0", 0xFF0000FF));
+    EXPECT_TRUE(showsColour(L"p1", 0xFFFF0000));
+    EXPECT_TRUE(showsColour(L"p2", 0xFF0000FF));
+    ASSERT_TRUE(m_handler->ClearUI());
+    EXPECT_TRUE(showsColour(L"p2", 0xFF0000FF)) << "clearing keeps the pictures";
+
+    // The QR code shown in the box decodes to the text; an empty text clears it.
+    testing_support::TempDir dir;
+    ASSERT_TRUE(m_handler->SetQRCode("SR 1.2.826.0.1.3680043.9.7421 Doe^Jane"));
+    HBITMAP shot = platform::CaptureWindow(m_host);
+    ASSERT_TRUE(testing_support::WritePng(shot, dir.File("page.png")));
+    EXPECT_GT(CountPixels(shot, Control(L"RT_QRCODE")->GetPos(), 0xFF000000, 60), 1000);
+    DeleteObject(shot);
+    const auto decoded =
+        testing_support::RunTool("zbarimg --quiet --raw " + testing_support::Quoted(dir.File("page.png")) + " 2>/dev/null");
+    EXPECT_EQ(decoded.strOutput, "SR 1.2.826.0.1.3680043.9.7421 Doe^Jane\n");
+    ASSERT_TRUE(m_handler->SetQRCode(""));
+    shot = platform::CaptureWindow(m_host);
+    EXPECT_EQ(CountPixels(shot, Control(L"RT_QRCODE")->GetPos(), 0xFF000000, 60), 0);
+    DeleteObject(shot);
+    EXPECT_TRUE(m_handler->SetQRCode(nullptr));
+
+    Open("<VerticalLayout><VerticalLayout name=\"RT_QRCODE\"/></VerticalLayout>");
+    EXPECT_FALSE(m_handler->SetQRCode("x")) << "a container named RT_QRCODE is not the box";
+}
+
+TEST_F(BindingTest, StaleHandlersAreNeverCalled)
+{
+    // The handler goes while its page stays: edits and focus changes reach nobody.
+    m_handler.reset();
+    ClickOn(L"birth");
+    ASSERT_TRUE(TypeText(m_host, L"1"));
+    ClickOn(L"name");
+    ASSERT_TRUE(TypeText(m_host, L"x"));
+    EXPECT_TRUE(m_listener.heard.empty());
+
+    // A handler bound to another tree no longer hears the old one.
+    KMReportUIHandler handler;
+    handler.RegisterCallback(&m_listener);
+    handler.InitUI(dynamic_cast<CContainerUI*>(m_window->m_pm.GetRoot()), true);
+    SkinWindow other("<Window><VerticalLayout><Edit name=\"e\" userdata=\"0010,0010\"/></VerticalLayout></Window>");
+    ASSERT_NE(other.Create(nullptr, L"other", 0, 0, 0, 0, 100, 40), nullptr);
+    handler.InitUI(dynamic_cast<CContainerUI*>(other.m_pm.GetRoot()), true);
+    ASSERT_TRUE(TypeText(m_host, L"y"));
+    EXPECT_TRUE(m_listener.heard.empty());
+    DestroyWindow(other.GetHWND());
+
+    // A copy shares the listeners and the page.
+    KMReportUIHandler copy(handler);
+    KMReportUIHandler& self = copy;
+    copy = self;
+    EXPECT_EQ(copy.GetImageBoxCount(), handler.GetImageBoxCount());
+}
