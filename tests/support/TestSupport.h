@@ -10,6 +10,11 @@ inline bool operator==(const RECT& a, const RECT& b)
     return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
 }
 
+inline bool operator!=(const RECT& a, const RECT& b)
+{
+    return !(a == b);
+}
+
 // Lets GoogleTest print rectangles in failure messages.
 inline void PrintTo(const RECT& rc, std::ostream* out)
 {

@@ -1,0 +1,493 @@
+#include "control/KMMainWindow.h"
+
+#include "platform/kmbase/KMUtil.h"
+#include "platform/kmdicom/KMDcmUtil.h"
+#include "printing/KMPrintWindow.h"
+#include "report/KMReportWindow.h"
+
+#include <algorithm>
+#include <cstring>
+#include <memory>
+
+namespace {
+
+constexpr DWORD kModality = 0x00080060;
+constexpr DWORD kSOPInstanceUID = 0x00080018;
+constexpr DWORD kStudyInstanceUID = 0x0020000D;
+
+const DWORD kNarrowCopies[] = {0x0020000D, 0x00080020, 0x00080030, 0x00101010, 0x00100040, 0x00100030};
+const DWORD kWideCopies[] = {0x00100010, 0x00100020, 0x00180015, 0x00081040, 0x00080090};
+
+// Modality and SOP Instance UID of a document that claims to be an SR document.
+bool ReadSRIdentity(const KMDcmDataset& dataset, std::string& uid)
+{
+    std::string modality;
+    return dataset.GetString(kModality, modality, 0) && dataset.GetString(kSOPInstanceUID, uid, 0) &&
+           modality == "SR";
+}
+
+} // namespace
+
+KMMainWindow::KMMainWindow()
+    : m_pActiveReport(nullptr), m_fZoomRatio(1.0f), m_nFitMode(1), m_pPrintWindow(nullptr)
+{
+    m_strDefaultTemplateFile = KMUtil::GetModulePath().str() + "skin/srctrl/default_template.xml";
+    m_strTemplateFile = m_strDefaultTemplateFile;
+}
+
+KMMainWindow::~KMMainWindow()
+{
+    std::vector<KMReportWindow*> reports;
+    reports.swap(m_vecReports);
+    m_pActiveReport = nullptr;
+    for (KMReportWindow* report : reports) {
+        delete report;
+    }
+    delete m_pPrintWindow;
+}
+
+DuiLib::LPCTSTR KMMainWindow::GetWindowClassName() const { return L"KMReportWindowClass"; }
+DuiLib::CDuiString KMMainWindow::GetSkinFolder() { return L"skin/"; }
+DuiLib::CDuiString KMMainWindow::GetSkinFile() { return L"srctrl/sr_frame_wnd.xml"; }
+
+HWND KMMainWindow::Create(HWND parent, int x, int y, int cx, int cy)
+{
+    return CWindowWnd::Create(parent, L"KMMainWindow", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN,
+                              WS_EX_ACCEPTFILES, x, y, cx, cy);
+}
+
+void KMMainWindow::InitWindow()
+{
+    if (DuiLib::CControlUI* panel = m_pm.FindControl(L"contentPanel")) {
+        panel->OnSize += DuiLib::MakeDelegate(this, &KMMainWindow::OnContentPanelSize);
+    }
+    m_pPrintWindow = new KMPrintWindow;
+    m_pPrintWindow->Create(nullptr, L"PrintWindow", WS_DISABLED, WS_EX_WINDOWEDGE, 0, 0, 0, 0);
+}
+
+bool KMMainWindow::OnContentPanelSize(void*)
+{
+    DuiLib::CControlUI* panel = m_pm.FindControl(L"contentPanel");
+    if (panel != nullptr && m_pActiveReport != nullptr) {
+        m_pActiveReport->CWindowWnd::MoveWindow(panel->GetPos());
+    }
+    return true;
+}
+
+bool KMMainWindow::MoveWindow(int x, int y, int cx, int cy)
+{
+    if (CWindowWnd::GetHWND() == nullptr) {
+        return false;
+    }
+    ::MoveWindow(CWindowWnd::GetHWND(), x, y, cx, cy, TRUE);
+    return true;
+}
+
+HWND KMMainWindow::GetHWND() { return CWindowWnd::GetHWND(); }
+
+bool KMMainWindow::IsOpen(IKMReport* report) const
+{
+    return report != nullptr && std::any_of(m_vecReports.begin(), m_vecReports.end(),
+                                            [&](KMReportWindow* w) { return static_cast<IKMReport*>(w) == report; });
+}
+
+template <class Call>
+void KMMainWindow::Notify(IKMReport* report, Scope scope, Call call)
+{
+    const std::vector<IReportCtrlCallback*> snapshot = m_vecHostCallbacks;
+    for (IReportCtrlCallback* callback : snapshot) {
+        if (std::find(m_vecHostCallbacks.begin(), m_vecHostCallbacks.end(), callback) == m_vecHostCallbacks.end()) {
+            continue;
+        }
+        call(callback);
+        // What the callback did may have closed the report, or made another one active: the
+        // remaining callbacks are not told about a report that is gone or no longer active.
+        const bool stillAbout = scope == Scope::Active ? GetActiveReport() == report : report == nullptr || IsOpen(report);
+        if (!stillAbout) {
+            return;
+        }
+    }
+}
+
+bool KMMainWindow::AddReportWindow(KMReportWindow* window)
+{
+    if (window == nullptr) {
+        return false;
+    }
+    m_vecReports.push_back(window);
+    IKMReport* report = window;
+    Notify(report, Scope::Open, [&](IReportCtrlCallback* c) { c->OnReportAdded(report); });
+    if (IsOpen(report)) {
+        SetActiveReportWindow(window);
+    }
+    return true;
+}
+
+void KMMainWindow::SetActiveReportWindow(KMReportWindow* window)
+{
+    if (window == m_pActiveReport) {
+        return;
+    }
+    if (m_pActiveReport != nullptr) {
+        m_pActiveReport->m_pCallback = nullptr;
+    }
+    m_pActiveReport = window;
+    if (window != nullptr) {
+        window->m_pCallback = this;
+        window->m_nFitMode = 0;
+        window->m_pm.SetZoomRatio(m_fZoomRatio);
+        window->FitPage();
+        if (DuiLib::CControlUI* root = window->m_pm.GetRoot()) {
+            root->SetFocus();
+        }
+        window->m_nFitMode = m_nFitMode;
+        window->FitPage();
+        for (KMReportWindow* other : m_vecReports) {
+            if (other != window) {
+                other->ShowWindow(false, true);
+            }
+        }
+        window->ShowWindow(true, true);
+        if (DuiLib::CControlUI* panel = m_pm.FindControl(L"contentPanel")) {
+            window->CWindowWnd::MoveWindow(panel->GetPos());
+        }
+    }
+    IKMReport* report = window;
+    Notify(report, Scope::Active, [&](IReportCtrlCallback* c) { c->OnActiveReportChanged(report); });
+}
+
+int KMMainWindow::GetReportCount() { return static_cast<int>(m_vecReports.size()); }
+
+IKMReport* KMMainWindow::GetActiveReport() { return m_pActiveReport; }
+
+IKMReport* KMMainWindow::GetReport(int index)
+{
+    return index >= 0 && index < GetReportCount() ? m_vecReports[static_cast<size_t>(index)] : nullptr;
+}
+
+int KMMainWindow::GetReportIndex(IKMReport* report)
+{
+    for (size_t i = 0; i < m_vecReports.size(); ++i) {
+        if (static_cast<IKMReport*>(m_vecReports[i]) == report) {
+            return static_cast<int>(i);
+        }
+    }
+    return -1;
+}
+
+void KMMainWindow::CloseReport(IKMReport* report) { CloseReportAt(GetReportIndex(report)); }
+
+void KMMainWindow::CloseReportAt(int index)
+{
+    if (index < 0 || index >= GetReportCount()) {
+        return;
+    }
+    KMReportWindow* window = m_vecReports[static_cast<size_t>(index)];
+    m_vecReports.erase(m_vecReports.begin() + index);
+    IKMReport* report = window;
+    const std::vector<IReportCtrlCallback*> snapshot = m_vecHostCallbacks;
+    for (IReportCtrlCallback* callback : snapshot) {
+        if (std::find(m_vecHostCallbacks.begin(), m_vecHostCallbacks.end(), callback) != m_vecHostCallbacks.end()) {
+            callback->OnReportClosing(report);
+        }
+    }
+    const bool wasActive = m_pActiveReport == window;
+    if (wasActive) {
+        window->m_pCallback = nullptr;
+        m_pActiveReport = nullptr;
+    }
+    delete window;
+    if (wasActive) {
+        ActivateReportAt(std::min(index, GetReportCount() - 1));
+    }
+}
+
+void KMMainWindow::Reserved() {}
+
+void KMMainWindow::ActivateReport(IKMReport* report) { ActivateReportAt(GetReportIndex(report)); }
+
+void KMMainWindow::ActivateReportAt(int index)
+{
+    if (index >= 0 && index < GetReportCount() && m_vecReports[static_cast<size_t>(index)] != nullptr) {
+        SetActiveReportWindow(m_vecReports[static_cast<size_t>(index)]);
+    }
+}
+
+bool KMMainWindow::SetTemplateFile(const char* path)
+{
+    if (path == nullptr) {
+        m_strTemplateFile = m_strDefaultTemplateFile;
+        return false;
+    }
+    if (!KMUtil::FileExist(path)) {
+        return false;
+    }
+    m_strTemplateFile = path;
+    return true;
+}
+
+bool KMMainWindow::ApplyTemplate(const char* path)
+{
+    if (m_pActiveReport == nullptr) {
+        return false;
+    }
+    return m_pActiveReport->LoadTemplate(path != nullptr ? path : m_strDefaultTemplateFile.c_str());
+}
+
+float KMMainWindow::GetZoom()
+{
+    return m_pActiveReport != nullptr ? m_pActiveReport->m_pm.GetZoomRatio() : m_fZoomRatio;
+}
+
+void KMMainWindow::SetZoom(float ratio)
+{
+    m_fZoomRatio = ratio;
+    if (m_pActiveReport == nullptr) {
+        return;
+    }
+    m_pActiveReport->m_nFitMode = 0;
+    m_pActiveReport->m_pm.SetZoomRatio(ratio);
+    m_pActiveReport->FitPage();
+    if (DuiLib::CControlUI* root = m_pActiveReport->m_pm.GetRoot()) {
+        root->SetFocus();
+    }
+}
+
+int KMMainWindow::GetFitMode()
+{
+    return m_pActiveReport != nullptr ? m_pActiveReport->m_nFitMode : m_nFitMode;
+}
+
+void KMMainWindow::SetFitMode(int mode)
+{
+    m_nFitMode = mode;
+    if (m_pActiveReport != nullptr) {
+        m_pActiveReport->m_nFitMode = mode;
+        m_pActiveReport->FitPage();
+    }
+}
+
+bool KMMainWindow::SetReportValue(DWORD tag, const wchar_t* value)
+{
+    return m_pActiveReport != nullptr && m_pActiveReport->SetValue(tag, value);
+}
+
+bool KMMainWindow::GetReportValue(DWORD tag, std::wstring& value)
+{
+    return m_pActiveReport != nullptr && m_pActiveReport->GetValue(tag, value);
+}
+
+void KMMainWindow::AddCallback(IReportCtrlCallback* callback)
+{
+    if (callback != nullptr &&
+        std::find(m_vecHostCallbacks.begin(), m_vecHostCallbacks.end(), callback) == m_vecHostCallbacks.end()) {
+        m_vecHostCallbacks.push_back(callback);
+    }
+}
+
+void KMMainWindow::RemoveCallback(IReportCtrlCallback* callback)
+{
+    if (callback == nullptr) {
+        return;
+    }
+    m_vecHostCallbacks.erase(std::remove(m_vecHostCallbacks.begin(), m_vecHostCallbacks.end(), callback),
+                             m_vecHostCallbacks.end());
+}
+
+HBITMAP KMMainWindow::CreateTemplatePreview(const char* templateFile, int* width, int* height, int maxWidth,
+                                            int maxHeight)
+{
+    if (m_pPrintWindow == nullptr) {
+        return nullptr;
+    }
+    return m_pPrintWindow->RenderTemplateBitmap(templateFile, width, height, maxWidth, maxHeight);
+}
+
+void KMMainWindow::OnReportValueChanged(IKMReport* report, DWORD tag, const wchar_t* value)
+{
+    Notify(report, Scope::Open, [&](IReportCtrlCallback* c) { c->OnReportValueChanged(report, tag, value); });
+}
+
+void KMMainWindow::OnDocumentCompleted(IKMReport* report)
+{
+    Notify(report, Scope::Open, [&](IReportCtrlCallback* c) { c->OnDocumentCompleted(report); });
+}
+
+void KMMainWindow::OnDocumentVerified(IKMReport* report)
+{
+    Notify(report, Scope::Open, [&](IReportCtrlCallback* c) { c->OnDocumentVerified(report); });
+}
+
+void KMMainWindow::OnModifiedChanged(IKMReport* report)
+{
+    Notify(report, Scope::Open, [&](IReportCtrlCallback* c) { c->OnModifiedChanged(report); });
+}
+
+void KMMainWindow::OnLayoutChanged(IKMReport* report)
+{
+    Notify(report, Scope::Open, [&](IReportCtrlCallback* c) { c->OnLayoutChanged(report); });
+}
+
+KMReportWindow* KMMainWindow::NewReportWindow()
+{
+    DuiLib::CControlUI* panel = m_pm.FindControl(L"contentPanel");
+    if (panel == nullptr) {
+        return nullptr;
+    }
+    const RECT rc = panel->GetPos();
+    auto* window = new KMReportWindow;
+    window->CWindowWnd::Create(CWindowWnd::GetHWND(), L"KMSRDOcWindow",
+                               WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, WS_EX_ACCEPTFILES, rc);
+    return window;
+}
+
+IKMReport* KMMainWindow::FinishReport(KMReportWindow* window, bool modified)
+{
+    window->LoadTemplate(m_strTemplateFile.c_str());
+    AddReportWindow(window);
+    if (!IsOpen(window)) {
+        return nullptr;
+    }
+    window->SetModified(modified);
+    return IsOpen(window) ? window : nullptr;
+}
+
+IKMReport* KMMainWindow::FindOpenDocument(const std::string& uid)
+{
+    for (KMReportWindow* report : m_vecReports) {
+        std::string open;
+        if (report->GetDcmSR()->GetDataset()->GetString(kSOPInstanceUID, open, 0) && open == uid) {
+            SetActiveReportWindow(report);
+            return report;
+        }
+    }
+    return nullptr;
+}
+
+IKMReport* KMMainWindow::OpenReportFile(const char* path)
+{
+    KMDcmFile file;
+    std::string uid;
+    if (path == nullptr || !file.LoadFile(path, true) || !ReadSRIdentity(*file.GetDataset(), uid)) {
+        return nullptr;
+    }
+    if (IKMReport* open = FindOpenDocument(uid)) {
+        return open;
+    }
+    KMReportWindow* window = NewReportWindow();
+    if (window == nullptr) {
+        return nullptr;
+    }
+    window->m_dcmSR.LoadFile(path, true);
+    if (DuiLib::CControlUI* verified = window->m_pm.FindControl(L"verifiedCtrl")) {
+        verified->SetVisible(window->m_dcmSR.IsVerified());
+    }
+    window->m_uiHandler.SetDcmSR(&window->m_dcmSR);
+    return FinishReport(window, false);
+}
+
+IKMReport* KMMainWindow::OpenReport(KMDcmFile* document)
+{
+    std::string uid;
+    if (document == nullptr || !ReadSRIdentity(*document->GetDataset(), uid)) {
+        return nullptr;
+    }
+    if (IKMReport* open = FindOpenDocument(uid)) {
+        return open;
+    }
+    KMReportWindow* window = NewReportWindow();
+    if (window == nullptr) {
+        return nullptr;
+    }
+    window->m_dcmSR.Copy(document->GetDataset());
+    if (DuiLib::CControlUI* verified = window->m_pm.FindControl(L"verifiedCtrl")) {
+        verified->SetVisible(window->m_dcmSR.IsVerified());
+    }
+    window->m_uiHandler.SetDcmSR(&window->m_dcmSR);
+    return FinishReport(window, false);
+}
+
+IKMReport* KMMainWindow::CreateReportFromReport(IKMReport* source)
+{
+    if (source == nullptr) {
+        return nullptr;
+    }
+    KMDcmSR* document = source->GetDcmSR();
+    KMReportWindow* window = NewReportWindow();
+    if (window == nullptr || document == nullptr) {
+        delete window;
+        return nullptr;
+    }
+    window->m_dcmSR.Copy(document->GetDataset());
+    KMDcmDataset* ds = window->m_dcmSR.GetDataset();
+    ds->SetString(0x0040A491, "PARTIAL");
+    ds->SetString(0x0040A493, "UNVERIFIED");
+    ds->SetInt32(0x00200013, 1, 0);
+    ds->SetInt32(0x00200011, 8001, 0);
+    KMString uid;
+    KMDcmUtil::GenerateUID(uid);
+    ds->SetString(0x0020000E, uid);
+    KMDcmUtil::GenerateUID(uid);
+    ds->SetString(kSOPInstanceUID, uid);
+    return FinishReport(window, true);
+}
+
+IKMReport* KMMainWindow::CreateReportFromImage(const char* dicomFile)
+{
+    KMDcmFile file;
+    const char* study = nullptr;
+    if (dicomFile == nullptr || !file.LoadFile(dicomFile, true) || !file.GetDataset()->GetString(kStudyInstanceUID, study)) {
+        return nullptr;
+    }
+    KMReportWindow* window = NewReportWindow();
+    if (window == nullptr) {
+        return nullptr;
+    }
+    KMDcmDataset* target = window->m_dcmSR.GetDataset();
+    target->SetString(0x00080005, "ISO_IR 192");
+    for (DWORD tag : kNarrowCopies) {
+        const char* value = nullptr;
+        if (file.GetDataset()->GetString(tag, value)) {
+            target->SetString(tag, value);
+        }
+    }
+    for (DWORD tag : kWideCopies) {
+        std::wstring value;
+        if (file.GetDataset()->GetString(tag, value, 0)) {
+            target->SetString(tag, value);
+        }
+    }
+    return FinishReport(window, true);
+}
+
+bool KMMainWindow::Print(const char* printerName)
+{
+    if (printerName == nullptr || m_pActiveReport == nullptr) {
+        return false;
+    }
+    HDC dc = CreateDCA(nullptr, printerName, nullptr, nullptr);
+    if (dc == nullptr) {
+        return false;
+    }
+    KMReportWindow* report = m_pActiveReport;
+    std::wstring name;
+    std::wstring date;
+    report->GetDcmSR()->GetDataset()->GetString(0x00100010, name, 0);
+    report->GetDcmSR()->GetDataset()->GetString(0x00080023, date, 0);
+    const std::wstring title = L"SR" + name + date;
+    DOCINFOW info{40, title.c_str(), nullptr, nullptr, 0};
+    bool printed = false;
+    if (StartDocW(dc, &info) > 0) {
+        if (StartPage(dc) > 0) {
+            if (report->m_pPrintWindow != nullptr) {
+                report->m_pPrintWindow->PrintPage(dc, report->GetDcmSR(), report->m_strQRCode, report->m_template);
+            }
+            printed = EndPage(dc) > 0;
+        }
+        // The document reaches the printer (or its file) only when it ends; a print that
+        // never arrived is no success.
+        printed = EndDoc(dc) > 0 && printed;
+    }
+    DeleteDC(dc);
+    return printed;
+}

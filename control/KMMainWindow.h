@@ -1,0 +1,95 @@
+#pragma once
+
+#include "control/IKMReportWindowCallback.h"
+#include "control/IReportCtrl.h"
+#include "platform/duilib/WindowImplBase.h"
+
+#include <string>
+#include <vector>
+
+class KMPrintWindow;
+class KMReportWindow;
+
+// The object behind IReportCtrl: a child window of the host whose "contentPanel" shows the
+// active report. It owns the report windows (in the order they were added) and a hidden print
+// window for template previews, carries the zoom, fit and template settings that reports receive,
+// and relays the active report's events to the host's callbacks.
+//
+// Callbacks may register or remove callbacks, and activate or close reports, while they are
+// notified: each notification goes to the callbacks registered when it started that are still
+// registered, and stops when the report it names has been closed (or, for an activation, is no
+// longer the active one) meanwhile.
+class KMMainWindow : public DuiLib::WindowImplBase, public IReportCtrl, public IKMReportWindowCallback {
+public:
+    KMMainWindow();
+    ~KMMainWindow() override;
+
+    // IReportCtrl
+    HWND Create(HWND parent, int x, int y, int cx, int cy) override;
+    bool MoveWindow(int x, int y, int cx, int cy) override;
+    HWND GetHWND() override;
+    bool Print(const char* printerName) override;
+    IKMReport* CreateReportFromImage(const char* dicomFile) override;
+    IKMReport* OpenReport(KMDcmFile* document) override;
+    IKMReport* OpenReportFile(const char* path) override;
+    IKMReport* CreateReportFromReport(IKMReport* source) override;
+    int GetReportCount() override;
+    IKMReport* GetActiveReport() override;
+    IKMReport* GetReport(int index) override;
+    void CloseReport(IKMReport* report) override;
+    void CloseReportAt(int index) override;
+    void Reserved() override;
+    void ActivateReport(IKMReport* report) override;
+    void ActivateReportAt(int index) override;
+    int GetReportIndex(IKMReport* report) override;
+    bool SetTemplateFile(const char* path) override;
+    bool ApplyTemplate(const char* path) override;
+    float GetZoom() override;
+    void SetZoom(float ratio) override;
+    int GetFitMode() override;
+    void SetFitMode(int mode) override;
+    bool SetReportValue(DWORD tag, const wchar_t* value) override;
+    bool GetReportValue(DWORD tag, std::wstring& value) override;
+    void AddCallback(IReportCtrlCallback* callback) override;
+    void RemoveCallback(IReportCtrlCallback* callback) override;
+    HBITMAP CreateTemplatePreview(const char* templateFile, int* width, int* height, int maxWidth,
+                                  int maxHeight) override;
+
+    // IKMReportWindowCallback
+    void OnReportValueChanged(IKMReport* report, DWORD tag, const wchar_t* value) override;
+    void OnDocumentCompleted(IKMReport* report) override;
+    void OnDocumentVerified(IKMReport* report) override;
+    void OnModifiedChanged(IKMReport* report) override;
+    void OnLayoutChanged(IKMReport* report) override;
+
+    // Appends a report window, tells the host and activates it; false for null.
+    bool AddReportWindow(KMReportWindow* window);
+    void SetActiveReportWindow(KMReportWindow* window);
+    bool OnContentPanelSize(void* param);
+
+protected:
+    DuiLib::LPCTSTR GetWindowClassName() const override;
+    DuiLib::CDuiString GetSkinFolder() override;
+    DuiLib::CDuiString GetSkinFile() override;
+    void InitWindow() override;
+
+private:
+    enum class Scope { Open, Active };
+    // Tells every callback; `report` must stay open (or active) for the delivery to go on.
+    template <class Call>
+    void Notify(IKMReport* report, Scope scope, Call call);
+    bool IsOpen(IKMReport* report) const;
+    // A new report window over the content panel, or null when there is no panel.
+    KMReportWindow* NewReportWindow();
+    IKMReport* FinishReport(KMReportWindow* window, bool modified);
+    IKMReport* FindOpenDocument(const std::string& uid);
+
+    std::vector<KMReportWindow*> m_vecReports;
+    KMReportWindow* m_pActiveReport;
+    float m_fZoomRatio;
+    int m_nFitMode;
+    std::vector<IReportCtrlCallback*> m_vecHostCallbacks;
+    KMPrintWindow* m_pPrintWindow;
+    std::string m_strTemplateFile;
+    std::string m_strDefaultTemplateFile;
+};

@@ -1,0 +1,12 @@
+#include "control/IReportCtrl.h"
+#include "control/KMMainWindow.h"
+
+IReportCtrl* CreateReportCtrl()
+{
+    return new KMMainWindow;
+}
+
+void ReleaseReportCtrl(IReportCtrl* ctrl)
+{
+    delete ctrl;
+}

@@ -1,0 +1,51 @@
+#pragma once
+
+#include "platform/kmbase/KMString.h"
+#include "platform/win32/WinGdi.h"
+
+#include <string>
+#include <utility>
+#include <vector>
+
+class KMDcmSR;
+
+// One open report, as the host sees it. The control owns the report: the handle stays valid
+// until the report is closed or the control is released, and the host never deletes it. Paths,
+// names, the QR text and template texts are narrow UTF-8; tag values are wide.
+class IKMReport {
+public:
+    virtual const char* GetReportName() = 0;
+    virtual bool SetValue(DWORD tag, const wchar_t* value) = 0;
+    virtual bool GetValue(DWORD tag, std::wstring& value) = 0;
+    virtual bool LoadTemplate(const char* path) = 0;
+    virtual KMDcmSR* GetDcmSR() = 0;
+    virtual void RefreshLayout() = 0;
+    virtual void SetHostData(const char* text) = 0;
+    virtual KMString* GetHostData() = 0;
+    virtual bool EnableUI(bool enable) = 0;
+    virtual void CompleteDocument() = 0;
+    virtual void VerifyDocument() = 0;
+    virtual bool IsCompleted() = 0;
+    virtual bool IsVerified() = 0;
+    virtual bool IsModified() = 0;
+    virtual void SetModified(bool modified) = 0;
+    virtual int GetImageBoxCount() = 0;
+    // The bitmap stays the caller's.
+    virtual bool SetImage(int index, HBITMAP bitmap) = 0;
+    virtual bool SetQRCode(const char* text) = 0;
+    virtual bool SetAttributeList(const std::vector<std::pair<std::string, std::string>>& rows) = 0;
+    virtual bool GetAttributeList(std::vector<std::pair<std::string, std::string>>& rows) = 0;
+    virtual bool SetLogo(const char* imagePath) = 0;
+    virtual bool GetLogo(std::string& imageName) = 0;
+    virtual bool SaveTemplate(const char* path, const char* templateName) = 0;
+    virtual bool IsLogoVisible() = 0;
+    virtual bool SetLogoVisible(bool visible) = 0;
+    virtual bool GetImageLayoutList(std::vector<std::string>& names) = 0;
+    virtual bool IsImageVisible() = 0;
+    virtual bool SetImageVisible(bool visible) = 0;
+    virtual bool SetImageLayout(int index) = 0;
+    virtual bool GetImageLayout(int& index) = 0;
+
+protected:
+    ~IKMReport() = default;
+};

@@ -1,0 +1,364 @@
+#include "report/KMReportWindow.h"
+
+#include "control/IKMReportWindowCallback.h"
+#include "platform/duilib/CContainerUI.h"
+#include "platform/duilib/CDialogBuilder.h"
+#include "platform/kmdicom/KMDcmUtil.h"
+#include "printing/CUtil.h"
+#include "printing/KMPrintWindow.h"
+
+namespace {
+
+constexpr DWORD kFinding = 0x07211001;
+constexpr DWORD kConclusion = 0x07211002;
+constexpr DWORD kAuthor = 0x07211004;
+constexpr DWORD kVerifyingObserver = 0x0040A075;
+constexpr DWORD kVerifyingOrganization = 0x0040A027;
+constexpr DWORD kVerificationDateTime = 0x0040A030;
+constexpr DWORD kModality = 0x00080060;
+constexpr DWORD kReferencedImages = 0x00081140;
+constexpr DWORD kEncapsulatedDocument = 0x00420011;
+
+} // namespace
+
+KMReportWindow::KMReportWindow()
+    : m_bModified(false), m_pPrintWindow(nullptr), m_pPage(nullptr), m_nFitMode(1), m_pCallback(nullptr)
+{
+    KMDcmDataset* ds = m_dcmSR.GetDataset();
+    ds->SetString(0x00080016, "1.2.840.10008.5.1.4.1.1.88.11");
+    ds->SetInt32(0x00200013, 1, 0);
+    ds->SetInt32(0x00200011, 8001, 0);
+    ds->SetString(0x00080060, "SR");
+    KMString uid;
+    KMDcmUtil::GenerateUID(uid);
+    ds->SetString(0x0020000E, uid);
+    KMDcmUtil::GenerateUID(uid);
+    ds->SetString(0x00080018, uid);
+    ds->SetString(0x00080023, KMDcmUtil::GetCurrentDcmDate());
+    ds->SetString(0x00080033, KMDcmUtil::GetCurrentDcmTime());
+    ds->SetString(0x0040A491, "PARTIAL");
+    ds->SetString(0x0040A493, "UNVERIFIED");
+}
+
+KMReportWindow::~KMReportWindow()
+{
+    if (::IsWindow(GetHWND())) {
+        ::DestroyWindow(GetHWND());
+    }
+    delete m_pPrintWindow;
+}
+
+DuiLib::LPCTSTR KMReportWindow::GetWindowClassName() const { return L"KMReportWindow"; }
+DuiLib::CDuiString KMReportWindow::GetSkinFolder() { return L"skin/"; }
+DuiLib::CDuiString KMReportWindow::GetSkinFile() { return L"srctrl/sr_report_window.xml"; }
+
+void KMReportWindow::InitWindow()
+{
+    m_uiHandler.RegisterCallback(this);
+    m_pPrintWindow = new KMPrintWindow;
+    m_pPrintWindow->Create(nullptr, L"PrintWindow", WS_DISABLED, WS_EX_WINDOWEDGE, 0, 0, 0, 0);
+    auto* panel = dynamic_cast<DuiLib::CContainerUI*>(m_pm.FindControl(L"pagePanel"));
+    if (panel != nullptr) {
+        if (DuiLib::CControlUI* area = panel->GetParent()) {
+            area->OnSize += DuiLib::MakeDelegate(this, &KMReportWindow::OnPageResize);
+        }
+        DuiLib::CDialogBuilder builder;
+        DuiLib::CControlUI* root = builder.Create(L"srctrl/default_template.xml", nullptr, nullptr, &m_pm);
+        if (root != nullptr) {
+            m_pPage = root;
+            panel->AddAt(root, 0);
+            root->SetFloat(true);
+            m_uiHandler.InitUI(dynamic_cast<DuiLib::CContainerUI*>(root), true);
+        }
+    }
+    FitPage();
+    ShowVerified();
+}
+
+bool KMReportWindow::OnPageResize(void*)
+{
+    FitPage();
+    return true;
+}
+
+void KMReportWindow::ShowVerified()
+{
+    if (DuiLib::CControlUI* verified = m_pm.FindControl(L"verifiedCtrl")) {
+        verified->SetVisible(m_dcmSR.IsVerified());
+    }
+}
+
+void KMReportWindow::FitPage()
+{
+    auto* panel = dynamic_cast<DuiLib::CContainerUI*>(m_pm.FindControl(L"pagePanel"));
+    if (panel == nullptr) {
+        return;
+    }
+    if (panel->GetCount() == 0) {
+        panel->SetVisible(false);
+        return;
+    }
+    DuiLib::CControlUI* page = panel->GetItemAt(0);
+    DuiLib::CControlUI* area = panel->GetParent();
+    if (m_nFitMode == 1 && area != nullptr) {
+        m_pm.SetZoomRatio(1.0f);
+        const int pageWidth = page->GetFixedWidth();
+        const int pageHeight = page->GetFixedHeight();
+        const RECT pad = panel->GetPadding();
+        const int areaWidth = std::max(1, static_cast<int>(area->GetWidth() - 2 - pad.left - pad.right));
+        const int areaHeight = std::max(1, static_cast<int>(area->GetHeight() - 2 - pad.top - pad.bottom));
+        // A page without a size cannot be fitted; it keeps the zoom of 1.
+        if (pageWidth > 0 && pageHeight > 0) {
+            const float pageAspect = static_cast<float>(pageWidth) / static_cast<float>(pageHeight);
+            const float areaAspect = static_cast<float>(areaWidth) / static_cast<float>(areaHeight);
+            const float zoom = pageAspect > areaAspect ? static_cast<float>(areaWidth) / static_cast<float>(pageWidth)
+                                                       : static_cast<float>(areaHeight) / static_cast<float>(pageHeight);
+            m_pm.SetZoomRatio(zoom);
+        }
+    }
+    panel->SetFixedWidth(page->GetFixedWidth());
+    panel->SetFixedHeight(page->GetFixedHeight());
+    panel->SetVisible(true);
+}
+
+bool KMReportWindow::RebuildPage()
+{
+    auto* panel = dynamic_cast<DuiLib::CContainerUI*>(m_pm.FindControl(L"pagePanel"));
+    if (panel == nullptr) {
+        return false;
+    }
+    std::string text;
+    m_template.ToXml(text);
+    DuiLib::CDialogBuilder builder;
+    DuiLib::CControlUI* root = builder.CreateFromXml(text.data(), text.size(), nullptr, &m_pm);
+    if (root == nullptr) {
+        return false;
+    }
+    m_pPage = root;
+    panel->RemoveAt(0);
+    panel->AddAt(root, 0);
+    root->SetFloat(true);
+    m_uiHandler.InitUI(dynamic_cast<DuiLib::CContainerUI*>(root), true);
+    return true;
+}
+
+void KMReportWindow::ReapplyDocument()
+{
+    FitPage();
+    m_uiHandler.SetDcmSR(&m_dcmSR);
+    m_uiHandler.SetQRCode(m_strQRCode.c_str());
+}
+
+bool KMReportWindow::RebuildAfter(bool changed)
+{
+    if (!changed || !RebuildPage()) {
+        return false;
+    }
+    ReapplyDocument();
+    return true;
+}
+
+const char* KMReportWindow::GetReportName() { return m_strReportName.c_str(); }
+
+bool KMReportWindow::StoreValue(DWORD tag, const wchar_t* value)
+{
+    bool stored = false;
+    switch (tag) {
+    case kFinding: stored = m_dcmSR.SetFinding(value); break;
+    case kConclusion: stored = m_dcmSR.SetConclusion(value); break;
+    case kAuthor: stored = m_dcmSR.SetAuthorObserverName(value); break;
+    case kVerifyingObserver: stored = m_dcmSR.SetVerifyingObserverName(value); break;
+    case kVerifyingOrganization: stored = m_dcmSR.SetVerifyingOrganization(value); break;
+    case kVerificationDateTime: stored = m_dcmSR.SetVerificationDateTime(value); break;
+    case kModality: stored = m_dcmSR.SetAcquisitionModality(value); break;
+    default: stored = m_dcmSR.GetDataset()->SetString(tag, value); break;
+    }
+    if (stored && m_pCallback != nullptr) {
+        m_pCallback->OnReportValueChanged(this, tag, value);
+    }
+    return stored;
+}
+
+bool KMReportWindow::SetValue(DWORD tag, const wchar_t* value)
+{
+    if (!StoreValue(tag, value)) {
+        return false;
+    }
+    if (m_pPage != nullptr) {
+        m_uiHandler.SetValue(tag, value);
+    }
+    SetModified(true);
+    return true;
+}
+
+bool KMReportWindow::GetValue(DWORD tag, std::wstring& value)
+{
+    switch (tag) {
+    case kFinding: return m_dcmSR.GetFinding(value);
+    case kConclusion: return m_dcmSR.GetConclusion(value);
+    case kAuthor: return m_dcmSR.GetAuthorObserverName(value);
+    case kVerifyingObserver: return m_dcmSR.GetVerifyingObserverName(value);
+    case kVerifyingOrganization: return m_dcmSR.GetVerifyingOrganization(value);
+    case kVerificationDateTime: return m_dcmSR.GetVerificationDateTime(value);
+    case kModality: return m_dcmSR.GetAcquisitionModality(value);
+    default: return m_dcmSR.GetDataset()->GetString(tag, value, 0);
+    }
+}
+
+void KMReportWindow::OnValueChanged(DWORD tag, const wchar_t* value)
+{
+    const std::wstring text = value != nullptr ? value : L"";
+    std::wstring old;
+    if (GetValue(tag, old) && old == text) {
+        return;
+    }
+    if (StoreValue(tag, text.c_str())) {
+        SetModified(true);
+    }
+}
+
+bool KMReportWindow::LoadTemplate(const char* path)
+{
+    if (path == nullptr) {
+        return false;
+    }
+    const bool loaded = m_template.Load(path);
+    const bool rebuilt = loaded && RebuildPage();
+    if (rebuilt) {
+        ReapplyDocument();
+    }
+    if (m_pCallback != nullptr) {
+        m_pCallback->OnLayoutChanged(this);
+    }
+    return rebuilt;
+}
+
+KMDcmSR* KMReportWindow::GetDcmSR() { return &m_dcmSR; }
+
+void KMReportWindow::RefreshLayout() { FitPage(); }
+
+void KMReportWindow::SetHostData(const char* text)
+{
+    if (text != nullptr) {
+        m_strHostData = text;
+    }
+}
+
+KMString* KMReportWindow::GetHostData() { return &m_strHostData; }
+
+bool KMReportWindow::EnableUI(bool enable) { return m_uiHandler.EnableUI(enable); }
+
+void KMReportWindow::CompleteDocument()
+{
+    if (m_dcmSR.IsCompleted()) {
+        return;
+    }
+    m_dcmSR.CompleteDocument();
+    SetModified(true);
+    if (m_pCallback != nullptr) {
+        m_pCallback->OnDocumentCompleted(this);
+    }
+}
+
+void KMReportWindow::VerifyDocument()
+{
+    if (m_dcmSR.IsVerified()) {
+        return;
+    }
+    m_dcmSR.VerifyDocument();
+    SetModified(true);
+    ShowVerified();
+    if (m_pCallback != nullptr) {
+        m_pCallback->OnDocumentVerified(this);
+    }
+}
+
+bool KMReportWindow::IsCompleted() { return m_dcmSR.IsCompleted(); }
+bool KMReportWindow::IsVerified() { return m_dcmSR.IsVerified(); }
+bool KMReportWindow::IsModified() { return m_bModified; }
+
+void KMReportWindow::SetModified(bool modified)
+{
+    if (m_bModified == modified) {
+        return;
+    }
+    m_bModified = modified;
+    if (m_pCallback != nullptr) {
+        m_pCallback->OnModifiedChanged(this);
+    }
+}
+
+int KMReportWindow::GetImageBoxCount() { return m_uiHandler.GetImageBoxCount(); }
+
+bool KMReportWindow::SetImage(int index, HBITMAP bitmap)
+{
+    if (bitmap == nullptr || index < 0 || index >= GetImageBoxCount()) {
+        return false;
+    }
+    std::vector<unsigned char> jpeg;
+    if (!CUtil::GetJPEG(bitmap, jpeg)) {
+        return false;
+    }
+    KMDcmDataset item;
+    if (!m_dcmSR.GetDataset()->GetOrCreateSequenceItem(kReferencedImages, item, index)) {
+        return false;
+    }
+    item.SetUint8Array(kEncapsulatedDocument, jpeg.data(), jpeg.size());
+    const bool shown = !jpeg.empty() && m_uiHandler.SetImageBox(index, jpeg.data(), static_cast<long>(jpeg.size()));
+    SetModified(true);
+    return shown;
+}
+
+bool KMReportWindow::SetQRCode(const char* text)
+{
+    m_strQRCode = text != nullptr ? text : "";
+    return m_uiHandler.SetQRCode(m_strQRCode.c_str());
+}
+
+bool KMReportWindow::SetAttributeList(const std::vector<std::pair<std::string, std::string>>& rows)
+{
+    return RebuildAfter(m_template.SetAttributeList(rows));
+}
+
+bool KMReportWindow::GetAttributeList(std::vector<std::pair<std::string, std::string>>& rows)
+{
+    return m_template.GetAttributeList(rows);
+}
+
+bool KMReportWindow::SetLogo(const char* imagePath) { return RebuildAfter(m_template.SetLogo(imagePath)); }
+bool KMReportWindow::GetLogo(std::string& imageName) { return m_template.GetLogoName(imageName); }
+
+bool KMReportWindow::SaveTemplate(const char* path, const char* templateName)
+{
+    return m_template.Save(path, templateName);
+}
+
+bool KMReportWindow::IsLogoVisible() { return m_template.IsLogoVisible(); }
+bool KMReportWindow::SetLogoVisible(bool visible) { return RebuildAfter(m_template.SetLogoVisible(visible)); }
+
+bool KMReportWindow::GetImageLayoutList(std::vector<std::string>& names)
+{
+    return m_template.GetImageLayoutList(names);
+}
+
+bool KMReportWindow::IsImageVisible() { return m_template.IsImageVisible(); }
+
+bool KMReportWindow::SetImageVisible(bool visible)
+{
+    const bool rebuilt = RebuildAfter(m_template.SetImageVisible(visible));
+    if (rebuilt && m_pCallback != nullptr) {
+        m_pCallback->OnLayoutChanged(this);
+    }
+    return rebuilt;
+}
+
+bool KMReportWindow::SetImageLayout(int index)
+{
+    const bool rebuilt = RebuildAfter(m_template.SetImageLayout(index));
+    if (rebuilt && m_pCallback != nullptr) {
+        m_pCallback->OnLayoutChanged(this);
+    }
+    return rebuilt;
+}
+
+bool KMReportWindow::GetImageLayout(int& index) { return m_template.GetImageLayout(index); }

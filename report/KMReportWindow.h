@@ -1,0 +1,87 @@
+#pragma once
+
+#include "binding/KMReportUIHandler.h"
+#include "platform/duilib/WindowImplBase.h"
+#include "platform/kmdicom/KMDcmSR.h"
+#include "report/IKMReport.h"
+#include "report/KMReportTemplate.h"
+
+#include <string>
+
+class IKMReportWindowCallback;
+class KMPrintWindow;
+
+// One open report: a child window of the main window that owns its SR document, its template,
+// the page built from the template and the handler that binds the page to the document. The
+// main window owns it, writes m_pCallback (while the report is active) and m_nFitMode, and
+// calls FitPage.
+class KMReportWindow : public DuiLib::WindowImplBase, public IKMReport, public IKMReportUIHandlerCallback {
+public:
+    KMReportWindow();
+    ~KMReportWindow() override;
+
+    // IKMReport
+    const char* GetReportName() override;
+    bool SetValue(DWORD tag, const wchar_t* value) override;
+    bool GetValue(DWORD tag, std::wstring& value) override;
+    bool LoadTemplate(const char* path) override;
+    KMDcmSR* GetDcmSR() override;
+    void RefreshLayout() override;
+    void SetHostData(const char* text) override;
+    KMString* GetHostData() override;
+    bool EnableUI(bool enable) override;
+    void CompleteDocument() override;
+    void VerifyDocument() override;
+    bool IsCompleted() override;
+    bool IsVerified() override;
+    bool IsModified() override;
+    void SetModified(bool modified) override;
+    int GetImageBoxCount() override;
+    bool SetImage(int index, HBITMAP bitmap) override;
+    bool SetQRCode(const char* text) override;
+    bool SetAttributeList(const std::vector<std::pair<std::string, std::string>>& rows) override;
+    bool GetAttributeList(std::vector<std::pair<std::string, std::string>>& rows) override;
+    bool SetLogo(const char* imagePath) override;
+    bool GetLogo(std::string& imageName) override;
+    bool SaveTemplate(const char* path, const char* templateName) override;
+    bool IsLogoVisible() override;
+    bool SetLogoVisible(bool visible) override;
+    bool GetImageLayoutList(std::vector<std::string>& names) override;
+    bool IsImageVisible() override;
+    bool SetImageVisible(bool visible) override;
+    bool SetImageLayout(int index) override;
+    bool GetImageLayout(int& index) override;
+
+    // IKMReportUIHandlerCallback: a person edited a bound control.
+    void OnValueChanged(DWORD tag, const wchar_t* value) override;
+
+    // Zooms the page (fit mode 1: wholly into the window) and sizes its panel.
+    void FitPage();
+
+    bool m_bModified;
+    std::string m_strReportName;
+    std::string m_strQRCode;
+    KMPrintWindow* m_pPrintWindow;
+    DuiLib::CControlUI* m_pPage;
+    int m_nFitMode;
+    KMDcmSR m_dcmSR;
+    KMReportTemplate m_template;
+    KMString m_strHostData;
+    IKMReportWindowCallback* m_pCallback;
+    KMReportUIHandler m_uiHandler;
+
+protected:
+    DuiLib::LPCTSTR GetWindowClassName() const override;
+    DuiLib::CDuiString GetSkinFolder() override;
+    DuiLib::CDuiString GetSkinFile() override;
+    void InitWindow() override;
+
+private:
+    bool OnPageResize(void* sender);
+    bool RebuildPage();
+    void ReapplyDocument();
+    // Rebuilds after a template change that succeeded; the result of the whole operation.
+    bool RebuildAfter(bool changed);
+    bool StoreValue(DWORD tag, const wchar_t* value);
+    void ShowVerified();
+};

@@ -1,0 +1,147 @@
+// Drives the control as a host program does: through its public header and the shared library.
+#include "control/IReportCtrl.h"
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace {
+
+std::string Data(const char* name)
+{
+    return std::string(SRCTRL_TEST_DATA) + "/" + name;
+}
+
+class Counter : public IReportCtrlCallback {
+public:
+    void OnReportValueChanged(IKMReport*, DWORD tag, const wchar_t* value) override { values.emplace_back(tag, value); }
+    void OnActiveReportChanged(IKMReport*) override { ++active; }
+    void OnReportAdded(IKMReport*) override { ++added; }
+    void OnReportClosing(IKMReport*) override { ++closing; }
+    void OnDocumentCompleted(IKMReport*) override { ++completed; }
+    void OnDocumentVerified(IKMReport*) override { ++verified; }
+    void OnModifiedChanged(IKMReport*) override { ++modified; }
+    void OnLayoutChanged(IKMReport*) override { ++layout; }
+
+    std::vector<std::pair<DWORD, std::wstring>> values;
+    int active = 0;
+    int added = 0;
+    int closing = 0;
+    int completed = 0;
+    int verified = 0;
+    int modified = 0;
+    int layout = 0;
+};
+
+} // namespace
+
+TEST(ReportCtrlHost, EveryReportOperationAnswersNothingWithoutAReport)
+{
+    ReleaseReportCtrl(nullptr);
+    IReportCtrl* ctrl = CreateReportCtrl();
+    ASSERT_NE(ctrl, nullptr);
+    EXPECT_EQ(ctrl->GetHWND(), nullptr);
+    EXPECT_FALSE(ctrl->MoveWindow(0, 0, 10, 10)) << "no window yet";
+    EXPECT_EQ(ctrl->OpenReportFile(Data("ct-image.dcm").c_str()), nullptr);
+    EXPECT_EQ(ctrl->CreateReportFromImage(Data("ct-image.dcm").c_str()), nullptr) << "no window yet";
+    int width = 0;
+    int height = 0;
+    EXPECT_EQ(ctrl->CreateTemplatePreview(nullptr, &width, &height, 0, 0), nullptr);
+
+    HWND host = platform::CreateHostWindow(1024, 768);
+    const HWND hwnd = ctrl->Create(host, 10, 20, 800, 600);
+    ASSERT_NE(hwnd, nullptr);
+    EXPECT_EQ(ctrl->GetHWND(), hwnd);
+    EXPECT_EQ(GetParent(hwnd), host);
+    EXPECT_TRUE(ctrl->MoveWindow(0, 0, 1000, 700));
+    RECT rc{};
+    GetWindowRect(hwnd, &rc);
+    EXPECT_EQ(rc.right, 1000);
+
+    Counter counter;
+    ctrl->AddCallback(&counter);
+    ctrl->AddCallback(&counter);
+    ctrl->AddCallback(nullptr);
+    EXPECT_FALSE(ctrl->SetTemplateFile(Data("missing.xml").c_str()));
+    EXPECT_FALSE(ctrl->SetTemplateFile(nullptr));
+    ctrl->SetZoom(1.25f);
+    EXPECT_FLOAT_EQ(ctrl->GetZoom(), 1.25f);
+    ctrl->SetFitMode(0);
+    EXPECT_EQ(ctrl->GetFitMode(), 0);
+
+    std::wstring value = L"kept";
+    EXPECT_FALSE(ctrl->Print("No Such Printer"));
+    EXPECT_EQ(ctrl->OpenReport(nullptr), nullptr);
+    EXPECT_EQ(ctrl->OpenReportFile(nullptr), nullptr);
+    EXPECT_EQ(ctrl->CreateReportFromReport(nullptr), nullptr);
+    EXPECT_EQ(ctrl->GetReportCount(), 0);
+    EXPECT_EQ(ctrl->GetActiveReport(), nullptr);
+    EXPECT_EQ(ctrl->GetReport(0), nullptr);
+    EXPECT_EQ(ctrl->GetReport(-1), nullptr);
+    ctrl->CloseReport(nullptr);
+    ctrl->CloseReportAt(0);
+    ctrl->Reserved();
+    ctrl->ActivateReport(nullptr);
+    ctrl->ActivateReportAt(3);
+    EXPECT_EQ(ctrl->GetReportIndex(nullptr), -1);
+    EXPECT_FALSE(ctrl->ApplyTemplate(nullptr));
+    EXPECT_FALSE(ctrl->SetReportValue(0x00100010, L"x"));
+    EXPECT_FALSE(ctrl->GetReportValue(0x00100010, value));
+    EXPECT_EQ(value, L"kept");
+    EXPECT_EQ(counter.added + counter.active + counter.closing + counter.modified, 0);
+
+    ctrl->RemoveCallback(&counter);
+    DestroyWindow(host);
+    ReleaseReportCtrl(ctrl);
+}
+
+TEST(ReportCtrlHost, AReportFromAnImageIsEditedByTypingAndPrinted)
+{
+    IReportCtrl* ctrl = CreateReportCtrl();
+    HWND host = platform::CreateHostWindow(800, 1130);
+    ASSERT_NE(ctrl->Create(host, 0, 0, 800, 1130), nullptr);
+    Counter counter;
+    ctrl->AddCallback(&counter);
+    ctrl->AddCallback(&counter);
+    ctrl->SetFitMode(0);
+
+    IKMReport* report = ctrl->CreateReportFromImage(Data("ct-image.dcm").c_str());
+    ASSERT_NE(report, nullptr);
+    EXPECT_EQ(counter.added, 1) << "a callback registered twice is told once";
+    EXPECT_EQ(counter.active, 1);
+    EXPECT_EQ(counter.modified, 1);
+    EXPECT_TRUE(report->IsModified());
+    std::wstring value;
+    ASSERT_TRUE(ctrl->GetReportValue(0x00100010, value));
+    EXPECT_EQ(value, L"Müller^Jürgen");
+    EXPECT_EQ(report->GetImageBoxCount(), 2);
+
+    // The finding box of the default template lies at (40, 637) .. (754, 797) on the page.
+    ASSERT_TRUE(platform::Click(host, 300, 700));
+    ASSERT_TRUE(platform::TypeText(host, L"No acute findings."));
+    ASSERT_TRUE(ctrl->GetReportValue(0x07211001, value));
+    EXPECT_EQ(value, L"No acute findings.");
+    ASSERT_FALSE(counter.values.empty());
+    EXPECT_EQ(counter.values.back(), std::make_pair(DWORD{0x07211001}, std::wstring(L"No acute findings.")));
+
+    const std::string pdf = "/tmp/srctrl-host-test-" + std::to_string(getpid()) + ".pdf";
+    ASSERT_TRUE(platform::RegisterPdfPrinter("Host Test PDF", pdf.c_str()));
+    EXPECT_TRUE(ctrl->Print("Host Test PDF"));
+    FILE* file = std::fopen(pdf.c_str(), "rb");
+    ASSERT_NE(file, nullptr);
+    char magic[5] = {};
+    EXPECT_EQ(std::fread(magic, 1, 4, file), 4u);
+    std::fclose(file);
+    EXPECT_STREQ(magic, "%PDF");
+    std::remove(pdf.c_str());
+
+    ctrl->CloseReport(report);
+    EXPECT_EQ(counter.closing, 1);
+    EXPECT_EQ(ctrl->GetReportCount(), 0);
+    DestroyWindow(host);
+    ReleaseReportCtrl(ctrl);
+}
