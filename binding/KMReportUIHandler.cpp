@@ -1,4 +1,5 @@
 #include "binding/KMReportUIHandler.h"
+#include "platform/kmdicom/KMDcmTags.h"
 
 #include "platform/duilib/CComboUI.h"
 #include "platform/duilib/CContainerUI.h"
@@ -22,17 +23,6 @@ using DuiLib::CEditUI;
 using DuiLib::CPictureUI;
 
 namespace {
-
-constexpr DWORD kPatientSex = 0x00100040;
-constexpr DWORD kPatientAge = 0x00101010;
-constexpr DWORD kFinding = 0x07211001;
-constexpr DWORD kConclusion = 0x07211002;
-constexpr DWORD kAuthor = 0x07211004;
-constexpr DWORD kVerifyingObserver = 0x0040A075;
-constexpr DWORD kVerifyingOrganization = 0x0040A027;
-constexpr DWORD kModality = 0x00080060;
-constexpr DWORD kReferencedImages = 0x00081140;
-constexpr DWORD kEncapsulatedDocument = 0x00420011;
 
 bool IsClass(CControlUI* control, const wchar_t* name)
 {
@@ -257,9 +247,9 @@ bool KMReportUIHandler::SetValue(DWORD tag, const wchar_t* value)
     if (control == nullptr) {
         return false;
     }
-    if (tag == kPatientSex) {
+    if (tag == KMDcmTag::PatientSex) {
         SetControlValue_PatientSex(control, text.c_str());
-    } else if (tag == kPatientAge) {
+    } else if (tag == KMDcmTag::PatientAge) {
         SetControlValue_PatientAge(control, text.c_str());
     } else if (IsClass(control, L"DateTime")) {
         if (auto* date = dynamic_cast<CDateTimeUI*>(control)) {
@@ -354,18 +344,18 @@ bool KMReportUIHandler::OnControlEvent(void* param)
         const DWORD tag = ParseTag(sender->GetUserData().GetData());
         std::wstring value;
         if (type == DuiLib::DUI_MSGTYPE_TEXTCHANGED) {
-            if (tag == kPatientAge) {
+            if (tag == KMDcmTag::PatientAge) {
                 if (GetControlValue_PatientAge(sender, value)) {
                     TriggerCallback(tag, value.c_str());
                 }
             } else {
                 TriggerCallback(tag, sender->GetText().GetData());
             }
-        } else if (tag == kPatientSex) {
+        } else if (tag == KMDcmTag::PatientSex) {
             if (GetControlValue_PatientSex(sender, value)) {
                 TriggerCallback(tag, value.c_str());
             }
-        } else if (tag == kPatientAge) {
+        } else if (tag == KMDcmTag::PatientAge) {
             if (GetControlValue_PatientAge(sender, value)) {
                 TriggerCallback(tag, value.c_str());
             }
@@ -431,20 +421,20 @@ bool KMReportUIHandler::SetDcmSR(CContainerUI* container, KMDcmSR* sr)
             }
             const DWORD tag = ParseTag(userData.GetData());
             std::wstring value;
-            if (tag == kPatientSex) {
+            if (tag == KMDcmTag::PatientSex) {
                 dataset->GetString(tag, value, 0);
                 SetControlValue_PatientSex(child, value.c_str());
-            } else if (tag == kPatientAge) {
+            } else if (tag == KMDcmTag::PatientAge) {
                 dataset->GetString(tag, value, 0);
                 SetControlValue_PatientAge(child, value.c_str());
-            } else if (tag == kFinding || tag == kConclusion || tag == kAuthor || tag == kVerifyingObserver ||
-                       tag == kVerifyingOrganization || tag == kModality) {
+            } else if (tag == KMDcmTag::ReportFinding || tag == KMDcmTag::ReportConclusion || tag == KMDcmTag::ReportAuthorObserverName || tag == KMDcmTag::VerifyingObserverName ||
+                       tag == KMDcmTag::VerifyingOrganization || tag == KMDcmTag::Modality) {
                 switch (tag) {
-                case kFinding: sr->GetFinding(value); break;
-                case kConclusion: sr->GetConclusion(value); break;
-                case kAuthor: sr->GetAuthorObserverName(value); break;
-                case kVerifyingObserver: sr->GetVerifyingObserverName(value); break;
-                case kVerifyingOrganization: sr->GetVerifyingOrganization(value); break;
+                case KMDcmTag::ReportFinding: sr->GetFinding(value); break;
+                case KMDcmTag::ReportConclusion: sr->GetConclusion(value); break;
+                case KMDcmTag::ReportAuthorObserverName: sr->GetAuthorObserverName(value); break;
+                case KMDcmTag::VerifyingObserverName: sr->GetVerifyingObserverName(value); break;
+                case KMDcmTag::VerifyingOrganization: sr->GetVerifyingOrganization(value); break;
                 default: sr->GetAcquisitionModality(value); break;
                 }
                 child->SetText(value.c_str());
@@ -473,8 +463,8 @@ void KMReportUIHandler::LoadPictures(KMDcmSR* sr)
         KMDcmDataset item;
         const unsigned char* bytes = nullptr;
         unsigned long length = 0;
-        if (sr->GetDataset()->GetSequenceItem(kReferencedImages, item, static_cast<int>(i)) &&
-            item.GetUint8Array(kEncapsulatedDocument, bytes, length) && length <= static_cast<unsigned long>(INT_MAX)) {
+        if (sr->GetDataset()->GetSequenceItem(KMDcmTag::ReferencedImageSequence, item, static_cast<int>(i)) &&
+            item.GetUint8Array(KMDcmTag::EncapsulatedDocument, bytes, length) && length <= static_cast<unsigned long>(INT_MAX)) {
             m_vecPictures[i]->SetPicture(bytes, static_cast<int>(length));
         }
     }
@@ -577,7 +567,7 @@ bool KMReportUIHandler::GetControlUI_PatientAge(CControlUI* control, CEditUI*& e
     const int index = parent->GetItemIndex(control);
     auto isAgePartner = [](CControlUI* candidate, const wchar_t* cls) {
         return candidate != nullptr && !candidate->GetUserData().IsEmpty() && IsClass(candidate, cls) &&
-               ParseTag(candidate->GetUserData().GetData()) == kPatientAge;
+               ParseTag(candidate->GetUserData().GetData()) == KMDcmTag::PatientAge;
     };
     if (IsClass(control, L"Edit")) {
         edit = dynamic_cast<CEditUI*>(control);

@@ -1,4 +1,5 @@
 #include "control/KMMainWindow.h"
+#include "platform/kmdicom/KMDcmTags.h"
 
 #include "platform/kmbase/KMUtil.h"
 #include "platform/kmdicom/KMDcmUtil.h"
@@ -11,28 +12,28 @@
 
 namespace {
 
-constexpr DWORD kModality = 0x00080060;
-constexpr DWORD kSOPInstanceUID = 0x00080018;
-constexpr DWORD kStudyInstanceUID = 0x0020000D;
 
-const DWORD kNarrowCopies[] = {0x0020000D, 0x00080020, 0x00080030, 0x00101010, 0x00100040, 0x00100030};
-const DWORD kWideCopies[] = {0x00100010, 0x00100020, 0x00180015, 0x00081040, 0x00080090};
+const DWORD kNarrowCopies[] = {KMDcmTag::StudyInstanceUID, KMDcmTag::StudyDate, KMDcmTag::StudyTime, KMDcmTag::PatientAge, KMDcmTag::PatientSex, KMDcmTag::PatientBirthDate};
+const DWORD kWideCopies[] = {KMDcmTag::PatientName, KMDcmTag::PatientID, KMDcmTag::BodyPartExamined, KMDcmTag::InstitutionalDepartmentName, KMDcmTag::ReferringPhysicianName};
 
 // Modality and SOP Instance UID of a document that claims to be an SR document.
 bool ReadSRIdentity(const KMDcmDataset& dataset, std::string& uid)
 {
     std::string modality;
-    return dataset.GetString(kModality, modality, 0) && dataset.GetString(kSOPInstanceUID, uid, 0) &&
+    return dataset.GetString(KMDcmTag::Modality, modality, 0) && dataset.GetString(KMDcmTag::SOPInstanceUID, uid, 0) &&
            modality == "SR";
 }
 
 } // namespace
 
 KMMainWindow::KMMainWindow()
-    : m_pActiveReport(nullptr), m_fZoomRatio(1.0f), m_nFitMode(1), m_pPrintWindow(nullptr)
+    : m_pActiveReport(nullptr),
+      m_fZoomRatio(1.0f),
+      m_nFitMode(1),
+      m_pPrintWindow(nullptr),
+      m_strTemplateFile(KMUtil::GetModulePath().str() + "skin/srctrl/default_template.xml"),
+      m_strDefaultTemplateFile(m_strTemplateFile)
 {
-    m_strDefaultTemplateFile = KMUtil::GetModulePath().str() + "skin/srctrl/default_template.xml";
-    m_strTemplateFile = m_strDefaultTemplateFile;
 }
 
 KMMainWindow::~KMMainWindow()
@@ -356,7 +357,7 @@ IKMReport* KMMainWindow::FindOpenDocument(const std::string& uid)
 {
     for (KMReportWindow* report : m_vecReports) {
         std::string open;
-        if (report->GetDcmSR()->GetDataset()->GetString(kSOPInstanceUID, open, 0) && open == uid) {
+        if (report->GetDcmSR()->GetDataset()->GetString(KMDcmTag::SOPInstanceUID, open, 0) && open == uid) {
             SetActiveReportWindow(report);
             return report;
         }
@@ -420,15 +421,15 @@ IKMReport* KMMainWindow::CreateReportFromReport(IKMReport* source)
     }
     window->m_dcmSR.Copy(document->GetDataset());
     KMDcmDataset* ds = window->m_dcmSR.GetDataset();
-    ds->SetString(0x0040A491, "PARTIAL");
-    ds->SetString(0x0040A493, "UNVERIFIED");
-    ds->SetInt32(0x00200013, 1, 0);
-    ds->SetInt32(0x00200011, 8001, 0);
+    ds->SetString(KMDcmTag::CompletionFlag, "PARTIAL");
+    ds->SetString(KMDcmTag::VerificationFlag, "UNVERIFIED");
+    ds->SetInt32(KMDcmTag::InstanceNumber, 1, 0);
+    ds->SetInt32(KMDcmTag::SeriesNumber, 8001, 0);
     KMString uid;
     KMDcmUtil::GenerateUID(uid);
-    ds->SetString(0x0020000E, uid);
+    ds->SetString(KMDcmTag::SeriesInstanceUID, uid);
     KMDcmUtil::GenerateUID(uid);
-    ds->SetString(kSOPInstanceUID, uid);
+    ds->SetString(KMDcmTag::SOPInstanceUID, uid);
     return FinishReport(window, true);
 }
 
@@ -436,7 +437,7 @@ IKMReport* KMMainWindow::CreateReportFromImage(const char* dicomFile)
 {
     KMDcmFile file;
     const char* study = nullptr;
-    if (dicomFile == nullptr || !file.LoadFile(dicomFile, true) || !file.GetDataset()->GetString(kStudyInstanceUID, study)) {
+    if (dicomFile == nullptr || !file.LoadFile(dicomFile, true) || !file.GetDataset()->GetString(KMDcmTag::StudyInstanceUID, study)) {
         return nullptr;
     }
     KMReportWindow* window = NewReportWindow();
@@ -444,7 +445,7 @@ IKMReport* KMMainWindow::CreateReportFromImage(const char* dicomFile)
         return nullptr;
     }
     KMDcmDataset* target = window->m_dcmSR.GetDataset();
-    target->SetString(0x00080005, "ISO_IR 192");
+    target->SetString(KMDcmTag::SpecificCharacterSet, "ISO_IR 192");
     for (DWORD tag : kNarrowCopies) {
         const char* value = nullptr;
         if (file.GetDataset()->GetString(tag, value)) {
@@ -472,8 +473,8 @@ bool KMMainWindow::Print(const char* printerName)
     KMReportWindow* report = m_pActiveReport;
     std::wstring name;
     std::wstring date;
-    report->GetDcmSR()->GetDataset()->GetString(0x00100010, name, 0);
-    report->GetDcmSR()->GetDataset()->GetString(0x00080023, date, 0);
+    report->GetDcmSR()->GetDataset()->GetString(KMDcmTag::PatientName, name, 0);
+    report->GetDcmSR()->GetDataset()->GetString(KMDcmTag::ContentDate, date, 0);
     const std::wstring title = L"SR" + name + date;
     DOCINFOW info{40, title.c_str(), nullptr, nullptr, 0};
     bool printed = false;

@@ -1,4 +1,5 @@
 #include "report/KMReportTemplate.h"
+#include "platform/kmdicom/KMDcmTags.h"
 
 #include "platform/duilib/Base64.h"
 #include "platform/kmbase/KMUtil.h"
@@ -19,7 +20,6 @@ const char* const kAttrList = "RT_ATTRLIST";
 const char* const kLogo = "RT_LOGO";
 const char* const kTemplateInfo = "RT_TEMPINFO";
 const char* const kImageArea = "RT_IMAGE";
-constexpr unsigned long kPatientSex = 0x00100040;
 
 struct FileCloser {
     void operator()(FILE* file) const { std::fclose(file); }
@@ -277,7 +277,7 @@ KMReportTemplate::RowKind KMReportTemplate::KindOf(const std::string& tag)
     if (element.vr == "DA") {
         return RowKind::Date;
     }
-    return number == kPatientSex ? RowKind::Sex : RowKind::Default;
+    return number == KMDcmTag::PatientSex ? RowKind::Sex : RowKind::Default;
 }
 
 std::string& KMReportTemplate::PrototypeOf(RowKind kind)

@@ -1,4 +1,5 @@
 #include "report/KMReportWindow.h"
+#include "platform/kmdicom/KMDcmTags.h"
 
 #include "control/IKMReportWindowCallback.h"
 #include "platform/duilib/CContainerUI.h"
@@ -9,15 +10,6 @@
 
 namespace {
 
-constexpr DWORD kFinding = 0x07211001;
-constexpr DWORD kConclusion = 0x07211002;
-constexpr DWORD kAuthor = 0x07211004;
-constexpr DWORD kVerifyingObserver = 0x0040A075;
-constexpr DWORD kVerifyingOrganization = 0x0040A027;
-constexpr DWORD kVerificationDateTime = 0x0040A030;
-constexpr DWORD kModality = 0x00080060;
-constexpr DWORD kReferencedImages = 0x00081140;
-constexpr DWORD kEncapsulatedDocument = 0x00420011;
 
 } // namespace
 
@@ -25,19 +17,19 @@ KMReportWindow::KMReportWindow()
     : m_bModified(false), m_pPrintWindow(nullptr), m_pPage(nullptr), m_nFitMode(1), m_pCallback(nullptr)
 {
     KMDcmDataset* ds = m_dcmSR.GetDataset();
-    ds->SetString(0x00080016, "1.2.840.10008.5.1.4.1.1.88.11");
-    ds->SetInt32(0x00200013, 1, 0);
-    ds->SetInt32(0x00200011, 8001, 0);
-    ds->SetString(0x00080060, "SR");
+    ds->SetString(KMDcmTag::SOPClassUID, "1.2.840.10008.5.1.4.1.1.88.11");
+    ds->SetInt32(KMDcmTag::InstanceNumber, 1, 0);
+    ds->SetInt32(KMDcmTag::SeriesNumber, 8001, 0);
+    ds->SetString(KMDcmTag::Modality, "SR");
     KMString uid;
     KMDcmUtil::GenerateUID(uid);
-    ds->SetString(0x0020000E, uid);
+    ds->SetString(KMDcmTag::SeriesInstanceUID, uid);
     KMDcmUtil::GenerateUID(uid);
-    ds->SetString(0x00080018, uid);
-    ds->SetString(0x00080023, KMDcmUtil::GetCurrentDcmDate());
-    ds->SetString(0x00080033, KMDcmUtil::GetCurrentDcmTime());
-    ds->SetString(0x0040A491, "PARTIAL");
-    ds->SetString(0x0040A493, "UNVERIFIED");
+    ds->SetString(KMDcmTag::SOPInstanceUID, uid);
+    ds->SetString(KMDcmTag::ContentDate, KMDcmUtil::GetCurrentDcmDate());
+    ds->SetString(KMDcmTag::ContentTime, KMDcmUtil::GetCurrentDcmTime());
+    ds->SetString(KMDcmTag::CompletionFlag, "PARTIAL");
+    ds->SetString(KMDcmTag::VerificationFlag, "UNVERIFIED");
 }
 
 KMReportWindow::~KMReportWindow()
@@ -164,13 +156,13 @@ bool KMReportWindow::StoreValue(DWORD tag, const wchar_t* value)
 {
     bool stored = false;
     switch (tag) {
-    case kFinding: stored = m_dcmSR.SetFinding(value); break;
-    case kConclusion: stored = m_dcmSR.SetConclusion(value); break;
-    case kAuthor: stored = m_dcmSR.SetAuthorObserverName(value); break;
-    case kVerifyingObserver: stored = m_dcmSR.SetVerifyingObserverName(value); break;
-    case kVerifyingOrganization: stored = m_dcmSR.SetVerifyingOrganization(value); break;
-    case kVerificationDateTime: stored = m_dcmSR.SetVerificationDateTime(value); break;
-    case kModality: stored = m_dcmSR.SetAcquisitionModality(value); break;
+    case KMDcmTag::ReportFinding: stored = m_dcmSR.SetFinding(value); break;
+    case KMDcmTag::ReportConclusion: stored = m_dcmSR.SetConclusion(value); break;
+    case KMDcmTag::ReportAuthorObserverName: stored = m_dcmSR.SetAuthorObserverName(value); break;
+    case KMDcmTag::VerifyingObserverName: stored = m_dcmSR.SetVerifyingObserverName(value); break;
+    case KMDcmTag::VerifyingOrganization: stored = m_dcmSR.SetVerifyingOrganization(value); break;
+    case KMDcmTag::VerificationDateTime: stored = m_dcmSR.SetVerificationDateTime(value); break;
+    case KMDcmTag::Modality: stored = m_dcmSR.SetAcquisitionModality(value); break;
     default: stored = m_dcmSR.GetDataset()->SetString(tag, value); break;
     }
     if (stored && m_pCallback != nullptr) {
@@ -194,13 +186,13 @@ bool KMReportWindow::SetValue(DWORD tag, const wchar_t* value)
 bool KMReportWindow::GetValue(DWORD tag, std::wstring& value)
 {
     switch (tag) {
-    case kFinding: return m_dcmSR.GetFinding(value);
-    case kConclusion: return m_dcmSR.GetConclusion(value);
-    case kAuthor: return m_dcmSR.GetAuthorObserverName(value);
-    case kVerifyingObserver: return m_dcmSR.GetVerifyingObserverName(value);
-    case kVerifyingOrganization: return m_dcmSR.GetVerifyingOrganization(value);
-    case kVerificationDateTime: return m_dcmSR.GetVerificationDateTime(value);
-    case kModality: return m_dcmSR.GetAcquisitionModality(value);
+    case KMDcmTag::ReportFinding: return m_dcmSR.GetFinding(value);
+    case KMDcmTag::ReportConclusion: return m_dcmSR.GetConclusion(value);
+    case KMDcmTag::ReportAuthorObserverName: return m_dcmSR.GetAuthorObserverName(value);
+    case KMDcmTag::VerifyingObserverName: return m_dcmSR.GetVerifyingObserverName(value);
+    case KMDcmTag::VerifyingOrganization: return m_dcmSR.GetVerifyingOrganization(value);
+    case KMDcmTag::VerificationDateTime: return m_dcmSR.GetVerificationDateTime(value);
+    case KMDcmTag::Modality: return m_dcmSR.GetAcquisitionModality(value);
     default: return m_dcmSR.GetDataset()->GetString(tag, value, 0);
     }
 }
@@ -300,10 +292,10 @@ bool KMReportWindow::SetImage(int index, HBITMAP bitmap)
         return false;
     }
     KMDcmDataset item;
-    if (!m_dcmSR.GetDataset()->GetOrCreateSequenceItem(kReferencedImages, item, index)) {
+    if (!m_dcmSR.GetDataset()->GetOrCreateSequenceItem(KMDcmTag::ReferencedImageSequence, item, index)) {
         return false;
     }
-    item.SetUint8Array(kEncapsulatedDocument, jpeg.data(), jpeg.size());
+    item.SetUint8Array(KMDcmTag::EncapsulatedDocument, jpeg.data(), jpeg.size());
     const bool shown = !jpeg.empty() && m_uiHandler.SetImageBox(index, jpeg.data(), static_cast<long>(jpeg.size()));
     SetModified(true);
     return shown;

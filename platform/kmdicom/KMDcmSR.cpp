@@ -1,4 +1,5 @@
 #include "platform/kmdicom/KMDcmSR.h"
+#include "platform/kmdicom/KMDcmTags.h"
 
 #include "platform/kmdicom/KMDcmCharset.h"
 #include "platform/kmdicom/KMDcmText.h"
@@ -22,9 +23,6 @@ constexpr DWORD kCodingSchemeDesignator = 0x00080102;
 constexpr DWORD kCodeMeaning = 0x00080104;
 constexpr DWORD kTextValue = 0x0040A160;
 constexpr DWORD kPersonName = 0x0040A123;
-constexpr DWORD kVerifyingObserverName = 0x0040A075;
-constexpr DWORD kVerifyingOrganization = 0x0040A027;
-constexpr DWORD kVerificationDateTime = 0x0040A030;
 
 bool ReadCode(const KMDcmDataset& item, std::string& value, std::string& scheme)
 {
@@ -117,10 +115,13 @@ KMDcmSR::KMDcmSR()
 void KMDcmSR::BuildSkeleton()
 {
     KMDcmDataset& root = *GetDataset();
-    root.SetString(0x00080016, "1.2.840.10008.5.1.4.1.1.88.11");
-    root.SetString(0x00080060, "SR");
-    for (DWORD tag : {0x00100010u, 0x00100020u, 0x00100030u, 0x00100040u, 0x00080020u, 0x00080030u,
-                      0x00080090u, 0x00200010u, 0x00080050u, 0x00080070u}) {
+    root.SetString(KMDcmTag::SOPClassUID, "1.2.840.10008.5.1.4.1.1.88.11");
+    root.SetString(KMDcmTag::Modality, "SR");
+    // Study ID, Accession Number and Manufacturer, with the patient and study attributes, must be
+    // present in every SR document, even when nobody knows them.
+    for (DWORD tag : {KMDcmTag::PatientName, KMDcmTag::PatientID, KMDcmTag::PatientBirthDate, KMDcmTag::PatientSex,
+                      KMDcmTag::StudyDate, KMDcmTag::StudyTime, KMDcmTag::ReferringPhysicianName, DWORD{0x00200010},
+                      DWORD{0x00080050}, DWORD{0x00080070}}) {
         root.SetString(tag, "");
     }
     DcmItem* item = root.GetItem();
@@ -163,18 +164,18 @@ bool KMDcmSR::Copy(const KMDcmDataset* dataset)
 bool KMDcmSR::IsCompleted() const
 {
     std::string flag;
-    return GetDataset()->GetString(0x0040A491, flag) && KMDcmText::Trimmed(flag) == "COMPLETE";
+    return GetDataset()->GetString(KMDcmTag::CompletionFlag, flag) && KMDcmText::Trimmed(flag) == "COMPLETE";
 }
 
 bool KMDcmSR::IsVerified() const
 {
     std::string flag;
-    return GetDataset()->GetString(0x0040A493, flag) && KMDcmText::Trimmed(flag) == "VERIFIED";
+    return GetDataset()->GetString(KMDcmTag::VerificationFlag, flag) && KMDcmText::Trimmed(flag) == "VERIFIED";
 }
 
 bool KMDcmSR::CompleteDocument()
 {
-    return GetDataset()->SetString(0x0040A491, "COMPLETE");
+    return GetDataset()->SetString(KMDcmTag::CompletionFlag, "COMPLETE");
 }
 
 bool KMDcmSR::VerifyDocument()
@@ -189,14 +190,14 @@ bool KMDcmSR::VerifyDocument()
     if (!GetVerificationDateTime(dateTime) || dateTime.empty()) {
         SetVerificationDateTime(KMString(CurrentDateTime()).c_wstr());
     }
-    return CompleteDocument() && GetDataset()->SetString(0x0040A493, "VERIFIED");
+    return CompleteDocument() && GetDataset()->SetString(KMDcmTag::VerificationFlag, "VERIFIED");
 }
 
 bool KMDcmSR::GetContent(Content content, std::wstring& value) const
 {
     const Concept& concept = kConcepts[static_cast<int>(content)];
     KMDcmDataset item;
-    for (int i = 0; GetDataset()->GetSequenceItem(0x0040A730, item, i); ++i) {
+    for (int i = 0; GetDataset()->GetSequenceItem(KMDcmTag::ContentSequence, item, i); ++i) {
         if (RankOf(item) == static_cast<int>(content)) {
             if (item.GetString(concept.valueTag, value, 0)) {
                 return true;
@@ -228,7 +229,7 @@ bool KMDcmSR::SetContent(Content content, const wchar_t* value)
     unsigned long place = sequence->card();
     KMDcmDataset item;
     for (unsigned long i = 0; i < sequence->card(); ++i) {
-        GetDataset()->GetSequenceItem(0x0040A730, item, static_cast<int>(i));
+        GetDataset()->GetSequenceItem(KMDcmTag::ContentSequence, item, static_cast<int>(i));
         const int found = RankOf(item);
         if (found == rank) {
             if (*value == L'\0') {
@@ -267,7 +268,7 @@ bool KMDcmSR::SetContent(Content content, const wchar_t* value)
 bool KMDcmSR::GetVerifier(DWORD tag, std::wstring& value) const
 {
     KMDcmDataset item;
-    if (GetDataset()->GetSequenceItem(0x0040A073, item, 0) && item.GetString(tag, value, 0)) {
+    if (GetDataset()->GetSequenceItem(KMDcmTag::VerifyingObserverSequence, item, 0) && item.GetString(tag, value, 0)) {
         return true;
     }
     value.clear();
@@ -281,18 +282,18 @@ bool KMDcmSR::SetVerifier(DWORD tag, const wchar_t* value)
     }
     KMDcmDataset item;
     if (*value == L'\0') {
-        if (!GetDataset()->GetSequenceItem(0x0040A073, item, 0)) {
+        if (!GetDataset()->GetSequenceItem(KMDcmTag::VerifyingObserverSequence, item, 0)) {
             return true;
         }
         item.GetItem()->findAndDeleteElement(DcmTagKey(static_cast<Uint16>(tag >> 16), static_cast<Uint16>(tag)));
         std::wstring left;
-        if (!GetVerifier(kVerifyingObserverName, left) && !GetVerifier(kVerifyingOrganization, left) &&
-            !GetVerifier(kVerificationDateTime, left)) {
+        if (!GetVerifier(KMDcmTag::VerifyingObserverName, left) && !GetVerifier(KMDcmTag::VerifyingOrganization, left) &&
+            !GetVerifier(KMDcmTag::VerificationDateTime, left)) {
             GetDataset()->GetItem()->findAndDeleteElement(DCM_VerifyingObserverSequence);
         }
         return true;
     }
-    if (!GetDataset()->GetOrCreateSequenceItem(0x0040A073, item, 0)) {
+    if (!GetDataset()->GetOrCreateSequenceItem(KMDcmTag::VerifyingObserverSequence, item, 0)) {
         return false;
     }
     if (!item.GetItem()->tagExists(DCM_VerifyingObserverIdentificationCodeSequence)) {
@@ -312,30 +313,30 @@ bool KMDcmSR::SetAcquisitionModality(const wchar_t* value) { return SetContent(C
 
 bool KMDcmSR::GetVerifyingObserverName(std::wstring& value) const
 {
-    return GetVerifier(kVerifyingObserverName, value);
+    return GetVerifier(KMDcmTag::VerifyingObserverName, value);
 }
 
 bool KMDcmSR::SetVerifyingObserverName(const wchar_t* value)
 {
-    return SetVerifier(kVerifyingObserverName, value);
+    return SetVerifier(KMDcmTag::VerifyingObserverName, value);
 }
 
 bool KMDcmSR::GetVerifyingOrganization(std::wstring& value) const
 {
-    return GetVerifier(kVerifyingOrganization, value);
+    return GetVerifier(KMDcmTag::VerifyingOrganization, value);
 }
 
 bool KMDcmSR::SetVerifyingOrganization(const wchar_t* value)
 {
-    return SetVerifier(kVerifyingOrganization, value);
+    return SetVerifier(KMDcmTag::VerifyingOrganization, value);
 }
 
 bool KMDcmSR::GetVerificationDateTime(std::wstring& value) const
 {
-    return GetVerifier(kVerificationDateTime, value);
+    return GetVerifier(KMDcmTag::VerificationDateTime, value);
 }
 
 bool KMDcmSR::SetVerificationDateTime(const wchar_t* value)
 {
-    return SetVerifier(kVerificationDateTime, value);
+    return SetVerifier(KMDcmTag::VerificationDateTime, value);
 }
