@@ -60,6 +60,21 @@ bool SameText(const std::wstring& a, const wchar_t* b)
     return a == b;
 }
 
+// Chooses, without a notification, the first item whose user data is `value`; none when no item
+// carries it.
+bool SelectByUserData(CComboUI* combo, const wchar_t* value)
+{
+    for (int i = 0; i < combo->GetCount(); ++i) {
+        CControlUI* item = combo->GetItemAt(i);
+        if (item != nullptr && SameText(item->GetUserData().Str(), value)) {
+            combo->SelectItem(combo->GetItemIndex(item), false, false);
+            return true;
+        }
+    }
+    combo->SelectItem(-1, false, false);
+    return false;
+}
+
 } // namespace
 
 // The link between this handler and the delegates it put on controls. When the handler goes or
@@ -528,15 +543,7 @@ bool KMReportUIHandler::SetControlValue_PatientSex(CControlUI* control, const wc
     if (combo == nullptr) {
         return false;
     }
-    for (int i = 0; i < combo->GetCount(); ++i) {
-        CControlUI* item = combo->GetItemAt(i);
-        if (item != nullptr && SameText(item->GetUserData().Str(), value)) {
-            combo->SelectItem(combo->GetItemIndex(item), false, false);
-            return true;
-        }
-    }
-    combo->SelectItem(-1, false, false);
-    return false;
+    return SelectByUserData(combo, value);
 }
 
 bool KMReportUIHandler::GetControlValue_PatientSex(CControlUI* control, std::wstring& value)
@@ -609,14 +616,7 @@ bool KMReportUIHandler::SetControlValue_PatientAge(CControlUI* control, const wc
         return true;
     }
     edit->SetText(number.c_wstr());
-    for (int i = 0; i < combo->GetCount(); ++i) {
-        CControlUI* item = combo->GetItemAt(i);
-        if (item != nullptr && item->GetUserData().Str() == unit.wstr()) {
-            combo->SelectItem(combo->GetItemIndex(item), false, false);
-            return true;
-        }
-    }
-    combo->SelectItem(-1, false, false);
+    SelectByUserData(combo, unit.c_wstr());
     return true;
 }
 

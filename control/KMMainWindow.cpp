@@ -365,11 +365,10 @@ IKMReport* KMMainWindow::FindOpenDocument(const std::string& uid)
     return nullptr;
 }
 
-IKMReport* KMMainWindow::OpenReportFile(const char* path)
+IKMReport* KMMainWindow::OpenDocument(const KMDcmDataset& dataset, const std::function<void(KMDcmSR&)>& load)
 {
-    KMDcmFile file;
     std::string uid;
-    if (path == nullptr || !file.LoadFile(path, true) || !ReadSRIdentity(*file.GetDataset(), uid)) {
+    if (!ReadSRIdentity(dataset, uid)) {
         return nullptr;
     }
     if (IKMReport* open = FindOpenDocument(uid)) {
@@ -379,7 +378,7 @@ IKMReport* KMMainWindow::OpenReportFile(const char* path)
     if (window == nullptr) {
         return nullptr;
     }
-    window->m_dcmSR.LoadFile(path, true);
+    load(window->m_dcmSR);
     if (DuiLib::CControlUI* verified = window->m_pm.FindControl(L"verifiedCtrl")) {
         verified->SetVisible(window->m_dcmSR.IsVerified());
     }
@@ -387,25 +386,21 @@ IKMReport* KMMainWindow::OpenReportFile(const char* path)
     return FinishReport(window, false);
 }
 
+IKMReport* KMMainWindow::OpenReportFile(const char* path)
+{
+    KMDcmFile file;
+    if (path == nullptr || !file.LoadFile(path, true)) {
+        return nullptr;
+    }
+    return OpenDocument(*file.GetDataset(), [&](KMDcmSR& sr) { sr.LoadFile(path, true); });
+}
+
 IKMReport* KMMainWindow::OpenReport(KMDcmFile* document)
 {
-    std::string uid;
-    if (document == nullptr || !ReadSRIdentity(*document->GetDataset(), uid)) {
+    if (document == nullptr) {
         return nullptr;
     }
-    if (IKMReport* open = FindOpenDocument(uid)) {
-        return open;
-    }
-    KMReportWindow* window = NewReportWindow();
-    if (window == nullptr) {
-        return nullptr;
-    }
-    window->m_dcmSR.Copy(document->GetDataset());
-    if (DuiLib::CControlUI* verified = window->m_pm.FindControl(L"verifiedCtrl")) {
-        verified->SetVisible(window->m_dcmSR.IsVerified());
-    }
-    window->m_uiHandler.SetDcmSR(&window->m_dcmSR);
-    return FinishReport(window, false);
+    return OpenDocument(*document->GetDataset(), [&](KMDcmSR& sr) { sr.Copy(document->GetDataset()); });
 }
 
 IKMReport* KMMainWindow::CreateReportFromReport(IKMReport* source)

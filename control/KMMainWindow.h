@@ -4,6 +4,7 @@
 #include "control/IReportCtrl.h"
 #include "platform/duilib/WindowImplBase.h"
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -83,6 +84,9 @@ private:
     KMReportWindow* NewReportWindow();
     IKMReport* FinishReport(KMReportWindow* window, bool modified);
     IKMReport* FindOpenDocument(const std::string& uid);
+    // Opens the SR document that `dataset` describes, read into the new report by `load`; an
+    // open document with the same SOP Instance UID is activated instead.
+    IKMReport* OpenDocument(const KMDcmDataset& dataset, const std::function<void(KMDcmSR&)>& load);
 
     std::vector<KMReportWindow*> m_vecReports;
     KMReportWindow* m_pActiveReport;

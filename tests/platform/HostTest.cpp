@@ -3,6 +3,7 @@
 #include "platform/duilib/CDateTimeUI.h"
 #include "platform/duilib/CEditUI.h"
 #include "support/SkinWindow.h"
+#include "support/ToolkitPageTest.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -19,19 +20,8 @@ using testing_support::SkinWindow;
 
 namespace {
 
-class InputTest : public ::testing::Test {
+class InputTest : public testing_support::ToolkitPageTest {
 protected:
-    void SetUp() override
-    {
-        m_host = platform::CreateHostWindow(400, 300);
-        m_window = std::make_unique<SkinWindow>(ReadFile(DataFile("skins/toolkit.xml")));
-        ASSERT_NE(m_window->Create(m_host, L"page", WS_CHILD | WS_VISIBLE, 0, 0, 0, 400, 300), nullptr);
-    }
-    void TearDown() override
-    {
-        DestroyWindow(m_host);
-        m_window.reset();
-    }
 
     void ClickOn(const wchar_t* name)
     {
@@ -45,8 +35,6 @@ protected:
         return focus != nullptr ? focus->GetName().Str() : L"";
     }
 
-    HWND m_host = nullptr;
-    std::unique_ptr<SkinWindow> m_window;
 };
 
 } // namespace

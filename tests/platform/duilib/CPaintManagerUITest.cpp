@@ -5,6 +5,7 @@
 #include "platform/duilib/CRenderEngine.h"
 #include "platform/kmbase/KMString.h"
 #include "support/SkinWindow.h"
+#include "support/ToolkitPageTest.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -31,19 +32,8 @@ std::vector<unsigned char> ImageBytes(const char* name)
     return std::vector<unsigned char>(bytes.begin(), bytes.end());
 }
 
-class PageTest : public ::testing::Test {
+class PageTest : public testing_support::ToolkitPageTest {
 protected:
-    void SetUp() override
-    {
-        m_host = platform::CreateHostWindow(400, 300);
-        m_window = std::make_unique<SkinWindow>(ReadFile(DataFile("skins/toolkit.xml")));
-        ASSERT_NE(m_window->Create(m_host, L"page", WS_CHILD | WS_VISIBLE, 0, 0, 0, 400, 300), nullptr);
-    }
-    void TearDown() override
-    {
-        DestroyWindow(m_host);
-        m_window.reset();
-    }
 
     RECT PosOf(const wchar_t* name)
     {
@@ -51,8 +41,6 @@ protected:
         return m_window->m_pm.FindControl(name)->GetPos();
     }
 
-    HWND m_host = nullptr;
-    std::unique_ptr<SkinWindow> m_window;
 };
 
 } // namespace
