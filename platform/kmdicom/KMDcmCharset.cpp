@@ -1,12 +1,12 @@
 #include "platform/kmdicom/KMDcmCharset.h"
 
+#include "platform/kmdicom/KMDcmLog.h"
 #include "platform/kmdicom/KMDcmText.h"
 
 #include <dcmtk/dcmdata/dcelem.h>
 #include <dcmtk/dcmdata/dcitem.h>
 #include <dcmtk/dcmdata/dcdeftag.h>
 #include <dcmtk/dcmdata/dcspchrs.h>
-#include <dcmtk/oflog/oflog.h>
 
 #include <iconv.h>
 
@@ -42,17 +42,6 @@ std::string Delimiters(DcmEVR vr)
         return "";
     }
     return "\\";
-}
-
-// DCMTK reports unsupported character sets through its logger; the control reports failures
-// through results only.
-void SilenceDcmtk()
-{
-    static const bool silenced = [] {
-        OFLog::getLogger("dcmtk.dcmdata").setLogLevel(OFLogger::OFF_LOG_LEVEL);
-        return true;
-    }();
-    (void)silenced;
 }
 
 bool Iconv(const char* to, const char* from, const std::string& in, std::string& out)
@@ -182,7 +171,7 @@ bool KMDcmCharset::Decode(const std::string& charset, const std::string& raw, Dc
         utf8 = raw;
         return true;
     }
-    SilenceDcmtk();
+    KMDcmLog::Silence();
     DcmSpecificCharacterSet converter;
     OFString converted;
     if (converter.selectCharacterSet(charset.c_str()).good() &&
@@ -203,7 +192,7 @@ bool KMDcmCharset::FromUtf8(const std::string& charset, const std::string& utf8,
     if (charset.empty() || charset.find('\\') != std::string::npos || charset.rfind("ISO 2022", 0) == 0) {
         return false;
     }
-    SilenceDcmtk();
+    KMDcmLog::Silence();
     DcmSpecificCharacterSet converter;
     OFString out;
     if (converter.selectCharacterSet(kUtf8, charset.c_str()).bad() ||

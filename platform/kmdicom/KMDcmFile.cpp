@@ -1,5 +1,7 @@
 #include "platform/kmdicom/KMDcmFile.h"
 
+#include "platform/kmdicom/KMDcmLog.h"
+
 #include <dcmtk/dcmdata/dcdatset.h>
 #include <dcmtk/dcmdata/dcfilefo.h>
 #include <dcmtk/dcmdata/dcxfer.h>
@@ -23,6 +25,7 @@ std::string TemporaryPathBeside(const char* path)
 
 KMDcmFile::KMDcmFile()
 {
+    KMDcmLog::Silence();
     Reset();
 }
 

@@ -1,5 +1,6 @@
 #include "control/KMMainWindow.h"
 #include "platform/Host.h"
+#include "platform/kmdicom/KMDcmUtil.h"
 #include "report/KMReportWindow.h"
 #include "support/TestSupport.h"
 
@@ -301,4 +302,139 @@ TEST(MainWindowRelease, ReleasingWithReportsSendsNothingAndLeavesNoLiveWindow)
     MoveWindow(hwnd, 0, 0, 200, 100, TRUE);
     DestroyWindow(host);
     EXPECT_FALSE(IsWindow(hwnd));
+}
+
+namespace {
+
+// An SR file as another system wrote it.
+std::string WriteSRFile(const testing_support::TempDir& dir, const char* name, const char* modality,
+                        bool verified = false)
+{
+    KMDcmSR sr;
+    KMString uid;
+    KMDcmUtil::GenerateUID(uid);
+    sr.GetDataset()->SetString(0x00080018, uid);
+    KMDcmUtil::GenerateUID(uid);
+    sr.GetDataset()->SetString(0x0020000D, uid);
+    sr.GetDataset()->SetString(0x00080060, modality);
+    sr.GetDataset()->SetString(0x00100010, L"Doe^Jane");
+    sr.SetFinding(L"Stored finding");
+    if (verified) {
+        sr.SetVerifyingObserverName(L"Brown^Tom");
+        sr.SetVerifyingOrganization(L"City Hospital");
+        sr.VerifyDocument();
+    }
+    const std::string path = dir.File(name);
+    sr.SaveFile(path.c_str());
+    return path;
+}
+
+std::string Read(IKMReport* report, DWORD tag)
+{
+    std::string text;
+    report->GetDcmSR()->GetDataset()->GetString(tag, text);
+    return text;
+}
+
+} // namespace
+
+TEST_F(MainWindowTest, OpeningAnSRFileTwiceGivesTheSameReport)
+{
+    testing_support::TempDir dir;
+    const std::string path = WriteSRFile(dir, "a.dcm", "SR");
+    IKMReport* first = m_main->OpenReportFile(path.c_str());
+    ASSERT_NE(first, nullptr);
+    EXPECT_FALSE(first->IsModified());
+    std::wstring finding;
+    ASSERT_TRUE(first->GetValue(0x07211001, finding));
+    EXPECT_EQ(finding, L"Stored finding");
+    EXPECT_EQ(m_recorder->log, (Log{"Added:0", "Active:0"})) << "the template loads before the report is active";
+
+    m_recorder->log.clear();
+    EXPECT_EQ(m_main->OpenReportFile(path.c_str()), first);
+    EXPECT_EQ(m_main->GetReportCount(), 1);
+    EXPECT_TRUE(m_recorder->log.empty()) << "the report was active already";
+
+    IKMReport* second = m_main->OpenReportFile(WriteSRFile(dir, "b.dcm", "SR", true).c_str());
+    ASSERT_NE(second, nullptr);
+    EXPECT_TRUE(dynamic_cast<KMReportWindow*>(second)->m_pm.FindControl(L"verifiedCtrl")->IsVisible());
+    m_recorder->log.clear();
+    EXPECT_EQ(m_main->OpenReportFile(path.c_str()), first);
+    EXPECT_EQ(m_recorder->log, Log{"Active:0"});
+    EXPECT_EQ(m_main->OpenReport(second->GetDcmSR()), second) << "an open document is activated, not copied";
+    EXPECT_EQ(m_main->GetReportCount(), 2);
+
+    EXPECT_EQ(m_main->OpenReportFile(WriteSRFile(dir, "c.dcm", "sr").c_str()), nullptr);
+    EXPECT_EQ(m_main->OpenReportFile(testing_support::DataFile("ct-image.dcm").c_str()), nullptr);
+    EXPECT_EQ(m_main->OpenReportFile(testing_support::DataFile("malformed/truncated.dcm").c_str()), nullptr);
+    EXPECT_EQ(m_main->GetReportCount(), 2);
+}
+
+TEST_F(MainWindowTest, NewReportsFromImagesAndReportsGetNewIdentities)
+{
+    const std::string image = testing_support::DataFile("ct-image.dcm");
+    IKMReport* a = m_main->CreateReportFromImage(image.c_str());
+    IKMReport* b = m_main->CreateReportFromImage(image.c_str());
+    ASSERT_NE(a, nullptr);
+    ASSERT_NE(b, nullptr);
+    EXPECT_TRUE(a->IsModified());
+    EXPECT_NE(Read(a, 0x00080018), Read(b, 0x00080018));
+    EXPECT_NE(Read(a, 0x0020000E), Read(b, 0x0020000E));
+    EXPECT_EQ(Read(a, 0x0020000D), Read(b, 0x0020000D));
+    EXPECT_EQ(Read(a, 0x0020000D), "1.2.826.0.1.3680043.9.7421.1.1");
+    EXPECT_EQ(Read(a, 0x00080005), "ISO_IR 192");
+    EXPECT_EQ(Read(a, 0x00101010), "055Y");
+    EXPECT_EQ(Read(a, 0x00080060), "SR");
+    std::wstring name;
+    ASSERT_TRUE(a->GetValue(0x00100010, name));
+    EXPECT_EQ(name, L"Müller^Jürgen");
+
+    a->SetValue(0x0040A075, L"Brown^Tom");
+    a->SetValue(0x0040A027, L"City Hospital");
+    a->CompleteDocument();
+    a->VerifyDocument();
+    ASSERT_TRUE(a->IsVerified());
+    IKMReport* copy = m_main->CreateReportFromReport(a);
+    ASSERT_NE(copy, nullptr);
+    EXPECT_EQ(Read(copy, 0x0040A491), "PARTIAL");
+    EXPECT_EQ(Read(copy, 0x0040A493), "UNVERIFIED");
+    EXPECT_EQ(Read(copy, 0x00200013), "1");
+    EXPECT_NE(Read(copy, 0x00080018), Read(a, 0x00080018));
+    EXPECT_EQ(Read(copy, 0x0020000D), Read(a, 0x0020000D));
+    EXPECT_TRUE(copy->IsModified());
+
+    testing_support::TempDir dir;
+    const std::string noStudy = dir.File("no-study.dcm");
+    KMDcmSR sr;
+    sr.GetDataset()->SetString(0x00080060, "CT");
+    ASSERT_TRUE(sr.SaveFile(noStudy.c_str()));
+    EXPECT_EQ(m_main->CreateReportFromImage(noStudy.c_str()), nullptr) << "no Study Instance UID";
+    EXPECT_EQ(m_main->CreateReportFromImage(nullptr), nullptr);
+}
+
+TEST_F(MainWindowTest, PrintingNamesTheDocumentAndWritesOnePage)
+{
+    testing_support::TempDir dir;
+    const std::string pdf = dir.File("report.pdf");
+    ASSERT_TRUE(platform::RegisterPdfPrinter("Main Window PDF", pdf.c_str()));
+    EXPECT_FALSE(m_main->Print("Main Window PDF")) << "no active report";
+
+    IKMReport* report = m_main->CreateReportFromImage(testing_support::DataFile("ct-image.dcm").c_str());
+    ASSERT_NE(report, nullptr);
+    report->SetValue(0x00080023, L"20240131");
+    report->SetQRCode("SR-QR-4711");
+    ASSERT_TRUE(m_main->Print("Main Window PDF"));
+    const auto info = testing_support::RunTool("pdfinfo " + testing_support::Quoted(pdf) + " 2>&1");
+    EXPECT_NE(info.strOutput.find("SRMüller^Jürgen20240131"), std::string::npos) << info.strOutput;
+    EXPECT_NE(info.strOutput.find("Pages:"), std::string::npos) << info.strOutput;
+    // The printed page carries the report's QR code.
+    ASSERT_EQ(testing_support::RunTool("pdftoppm -r 150 -png " + testing_support::Quoted(pdf) + " " +
+                                       testing_support::Quoted(dir.File("page")))
+                  .nExitCode,
+              0);
+    const auto decoded =
+        testing_support::RunTool("zbarimg --quiet --raw " + testing_support::Quoted(dir.File("page-1.png")) + " 2>/dev/null");
+    EXPECT_EQ(decoded.strOutput, "SR-QR-4711\n");
+    EXPECT_FALSE(m_main->Print("No Such Printer 4711"));
+    EXPECT_FALSE(m_main->Print(nullptr));
 }

@@ -1,0 +1,226 @@
+#include "control/IKMReportWindowCallback.h"
+#include "platform/Host.h"
+#include "platform/duilib/CContainerUI.h"
+#include "platform/win32/GdiPlus.h"
+#include "report/KMReportWindow.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+class Events : public IKMReportWindowCallback {
+public:
+    void OnReportValueChanged(IKMReport*, DWORD tag, const wchar_t* value) override
+    {
+        log.push_back("Value:" + std::to_string(tag) + "=" + KMString(value).str());
+    }
+    void OnDocumentCompleted(IKMReport*) override { log.push_back("Completed"); }
+    void OnDocumentVerified(IKMReport*) override { log.push_back("Verified"); }
+    void OnModifiedChanged(IKMReport*) override { log.push_back("Modified"); }
+    void OnLayoutChanged(IKMReport*) override { log.push_back("Layout"); }
+    std::vector<std::string> log;
+};
+
+std::string Skin(const char* name)
+{
+    return std::string(SRCTRL_SOURCE_DIR) + "/skin/srctrl/" + name;
+}
+
+class ReportWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        GdiplusStartupInput input;
+        GdiplusStartup(&m_token, &input, nullptr);
+        m_host = platform::CreateHostWindow(800, 600);
+        m_report = std::make_unique<KMReportWindow>();
+        ASSERT_NE(m_report->Create(m_host, L"KMSRDOcWindow", WS_CHILD | WS_VISIBLE, WS_EX_ACCEPTFILES, 0, 0, 800, 600),
+                  nullptr);
+        m_report->m_pCallback = &m_events;
+    }
+    void TearDown() override
+    {
+        m_report.reset();
+        DestroyWindow(m_host);
+        GdiplusShutdown(m_token);
+    }
+
+    std::string Text(DWORD tag)
+    {
+        std::wstring value;
+        m_report->GetValue(tag, value);
+        return KMString(value).str();
+    }
+
+    ULONG_PTR m_token = 0;
+    HWND m_host = nullptr;
+    std::unique_ptr<KMReportWindow> m_report;
+    Events m_events;
+};
+
+using Log = std::vector<std::string>;
+
+} // namespace
+
+TEST_F(ReportWindowTest, ANewReportStartsAFreshPartialDocument)
+{
+    std::string text;
+    const KMDcmDataset* ds = m_report->GetDcmSR()->GetDataset();
+    ASSERT_TRUE(ds->GetString(0x0040A491, text));
+    EXPECT_EQ(text, "PARTIAL");
+    ASSERT_TRUE(ds->GetString(0x0040A493, text));
+    EXPECT_EQ(text, "UNVERIFIED");
+    ASSERT_TRUE(ds->GetString(0x00200011, text));
+    EXPECT_EQ(text, "8001");
+    std::string series;
+    std::string instance;
+    ASSERT_TRUE(ds->GetString(0x0020000E, series));
+    ASSERT_TRUE(ds->GetString(0x00080018, instance));
+    EXPECT_NE(series, instance);
+    EXPECT_STREQ(m_report->GetReportName(), "");
+    EXPECT_FALSE(m_report->IsModified());
+    EXPECT_EQ(m_report->GetImageBoxCount(), 2) << "the default template's page is shown from the start";
+}
+
+TEST_F(ReportWindowTest, TemplateOperationsNeedALoadedTemplate)
+{
+    std::vector<std::string> names;
+    EXPECT_FALSE(m_report->SetLogoVisible(false));
+    EXPECT_FALSE(m_report->GetImageLayoutList(names));
+    EXPECT_FALSE(m_report->LoadTemplate(nullptr));
+    EXPECT_TRUE(m_events.log.empty());
+    EXPECT_FALSE(m_report->LoadTemplate("/no/such/template.xml"));
+    EXPECT_EQ(m_events.log, Log{"Layout"}) << "a failed load is still told";
+
+    ASSERT_TRUE(m_report->LoadTemplate(Skin("default_template.xml").c_str()));
+    m_events.log.clear();
+    ASSERT_TRUE(m_report->SetLogoVisible(false));
+    EXPECT_TRUE(m_events.log.empty()) << "the logo changes no image box";
+    EXPECT_FALSE(m_report->IsLogoVisible());
+    ASSERT_TRUE(m_report->SetImageLayout(2));
+    EXPECT_EQ(m_events.log, Log{"Layout"});
+    EXPECT_EQ(m_report->GetImageBoxCount(), 4);
+    ASSERT_TRUE(m_report->SetImageVisible(false));
+    EXPECT_EQ(m_report->GetImageBoxCount(), 0);
+    EXPECT_FALSE(m_report->IsModified()) << "template changes are not document changes";
+}
+
+TEST_F(ReportWindowTest, ValuesAreRoutedStoredShownAndReported)
+{
+    ASSERT_TRUE(m_report->LoadTemplate(Skin("default_template.xml").c_str()));
+    m_events.log.clear();
+    ASSERT_TRUE(m_report->SetValue(0x07211001, L"Finding text"));
+    EXPECT_EQ(Text(0x07211001), "Finding text");
+    std::wstring finding;
+    ASSERT_TRUE(m_report->GetDcmSR()->GetFinding(finding));
+    EXPECT_EQ(finding, L"Finding text") << "stored in the SR content, not as an element";
+    EXPECT_EQ(m_events.log, (Log{"Value:119607297=Finding text", "Modified"}));
+
+    m_events.log.clear();
+    m_report->OnValueChanged(0x07211001, L"Finding text");
+    EXPECT_TRUE(m_events.log.empty()) << "an edit to the stored text stores nothing";
+    m_report->OnValueChanged(0x00100010, L"Doe^Jane");
+    EXPECT_EQ(m_events.log, Log{"Value:1048592=Doe^Jane"});
+    EXPECT_EQ(Text(0x00100010), "Doe^Jane");
+
+    m_events.log.clear();
+    m_report->SetModified(true);
+    EXPECT_TRUE(m_events.log.empty());
+    m_report->SetModified(false);
+    m_report->SetModified(false);
+    EXPECT_EQ(m_events.log, Log{"Modified"});
+    EXPECT_FALSE(m_report->SetValue(0x07211099, L"an unknown private tag"));
+
+    // Without a listener the same operations run silently.
+    m_report->m_pCallback = nullptr;
+    m_events.log.clear();
+    ASSERT_TRUE(m_report->SetValue(0x00100020, L"P-1"));
+    EXPECT_TRUE(m_report->IsModified());
+    EXPECT_TRUE(m_events.log.empty());
+}
+
+TEST_F(ReportWindowTest, CompletionAndVerificationAreToldOnce)
+{
+    m_report->CompleteDocument();
+    m_report->CompleteDocument();
+    EXPECT_EQ(m_events.log, (Log{"Modified", "Completed"}));
+    ASSERT_TRUE(m_report->SetValue(0x0040A075, L"Brown^Tom"));
+    ASSERT_TRUE(m_report->SetValue(0x0040A027, L"City Hospital"));
+    m_events.log.clear();
+    m_report->VerifyDocument();
+    m_report->VerifyDocument();
+    EXPECT_EQ(m_events.log, Log{"Verified"});
+    EXPECT_TRUE(m_report->IsVerified());
+    EXPECT_TRUE(m_report->m_pm.FindControl(L"verifiedCtrl")->IsVisible());
+}
+
+TEST_F(ReportWindowTest, ImagesAreStoredAsJpegAndShown)
+{
+    ASSERT_TRUE(m_report->LoadTemplate(Skin("default_template.xml").c_str()));
+    std::vector<BYTE> pixels(64 * 64 * 4, 0);
+    for (size_t i = 0; i < pixels.size(); i += 4) {
+        pixels[i + 2] = 0xFF;
+        pixels[i + 3] = 0xFF;
+    }
+    HBITMAP red = CreateBitmap(64, 64, 1, 32, pixels.data());
+    EXPECT_FALSE(m_report->SetImage(2, red));
+    EXPECT_FALSE(m_report->SetImage(-1, red));
+    EXPECT_FALSE(m_report->SetImage(0, nullptr));
+    KMDcmDataset item;
+    EXPECT_FALSE(m_report->GetDcmSR()->GetDataset()->GetSequenceItem(0x00081140, item, 0)) << "nothing stored";
+
+    ASSERT_TRUE(m_report->SetImage(1, red));
+    DeleteObject(red);
+    ASSERT_TRUE(m_report->GetDcmSR()->GetDataset()->GetSequenceItem(0x00081140, item, 1));
+    const unsigned char* jpeg = nullptr;
+    unsigned long length = 0;
+    ASSERT_TRUE(item.GetUint8Array(0x00420011, jpeg, length));
+    EXPECT_EQ(jpeg[0], 0xFF);
+    EXPECT_EQ(jpeg[1], 0xD8);
+    EXPECT_TRUE(m_report->IsModified());
+
+    // A rebuilt page shows the document's picture again.
+    ASSERT_TRUE(m_report->SetLogoVisible(false));
+    HBITMAP shot = platform::CaptureWindow(m_host);
+    EXPECT_GT(testing_support::CountPixels(shot, RECT{0, 0, 800, 600}, 0xFFFF0000, 40), 1000);
+    DeleteObject(shot);
+}
+
+TEST_F(ReportWindowTest, ARebuiltPageIsEnabledAsItsTemplateSays)
+{
+    ASSERT_TRUE(m_report->LoadTemplate(Skin("default_template.xml").c_str()));
+    ASSERT_TRUE(m_report->EnableUI(false));
+    auto* page = dynamic_cast<DuiLib::CContainerUI*>(m_report->m_pPage);
+    ASSERT_NE(page, nullptr);
+    ASSERT_TRUE(m_report->SetLogoVisible(false));
+    std::vector<DuiLib::CControlUI*> stack{m_report->m_pPage};
+    int disabled = 0;
+    while (!stack.empty()) {
+        DuiLib::CControlUI* control = stack.back();
+        stack.pop_back();
+        disabled += control->IsEnabled() ? 0 : 1;
+        if (auto* container = dynamic_cast<DuiLib::CContainerUI*>(control)) {
+            for (int i = 0; i < container->GetCount(); ++i) {
+                stack.push_back(container->GetItemAt(i));
+            }
+        }
+    }
+    EXPECT_EQ(disabled, 0);
+}
+
+TEST_F(ReportWindowTest, FitModeOneFitsThePageIntoTheArea)
+{
+    EXPECT_NEAR(m_report->m_pm.GetZoomRatio(), 598.0f / 1123.0f, 1e-5);
+    MoveWindow(m_report->GetHWND(), 0, 0, 1000, 3000, TRUE);
+    EXPECT_NEAR(m_report->m_pm.GetZoomRatio(), 998.0f / 794.0f, 1e-5);
+    m_report->m_nFitMode = 0;
+    m_report->m_pm.SetZoomRatio(0.5f);
+    m_report->FitPage();
+    EXPECT_FLOAT_EQ(m_report->m_pm.GetZoomRatio(), 0.5f);
+    EXPECT_EQ(m_report->m_pm.FindControl(L"pagePanel")->GetFixedWidth(), 397);
+}
