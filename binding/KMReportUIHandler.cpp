@@ -75,6 +75,23 @@ bool SelectByUserData(CComboUI* combo, const wchar_t* value)
     return false;
 }
 
+// The values that live in the SR document's content or verifier record rather than in dataset
+// elements. The verification date-time is one of them: read from the dataset's top level it
+// would always be empty, since DICOM keeps it in the Verifying Observer Sequence.
+bool ReadDocumentField(KMDcmSR& sr, DWORD tag, std::wstring& value)
+{
+    switch (tag) {
+    case KMDcmTag::ReportFinding: sr.GetFinding(value); return true;
+    case KMDcmTag::ReportConclusion: sr.GetConclusion(value); return true;
+    case KMDcmTag::ReportAuthorObserverName: sr.GetAuthorObserverName(value); return true;
+    case KMDcmTag::VerifyingObserverName: sr.GetVerifyingObserverName(value); return true;
+    case KMDcmTag::VerifyingOrganization: sr.GetVerifyingOrganization(value); return true;
+    case KMDcmTag::VerificationDateTime: sr.GetVerificationDateTime(value); return true;
+    case KMDcmTag::Modality: sr.GetAcquisitionModality(value); return true;
+    default: return false;
+    }
+}
+
 } // namespace
 
 // The link between this handler and the delegates it put on controls. When the handler goes or
@@ -442,16 +459,7 @@ bool KMReportUIHandler::SetDcmSR(CContainerUI* container, KMDcmSR* sr)
             } else if (tag == KMDcmTag::PatientAge) {
                 dataset->GetString(tag, value, 0);
                 SetControlValue_PatientAge(child, value.c_str());
-            } else if (tag == KMDcmTag::ReportFinding || tag == KMDcmTag::ReportConclusion || tag == KMDcmTag::ReportAuthorObserverName || tag == KMDcmTag::VerifyingObserverName ||
-                       tag == KMDcmTag::VerifyingOrganization || tag == KMDcmTag::Modality) {
-                switch (tag) {
-                case KMDcmTag::ReportFinding: sr->GetFinding(value); break;
-                case KMDcmTag::ReportConclusion: sr->GetConclusion(value); break;
-                case KMDcmTag::ReportAuthorObserverName: sr->GetAuthorObserverName(value); break;
-                case KMDcmTag::VerifyingObserverName: sr->GetVerifyingObserverName(value); break;
-                case KMDcmTag::VerifyingOrganization: sr->GetVerifyingOrganization(value); break;
-                default: sr->GetAcquisitionModality(value); break;
-                }
+            } else if (ReadDocumentField(*sr, tag, value)) {
                 child->SetText(value.c_str());
             } else if (IsClass(child, L"DateTime")) {
                 dataset->GetString(tag, value, 0);

@@ -254,10 +254,11 @@ void KMReportWindow::CompleteDocument()
 
 void KMReportWindow::VerifyDocument()
 {
-    if (m_dcmSR.IsVerified()) {
+    // A document without a verifying observer and organization cannot be verified; nothing
+    // changed then, so nothing is reported.
+    if (m_dcmSR.IsVerified() || !m_dcmSR.VerifyDocument()) {
         return;
     }
-    m_dcmSR.VerifyDocument();
     SetModified(true);
     ShowVerified();
     if (m_pCallback != nullptr) {

@@ -124,6 +124,7 @@ std::unique_ptr<KMDcmSR> Document()
     sr->SetFinding(L"Nodule.\nSecond line.");
     sr->SetConclusion(L"Follow up.");
     sr->SetAcquisitionModality(L"MR");
+    sr->SetVerificationDateTime(L"20260102030405");
     return sr;
 }
 
@@ -272,6 +273,7 @@ TEST_F(BindingTest, FillingReportsNothingAndFillsEveryBoundControl)
     EXPECT_EQ(Text(L"finding"), L"Nodule.\nSecond line.");
     EXPECT_EQ(Text(L"conclusion"), L"Follow up.");
     EXPECT_EQ(Text(L"modalityChoice"), L"") << "a combo's SetText does not choose an item";
+    EXPECT_EQ(Text(L"verifiedOn"), L"20260102030405") << "read where DICOM keeps it";
 
     ASSERT_TRUE(m_handler->ClearUI());
     EXPECT_EQ(Text(L"name"), L"");

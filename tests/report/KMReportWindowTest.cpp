@@ -146,6 +146,11 @@ TEST_F(ReportWindowTest, ValuesAreRoutedStoredShownAndReported)
 
 TEST_F(ReportWindowTest, CompletionAndVerificationAreToldOnce)
 {
+    m_report->VerifyDocument();
+    EXPECT_TRUE(m_events.log.empty()) << "without a verifying observer nothing is verified, nor told";
+    EXPECT_FALSE(m_report->IsVerified());
+    EXPECT_FALSE(m_report->IsModified());
+
     m_report->CompleteDocument();
     m_report->CompleteDocument();
     EXPECT_EQ(m_events.log, (Log{"Modified", "Completed"}));
