@@ -43,15 +43,21 @@ public:
         if (buffer == nullptr && count != 0) {
             return E_POINTER;
         }
+        const auto* bytes = static_cast<const unsigned char*>(buffer);
         try {
-            if (m_nPos + count > m_vecBytes.size()) {
-                m_vecBytes.resize(m_nPos + count);
+            if (m_nPos == m_vecBytes.size()) {
+                // Appending, the usual case: no zero fill before the copy.
+                m_vecBytes.insert(m_vecBytes.end(), bytes, bytes + count);
+            } else {
+                if (m_nPos + count > m_vecBytes.size()) {
+                    m_vecBytes.resize(m_nPos + count);
+                }
+                if (count != 0) {
+                    std::memcpy(m_vecBytes.data() + m_nPos, bytes, count);
+                }
             }
         } catch (const std::exception&) {
             return E_OUTOFMEMORY;
-        }
-        if (count != 0) {
-            std::memcpy(m_vecBytes.data() + m_nPos, buffer, count);
         }
         m_nPos += count;
         if (written != nullptr) {
