@@ -18,7 +18,7 @@ cmake --build "$build_dir" -j "$(nproc)"
 
 # The printing tests send a job to a real CUPS queue.
 if [ "$(id -u)" -eq 0 ]; then
-  ./scripts/start-cups.sh
+  ./scripts/start-cups.sh || echo "test.sh: no CUPS queue; the CUPS printing test will be skipped" >&2
 fi
 
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=0
