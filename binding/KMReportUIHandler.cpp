@@ -55,18 +55,13 @@ bool IsFilledValue(CControlUI* control)
     return IsBindableValue(control) || IsClass(control, L"Label");
 }
 
-bool SameText(const std::wstring& a, const wchar_t* b)
-{
-    return a == b;
-}
-
 // Chooses, without a notification, the first item whose user data is `value`; none when no item
 // carries it.
 bool SelectByUserData(CComboUI* combo, const wchar_t* value)
 {
     for (int i = 0; i < combo->GetCount(); ++i) {
         CControlUI* item = combo->GetItemAt(i);
-        if (item != nullptr && SameText(item->GetUserData().Str(), value)) {
+        if (item != nullptr && item->GetUserData().Str() == value) {
             combo->SelectItem(combo->GetItemIndex(item), false, false);
             return true;
         }
@@ -288,7 +283,7 @@ bool KMReportUIHandler::SetValue(DWORD tag, const wchar_t* value)
             SetControlValue_Date(date, text.c_str());
         }
     } else if (IsClass(control, L"RichEdit")) {
-        if (!SameText(control->GetText().Str(), text.c_str())) {
+        if (control->GetText().Str() != text) {
             control->SetText(text.c_str());
         }
     } else {
