@@ -30,7 +30,9 @@ public:
     virtual bool IsModified() = 0;
     virtual void SetModified(bool modified) = 0;
     virtual int GetImageBoxCount() = 0;
-    // The bitmap stays the caller's.
+    // Stores the bitmap as JPEG in the document and shows it in image box `index`. The encoding
+    // goes through GDI+, which the host must have started (GdiplusStartup). The bitmap stays the
+    // caller's.
     virtual bool SetImage(int index, HBITMAP bitmap) = 0;
     virtual bool SetQRCode(const char* text) = 0;
     virtual bool SetAttributeList(const std::vector<std::pair<std::string, std::string>>& rows) = 0;

@@ -48,6 +48,12 @@ TEST(KMDcmDataset, ReadsNamesInTheirCharacterSets)
             "Yamada^Tarou=\x1b\x24\x42\x3b\x33\x45\x44\x1b\x28\x42^\x1b\x24\x42\x42\x40\x4f\x3a\x1b\x28\x42");
     EXPECT_EQ(WideName(japanese), L"Yamada^Tarou=山田^太郎");
 
+    // Half-width katakana in G1 beside JIS X 0208 kanji and hiragana, as Japanese modalities write.
+    KMDcmFile katakana;
+    Encoded(katakana, "ISO 2022 IR 13\\ISO 2022 IR 87",
+            "\xd4\xcf\xc0\xde^\xc0\xdb\xb3=\x1b$B;3ED\x1b(J^\x1b$BB@O:\x1b(J=\x1b$B$d$^$@\x1b(J^\x1b$B$?$m$&\x1b(J");
+    EXPECT_EQ(WideName(katakana), L"ﾔﾏﾀﾞ^ﾀﾛｳ=山田^太郎=やまだ^たろう");
+
     KMDcmFile unicode;
     Encoded(unicode, "ISO_IR 192", "\xe5\xb1\xb1\xe7\x94\xb0^\xe5\xa4\xaa\xe9\x83\x8e");
     EXPECT_EQ(WideName(unicode), L"山田^太郎");
