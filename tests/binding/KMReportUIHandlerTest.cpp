@@ -4,6 +4,7 @@
 #include "platform/duilib/CDateTimeUI.h"
 #include "platform/duilib/CPictureUI.h"
 #include "platform/kmdicom/KMDcmSR.h"
+#include "platform/kmdicom/KMDcmTags.h"
 #include "support/SkinWindow.h"
 #include "support/TestSupport.h"
 
@@ -29,12 +30,6 @@ using testing_support::SkinWindow;
 
 namespace {
 
-constexpr DWORD kName = 0x00100010;
-constexpr DWORD kSex = 0x00100040;
-constexpr DWORD kAge = 0x00101010;
-constexpr DWORD kBirth = 0x00100030;
-constexpr DWORD kReferrer = 0x00080090;
-constexpr DWORD kDepartment = 0x00081040;
 
 // A listener that writes down what it hears.
 class Listener : public IKMReportUIHandlerCallback {
@@ -113,13 +108,13 @@ std::unique_ptr<KMDcmSR> Document()
 {
     auto sr = std::make_unique<KMDcmSR>();
     KMDcmDataset* ds = sr->GetDataset();
-    ds->SetString(kName, L"Doe^Jane");
+    ds->SetString(KMDcmTag::PatientName, L"Doe^Jane");
     ds->SetString(0x00100020, L"P-42");
-    ds->SetString(kSex, "F");
-    ds->SetString(kAge, "045Y");
-    ds->SetString(kBirth, "19710315");
-    ds->SetString(kReferrer, L"Rivera^Luis");
-    ds->SetString(kDepartment, L"Radiology");
+    ds->SetString(KMDcmTag::PatientSex, "F");
+    ds->SetString(KMDcmTag::PatientAge, "045Y");
+    ds->SetString(KMDcmTag::PatientBirthDate, "19710315");
+    ds->SetString(KMDcmTag::ReferringPhysicianName, L"Rivera^Luis");
+    ds->SetString(KMDcmTag::InstitutionalDepartmentName, L"Radiology");
     ds->SetString(0x00180015, L"CHEST");
     sr->SetFinding(L"Nodule.\nSecond line.");
     sr->SetConclusion(L"Follow up.");
@@ -134,23 +129,23 @@ TEST_F(BindingTest, TagTextsAndTheirVariants)
 {
     for (const char* tag : {"0010,0040", "10,40", "0x0010,0x0040", "0010;0040", "0010 0040"}) {
         Open(std::string("<VerticalLayout><Edit name=\"e\" userdata=\"") + tag + "\"/></VerticalLayout>");
-        EXPECT_TRUE(m_handler->SetValue(kSex, L"M")) << tag;
+        EXPECT_TRUE(m_handler->SetValue(KMDcmTag::PatientSex, L"M")) << tag;
         EXPECT_EQ(Text(L"e"), L"M") << tag;
     }
     // "(0010,0040)" reads no group digit, skips the parenthesis and binds (0000,0010).
     Open("<VerticalLayout><Edit name=\"e\" userdata=\"(0010,0040)\"/></VerticalLayout>");
-    EXPECT_FALSE(m_handler->SetValue(kSex, L"M"));
+    EXPECT_FALSE(m_handler->SetValue(KMDcmTag::PatientSex, L"M"));
     EXPECT_TRUE(m_handler->SetValue(0x00000010, L"x"));
     // A group written with five digits is found by no tag, while filling and reporting mask it.
     Open(ReadFile(DataFile("skins/binding.xml")));
-    EXPECT_FALSE(m_handler->SetValue(kDepartment, L"x"));
+    EXPECT_FALSE(m_handler->SetValue(KMDcmTag::InstitutionalDepartmentName, L"x"));
     std::unique_ptr<KMDcmSR> sr = Document();
     ASSERT_TRUE(m_handler->SetDcmSR(sr.get()));
     EXPECT_EQ(Text(L"department"), L"Radiology");
     ClickOn(L"department");
     ASSERT_TRUE(TypeText(m_host, L"!"));
     ASSERT_EQ(m_listener.heard.size(), 1u);
-    EXPECT_EQ(m_listener.heard[0], std::make_pair(kDepartment, std::wstring(L"Radiology!")));
+    EXPECT_EQ(m_listener.heard[0], std::make_pair(KMDcmTag::InstitutionalDepartmentName, std::wstring(L"Radiology!")));
     // Group digits that run to the end bind nothing beyond the text.
     Open("<VerticalLayout><Edit name=\"e\" userdata=\"0010\"/></VerticalLayout>");
     EXPECT_TRUE(m_handler->SetValue(0x00100000, L"x"));
@@ -163,8 +158,8 @@ TEST_F(BindingTest, EachWalkHasItsOwnKinds)
     // Inside a TileLayout: filled, but not found, not reported, not enabled or disabled.
     EXPECT_EQ(Text(L"tileEdit"), L"Rivera^Luis");
     std::wstring value;
-    EXPECT_FALSE(m_handler->SetValue(kReferrer, L"x"));
-    EXPECT_FALSE(m_handler->GetValue(kReferrer, value));
+    EXPECT_FALSE(m_handler->SetValue(KMDcmTag::ReferringPhysicianName, L"x"));
+    EXPECT_FALSE(m_handler->GetValue(KMDcmTag::ReferringPhysicianName, value));
     ClickOn(L"tileEdit");
     ASSERT_TRUE(TypeText(m_host, L"x"));
     EXPECT_TRUE(m_listener.heard.empty());
@@ -188,33 +183,33 @@ TEST_F(BindingTest, EachWalkHasItsOwnKinds)
 
 TEST_F(BindingTest, SexAgeAndDateWidgets)
 {
-    ASSERT_TRUE(m_handler->SetValue(kSex, L"F"));
+    ASSERT_TRUE(m_handler->SetValue(KMDcmTag::PatientSex, L"F"));
     EXPECT_EQ(Combo(L"sex")->GetCurSel(), 1);
     std::wstring value;
-    ASSERT_TRUE(m_handler->GetValue(kSex, value));
+    ASSERT_TRUE(m_handler->GetValue(KMDcmTag::PatientSex, value));
     EXPECT_EQ(value, L"Female") << "the combo's text, not the code";
-    EXPECT_TRUE(m_handler->SetValue(kSex, L"m"));
+    EXPECT_TRUE(m_handler->SetValue(KMDcmTag::PatientSex, L"m"));
     EXPECT_EQ(Combo(L"sex")->GetCurSel(), -1) << "codes match case-sensitively";
-    ASSERT_TRUE(m_handler->SetValue(kSex, L"O"));
-    EXPECT_TRUE(m_handler->SetValue(kSex, L""));
+    ASSERT_TRUE(m_handler->SetValue(KMDcmTag::PatientSex, L"O"));
+    EXPECT_TRUE(m_handler->SetValue(KMDcmTag::PatientSex, L""));
     EXPECT_EQ(Combo(L"sex")->GetCurSel(), -1);
 
-    ASSERT_TRUE(m_handler->SetValue(kAge, L"045Y"));
+    ASSERT_TRUE(m_handler->SetValue(KMDcmTag::PatientAge, L"045Y"));
     EXPECT_EQ(Text(L"age"), L"45");
     EXPECT_EQ(Combo(L"ageUnit")->GetCurSel(), 0);
-    ASSERT_TRUE(m_handler->SetValue(kAge, L"003M"));
+    ASSERT_TRUE(m_handler->SetValue(KMDcmTag::PatientAge, L"003M"));
     EXPECT_EQ(Text(L"age"), L"3");
     EXPECT_EQ(Combo(L"ageUnit")->GetCurSel(), 1);
-    ASSERT_TRUE(m_handler->SetValue(kAge, L"nonsense"));
+    ASSERT_TRUE(m_handler->SetValue(KMDcmTag::PatientAge, L"nonsense"));
     EXPECT_EQ(Text(L"age"), L"");
     EXPECT_EQ(Combo(L"ageUnit")->GetCurSel(), -1);
 
-    ASSERT_TRUE(m_handler->SetValue(kBirth, L"19710315"));
+    ASSERT_TRUE(m_handler->SetValue(KMDcmTag::PatientBirthDate, L"19710315"));
     auto* birth = dynamic_cast<CDateTimeUI*>(Control(L"birth"));
     EXPECT_EQ(birth->GetTime().wYear, 1971);
     EXPECT_EQ(birth->GetTime().wDay, 15);
     EXPECT_EQ(Text(L"birth"), L"1971-03-15");
-    ASSERT_TRUE(m_handler->SetValue(kBirth, L"19711315")) << "a rejected date still counts as written";
+    ASSERT_TRUE(m_handler->SetValue(KMDcmTag::PatientBirthDate, L"19711315")) << "a rejected date still counts as written";
     EXPECT_EQ(Text(L"birth"), L"19711315") << "shown as it is";
     EXPECT_EQ(birth->GetTime().wMonth, 3);
     EXPECT_TRUE(m_listener.heard.empty()) << "values the program writes are not reported";
@@ -222,7 +217,7 @@ TEST_F(BindingTest, SexAgeAndDateWidgets)
     // A lone age edit holds the whole DICOM text.
     Open("<VerticalLayout><HorizontalLayout><Edit name=\"age\" userdata=\"0010,1010\"/><Combo userdata=\"0008,0060\"/>"
          "</HorizontalLayout></VerticalLayout>");
-    ASSERT_TRUE(m_handler->SetValue(kAge, L"045Y"));
+    ASSERT_TRUE(m_handler->SetValue(KMDcmTag::PatientAge, L"045Y"));
     EXPECT_EQ(Text(L"age"), L"045Y");
 }
 
@@ -243,10 +238,10 @@ TEST_F(BindingTest, PersonsEditsAreReportedInDicomForm)
     ASSERT_TRUE(PressKey(m_host, Key::Enter));
 
     const std::vector<std::pair<DWORD, std::wstring>> expected = {
-        {kName, L"L"}, {kName, L"Li"}, {kName, L"L"}, {kSex, L"O"},
-        {kAge, L""},          // the number alone, before a unit is chosen, is no age
-        {kAge, L"007W"},      // choosing the unit reports the whole age
-        {kBirth, L"20240229"}, // leaving the date control reports its date
+        {KMDcmTag::PatientName, L"L"}, {KMDcmTag::PatientName, L"Li"}, {KMDcmTag::PatientName, L"L"}, {KMDcmTag::PatientSex, L"O"},
+        {KMDcmTag::PatientAge, L""},          // the number alone, before a unit is chosen, is no age
+        {KMDcmTag::PatientAge, L"007W"},      // choosing the unit reports the whole age
+        {KMDcmTag::PatientBirthDate, L"20240229"}, // leaving the date control reports its date
         {0x07211001, L"A"}, {0x07211001, L"A\n"}};
     EXPECT_EQ(m_listener.heard, expected) << "choosing a modality item reports nothing";
 }
@@ -256,7 +251,7 @@ TEST_F(BindingTest, LeavingAnEmptyDateReportsAnEmptyValue)
     ClickOn(L"birth");
     ClickOn(L"name");
     ASSERT_FALSE(m_listener.heard.empty());
-    EXPECT_EQ(m_listener.heard.back(), std::make_pair(kBirth, std::wstring()));
+    EXPECT_EQ(m_listener.heard.back(), std::make_pair(KMDcmTag::PatientBirthDate, std::wstring()));
 }
 
 TEST_F(BindingTest, FillingReportsNothingAndFillsEveryBoundControl)
@@ -286,10 +281,10 @@ TEST_F(BindingTest, FillingReportsNothingAndFillsEveryBoundControl)
     EXPECT_FALSE(m_handler->SetDcmSR(nullptr));
     KMReportUIHandler unbound;
     EXPECT_FALSE(unbound.SetDcmSR(sr.get()));
-    EXPECT_FALSE(unbound.SetValue(kName, L"x"));
+    EXPECT_FALSE(unbound.SetValue(KMDcmTag::PatientName, L"x"));
     EXPECT_FALSE(unbound.EnableUI(true));
     EXPECT_FALSE(unbound.SetQRCode("x"));
-    EXPECT_FALSE(m_handler->SetValue(kName, nullptr));
+    EXPECT_FALSE(m_handler->SetValue(KMDcmTag::PatientName, nullptr));
 
     // The fill counter is back at rest: a person's edit is heard again.
     ClickOn(L"name");

@@ -1,4 +1,5 @@
 #include "platform/kmdicom/KMDcmSR.h"
+#include "platform/kmdicom/KMDcmTags.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -9,25 +10,21 @@ using testing_support::TempDir;
 
 namespace {
 
-constexpr DWORD kCharset = 0x00080005;
-constexpr DWORD kPatientName = 0x00100010;
 constexpr DWORD kStudyDescription = 0x00081030;
 constexpr DWORD kImageType = 0x00080008;
-constexpr DWORD kReferencedImages = 0x00081140;
-constexpr DWORD kEncapsulatedDocument = 0x00420011;
 
 // A document whose values were written by another system in the given character set: the raw
 // bytes go in unchanged through the narrow calls.
 void Encoded(KMDcmFile& file, const char* charset, const char* rawName)
 {
-    ASSERT_TRUE(file.GetDataset()->SetString(kCharset, charset));
-    ASSERT_TRUE(file.GetDataset()->SetString(kPatientName, rawName));
+    ASSERT_TRUE(file.GetDataset()->SetString(KMDcmTag::SpecificCharacterSet, charset));
+    ASSERT_TRUE(file.GetDataset()->SetString(KMDcmTag::PatientName, rawName));
 }
 
 std::wstring WideName(const KMDcmFile& file)
 {
     std::wstring value = L"stale";
-    EXPECT_TRUE(file.GetDataset()->GetString(kPatientName, value));
+    EXPECT_TRUE(file.GetDataset()->GetString(KMDcmTag::PatientName, value));
     return value;
 }
 
@@ -63,16 +60,16 @@ TEST(KMDcmDataset, WritesWideTextInTheDatasetsCharacterSet)
 {
     KMDcmFile latin;
     Encoded(latin, "ISO_IR 100", "x");
-    ASSERT_TRUE(latin.GetDataset()->SetString(kPatientName, L"Ångström^Zoë"));
+    ASSERT_TRUE(latin.GetDataset()->SetString(KMDcmTag::PatientName, L"Ångström^Zoë"));
     std::string raw;
-    ASSERT_TRUE(latin.GetDataset()->GetString(kPatientName, raw));
+    ASSERT_TRUE(latin.GetDataset()->GetString(KMDcmTag::PatientName, raw));
     EXPECT_EQ(raw, "\xc5ngstr\xf6m^Zo\xeb");
     EXPECT_EQ(WideName(latin), L"Ångström^Zoë");
 
     KMDcmFile gb;
     Encoded(gb, "GB18030", "x");
-    ASSERT_TRUE(gb.GetDataset()->SetString(kPatientName, std::wstring(L"王^小东")));
-    ASSERT_TRUE(gb.GetDataset()->GetString(kPatientName, raw));
+    ASSERT_TRUE(gb.GetDataset()->SetString(KMDcmTag::PatientName, std::wstring(L"王^小东")));
+    ASSERT_TRUE(gb.GetDataset()->GetString(KMDcmTag::PatientName, raw));
     EXPECT_EQ(raw, "\xcd\xf5\x5e\xd0\xa1\xb6\xab");
 }
 
@@ -84,20 +81,20 @@ TEST(KMDcmDataset, TextTheCharacterSetCannotHoldMovesTheDatasetToUtf8)
 
     ASSERT_TRUE(latin.GetDataset()->SetString(kStudyDescription, L"胸部 CT"));
     std::string charset;
-    ASSERT_TRUE(latin.GetDataset()->GetString(kCharset, charset));
+    ASSERT_TRUE(latin.GetDataset()->GetString(KMDcmTag::SpecificCharacterSet, charset));
     EXPECT_EQ(charset, "ISO_IR 192");
     std::wstring value;
     ASSERT_TRUE(latin.GetDataset()->GetString(kStudyDescription, value));
     EXPECT_EQ(value, L"胸部 CT");
     EXPECT_EQ(WideName(latin), L"Müller^Jürgen") << "the other elements read the same";
     std::string raw;
-    ASSERT_TRUE(latin.GetDataset()->GetString(kPatientName, raw));
+    ASSERT_TRUE(latin.GetDataset()->GetString(KMDcmTag::PatientName, raw));
     EXPECT_EQ(raw, "M\xc3\xbcller^J\xc3\xbcrgen");
 
     // A document without a character set holds only ASCII, so it moves to UTF-8 as well.
     KMDcmSR fresh;
-    ASSERT_TRUE(fresh.GetDataset()->SetString(kPatientName, L"山田^太郎"));
-    ASSERT_TRUE(fresh.GetDataset()->GetString(kCharset, charset));
+    ASSERT_TRUE(fresh.GetDataset()->SetString(KMDcmTag::PatientName, L"山田^太郎"));
+    ASSERT_TRUE(fresh.GetDataset()->GetString(KMDcmTag::SpecificCharacterSet, charset));
     EXPECT_EQ(charset, "ISO_IR 192");
     EXPECT_EQ(WideName(fresh), L"山田^太郎");
 
@@ -113,7 +110,7 @@ TEST(KMDcmDataset, StringValuesAndTheirAbsence)
     KMDcmFile file;
     KMDcmDataset* ds = file.GetDataset();
     std::string text = "stale";
-    EXPECT_FALSE(ds->GetString(kPatientName, text));
+    EXPECT_FALSE(ds->GetString(KMDcmTag::PatientName, text));
     EXPECT_EQ(text, "stale") << "a failed read leaves the output alone";
 
     ASSERT_TRUE(ds->SetString(kImageType, "ORIGINAL\\PRIMARY\\AXIAL"));
@@ -131,21 +128,21 @@ TEST(KMDcmDataset, StringValuesAndTheirAbsence)
     ASSERT_TRUE(ds->GetString(0x00204000, comments));
     EXPECT_EQ(comments, L"a\\b");
 
-    ASSERT_TRUE(ds->SetString(kPatientName, ""));
-    ASSERT_TRUE(ds->GetString(kPatientName, text));
+    ASSERT_TRUE(ds->SetString(KMDcmTag::PatientName, ""));
+    ASSERT_TRUE(ds->GetString(KMDcmTag::PatientName, text));
     EXPECT_EQ(text, "");
-    ASSERT_TRUE(ds->GetString(kPatientName, kept));
+    ASSERT_TRUE(ds->GetString(KMDcmTag::PatientName, kept));
     EXPECT_STREQ(kept, "");
 
-    EXPECT_FALSE(ds->SetString(kPatientName, static_cast<const char*>(nullptr)));
-    EXPECT_FALSE(ds->SetString(kPatientName, static_cast<const wchar_t*>(nullptr)));
+    EXPECT_FALSE(ds->SetString(KMDcmTag::PatientName, static_cast<const char*>(nullptr)));
+    EXPECT_FALSE(ds->SetString(KMDcmTag::PatientName, static_cast<const wchar_t*>(nullptr)));
     EXPECT_FALSE(ds->SetString(0x07211001, L"private tags are SR content, not elements"));
-    EXPECT_FALSE(ds->SetString(kReferencedImages, "a sequence"));
-    EXPECT_FALSE(ds->SetString(kEncapsulatedDocument, "binary"));
+    EXPECT_FALSE(ds->SetString(KMDcmTag::ReferencedImageSequence, "a sequence"));
+    EXPECT_FALSE(ds->SetString(KMDcmTag::EncapsulatedDocument, "binary"));
 
     KMDcmDataset unbound;
-    EXPECT_FALSE(unbound.SetString(kPatientName, "x"));
-    EXPECT_FALSE(unbound.GetString(kPatientName, text));
+    EXPECT_FALSE(unbound.SetString(KMDcmTag::PatientName, "x"));
+    EXPECT_FALSE(unbound.GetString(KMDcmTag::PatientName, text));
 }
 
 TEST(KMDcmDataset, IntegersAreCheckedAgainstTheirRepresentation)
@@ -168,7 +165,7 @@ TEST(KMDcmDataset, IntegersAreCheckedAgainstTheirRepresentation)
     ASSERT_TRUE(ds->GetString(0x00280010, text));
     EXPECT_EQ(text, "512") << "a refused value changes nothing";
 
-    EXPECT_FALSE(ds->SetInt32(kPatientName, 1));
+    EXPECT_FALSE(ds->SetInt32(KMDcmTag::PatientName, 1));
     EXPECT_FALSE(ds->SetInt32(0x00200013, 1, -1));
 }
 
@@ -178,29 +175,29 @@ TEST(KMDcmDataset, SequenceItemsWriteIntoTheirParent)
     const std::string path = dir.File("seq.dcm");
     KMDcmSR sr;
     KMDcmDataset item;
-    EXPECT_FALSE(sr.GetDataset()->GetSequenceItem(kReferencedImages, item, 0));
-    EXPECT_FALSE(sr.GetDataset()->GetOrCreateSequenceItem(kReferencedImages, item, -1));
-    EXPECT_FALSE(sr.GetDataset()->GetOrCreateSequenceItem(kPatientName, item, 0));
-    EXPECT_FALSE(sr.GetDataset()->GetOrCreateSequenceItem(kReferencedImages, item, KMDcmDataset::kMaxCreatedItem + 1));
+    EXPECT_FALSE(sr.GetDataset()->GetSequenceItem(KMDcmTag::ReferencedImageSequence, item, 0));
+    EXPECT_FALSE(sr.GetDataset()->GetOrCreateSequenceItem(KMDcmTag::ReferencedImageSequence, item, -1));
+    EXPECT_FALSE(sr.GetDataset()->GetOrCreateSequenceItem(KMDcmTag::PatientName, item, 0));
+    EXPECT_FALSE(sr.GetDataset()->GetOrCreateSequenceItem(KMDcmTag::ReferencedImageSequence, item, KMDcmDataset::kMaxCreatedItem + 1));
 
     // Creating item 2 creates the items before it.
-    ASSERT_TRUE(sr.GetDataset()->GetOrCreateSequenceItem(kReferencedImages, item, 2));
+    ASSERT_TRUE(sr.GetDataset()->GetOrCreateSequenceItem(KMDcmTag::ReferencedImageSequence, item, 2));
     const unsigned char jpeg[] = {0xFF, 0xD8, 0xFF, 0xE0, 0x00, 0x10, 0xFF, 0xD9};
-    ASSERT_TRUE(item.SetUint8Array(kEncapsulatedDocument, jpeg, sizeof(jpeg)));
-    EXPECT_TRUE(sr.GetDataset()->GetSequenceItem(kReferencedImages, item, 1));
-    EXPECT_FALSE(sr.GetDataset()->GetSequenceItem(kReferencedImages, item, 3));
+    ASSERT_TRUE(item.SetUint8Array(KMDcmTag::EncapsulatedDocument, jpeg, sizeof(jpeg)));
+    EXPECT_TRUE(sr.GetDataset()->GetSequenceItem(KMDcmTag::ReferencedImageSequence, item, 1));
+    EXPECT_FALSE(sr.GetDataset()->GetSequenceItem(KMDcmTag::ReferencedImageSequence, item, 3));
     ASSERT_TRUE(sr.SaveFile(path.c_str()));
 
     KMDcmSR loaded;
     ASSERT_TRUE(loaded.LoadFile(path.c_str(), true));
-    ASSERT_TRUE(loaded.GetDataset()->GetSequenceItem(kReferencedImages, item, 2));
+    ASSERT_TRUE(loaded.GetDataset()->GetSequenceItem(KMDcmTag::ReferencedImageSequence, item, 2));
     const unsigned char* data = nullptr;
     unsigned long length = 0;
-    ASSERT_TRUE(item.GetUint8Array(kEncapsulatedDocument, data, length));
+    ASSERT_TRUE(item.GetUint8Array(KMDcmTag::EncapsulatedDocument, data, length));
     ASSERT_EQ(length, sizeof(jpeg));
     EXPECT_EQ(std::memcmp(data, jpeg, sizeof(jpeg)), 0);
-    ASSERT_TRUE(loaded.GetDataset()->GetSequenceItem(kReferencedImages, item, 0));
-    EXPECT_FALSE(item.GetUint8Array(kEncapsulatedDocument, data, length));
+    ASSERT_TRUE(loaded.GetDataset()->GetSequenceItem(KMDcmTag::ReferencedImageSequence, item, 0));
+    EXPECT_FALSE(item.GetUint8Array(KMDcmTag::EncapsulatedDocument, data, length));
 }
 
 TEST(KMDcmDataset, ByteArraysAreCopiedInAndLentOut)
@@ -208,17 +205,17 @@ TEST(KMDcmDataset, ByteArraysAreCopiedInAndLentOut)
     KMDcmFile file;
     KMDcmDataset* ds = file.GetDataset();
     unsigned char bytes[] = {1, 2, 3, 4};
-    ASSERT_TRUE(ds->SetUint8Array(kEncapsulatedDocument, bytes, sizeof(bytes)));
+    ASSERT_TRUE(ds->SetUint8Array(KMDcmTag::EncapsulatedDocument, bytes, sizeof(bytes)));
     bytes[0] = 9;
     const unsigned char* data = nullptr;
     unsigned long length = 0;
-    ASSERT_TRUE(ds->GetUint8Array(kEncapsulatedDocument, data, length));
+    ASSERT_TRUE(ds->GetUint8Array(KMDcmTag::EncapsulatedDocument, data, length));
     ASSERT_EQ(length, 4u);
     EXPECT_EQ(data[0], 1) << "the dataset keeps its own copy";
 
-    EXPECT_FALSE(ds->SetUint8Array(kEncapsulatedDocument, nullptr, 4));
-    EXPECT_FALSE(ds->SetUint8Array(kPatientName, bytes, sizeof(bytes)));
-    ASSERT_TRUE(ds->SetUint8Array(kEncapsulatedDocument, nullptr, 0));
-    ASSERT_TRUE(ds->GetUint8Array(kEncapsulatedDocument, data, length));
+    EXPECT_FALSE(ds->SetUint8Array(KMDcmTag::EncapsulatedDocument, nullptr, 4));
+    EXPECT_FALSE(ds->SetUint8Array(KMDcmTag::PatientName, bytes, sizeof(bytes)));
+    ASSERT_TRUE(ds->SetUint8Array(KMDcmTag::EncapsulatedDocument, nullptr, 0));
+    ASSERT_TRUE(ds->GetUint8Array(KMDcmTag::EncapsulatedDocument, data, length));
     EXPECT_EQ(length, 0u);
 }
