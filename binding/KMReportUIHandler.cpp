@@ -524,9 +524,13 @@ bool KMReportUIHandler::SetQRCode(const char* text)
     }
     int width = 0;
     int height = 0;
-    if (HBITMAP bitmap = QRCode::CreateBitmapOfQRCode(copy.c_str(), width, height)) {
-        box->SetBkImage(bitmap, width, height);
+    HBITMAP bitmap = QRCode::CreateBitmapOfQRCode(copy.c_str(), width, height);
+    if (bitmap == nullptr) {
+        // A code the text cannot become must not leave the previous one in its place.
+        box->SetBkImage(static_cast<const wchar_t*>(nullptr));
+        return false;
     }
+    box->SetBkImage(bitmap, width, height);
     return true;
 }
 

@@ -4,6 +4,7 @@
 #include "control/IKMReportWindowCallback.h"
 #include "platform/duilib/CContainerUI.h"
 #include "platform/duilib/CDialogBuilder.h"
+#include "platform/kmbase/QRCode.h"
 #include "platform/kmdicom/KMDcmUtil.h"
 #include "printing/CUtil.h"
 #include "printing/KMPrintWindow.h"
@@ -34,6 +35,7 @@ KMReportWindow::KMReportWindow()
 
 KMReportWindow::~KMReportWindow()
 {
+    m_uiHandler.UnRegisterCallback(this);
     if (::IsWindow(GetHWND())) {
         ::DestroyWindow(GetHWND());
     }
@@ -43,6 +45,17 @@ KMReportWindow::~KMReportWindow()
 DuiLib::LPCTSTR KMReportWindow::GetWindowClassName() const { return L"KMReportWindow"; }
 DuiLib::CDuiString KMReportWindow::GetSkinFolder() { return L"skin/"; }
 DuiLib::CDuiString KMReportWindow::GetSkinFile() { return L"srctrl/sr_report_window.xml"; }
+
+LRESULT KMReportWindow::HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam)
+{
+    const KMCallScope call(*this);
+    if (call.IsRetired()) {
+        return 0;
+    }
+    return WindowImplBase::HandleMessage(uMsg, wParam, lParam);
+}
+
+void KMReportWindow::OnCallsReturned() { m_vecRetiredPages.clear(); }
 
 void KMReportWindow::InitWindow()
 {
@@ -127,7 +140,9 @@ bool KMReportWindow::RebuildPage()
         return false;
     }
     m_pPage = root;
-    panel->RemoveAt(0);
+    if (DuiLib::CControlUI* old = panel->DetachAt(0)) {
+        m_vecRetiredPages.emplace_back(old);
+    }
     panel->AddAt(root, 0);
     root->SetFloat(true);
     m_uiHandler.InitUI(dynamic_cast<DuiLib::CContainerUI*>(root), true);
@@ -154,6 +169,11 @@ const char* KMReportWindow::GetReportName() { return m_strReportName.c_str(); }
 
 bool KMReportWindow::StoreValue(DWORD tag, const wchar_t* value)
 {
+    // The control converts character sets itself; a character set set from outside would make
+    // every stored text read as another one. A text that is not Unicode would be stored damaged.
+    if (value == nullptr || tag == KMDcmTag::SpecificCharacterSet || !KMString::IsUnicode(value)) {
+        return false;
+    }
     bool stored = false;
     switch (tag) {
     case KMDcmTag::ReportFinding: stored = m_dcmSR.SetFinding(value); break;
@@ -173,6 +193,10 @@ bool KMReportWindow::StoreValue(DWORD tag, const wchar_t* value)
 
 bool KMReportWindow::SetValue(DWORD tag, const wchar_t* value)
 {
+    const KMCallScope call(*this);
+    if (call.IsRetired()) {
+        return false;
+    }
     if (!StoreValue(tag, value)) {
         return false;
     }
@@ -199,6 +223,10 @@ bool KMReportWindow::GetValue(DWORD tag, std::wstring& value)
 
 void KMReportWindow::OnValueChanged(DWORD tag, const wchar_t* value)
 {
+    const KMCallScope call(*this);
+    if (call.IsRetired()) {
+        return;
+    }
     const std::wstring text = value != nullptr ? value : L"";
     std::wstring old;
     if (GetValue(tag, old) && old == text) {
@@ -206,11 +234,18 @@ void KMReportWindow::OnValueChanged(DWORD tag, const wchar_t* value)
     }
     if (StoreValue(tag, text.c_str())) {
         SetModified(true);
+    } else if (m_pPage != nullptr) {
+        // What the document refused must not stay on the page as if it were stored.
+        m_uiHandler.SetValue(tag, old.c_str());
     }
 }
 
 bool KMReportWindow::LoadTemplate(const char* path)
 {
+    const KMCallScope call(*this);
+    if (call.IsRetired()) {
+        return false;
+    }
     if (path == nullptr) {
         return false;
     }
@@ -227,7 +262,14 @@ bool KMReportWindow::LoadTemplate(const char* path)
 
 KMDcmSR* KMReportWindow::GetDcmSR() { return &m_dcmSR; }
 
-void KMReportWindow::RefreshLayout() { FitPage(); }
+void KMReportWindow::RefreshLayout()
+{
+    const KMCallScope call(*this);
+    if (call.IsRetired()) {
+        return;
+    }
+    FitPage();
+}
 
 void KMReportWindow::SetHostData(const char* text)
 {
@@ -238,10 +280,21 @@ void KMReportWindow::SetHostData(const char* text)
 
 KMString* KMReportWindow::GetHostData() { return &m_strHostData; }
 
-bool KMReportWindow::EnableUI(bool enable) { return m_uiHandler.EnableUI(enable); }
+bool KMReportWindow::EnableUI(bool enable)
+{
+    const KMCallScope call(*this);
+    if (call.IsRetired()) {
+        return false;
+    }
+    return m_uiHandler.EnableUI(enable);
+}
 
 void KMReportWindow::CompleteDocument()
 {
+    const KMCallScope call(*this);
+    if (call.IsRetired()) {
+        return;
+    }
     if (m_dcmSR.IsCompleted()) {
         return;
     }
@@ -254,6 +307,10 @@ void KMReportWindow::CompleteDocument()
 
 void KMReportWindow::VerifyDocument()
 {
+    const KMCallScope call(*this);
+    if (call.IsRetired()) {
+        return;
+    }
     // A document without a verifying observer and organization cannot be verified; nothing
     // changed then, so nothing is reported.
     if (m_dcmSR.IsVerified() || !m_dcmSR.VerifyDocument()) {
@@ -272,6 +329,10 @@ bool KMReportWindow::IsModified() { return m_bModified; }
 
 void KMReportWindow::SetModified(bool modified)
 {
+    const KMCallScope call(*this);
+    if (call.IsRetired()) {
+        return;
+    }
     if (m_bModified == modified) {
         return;
     }
@@ -285,6 +346,10 @@ int KMReportWindow::GetImageBoxCount() { return m_uiHandler.GetImageBoxCount(); 
 
 bool KMReportWindow::SetImage(int index, HBITMAP bitmap)
 {
+    const KMCallScope call(*this);
+    if (call.IsRetired()) {
+        return false;
+    }
     if (bitmap == nullptr || index < 0 || index >= GetImageBoxCount()) {
         return false;
     }
@@ -304,12 +369,31 @@ bool KMReportWindow::SetImage(int index, HBITMAP bitmap)
 
 bool KMReportWindow::SetQRCode(const char* text)
 {
+    const KMCallScope call(*this);
+    if (call.IsRetired()) {
+        return false;
+    }
     m_strQRCode = text != nullptr ? text : "";
-    return m_uiHandler.SetQRCode(m_strQRCode.c_str());
+    if (m_uiHandler.SetQRCode(m_strQRCode.c_str())) {
+        return true;
+    }
+    // The print must not show a code that the page refused.
+    int width = 0;
+    int height = 0;
+    if (HBITMAP code = QRCode::CreateBitmapOfQRCode(m_strQRCode.c_str(), width, height)) {
+        DeleteObject(code);
+    } else {
+        m_strQRCode.clear();
+    }
+    return false;
 }
 
 bool KMReportWindow::SetAttributeList(const std::vector<std::pair<std::string, std::string>>& rows)
 {
+    const KMCallScope call(*this);
+    if (call.IsRetired()) {
+        return false;
+    }
     return RebuildAfter(m_template.SetAttributeList(rows));
 }
 
@@ -318,7 +402,14 @@ bool KMReportWindow::GetAttributeList(std::vector<std::pair<std::string, std::st
     return m_template.GetAttributeList(rows);
 }
 
-bool KMReportWindow::SetLogo(const char* imagePath) { return RebuildAfter(m_template.SetLogo(imagePath)); }
+bool KMReportWindow::SetLogo(const char* imagePath)
+{
+    const KMCallScope call(*this);
+    if (call.IsRetired()) {
+        return false;
+    }
+    return RebuildAfter(m_template.SetLogo(imagePath));
+}
 bool KMReportWindow::GetLogo(std::string& imageName) { return m_template.GetLogoName(imageName); }
 
 bool KMReportWindow::SaveTemplate(const char* path, const char* templateName)
@@ -327,7 +418,14 @@ bool KMReportWindow::SaveTemplate(const char* path, const char* templateName)
 }
 
 bool KMReportWindow::IsLogoVisible() { return m_template.IsLogoVisible(); }
-bool KMReportWindow::SetLogoVisible(bool visible) { return RebuildAfter(m_template.SetLogoVisible(visible)); }
+bool KMReportWindow::SetLogoVisible(bool visible)
+{
+    const KMCallScope call(*this);
+    if (call.IsRetired()) {
+        return false;
+    }
+    return RebuildAfter(m_template.SetLogoVisible(visible));
+}
 
 bool KMReportWindow::GetImageLayoutList(std::vector<std::string>& names)
 {
@@ -338,6 +436,10 @@ bool KMReportWindow::IsImageVisible() { return m_template.IsImageVisible(); }
 
 bool KMReportWindow::SetImageVisible(bool visible)
 {
+    const KMCallScope call(*this);
+    if (call.IsRetired()) {
+        return false;
+    }
     const bool rebuilt = RebuildAfter(m_template.SetImageVisible(visible));
     if (rebuilt && m_pCallback != nullptr) {
         m_pCallback->OnLayoutChanged(this);
@@ -347,6 +449,10 @@ bool KMReportWindow::SetImageVisible(bool visible)
 
 bool KMReportWindow::SetImageLayout(int index)
 {
+    const KMCallScope call(*this);
+    if (call.IsRetired()) {
+        return false;
+    }
     const bool rebuilt = RebuildAfter(m_template.SetImageLayout(index));
     if (rebuilt && m_pCallback != nullptr) {
         m_pCallback->OnLayoutChanged(this);
