@@ -88,8 +88,13 @@ bool KMReportWindow::OnPageResize(void*)
 
 void KMReportWindow::ShowVerified()
 {
-    if (DuiLib::CControlUI* verified = m_pm.FindControl(L"verifiedCtrl")) {
-        verified->SetVisible(m_dcmSR.IsVerified());
+    const bool verified = m_dcmSR.IsVerified();
+    if (DuiLib::CControlUI* badge = m_pm.FindControl(L"verifiedCtrl")) {
+        badge->SetVisible(verified);
+    }
+    // A verified report is read-only on its page as in its document.
+    if (verified) {
+        m_uiHandler.EnableUI(false);
     }
 }
 
@@ -154,6 +159,7 @@ void KMReportWindow::ReapplyDocument()
     FitPage();
     m_uiHandler.SetDcmSR(&m_dcmSR);
     m_uiHandler.SetQRCode(m_strQRCode.c_str());
+    ShowVerified();
 }
 
 bool KMReportWindow::RebuildAfter(bool changed)
@@ -194,7 +200,8 @@ bool KMReportWindow::StoreValue(DWORD tag, const wchar_t* value)
 bool KMReportWindow::SetValue(DWORD tag, const wchar_t* value)
 {
     const KMCallScope call(*this);
-    if (call.IsRetired()) {
+    // A verified document is changed only by an amendment (a copy through the control).
+    if (call.IsRetired() || m_dcmSR.IsVerified()) {
         return false;
     }
     if (!StoreValue(tag, value)) {
@@ -232,7 +239,11 @@ void KMReportWindow::OnValueChanged(DWORD tag, const wchar_t* value)
     if (GetValue(tag, old) && old == text) {
         return;
     }
-    if (StoreValue(tag, text.c_str())) {
+    if (m_dcmSR.IsVerified()) {
+        // A verified report is read-only: what reached its page goes back to the document's value.
+        m_uiHandler.SetValue(tag, old.c_str());
+    } else if (StoreValue(tag, text.c_str())) {
+        m_uiHandler.RefreshDisplays(tag, text);
         SetModified(true);
     } else if (m_pPage != nullptr) {
         // What the document refused must not stay on the page as if it were stored.
@@ -286,7 +297,7 @@ bool KMReportWindow::EnableUI(bool enable)
     if (call.IsRetired()) {
         return false;
     }
-    return m_uiHandler.EnableUI(enable);
+    return m_uiHandler.EnableUI(enable && !m_dcmSR.IsVerified());
 }
 
 void KMReportWindow::CompleteDocument()
@@ -316,8 +327,10 @@ void KMReportWindow::VerifyDocument()
     if (m_dcmSR.IsVerified() || !m_dcmSR.VerifyDocument()) {
         return;
     }
-    SetModified(true);
+    // The verification wrote its date-time and moved the verifier: the page shows them.
+    m_uiHandler.SetDcmSR(&m_dcmSR);
     ShowVerified();
+    SetModified(true);
     if (m_pCallback != nullptr) {
         m_pCallback->OnDocumentVerified(this);
     }

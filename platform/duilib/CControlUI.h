@@ -68,6 +68,8 @@ public:
     void SetBkColor(DWORD color);
     DWORD GetBkColor() const { return m_dwBackColor; }
     void SetTextColor(DWORD color);
+    DWORD GetTextColor() const { return m_dwTextColor; }
+    void SetDisabledTextColor(DWORD color) { m_dwDisabledTextColor = color; }
     void SetFont(int index);
     void SetTextStyle(unsigned style);
     // A background image known to the paint manager by name (an "img" element of the skin, or a
