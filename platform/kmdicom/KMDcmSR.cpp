@@ -5,6 +5,7 @@
 #include "platform/kmdicom/KMDcmLog.h"
 #include "platform/kmdicom/KMDcmText.h"
 #include "platform/kmdicom/KMDcmUtil.h"
+#include "platform/kmdicom/KMDcmVR.h"
 
 #include <dcmtk/dcmdata/dcdatset.h>
 #include <dcmtk/dcmdata/dcdeftag.h>
@@ -305,7 +306,10 @@ bool KMDcmSR::SetVerifier(DWORD tag, const wchar_t* value)
         }
         return true;
     }
-    if (!GetDataset()->GetOrCreateSequenceItem(KMDcmTag::VerifyingObserverSequence, item, 0)) {
+    // Checked before the sequence is made, so that a refused value leaves no empty item behind.
+    std::string reason;
+    if (!KMDcmVR(tag).Check(value, reason) ||
+        !GetDataset()->GetOrCreateSequenceItem(KMDcmTag::VerifyingObserverSequence, item, 0)) {
         return false;
     }
     if (!item.GetItem()->tagExists(DCM_VerifyingObserverIdentificationCodeSequence)) {

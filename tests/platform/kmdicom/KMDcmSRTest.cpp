@@ -258,6 +258,10 @@ TEST(KMDcmSR, CopyOfAnImageWithoutAReadableCharacterSetIsUtf8)
 TEST(KMDcmSR, ContentTextsAreLongAndVerifierValuesAreChecked)
 {
     KMDcmSR sr;
+    EXPECT_FALSE(sr.SetVerifyingOrganization(std::wstring(100, L'x').c_str()));
+    KMDcmDataset verifier;
+    EXPECT_FALSE(sr.GetDataset()->GetSequenceItem(0x0040A073, verifier, 0)) << "a refused value leaves no empty verifier";
+
     std::wstring finding;
     while (finding.size() < 1024 * 1024) {
         finding += L"Line with a backslash \\ and umlauts äöü.\r\n";
