@@ -3,6 +3,7 @@
 #include "platform/kmdicom/KMDcmTags.h"
 #include "support/TestSupport.h"
 
+#include <dcmtk/oflog/oflog.h>
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
