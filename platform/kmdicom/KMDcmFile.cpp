@@ -25,7 +25,7 @@ std::string TemporaryPathBeside(const char* path)
 
 KMDcmFile::KMDcmFile()
 {
-    KMDcmLog::Silence();
+    const KMDcmLog quiet;
     Reset();
 }
 
@@ -47,6 +47,7 @@ bool KMDcmFile::LoadFile(const char* path, bool bLoadAll)
     if (path == nullptr || *path == '\0') {
         return false;
     }
+    const KMDcmLog quiet;
     std::unique_ptr<DcmFileFormat> file(new (std::nothrow) DcmFileFormat);
     if (!file || file->loadFile(path, EXS_Unknown, EGL_noChange, DCM_MaxReadLength, ERM_autoDetect).bad()) {
         return false;
@@ -68,6 +69,7 @@ bool KMDcmFile::SaveFile(const char* path)
     if (path == nullptr || *path == '\0') {
         return false;
     }
+    const KMDcmLog quiet;
     const std::string temporary = TemporaryPathBeside(path);
     const OFCondition status = m_pFile->saveFile(temporary.c_str(), EXS_LittleEndianExplicit);
     if (status.bad() || std::rename(temporary.c_str(), path) != 0) {
