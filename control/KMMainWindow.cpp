@@ -21,8 +21,8 @@ const DWORD kWideCopies[] = {KMDcmTag::PatientName, KMDcmTag::PatientID, KMDcmTa
 bool ReadSRIdentity(const KMDcmDataset& dataset, std::string& uid)
 {
     std::string modality;
-    return dataset.GetString(KMDcmTag::Modality, modality, 0) && dataset.GetString(KMDcmTag::SOPInstanceUID, uid, 0) &&
-           modality == "SR" && !uid.empty();
+    return dataset.GetString(KMDcmTag::Modality, modality, 0) && dataset.GetUID(KMDcmTag::SOPInstanceUID, uid) &&
+           modality == "SR";
 }
 
 } // namespace
@@ -479,7 +479,7 @@ IKMReport* KMMainWindow::CreateReportFromImage(const char* dicomFile)
     KMDcmFile file;
     std::string study;
     if (call.IsRetired() || dicomFile == nullptr || !file.LoadFile(dicomFile, true) ||
-        !file.GetDataset()->GetString(KMDcmTag::StudyInstanceUID, study, 0) || study.empty()) {
+        !file.GetDataset()->GetUID(KMDcmTag::StudyInstanceUID, study)) {
         return nullptr;
     }
     KMReportWindow* window = NewReportWindow();

@@ -6,6 +6,7 @@
 #include "platform/duilib/CDialogBuilder.h"
 #include "platform/kmbase/QRCode.h"
 #include "platform/kmdicom/KMDcmUtil.h"
+#include "platform/kmdicom/KMDcmVR.h"
 #include "printing/CUtil.h"
 #include "printing/KMPrintWindow.h"
 
@@ -175,9 +176,9 @@ const char* KMReportWindow::GetReportName() { return m_strReportName.c_str(); }
 
 bool KMReportWindow::StoreValue(DWORD tag, const wchar_t* value)
 {
-    // The control converts character sets itself; a character set set from outside would make
-    // every stored text read as another one. A text that is not Unicode would be stored damaged.
-    if (value == nullptr || tag == KMDcmTag::SpecificCharacterSet || !KMString::IsUnicode(value)) {
+    // The control converts character sets itself (a character set set from outside would make
+    // every stored text read as another one); a text that is not Unicode would be stored damaged.
+    if (value == nullptr || !KMDcmVR::IsHostSettable(tag) || !KMString::IsUnicode(value)) {
         return false;
     }
     bool stored = false;
