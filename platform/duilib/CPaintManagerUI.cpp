@@ -117,7 +117,7 @@ void CPaintManagerUI::SetZoomRatio(float ratio)
 
 int CPaintManagerUI::Scale(double design) const
 {
-    return static_cast<int>(std::lround(design * m_fZoomRatio));
+    return RoundCoordinate(design * m_fZoomRatio);
 }
 
 void CPaintManagerUI::AddFont(int id, const TFontInfo& font, bool isDefault)
