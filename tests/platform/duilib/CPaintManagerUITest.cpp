@@ -197,3 +197,17 @@ TEST(Layouts, FixedSizesSurviveTheZoomRange)
     control.SetFixedHeight(INT_MIN);
     EXPECT_EQ(control.GetFixedHeight(), 0);
 }
+
+TEST_F(PageTest, AnImageTooLargeForCairoLeavesTheRestOfThePagePainted)
+{
+    // Cairo takes no image wider than 32767 pixels. The logo is painted early; what comes after it
+    // (the labels, the floating red control) must still appear.
+    HBITMAP wide = CreateBitmap(40000, 2, 1, 32, nullptr);
+    ASSERT_NE(wide, nullptr);
+    m_window->m_pm.FindControl(L"logo")->SetBkImage(wide, 40000, 2);
+    HBITMAP shot = platform::CaptureWindow(m_host);
+    ASSERT_NE(shot, nullptr);
+    EXPECT_EQ(PixelAt(shot, 340, 265), 0xFFC00000u);
+    EXPECT_GT(CountPixels(shot, PosOf(L"nameLabel"), 0xFF000000, 100), 10);
+    DeleteObject(shot);
+}
