@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <new>
 
 namespace {
 
@@ -87,7 +88,12 @@ KMFile::Error KMFile::Read(const char* path, size_t limit, std::string& bytes)
     if (static_cast<unsigned long long>(info.st_size) > limit) {
         return Error::TooLarge;
     }
-    std::string content(static_cast<size_t>(info.st_size), '\0');
+    std::string content;
+    try {
+        content.resize(static_cast<size_t>(info.st_size));
+    } catch (const std::bad_alloc&) {
+        return Error::ReadFailed;
+    }
     if (!ReadExactly(file.nFd, content)) {
         return Error::ReadFailed;
     }

@@ -19,7 +19,7 @@ public:
         Empty,         // "empty file"
         TooLarge,      // "file too large": larger than the caller's limit
         OpenFailed,    // "cannot open": permission or another system refusal
-        ReadFailed,    // "read error": an I/O error, or the file shrank while it was read
+        ReadFailed,    // "read error": an I/O error, no memory for the content, or the file shrank
         CreateFailed,  // "cannot create a file beside the target"
         WriteFailed,   // "write error": the writer failed, or the data could not reach the disk
         RenameFailed,  // "cannot replace the target"

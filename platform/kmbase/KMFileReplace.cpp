@@ -102,10 +102,13 @@ KMFile::Error KMFileReplace::Begin(const char* path)
     } else if (errno != ENOENT) {
         return KMFile::Error::CreateFailed;
     }
-    // Created with 0666 so that a new target gets the mode the umask gives, as any new file.
+    // A new target gets the mode the umask gives, as any new file. The replacement of an
+    // existing one stays private to its owner until Commit gives it the target's mode, so a
+    // 0600 file's new content is never readable by others on the way.
+    const mode_t createMode = m_bExisting ? 0600 : 0666;
     for (int attempt = 0; attempt < kCreateAttempts; ++attempt) {
         const std::string temporary = TemporaryNameBeside(target);
-        const int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        const int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, createMode);
         if (fd >= 0) {
             m_nFd = fd;
             m_strTemporary = temporary;

@@ -15,7 +15,8 @@
 //
 // A link is followed: the file it points to is replaced and the link stays. The new file keeps
 // the permission bits of the file it replaces (a new target gets the mode the process's umask
-// gives). A target that exists and is not a regular file (folder, FIFO, socket, device such as
+// gives); until then the replacement of an existing file is readable by its owner only. The
+// owner and group are the writing process's. A target that exists and is not a regular file (folder, FIFO, socket, device such as
 // /dev/null) is refused and never touched. The temporary file is removed on every failure and
 // when the object is destroyed before Commit.
 //

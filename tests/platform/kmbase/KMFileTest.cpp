@@ -92,6 +92,18 @@ TEST(KMFileReplace, PermissionsOfTheReplacedFileAreKept)
     EXPECT_EQ(ModeOf(readOnly), 0444u);
     EXPECT_EQ(ReadFile(readOnly), "new");
 
+    {
+        const std::string shared = dir.File("shared.dcm");
+        WriteFile(shared, "old");
+        ASSERT_EQ(chmod(shared.c_str(), 0644), 0);
+        KMFileReplace replace;
+        ASSERT_EQ(replace.Begin(shared.c_str()), Error::None);
+        EXPECT_EQ(ModeOf(replace.TemporaryPath()), 0600u) << "new content stays private until it is complete";
+        ASSERT_TRUE(replace.Write("new"));
+        ASSERT_EQ(replace.Commit(), Error::None);
+        EXPECT_EQ(ModeOf(shared), 0644u);
+    }
+
     const mode_t mask = umask(027);
     EXPECT_EQ(KMFileReplace::Replace(dir.File("fresh.dcm").c_str(), "new"), Error::None);
     umask(mask);
