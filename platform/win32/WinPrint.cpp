@@ -49,8 +49,8 @@ bool OpenSpool(DeviceContext& dc)
         dc.strSpoolPath = CupsSpoolPath();
         return true;
     }
-    auto replace = std::make_unique<KMFileReplace>();
-    if (replace->Begin(dc.strOutputPath.c_str()) != KMFile::Error::None) {
+    std::unique_ptr<KMFileReplace> replace(new (std::nothrow) KMFileReplace);
+    if (!replace || replace->Begin(dc.strOutputPath.c_str()) != KMFile::Error::None) {
         return false;
     }
     dc.strSpoolPath = replace->TemporaryPath();
