@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <new>
 
@@ -27,12 +28,12 @@ KMFile::Error OpenError(int error)
     return error == ENOENT || error == ENOTDIR || error == ELOOP ? KMFile::Error::NotFound : KMFile::Error::OpenFailed;
 }
 
-// Reads exactly `bytes.size()` bytes; false on an error or an early end of file.
-bool ReadExactly(int fd, std::string& bytes)
+// Reads exactly `length` bytes; false on an error or an early end of file.
+bool ReadExactly(int fd, char* buffer, size_t length)
 {
     size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t got = read(fd, bytes.data() + done, bytes.size() - done);
+    while (done < length) {
+        const ssize_t got = read(fd, buffer + done, length - done);
         if (got < 0 && errno == EINTR) {
             continue;
         }
@@ -57,6 +58,7 @@ const char* KMFile::Reason(Error error)
     case Error::TooLarge: return "file too large";
     case Error::OpenFailed: return "cannot open";
     case Error::ReadFailed: return "read error";
+    case Error::WrongKind: return "not a file of the expected kind";
     case Error::CreateFailed: return "cannot create a file beside the target";
     case Error::WriteFailed: return "write error";
     case Error::RenameFailed: return "cannot replace the target";
@@ -64,7 +66,7 @@ const char* KMFile::Reason(Error error)
     return "unknown error";
 }
 
-KMFile::Error KMFile::Read(const char* path, size_t limit, std::string& bytes)
+KMFile::Error KMFile::Read(const char* path, size_t limit, std::string& bytes, HeadCheck accept)
 {
     if (path == nullptr || *path == '\0') {
         return Error::BadPath;
@@ -88,13 +90,22 @@ KMFile::Error KMFile::Read(const char* path, size_t limit, std::string& bytes)
     if (static_cast<unsigned long long>(info.st_size) > limit) {
         return Error::TooLarge;
     }
+    const size_t size = static_cast<size_t>(info.st_size);
+    std::string head(std::min(size, kHeadBytes), '\0');
+    if (!ReadExactly(file.nFd, head.data(), head.size())) {
+        return Error::ReadFailed;
+    }
+    if (accept != nullptr && !accept(head, size)) {
+        return Error::WrongKind;
+    }
     std::string content;
     try {
-        content.resize(static_cast<size_t>(info.st_size));
+        content.resize(size);
     } catch (const std::bad_alloc&) {
         return Error::ReadFailed;
     }
-    if (!ReadExactly(file.nFd, content)) {
+    content.replace(0, head.size(), head);
+    if (!ReadExactly(file.nFd, content.data() + head.size(), size - head.size())) {
         return Error::ReadFailed;
     }
     bytes.swap(content);

@@ -31,13 +31,14 @@ unsigned long Read32(const unsigned char* p, bool bigEndian)
 
 // Whether the first element of a dataset without preamble could be real: an even group that is
 // not the command group 0000 or the item group FFFE, followed by a known VR (explicit syntaxes)
-// or by a length that the file can hold (implicit syntax). A file of zeros or of text fails.
-bool IsPlausibleFirstElement(const std::string& bytes, bool bigEndian)
+// or by a length that the file of `size` bytes can hold (implicit syntax). A file of zeros or
+// of text fails.
+bool IsPlausibleFirstElement(const std::string& head, size_t size, bool bigEndian)
 {
-    if (bytes.size() < 8) {
+    if (head.size() < 8) {
         return false;
     }
-    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+    const auto* p = reinterpret_cast<const unsigned char*>(head.data());
     const unsigned group = Read16(p, bigEndian);
     if (group == 0x0000 || group == 0xFFFE || (group & 1u) != 0) {
         return false;
@@ -47,16 +48,16 @@ bool IsPlausibleFirstElement(const std::string& bytes, bool bigEndian)
         return true;
     }
     const unsigned long length = Read32(p + 4, bigEndian);
-    return length == 0xFFFFFFFFul || length <= bytes.size() - 8;
+    return length == 0xFFFFFFFFul || length <= size - 8;
 }
 
-bool LooksLikeDicom(const std::string& bytes)
+bool LooksLikeDicom(const std::string& head, size_t size)
 {
     const size_t preamble = 128;
-    if (bytes.size() >= preamble + 4 && std::memcmp(bytes.data() + preamble, "DICM", 4) == 0) {
+    if (head.size() >= preamble + 4 && std::memcmp(head.data() + preamble, "DICM", 4) == 0) {
         return true;
     }
-    return IsPlausibleFirstElement(bytes, false) || IsPlausibleFirstElement(bytes, true);
+    return IsPlausibleFirstElement(head, size, false) || IsPlausibleFirstElement(head, size, true);
 }
 
 } // namespace
@@ -83,7 +84,7 @@ void KMDcmFile::Adopt(std::unique_ptr<DcmFileFormat> file)
 bool KMDcmFile::LoadFile(const char* path, bool)
 {
     std::string bytes;
-    if (KMFile::Read(path, kMaxFileBytes, bytes) != KMFile::Error::None || !LooksLikeDicom(bytes)) {
+    if (KMFile::Read(path, kMaxFileBytes, bytes, LooksLikeDicom) != KMFile::Error::None) {
         return false;
     }
     std::unique_ptr<DcmFileFormat> file(new (std::nothrow) DcmFileFormat);

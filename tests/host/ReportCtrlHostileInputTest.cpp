@@ -77,6 +77,21 @@ private:
     std::thread m_thread;
 };
 
+// How many pixels of a capture are not white; the capture is deleted. -1 without a capture.
+long long InkedPixels(HBITMAP shot)
+{
+    BITMAP info{};
+    if (shot == nullptr || GetObject(shot, sizeof(info), &info) == 0) {
+        DeleteObject(shot);
+        return -1;
+    }
+    const auto* pixels = static_cast<const unsigned int*>(info.bmBits);
+    const long long count = static_cast<long long>(info.bmWidth) * info.bmHeight;
+    const long long inked = std::count_if(pixels, pixels + count, [](unsigned int p) { return (p & 0xFFFFFFu) != 0xFFFFFFu; });
+    DeleteObject(shot);
+    return inked;
+}
+
 class HostileInput : public ::testing::Test {
 protected:
     void SetUp() override
@@ -156,6 +171,14 @@ TEST_F(HostileInput, ExtremeWindowSizesAreClampedAndThePageStillPaints)
                 HBITMAP shot = platform::CaptureWindow(m_host);
                 EXPECT_NE(shot, nullptr);
                 DeleteObject(shot);
+                // The control's own window: a bitmap of its size, or none when it is too large.
+                HBITMAP own = platform::CaptureWindow(hwnd);
+                BITMAP info{};
+                if (own != nullptr && GetObject(own, sizeof(info), &info) != 0) {
+                    EXPECT_EQ(info.bmWidth, rc.right - rc.left);
+                    EXPECT_EQ(info.bmHeight, rc.bottom - rc.top);
+                }
+                DeleteObject(own);
             }
         }
     }
@@ -165,4 +188,27 @@ TEST_F(HostileInput, ExtremeWindowSizesAreClampedAndThePageStillPaints)
     std::wstring name;
     ASSERT_TRUE(m_pCtrl->GetReportValue(0x00100010, name));
     EXPECT_EQ(name, L"Müller^Jürgen");
+}
+
+TEST_F(HostileInput, ALogoTooWideToPaintSpoilsNothingElseOnThePage)
+{
+    // Cairo paints no image wider than 32767 pixels. A logo that wide cannot be shown, but the
+    // rest of the page, painted after the logo, must still be there.
+    const std::string ppm = m_folder.File("wide.ppm");
+    const std::string jpeg = m_folder.File("wide.jpg");
+    FILE* file = std::fopen(ppm.c_str(), "wb");
+    ASSERT_NE(file, nullptr);
+    std::fprintf(file, "P6\n40000 1\n255\n");
+    const std::string red(40000 * 3, '\0');
+    std::fwrite(red.data(), 1, red.size(), file);
+    std::fclose(file);
+    ASSERT_EQ(std::system(("cjpeg -outfile '" + jpeg + "' '" + ppm + "'").c_str()), 0);
+
+    m_pCtrl->SetFitMode(0);
+    m_pCtrl->SetZoom(1.0f);
+    const long long before = InkedPixels(platform::CaptureWindow(m_host));
+    ASSERT_TRUE(m_pReport->SetLogo(jpeg.c_str()));
+    const long long after = InkedPixels(platform::CaptureWindow(m_host));
+    EXPECT_GT(before, 10000);
+    EXPECT_GT(after, before * 8 / 10) << "the page lost what was painted after the logo";
 }

@@ -41,6 +41,27 @@ TEST(KMFile, ReadsRegularFilesAndLinksWithinTheLimit)
     EXPECT_STREQ(KMFile::Reason(Error::TooLarge), "file too large");
 }
 
+TEST(KMFile, AHeadCheckSeesTheStartAndTheSizeAndCanRefuse)
+{
+    TempDir dir;
+    const std::string big(1000, 'x');
+    WriteFile(dir.File("big"), "HEAD" + big);
+    std::string bytes;
+    const auto startsWithHead = [](const std::string& head, size_t size) {
+        return head.size() == KMFile::kHeadBytes && size == 1004 && head.compare(0, 4, "HEAD") == 0;
+    };
+    EXPECT_EQ(KMFile::Read(dir.File("big").c_str(), 2000, bytes, startsWithHead), Error::None);
+    EXPECT_EQ(bytes, "HEAD" + big) << "the head and the rest make the whole file";
+    bytes = "kept";
+    const auto refuse = [](const std::string&, size_t) { return false; };
+    EXPECT_EQ(KMFile::Read(dir.File("big").c_str(), 2000, bytes, refuse), Error::WrongKind);
+    EXPECT_EQ(bytes, "kept");
+    WriteFile(dir.File("short"), "ab");
+    const auto wholeShortFile = [](const std::string& head, size_t size) { return head == "ab" && size == 2; };
+    EXPECT_EQ(KMFile::Read(dir.File("short").c_str(), 2000, bytes, wholeShortFile), Error::None);
+    EXPECT_EQ(bytes, "ab");
+}
+
 TEST(KMFile, FoldersDevicesAndFifosAreRefusedWithoutWaiting)
 {
     TempDir dir;
