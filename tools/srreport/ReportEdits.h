@@ -1,0 +1,34 @@
+#pragma once
+
+#include <getopt.h>
+#include <string>
+#include <utility>
+#include <vector>
+
+class IKMReport;
+
+// The changes that `new` and `edit` make to a report, gathered from their options and applied
+// through the control, as a person filling in the page would make them.
+class ReportEdits {
+public:
+    // The options this class takes, to be merged into a command's option table.
+    static const std::vector<option>& Options();
+    // Takes an option of Options(); false for any other.
+    bool Take(int option, const char* value);
+    // Throws Failure (usage error) for options that do not fit together.
+    void Check() const;
+
+    // Stores every change in the report; throws Failure when the control refuses one.
+    void Apply(IKMReport& report) const;
+
+private:
+    void Set(IKMReport& report, unsigned int tag, const std::string& text) const;
+
+    std::vector<std::pair<unsigned int, std::string>> m_vecValues;
+    bool m_bComplete = false;
+    bool m_bVerify = false;
+    std::string m_strVerifier;
+    std::string m_strOrganization;
+    bool m_bHasVerifier = false;
+    bool m_bHasOrganization = false;
+};
