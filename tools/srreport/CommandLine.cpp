@@ -113,15 +113,16 @@ std::string OutputName(const std::string& input, const std::string& suffix)
 } // namespace
 
 std::vector<Job> JobsFor(const std::vector<std::string>& inputs, const std::string& output,
-                         const std::string& outputDir, const std::string& suffix, const char* outputOption)
+                         const std::string& outputDir, const std::string& suffix, const char* outputOption, const char* dirOption)
 {
+    const std::string options = std::string(outputOption) + " FILE or " + dirOption + " DIR";
     if (output.empty() == outputDir.empty()) {
-        throw Failure(ExitCode::Usage, output.empty() ? std::string("say where the output goes (") + outputOption +
-                                                            " FILE, or a folder for several inputs)"
-                                                      : std::string("give either ") + outputOption + " or a folder, not both");
+        throw Failure(ExitCode::Usage, output.empty() ? "say where the output goes (" + options + ")"
+                                                      : "give either " + options + ", not both");
     }
     if (!output.empty() && inputs.size() > 1) {
-        throw Failure(ExitCode::Usage, std::string(outputOption) + " takes one input; give a folder for several");
+        throw Failure(ExitCode::Usage, std::string(outputOption) + " takes one input; give " + dirOption +
+                                           " DIR for several");
     }
     std::vector<Job> jobs;
     std::set<std::string> outputs;

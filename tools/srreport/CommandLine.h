@@ -33,7 +33,7 @@ std::string TextArgument(const char* text);
 // neither or both are given, when -o meets several inputs, or when two inputs would write the
 // same file.
 std::vector<Job> JobsFor(const std::vector<std::string>& inputs, const std::string& output,
-                         const std::string& outputDir, const std::string& suffix, const char* outputOption);
+                         const std::string& outputDir, const std::string& suffix, const char* outputOption, const char* dirOption);
 
 // Jobs without outputs.
 std::vector<Job> JobsFor(const std::vector<std::string>& inputs);

@@ -148,7 +148,7 @@ ExitCode Run(int argc, char** argv)
     });
     CommandLine::RequireFiles(files, "report");
     edits.Check();
-    Batch batch(CommandLine::JobsFor(files, output, outputDir, ".dcm", "-o"), workers);
+    Batch batch(CommandLine::JobsFor(files, output, outputDir, ".dcm", "-o", "--out-dir"), workers);
     return batch.Run([&edits] { return std::make_unique<EditRunner>(edits); });
 }
 

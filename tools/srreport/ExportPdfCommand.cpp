@@ -83,7 +83,7 @@ ExitCode Run(int argc, char** argv)
         }
     });
     CommandLine::RequireFiles(files, "report");
-    Batch batch(CommandLine::JobsFor(files, output, outputDir, "-pdf.dcm", "-o"), workers);
+    Batch batch(CommandLine::JobsFor(files, output, outputDir, "-pdf.dcm", "-o", "--out-dir"), workers);
     return batch.Run([] { return std::make_unique<ExportRunner>(); });
 }
 

@@ -65,7 +65,7 @@ ExitCode Run(int argc, char** argv)
         }
     });
     CommandLine::RequireFiles(files, "template");
-    Batch batch(CommandLine::JobsFor(files, output, outputDir, ".png", "-o"), workers);
+    Batch batch(CommandLine::JobsFor(files, output, outputDir, ".png", "-o", "--out-dir"), workers);
     return batch.Run([width, height] { return std::make_unique<PreviewRunner>(width, height); });
 }
 

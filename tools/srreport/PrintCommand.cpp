@@ -70,7 +70,7 @@ ExitCode Run(int argc, char** argv)
     if (!queue.empty() && !(pdf.empty() && pdfDir.empty())) {
         throw Failure(ExitCode::Usage, "print either on a --printer or to PDF, not both");
     }
-    Batch batch(queue.empty() ? CommandLine::JobsFor(files, pdf, pdfDir, ".pdf", "--pdf") : CommandLine::JobsFor(files),
+    Batch batch(queue.empty() ? CommandLine::JobsFor(files, pdf, pdfDir, ".pdf", "--pdf", "--pdf-dir") : CommandLine::JobsFor(files),
                 workers);
     return batch.Run([&queue] { return std::make_unique<PrintRunner>(queue); });
 }

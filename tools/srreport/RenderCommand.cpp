@@ -64,7 +64,7 @@ ExitCode Run(int argc, char** argv)
         }
     });
     CommandLine::RequireFiles(files, "report");
-    Batch batch(CommandLine::JobsFor(files, output, outputDir, ".png", "-o"), workers);
+    Batch batch(CommandLine::JobsFor(files, output, outputDir, ".png", "-o", "--out-dir"), workers);
     return batch.Run([zoom] { return std::make_unique<RenderRunner>(zoom); });
 }
 
