@@ -12,6 +12,7 @@ packages=(
   libqrencode-dev zbar-tools
   libcups2-dev cups cups-client cups-bsd printer-driver-cups-pdf poppler-utils
   libgtest-dev libgmock-dev libbenchmark-dev
+  orthanc curl iproute2 util-linux time wkhtmltopdf
 )
 
 missing=()
