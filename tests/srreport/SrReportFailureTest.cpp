@@ -43,6 +43,7 @@ TEST(SrReportFailure, BadInputGivesOneLineItsExitCodeAndNoOutput)
     WriteFile(in.File("ct.dcm"), ReadFile(DataFile("ct-image.dcm")));
     WriteFile(in.File("notes.dcm"), "These are notes, not DICOM.\n");
     WriteFile(in.File("latin1.txt"), "Gr\xf6\xdf" "e\n");
+    WriteFile(in.File("nul.txt"), std::string("before\0after\n", 13));
 
     const std::vector<BadRun> runs = {
         {"missing input", "print IN/missing.dcm --pdf OUT/r.pdf", 3, "IN/missing.dcm: No such file or directory"},
@@ -57,7 +58,8 @@ TEST(SrReportFailure, BadInputGivesOneLineItsExitCodeAndNoOutput)
         {"second output unwritable", "new --image " + image + " -o OUT/r.dcm --pdf OUT/no/r.pdf", 4, "cannot write OUT/no/r.pdf"},
         {"verified report edited in place", "edit IN/verified.dcm --finding X -o IN/verified.dcm", 3, "IN/verified.dcm is verified"},
         {"finding file missing", "edit IN/report.dcm --finding @IN/none.txt -o OUT/r.dcm", 3, "cannot read IN/none.txt"},
-        {"finding not UTF-8", "edit IN/report.dcm --finding @IN/latin1.txt -o OUT/r.dcm", 3, "is not UTF-8 text"},
+        {"finding not UTF-8", "edit IN/report.dcm --finding @IN/latin1.txt -o OUT/r.dcm", 3, "the finding is not UTF-8 text"},
+        {"finding cut by a NUL", "edit IN/report.dcm --finding @IN/nul.txt -o OUT/r.dcm", 3, "the finding holds a NUL"},
         {"template missing", "new --image " + image + " --template IN/none.xml -o OUT/r.dcm", 3, "cannot read template IN/none.xml"},
         {"verify without verifier", "edit IN/report.dcm --verify -o OUT/r.dcm", 2, "--verify needs --verifier NAME"},
         {"zoom out of range", "render IN/report.dcm --zoom -1 -o OUT/r.png", 2, "not a zoom"},
@@ -81,7 +83,7 @@ TEST(SrReportFailure, BadInputGivesOneLineItsExitCodeAndNoOutput)
         EXPECT_EQ(outcome.out, "");
         EXPECT_EQ(Entries(out.File("")), std::vector<std::string>{}) << "nothing is left in the output folder";
         EXPECT_EQ(Entries(in.File("")),
-                  (std::vector<std::string>{"ct.dcm", "latin1.txt", "notes.dcm", "report.dcm", "verified.dcm"}));
+                  (std::vector<std::string>{"ct.dcm", "latin1.txt", "notes.dcm", "nul.txt", "report.dcm", "verified.dcm"}));
     }
     EXPECT_EQ(ReadFile(in.File("report.dcm")), report) << "inputs are never changed by a failure";
     EXPECT_EQ(ReadFile(in.File("verified.dcm")), verified);

@@ -90,9 +90,12 @@ std::string TextArgument(const char* text)
         throw Failure(ExitCode::Input, SystemError("cannot read", path, errno));
     }
     std::string result = content.str();
-    // A text file ends with a newline that is not part of the text.
-    while (!result.empty() && (result.back() == '\n' || result.back() == '\r')) {
+    // A text file ends with a newline that is not part of the text; blank lines before it are.
+    if (!result.empty() && result.back() == '\n') {
         result.pop_back();
+        if (!result.empty() && result.back() == '\r') {
+            result.pop_back();
+        }
     }
     return result;
 }

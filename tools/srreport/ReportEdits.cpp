@@ -53,12 +53,15 @@ bool ReportEdits::Take(int option, const char* value)
         if (equals == std::string::npos) {
             throw Failure(ExitCode::Usage, "--set needs TAG=TEXT, not \"" + assignment + "\"");
         }
-        m_vecValues.emplace_back(TagName::Parse(assignment.substr(0, equals)), assignment.substr(equals + 1));
+        const unsigned int tag = TagName::Parse(assignment.substr(0, equals));
+        m_vecValues.push_back(Value{tag, assignment.substr(equals + 1), TagName::Describe(tag)});
         return true;
     }
-    case kFinding: m_vecValues.emplace_back(ReportTags::Finding, CommandLine::TextArgument(value)); return true;
-    case kConclusion: m_vecValues.emplace_back(ReportTags::Conclusion, CommandLine::TextArgument(value)); return true;
-    case kAuthor: m_vecValues.emplace_back(ReportTags::AuthorObserverName, value); return true;
+    case kFinding: m_vecValues.push_back(Value{ReportTags::Finding, CommandLine::TextArgument(value), "the finding"}); return true;
+    case kConclusion:
+        m_vecValues.push_back(Value{ReportTags::Conclusion, CommandLine::TextArgument(value), "the conclusion"});
+        return true;
+    case kAuthor: m_vecValues.push_back(Value{ReportTags::AuthorObserverName, value, "the author's name"}); return true;
     case kComplete: m_bComplete = true; return true;
     case kVerify: m_bVerify = true; return true;
     case kVerifier: m_strVerifier = value; m_bHasVerifier = true; return true;
@@ -79,33 +82,33 @@ void ReportEdits::Check() const
     }
 }
 
-void ReportEdits::Set(IKMReport& report, unsigned int tag, const std::string& text) const
+void ReportEdits::Set(IKMReport& report, const Value& given)
 {
-    const std::wstring value = Text::Wide(text, "the value of " + TagName::Describe(tag));
-    if (!report.SetValue(tag, value.c_str())) {
-        throw Failure(ExitCode::Usage, "cannot store a text in " + TagName::Describe(tag) +
+    const std::wstring value = Text::Wide(given.text, given.name);
+    if (!report.SetValue(given.tag, value.c_str())) {
+        throw Failure(ExitCode::Usage, "cannot store a text in " + given.name +
                                            " (not a text attribute, or a value it cannot hold)");
     }
     // The control keeps any text it accepts; reading it back proves that nothing was lost. DICOM
     // pads values with trailing spaces, and a multi-valued text reads back as its first value.
     std::wstring stored;
     if (!value.empty() && value.find(L'\\') == std::wstring::npos &&
-        (!report.GetValue(tag, stored) || TrimEnd(stored) != TrimEnd(value))) {
-        throw Failure(ExitCode::Failed, "the report did not keep the value of " + TagName::Describe(tag));
+        (!report.GetValue(given.tag, stored) || TrimEnd(stored) != TrimEnd(value))) {
+        throw Failure(ExitCode::Failed, "the report did not keep " + given.name);
     }
 }
 
 void ReportEdits::Apply(IKMReport& report) const
 {
-    for (const auto& [tag, text] : m_vecValues) {
-        Set(report, tag, text);
+    for (const Value& value : m_vecValues) {
+        Set(report, value);
     }
     if (m_bComplete) {
         report.CompleteDocument();
     }
     if (m_bVerify) {
-        Set(report, TagOf(DCM_VerifyingObserverName), m_strVerifier);
-        Set(report, TagOf(DCM_VerifyingOrganization), m_strOrganization);
+        Set(report, Value{TagOf(DCM_VerifyingObserverName), m_strVerifier, "the verifier's name"});
+        Set(report, Value{TagOf(DCM_VerifyingOrganization), m_strOrganization, "the verifying organization"});
         report.VerifyDocument();
         if (!report.IsVerified()) {
             throw Failure(ExitCode::Failed, "the control did not verify the report");

@@ -2,7 +2,6 @@
 
 #include <getopt.h>
 #include <string>
-#include <utility>
 #include <vector>
 
 class IKMReport;
@@ -22,9 +21,15 @@ public:
     void Apply(IKMReport& report) const;
 
 private:
-    void Set(IKMReport& report, unsigned int tag, const std::string& text) const;
+    struct Value {
+        unsigned int tag;
+        std::string text;
+        // How messages name the value: "the finding", "(0010,0010) PatientName".
+        std::string name;
+    };
+    static void Set(IKMReport& report, const Value& value);
 
-    std::vector<std::pair<unsigned int, std::string>> m_vecValues;
+    std::vector<Value> m_vecValues;
     bool m_bComplete = false;
     bool m_bVerify = false;
     std::string m_strVerifier;

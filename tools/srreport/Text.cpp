@@ -10,6 +10,10 @@ namespace Text {
 
 std::wstring Wide(const std::string& utf8, const std::string& what)
 {
+    // The control takes C strings: a NUL would silently cut the text there.
+    if (utf8.find('\0') != std::string::npos) {
+        throw Failure(ExitCode::Input, what + " holds a NUL character");
+    }
     // main() runs in a UTF-8 locale, so mbstowcs checks every sequence.
     const std::size_t length = std::mbstowcs(nullptr, utf8.c_str(), 0);
     if (length == static_cast<std::size_t>(-1)) {
