@@ -175,6 +175,14 @@ TEST(SrReportCommand, RenderAndPreviewDrawPagesAtTheAskedSize)
     EXPECT_NE(ReadFile(folder.File("with.png")), ReadFile(folder.File("without.png")))
         << "the page shows the document's finding";
 
+    // The page that new renders is the page of the document it writes: a value set on the
+    // command line shows, and nothing the document no longer holds.
+    const std::string renamed = NewReport(folder, "renamed.dcm", "Renamed.",
+                                          "--set PatientName='Other^Name' --png " + Quoted(folder.File("new.png")));
+    rendered = SrReport("render " + Quoted(renamed) + " -o " + Quoted(folder.File("renamed.png")));
+    ASSERT_EQ(rendered.code, 0) << rendered.err;
+    EXPECT_EQ(ReadFile(folder.File("new.png")), ReadFile(folder.File("renamed.png")));
+
     const std::string skin = SrReportPath().substr(0, SrReportPath().find_last_of('/')) + "/skin/srctrl/default_template.xml";
     const Outcome preview = SrReport("preview " + Quoted(skin) + " --size 200x200 -o " + Quoted(folder.File("thumb.png")));
     ASSERT_EQ(preview.code, 0) << preview.err;

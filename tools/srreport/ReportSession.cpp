@@ -25,6 +25,10 @@ constexpr int kWindowHeight = 1130;
 // A page larger than this (in pixels, at the chosen zoom) is refused rather than allocated.
 constexpr double kMaxPageSide = 16384.0;
 
+// The box of the preview that proves a template usable: big enough for a page of any shape to
+// keep at least a pixel on each side.
+constexpr int kProbeSize = 64;
+
 } // namespace
 
 ReportSession::ReportSession()
@@ -71,11 +75,11 @@ void ReportSession::SetTemplate(const std::string& path)
         throw Failure(ExitCode::Input, "the control refused the template " + path);
     }
     // The control takes any existing file here and finds out only when it builds a page whether
-    // the template is usable; a preview builds one now, so that a broken template is refused
-    // before any output is made.
+    // the template is usable; a small preview builds one now, so that a broken template is
+    // refused before any output is made.
     int width = 0;
     int height = 0;
-    const OwnedBitmap page(m_pCtrl->CreateTemplatePreview(path.c_str(), &width, &height, 1, 1));
+    const OwnedBitmap page(m_pCtrl->CreateTemplatePreview(path.c_str(), &width, &height, kProbeSize, kProbeSize));
     if (page.Get() == nullptr) {
         throw Failure(ExitCode::Input, "not a usable report template: " + path);
     }
@@ -143,6 +147,12 @@ HBITMAP ReportSession::CapturePage(IKMReport* report, float zoom)
     const std::string templatePath = folder.File("page.xml");
     if (!report->SaveTemplate(templatePath.c_str(), "page")) {
         throw Failure(ExitCode::Failed, "cannot read the report's page layout");
+    }
+    // A value stored through SetValue does not always reach the page's edit that shows it (the
+    // patient's name keeps its old text); loading the report's own template again fills the
+    // page afresh from the document, so that the picture shows what the document holds.
+    if (!m_pCtrl->ApplyTemplate(templatePath.c_str())) {
+        throw Failure(ExitCode::Failed, "cannot lay out the report's page");
     }
     int side = 0;
     int unused = 0;
