@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+class Progress;
+
 // One input file of a command and the output made from it (empty when the command makes none).
 struct Job {
     std::string strInput;
@@ -53,5 +55,5 @@ private:
     std::vector<Result> m_vecResults;
     std::vector<bool> m_vecDone;
     std::size_t m_nNextOutput = 0;
-    class Progress* m_pProgress = nullptr;
+    Progress* m_pProgress = nullptr;
 };
