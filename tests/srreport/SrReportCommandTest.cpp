@@ -219,6 +219,16 @@ TEST(SrReportCommand, ABatchReportsEachFailureAndDoesTheRest)
         EXPECT_NE(PdfText(out + "/e.pdf").find("Batch finding."), std::string::npos);
     }
 
+    // On a terminal the same batch draws a progress bar, and clears it before each message.
+    const std::string out = folder.File("tty");
+    ASSERT_EQ(RunTool("mkdir " + Quoted(out)).nExitCode, 0);
+    const std::string onTerminal =
+        RunTool("script -qec " + Quoted(Quoted(SrReportPath()) + " print -j 2" + inputs + " --pdf-dir " + Quoted(out)) +
+                " /dev/null")
+            .strOutput;
+    EXPECT_NE(onTerminal.find("] 7/7, 2 failed"), std::string::npos) << onTerminal;
+    EXPECT_NE(onTerminal.find("\r\033[Ksrreport: "), std::string::npos) << onTerminal;
+
     const Outcome shown = SrReport("show -j 2 " + Quoted(folder.File("a.dcm")) + " " + Quoted(folder.File("ct.dcm")) +
                                    " " + Quoted(folder.File("b.dcm")));
     EXPECT_EQ(shown.code, 3);

@@ -63,6 +63,7 @@ TEST(SrReportFailure, BadInputGivesOneLineItsExitCodeAndNoOutput)
         {"template missing", "new --image " + image + " --template IN/none.xml -o OUT/r.dcm", 3, "cannot read template IN/none.xml"},
         {"verify without verifier", "edit IN/report.dcm --verify -o OUT/r.dcm", 2, "--verify needs --verifier NAME"},
         {"zoom out of range", "render IN/report.dcm --zoom -1 -o OUT/r.png", 2, "not a zoom"},
+        {"two inputs to one output", "print IN/report.dcm IN/report.dcm --pdf-dir OUT/", 2, "two inputs would both be written to"},
         {"several inputs to one file", "print IN/report.dcm IN/verified.dcm --pdf OUT/r.pdf", 2, "--pdf takes one input"},
         {"unknown command", "frobnicate IN/report.dcm", 2, "unknown command \"frobnicate\""},
         {"unknown option", "show --color IN/report.dcm", 2, "unknown option --color"},
@@ -75,11 +76,11 @@ TEST(SrReportFailure, BadInputGivesOneLineItsExitCodeAndNoOutput)
     for (const BadRun& run : runs) {
         SCOPED_TRACE(run.what);
         TempDir out;
-        const Outcome outcome = SrReport(Expand(run.args, in.File(""), out.File("")));
+        const Outcome outcome = SrReport(Expand(run.args, in.Path(), out.Path()));
         EXPECT_EQ(outcome.code, run.code) << outcome.err;
         EXPECT_EQ(Lines(outcome.err), 1) << outcome.err;
         EXPECT_NE(outcome.err.rfind("srreport", 0), std::string::npos) << outcome.err;
-        EXPECT_NE(outcome.err.find(Expand(run.reason, in.File(""), out.File(""))), std::string::npos) << outcome.err;
+        EXPECT_NE(outcome.err.find(Expand(run.reason, in.Path(), out.Path())), std::string::npos) << outcome.err;
         EXPECT_EQ(outcome.out, "");
         EXPECT_EQ(Entries(out.File("")), std::vector<std::string>{}) << "nothing is left in the output folder";
         EXPECT_EQ(Entries(in.File("")),
