@@ -65,6 +65,8 @@ TEST(SrReportFailure, BadInputGivesOneLineItsExitCodeAndNoOutput)
         {"zoom out of range", "render IN/report.dcm --zoom -1 -o OUT/r.png", 2, "not a zoom"},
         {"two inputs to one output", "print IN/report.dcm IN/report.dcm --pdf-dir OUT/", 2, "two inputs would both be written to"},
         {"several inputs to one file", "print IN/report.dcm IN/verified.dcm --pdf OUT/r.pdf", 2, "--pdf takes one input"},
+        {"printer that does not exist", "print IN/report.dcm --printer 'No Such Queue'", 4, "cannot print on \"No Such Queue\""},
+        {"no workers", "show -j 0 IN/report.dcm", 2, "not a number of workers: \"0\""},
         {"unknown command", "frobnicate IN/report.dcm", 2, "unknown command \"frobnicate\""},
         {"unknown option", "show --color IN/report.dcm", 2, "unknown option --color"},
         {"peer without port", "send IN/report.dcm --to PACS@localhost", 2, "not a peer"},
