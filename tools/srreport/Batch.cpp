@@ -120,6 +120,22 @@ ExitCode Batch::RunHere(const RunnerFactory& factory)
     return Summary();
 }
 
+void Batch::Serve(const RunnerFactory& factory, int jobs, int results) const
+{
+    const std::unique_ptr<JobRunner> runner = factory();
+    std::uint32_t index = 0;
+    while (ReadAll(jobs, &index, sizeof index) && index < m_vecJobs.size()) {
+        const Result result = RunOne(*runner, m_vecJobs[index]);
+        const ResultHeader header{index, static_cast<std::int32_t>(result.code),
+                                  static_cast<std::uint32_t>(result.message.size()),
+                                  static_cast<std::uint32_t>(result.output.size())};
+        if (!WriteAll(results, &header, sizeof header) || !WriteAll(results, result.message.data(), result.message.size()) ||
+            !WriteAll(results, result.output.data(), result.output.size())) {
+            return;
+        }
+    }
+}
+
 ExitCode Batch::RunOnWorkers(const RunnerFactory& factory)
 {
     const std::size_t count = std::min(static_cast<std::size_t>(m_nWorkers), m_vecJobs.size());
@@ -144,21 +160,7 @@ ExitCode Batch::RunOnWorkers(const RunnerFactory& factory)
             }
             close(jobPipe[1]);
             close(resultPipe[0]);
-            {
-                const std::unique_ptr<JobRunner> runner = factory();
-                std::uint32_t index = 0;
-                while (ReadAll(jobPipe[0], &index, sizeof index)) {
-                    const Result result = RunOne(*runner, m_vecJobs[index]);
-                    const ResultHeader header{index, static_cast<std::int32_t>(result.code),
-                                              static_cast<std::uint32_t>(result.message.size()),
-                                              static_cast<std::uint32_t>(result.output.size())};
-                    if (!WriteAll(resultPipe[1], &header, sizeof header) ||
-                        !WriteAll(resultPipe[1], result.message.data(), result.message.size()) ||
-                        !WriteAll(resultPipe[1], result.output.data(), result.output.size())) {
-                        break;
-                    }
-                }
-            }
+            Serve(factory, jobPipe[0], resultPipe[1]);
             std::fflush(nullptr);
             std::exit(0);
         }

@@ -46,6 +46,8 @@ private:
     static Result RunOne(JobRunner& runner, const Job& job);
     ExitCode RunHere(const RunnerFactory& factory);
     ExitCode RunOnWorkers(const RunnerFactory& factory);
+    // A worker's life: takes job numbers from `jobs` until it closes, sends results to `results`.
+    void Serve(const RunnerFactory& factory, int jobs, int results) const;
     // Keeps a job's result, prints its failure and any outputs that are now due.
     void Finish(std::size_t index, Result result);
     ExitCode Summary() const;
