@@ -77,17 +77,6 @@ void NamePredecessor(IKMReport& amendment, IKMReport& verified)
     }
 }
 
-// The control's copy keeps the verified document's verifying observer, which would claim a
-// verification that the new, unverified document never had.
-void ForgetVerification(IKMReport& amendment)
-{
-    KMDcmSR* document = amendment.GetDcmSR();
-    if (!document->SetVerifyingObserverName(L"") || !document->SetVerifyingOrganization(L"") ||
-        !document->SetVerificationDateTime(L"")) {
-        throw Failure(ExitCode::Failed, "cannot clear the verification from the amended report");
-    }
-}
-
 class EditRunner : public ReportRunner {
 public:
     explicit EditRunner(const ReportEdits& edits) : m_edits(edits) {}
@@ -113,7 +102,6 @@ public:
         }
         const OpenReport amendment(session, copy);
         NamePredecessor(*amendment.Get(), *source.Get());
-        ForgetVerification(*amendment.Get());
         m_edits.Apply(*amendment.Get());
         session.Save(amendment.Get(), output.TempPath());
         output.Commit();

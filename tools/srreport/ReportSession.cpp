@@ -148,12 +148,6 @@ HBITMAP ReportSession::CapturePage(IKMReport* report, float zoom)
     if (!report->SaveTemplate(templatePath.c_str(), "page")) {
         throw Failure(ExitCode::Failed, "cannot read the report's page layout");
     }
-    // A value stored through SetValue does not always reach the page's edit that shows it (the
-    // patient's name keeps its old text); loading the report's own template again fills the
-    // page afresh from the document, so that the picture shows what the document holds.
-    if (!m_pCtrl->ApplyTemplate(templatePath.c_str())) {
-        throw Failure(ExitCode::Failed, "cannot lay out the report's page");
-    }
     int side = 0;
     int unused = 0;
     int height = 0;
