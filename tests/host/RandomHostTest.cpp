@@ -79,6 +79,11 @@ public:
     {
         std::system(("mkdir -p " + m_tmp).c_str());
         m_pdf = m_tmp + "/print.pdf";
+        // A logo wider than Cairo can paint, made as a host's picture would be.
+        m_wideLogo = m_tmp + "/wide.jpg";
+        std::system(("printf 'P6\\n40000 1\\n255\\n' > " + m_tmp + "/wide.ppm && head -c 120000 /dev/zero >> " + m_tmp +
+                     "/wide.ppm && cjpeg " + m_tmp + "/wide.ppm > " + m_wideLogo)
+                        .c_str());
         platform::RegisterPdfPrinter("Random Host PDF", m_pdf.c_str());
         Start();
     }
@@ -258,7 +263,7 @@ private:
     {
         ++m_nSteps;
         IKMReport* any = AnyReport();
-        const int operation = Pick(24);
+        const int operation = Pick(25);
         m_strStep += " (operation " + std::to_string(operation) + ")";
         switch (operation) {
         case 0:
@@ -340,6 +345,13 @@ private:
                 DeleteObject(capture);
             }
             break;
+        case 23:
+            if (any != nullptr) {
+                const std::string logos[] = {Data("images/logo.png"), Data("images/huge.png"), Data("images/red.jpg"),
+                                             m_wideLogo, Data("missing.png")};
+                any->SetLogo(logos[Pick(5)].c_str());
+            }
+            break;
         default:
             if (any != nullptr) {
                 any->EnableUI(Chance(80));
@@ -383,6 +395,7 @@ private:
     Listener m_listener;
     std::string m_tmp;
     std::string m_pdf;
+    std::string m_wideLogo;
     std::string m_strStep;
     HWND m_host = nullptr;
     IReportCtrl* m_ctrl = nullptr;
