@@ -384,3 +384,13 @@ bool KMDcmSR::SetValue(DWORD tag, const wchar_t* value)
     default: return value != nullptr && GetDataset()->SetString(tag, value);
     }
 }
+
+KMDcmVR KMDcmSR::GetValueRules(DWORD tag)
+{
+    switch (tag) {
+    case KMDcmTag::ReportFinding:
+    case KMDcmTag::ReportConclusion: return KMDcmVR(kTextValue);
+    case KMDcmTag::ReportAuthorObserverName: return KMDcmVR(kPersonName);
+    default: return KMDcmVR(tag);
+    }
+}

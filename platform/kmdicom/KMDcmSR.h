@@ -2,6 +2,7 @@
 
 #include "platform/Export.h"
 #include "platform/kmdicom/KMDcmFile.h"
+#include "platform/kmdicom/KMDcmVR.h"
 
 #include <string>
 
@@ -75,6 +76,9 @@ public:
     // the accessor it routes to gives false.
     bool GetValue(DWORD tag, std::wstring& value) const;
     bool SetValue(DWORD tag, const wchar_t* value);
+    // The rules of the element that holds the value of `tag` (UT for the finding and the
+    // conclusion, PN for the author), so that a page limits typing as the document will.
+    static KMDcmVR GetValueRules(DWORD tag);
 
 private:
     // The content items this class writes, in the order it keeps them in the document.
