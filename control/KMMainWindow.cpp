@@ -491,7 +491,8 @@ IKMReport* KMMainWindow::CreateReportFromImage(const char* dicomFile)
     const KMCallScope call(*this);
     KMDcmFile file;
     std::string study;
-    if (call.IsRetired() || dicomFile == nullptr || !file.LoadFile(dicomFile, true) ||
+    // A report needs the image's attributes, not its pixels.
+    if (call.IsRetired() || dicomFile == nullptr || !file.LoadFile(dicomFile, false) ||
         !file.GetDataset()->GetUID(KMDcmTag::StudyInstanceUID, study)) {
         return nullptr;
     }

@@ -66,6 +66,49 @@ const char* KMFile::Reason(Error error)
     return "unknown error";
 }
 
+KMFile::Error KMFile::Stream(const char* path, size_t limit, const Consumer& consume, HeadCheck accept)
+{
+    if (path == nullptr || *path == '\0') {
+        return Error::BadPath;
+    }
+    // O_NONBLOCK: opening a FIFO without a writer, or a terminal, must not wait. The type is
+    // then checked on what was opened, not on the name.
+    Descriptor file(open(path, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    if (file.nFd < 0) {
+        return OpenError(errno);
+    }
+    struct stat info {};
+    if (fstat(file.nFd, &info) != 0) {
+        return Error::ReadFailed;
+    }
+    if (!S_ISREG(info.st_mode)) {
+        return Error::NotRegular;
+    }
+    if (info.st_size == 0) {
+        return Error::Empty;
+    }
+    if (static_cast<unsigned long long>(info.st_size) > limit) {
+        return Error::TooLarge;
+    }
+    const size_t size = static_cast<size_t>(info.st_size);
+    std::string piece(std::min(size, kHeadBytes), '\0');
+    if (!ReadExactly(file.nFd, piece.data(), piece.size())) {
+        return Error::ReadFailed;
+    }
+    if (accept != nullptr && !accept(piece, size)) {
+        return Error::WrongKind;
+    }
+    size_t done = piece.size();
+    while (consume(piece.data(), piece.size(), done == size) && done < size) {
+        piece.resize(std::min(size - done, kPieceBytes));
+        if (!ReadExactly(file.nFd, piece.data(), piece.size())) {
+            return Error::ReadFailed;
+        }
+        done += piece.size();
+    }
+    return Error::None;
+}
+
 KMFile::Error KMFile::Read(const char* path, size_t limit, std::string& bytes, HeadCheck accept)
 {
     if (path == nullptr || *path == '\0') {

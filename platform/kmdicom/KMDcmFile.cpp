@@ -5,12 +5,14 @@
 #include "platform/kmdicom/KMDcmLog.h"
 
 #include <dcmtk/dcmdata/dcdatset.h>
+#include <dcmtk/dcmdata/dcdeftag.h>
 #include <dcmtk/dcmdata/dcfilefo.h>
 #include <dcmtk/dcmdata/dcistrmb.h>
 #include <dcmtk/dcmdata/dcvr.h>
 #include <dcmtk/dcmdata/dcxfer.h>
 
 #include <cctype>
+#include <cstdint>
 #include <cstring>
 #include <new>
 #include <string>
@@ -81,26 +83,52 @@ void KMDcmFile::Adopt(std::unique_ptr<DcmFileFormat> file)
     m_dataset.Bind(m_pFile->getDataset(), m_pFile->getDataset());
 }
 
-bool KMDcmFile::LoadFile(const char* path, bool)
+bool KMDcmFile::LoadFile(const char* path, bool bLoadAll)
 {
-    std::string bytes;
-    if (KMFile::Read(path, kMaxFileBytes, bytes, LooksLikeDicom) != KMFile::Error::None) {
-        return false;
-    }
     const KMDcmLog quiet;
     std::unique_ptr<DcmFileFormat> file(new (std::nothrow) DcmFileFormat);
     if (!file) {
         return false;
     }
-    // A stream over memory has no file to come back to, so DCMTK reads every value now and a file
-    // that ends before its declared lengths do is refused here.
+    // The file's bytes reach DCMTK through a stream over memory, which has no file to come back
+    // to: every value is read now, and a file that ends before its declared lengths do is
+    // refused here. Without bLoadAll the reading stops where the pixel data begin, so that a
+    // large image costs no more than its attributes.
+    const DcmTagKey stop = bLoadAll ? DcmTagKey() : DCM_PixelData;
     DcmInputBufferStream stream;
-    stream.setBuffer(bytes.data(), static_cast<offile_off_t>(bytes.size()));
-    stream.setEos();
+    OFCondition status = EC_StreamNotifyClient;
+    size_t read = 0;
+    // DCMTK tells a preamble and the transfer syntax from the first bytes it gets, so it is given
+    // a whole piece at a time, never the head alone.
+    std::string pending;
     file->transferInit();
-    const OFCondition status = file->read(stream, EXS_Unknown, EGL_noChange, DCM_MaxReadLength);
+    const KMFile::Error error = KMFile::Stream(
+        path, bLoadAll ? kMaxFileBytes : SIZE_MAX,
+        [&](const char* data, size_t size, bool last) {
+            read += size;
+            if (read > kMaxFileBytes) {
+                status = EC_IllegalCall;
+                return false;
+            }
+            pending.append(data, size);
+            if (pending.size() < KMFile::kPieceBytes && !last) {
+                return true;
+            }
+            stream.setBuffer(pending.data(), static_cast<offile_off_t>(pending.size()));
+            if (last) {
+                stream.setEos();
+            }
+            status = file->readUntilTag(stream, EXS_Unknown, EGL_noChange, DCM_MaxReadLength, stop);
+            stream.releaseBuffer();
+            pending.clear();
+            return status == EC_StreamNotifyClient;
+        },
+        LooksLikeDicom);
     file->transferEnd();
-    if (status.bad() || file->getDataset() == nullptr || file->getDataset()->card() == 0) {
+    // Stopping at the pixel data is a good end as well; a stream that wants more after the last
+    // piece belongs to a truncated file.
+    if (error != KMFile::Error::None || status.bad() || file->getDataset() == nullptr ||
+        file->getDataset()->card() == 0) {
         return false;
     }
     Adopt(std::move(file));

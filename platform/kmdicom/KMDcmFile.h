@@ -19,11 +19,12 @@ public:
 
     // Replaces the content by the DICOM file at `path`: a file with the "DICM" preamble or a bare
     // dataset that starts with a plausible element (an even group other than 0000 and FFFE with a
-    // known VR or a length that fits the file), in any transfer syntax that DCMTK reads. The
-    // whole file, at most kMaxFileBytes, is read into memory, so it may be removed afterwards;
-    // `bLoadAll` is kept for callers and changes nothing. A missing, empty, not regular (a FIFO
-    // is refused without waiting), too large, truncated, malformed or non-DICOM file gives false
-    // and leaves the content unchanged.
+    // known VR or a length that fits the file), in any transfer syntax that DCMTK reads. What is
+    // read, at most kMaxFileBytes, is held in memory, so the file may be removed afterwards. With
+    // `bLoadAll` the whole file is read; without it reading stops where Pixel Data (7FE0,0010)
+    // begins, so an image of any size gives its attributes for the cost of reading them. A
+    // missing, empty, not regular (a FIFO is refused without waiting), too large, truncated,
+    // malformed or non-DICOM file gives false and leaves the content unchanged.
     virtual bool LoadFile(const char* path, bool bLoadAll = true);
     static constexpr size_t kMaxFileBytes = 512u * 1024u * 1024u;
 

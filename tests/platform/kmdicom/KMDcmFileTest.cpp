@@ -142,3 +142,22 @@ TEST(KMDcmFile, OnlyRegularFilesThatLookLikeDicomAreRead)
     ASSERT_TRUE(bare.LoadFile(implicit.c_str(), true));
     EXPECT_EQ(PatientName(bare), L"Müller^Jürgen");
 }
+
+TEST(KMDcmFile, AttributesAloneAreReadUpToThePixelData)
+{
+    // An image cut inside its pixel data: whole, it is a truncated file; its attributes, which
+    // are all a report needs, are all there.
+    testing_support::TempDir dir;
+    const std::string whole = testing_support::ReadFile(DataFile("ct-image.dcm"));
+    const std::string cut = dir.File("cut.dcm");
+    testing_support::WriteFile(cut, whole.substr(0, whole.size() - 16));
+    KMDcmFile file;
+    EXPECT_FALSE(file.LoadFile(cut.c_str(), true));
+    ASSERT_TRUE(file.LoadFile(cut.c_str(), false));
+    std::string modality;
+    ASSERT_TRUE(file.GetDataset()->GetString(0x00080060, modality));
+    EXPECT_EQ(modality, "CT");
+    const unsigned char* pixels = nullptr;
+    unsigned long length = 0;
+    EXPECT_FALSE(file.GetDataset()->GetUint8Array(0x7FE00010, pixels, length)) << "the pixel data were not read";
+}
