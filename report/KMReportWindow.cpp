@@ -10,10 +10,7 @@
 #include "printing/CUtil.h"
 #include "printing/KMPrintWindow.h"
 
-namespace {
-
-
-} // namespace
+#include <cwchar>
 
 KMReportWindow::KMReportWindow()
     : m_bModified(false), m_pPrintWindow(nullptr), m_pPage(nullptr), m_nFitMode(1), m_pCallback(nullptr)
@@ -181,11 +178,21 @@ bool KMReportWindow::StoreValue(DWORD tag, const wchar_t* value)
     if (value == nullptr || !KMDcmVR::IsHostSettable(tag) || !KMString::IsUnicode(value)) {
         return false;
     }
-    const bool stored = m_dcmSR.SetValue(tag, value);
-    if (stored && m_pCallback != nullptr) {
-        m_pCallback->OnReportValueChanged(this, tag, value);
+    if (!m_dcmSR.SetValue(tag, value)) {
+        return false;
     }
-    return stored;
+    if (m_pCallback != nullptr) {
+        // Spaces at either end are padding to DICOM and may not be kept: the host is told what
+        // the document holds. Only then is the value read back, so a long text costs no copy.
+        const size_t length = std::wcslen(value);
+        std::wstring stored;
+        if (length > 0 && (value[0] == L' ' || value[length - 1] == L' ') && m_dcmSR.GetValue(tag, stored)) {
+            m_pCallback->OnReportValueChanged(this, tag, stored.c_str());
+        } else {
+            m_pCallback->OnReportValueChanged(this, tag, value);
+        }
+    }
+    return true;
 }
 
 bool KMReportWindow::SetValue(DWORD tag, const wchar_t* value)
