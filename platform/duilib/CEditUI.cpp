@@ -4,6 +4,7 @@
 #include "platform/duilib/CRenderEngine.h"
 
 #include <algorithm>
+#include <limits>
 #include <string>
 
 namespace DuiLib {
@@ -11,18 +12,60 @@ namespace DuiLib {
 namespace {
 
 constexpr size_t kEditMaxChars = 1024;
-constexpr size_t kRichEditMaxChars = 65536;
 constexpr DWORD kFocusBorderColor = 0xFF3C78D8;
 constexpr DWORD kFieldBorderColor = 0xFFB0B0B0;
+constexpr DWORD kSelectionColor = 0xFFB4D5FE;
+constexpr DWORD kScrollTrackColor = 0xFFEEEEEE;
+constexpr DWORD kScrollThumbColor = 0xFFA8A8A8;
+constexpr UINT kCaretTimer = 1;
+constexpr UINT kCaretBlinkMs = 500;
+constexpr int kWheelLines = 3;
+constexpr int kScrollBarDesignWidth = 8;
+
+bool IsHighSurrogate(wchar_t c) { return c >= 0xD800 && c <= 0xDBFF; }
+bool IsLowSurrogate(wchar_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
+
+// Clipboard text as the field holds it: line breaks as '\n' (spaces on one line); false for text
+// with other control characters, which a field never holds.
+bool NormalisePasted(const std::wstring& in, bool multiline, std::wstring& out)
+{
+    out.clear();
+    out.reserve(in.size());
+    for (size_t i = 0; i < in.size(); ++i) {
+        wchar_t c = in[i];
+        if (c == L'\r') {
+            if (i + 1 < in.size() && in[i + 1] == L'\n') {
+                ++i;
+            }
+            c = L'\n';
+        }
+        if (c == L'\n') {
+            out += multiline ? L'\n' : L' ';
+        } else if ((c < 0x20 && c != L'\t') || c == 0x7F || IsHighSurrogate(c) || IsLowSurrogate(c)) {
+            return false;
+        } else {
+            out += c;
+        }
+    }
+    return true;
+}
 
 } // namespace
 
-CEditUI::CEditUI() : CEditUI(false, kEditMaxChars) {}
+CEditUI::CEditUI() : CEditUI(false) {}
 
-CEditUI::CEditUI(bool multiline, size_t maxChars) : m_edit(multiline, maxChars)
+CEditUI::CEditUI(bool multiline)
+    : m_bMultiline(multiline), m_nMaxChars(multiline ? std::numeric_limits<size_t>::max() : kEditMaxChars)
 {
     m_dwBackColor = 0xFFFFFFFF;
     m_rcTextPadding = RECT{4, 2, 4, 2};
+}
+
+CEditUI::~CEditUI()
+{
+    if (m_pManager != nullptr) {
+        m_pManager->KillTimer(this, kCaretTimer);
+    }
 }
 
 LPCTSTR CEditUI::GetClass() const { return L"Edit"; }
@@ -30,53 +73,441 @@ LPCTSTR CEditUI::GetClass() const { return L"Edit"; }
 void CEditUI::SetText(LPCTSTR text)
 {
     CControlUI::SetText(text);
-    m_edit.MoveToEnd(m_sText.Str());
+    m_layout.SetText(m_sText.Str());
+    m_nCaret = m_nAnchor = m_sText.Str().size();
+    m_nPreferredX = -1;
+    m_chHighSurrogate = 0;
 }
 
 void CEditUI::SetAttribute(LPCTSTR name, LPCTSTR value)
 {
-    if (std::wstring(name) == L"readonly") {
+    const std::wstring n = name;
+    if (n == L"readonly") {
         m_bReadOnly = ParseBool(value);
+    } else if (n == L"maxchar") {
+        m_nMaxChars = static_cast<size_t>(std::max(0, ParseInt(value)));
     } else {
+        if (n == L"multiline") {
+            m_bMultiline = ParseBool(value);
+        }
         CControlUI::SetAttribute(name, value);
     }
 }
 
+void CEditUI::GetSel(size_t& start, size_t& end) const
+{
+    start = std::min(m_nAnchor, m_nCaret);
+    end = std::max(m_nAnchor, m_nCaret);
+}
+
+void CEditUI::SetSel(size_t anchor, size_t caret)
+{
+    const size_t length = m_sText.Str().size();
+    m_nAnchor = std::min(anchor, length);
+    caret = std::min(caret, length);
+    // Snap a caret inside a cluster back to the cluster's start.
+    const size_t stop = m_layout.NextCursor(m_layout.PrevCursor(caret));
+    MoveCaret(stop == caret ? caret : m_layout.PrevCursor(caret), true);
+}
+
+CDuiString CEditUI::GetSelText() const
+{
+    size_t start = 0;
+    size_t end = 0;
+    GetSel(start, end);
+    return CDuiString(m_sText.Str().substr(start, end - start));
+}
+
+RECT CEditUI::GetCaretPos()
+{
+    SyncLayout();
+    const POINT origin = TextOrigin();
+    const RECT caret = m_layout.GetCaretRect(m_nCaret);
+    return RECT{caret.left + origin.x, caret.top + origin.y, caret.right + origin.x, caret.bottom + origin.y};
+}
+
 void CEditUI::DoEvent(TEventUI& event)
 {
-    if (event.Type == UIEVENT_SETFOCUS) {
-        m_edit.MoveToEnd(m_sText.Str());
+    if (m_pManager == nullptr) {
+        CControlUI::DoEvent(event);
+        return;
     }
-    if ((event.Type == UIEVENT_CHAR || event.Type == UIEVENT_KEYDOWN) && IsEnabled() && m_pManager != nullptr) {
-        if (event.Type == UIEVENT_CHAR && event.chKey == L'\r' && !m_edit.IsMultiline()) {
-            m_pManager->SendNotify(this, DUI_MSGTYPE_RETURN);
+    SyncLayout();
+    switch (event.Type) {
+    case UIEVENT_SETFOCUS:
+        CControlUI::DoEvent(event);
+        RestartBlink();
+        return;
+    case UIEVENT_KILLFOCUS:
+        CControlUI::DoEvent(event);
+        m_pManager->KillTimer(this, kCaretTimer);
+        m_bCaretOn = false;
+        m_bDragging = false;
+        return;
+    case UIEVENT_TIMER:
+        if (event.wParam == kCaretTimer) {
+            m_bCaretOn = !m_bCaretOn;
+        }
+        return;
+    case UIEVENT_KEYDOWN:
+        if (IsEnabled()) {
+            HandleKey(event);
+        }
+        return;
+    case UIEVENT_CHAR:
+        if (IsEnabled()) {
+            HandleChar(event);
+        }
+        return;
+    case UIEVENT_BUTTONDOWN:
+    case UIEVENT_BUTTONUP:
+    case UIEVENT_MOUSEMOVE:
+        HandleMouse(event);
+        return;
+    case UIEVENT_SCROLLWHEEL:
+        if (m_bMultiline) {
+            m_nScrollY -= static_cast<int>(static_cast<std::intptr_t>(event.wParam)) * kWheelLines *
+                          m_layout.GetLineHeight() / WHEEL_DELTA;
+            ClampScroll();
+        }
+        return;
+    default:
+        CControlUI::DoEvent(event);
+        return;
+    }
+}
+
+void CEditUI::HandleKey(const TEventUI& event)
+{
+    const bool shift = (event.wKeyState & MK_SHIFT) != 0;
+    const bool ctrl = (event.wKeyState & MK_CONTROL) != 0;
+    const bool vertical = event.wParam == VK_UP || event.wParam == VK_DOWN || event.wParam == VK_PRIOR ||
+                          event.wParam == VK_NEXT;
+    if (!vertical) {
+        m_nPreferredX = -1;
+    }
+    size_t start = 0;
+    size_t end = 0;
+    GetSel(start, end);
+    switch (event.wParam) {
+    case VK_LEFT:
+    case VK_RIGHT: {
+        const bool left = event.wParam == VK_LEFT;
+        if (!shift && start != end) {
+            MoveCaret(left ? start : end, false);
+        } else {
+            MoveCaret(m_layout.MoveVisually(m_nCaret, left ? -1 : 1), shift);
+        }
+        break;
+    }
+    case VK_UP:
+    case VK_DOWN:
+    case VK_PRIOR:
+    case VK_NEXT: {
+        if (!m_bMultiline) {
+            break;
+        }
+        const RECT caret = m_layout.GetCaretRect(m_nCaret);
+        const int page = std::max(m_layout.GetLineHeight(), TextBox().bottom - TextBox().top);
+        const int dy = event.wParam == VK_UP ? -1 : event.wParam == VK_DOWN ? caret.bottom - caret.top : 0;
+        if (event.wParam == VK_PRIOR || event.wParam == VK_NEXT) {
+            const int step = event.wParam == VK_PRIOR ? -page : page;
+            m_nScrollY += step;
+            ClampScroll();
+            MoveVertically(step, true, shift);
+        } else {
+            MoveVertically(dy, false, shift);
+        }
+        break;
+    }
+    case VK_HOME:
+        MoveCaret(ctrl ? 0 : m_layout.LineStart(m_nCaret), shift);
+        break;
+    case VK_END:
+        MoveCaret(ctrl ? m_sText.Str().size() : m_layout.LineEnd(m_nCaret), shift);
+        break;
+    case VK_DELETE:
+        if (start == end) {
+            m_nAnchor = m_layout.NextCursor(m_nCaret);
+        }
+        ReplaceSelection(L"");
+        break;
+    case 'A':
+        if (ctrl) {
+            m_nAnchor = 0;
+            MoveCaret(m_sText.Str().size(), true);
+        }
+        break;
+    case 'C':
+    case 'X':
+        if (ctrl) {
+            Copy();
+            if (event.wParam == 'X') {
+                ReplaceSelection(L"");
+            }
+        }
+        break;
+    case 'V':
+        if (ctrl) {
+            Paste();
+        }
+        break;
+    default:
+        break;
+    }
+}
+
+void CEditUI::HandleChar(const TEventUI& event)
+{
+    wchar_t c = event.chKey;
+    if (IsHighSurrogate(c)) {
+        m_chHighSurrogate = c;
+        return;
+    }
+    if (IsLowSurrogate(c)) {
+        if (m_chHighSurrogate == 0) {
             return;
         }
-        std::wstring text = m_sText.Str();
-        if (!m_bReadOnly && m_edit.Apply(event, text)) {
-            m_sText = text;
-            m_pManager->SendNotify(this, DUI_MSGTYPE_TEXTCHANGED);
-        } else if (m_bReadOnly && event.Type == UIEVENT_KEYDOWN) {
-            // Moving the caret is allowed in a read-only field; editing is not.
-            std::wstring copy = text;
-            m_edit.Apply(event, copy);
+        c = static_cast<wchar_t>(0x10000 + ((m_chHighSurrogate - 0xD800) << 10) + (c - 0xDC00));
+    }
+    m_chHighSurrogate = 0;
+    m_nPreferredX = -1;
+    if (c == L'\b') {
+        if (m_nAnchor == m_nCaret) {
+            m_nAnchor = m_layout.BackspaceStart(m_nCaret);
+        }
+        ReplaceSelection(L"");
+        return;
+    }
+    if (c == L'\r' && !m_bMultiline) {
+        m_pManager->SendNotify(this, DUI_MSGTYPE_RETURN);
+        return;
+    }
+    if (c == L'\r' || c == L'\n') {
+        if (m_bMultiline) {
+            ReplaceSelection(L"\n");
         }
         return;
     }
-    CControlUI::DoEvent(event);
+    if (c < 0x20 || c == 0x7F || (m_filter && !m_filter(c))) {
+        return;
+    }
+    ReplaceSelection(std::wstring(1, c));
+}
+
+void CEditUI::HandleMouse(const TEventUI& event)
+{
+    const POINT origin = TextOrigin();
+    const auto hit = [&] { return m_layout.HitTest(event.ptMouse.x - origin.x, event.ptMouse.y - origin.y); };
+    if (event.Type == UIEVENT_BUTTONDOWN) {
+        m_nPreferredX = -1;
+        m_bDragging = true;
+        MoveCaret(hit(), (event.wKeyState & MK_SHIFT) != 0);
+    } else if (event.Type == UIEVENT_MOUSEMOVE && m_bDragging && (event.wKeyState & MK_LBUTTON) != 0) {
+        MoveCaret(hit(), true);
+    } else if (event.Type == UIEVENT_BUTTONUP) {
+        m_bDragging = false;
+    }
+}
+
+bool CEditUI::ReplaceSelection(const std::wstring& with)
+{
+    size_t start = 0;
+    size_t end = 0;
+    GetSel(start, end);
+    if (m_bReadOnly || (with.empty() && start == end)) {
+        return false;
+    }
+    const size_t length = m_sText.Str().size() - (end - start) + with.size();
+    if (!with.empty() && length > m_nMaxChars) {
+        return false;
+    }
+    if (m_filter && std::any_of(with.begin(), with.end(), [this](wchar_t c) { return c != L'\n' && !m_filter(c); })) {
+        return false;
+    }
+    m_sText.Replace(start, end - start, with);
+    m_layout.Replace(start, end - start, with);
+    m_nAnchor = start + with.size();
+    MoveCaret(m_nAnchor, false);
+    m_pManager->SendNotify(this, DUI_MSGTYPE_TEXTCHANGED);
+    return true;
+}
+
+void CEditUI::MoveCaret(size_t pos, bool extend)
+{
+    m_nCaret = std::min(pos, m_sText.Str().size());
+    if (!extend) {
+        m_nAnchor = m_nCaret;
+    }
+    ScrollToCaret();
+    RestartBlink();
+}
+
+void CEditUI::MoveVertically(int dy, bool page, bool extend)
+{
+    const RECT caret = m_layout.GetCaretRect(m_nCaret);
+    if (m_nPreferredX < 0) {
+        m_nPreferredX = caret.left;
+    }
+    int y = caret.top + dy;
+    // Up on the first line and Down on the last have nowhere to go; a page stops at the first
+    // or last line.
+    const int height = m_layout.GetHeight();
+    if (page) {
+        y = std::clamp(y, 0, height - 1);
+    } else if (y < 0 || y >= height) {
+        return;
+    }
+    const int preferredX = m_nPreferredX;
+    MoveCaret(m_layout.HitTest(preferredX, y), extend);
+    m_nPreferredX = preferredX;
+}
+
+void CEditUI::Copy()
+{
+    const CDuiString selected = GetSelText();
+    if (!selected.IsEmpty()) {
+        CPaintManagerUI::GetClipboard()->SetText(selected.Str());
+    }
+}
+
+void CEditUI::Paste()
+{
+    std::wstring text;
+    std::wstring normalised;
+    if (CPaintManagerUI::GetClipboard()->GetText(text) && NormalisePasted(text, m_bMultiline, normalised) &&
+        !normalised.empty()) {
+        ReplaceSelection(normalised);
+    }
+}
+
+void CEditUI::ScrollToCaret()
+{
+    const RECT box = TextBox();
+    if (!m_bMultiline) {
+        const int view = std::max<LONG>(1, box.right - box.left);
+        const RECT caret = m_layout.GetCaretRect(m_nCaret);
+        if (caret.left < m_nScrollX) {
+            m_nScrollX = caret.left;
+        } else if (caret.left >= m_nScrollX + view) {
+            m_nScrollX = caret.left - view + 1;
+        }
+        m_nScrollX = std::max(0, m_nScrollX);
+        return;
+    }
+    // Laying out the paragraphs that come into view makes their heights exact, which may move
+    // the caret; a second pass settles it.
+    const int view = std::max<LONG>(1, box.bottom - box.top);
+    for (int pass = 0; pass < 3; ++pass) {
+        const RECT caret = m_layout.GetCaretRect(m_nCaret);
+        int scroll = m_nScrollY;
+        if (caret.top < scroll) {
+            scroll = caret.top;
+        } else if (caret.bottom > scroll + view) {
+            scroll = caret.bottom - view;
+        }
+        m_layout.Prepare(scroll, scroll + view);
+        if (scroll == m_nScrollY) {
+            break;
+        }
+        m_nScrollY = scroll;
+    }
+    ClampScroll();
+}
+
+void CEditUI::ClampScroll()
+{
+    const RECT box = TextBox();
+    const int overflow = m_layout.GetHeight() - (box.bottom - box.top);
+    m_nScrollY = std::clamp(m_nScrollY, 0, std::max(0, overflow));
+}
+
+void CEditUI::RestartBlink()
+{
+    if (!m_bFocused || m_pManager == nullptr) {
+        return;
+    }
+    m_bCaretOn = true;
+    m_pManager->SetTimer(this, kCaretTimer, kCaretBlinkMs);
+}
+
+void CEditUI::SyncLayout()
+{
+    if (m_pManager == nullptr) {
+        return;
+    }
+    m_layout.SetFont(m_pManager->GetFont(m_iFont), m_pManager->GetZoomRatio());
+    const RECT box = TextBox();
+    m_layout.SetWidth(m_bMultiline ? std::max<LONG>(1, box.right - box.left - ScrollBarWidth()) : 0);
+}
+
+RECT CEditUI::TextBox() const
+{
+    RECT rc = m_rcItem;
+    rc.left += Scale(m_rcTextPadding.left);
+    rc.top += Scale(m_rcTextPadding.top);
+    rc.right = std::max(rc.left, rc.right - Scale(m_rcTextPadding.right));
+    rc.bottom = std::max(rc.top, rc.bottom - Scale(m_rcTextPadding.bottom));
+    return rc;
+}
+
+POINT CEditUI::TextOrigin()
+{
+    const RECT box = TextBox();
+    if (m_bMultiline) {
+        return POINT{box.left, box.top - m_nScrollY};
+    }
+    // One line sits in the middle of the field.
+    const int height = m_layout.GetHeight();
+    return POINT{box.left - m_nScrollX, box.top + (box.bottom - box.top - height) / 2};
+}
+
+int CEditUI::ScrollBarWidth() const
+{
+    return m_bMultiline ? Scale(kScrollBarDesignWidth) : 0;
 }
 
 void CEditUI::PaintText(HDC hDC)
 {
-    CControlUI::PaintText(hDC);
-    if (!m_bFocused || m_pManager == nullptr) {
+    if (m_pManager == nullptr) {
         return;
     }
-    const int font = m_iFont;
-    const int x = m_rcItem.left + Scale(m_rcTextPadding.left) +
-                  CRenderEngine::MeasureTextTo(m_pManager, m_sText, font, static_cast<int>(m_edit.Caret()));
-    const int inset = std::max(2, Scale(4));
-    CRenderEngine::DrawLine(hDC, x, m_rcItem.top + inset, x, m_rcItem.bottom - inset, 1, m_dwTextColor);
+    SyncLayout();
+    if (m_bMultiline) {
+        ClampScroll();
+    }
+    const RECT box = TextBox();
+    const POINT origin = TextOrigin();
+    const int top = box.top - origin.y;
+    size_t start = 0;
+    size_t end = 0;
+    GetSel(start, end);
+    CRenderEngine::PushClip(hDC, box);
+    m_layout.Paint(hDC, origin.x, origin.y, top, top + (box.bottom - box.top), PaintTextColor(), start, end,
+                   kSelectionColor);
+    if (m_bFocused && m_bCaretOn) {
+        const RECT caret = GetCaretPos();
+        CRenderEngine::DrawLine(hDC, caret.left, caret.top, caret.left, caret.bottom - 1, 1, m_dwTextColor);
+    }
+    CRenderEngine::PopClip(hDC);
+    PaintScrollBar(hDC, box);
+}
+
+void CEditUI::PaintScrollBar(HDC hDC, const RECT& box)
+{
+    const int view = box.bottom - box.top;
+    const int height = m_bMultiline ? m_layout.GetHeight() : 0;
+    if (height <= view || view <= 0) {
+        return;
+    }
+    const RECT track{box.right - ScrollBarWidth(), box.top, box.right, box.bottom};
+    const int thumbHeight = std::max(Scale(kScrollBarDesignWidth * 2),
+                                     static_cast<int>(static_cast<long long>(view) * view / height));
+    const int thumbTop = box.top + static_cast<int>(static_cast<long long>(view - thumbHeight) * m_nScrollY /
+                                                    std::max(1, height - view));
+    CRenderEngine::DrawColor(hDC, track, kScrollTrackColor);
+    CRenderEngine::DrawColor(hDC, RECT{track.left + 1, thumbTop, track.right - 1, thumbTop + thumbHeight},
+                             kScrollThumbColor);
 }
 
 void CEditUI::PaintBorder(HDC hDC)
@@ -89,24 +520,11 @@ void CEditUI::PaintBorder(HDC hDC)
     CRenderEngine::DrawRect(hDC, m_rcItem, 1, m_bFocused ? kFocusBorderColor : kFieldBorderColor);
 }
 
-CRichEditUI::CRichEditUI() : CEditUI(true, kRichEditMaxChars)
+CRichEditUI::CRichEditUI() : CEditUI(true)
 {
     m_uTextStyle = DT_LEFT | DT_TOP | DT_WORDBREAK;
 }
 
 LPCTSTR CRichEditUI::GetClass() const { return L"RichEdit"; }
-
-void CRichEditUI::SetText(LPCTSTR text)
-{
-    CEditUI::SetText(text);
-    if (m_pManager != nullptr) {
-        m_pManager->SendNotify(this, DUI_MSGTYPE_TEXTCHANGED);
-    }
-}
-
-void CRichEditUI::PaintText(HDC hDC)
-{
-    CControlUI::PaintText(hDC);
-}
 
 } // namespace DuiLib

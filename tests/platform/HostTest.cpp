@@ -66,7 +66,7 @@ TEST_F(InputTest, TypingRaisesOneTextChangePerChangeWithTheFullText)
     EXPECT_TRUE(m_window->Of(L"textchanged").empty());
 }
 
-TEST_F(InputTest, ProgramWritesRaiseNothingButARichEditsDo)
+TEST_F(InputTest, ProgramWritesRaiseNothing)
 {
     m_window->Find<DuiLib::CEditUI>(L"name")->SetText(L"from the program");
     m_window->Find<DuiLib::CComboUI>(L"sex")->SelectItem(1, false, false);
@@ -78,8 +78,8 @@ TEST_F(InputTest, ProgramWritesRaiseNothingButARichEditsDo)
     rich.SetManager(&m_window->m_pm, nullptr);
     rich.SetName(L"rich");
     rich.SetText(L"finding");
-    ASSERT_EQ(m_window->Of(L"textchanged").size(), 1u);
-    EXPECT_EQ(m_window->Of(L"textchanged")[0].sText, L"finding");
+    EXPECT_EQ(rich.GetText().Str(), L"finding");
+    EXPECT_TRUE(m_window->Of(L"textchanged").empty()) << "a long text set by the host is not echoed back";
 }
 
 TEST_F(InputTest, ChoosingAComboItemRaisesItemSelect)
