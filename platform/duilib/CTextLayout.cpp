@@ -37,31 +37,47 @@ struct CTextLayout::Paragraph {
 
 namespace {
 
-// UTF-8 of one code point; a value that is no Unicode scalar becomes U+FFFD, so that every wide
-// character stays exactly one character of the paragraph.
-void AppendUtf8(std::string& out, wchar_t c)
+// A code point as the layout holds it: a value that is no Unicode scalar becomes U+FFFD, so
+// that every wide character stays exactly one character of its paragraph.
+gunichar Scalar(wchar_t c)
 {
     const auto code = static_cast<gunichar>(c);
-    char buffer[6];
-    const int length = g_unichar_to_utf8(g_unichar_validate(code) ? code : 0xFFFD, buffer);
-    out.append(buffer, static_cast<size_t>(length));
+    return g_unichar_validate(code) ? code : 0xFFFD;
 }
 
-// Splits wide text at '\n' into UTF-8 paragraphs (at least one).
-std::vector<std::string> SplitUtf8(const wchar_t* text, size_t length, std::vector<size_t>& chars)
+std::string ToUtf8(const wchar_t* text, size_t length)
 {
-    std::vector<std::string> paragraphs(1);
-    chars.assign(1, 0);
+    size_t bytes = 0;
     for (size_t i = 0; i < length; ++i) {
-        if (text[i] == L'\n') {
-            paragraphs.emplace_back();
-            chars.push_back(0);
+        bytes += text[i] < 0x80 ? 1 : static_cast<size_t>(g_unichar_to_utf8(Scalar(text[i]), nullptr));
+    }
+    std::string out(bytes, '\0');
+    char* p = out.data();
+    for (size_t i = 0; i < length; ++i) {
+        if (text[i] < 0x80) {
+            *p++ = static_cast<char>(text[i]);
         } else {
-            AppendUtf8(paragraphs.back(), text[i]);
-            ++chars.back();
+            p += g_unichar_to_utf8(Scalar(text[i]), p);
         }
     }
-    return paragraphs;
+    return out;
+}
+
+// Splits wide text at '\n' into UTF-8 paragraphs (at least one) and their lengths.
+std::vector<std::string> SplitUtf8(const wchar_t* text, size_t length, std::vector<size_t>& chars)
+{
+    std::vector<std::string> paragraphs;
+    chars.clear();
+    const wchar_t* end = text + length;
+    for (const wchar_t* start = text;;) {
+        const wchar_t* stop = std::find(start, end, L'\n');
+        paragraphs.push_back(ToUtf8(start, static_cast<size_t>(stop - start)));
+        chars.push_back(static_cast<size_t>(stop - start));
+        if (stop == end) {
+            return paragraphs;
+        }
+        start = stop + 1;
+    }
 }
 
 void SetSourceColor(cairo_t* cr, DWORD color)
