@@ -202,24 +202,22 @@ void CEditUI::HandleKey(const TEventUI& event)
     }
     case VK_UP:
     case VK_DOWN:
-    case VK_PRIOR:
-    case VK_NEXT: {
-        if (!m_bMultiline) {
-            break;
+        if (m_bMultiline) {
+            const RECT caret = m_layout.GetCaretRect(m_nCaret);
+            MoveVertically(event.wParam == VK_UP ? -1 : caret.bottom - caret.top, false, shift);
         }
-        const RECT caret = m_layout.GetCaretRect(m_nCaret);
-        const int page = std::max(m_layout.GetLineHeight(), TextBox().bottom - TextBox().top);
-        const int dy = event.wParam == VK_UP ? -1 : event.wParam == VK_DOWN ? caret.bottom - caret.top : 0;
-        if (event.wParam == VK_PRIOR || event.wParam == VK_NEXT) {
+        break;
+    case VK_PRIOR:
+    case VK_NEXT:
+        if (m_bMultiline) {
+            const RECT box = TextBox();
+            const int page = std::max<int>(m_layout.GetLineHeight(), box.bottom - box.top);
             const int step = event.wParam == VK_PRIOR ? -page : page;
             m_nScrollY += step;
             ClampScroll();
             MoveVertically(step, true, shift);
-        } else {
-            MoveVertically(dy, false, shift);
         }
         break;
-    }
     case VK_HOME:
         MoveCaret(ctrl ? 0 : m_layout.LineStart(m_nCaret), shift);
         break;

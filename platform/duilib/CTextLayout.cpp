@@ -88,10 +88,9 @@ void SetSourceColor(cairo_t* cr, DWORD color)
 
 } // namespace
 
-CTextLayout::CTextLayout()
-    : m_pContext(pango_font_map_create_context(pango_cairo_font_map_get_default())),
-      m_pFont(pango_font_description_from_string("Sans 14px"))
+CTextLayout::CTextLayout() : m_pContext(pango_font_map_create_context(pango_cairo_font_map_get_default()))
 {
+    SetFont(TFontInfo{}, 1.0);
     SetText(L"");
 }
 
@@ -109,11 +108,13 @@ void CTextLayout::SetFont(const TFontInfo& font, double zoom)
     pango_font_description_set_absolute_size(description, std::max(1.0, font.iSize * zoom) * PANGO_SCALE);
     pango_font_description_set_weight(description, font.bBold ? PANGO_WEIGHT_BOLD : PANGO_WEIGHT_NORMAL);
     pango_font_description_set_style(description, font.bItalic ? PANGO_STYLE_ITALIC : PANGO_STYLE_NORMAL);
-    if (pango_font_description_equal(description, m_pFont)) {
+    if (m_pFont != nullptr && pango_font_description_equal(description, m_pFont)) {
         pango_font_description_free(description);
         return;
     }
-    pango_font_description_free(m_pFont);
+    if (m_pFont != nullptr) {
+        pango_font_description_free(m_pFont);
+    }
     m_pFont = description;
 
     PangoFontMetrics* metrics = pango_context_get_metrics(m_pContext, m_pFont, nullptr);

@@ -591,3 +591,32 @@ TEST_F(EditTest, MixedScriptsEditAsATextEditorWouldLeaveThem)
     ASSERT_TRUE(TypeText(m_host, L"肝"));
     EXPECT_EQ(Text(L"finding"), L"肝脏 肝 Печень\nכבד\nΉΠΑαρ: الكبد سلي");
 }
+
+TEST_F(EditTest, ATimerEndsWithTheControlThatSetIt)
+{
+    ClickOn(L"line");
+    auto* root = dynamic_cast<DuiLib::CContainerUI*>(m_window->m_pm.GetRoot());
+    ASSERT_NE(root, nullptr);
+    ASSERT_EQ(root->GetItemAt(0), Edit(L"line"));
+    ASSERT_TRUE(root->RemoveAt(0));
+    EXPECT_EQ(platform::AdvanceTime(5000), 0) << "the removed field's caret timer is gone";
+    ClickOn(L"other");
+    EXPECT_EQ(platform::AdvanceTime(500), 1);
+}
+
+TEST_F(EditTest, ZoomScalesTheTextAndTheCaret)
+{
+    ClickOn(L"finding");
+    ASSERT_TRUE(TypeText(m_host, L"Zoom"));
+    const RECT normal = Edit(L"finding")->GetCaretPos();
+    const RECT box = Edit(L"finding")->GetPos();
+    m_window->m_pm.SetZoomRatio(2.0f);
+    m_window->m_pm.UpdateLayout();
+    const RECT zoomed = Edit(L"finding")->GetCaretPos();
+    const RECT zoomedBox = Edit(L"finding")->GetPos();
+    EXPECT_NEAR(zoomed.bottom - zoomed.top, 2 * (normal.bottom - normal.top), 2);
+    // Hinting rounds glyph advances at each size, so widths scale within a few per cent.
+    EXPECT_NEAR(zoomed.left - zoomedBox.left, 2 * (normal.left - box.left), (normal.left - box.left) / 5);
+    ASSERT_TRUE(TypeText(m_host, L"!"));
+    EXPECT_EQ(Text(L"finding"), L"Zoom!");
+}
