@@ -1,5 +1,6 @@
 #include "platform/Host.h"
 #include "platform/duilib/CEditUI.h"
+#include "platform/duilib/CRenderEngine.h"
 #include "platform/duilib/WindowImplBase.h"
 
 #include <benchmark/benchmark.h>
@@ -73,6 +74,12 @@ public:
     Bench& operator=(const Bench&) = delete;
 
     void Paint() { m_window.m_pm.Paint(m_dc); }
+    // The peer: the whole text laid out by one Pango layout and clipped to the box.
+    void PaintWholeText(const std::wstring& text)
+    {
+        DuiLib::CRenderEngine::DrawText(m_dc, &m_window.m_pm, m_window.Finding()->GetPos(), text.c_str(), 0xFF000000, -1,
+                                        DuiLib::DT_WORDBREAK);
+    }
     void SetText(const std::wstring& text) { m_window.Finding()->SetText(text.c_str()); }
     void Type(wchar_t c) { SendMessage(m_window.GetHWND(), WM_CHAR, static_cast<WPARAM>(c), 0); }
     // Takes the typed character back outside the timing, so that every keystroke lands on the
@@ -112,6 +119,22 @@ static void BM_RepaintFinding(benchmark::State& state)
     }
 }
 BENCHMARK(BM_RepaintFinding)->Apply(Arguments);
+
+// The peer of the repaint: the whole finding in one layout, as a paint of the box did before
+// paragraphs were laid out on their own (1 MB takes seconds, so the peer stops at 64 KB).
+static void BM_RepaintWholeTextPeer(benchmark::State& state)
+{
+    Bench bench(kKiB, 4);
+    const std::wstring text = Finding(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
+    for (auto _ : state) {
+        bench.PaintWholeText(text);
+    }
+}
+BENCHMARK(BM_RepaintWholeTextPeer)
+    ->Args({kKiB, 4})
+    ->Args({64 * kKiB, 4})
+    ->ArgNames({"bytes", "words_per_paragraph"})
+    ->Unit(benchmark::kMicrosecond);
 
 // A keystroke at the end of the finding, up to the text stored in the control.
 static void BM_TypeAtEndOfFinding(benchmark::State& state)

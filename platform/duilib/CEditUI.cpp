@@ -102,12 +102,14 @@ void CEditUI::GetSel(size_t& start, size_t& end) const
 
 void CEditUI::SetSel(size_t anchor, size_t caret)
 {
+    m_nAnchor = StopAtOrBefore(anchor);
+    MoveCaret(StopAtOrBefore(caret), true);
+}
+
+size_t CEditUI::StopAtOrBefore(size_t pos)
+{
     const size_t length = m_sText.Str().size();
-    m_nAnchor = std::min(anchor, length);
-    caret = std::min(caret, length);
-    // Snap a caret inside a cluster back to the cluster's start.
-    const size_t stop = m_layout.NextCursor(m_layout.PrevCursor(caret));
-    MoveCaret(stop == caret ? caret : m_layout.PrevCursor(caret), true);
+    return pos >= length ? length : m_layout.PrevCursor(m_layout.NextCursor(pos));
 }
 
 CDuiString CEditUI::GetSelText() const
@@ -237,12 +239,14 @@ void CEditUI::HandleKey(const TEventUI& event)
         }
         break;
     case 'C':
-    case 'X':
         if (ctrl) {
             Copy();
-            if (event.wParam == 'X') {
-                ReplaceSelection(L"");
-            }
+        }
+        break;
+    case 'X':
+        // The text goes only once the clipboard holds it.
+        if (ctrl && !m_bReadOnly && Copy()) {
+            ReplaceSelection(L"");
         }
         break;
     case 'V':
@@ -361,12 +365,10 @@ void CEditUI::MoveVertically(int dy, bool page, bool extend)
     m_nPreferredX = preferredX;
 }
 
-void CEditUI::Copy()
+bool CEditUI::Copy()
 {
     const CDuiString selected = GetSelText();
-    if (!selected.IsEmpty()) {
-        CPaintManagerUI::GetClipboard()->SetText(selected.Str());
-    }
+    return !selected.IsEmpty() && CPaintManagerUI::GetClipboard()->SetText(selected.Str());
 }
 
 void CEditUI::Paste()

@@ -47,8 +47,8 @@ public:
     size_t GetCaret() const { return m_nCaret; }
     // The selection as [start, end); empty when start == end.
     void GetSel(size_t& start, size_t& end) const;
-    // Selects from `anchor` to `caret` (clamped to the text; the caret is moved to the nearest
-    // caret stop at or before it) and scrolls the caret into view.
+    // Selects from `anchor` to `caret` (each clamped to the text and moved back to a caret stop,
+    // so that no cluster is cut) and scrolls the caret into view.
     void SetSel(size_t anchor, size_t caret);
     CDuiString GetSelText() const;
     // The caret's line in window coordinates, as it is drawn (x, top, x, bottom).
@@ -68,8 +68,10 @@ private:
     // Replaces the selection by text a person typed or pasted; false when the field refuses it.
     bool ReplaceSelection(const std::wstring& with);
     void MoveCaret(size_t pos, bool extend);
+    size_t StopAtOrBefore(size_t pos);
     void MoveVertically(int dy, bool page, bool extend);
-    void Copy();
+    // Puts the selection on the clipboard; false when there is none or the clipboard refused it.
+    bool Copy();
     void Paste();
     void ScrollToCaret();
     void ClampScroll();

@@ -100,6 +100,9 @@ class HostClipboard : public DuiLib::IClipboardUI {
 public:
     bool SetText(const std::wstring& text) override
     {
+        if (bRefuse) {
+            return false;
+        }
         strText = text;
         ++nWrites;
         return true;
@@ -112,6 +115,7 @@ public:
 
     std::wstring strText;
     int nWrites = 0;
+    bool bRefuse = false;
 };
 
 // The shipped default template as a page of 794 x 1123, and its Finding box.
@@ -326,6 +330,13 @@ TEST_F(EditTest, CaretStopsAndDeletionFollowGraphemeClusters)
     Press(Key::Delete);
     EXPECT_EQ(Text(L"line"), L"ab");
 
+    // A selection set by the program never cuts a cluster.
+    line->SetText(L"a\U0001F1EB\U0001F1F7b");
+    line->SetSel(2, 2);
+    EXPECT_EQ(line->GetCaret(), 1u);
+    line->SetSel(0, 100);
+    EXPECT_EQ(line->GetSelText().Str(), L"a\U0001F1EB\U0001F1F7b");
+
     // A character typed as a UTF-16 surrogate pair arrives whole.
     line->SetText(L"");
     SendMessage(m_window->GetHWND(), WM_CHAR, 0xD83D, 0);
@@ -482,7 +493,15 @@ TEST_F(EditTest, LimitsFiltersAndReadOnlyRefuseWithoutChangingAnything)
     Press(Key::V, 1, Modifiers::Ctrl);
     Press(Key::Delete);
     EXPECT_EQ(Text(L"line"), L"a value longer than five");
+    EXPECT_EQ(clipboard.strText, L"XY") << "a cut that cannot delete copies nothing either";
+    Press(Key::C, 1, Modifiers::Ctrl);
     EXPECT_EQ(clipboard.strText, L"a value longer than five") << "a read-only field still copies";
+
+    // A clipboard that refuses the text makes a cut change nothing.
+    line->SetReadOnly(false);
+    clipboard.bRefuse = true;
+    Press(Key::X, 1, Modifiers::Ctrl);
+    EXPECT_EQ(Text(L"line"), L"a value longer than five");
 }
 
 TEST_F(EditTest, TheWheelAndPageKeysScrollTheRichEdit)
