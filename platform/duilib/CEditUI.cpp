@@ -77,6 +77,10 @@ void CEditUI::SetText(LPCTSTR text)
     m_nCaret = m_nAnchor = m_sText.Str().size();
     m_nPreferredX = -1;
     m_chHighSurrogate = 0;
+    // A new text is shown from its start until the field has the focus.
+    m_nScrollX = 0;
+    m_nScrollY = 0;
+    m_bScrollPending = m_bFocused;
 }
 
 void CEditUI::SetAttribute(LPCTSTR name, LPCTSTR value)
@@ -137,7 +141,10 @@ void CEditUI::DoEvent(TEventUI& event)
     SyncLayout();
     switch (event.Type) {
     case UIEVENT_SETFOCUS:
+        // The caret comes into view at the next paint, unless the click that brought the
+        // focus puts it elsewhere first: that click must meet the text where it was shown.
         CControlUI::DoEvent(event);
+        m_bScrollPending = true;
         RestartBlink();
         return;
     case UIEVENT_KILLFOCUS:
@@ -145,6 +152,7 @@ void CEditUI::DoEvent(TEventUI& event)
         m_pManager->KillTimer(this, kCaretTimer);
         m_bCaretOn = false;
         m_bDragging = false;
+        m_bScrollPending = false;
         return;
     case UIEVENT_TIMER:
         if (event.wParam == kCaretTimer) {
@@ -195,7 +203,9 @@ void CEditUI::HandleKey(const TEventUI& event)
     case VK_LEFT:
     case VK_RIGHT: {
         const bool left = event.wParam == VK_LEFT;
-        if (!shift && start != end) {
+        if (ctrl) {
+            MoveCaret(m_layout.MoveByWord(m_nCaret, left ? -1 : 1), shift);
+        } else if (!shift && start != end) {
             MoveCaret(left ? start : end, false);
         } else {
             MoveCaret(m_layout.MoveVisually(m_nCaret, left ? -1 : 1), shift);
@@ -383,6 +393,7 @@ void CEditUI::Paste()
 
 void CEditUI::ScrollToCaret()
 {
+    m_bScrollPending = false;
     const RECT box = TextBox();
     if (!m_bMultiline) {
         const int view = std::max<LONG>(1, box.right - box.left);
@@ -473,6 +484,9 @@ void CEditUI::PaintText(HDC hDC)
         return;
     }
     SyncLayout();
+    if (m_bScrollPending) {
+        ScrollToCaret();
+    }
     if (m_bMultiline) {
         ClampScroll();
     }

@@ -10,7 +10,8 @@ namespace DuiLib {
 
 // A single-line text field that a person types into, as in a desktop text editor: a blinking
 // caret that stops at grapheme clusters (so an emoji, a flag or a letter with its accent is one
-// step) and takes its place from Pango, so that right-to-left text behaves as it should;
+// step) and takes its place from Pango, so that right-to-left text behaves as it should; Ctrl
+// with Left and Right moves by word, Ctrl with Home and End to the text's start and end;
 // selection with Shift and the arrow keys or by dragging, Ctrl+A, and copy, cut and paste (Ctrl+C,
 // Ctrl+X, Ctrl+V) through the paint manager's clipboard. The view scrolls sideways to keep the
 // caret visible.
@@ -94,6 +95,8 @@ private:
     int m_nScrollY = 0;
     // The x that Up, Down, PageUp and PageDown keep while they follow each other; -1 for none.
     int m_nPreferredX = -1;
+    // The caret is to be scrolled into view at the next paint.
+    bool m_bScrollPending = false;
     bool m_bCaretOn = false;
     bool m_bDragging = false;
     // The first half of a character that arrived as a UTF-16 surrogate pair.

@@ -419,6 +419,31 @@ size_t CTextLayout::BackspaceStart(size_t pos)
     return PrevCursor(pos);
 }
 
+size_t CTextLayout::MoveByWord(size_t pos, int direction)
+{
+    const size_t index = ParagraphAt(pos);
+    const Paragraph& paragraph = *m_vecParagraphs[index];
+    size_t offset = std::min(pos - Start(index), paragraph.nChars);
+    if (direction > 0 && offset == paragraph.nChars) {
+        return NextCursor(pos);
+    }
+    if (direction <= 0 && offset == 0) {
+        return PrevCursor(pos);
+    }
+    int count = 0;
+    const PangoLogAttr* attrs = pango_layout_get_log_attrs_readonly(Layout(index), &count);
+    if (direction > 0) {
+        do {
+            ++offset;
+        } while (offset < paragraph.nChars && !attrs[offset].is_word_start);
+    } else {
+        do {
+            --offset;
+        } while (offset > 0 && !attrs[offset].is_word_start);
+    }
+    return Start(index) + offset;
+}
+
 size_t CTextLayout::LineStart(size_t pos)
 {
     const size_t index = ParagraphAt(pos);

@@ -74,6 +74,9 @@ public:
     // Where Backspace at `pos` starts deleting: one character back for a combining mark that
     // Pango lets go alone (as in Hebrew or Devanagari), otherwise the whole cluster.
     size_t BackspaceStart(size_t pos);
+    // The start of the next word after `pos` (direction > 0) or of the word before it, in
+    // logical order; a paragraph's end and start are stops too.
+    size_t MoveByWord(size_t pos, int direction);
     // The logical start and end of the visual line that holds `pos`.
     size_t LineStart(size_t pos);
     size_t LineEnd(size_t pos);

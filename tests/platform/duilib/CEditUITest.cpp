@@ -395,6 +395,19 @@ TEST_F(EditTest, SelectionByShiftAndArrowsAndByDragging)
     Press(Key::A, 1, Modifiers::Ctrl);
     Press(Key::Delete);
     EXPECT_EQ(Text(L"line"), L"");
+    // Ctrl with the arrows moves by word; with Shift it selects words.
+    ASSERT_TRUE(TypeText(m_host, L"no free air"));
+    Press(Key::Left, 1, Modifiers::Ctrl);
+    EXPECT_EQ(line->GetCaret(), 8u);
+    Press(Key::Left, 2, Modifiers::Ctrl | Modifiers::Shift);
+    EXPECT_EQ(line->GetSelText().Str(), L"no free ");
+    Press(Key::Home);
+    Press(Key::Right, 1, Modifiers::Ctrl);
+    EXPECT_EQ(line->GetCaret(), 3u);
+    Press(Key::Right, 5, Modifiers::Ctrl);
+    EXPECT_EQ(line->GetCaret(), 11u);
+    Press(Key::A, 1, Modifiers::Ctrl);
+    Press(Key::Delete);
 
     // Dragging from the start of the rich edit's first line to the middle of its second line.
     ClickOn(L"finding");
@@ -529,6 +542,19 @@ TEST_F(EditTest, TheWheelAndPageKeysScrollTheRichEdit)
     const int bottom = finding->GetScrollPos().cy;
     EXPECT_GT(bottom, 0);
     EXPECT_LT(bottom, 60 * 30) << "the wheel stops at the end of the text";
+
+    // The keyboard brings the focus with the caret at the end of the text, and the view follows.
+    ClickOn(L"other");
+    Press(Key::Tab, 1, Modifiers::Shift);
+    ASSERT_EQ(m_window->m_pm.GetFocus(), finding);
+    DeleteObject(Capture());
+    EXPECT_GT(finding->GetScrollPos().cy, 0);
+    EXPECT_LE(finding->GetCaretPos().bottom, box.bottom);
+    // A new text is shown from its start.
+    finding->SetText(text.c_str());
+    ClickOn(L"other");
+    DeleteObject(Capture());
+    EXPECT_EQ(finding->GetScrollPos().cy, 0);
 
     // PageDown moves the caret a box lower; PageUp brings it back.
     ClickOn(L"finding");
