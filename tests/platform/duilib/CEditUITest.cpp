@@ -202,6 +202,26 @@ TEST_F(TemplateFindingTest, TwoHundredTypedLinesAreKeptExactlyAndTheLastIsShown)
     DeleteObject(top);
 }
 
+TEST_F(TemplateFindingTest, RightToLeftParagraphsStandRightAndSelectionsAreShown)
+{
+    const RECT box = m_pFinding->GetPos();
+    ASSERT_TRUE(Click(m_host, (box.left + box.right) / 2, (box.top + box.bottom) / 2));
+    ASSERT_TRUE(TypeText(m_host, L"Liver: normal.\nכבד: תקין.\nالكبد: سليم."));
+    Press(Key::Up, 1, Modifiers::Shift);
+    HBITMAP shot = Capture();
+    const int middle = (box.left + box.right) / 2;
+    const RECT hebrew{box.left + 1, m_pFinding->GetCaretPos().top, box.right - 12, m_pFinding->GetCaretPos().bottom};
+    // The Hebrew line's ink lies in the right half of the box, the English line's in the left.
+    EXPECT_EQ(CountOtherPixels(shot, RECT{hebrew.left, hebrew.top, middle, hebrew.bottom}, 0xFFFFFFFF), 0);
+    EXPECT_GT(CountOtherPixels(shot, RECT{middle, hebrew.top, hebrew.right, hebrew.bottom}, 0xFFFFFFFF), 50);
+    // Shift+Up selected from the end of the Arabic line to the same x on the Hebrew line.
+    EXPECT_GT(testing_support::CountPixels(shot, box, 0xFFB4D5FE, 8), 200);
+    if (const char* folder = std::getenv("SRCTRL_CAPTURE_DIR")) {
+        testing_support::WritePng(shot, std::string(folder) + "/finding-bidi-selection.png");
+    }
+    DeleteObject(shot);
+}
+
 TEST_F(EditTest, UpAndDownKeepTheCaretsColumnAcrossLines)
 {
     ClickOn(L"finding");
