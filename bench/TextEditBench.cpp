@@ -74,6 +74,7 @@ public:
     Bench& operator=(const Bench&) = delete;
 
     void Paint() { m_window.m_pm.Paint(m_dc); }
+    void PressKey(platform::Key key, platform::Modifiers modifiers) { platform::PressKey(m_host, key, modifiers); }
     // The peer: the whole text laid out by one Pango layout and clipped to the box.
     void PaintWholeText(const std::wstring& text)
     {
@@ -146,6 +147,18 @@ static void BM_TypeAtEndOfFinding(benchmark::State& state)
     }
 }
 BENCHMARK(BM_TypeAtEndOfFinding)->Apply(Arguments);
+
+// A keystroke at the start of the finding, which moves everything after it.
+static void BM_TypeAtStartOfFinding(benchmark::State& state)
+{
+    Bench bench(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
+    bench.PressKey(platform::Key::Home, platform::Modifiers::Ctrl);
+    for (auto _ : state) {
+        bench.Type(L'x');
+        bench.Untype(state);
+    }
+}
+BENCHMARK(BM_TypeAtStartOfFinding)->Apply(Arguments);
 
 // A keystroke and the repaint that shows it.
 static void BM_TypeAtEndOfFindingAndRepaint(benchmark::State& state)
