@@ -39,7 +39,8 @@ SRCTRL_API bool MouseMove(HWND hwnd, int x, int y, Modifiers modifiers = Modifie
 SRCTRL_API bool MouseUp(HWND hwnd, int x, int y, Modifiers modifiers = Modifiers::None);
 
 // Turns the mouse wheel over a point: `notches` positive away from the person (scrolls up),
-// negative towards the person, one WHEEL_DELTA each.
+// negative towards the person, one WHEEL_DELTA each. False outside the window, over a disabled
+// window, or for more notches than one message carries (273 either way).
 SRCTRL_API bool Wheel(HWND hwnd, int x, int y, int notches, Modifiers modifiers = Modifiers::None);
 
 // Types the characters into the window (of `hwnd` or below it) that has the keyboard focus.

@@ -205,3 +205,32 @@ TEST(Host, EditCombosAndReadOnlyFields)
     EXPECT_EQ(window.Of(L"textchanged").size(), 2u) << "a read-only field takes no typing";
     DestroyWindow(host);
 }
+
+TEST(Host, DragsWheelsAndChordsRefuseWhatNoPersonCouldDo)
+{
+    HWND host = platform::CreateHostWindow(200, 100);
+    SkinWindow window(R"(<Window><HorizontalLayout><Edit name="field"/></HorizontalLayout></Window>)");
+    ASSERT_NE(window.Create(host, L"page", WS_CHILD | WS_VISIBLE, 0, 0, 0, 200, 100), nullptr);
+    EXPECT_FALSE(platform::MouseUp(host, 10, 10)) << "no button is down";
+    EXPECT_TRUE(platform::MouseMove(host, 10, 10));
+    EXPECT_FALSE(platform::MouseMove(host, 500, 10)) << "a pointer outside the window without a press";
+    EXPECT_FALSE(platform::MouseDown(host, -1, 10));
+    ASSERT_TRUE(platform::MouseDown(host, 10, 10));
+    EXPECT_TRUE(platform::MouseMove(host, 500, 10)) << "the pressed window follows the drag outside";
+    EXPECT_TRUE(platform::MouseUp(host, 500, 10));
+    EXPECT_FALSE(platform::MouseUp(host, 500, 10));
+    EXPECT_FALSE(platform::Wheel(host, 10, 10, 274));
+    EXPECT_TRUE(platform::Wheel(host, 10, 10, -273));
+    EXPECT_FALSE(platform::Wheel(host, 10, 300, 1));
+
+    // Letters type themselves, capitals with Shift; Ctrl and Alt chords type nothing.
+    ASSERT_TRUE(PressKey(host, Key::A));
+    ASSERT_TRUE(PressKey(host, Key::B, platform::Modifiers::Shift));
+    ASSERT_TRUE(PressKey(host, Key::C, platform::Modifiers::Alt));
+    ASSERT_TRUE(PressKey(host, Key::D, platform::Modifiers::Ctrl));
+    EXPECT_EQ(window.Find<DuiLib::CEditUI>(L"field")->GetText().Str(), L"aB");
+    for (int key : {VK_SHIFT, VK_CONTROL, VK_MENU}) {
+        EXPECT_EQ(GetKeyState(key), 0) << "every modifier is released after its chord";
+    }
+    DestroyWindow(host);
+}
