@@ -32,7 +32,7 @@ struct CTextLayout::Paragraph {
     std::string strUtf8;
     size_t nChars = 0;
     PangoLayout* pLayout = nullptr;
-    int nHeight = 0;  // exact while pLayout is set, an estimate otherwise
+    int nHeight = -1;  // exact while pLayout is set, else an estimate, or -1 before one is made
 };
 
 namespace {
@@ -80,6 +80,14 @@ std::vector<std::string> SplitUtf8(const wchar_t* text, size_t length, std::vect
     }
 }
 
+// Layouts need no target to be measured; every text layout of the thread shares one context
+// (the control lives on the host's UI thread).
+PangoContext* SharedContext()
+{
+    static PangoContext* context = pango_font_map_create_context(pango_cairo_font_map_get_default());
+    return context;
+}
+
 void SetSourceColor(cairo_t* cr, DWORD color)
 {
     cairo_set_source_rgba(cr, ((color >> 16) & 0xFF) / 255.0, ((color >> 8) & 0xFF) / 255.0, (color & 0xFF) / 255.0,
@@ -88,7 +96,7 @@ void SetSourceColor(cairo_t* cr, DWORD color)
 
 } // namespace
 
-CTextLayout::CTextLayout() : m_pContext(pango_font_map_create_context(pango_cairo_font_map_get_default()))
+CTextLayout::CTextLayout()
 {
     SetFont(TFontInfo{}, 1.0);
     SetText(L"");
@@ -98,7 +106,6 @@ CTextLayout::~CTextLayout()
 {
     m_vecParagraphs.clear();
     pango_font_description_free(m_pFont);
-    g_object_unref(m_pContext);
 }
 
 void CTextLayout::SetFont(const TFontInfo& font, double zoom)
@@ -116,21 +123,32 @@ void CTextLayout::SetFont(const TFontInfo& font, double zoom)
         pango_font_description_free(m_pFont);
     }
     m_pFont = description;
+    m_nLineHeight = 0;
+    DropLayouts();
+}
 
-    PangoFontMetrics* metrics = pango_context_get_metrics(m_pContext, m_pFont, nullptr);
+void CTextLayout::EnsureMetrics()
+{
+    if (m_nLineHeight > 0) {
+        return;
+    }
+    PangoFontMetrics* metrics = pango_context_get_metrics(SharedContext(), m_pFont, nullptr);
     m_nCharWidth = std::max(1, PANGO_PIXELS(pango_font_metrics_get_approximate_char_width(metrics)));
     pango_font_metrics_unref(metrics);
-    PangoLayout* sample = pango_layout_new(m_pContext);
+    PangoLayout* sample = pango_layout_new(SharedContext());
     pango_layout_set_font_description(sample, m_pFont);
     pango_layout_set_text(sample, "Ag", -1);
     PangoRectangle logical{};
     pango_layout_get_pixel_extents(sample, nullptr, &logical);
     m_nLineHeight = std::max(1, logical.height);
     g_object_unref(sample);
+}
 
-    for (size_t i = 0; i < m_vecParagraphs.size(); ++i) {
-        m_vecParagraphs[i]->DropLayout();
-        m_vecParagraphs[i]->nHeight = EstimateHeight(*m_vecParagraphs[i]);
+void CTextLayout::DropLayouts()
+{
+    for (auto& paragraph : m_vecParagraphs) {
+        paragraph->DropLayout();
+        paragraph->nHeight = -1;
     }
     m_nValid = std::min<size_t>(m_nValid, 1);
 }
@@ -142,11 +160,7 @@ void CTextLayout::SetWidth(int width)
         return;
     }
     m_nWidth = width;
-    for (auto& paragraph : m_vecParagraphs) {
-        paragraph->DropLayout();
-        paragraph->nHeight = EstimateHeight(*paragraph);
-    }
-    m_nValid = std::min<size_t>(m_nValid, 1);
+    DropLayouts();
 }
 
 void CTextLayout::SetText(const std::wstring& text)
@@ -159,7 +173,6 @@ void CTextLayout::SetText(const std::wstring& text)
         auto paragraph = std::make_unique<Paragraph>();
         paragraph->strUtf8.swap(utf8[i]);
         paragraph->nChars = chars[i];
-        paragraph->nHeight = EstimateHeight(*paragraph);
         m_vecParagraphs.push_back(std::move(paragraph));
     }
     m_vecStart.assign(m_vecParagraphs.size(), 0);
@@ -196,7 +209,7 @@ void CTextLayout::Replace(size_t start, size_t count, const std::wstring& with)
         paragraph.DropLayout();
         paragraph.strUtf8.swap(utf8[i]);
         paragraph.nChars = chars[i];
-        paragraph.nHeight = EstimateHeight(paragraph);
+        paragraph.nHeight = -1;
     }
     const auto at = m_vecParagraphs.begin() + static_cast<std::ptrdiff_t>(first + common);
     if (utf8.size() > common) {
@@ -205,7 +218,6 @@ void CTextLayout::Replace(size_t start, size_t count, const std::wstring& with)
             auto paragraph = std::make_unique<Paragraph>();
             paragraph->strUtf8.swap(utf8[i]);
             paragraph->nChars = chars[i];
-            paragraph->nHeight = EstimateHeight(*paragraph);
             added.push_back(std::move(paragraph));
         }
         m_vecParagraphs.insert(at, std::make_move_iterator(added.begin()), std::make_move_iterator(added.end()));
@@ -229,7 +241,7 @@ int CTextLayout::GetHeight(size_t first, size_t last)
     int height = 0;
     for (size_t i = first; i < last; ++i) {
         Layout(i);
-        height += m_vecParagraphs[i]->nHeight;
+        height += Height(i);
     }
     return height;
 }
@@ -237,7 +249,13 @@ int CTextLayout::GetHeight(size_t first, size_t last)
 int CTextLayout::GetHeight()
 {
     const size_t last = m_vecParagraphs.size() - 1;
-    return Top(last) + m_vecParagraphs[last]->nHeight;
+    return Top(last) + Height(last);
+}
+
+int CTextLayout::GetLineHeight()
+{
+    EnsureMetrics();
+    return m_nLineHeight;
 }
 
 int CTextLayout::GetLineTop(int y)
@@ -341,7 +359,7 @@ size_t CTextLayout::HitTest(int x, int y)
     const size_t index = ParagraphAtY(y);
     PangoLayout* layout = Layout(index);
     const Paragraph& paragraph = *m_vecParagraphs[index];
-    const int local = std::clamp(y - Top(index), 0, std::max(0, paragraph.nHeight - 1));
+    const int local = std::clamp(y - Top(index), 0, std::max(0, Height(index) - 1));
     int byteIndex = 0;
     int trailing = 0;
     pango_layout_xy_to_index(layout, x * PANGO_SCALE, local * PANGO_SCALE, &byteIndex, &trailing);
@@ -478,7 +496,7 @@ PangoLayout* CTextLayout::Layout(size_t index)
     if (paragraph.pLayout != nullptr) {
         return paragraph.pLayout;
     }
-    PangoLayout* layout = pango_layout_new(m_pContext);
+    PangoLayout* layout = pango_layout_new(SharedContext());
     pango_layout_set_font_description(layout, m_pFont);
     if (m_nWidth > 0) {
         pango_layout_set_width(layout, m_nWidth * PANGO_SCALE);
@@ -488,7 +506,7 @@ PangoLayout* CTextLayout::Layout(size_t index)
     PangoRectangle logical{};
     pango_layout_get_pixel_extents(layout, nullptr, &logical);
     paragraph.pLayout = layout;
-    const int height = std::max(logical.height, m_nLineHeight);
+    const int height = std::max(logical.height, GetLineHeight());
     if (height != paragraph.nHeight) {
         paragraph.nHeight = height;
         Invalidate(index);
@@ -504,15 +522,24 @@ void CTextLayout::Invalidate(size_t index)
 void CTextLayout::UpdatePrefix(size_t upto)
 {
     for (size_t i = std::max<size_t>(m_nValid, 1); i <= upto; ++i) {
-        const Paragraph& previous = *m_vecParagraphs[i - 1];
-        m_vecStart[i] = m_vecStart[i - 1] + previous.nChars + 1;
-        m_vecTop[i] = m_vecTop[i - 1] + previous.nHeight;
+        m_vecStart[i] = m_vecStart[i - 1] + m_vecParagraphs[i - 1]->nChars + 1;
+        m_vecTop[i] = m_vecTop[i - 1] + Height(i - 1);
     }
     m_nValid = std::max(m_nValid, upto + 1);
 }
 
-int CTextLayout::EstimateHeight(const Paragraph& paragraph) const
+int CTextLayout::Height(size_t index)
 {
+    Paragraph& paragraph = *m_vecParagraphs[index];
+    if (paragraph.nHeight < 0) {
+        paragraph.nHeight = EstimateHeight(paragraph);
+    }
+    return paragraph.nHeight;
+}
+
+int CTextLayout::EstimateHeight(const Paragraph& paragraph)
+{
+    EnsureMetrics();
     if (m_nWidth <= 0) {
         return m_nLineHeight;
     }

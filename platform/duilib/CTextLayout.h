@@ -8,7 +8,6 @@
 #include <string>
 #include <vector>
 
-typedef struct _PangoContext PangoContext;
 typedef struct _PangoFontDescription PangoFontDescription;
 typedef struct _PangoLayout PangoLayout;
 
@@ -50,7 +49,7 @@ public:
     int GetHeight(size_t first, size_t last);
     int GetHeight();
     // The height of one line of the font.
-    int GetLineHeight() const { return m_nLineHeight; }
+    int GetLineHeight();
     // The top of the line that contains `y` (of the last line for a `y` below the text), so
     // that a page or a view can start on a whole line.
     int GetLineTop(int y);
@@ -87,7 +86,11 @@ private:
     PangoLayout* Layout(size_t index);
     void Invalidate(size_t index);
     void UpdatePrefix(size_t upto);
-    int EstimateHeight(const Paragraph& paragraph) const;
+    void DropLayouts();
+    void EnsureMetrics();
+    // A paragraph's height: exact once laid out, estimated from the font's metrics before.
+    int Height(size_t index);
+    int EstimateHeight(const Paragraph& paragraph);
     size_t ParagraphAt(size_t pos);
     size_t ParagraphAtY(int y);
     size_t Start(size_t index);
@@ -98,10 +101,10 @@ private:
     void PaintSelection(void* cr, PangoLayout* layout, const Paragraph& paragraph, size_t start, size_t end,
                         double x, double y, DWORD selColor);
 
-    PangoContext* m_pContext = nullptr;
     PangoFontDescription* m_pFont = nullptr;
     int m_nWidth = 0;
-    int m_nLineHeight = 1;
+    // Font metrics, measured when first needed; 0 until then.
+    int m_nLineHeight = 0;
     int m_nCharWidth = 1;
     std::vector<std::unique_ptr<Paragraph>> m_vecParagraphs;
     // Cumulative character starts and tops; entries below m_nValid are up to date.
