@@ -25,6 +25,11 @@ struct TFontInfo;
 // Positions in the text are offsets in wide characters (code points), counting each '\n'; y is
 // in pixels from the top of the first paragraph, x from the left edge of the wrapping width.
 // Offsets beyond the text are clamped to its end. Not copyable; owns its Pango objects.
+//
+// A printed copy flows the text over pages with one layout at the paper's width: each page
+// shows [y, next) with next = GetLineTop(y + page height) (or y + page height when one line is
+// taller than the page), painted with Paint(dc, x, pageTop - y, y, next, ...); every paragraph
+// is laid out once, however many pages it spans.
 class SRCTRL_API CTextLayout {
 public:
     CTextLayout();
