@@ -27,9 +27,10 @@ struct TFontInfo;
 // Offsets beyond the text are clamped to its end. Not copyable; owns its Pango objects.
 //
 // A printed copy flows the text over pages with one layout at the paper's width: each page
-// shows [y, next) with next = GetLineTop(y + page height) (or y + page height when one line is
-// taller than the page), painted with Paint(dc, x, pageTop - y, y, next, ...); every paragraph
-// is laid out once, however many pages it spans.
+// shows [y, next) with next = GetLineTop(y + page height), or the text's end when that lies
+// within the page (y + page height when one line is taller than the page), painted with
+// Paint(dc, x, pageTop - y, y, next, ...); every paragraph is laid out once, however many pages
+// it spans.
 class SRCTRL_API CTextLayout {
 public:
     CTextLayout();

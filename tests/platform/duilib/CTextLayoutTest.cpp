@@ -185,3 +185,36 @@ TEST(CTextLayout, PaintDrawsOnlyTheLinesAskedFor)
     DeleteDC(dc);
     DeleteObject(bitmap);
 }
+
+TEST(CTextLayout, PagesBreakBetweenLinesAndCutNone)
+{
+    CTextLayout layout;
+    Configure(layout);
+    std::wstring text;
+    for (int i = 0; i < 30; ++i) {
+        text += L"Paragraph " + std::to_wstring(i) + L" with enough words to wrap onto a second line\n";
+    }
+    layout.SetText(text);
+    const int total = layout.GetHeight(0, layout.GetParagraphCount());
+    const int page = layout.GetLineHeight() * 11 / 2;
+    HBITMAP bitmap = CreateBitmap(kWidth, page, 1, 32, nullptr);
+    HDC dc = CreateCompatibleDC(nullptr);
+    HGDIOBJ old = SelectObject(dc, bitmap);
+    int pages = 0;
+    for (int y = 0; y < total; ++pages) {
+        const int next = y + page >= total ? total : layout.GetLineTop(y + page);
+        ASSERT_GT(next, y);
+        ASSERT_LE(next - y, page);
+        EXPECT_TRUE(next == total || layout.GetLineTop(next) == next) << "a page ends where a line starts";
+        // Nothing of the next page's first line shows below this page's last.
+        DuiLib::CRenderEngine::DrawColor(dc, RECT{0, 0, kWidth, page}, 0xFFFFFFFF);
+        layout.Paint(dc, 0, -y, y, next, 0xFF000000);
+        EXPECT_EQ(testing_support::CountOtherPixels(bitmap, RECT{0, next - y, kWidth, page}, 0xFFFFFFFF), 0);
+        y = next;
+    }
+    EXPECT_GE(pages, total / page);
+    EXPECT_EQ(layout.GetHeight(), total) << "every paragraph was laid out once, so the total is exact";
+    SelectObject(dc, old);
+    DeleteDC(dc);
+    DeleteObject(bitmap);
+}
