@@ -309,16 +309,28 @@ void CEditUI::HandleChar(const TEventUI& event)
 
 void CEditUI::HandleMouse(const TEventUI& event)
 {
+    const POINT pt = event.ptMouse;
+    const RECT track = ScrollTrack();
     const POINT origin = TextOrigin();
-    const auto hit = [&] { return m_layout.HitTest(event.ptMouse.x - origin.x, event.ptMouse.y - origin.y); };
-    if (event.Type == UIEVENT_BUTTONDOWN) {
+    const auto hit = [&] { return m_layout.HitTest(pt.x - origin.x, pt.y - origin.y); };
+    const bool held = (event.wKeyState & MK_LBUTTON) != 0;
+    if (event.Type == UIEVENT_BUTTONDOWN && pt.x >= track.left && pt.x < track.right && pt.y >= track.top &&
+        pt.y < track.bottom) {
+        // The scroll bar moves the view and leaves the caret where it is.
+        m_bScrollPending = false;
+        m_bThumbDragging = true;
+        ScrollToTrack(pt.y);
+    } else if (event.Type == UIEVENT_BUTTONDOWN) {
         m_nPreferredX = -1;
         m_bDragging = true;
         MoveCaret(hit(), (event.wKeyState & MK_SHIFT) != 0);
-    } else if (event.Type == UIEVENT_MOUSEMOVE && m_bDragging && (event.wKeyState & MK_LBUTTON) != 0) {
+    } else if (event.Type == UIEVENT_MOUSEMOVE && m_bThumbDragging && held) {
+        ScrollToTrack(pt.y);
+    } else if (event.Type == UIEVENT_MOUSEMOVE && m_bDragging && held) {
         MoveCaret(hit(), true);
     } else if (event.Type == UIEVENT_BUTTONUP) {
         m_bDragging = false;
+        m_bThumbDragging = false;
     }
 }
 
@@ -504,23 +516,51 @@ void CEditUI::PaintText(HDC hDC)
         CRenderEngine::DrawLine(hDC, caret.left, caret.top, caret.left, caret.bottom - 1, 1, m_dwTextColor);
     }
     CRenderEngine::PopClip(hDC);
-    PaintScrollBar(hDC, box);
+    PaintScrollBar(hDC);
 }
 
-void CEditUI::PaintScrollBar(HDC hDC, const RECT& box)
+RECT CEditUI::ScrollTrack()
 {
-    const int view = box.bottom - box.top;
-    const int height = m_bMultiline ? m_layout.GetHeight() : 0;
-    if (height <= view || view <= 0) {
+    const RECT box = TextBox();
+    if (!m_bMultiline || m_layout.GetHeight() <= box.bottom - box.top) {
+        return RECT{};
+    }
+    return RECT{box.right - ScrollBarWidth(), box.top, box.right, box.bottom};
+}
+
+int CEditUI::ThumbHeight(const RECT& track)
+{
+    const int view = track.bottom - track.top;
+    const long long height = std::max(1, m_layout.GetHeight());
+    return std::min(view, std::max(Scale(kScrollBarDesignWidth * 2), static_cast<int>(view * view / height)));
+}
+
+void CEditUI::ScrollToTrack(int y)
+{
+    // The thumb's middle follows the pointer.
+    const RECT track = ScrollTrack();
+    const int thumb = ThumbHeight(track);
+    const int range = track.bottom - track.top - thumb;
+    if (range <= 0) {
         return;
     }
-    const RECT track{box.right - ScrollBarWidth(), box.top, box.right, box.bottom};
-    const int thumbHeight = std::max(Scale(kScrollBarDesignWidth * 2),
-                                     static_cast<int>(static_cast<long long>(view) * view / height));
-    const int thumbTop = box.top + static_cast<int>(static_cast<long long>(view - thumbHeight) * m_nScrollY /
-                                                    std::max(1, height - view));
+    const int view = track.bottom - track.top;
+    const long long position = std::clamp(y - track.top - thumb / 2, 0, range);
+    m_nScrollY = static_cast<int>(position * (m_layout.GetHeight() - view) / range);
+    ClampScroll();
+}
+
+void CEditUI::PaintScrollBar(HDC hDC)
+{
+    const RECT track = ScrollTrack();
+    const int range = track.bottom - track.top - ThumbHeight(track);
+    if (track.bottom <= track.top) {
+        return;
+    }
+    const int overflow = std::max(1, m_layout.GetHeight() - (track.bottom - track.top));
+    const int thumbTop = track.top + static_cast<int>(static_cast<long long>(range) * m_nScrollY / overflow);
     CRenderEngine::DrawColor(hDC, track, kScrollTrackColor);
-    CRenderEngine::DrawColor(hDC, RECT{track.left + 1, thumbTop, track.right - 1, thumbTop + thumbHeight},
+    CRenderEngine::DrawColor(hDC, RECT{track.left + 1, thumbTop, track.right - 1, thumbTop + ThumbHeight(track)},
                              kScrollThumbColor);
 }
 

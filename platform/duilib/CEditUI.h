@@ -82,7 +82,12 @@ private:
     RECT TextBox() const;
     POINT TextOrigin();
     int ScrollBarWidth() const;
-    void PaintScrollBar(HDC hDC, const RECT& box);
+    // The scroll bar's track at the box's right edge; empty while the text fits the box.
+    RECT ScrollTrack();
+    int ThumbHeight(const RECT& track);
+    // Scrolls so that the thumb's middle is at `y` of the track.
+    void ScrollToTrack(int y);
+    void PaintScrollBar(HDC hDC);
 
     bool m_bMultiline;
     bool m_bReadOnly = false;
@@ -99,13 +104,15 @@ private:
     bool m_bScrollPending = false;
     bool m_bCaretOn = false;
     bool m_bDragging = false;
+    bool m_bThumbDragging = false;
     // The first half of a character that arrived as a UTF-16 surrogate pair.
     wchar_t m_chHighSurrogate = 0;
 };
 
 // A multi-line text field for long texts: Enter starts a new line, lines wrap at the field's
 // width, and the view scrolls up and down with the caret, the wheel, PageUp and PageDown, with a
-// scroll bar when the text is taller than the field. Up, Down, Home and End move by visual line.
+// scroll bar (its thumb can be dragged) when the text is taller than the field. Up, Down, Home
+// and End move by visual line.
 // Only the paragraphs in view are laid out.
 class SRCTRL_API CRichEditUI : public CEditUI {
 public:

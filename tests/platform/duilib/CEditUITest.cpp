@@ -563,6 +563,21 @@ TEST_F(EditTest, TheWheelAndPageKeysScrollTheRichEdit)
     EXPECT_GT(bottom, 0);
     EXPECT_LT(bottom, 60 * 30) << "the wheel stops at the end of the text";
 
+    // Dragging the scroll bar's thumb moves the view and leaves the caret alone.
+    const size_t caretBefore = finding->GetCaret();
+    const int barX = box.right - 4 - 4;
+    ASSERT_TRUE(platform::MouseDown(m_host, barX, box.top + 6));
+    EXPECT_EQ(finding->GetScrollPos().cy, 0);
+    ASSERT_TRUE(platform::MouseMove(m_host, barX, box.bottom + 100));
+    EXPECT_EQ(finding->GetScrollPos().cy, bottom);
+    ASSERT_TRUE(platform::MouseMove(m_host, barX, (box.top + box.bottom) / 2));
+    EXPECT_GT(finding->GetScrollPos().cy, bottom / 4);
+    EXPECT_LT(finding->GetScrollPos().cy, bottom * 3 / 4);
+    ASSERT_TRUE(platform::MouseUp(m_host, barX, (box.top + box.bottom) / 2));
+    DeleteObject(Capture());
+    EXPECT_GT(finding->GetScrollPos().cy, bottom / 4) << "the paint keeps the view where the bar put it";
+    EXPECT_EQ(finding->GetCaret(), caretBefore);
+
     // The keyboard brings the focus with the caret at the end of the text, and the view follows.
     ClickOn(L"other");
     Press(Key::Tab, 1, Modifiers::Shift);
