@@ -237,10 +237,7 @@ void CEditUI::HandleKey(const TEventUI& event)
         MoveCaret(ctrl ? m_sText.Str().size() : m_layout.LineEnd(m_nCaret), shift);
         break;
     case VK_DELETE:
-        if (start == end) {
-            m_nAnchor = m_layout.NextCursor(m_nCaret);
-        }
-        ReplaceSelection(L"");
+        ReplaceRange(start, start == end ? m_layout.NextCursor(m_nCaret) : end, L"");
         break;
     case 'A':
         if (ctrl) {
@@ -285,10 +282,10 @@ void CEditUI::HandleChar(const TEventUI& event)
     m_chHighSurrogate = 0;
     m_nPreferredX = -1;
     if (c == L'\b') {
-        if (m_nAnchor == m_nCaret) {
-            m_nAnchor = m_layout.BackspaceStart(m_nCaret);
-        }
-        ReplaceSelection(L"");
+        size_t start = 0;
+        size_t end = 0;
+        GetSel(start, end);
+        ReplaceRange(start == end ? m_layout.BackspaceStart(m_nCaret) : start, end, L"");
         return;
     }
     if (c == L'\r' && !m_bMultiline) {
@@ -301,10 +298,9 @@ void CEditUI::HandleChar(const TEventUI& event)
         }
         return;
     }
-    if (c < 0x20 || c == 0x7F || (m_filter && !m_filter(c))) {
-        return;
+    if (c >= 0x20 && c != 0x7F) {
+        ReplaceSelection(std::wstring(1, c));
     }
-    ReplaceSelection(std::wstring(1, c));
 }
 
 void CEditUI::HandleMouse(const TEventUI& event)
@@ -339,6 +335,11 @@ bool CEditUI::ReplaceSelection(const std::wstring& with)
     size_t start = 0;
     size_t end = 0;
     GetSel(start, end);
+    return ReplaceRange(start, end, with);
+}
+
+bool CEditUI::ReplaceRange(size_t start, size_t end, const std::wstring& with)
+{
     if (m_bReadOnly || (with.empty() && start == end)) {
         return false;
     }

@@ -66,8 +66,10 @@ private:
     void HandleKey(const TEventUI& event);
     void HandleChar(const TEventUI& event);
     void HandleMouse(const TEventUI& event);
-    // Replaces the selection by text a person typed or pasted; false when the field refuses it.
+    // Replaces the selection, or [start, end), by text a person typed or pasted, leaving the
+    // caret after it; false, with nothing changed, when the field refuses it.
     bool ReplaceSelection(const std::wstring& with);
+    bool ReplaceRange(size_t start, size_t end, const std::wstring& with);
     void MoveCaret(size_t pos, bool extend);
     size_t StopAtOrBefore(size_t pos);
     void MoveVertically(int dy, bool page, bool extend);

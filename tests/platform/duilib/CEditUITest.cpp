@@ -527,6 +527,14 @@ TEST_F(EditTest, LimitsFiltersAndReadOnlyRefuseWithoutChangingAnything)
     Press(Key::Delete);
     EXPECT_EQ(Text(L"line"), L"a value longer than five");
     EXPECT_EQ(clipboard.strText, L"XY") << "a cut that cannot delete copies nothing either";
+    Press(Key::End);
+    Press(Key::Left, 2);
+    Press(Key::Delete);
+    Press(Key::Backspace);
+    EXPECT_EQ(line->GetSelText().Str(), L"") << "refused deletions select nothing";
+    EXPECT_EQ(line->GetCaret(), 22u);
+    Press(Key::End);
+    Press(Key::Home, 1, Modifiers::Shift);
     Press(Key::C, 1, Modifiers::Ctrl);
     EXPECT_EQ(clipboard.strText, L"a value longer than five") << "a read-only field still copies";
 
