@@ -39,10 +39,49 @@ bool IsOneOf(CControlUI* control, std::initializer_list<const wchar_t*> names)
     return false;
 }
 
-// The container kinds that every walk descends; the fill descends "TileLayout" as well.
+// The container kinds that every walk descends.
 bool IsWalkedContainer(CControlUI* control)
 {
     return IsOneOf(control, {L"HorizontalLayout", L"VerticalLayout", L"ChildLayout", L"TabLayout", L"Container"});
+}
+
+// The attribute list ("TileLayout"): its bound controls are display fields, which show the
+// document's values as people read them, take no input and are never found by tag.
+bool IsDisplayList(CControlUI* control)
+{
+    return IsClass(control, L"TileLayout");
+}
+
+// Which part of a page a walk visits: the fields of the page, or the display fields of the
+// attribute list too.
+enum class WalkScope { Fields, FieldsAndDisplays };
+
+// Visits the controls below `container` in tree order, descending the page's layouts (and, in
+// scope FieldsAndDisplays, the attribute list); every control that is not descended is visited as
+// visit(control, display), `display` telling that it lies in the attribute list. `visit` returns
+// false to stop the walk; Walk then returns false.
+template <class Visit>
+bool Walk(CContainerUI* container, WalkScope scope, Visit&& visit, bool display = false)
+{
+    if (container == nullptr) {
+        return true;
+    }
+    for (int i = 0; i < container->GetCount(); ++i) {
+        CControlUI* child = container->GetItemAt(i);
+        const bool descend = IsWalkedContainer(child) || (scope == WalkScope::FieldsAndDisplays && IsDisplayList(child));
+        auto* inner = descend ? dynamic_cast<CContainerUI*>(child) : nullptr;
+        if (inner != nullptr ? !Walk(inner, scope, visit, display || IsDisplayList(child)) : !visit(child, display)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// A display field keeps the look of a field but takes neither the focus nor input.
+void MakeDisplay(CControlUI* control)
+{
+    control->SetEnabled(false);
+    control->SetDisabledTextColor(control->GetTextColor());
 }
 
 bool IsBindableValue(CControlUI* control)
@@ -180,6 +219,12 @@ void KMReportUIHandler::InitUI(CContainerUI* root, bool bindEvents)
     m_pBinding->pHandler = nullptr;
     m_pBinding = std::make_shared<Binding>(Binding{this});
     m_pRoot = root;
+    Walk(root, WalkScope::FieldsAndDisplays, [](CControlUI* control, bool display) {
+        if (display && IsBindableValue(control)) {
+            MakeDisplay(control);
+        }
+        return true;
+    });
     if (bindEvents) {
         BindControlEvents(root);
     }
@@ -198,68 +243,44 @@ CControlUI* KMReportUIHandler::FindControl(WORD group, WORD element)
 
 CControlUI* KMReportUIHandler::FindControl(CContainerUI* container, WORD group, WORD element)
 {
-    if (container == nullptr || container->GetCount() < 1) {
-        return nullptr;
-    }
-    for (int i = 0; i < container->GetCount(); ++i) {
-        CControlUI* child = container->GetItemAt(i);
-        if (IsFilledValue(child)) {
-            const DuiLib::CDuiString userData = child->GetUserData();
-            if (userData.IsEmpty()) {
-                continue;
-            }
-            long readGroup = 0;
-            long readElement = 0;
-            ReadTag(userData.GetData(), readGroup, readElement);
-            if (readGroup == group && readElement == element) {
-                return child;
-            }
-        } else if (IsWalkedContainer(child)) {
-            if (CControlUI* found = FindControl(dynamic_cast<CContainerUI*>(child), group, element)) {
-                return found;
-            }
+    CControlUI* found = nullptr;
+    Walk(container, WalkScope::Fields, [&](CControlUI* control, bool) {
+        if (!IsFilledValue(control) || control->GetUserData().IsEmpty()) {
+            return true;
         }
-    }
-    return nullptr;
+        long readGroup = 0;
+        long readElement = 0;
+        ReadTag(control->GetUserData().GetData(), readGroup, readElement);
+        if (readGroup == group && readElement == element) {
+            found = control;
+        }
+        return found == nullptr;
+    });
+    return found;
 }
 
 CControlUI* KMReportUIHandler::FindControl(CContainerUI* container, const std::wstring& name)
 {
-    if (container == nullptr) {
-        return nullptr;
-    }
-    for (int i = 0; i < container->GetCount(); ++i) {
-        CControlUI* child = container->GetItemAt(i);
-        if (IsWalkedContainer(child)) {
-            if (CControlUI* found = FindControl(dynamic_cast<CContainerUI*>(child), name)) {
-                return found;
-            }
-        } else if (child->GetName().Str() == name) {
-            return child;
+    CControlUI* found = nullptr;
+    Walk(container, WalkScope::Fields, [&](CControlUI* control, bool) {
+        if (control->GetName().Str() == name) {
+            found = control;
         }
-    }
-    return nullptr;
+        return found == nullptr;
+    });
+    return found;
 }
 
 void KMReportUIHandler::FindPictureUIList(CContainerUI* container, std::vector<CPictureUI*>& list)
 {
     list.clear();
-    if (container == nullptr) {
-        return;
-    }
-    for (int i = 0; i < container->GetCount(); ++i) {
-        CControlUI* child = container->GetItemAt(i);
-        if (IsClass(child, L"Picture")) {
-            auto* picture = dynamic_cast<CPictureUI*>(child);
-            if (picture != nullptr && picture->IsVisible()) {
-                list.push_back(picture);
-            }
-        } else if (IsWalkedContainer(child) && dynamic_cast<CContainerUI*>(child) != nullptr) {
-            std::vector<CPictureUI*> inner;
-            FindPictureUIList(dynamic_cast<CContainerUI*>(child), inner);
-            list.insert(list.end(), inner.begin(), inner.end());
+    Walk(container, WalkScope::Fields, [&](CControlUI* control, bool) {
+        auto* picture = IsClass(control, L"Picture") ? dynamic_cast<CPictureUI*>(control) : nullptr;
+        if (picture != nullptr && picture->IsVisible()) {
+            list.push_back(picture);
         }
-    }
+        return true;
+    });
 }
 
 bool KMReportUIHandler::SetValue(DWORD tag, const wchar_t* value)
@@ -268,28 +289,43 @@ bool KMReportUIHandler::SetValue(DWORD tag, const wchar_t* value)
         return false;
     }
     const std::wstring text = value;
-    CControlUI* control = m_pRoot != nullptr ? FindControl(m_pRoot, static_cast<WORD>(tag >> 16),
-                                                           static_cast<WORD>(tag & 0xFFFF))
-                                             : nullptr;
-    if (control == nullptr) {
-        return false;
+    CControlUI* control = FindControl(m_pRoot, static_cast<WORD>(tag >> 16), static_cast<WORD>(tag & 0xFFFF));
+    // The value comes from the document: showing it is no edit of a person's to report back.
+    ++m_nFillDepth;
+    if (control != nullptr) {
+        ShowValue(control, tag, text, false);
     }
+    RefreshDisplays(tag, text);
+    --m_nFillDepth;
+    return control != nullptr;
+}
+
+void KMReportUIHandler::RefreshDisplays(DWORD tag, const std::wstring& value)
+{
+    ++m_nFillDepth;
+    Walk(m_pRoot, WalkScope::FieldsAndDisplays, [&](CControlUI* control, bool display) {
+        if (display && IsFilledValue(control) && !control->GetUserData().IsEmpty() &&
+            ParseTag(control->GetUserData().GetData()) == tag) {
+            ShowValue(control, tag, value, true);
+        }
+        return true;
+    });
+    --m_nFillDepth;
+}
+
+void KMReportUIHandler::ShowValue(CControlUI* control, DWORD tag, const std::wstring& value, bool display)
+{
     if (tag == KMDcmTag::PatientSex) {
-        SetControlValue_PatientSex(control, text.c_str());
+        SetControlValue_PatientSex(control, value.c_str());
     } else if (tag == KMDcmTag::PatientAge) {
-        SetControlValue_PatientAge(control, text.c_str());
+        SetControlValue_PatientAge(control, value.c_str());
     } else if (IsClass(control, L"DateTime")) {
-        if (auto* date = dynamic_cast<CDateTimeUI*>(control)) {
-            SetControlValue_Date(date, text.c_str());
-        }
-    } else if (IsClass(control, L"RichEdit")) {
-        if (control->GetText().Str() != text) {
-            control->SetText(text.c_str());
-        }
-    } else {
-        control->SetText(text.c_str());
+        SetControlValue_Date(dynamic_cast<CDateTimeUI*>(control), value.c_str());
+    } else if (display || IsClass(control, L"Label")) {
+        control->SetText(KMDcmConvert::ToDisplayText(tag, value).c_str());
+    } else if (control->GetText().Str() != value) {
+        control->SetText(value.c_str());
     }
-    return true;
 }
 
 bool KMReportUIHandler::GetValue(DWORD tag, std::wstring& value)
@@ -339,21 +375,12 @@ void KMReportUIHandler::TriggerCallback(DWORD tag, const wchar_t* value)
 
 void KMReportUIHandler::BindControlEvents(CContainerUI* container)
 {
-    if (container == nullptr) {
-        return;
-    }
-    for (int i = 0; i < container->GetCount(); ++i) {
-        CControlUI* child = container->GetItemAt(i);
-        if (IsBindableValue(child)) {
-            if (!child->GetUserData().IsEmpty()) {
-                child->OnNotify += LinkDelegate<Binding>(m_pBinding);
-            }
-        } else if (IsWalkedContainer(child)) {
-            if (auto* inner = dynamic_cast<CContainerUI*>(child)) {
-                BindControlEvents(inner);
-            }
+    Walk(container, WalkScope::Fields, [&](CControlUI* control, bool) {
+        if (IsBindableValue(control) && !control->GetUserData().IsEmpty()) {
+            control->OnNotify += LinkDelegate<Binding>(m_pBinding);
         }
-    }
+        return true;
+    });
 }
 
 bool KMReportUIHandler::OnControlEvent(void* param)
@@ -386,6 +413,9 @@ bool KMReportUIHandler::OnControlEvent(void* param)
             if (GetControlValue_PatientAge(sender, value)) {
                 TriggerCallback(tag, value.c_str());
             }
+        } else if (IsClass(sender, L"EditCombo")) {
+            // A picked item is stored as the same text typed would be.
+            TriggerCallback(tag, sender->GetText().GetData());
         }
     } else if (type == DuiLib::DUI_MSGTYPE_KILLFOCUS && IsClass(sender, L"DateTime")) {
         if (auto* date = dynamic_cast<CDateTimeUI*>(sender)) {
@@ -409,16 +439,12 @@ bool KMReportUIHandler::EnableUI(CContainerUI* container, bool enable)
     if (container == nullptr) {
         return false;
     }
-    for (int i = 0; i < container->GetCount(); ++i) {
-        CControlUI* child = container->GetItemAt(i);
-        if (IsBindableValue(child)) {
-            child->SetEnabled(enable);
-        } else if (IsWalkedContainer(child)) {
-            if (auto* inner = dynamic_cast<CContainerUI*>(child)) {
-                EnableUI(inner, enable);
-            }
+    Walk(container, WalkScope::Fields, [&](CControlUI* control, bool) {
+        if (IsBindableValue(control)) {
+            control->SetEnabled(enable);
         }
-    }
+        return true;
+    });
     return true;
 }
 
@@ -433,44 +459,21 @@ bool KMReportUIHandler::SetDcmSR(KMDcmSR* sr)
 
 bool KMReportUIHandler::SetDcmSR(CContainerUI* container, KMDcmSR* sr)
 {
-    ++m_nFillDepth;
     if (container == nullptr || sr == nullptr) {
-        --m_nFillDepth;
         return false;
     }
-    const KMDcmDataset* dataset = sr->GetDataset();
-    for (int i = 0; i < container->GetCount(); ++i) {
-        CControlUI* child = container->GetItemAt(i);
-        if (IsFilledValue(child)) {
-            const DuiLib::CDuiString userData = child->GetUserData();
-            if (userData.IsEmpty()) {
-                continue;
-            }
-            const DWORD tag = ParseTag(userData.GetData());
+    ++m_nFillDepth;
+    Walk(container, WalkScope::FieldsAndDisplays, [&](CControlUI* control, bool display) {
+        if (IsFilledValue(control) && !control->GetUserData().IsEmpty()) {
+            const DWORD tag = ParseTag(control->GetUserData().GetData());
             std::wstring value;
-            if (tag == KMDcmTag::PatientSex) {
-                dataset->GetString(tag, value, 0);
-                SetControlValue_PatientSex(child, value.c_str());
-            } else if (tag == KMDcmTag::PatientAge) {
-                dataset->GetString(tag, value, 0);
-                SetControlValue_PatientAge(child, value.c_str());
-            } else if (ReadDocumentField(*sr, tag, value)) {
-                child->SetText(value.c_str());
-            } else if (IsClass(child, L"DateTime")) {
-                dataset->GetString(tag, value, 0);
-                if (auto* date = dynamic_cast<CDateTimeUI*>(child)) {
-                    SetControlValue_Date(date, value.c_str());
-                }
-            } else {
-                dataset->GetString(tag, value, 0);
-                child->SetText(value.c_str());
+            if (!ReadDocumentField(*sr, tag, value)) {
+                sr->GetDataset()->GetString(tag, value, 0);
             }
-        } else if (IsWalkedContainer(child) || IsClass(child, L"TileLayout")) {
-            if (auto* inner = dynamic_cast<CContainerUI*>(child)) {
-                SetDcmSR(inner, sr);
-            }
+            ShowValue(control, tag, value, display);
         }
-    }
+        return true;
+    });
     --m_nFillDepth;
     return true;
 }
@@ -524,9 +527,13 @@ bool KMReportUIHandler::SetQRCode(const char* text)
     }
     int width = 0;
     int height = 0;
-    if (HBITMAP bitmap = QRCode::CreateBitmapOfQRCode(copy.c_str(), width, height)) {
-        box->SetBkImage(bitmap, width, height);
+    HBITMAP bitmap = QRCode::CreateBitmapOfQRCode(copy.c_str(), width, height);
+    if (bitmap == nullptr) {
+        // A code the text cannot become must not leave the previous one in its place.
+        box->SetBkImage(static_cast<const wchar_t*>(nullptr));
+        return false;
     }
+    box->SetBkImage(bitmap, width, height);
     return true;
 }
 

@@ -35,6 +35,10 @@ protected:
 // Binds the controls of a page to DICOM attributes. A control is bound when its user data holds
 // a tag: hexadecimal group, one separator character, hexadecimal element ("0010,0040").
 //
+// Bound controls of the attribute list (a "TileLayout") are display fields: they show the
+// document's values as people read them (formatted names, dates and times), take no input, are
+// never enabled, found by tag or reported, and follow every value written through SetValue.
+//
 // The handler owns nothing: not the controls (the page belongs to its window) and not the
 // listeners. It finds, writes and reads bound controls, fills a whole page from an SR document
 // without reporting its own writes, reports a person's edits to its listeners, enables and
@@ -56,8 +60,12 @@ public:
     void InitUI(DuiLib::CContainerUI* root, bool bindEvents);
 
     // Writes a value into the first control bound to `tag`, converting sex, age and date values
-    // to the widget's form. False for a null value or when no control is bound to the tag.
+    // to the widget's form, and into the display fields of the tag; nothing is reported. False
+    // for a null value or when no field (display fields aside) is bound to the tag.
     bool SetValue(DWORD tag, const wchar_t* value);
+    // Shows the value in every display field of the attribute list bound to `tag` (after the
+    // document took a value that a person typed elsewhere); nothing is reported.
+    void RefreshDisplays(DWORD tag, const std::wstring& value);
     // The text of the first control bound to `tag`; false (and `value` unchanged) when none.
     bool GetValue(DWORD tag, std::wstring& value);
 
@@ -102,6 +110,10 @@ private:
     bool EnableUI(DuiLib::CContainerUI* container, bool enable);
     bool SetDcmSR(DuiLib::CContainerUI* container, KMDcmSR* sr);
     void LoadPictures(KMDcmSR* sr);
+    // Shows a document value in a control in the widget's form; display fields and labels show
+    // it as people read it. Nothing is reported.
+    void ShowValue(DuiLib::CControlUI* control, DWORD tag, const std::wstring& value, bool display);
+
 
     bool SetControlValue_PatientSex(DuiLib::CControlUI* control, const wchar_t* value);
     bool GetControlValue_PatientSex(DuiLib::CControlUI* control, std::wstring& value);

@@ -17,10 +17,11 @@ const DWORD kNarrowCopies[] = {KMDcmTag::StudyInstanceUID, KMDcmTag::StudyDate, 
 const DWORD kWideCopies[] = {KMDcmTag::PatientName, KMDcmTag::PatientID, KMDcmTag::BodyPartExamined, KMDcmTag::InstitutionalDepartmentName, KMDcmTag::ReferringPhysicianName};
 
 // Modality and SOP Instance UID of a document that claims to be an SR document.
+// An empty UID identifies nothing: two documents without one are not the same document.
 bool ReadSRIdentity(const KMDcmDataset& dataset, std::string& uid)
 {
     std::string modality;
-    return dataset.GetString(KMDcmTag::Modality, modality, 0) && dataset.GetString(KMDcmTag::SOPInstanceUID, uid, 0) &&
+    return dataset.GetString(KMDcmTag::Modality, modality, 0) && dataset.GetUID(KMDcmTag::SOPInstanceUID, uid) &&
            modality == "SR";
 }
 
@@ -42,9 +43,20 @@ KMMainWindow::~KMMainWindow()
     reports.swap(m_vecReports);
     m_pActiveReport = nullptr;
     for (KMReportWindow* report : reports) {
-        delete report;
+        DisposeReport(report);
     }
     delete m_pPrintWindow;
+}
+
+void KMMainWindow::Release() { Retire(); }
+
+void KMMainWindow::DisposeReport(KMReportWindow* window)
+{
+    window->m_pCallback = nullptr;
+    if (window->IsInCall()) {
+        window->ShowWindow(false, false);
+    }
+    window->Retire();
 }
 
 DuiLib::LPCTSTR KMMainWindow::GetWindowClassName() const { return L"KMReportWindowClass"; }
@@ -53,6 +65,10 @@ DuiLib::CDuiString KMMainWindow::GetSkinFile() { return L"srctrl/sr_frame_wnd.xm
 
 HWND KMMainWindow::Create(HWND parent, int x, int y, int cx, int cy)
 {
+    const KMCallScope call(*this);
+    if (call.IsRetired()) {
+        return nullptr;
+    }
     return CWindowWnd::Create(parent, L"KMMainWindow", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN,
                               WS_EX_ACCEPTFILES, x, y, cx, cy);
 }
@@ -77,7 +93,8 @@ bool KMMainWindow::OnContentPanelSize(void*)
 
 bool KMMainWindow::MoveWindow(int x, int y, int cx, int cy)
 {
-    if (CWindowWnd::GetHWND() == nullptr) {
+    const KMCallScope call(*this);
+    if (call.IsRetired() || CWindowWnd::GetHWND() == nullptr) {
         return false;
     }
     ::MoveWindow(CWindowWnd::GetHWND(), x, y, cx, cy, TRUE);
@@ -101,6 +118,9 @@ void KMMainWindow::Notify(IKMReport* report, Scope scope, Call call)
             continue;
         }
         call(callback);
+        if (IsRetired()) {
+            return;
+        }
         // What the callback did may have closed the report, or made another one active: the
         // remaining callbacks are not told about a report that is gone or no longer active.
         const bool stillAbout = scope == Scope::Active ? GetActiveReport() == report : report == nullptr || IsOpen(report);
@@ -180,7 +200,8 @@ void KMMainWindow::CloseReport(IKMReport* report) { CloseReportAt(GetReportIndex
 
 void KMMainWindow::CloseReportAt(int index)
 {
-    if (index < 0 || index >= GetReportCount()) {
+    const KMCallScope call(*this);
+    if (call.IsRetired() || index < 0 || index >= GetReportCount()) {
         return;
     }
     KMReportWindow* window = m_vecReports[static_cast<size_t>(index)];
@@ -194,11 +215,10 @@ void KMMainWindow::CloseReportAt(int index)
     }
     const bool wasActive = m_pActiveReport == window;
     if (wasActive) {
-        window->m_pCallback = nullptr;
         m_pActiveReport = nullptr;
     }
-    delete window;
-    if (wasActive) {
+    DisposeReport(window);
+    if (wasActive && !call.IsRetired()) {
         ActivateReportAt(std::min(index, GetReportCount() - 1));
     }
 }
@@ -209,7 +229,8 @@ void KMMainWindow::ActivateReport(IKMReport* report) { ActivateReportAt(GetRepor
 
 void KMMainWindow::ActivateReportAt(int index)
 {
-    if (index >= 0 && index < GetReportCount() && m_vecReports[static_cast<size_t>(index)] != nullptr) {
+    const KMCallScope call(*this);
+    if (!call.IsRetired() && index >= 0 && index < GetReportCount() && m_vecReports[static_cast<size_t>(index)] != nullptr) {
         SetActiveReportWindow(m_vecReports[static_cast<size_t>(index)]);
     }
 }
@@ -229,7 +250,8 @@ bool KMMainWindow::SetTemplateFile(const char* path)
 
 bool KMMainWindow::ApplyTemplate(const char* path)
 {
-    if (m_pActiveReport == nullptr) {
+    const KMCallScope call(*this);
+    if (call.IsRetired() || m_pActiveReport == nullptr) {
         return false;
     }
     return m_pActiveReport->LoadTemplate(path != nullptr ? path : m_strDefaultTemplateFile.c_str());
@@ -242,6 +264,10 @@ float KMMainWindow::GetZoom()
 
 void KMMainWindow::SetZoom(float ratio)
 {
+    const KMCallScope call(*this);
+    if (call.IsRetired()) {
+        return;
+    }
     m_fZoomRatio = ratio;
     if (m_pActiveReport == nullptr) {
         return;
@@ -261,6 +287,10 @@ int KMMainWindow::GetFitMode()
 
 void KMMainWindow::SetFitMode(int mode)
 {
+    const KMCallScope call(*this);
+    if (call.IsRetired()) {
+        return;
+    }
     m_nFitMode = mode;
     if (m_pActiveReport != nullptr) {
         m_pActiveReport->m_nFitMode = mode;
@@ -270,7 +300,8 @@ void KMMainWindow::SetFitMode(int mode)
 
 bool KMMainWindow::SetReportValue(DWORD tag, const wchar_t* value)
 {
-    return m_pActiveReport != nullptr && m_pActiveReport->SetValue(tag, value);
+    const KMCallScope call(*this);
+    return !call.IsRetired() && m_pActiveReport != nullptr && m_pActiveReport->SetValue(tag, value);
 }
 
 bool KMMainWindow::GetReportValue(DWORD tag, std::wstring& value)
@@ -298,7 +329,8 @@ void KMMainWindow::RemoveCallback(IReportCtrlCallback* callback)
 HBITMAP KMMainWindow::CreateTemplatePreview(const char* templateFile, int* width, int* height, int maxWidth,
                                             int maxHeight)
 {
-    if (m_pPrintWindow == nullptr) {
+    const KMCallScope call(*this);
+    if (call.IsRetired() || m_pPrintWindow == nullptr) {
         return nullptr;
     }
     return m_pPrintWindow->RenderTemplateBitmap(templateFile, width, height, maxWidth, maxHeight);
@@ -306,33 +338,39 @@ HBITMAP KMMainWindow::CreateTemplatePreview(const char* templateFile, int* width
 
 void KMMainWindow::OnReportValueChanged(IKMReport* report, DWORD tag, const wchar_t* value)
 {
+    const KMCallScope call(*this);
     Notify(report, Scope::Open, [&](IReportCtrlCallback* c) { c->OnReportValueChanged(report, tag, value); });
 }
 
 void KMMainWindow::OnDocumentCompleted(IKMReport* report)
 {
+    const KMCallScope call(*this);
     Notify(report, Scope::Open, [&](IReportCtrlCallback* c) { c->OnDocumentCompleted(report); });
 }
 
 void KMMainWindow::OnDocumentVerified(IKMReport* report)
 {
+    const KMCallScope call(*this);
     Notify(report, Scope::Open, [&](IReportCtrlCallback* c) { c->OnDocumentVerified(report); });
 }
 
 void KMMainWindow::OnModifiedChanged(IKMReport* report)
 {
+    const KMCallScope call(*this);
     Notify(report, Scope::Open, [&](IReportCtrlCallback* c) { c->OnModifiedChanged(report); });
 }
 
 void KMMainWindow::OnLayoutChanged(IKMReport* report)
 {
+    const KMCallScope call(*this);
     Notify(report, Scope::Open, [&](IReportCtrlCallback* c) { c->OnLayoutChanged(report); });
 }
 
 KMReportWindow* KMMainWindow::NewReportWindow()
 {
+    // Once the host destroyed the control's window, a report would have nowhere to live.
     DuiLib::CControlUI* panel = m_pm.FindControl(L"contentPanel");
-    if (panel == nullptr) {
+    if (panel == nullptr || !::IsWindow(CWindowWnd::GetHWND())) {
         return nullptr;
     }
     const RECT rc = panel->GetPos();
@@ -353,12 +391,11 @@ IKMReport* KMMainWindow::FinishReport(KMReportWindow* window, bool modified)
     return IsOpen(window) ? window : nullptr;
 }
 
-IKMReport* KMMainWindow::FindOpenDocument(const std::string& uid)
+KMReportWindow* KMMainWindow::FindOpenDocument(const std::string& uid)
 {
     for (KMReportWindow* report : m_vecReports) {
         std::string open;
         if (report->GetDcmSR()->GetDataset()->GetString(KMDcmTag::SOPInstanceUID, open, 0) && open == uid) {
-            SetActiveReportWindow(report);
             return report;
         }
     }
@@ -367,12 +404,15 @@ IKMReport* KMMainWindow::FindOpenDocument(const std::string& uid)
 
 IKMReport* KMMainWindow::OpenDocument(const KMDcmDataset& dataset, const std::function<void(KMDcmSR&)>& load)
 {
+    const KMCallScope call(*this);
     std::string uid;
-    if (!ReadSRIdentity(dataset, uid)) {
+    if (call.IsRetired() || !ReadSRIdentity(dataset, uid)) {
         return nullptr;
     }
-    if (IKMReport* open = FindOpenDocument(uid)) {
-        return open;
+    if (KMReportWindow* open = FindOpenDocument(uid)) {
+        // The host may close the report on being told of its activation.
+        SetActiveReportWindow(open);
+        return IsOpen(open) ? open : nullptr;
     }
     KMReportWindow* window = NewReportWindow();
     if (window == nullptr) {
@@ -405,7 +445,8 @@ IKMReport* KMMainWindow::OpenReport(KMDcmFile* document)
 
 IKMReport* KMMainWindow::CreateReportFromReport(IKMReport* source)
 {
-    if (source == nullptr) {
+    const KMCallScope call(*this);
+    if (call.IsRetired() || !IsOpen(source)) {
         return nullptr;
     }
     KMDcmSR* document = source->GetDcmSR();
@@ -418,6 +459,10 @@ IKMReport* KMMainWindow::CreateReportFromReport(IKMReport* source)
     KMDcmDataset* ds = window->m_dcmSR.GetDataset();
     ds->SetString(KMDcmTag::CompletionFlag, "PARTIAL");
     ds->SetString(KMDcmTag::VerificationFlag, "UNVERIFIED");
+    // A copy is an amendment that nobody has verified yet: the source's verifier stays with it.
+    window->m_dcmSR.SetVerifyingObserverName(L"");
+    window->m_dcmSR.SetVerifyingOrganization(L"");
+    window->m_dcmSR.SetVerificationDateTime(L"");
     ds->SetInt32(KMDcmTag::InstanceNumber, 1, 0);
     ds->SetInt32(KMDcmTag::SeriesNumber, 8001, 0);
     KMString uid;
@@ -430,9 +475,11 @@ IKMReport* KMMainWindow::CreateReportFromReport(IKMReport* source)
 
 IKMReport* KMMainWindow::CreateReportFromImage(const char* dicomFile)
 {
+    const KMCallScope call(*this);
     KMDcmFile file;
-    const char* study = nullptr;
-    if (dicomFile == nullptr || !file.LoadFile(dicomFile, true) || !file.GetDataset()->GetString(KMDcmTag::StudyInstanceUID, study)) {
+    std::string study;
+    if (call.IsRetired() || dicomFile == nullptr || !file.LoadFile(dicomFile, true) ||
+        !file.GetDataset()->GetUID(KMDcmTag::StudyInstanceUID, study)) {
         return nullptr;
     }
     KMReportWindow* window = NewReportWindow();
@@ -458,7 +505,8 @@ IKMReport* KMMainWindow::CreateReportFromImage(const char* dicomFile)
 
 bool KMMainWindow::Print(const char* printerName)
 {
-    if (printerName == nullptr || m_pActiveReport == nullptr) {
+    const KMCallScope call(*this);
+    if (call.IsRetired() || printerName == nullptr || m_pActiveReport == nullptr) {
         return false;
     }
     HDC dc = CreateDCA(nullptr, printerName, nullptr, nullptr);

@@ -3,6 +3,7 @@
 #include "control/IKMReportWindowCallback.h"
 #include "control/IReportCtrl.h"
 #include "platform/duilib/WindowImplBase.h"
+#include "platform/kmbase/KMReentrant.h"
 
 #include <functional>
 #include <string>
@@ -19,11 +20,19 @@ class KMReportWindow;
 // Callbacks may register or remove callbacks, and activate or close reports, while they are
 // notified: each notification goes to the callbacks registered when it started that are still
 // registered, and stops when the report it names has been closed (or, for an activation, is no
-// longer the active one) meanwhile.
-class KMMainWindow : public DuiLib::WindowImplBase, public IReportCtrl, public IKMReportWindowCallback {
+// longer the active one) meanwhile. A report closed, or the control released, from inside a
+// notification stays in memory until the call that sent it returns (see KMReentrant); the
+// control's operations do nothing once it is released.
+class KMMainWindow : public DuiLib::WindowImplBase,
+                     public IReportCtrl,
+                     public IKMReportWindowCallback,
+                     public KMReentrant {
 public:
     KMMainWindow();
     ~KMMainWindow() override;
+
+    // Deletes the control now, or as the outermost call into it returns.
+    void Release();
 
     // IReportCtrl
     HWND Create(HWND parent, int x, int y, int cx, int cy) override;
@@ -83,7 +92,10 @@ private:
     // A new report window over the content panel, or null when there is no panel.
     KMReportWindow* NewReportWindow();
     IKMReport* FinishReport(KMReportWindow* window, bool modified);
-    IKMReport* FindOpenDocument(const std::string& uid);
+    // The open report with that SOP Instance UID, or null.
+    KMReportWindow* FindOpenDocument(const std::string& uid);
+    // Takes a report out of the list's keeping: deleted now, or once the calls into it return.
+    void DisposeReport(KMReportWindow* window);
     // Opens the SR document that `dataset` describes, read into the new report by `load`; an
     // open document with the same SOP Instance UID is activated instead.
     IKMReport* OpenDocument(const KMDcmDataset& dataset, const std::function<void(KMDcmSR&)>& load);

@@ -8,5 +8,7 @@ IReportCtrl* CreateReportCtrl()
 
 void ReleaseReportCtrl(IReportCtrl* ctrl)
 {
-    delete ctrl;
+    if (ctrl != nullptr) {
+        static_cast<KMMainWindow*>(ctrl)->Release();
+    }
 }

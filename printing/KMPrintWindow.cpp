@@ -6,6 +6,8 @@
 #include "platform/win32/GdiPlus.h"
 #include "report/KMReportTemplate.h"
 
+#include <algorithm>
+
 KMPrintWindow::~KMPrintWindow()
 {
     if (::IsWindow(GetHWND())) {
@@ -105,8 +107,8 @@ HBITMAP KMPrintWindow::RenderTemplateBitmap(const char* path, int* width, int* h
     if (!(pageWidth > 0) || !(pageHeight > 0)) {
         return nullptr;
     }
-    float targetWidth = wantedWidth >= 1 ? static_cast<float>(wantedWidth) : pageWidth;
-    float targetHeight = wantedHeight >= 1 ? static_cast<float>(wantedHeight) : pageWidth;
+    float targetWidth = wantedWidth >= 1 ? static_cast<float>(std::min(wantedWidth, kMaxPreviewSide)) : pageWidth;
+    float targetHeight = wantedHeight >= 1 ? static_cast<float>(std::min(wantedHeight, kMaxPreviewSide)) : pageWidth;
     const float aspect = pageWidth / pageHeight;
     if (aspect > targetWidth / targetHeight) {
         targetHeight = targetWidth / aspect;

@@ -22,9 +22,12 @@ public:
     // width and paints it at the device context's origin. Nothing is painted on failure.
     void PrintPage(HDC dc, KMDcmSR* sr, const std::string& qrCode, const KMReportTemplate& report);
     // The page of a template file, unfilled, in a new bitmap (owned by the caller) fitted into
-    // wanted width x height (a size below 1 means the page's width); its size goes to the
-    // outputs. Null when the file does not load, builds no page or has no size.
+    // wanted width x height (a size below 1 means the page's width, a size above kMaxPreviewSide
+    // counts as kMaxPreviewSide); its size goes to the outputs. Null when the file does not load,
+    // builds no page or has no size.
     HBITMAP RenderTemplateBitmap(const char* path, int* width, int* height, int wantedWidth, int wantedHeight);
+    // The largest bitmap side that Cairo paints into.
+    static constexpr int kMaxPreviewSide = 32767;
 
 protected:
     DuiLib::LPCTSTR GetWindowClassName() const override;

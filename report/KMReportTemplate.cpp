@@ -2,17 +2,14 @@
 #include "platform/kmdicom/KMDcmTags.h"
 
 #include "platform/duilib/Base64.h"
+#include "platform/kmbase/KMFile.h"
+#include "platform/kmbase/KMFileReplace.h"
 #include "platform/kmbase/KMUtil.h"
 #include "platform/kmdicom/KMDcmUtil.h"
 
-#include <unistd.h>
-
-#include <atomic>
 #include <cctype>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <memory>
 
 namespace {
 
@@ -20,26 +17,6 @@ const char* const kAttrList = "RT_ATTRLIST";
 const char* const kLogo = "RT_LOGO";
 const char* const kTemplateInfo = "RT_TEMPINFO";
 const char* const kImageArea = "RT_IMAGE";
-
-struct FileCloser {
-    void operator()(FILE* file) const { std::fclose(file); }
-};
-using File = std::unique_ptr<FILE, FileCloser>;
-
-// Reads a whole file of at most `limit` bytes; false for anything else, an empty file included.
-bool ReadWholeFile(const char* path, long limit, std::string& bytes)
-{
-    File file(std::fopen(path, "rb"));
-    if (!file || std::fseek(file.get(), 0, SEEK_END) != 0) {
-        return false;
-    }
-    const long size = std::ftell(file.get());
-    if (size <= 0 || size > limit || std::fseek(file.get(), 0, SEEK_SET) != 0) {
-        return false;
-    }
-    bytes.resize(static_cast<size_t>(size));
-    return std::fread(bytes.data(), 1, bytes.size(), file.get()) == bytes.size();
-}
 
 std::string Printed(const tinyxml2::XMLNode& node)
 {
@@ -62,7 +39,7 @@ tinyxml2::XMLElement* NthChildElement(tinyxml2::XMLElement* parent, int n)
 bool KMReportTemplate::Load(const char* path)
 {
     std::string bytes;
-    if (path == nullptr || !ReadWholeFile(path, kMaxFileBytes, bytes)) {
+    if (KMFile::Read(path, kMaxFileBytes, bytes) != KMFile::Error::None) {
         return false;
     }
     tinyxml2::XMLDocument parsed;
@@ -89,25 +66,9 @@ bool KMReportTemplate::Save(const char* path, const char* templateName)
         return false;
     }
     info->SetAttribute("template_name", templateName);
-    if (path == nullptr || *path == '\0') {
-        return false;
-    }
     std::string text;
     ToXml(text);
-    static std::atomic<unsigned> counter{0};
-    const std::string temporary = std::string(path) + ".tmp." + std::to_string(getpid()) + "." + std::to_string(counter++);
-    FILE* file = std::fopen(temporary.c_str(), "w");
-    if (file == nullptr) {
-        return false;
-    }
-    const bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size() && std::fflush(file) == 0 &&
-                         fsync(fileno(file)) == 0;
-    const bool closed = std::fclose(file) == 0;
-    if (!written || !closed || std::rename(temporary.c_str(), path) != 0) {
-        std::remove(temporary.c_str());
-        return false;
-    }
-    return true;
+    return KMFileReplace::Replace(path, text) == KMFile::Error::None;
 }
 
 tinyxml2::XMLElement* KMReportTemplate::FindElement(tinyxml2::XMLElement* start, const char* elementName,
@@ -161,7 +122,7 @@ bool KMReportTemplate::SetLogo(const char* imagePath)
     }
     tinyxml2::XMLElement* image = Region("img", current.c_str());
     std::string bytes;
-    if (image == nullptr || !ReadWholeFile(imagePath, kMaxLogoBytes, bytes)) {
+    if (image == nullptr || KMFile::Read(imagePath, kMaxLogoBytes, bytes) != KMFile::Error::None) {
         return false;
     }
     const std::string data = DuiLib::Base64::Encode(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size());

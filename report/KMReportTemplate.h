@@ -23,9 +23,10 @@ public:
     KMReportTemplate(const KMReportTemplate&) = delete;
     KMReportTemplate& operator=(const KMReportTemplate&) = delete;
 
-    // Replaces the document by the template file. False for a null path, a file that cannot be
-    // read, is empty or larger than kMaxFileBytes, does not parse or has no root element; the
-    // previous document is then kept. The row prototypes are never touched.
+    // Replaces the document by the template file. False for a null path, a file that is not a
+    // regular file (a FIFO is refused without waiting), cannot be read, is empty or larger than
+    // kMaxFileBytes, does not parse or has no root element; the previous document is then kept.
+    // The row prototypes are never touched.
     bool Load(const char* path);
     static constexpr long kMaxFileBytes = 64L * 1024 * 1024;
 
@@ -33,9 +34,10 @@ public:
     bool ToXml(std::string& text) const;
 
     // Records `templateName` in the template information region, then writes the document to
-    // `path`. The file is written beside the target and renamed over it when complete, so a
-    // failed write (reported as false) leaves any existing file as it was. False without the
-    // region (nothing changes) or for a null name; a null path fails after the name is recorded.
+    // `path`, replacing it as KMFileReplace does: a link keeps pointing at the new content, the
+    // file keeps its permissions, and a failed write (reported as false) leaves any existing file
+    // as it was. A path naming a folder, FIFO or device is refused. False without the region
+    // (nothing changes) or for a null name; a null path fails after the name is recorded.
     bool Save(const char* path, const char* templateName);
 
     // The first element, `start` included, depth first, with that element name and "name"
@@ -44,8 +46,8 @@ public:
 
     bool GetLogoName(std::string& name) const;
     // Embeds the image file (at most kMaxLogoBytes) as the logo under a new identifier. False,
-    // with nothing changed, for a missing, empty or too large file, or a logo region whose
-    // "bkimage" names no "img" element.
+    // with nothing changed, for a missing, empty, too large or not regular file, or a logo
+    // region whose "bkimage" names no "img" element.
     bool SetLogo(const char* imagePath);
     static constexpr long kMaxLogoBytes = 16L * 1024 * 1024;
     bool IsLogoVisible() const;

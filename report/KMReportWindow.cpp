@@ -4,7 +4,9 @@
 #include "control/IKMReportWindowCallback.h"
 #include "platform/duilib/CContainerUI.h"
 #include "platform/duilib/CDialogBuilder.h"
+#include "platform/kmbase/QRCode.h"
 #include "platform/kmdicom/KMDcmUtil.h"
+#include "platform/kmdicom/KMDcmVR.h"
 #include "printing/CUtil.h"
 #include "printing/KMPrintWindow.h"
 
@@ -34,6 +36,7 @@ KMReportWindow::KMReportWindow()
 
 KMReportWindow::~KMReportWindow()
 {
+    m_uiHandler.UnRegisterCallback(this);
     if (::IsWindow(GetHWND())) {
         ::DestroyWindow(GetHWND());
     }
@@ -43,6 +46,17 @@ KMReportWindow::~KMReportWindow()
 DuiLib::LPCTSTR KMReportWindow::GetWindowClassName() const { return L"KMReportWindow"; }
 DuiLib::CDuiString KMReportWindow::GetSkinFolder() { return L"skin/"; }
 DuiLib::CDuiString KMReportWindow::GetSkinFile() { return L"srctrl/sr_report_window.xml"; }
+
+LRESULT KMReportWindow::HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam)
+{
+    const KMCallScope call(*this);
+    if (call.IsRetired()) {
+        return 0;
+    }
+    return WindowImplBase::HandleMessage(uMsg, wParam, lParam);
+}
+
+void KMReportWindow::OnCallsReturned() { m_vecRetiredPages.clear(); }
 
 void KMReportWindow::InitWindow()
 {
@@ -75,8 +89,13 @@ bool KMReportWindow::OnPageResize(void*)
 
 void KMReportWindow::ShowVerified()
 {
-    if (DuiLib::CControlUI* verified = m_pm.FindControl(L"verifiedCtrl")) {
-        verified->SetVisible(m_dcmSR.IsVerified());
+    const bool verified = m_dcmSR.IsVerified();
+    if (DuiLib::CControlUI* badge = m_pm.FindControl(L"verifiedCtrl")) {
+        badge->SetVisible(verified);
+    }
+    // A verified report is read-only on its page as in its document.
+    if (verified) {
+        m_uiHandler.EnableUI(false);
     }
 }
 
@@ -127,7 +146,9 @@ bool KMReportWindow::RebuildPage()
         return false;
     }
     m_pPage = root;
-    panel->RemoveAt(0);
+    if (DuiLib::CControlUI* old = panel->DetachAt(0)) {
+        m_vecRetiredPages.emplace_back(old);
+    }
     panel->AddAt(root, 0);
     root->SetFloat(true);
     m_uiHandler.InitUI(dynamic_cast<DuiLib::CContainerUI*>(root), true);
@@ -139,6 +160,7 @@ void KMReportWindow::ReapplyDocument()
     FitPage();
     m_uiHandler.SetDcmSR(&m_dcmSR);
     m_uiHandler.SetQRCode(m_strQRCode.c_str());
+    ShowVerified();
 }
 
 bool KMReportWindow::RebuildAfter(bool changed)
@@ -154,6 +176,11 @@ const char* KMReportWindow::GetReportName() { return m_strReportName.c_str(); }
 
 bool KMReportWindow::StoreValue(DWORD tag, const wchar_t* value)
 {
+    // The control converts character sets itself (a character set set from outside would make
+    // every stored text read as another one); a text that is not Unicode would be stored damaged.
+    if (value == nullptr || !KMDcmVR::IsHostSettable(tag) || !KMString::IsUnicode(value)) {
+        return false;
+    }
     bool stored = false;
     switch (tag) {
     case KMDcmTag::ReportFinding: stored = m_dcmSR.SetFinding(value); break;
@@ -173,6 +200,11 @@ bool KMReportWindow::StoreValue(DWORD tag, const wchar_t* value)
 
 bool KMReportWindow::SetValue(DWORD tag, const wchar_t* value)
 {
+    const KMCallScope call(*this);
+    // A verified document is changed only by an amendment (a copy through the control).
+    if (call.IsRetired() || m_dcmSR.IsVerified()) {
+        return false;
+    }
     if (!StoreValue(tag, value)) {
         return false;
     }
@@ -199,18 +231,33 @@ bool KMReportWindow::GetValue(DWORD tag, std::wstring& value)
 
 void KMReportWindow::OnValueChanged(DWORD tag, const wchar_t* value)
 {
+    const KMCallScope call(*this);
+    if (call.IsRetired()) {
+        return;
+    }
     const std::wstring text = value != nullptr ? value : L"";
     std::wstring old;
     if (GetValue(tag, old) && old == text) {
         return;
     }
-    if (StoreValue(tag, text.c_str())) {
+    if (m_dcmSR.IsVerified()) {
+        // A verified report is read-only: what reached its page goes back to the document's value.
+        m_uiHandler.SetValue(tag, old.c_str());
+    } else if (StoreValue(tag, text.c_str())) {
+        m_uiHandler.RefreshDisplays(tag, text);
         SetModified(true);
+    } else if (m_pPage != nullptr) {
+        // What the document refused must not stay on the page as if it were stored.
+        m_uiHandler.SetValue(tag, old.c_str());
     }
 }
 
 bool KMReportWindow::LoadTemplate(const char* path)
 {
+    const KMCallScope call(*this);
+    if (call.IsRetired()) {
+        return false;
+    }
     if (path == nullptr) {
         return false;
     }
@@ -227,7 +274,14 @@ bool KMReportWindow::LoadTemplate(const char* path)
 
 KMDcmSR* KMReportWindow::GetDcmSR() { return &m_dcmSR; }
 
-void KMReportWindow::RefreshLayout() { FitPage(); }
+void KMReportWindow::RefreshLayout()
+{
+    const KMCallScope call(*this);
+    if (call.IsRetired()) {
+        return;
+    }
+    FitPage();
+}
 
 void KMReportWindow::SetHostData(const char* text)
 {
@@ -238,10 +292,21 @@ void KMReportWindow::SetHostData(const char* text)
 
 KMString* KMReportWindow::GetHostData() { return &m_strHostData; }
 
-bool KMReportWindow::EnableUI(bool enable) { return m_uiHandler.EnableUI(enable); }
+bool KMReportWindow::EnableUI(bool enable)
+{
+    const KMCallScope call(*this);
+    if (call.IsRetired()) {
+        return false;
+    }
+    return m_uiHandler.EnableUI(enable && !m_dcmSR.IsVerified());
+}
 
 void KMReportWindow::CompleteDocument()
 {
+    const KMCallScope call(*this);
+    if (call.IsRetired()) {
+        return;
+    }
     if (m_dcmSR.IsCompleted()) {
         return;
     }
@@ -254,13 +319,19 @@ void KMReportWindow::CompleteDocument()
 
 void KMReportWindow::VerifyDocument()
 {
+    const KMCallScope call(*this);
+    if (call.IsRetired()) {
+        return;
+    }
     // A document without a verifying observer and organization cannot be verified; nothing
     // changed then, so nothing is reported.
     if (m_dcmSR.IsVerified() || !m_dcmSR.VerifyDocument()) {
         return;
     }
-    SetModified(true);
+    // The verification wrote its date-time and moved the verifier: the page shows them.
+    m_uiHandler.SetDcmSR(&m_dcmSR);
     ShowVerified();
+    SetModified(true);
     if (m_pCallback != nullptr) {
         m_pCallback->OnDocumentVerified(this);
     }
@@ -272,6 +343,10 @@ bool KMReportWindow::IsModified() { return m_bModified; }
 
 void KMReportWindow::SetModified(bool modified)
 {
+    const KMCallScope call(*this);
+    if (call.IsRetired()) {
+        return;
+    }
     if (m_bModified == modified) {
         return;
     }
@@ -285,6 +360,10 @@ int KMReportWindow::GetImageBoxCount() { return m_uiHandler.GetImageBoxCount(); 
 
 bool KMReportWindow::SetImage(int index, HBITMAP bitmap)
 {
+    const KMCallScope call(*this);
+    if (call.IsRetired()) {
+        return false;
+    }
     if (bitmap == nullptr || index < 0 || index >= GetImageBoxCount()) {
         return false;
     }
@@ -304,12 +383,31 @@ bool KMReportWindow::SetImage(int index, HBITMAP bitmap)
 
 bool KMReportWindow::SetQRCode(const char* text)
 {
+    const KMCallScope call(*this);
+    if (call.IsRetired()) {
+        return false;
+    }
     m_strQRCode = text != nullptr ? text : "";
-    return m_uiHandler.SetQRCode(m_strQRCode.c_str());
+    if (m_uiHandler.SetQRCode(m_strQRCode.c_str())) {
+        return true;
+    }
+    // The print must not show a code that the page refused.
+    int width = 0;
+    int height = 0;
+    if (HBITMAP code = QRCode::CreateBitmapOfQRCode(m_strQRCode.c_str(), width, height)) {
+        DeleteObject(code);
+    } else {
+        m_strQRCode.clear();
+    }
+    return false;
 }
 
 bool KMReportWindow::SetAttributeList(const std::vector<std::pair<std::string, std::string>>& rows)
 {
+    const KMCallScope call(*this);
+    if (call.IsRetired()) {
+        return false;
+    }
     return RebuildAfter(m_template.SetAttributeList(rows));
 }
 
@@ -318,7 +416,14 @@ bool KMReportWindow::GetAttributeList(std::vector<std::pair<std::string, std::st
     return m_template.GetAttributeList(rows);
 }
 
-bool KMReportWindow::SetLogo(const char* imagePath) { return RebuildAfter(m_template.SetLogo(imagePath)); }
+bool KMReportWindow::SetLogo(const char* imagePath)
+{
+    const KMCallScope call(*this);
+    if (call.IsRetired()) {
+        return false;
+    }
+    return RebuildAfter(m_template.SetLogo(imagePath));
+}
 bool KMReportWindow::GetLogo(std::string& imageName) { return m_template.GetLogoName(imageName); }
 
 bool KMReportWindow::SaveTemplate(const char* path, const char* templateName)
@@ -327,7 +432,14 @@ bool KMReportWindow::SaveTemplate(const char* path, const char* templateName)
 }
 
 bool KMReportWindow::IsLogoVisible() { return m_template.IsLogoVisible(); }
-bool KMReportWindow::SetLogoVisible(bool visible) { return RebuildAfter(m_template.SetLogoVisible(visible)); }
+bool KMReportWindow::SetLogoVisible(bool visible)
+{
+    const KMCallScope call(*this);
+    if (call.IsRetired()) {
+        return false;
+    }
+    return RebuildAfter(m_template.SetLogoVisible(visible));
+}
 
 bool KMReportWindow::GetImageLayoutList(std::vector<std::string>& names)
 {
@@ -338,6 +450,10 @@ bool KMReportWindow::IsImageVisible() { return m_template.IsImageVisible(); }
 
 bool KMReportWindow::SetImageVisible(bool visible)
 {
+    const KMCallScope call(*this);
+    if (call.IsRetired()) {
+        return false;
+    }
     const bool rebuilt = RebuildAfter(m_template.SetImageVisible(visible));
     if (rebuilt && m_pCallback != nullptr) {
         m_pCallback->OnLayoutChanged(this);
@@ -347,6 +463,10 @@ bool KMReportWindow::SetImageVisible(bool visible)
 
 bool KMReportWindow::SetImageLayout(int index)
 {
+    const KMCallScope call(*this);
+    if (call.IsRetired()) {
+        return false;
+    }
     const bool rebuilt = RebuildAfter(m_template.SetImageLayout(index));
     if (rebuilt && m_pCallback != nullptr) {
         m_pCallback->OnLayoutChanged(this);

@@ -2,11 +2,14 @@
 
 #include "binding/KMReportUIHandler.h"
 #include "platform/duilib/WindowImplBase.h"
+#include "platform/kmbase/KMReentrant.h"
 #include "platform/kmdicom/KMDcmSR.h"
 #include "report/IKMReport.h"
 #include "report/KMReportTemplate.h"
 
+#include <memory>
 #include <string>
+#include <vector>
 
 class IKMReportWindowCallback;
 class KMPrintWindow;
@@ -14,8 +17,12 @@ class KMPrintWindow;
 // One open report: a child window of the main window that owns its SR document, its template,
 // the page built from the template and the handler that binds the page to the document. The
 // main window owns it, writes m_pCallback (while the report is active) and m_nFitMode, and
-// calls FitPage.
-class KMReportWindow : public DuiLib::WindowImplBase, public IKMReport, public IKMReportUIHandlerCallback {
+// calls FitPage. The main window retires it (KMReentrant) rather than deleting it, since the host
+// may close it from inside a notification that it is sending; once retired it does nothing.
+class KMReportWindow : public DuiLib::WindowImplBase,
+                       public IKMReport,
+                       public IKMReportUIHandlerCallback,
+                       public KMReentrant {
 public:
     KMReportWindow();
     ~KMReportWindow() override;
@@ -75,6 +82,9 @@ protected:
     DuiLib::CDuiString GetSkinFolder() override;
     DuiLib::CDuiString GetSkinFile() override;
     void InitWindow() override;
+    // A person's input reaches the report through here: it counts as a call into the report.
+    LRESULT HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam) override;
+    void OnCallsReturned() override;
 
 private:
     bool OnPageResize(void* sender);
@@ -84,4 +94,8 @@ private:
     bool RebuildAfter(bool changed);
     bool StoreValue(DWORD tag, const wchar_t* value);
     void ShowVerified();
+
+    // Pages replaced while a call was under way: the control that raised the call may belong to
+    // one of them, so they go only once the calls have returned.
+    std::vector<std::unique_ptr<DuiLib::CControlUI>> m_vecRetiredPages;
 };

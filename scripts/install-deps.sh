@@ -12,6 +12,7 @@ packages=(
   libqrencode-dev zbar-tools
   libcups2-dev cups cups-client cups-bsd printer-driver-cups-pdf poppler-utils
   libgtest-dev libgmock-dev libbenchmark-dev
+  clang libclang-rt-14-dev valgrind
 )
 
 missing=()

@@ -68,6 +68,20 @@ bool CContainerUI::RemoveAt(int index)
     return true;
 }
 
+CControlUI* CContainerUI::DetachAt(int index)
+{
+    CControlUI* control = GetItemAt(index);
+    if (control == nullptr) {
+        return nullptr;
+    }
+    m_items.erase(m_items.begin() + index);
+    if (m_pManager != nullptr) {
+        m_pManager->ReapObjects(control);
+    }
+    NeedUpdate();
+    return control;
+}
+
 void CContainerUI::RemoveAll()
 {
     std::vector<CControlUI*> items;

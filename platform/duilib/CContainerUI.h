@@ -25,6 +25,9 @@ public:
     virtual bool AddAt(CControlUI* control, int index);
     virtual bool Remove(CControlUI* control);
     virtual bool RemoveAt(int index);
+    // Takes the child out without destroying it: the caller owns it from then on, and it no
+    // longer holds the focus. Null for an index outside the children.
+    CControlUI* DetachAt(int index);
     virtual void RemoveAll();
 
     void SetPos(RECT rc, bool bNeedInvalidate = true) override;

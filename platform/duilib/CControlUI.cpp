@@ -122,6 +122,7 @@ const RECT& CControlUI::GetPos() const { return m_rcItem; }
 
 void CControlUI::SetPos(RECT rc, bool)
 {
+    rc = RECT{ClampCoordinate(rc.left), ClampCoordinate(rc.top), ClampCoordinate(rc.right), ClampCoordinate(rc.bottom)};
     if (rc.right < rc.left) {
         rc.right = rc.left;
     }
@@ -430,7 +431,7 @@ void CControlUI::NeedParentUpdate()
 
 int CControlUI::Scale(double design) const
 {
-    return m_pManager != nullptr ? m_pManager->Scale(design) : static_cast<int>(std::lround(design));
+    return m_pManager != nullptr ? m_pManager->Scale(design) : RoundCoordinate(design);
 }
 
 double CControlUI::Unscale(int scaled) const

@@ -29,6 +29,8 @@ public:
     virtual CDuiString GetText() const;
     virtual void SetText(LPCTSTR text);
     virtual const RECT& GetPos() const;
+    // Places the control; each edge is clamped to ±kMaxCoordinate and an inverted rectangle
+    // becomes an empty one.
     virtual void SetPos(RECT rc, bool bNeedInvalidate = true);
     virtual int GetWidth() const;
     virtual int GetHeight() const;
@@ -68,6 +70,8 @@ public:
     void SetBkColor(DWORD color);
     DWORD GetBkColor() const { return m_dwBackColor; }
     void SetTextColor(DWORD color);
+    DWORD GetTextColor() const { return m_dwTextColor; }
+    void SetDisabledTextColor(DWORD color) { m_dwDisabledTextColor = color; }
     void SetFont(int index);
     void SetTextStyle(unsigned style);
     // A background image known to the paint manager by name (an "img" element of the skin, or a
@@ -95,7 +99,7 @@ protected:
     virtual void PaintBkImage(HDC hDC);
     virtual void PaintText(HDC hDC);
     virtual void PaintBorder(HDC hDC);
-    // Scales a design length by the zoom ratio.
+    // Scales a design length by the zoom ratio, rounded and clamped as RoundCoordinate does.
     int Scale(double design) const;
     double Unscale(int scaled) const;
 

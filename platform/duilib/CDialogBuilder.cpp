@@ -9,13 +9,13 @@
 #include "platform/duilib/CRenderEngine.h"
 #include "platform/duilib/UILabel.h"
 #include "platform/duilib/UILayout.h"
+#include "platform/kmbase/KMFile.h"
 #include "platform/kmbase/KMString.h"
 
 #include <tinyxml2.h>
 
 #include <algorithm>
 #include <cstring>
-#include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
@@ -23,21 +23,6 @@
 namespace DuiLib {
 
 namespace {
-
-bool ReadSkinFile(const std::string& path, std::string& text)
-{
-    std::ifstream in(path, std::ios::binary | std::ios::ate);
-    if (!in) {
-        return false;
-    }
-    const std::streamoff size = in.tellg();
-    if (size <= 0 || static_cast<unsigned long long>(size) > CDialogBuilder::kMaxFileBytes) {
-        return false;
-    }
-    text.resize(static_cast<size_t>(size));
-    in.seekg(0);
-    return static_cast<bool>(in.read(text.data(), size));
-}
 
 std::wstring Wide(const char* text)
 {
@@ -57,7 +42,8 @@ CControlUI* CDialogBuilder::Create(STRINGorID xml, LPCTSTR, IDialogBuilderCallba
         return CreateFromXml(text.data(), text.size(), callback, manager, parent);
     }
     std::string content;
-    if (!ReadSkinFile(KMString(CPaintManagerUI::GetResourcePath().Str()).str() + text, content)) {
+    const std::string path = KMString(CPaintManagerUI::GetResourcePath().Str()).str() + text;
+    if (KMFile::Read(path.c_str(), kMaxFileBytes, content) != KMFile::Error::None) {
         return nullptr;
     }
     return CreateFromXml(content.data(), content.size(), callback, manager, parent);

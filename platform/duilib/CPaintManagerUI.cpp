@@ -3,12 +3,12 @@
 #include "platform/duilib/CComboUI.h"
 #include "platform/duilib/CContainerUI.h"
 #include "platform/duilib/CRenderEngine.h"
+#include "platform/kmbase/KMFile.h"
 #include "platform/kmbase/KMString.h"
 
 #include <algorithm>
 #include <cmath>
-#include <fstream>
-#include <iterator>
+#include <string>
 
 namespace DuiLib {
 
@@ -153,7 +153,7 @@ void CPaintManagerUI::SetZoomRatio(float ratio)
 
 int CPaintManagerUI::Scale(double design) const
 {
-    return static_cast<int>(std::lround(design * m_fZoomRatio));
+    return RoundCoordinate(design * m_fZoomRatio);
 }
 
 void CPaintManagerUI::AddFont(int id, const TFontInfo& font, bool isDefault)
@@ -198,9 +198,12 @@ const TImageInfo* CPaintManagerUI::GetImage(LPCTSTR name)
     if (file.find(L"..") != std::wstring::npos || file.front() == L'/') {
         return nullptr;
     }
-    std::ifstream in(KMString(ResourcePath() + file).str(), std::ios::binary);
-    const std::vector<unsigned char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    HBITMAP bitmap = CRenderEngine::CreateBitmap(bytes.data(), bytes.size());
+    const KMString path(ResourcePath() + file);
+    std::string bytes;
+    if (KMFile::Read(path.c_str(), CRenderEngine::kMaxImageBytes, bytes) != KMFile::Error::None) {
+        return nullptr;
+    }
+    HBITMAP bitmap = CRenderEngine::CreateBitmap(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size());
     if (bitmap == nullptr) {
         return nullptr;
     }

@@ -56,6 +56,7 @@ public:
     // [0.01, 100] are refused.
     void SetZoomRatio(float ratio);
     float GetZoomRatio() const { return m_fZoomRatio; }
+    // A design length times the zoom ratio, rounded and clamped as RoundCoordinate does.
     int Scale(double design) const;
 
     // Fonts by the skin's "id"; a later font of the same id replaces the earlier one. -1 or an

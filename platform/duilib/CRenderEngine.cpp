@@ -106,11 +106,20 @@ void CRenderEngine::DrawImage(HDC hDC, HBITMAP bitmap, const RECT& rc)
     BitmapObject* image = platform::LookupBitmap(bitmap);
     const int width = rc.right - rc.left;
     const int height = rc.bottom - rc.top;
-    if (cr == nullptr || image == nullptr || width <= 0 || height <= 0) {
+    // A context in error would answer cairo_get_source below with a new pattern of its own,
+    // which nobody frees.
+    if (cr == nullptr || cairo_status(cr) != CAIRO_STATUS_SUCCESS || image == nullptr || width <= 0 ||
+        height <= 0) {
         return;
     }
     cairo_surface_t* source = cairo_image_surface_create_for_data(image->vecBits.data(), CAIRO_FORMAT_ARGB32,
                                                                   image->nWidth, image->nHeight, image->nWidth * 4);
+    // Cairo takes no image wider or higher than 32767 pixels; as a source such an image would put
+    // the context in error and drop everything painted after it.
+    if (cairo_surface_status(source) != CAIRO_STATUS_SUCCESS) {
+        cairo_surface_destroy(source);
+        return;
+    }
     const double scale = std::min(static_cast<double>(width) / image->nWidth, static_cast<double>(height) / image->nHeight);
     const double drawnWidth = image->nWidth * scale;
     const double drawnHeight = image->nHeight * scale;

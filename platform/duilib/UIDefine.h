@@ -3,6 +3,9 @@
 #include "platform/duilib/CDuiString.h"
 #include "platform/win32/WinUser.h"
 
+#include <algorithm>
+#include <cmath>
+
 namespace DuiLib {
 
 class CControlUI;
@@ -71,6 +74,26 @@ constexpr LPCTSTR DUI_MSGTYPE_SETFOCUS = L"setfocus";
 constexpr LPCTSTR DUI_MSGTYPE_CLICK = L"click";
 constexpr LPCTSTR DUI_MSGTYPE_RETURN = L"return";
 constexpr LPCTSTR DUI_MSGTYPE_DROPDOWN = L"dropdown";
+
+// Positions and sizes of controls, in pixels, stay within [-kMaxCoordinate, kMaxCoordinate]:
+// far beyond any page at the largest zoom, and small enough that the sum or difference of a few
+// of them never overflows an int. Longer sums (a row of many children) are made in 64 bits and
+// clamped.
+constexpr int kMaxCoordinate = 1 << 24;
+
+inline int ClampCoordinate(long long value)
+{
+    return static_cast<int>(std::clamp<long long>(value, -kMaxCoordinate, kMaxCoordinate));
+}
+
+// A scaled length rounded to whole pixels; NaN counts as 0.
+inline int RoundCoordinate(double value)
+{
+    if (!(value == value)) {
+        return 0;
+    }
+    return static_cast<int>(std::lround(std::clamp<double>(value, -kMaxCoordinate, kMaxCoordinate)));
+}
 
 // Text placement flags of controls that show text.
 constexpr unsigned DT_LEFT = 0x0000;

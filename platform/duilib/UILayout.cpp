@@ -15,7 +15,7 @@ void LayOutLine(std::vector<CControlUI*>& items, const RECT& inner, int childPad
 {
     const int along = vertical ? inner.bottom - inner.top : inner.right - inner.left;
     const int across = vertical ? inner.right - inner.left : inner.bottom - inner.top;
-    int fixedTotal = 0;
+    long long fixedTotal = 0;
     int stretchers = 0;
     int placed = 0;
     for (CControlUI* item : items) {
@@ -34,12 +34,13 @@ void LayOutLine(std::vector<CControlUI*>& items, const RECT& inner, int childPad
         ++placed;
     }
     if (placed > 1) {
-        fixedTotal += (placed - 1) * childPadding;
+        fixedTotal += static_cast<long long>(placed - 1) * childPadding;
     }
-    const int spare = std::max(0, along - fixedTotal);
+    // What is left is at most `along`, so shares of it fit an int.
+    const int spare = static_cast<int>(std::max<long long>(0, along - fixedTotal));
     int stretchLeft = stretchers;
     int spareLeft = spare;
-    int cursor = vertical ? inner.top : inner.left;
+    long long cursor = vertical ? inner.top : inner.left;
     for (CControlUI* item : items) {
         if (!item->IsVisible()) {
             continue;
@@ -64,11 +65,14 @@ void LayOutLine(std::vector<CControlUI*>& items, const RECT& inner, int childPad
         if (width == 0) {
             width = across - crossBefore - crossAfter;
         }
-        const int start = cursor + padBefore;
+        const long long start = cursor + padBefore;
+        const int first = ClampCoordinate(start);
+        const int last = ClampCoordinate(start + length);
+        const int crossStart = (vertical ? inner.left : inner.top) + crossBefore;
         if (vertical) {
-            item->SetPos(RECT{inner.left + crossBefore, start, inner.left + crossBefore + width, start + length}, false);
+            item->SetPos(RECT{crossStart, first, crossStart + width, last}, false);
         } else {
-            item->SetPos(RECT{start, inner.top + crossBefore, start + length, inner.top + crossBefore + width}, false);
+            item->SetPos(RECT{first, crossStart, last, crossStart + width}, false);
         }
         cursor = start + length + padAfter + childPadding;
     }
@@ -141,13 +145,13 @@ SIZE CTileLayoutUI::EstimateSize(SIZE available)
         const RECT inset = GetInset();
         const int width = (size.cx > 0 ? size.cx : available.cx) - inset.left - inset.right;
         const int cell = (width - (m_nColumns - 1) * GetChildPadding()) / m_nColumns;
-        int total = inset.top + inset.bottom;
+        long long total = inset.top + inset.bottom;
         const std::vector<int> rows = RowHeights(cell);
         for (int row : rows) {
             total += row;
         }
-        total += rows.empty() ? 0 : static_cast<int>(rows.size() - 1) * GetChildPadding();
-        size.cy = std::max(total, 1);
+        total += rows.empty() ? 0 : static_cast<long long>(rows.size() - 1) * GetChildPadding();
+        size.cy = std::max(ClampCoordinate(total), 1);
     }
     return size;
 }
@@ -161,7 +165,7 @@ void CTileLayoutUI::SetPos(RECT rc, bool bNeedInvalidate)
     const std::vector<int> rows = RowHeights(cell);
     int column = 0;
     size_t row = 0;
-    int top = inner.top;
+    long long top = inner.top;
     for (CControlUI* item : m_items) {
         if (!item->IsVisible()) {
             continue;
@@ -172,13 +176,15 @@ void CTileLayoutUI::SetPos(RECT rc, bool bNeedInvalidate)
         }
         const RECT pad = item->GetPadding();
         const SIZE size = item->EstimateSize(SIZE{cell, 0});
-        const int left = inner.left + column * (cell + gap) + pad.left;
+        const long long left = inner.left + static_cast<long long>(column) * (cell + gap) + pad.left;
         const int width = size.cx > 0 ? std::min<int>(size.cx, cell - pad.left - pad.right) : cell - pad.left - pad.right;
         const int height = size.cy > 0 ? size.cy : rows[row] - pad.top - pad.bottom;
-        item->SetPos(RECT{left, top + pad.top, left + width, top + pad.top + height}, false);
+        item->SetPos(RECT{ClampCoordinate(left), ClampCoordinate(top + pad.top), ClampCoordinate(left + width),
+                          ClampCoordinate(top + pad.top + height)},
+                     false);
         if (++column == m_nColumns) {
             column = 0;
-            top += rows[row] + gap;
+            top += static_cast<long long>(rows[row]) + gap;
             ++row;
         }
     }

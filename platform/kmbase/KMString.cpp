@@ -93,6 +93,17 @@ std::wstring KMString::ToWide(const std::string& utf8)
     return wide;
 }
 
+bool KMString::IsUnicode(const wchar_t* text)
+{
+    for (const wchar_t* c = text; c != nullptr && *c != L'\0'; ++c) {
+        const auto code = static_cast<unsigned long>(*c);
+        if (code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) {
+            return false;
+        }
+    }
+    return true;
+}
+
 std::string KMString::ToUtf8(const std::wstring& wide)
 {
     std::string utf8;

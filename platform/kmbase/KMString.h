@@ -33,7 +33,10 @@ public:
     bool operator!=(const KMString& other) const { return !(*this == other); }
 
     static std::wstring ToWide(const std::string& utf8);
+    // Characters outside Unicode (lone surrogates, beyond U+10FFFF) become U+FFFD.
     static std::string ToUtf8(const std::wstring& wide);
+    // True when every character is a Unicode scalar value, so that ToUtf8 keeps the text whole.
+    static bool IsUnicode(const wchar_t* text);
 
 private:
     std::string m_strNarrow;

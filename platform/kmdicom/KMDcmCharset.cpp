@@ -1,5 +1,6 @@
 #include "platform/kmdicom/KMDcmCharset.h"
 
+#include "platform/kmbase/KMString.h"
 #include "platform/kmdicom/KMDcmLog.h"
 #include "platform/kmdicom/KMDcmText.h"
 
@@ -63,6 +64,11 @@ bool Iconv(const char* to, const char* from, const std::string& in, std::string&
     result.resize(result.size() - dstLeft);
     out = std::move(result);
     return true;
+}
+
+bool IsUtf8(const std::string& text)
+{
+    return KMString::ToUtf8(KMString::ToWide(text)) == text;
 }
 
 bool IsJapaneseSet(const std::string& charset)
@@ -167,20 +173,55 @@ std::string KMDcmCharset::Of(DcmItem& dataset)
 
 bool KMDcmCharset::Decode(const std::string& charset, const std::string& raw, DcmEVR vr, std::string& utf8)
 {
-    if (charset == kUtf8) {
+    if (charset == kUtf8 || (charset.empty() && KMDcmText::IsAscii(raw.data(), raw.size()))) {
+        if (!IsUtf8(raw)) {
+            return false;
+        }
         utf8 = raw;
         return true;
     }
-    KMDcmLog::Silence();
+    if (charset.empty()) {
+        return false;
+    }
+    const KMDcmLog quiet;
     DcmSpecificCharacterSet converter;
     OFString converted;
     if (converter.selectCharacterSet(charset.c_str()).good() &&
         converter.convertString(raw.data(), raw.size(), converted, Delimiters(vr).c_str()).good()) {
-        utf8.assign(converted.c_str(), converted.length());
+        const std::string text(converted.c_str(), converted.length());
+        if (!IsUtf8(text)) {
+            return false;
+        }
+        utf8 = text;
         return true;
     }
     std::string euc;
     return IsJapaneseSet(charset) && JapaneseToEucJp(charset, raw, vr, euc) && Iconv("UTF-8", "EUC-JP", euc, utf8);
+}
+
+bool KMDcmCharset::IsReadable(const std::string& charset)
+{
+    if (charset.empty()) {
+        return false;
+    }
+    const KMDcmLog quiet;
+    DcmSpecificCharacterSet converter;
+    return charset == kUtf8 || converter.selectCharacterSet(charset.c_str()).good() || IsJapaneseSet(charset);
+}
+
+std::string KMDcmCharset::Read(const std::string& charset, const std::string& raw, DcmEVR vr)
+{
+    std::string utf8;
+    if (Decode(charset, raw, vr, utf8)) {
+        return utf8;
+    }
+    // ISO_IR 100 (ISO 8859-1) gives every byte the code point of its own value.
+    std::wstring latin1;
+    latin1.reserve(raw.size());
+    for (char c : raw) {
+        latin1 += static_cast<wchar_t>(static_cast<unsigned char>(c));
+    }
+    return KMString::ToUtf8(latin1);
 }
 
 bool KMDcmCharset::FromUtf8(const std::string& charset, const std::string& utf8, std::string& encoded)
@@ -192,7 +233,7 @@ bool KMDcmCharset::FromUtf8(const std::string& charset, const std::string& utf8,
     if (charset.empty() || charset.find('\\') != std::string::npos || charset.rfind("ISO 2022", 0) == 0) {
         return false;
     }
-    KMDcmLog::Silence();
+    const KMDcmLog quiet;
     DcmSpecificCharacterSet converter;
     OFString out;
     if (converter.selectCharacterSet(kUtf8, charset.c_str()).bad() ||
@@ -215,14 +256,11 @@ bool KMDcmCharset::ConvertToUtf8(DcmItem& item, const std::string& charset)
     if (charset != kUtf8) {
         CollectTexts(&item, texts);
     }
-    // Decode everything first, so that a value that fails leaves the dataset untouched.
     std::vector<std::string> decoded(texts.size());
     for (size_t i = 0; i < texts.size(); ++i) {
         OFString raw;
         texts[i]->getOFStringArray(raw);
-        if (!Decode(charset, std::string(raw.c_str(), raw.length()), texts[i]->getVR(), decoded[i])) {
-            return false;
-        }
+        decoded[i] = Read(charset, std::string(raw.c_str(), raw.length()), texts[i]->getVR());
     }
     for (size_t i = 0; i < texts.size(); ++i) {
         if (texts[i]->putString(decoded[i].c_str(), static_cast<Uint32>(decoded[i].size())).bad()) {

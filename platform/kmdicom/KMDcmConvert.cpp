@@ -2,6 +2,10 @@
 
 #include "platform/kmdicom/KMDcmText.h"
 
+#include <dcmtk/dcmdata/dcdeftag.h>
+#include <dcmtk/dcmdata/dctag.h>
+#include <dcmtk/dcmdata/dcvrpn.h>
+
 #include <cstdio>
 #include <string>
 
@@ -121,4 +125,74 @@ bool KMDcmConvert::Convert(const KMDcmAge& age, KMString& text)
     std::snprintf(buffer, sizeof(buffer), "%03d%c", age.nNumber, age.cUnit);
     text = buffer;
     return true;
+}
+
+namespace {
+
+bool AllDigits(const std::string& text, size_t from, size_t count)
+{
+    if (text.size() < from + count) {
+        return false;
+    }
+    for (size_t i = from; i < from + count; ++i) {
+        if (text[i] < '0' || text[i] > '9') {
+            return false;
+        }
+    }
+    return true;
+}
+
+// "YYYY-MM-DD" of the first eight characters, when they are a real date.
+bool FormatDate(const std::string& text, std::string& shown)
+{
+    KMDcmDate date;
+    if (!AllDigits(text, 0, 8) || !KMDcmConvert::Convert(text.substr(0, 8).c_str(), date)) {
+        return false;
+    }
+    shown = text.substr(0, 4) + "-" + text.substr(4, 2) + "-" + text.substr(6, 2);
+    return true;
+}
+
+// "HH:MM" of a TM value that starts with hours and minutes.
+bool FormatTime(const std::string& text, std::string& shown)
+{
+    if (!AllDigits(text, 0, 4) || std::stoi(text.substr(0, 2)) > 23 || std::stoi(text.substr(2, 2)) > 59) {
+        return false;
+    }
+    shown = text.substr(0, 2) + ":" + text.substr(2, 2);
+    return true;
+}
+
+} // namespace
+
+std::wstring KMDcmConvert::ToDisplayText(DWORD tag, const std::wstring& value)
+{
+    const DcmTag key(static_cast<Uint16>(tag >> 16), static_cast<Uint16>(tag & 0xFFFF));
+    const std::string text = KMDcmText::Trimmed(KMString::ToUtf8(value));
+    std::string shown;
+    bool formatted = false;
+    switch (key.getEVR()) {
+    case EVR_PN: {
+        // The alphabetic group, or the first of the ideographic and phonetic ones that is there.
+        OFString name;
+        for (unsigned group = 0; group < 3 && name.empty(); ++group) {
+            formatted = DcmPersonName::getFormattedNameFromString(text.c_str(), name, group).good();
+        }
+        shown = name.c_str();
+        break;
+    }
+    case EVR_DA: formatted = FormatDate(text, shown); break;
+    case EVR_TM: formatted = FormatTime(text, shown); break;
+    case EVR_DT: {
+        std::string time;
+        formatted = FormatDate(text, shown);
+        if (formatted && text.size() > 8) {
+            formatted = FormatTime(text.substr(8), time);
+            shown += " " + time;
+        }
+        break;
+    }
+    default: break;
+    }
+    return formatted ? KMString::ToWide(shown) : value;
 }

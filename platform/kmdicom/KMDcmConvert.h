@@ -2,6 +2,9 @@
 
 #include "platform/Export.h"
 #include "platform/kmbase/KMString.h"
+#include "platform/win32/WinDef.h"
+
+#include <string>
 
 // A calendar date.
 struct KMDcmDate {
@@ -35,4 +38,10 @@ public:
     // Number of 0 to 999 (digits, surrounding spaces allowed) and a unit text.
     static bool Convert(const char* number, const char* unit, KMDcmAge& age);
     static bool Convert(const KMDcmAge& age, KMString& text);
+
+    // The value of element `tag` as a person reads it, by the element's value representation in
+    // the DICOM dictionary: person names in their formatted order without carets ("Jürgen
+    // Müller"), dates as YYYY-MM-DD, times as HH:MM, date-times as "YYYY-MM-DD HH:MM". Other
+    // values, and values that do not read as their representation says, come back as they are.
+    static std::wstring ToDisplayText(DWORD tag, const std::wstring& value);
 };

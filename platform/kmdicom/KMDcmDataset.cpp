@@ -1,12 +1,15 @@
 #include "platform/kmdicom/KMDcmDataset.h"
 
 #include "platform/kmdicom/KMDcmCharset.h"
+#include "platform/kmdicom/KMDcmLog.h"
 #include "platform/kmdicom/KMDcmText.h"
+#include "platform/kmdicom/KMDcmVR.h"
 
 #include <dcmtk/dcmdata/dcbytstr.h>
 #include <dcmtk/dcmdata/dcdatset.h>
 #include <dcmtk/dcmdata/dcdeftag.h>
 #include <dcmtk/dcmdata/dcitem.h>
+#include <dcmtk/dcmdata/dcsequen.h>
 #include <dcmtk/dcmdata/dcvrobow.h>
 
 #include <limits>
@@ -26,16 +29,33 @@ DcmEVR DictionaryVR(DWORD tag)
     return dcmTag.getEVR();
 }
 
-bool IsTextVR(DcmEVR vr)
+// Gives elements that were read with VR UN (implicit data in an explicit transfer syntax, or a
+// writer that did not know the tag) the text VR that the dictionary knows for them, as DCMTK's
+// unknown-VR conversion does while reading. Their bytes are the text: UN keeps them as written.
+void ReadUnknownTextsAsText(DcmItem& item)
 {
-    switch (vr) {
-    case EVR_AE: case EVR_AS: case EVR_CS: case EVR_DA: case EVR_DS: case EVR_DT: case EVR_IS:
-    case EVR_LO: case EVR_LT: case EVR_PN: case EVR_SH: case EVR_ST: case EVR_TM: case EVR_UC:
-    case EVR_UI: case EVR_UR: case EVR_UT:
-    case EVR_US: case EVR_SS: case EVR_UL: case EVR_SL: case EVR_FL: case EVR_FD:
-        return true;
-    default:
-        return false;
+    for (unsigned long i = 0; i < item.card(); ++i) {
+        DcmElement* element = item.getElement(i);
+        if (element->ident() == EVR_SQ) {
+            auto* sequence = static_cast<DcmSequenceOfItems*>(element);
+            for (unsigned long j = 0; j < sequence->card(); ++j) {
+                ReadUnknownTextsAsText(*sequence->getItem(j));
+            }
+            continue;
+        }
+        const DcmTag known(element->getTag().getXTag());
+        Uint8* bytes = nullptr;
+        DcmElement* converted = nullptr;
+        if (element->getVR() != EVR_UN || !DcmVR(known.getEVR()).isaString() ||
+            element->getUint8Array(bytes).bad() || DcmItem::newDicomElement(converted, known).bad()) {
+            continue;
+        }
+        std::unique_ptr<DcmElement> owned(converted);
+        const Uint32 length = bytes != nullptr ? element->getLength() : 0;
+        if (owned->putString(reinterpret_cast<const char*>(bytes), length).good() &&
+            item.insert(owned.get(), OFTrue).good()) {
+            owned.release();
+        }
     }
 }
 
@@ -80,12 +100,17 @@ bool IsAscii(const std::string& text)
 
 void KMDcmDataset::Bind(DcmItem* item, DcmDataset* root)
 {
+    const KMDcmLog quiet;
     m_pItem = item;
     m_pRoot = root;
+    if (item != nullptr && item == root) {
+        ReadUnknownTextsAsText(*root);
+    }
 }
 
 bool KMDcmDataset::GetString(DWORD tag, std::string& value, int index) const
 {
+    const KMDcmLog quiet;
     DcmElement* element = nullptr;
     if (m_pItem == nullptr || m_pItem->findAndGetElement(Key(tag), element).bad() || !element->isLeaf()) {
         return false;
@@ -99,6 +124,7 @@ bool KMDcmDataset::GetString(DWORD tag, std::string& value, int index) const
 
 bool KMDcmDataset::GetString(DWORD tag, std::wstring& value, int index) const
 {
+    const KMDcmLog quiet;
     DcmElement* element = nullptr;
     if (m_pItem == nullptr || m_pItem->findAndGetElement(Key(tag), element).bad() || !element->isLeaf()) {
         return false;
@@ -108,12 +134,8 @@ bool KMDcmDataset::GetString(DWORD tag, std::wstring& value, int index) const
         return false;
     }
     std::string utf8(raw.c_str(), raw.length());
-    std::string decoded;
-    // Bytes that do not decode are still shown, as UTF-8 with replacement characters, rather
-    // than hiding a value that is there.
-    if (element->isAffectedBySpecificCharacterSet() && !IsAscii(utf8) &&
-        KMDcmCharset::Decode(KMDcmCharset::Of(*m_pRoot), utf8, element->getVR(), decoded)) {
-        utf8 = decoded;
+    if (element->isAffectedBySpecificCharacterSet() && !IsAscii(utf8)) {
+        utf8 = KMDcmCharset::Read(KMDcmCharset::Of(*m_pRoot), utf8, element->getVR());
     }
     std::string picked;
     if (!PickValue(utf8, element->getVR(), index, picked)) {
@@ -125,6 +147,7 @@ bool KMDcmDataset::GetString(DWORD tag, std::wstring& value, int index) const
 
 bool KMDcmDataset::GetString(DWORD tag, const char*& value) const
 {
+    const KMDcmLog quiet;
     DcmElement* element = nullptr;
     if (m_pItem == nullptr || m_pItem->findAndGetElement(Key(tag), element).bad()) {
         return false;
@@ -138,45 +161,69 @@ bool KMDcmDataset::GetString(DWORD tag, const char*& value) const
     return true;
 }
 
-bool KMDcmDataset::SetString(DWORD tag, const char* value)
+bool KMDcmDataset::GetUID(DWORD tag, std::string& uid) const
 {
-    if (m_pItem == nullptr || value == nullptr || !IsTextVR(DictionaryVR(tag))) {
+    std::string value;
+    if (!GetString(tag, value, 0)) {
         return false;
     }
-    return m_pItem->putAndInsertString(DcmTag(Key(tag)), value).good();
+    value = KMDcmText::Trimmed(value.substr(0, value.find('\0')));
+    if (value.empty()) {
+        return false;
+    }
+    uid = value;
+    return true;
+}
+
+bool KMDcmDataset::SetString(DWORD tag, const char* value)
+{
+    const KMDcmLog quiet;
+    if (m_pItem == nullptr || value == nullptr) {
+        return false;
+    }
+    // Raw bytes are checked as the dataset will read them.
+    std::string text(value);
+    if (!IsAscii(text)) {
+        text = KMDcmCharset::Read(KMDcmCharset::Of(*m_pRoot), text, DictionaryVR(tag));
+    }
+    std::string reason;
+    return KMDcmVR(tag).CheckUtf8(text, reason) && m_pItem->putAndInsertString(DcmTag(Key(tag)), value).good();
 }
 
 bool KMDcmDataset::SetString(DWORD tag, const wchar_t* value)
 {
-    return value != nullptr && StoreUtf8(tag, KMString::ToUtf8(value));
+    return value != nullptr && SetString(tag, std::wstring(value));
 }
 
 bool KMDcmDataset::SetString(DWORD tag, const std::wstring& value)
 {
-    return StoreUtf8(tag, KMString::ToUtf8(value));
+    // Checked before UTF-8 encoding, which would turn a lone surrogate into U+FFFD unseen.
+    std::string reason;
+    return KMDcmVR(tag).Check(value, reason) && StoreUtf8(tag, KMString::ToUtf8(value));
 }
 
 bool KMDcmDataset::SetString(DWORD tag, const KMString& value)
 {
-    return StoreUtf8(tag, value.str());
+    std::string reason;
+    return KMDcmVR(tag).CheckUtf8(value.str(), reason) && StoreUtf8(tag, value.str());
 }
 
 bool KMDcmDataset::StoreUtf8(DWORD tag, const std::string& utf8)
 {
-    const DcmEVR vr = DictionaryVR(tag);
-    if (m_pItem == nullptr || !IsTextVR(vr)) {
+    const KMDcmLog quiet;
+    if (m_pItem == nullptr || !KMDcmVR::IsHostSettable(tag)) {
         return false;
     }
     const DcmTag dcmTag(Key(tag));
-    if (IsAscii(utf8) || !DcmVR(vr).isAffectedBySpecificCharacterSet()) {
+    if (IsAscii(utf8) || !DcmVR(DictionaryVR(tag)).isAffectedBySpecificCharacterSet()) {
         return m_pItem->putAndInsertString(dcmTag, utf8.c_str(), static_cast<Uint32>(utf8.size())).good();
     }
     std::string encoded;
     if (KMDcmCharset::FromUtf8(KMDcmCharset::Of(*m_pRoot), utf8, encoded)) {
         return m_pItem->putAndInsertString(dcmTag, encoded.c_str(), static_cast<Uint32>(encoded.size())).good();
     }
-    // The dataset's character set cannot hold the text: move the whole dataset to UTF-8, which
-    // holds every character, rather than store a damaged value.
+    // The dataset's character set cannot hold the text (or is not declared, or is unknown): move
+    // the whole dataset to UTF-8, which holds every character, rather than store a damaged value.
     if (!KMDcmCharset::ConvertToUtf8(*m_pRoot, KMDcmCharset::Of(*m_pRoot))) {
         return false;
     }
@@ -185,6 +232,7 @@ bool KMDcmDataset::StoreUtf8(DWORD tag, const std::string& utf8)
 
 bool KMDcmDataset::SetInt32(DWORD tag, int value, int index)
 {
+    const KMDcmLog quiet;
     const DcmEVR vr = DictionaryVR(tag);
     if (m_pItem == nullptr || index < 0) {
         return false;
@@ -252,6 +300,7 @@ bool KMDcmDataset::SetInt32(DWORD tag, int value, int index)
 
 bool KMDcmDataset::GetSequenceItem(DWORD tag, KMDcmDataset& item, int index) const
 {
+    const KMDcmLog quiet;
     DcmItem* found = nullptr;
     if (m_pItem == nullptr || index < 0 ||
         m_pItem->findAndGetSequenceItem(Key(tag), found, index).bad() || found == nullptr) {
@@ -263,6 +312,7 @@ bool KMDcmDataset::GetSequenceItem(DWORD tag, KMDcmDataset& item, int index) con
 
 bool KMDcmDataset::GetOrCreateSequenceItem(DWORD tag, KMDcmDataset& item, int index)
 {
+    const KMDcmLog quiet;
     DcmItem* found = nullptr;
     if (m_pItem == nullptr || index < 0 || index > kMaxCreatedItem || DictionaryVR(tag) != EVR_SQ ||
         m_pItem->findOrCreateSequenceItem(DcmTag(Key(tag)), found, index).bad() || found == nullptr) {
@@ -274,6 +324,7 @@ bool KMDcmDataset::GetOrCreateSequenceItem(DWORD tag, KMDcmDataset& item, int in
 
 bool KMDcmDataset::GetUint8Array(DWORD tag, const unsigned char*& data, unsigned long& length) const
 {
+    const KMDcmLog quiet;
     const Uint8* bytes = nullptr;
     unsigned long count = 0;
     if (m_pItem == nullptr || m_pItem->findAndGetUint8Array(Key(tag), bytes, &count).bad()) {
@@ -286,6 +337,7 @@ bool KMDcmDataset::GetUint8Array(DWORD tag, const unsigned char*& data, unsigned
 
 bool KMDcmDataset::SetUint8Array(DWORD tag, const unsigned char* data, unsigned long length)
 {
+    const KMDcmLog quiet;
     const DcmEVR vr = DictionaryVR(tag);
     if (m_pItem == nullptr || (data == nullptr && length != 0) || length > 0xFFFFFFF0UL ||
         (vr != EVR_OB && vr != EVR_UN && vr != EVR_ox)) {

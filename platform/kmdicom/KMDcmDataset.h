@@ -21,6 +21,11 @@ class DcmDataset;
 // - wide text is converted from and to the dataset's Specific Character Set (0008,0005). A wide
 //   value that the character set cannot hold is stored after the whole dataset has been
 //   converted to ISO_IR 192 (UTF-8); it is never stored damaged.
+// Bytes beyond ASCII that the declared character set does not read (none declared, an unknown
+// term, bytes invalid in the set) are read as ISO_IR 100, as `dcmdump --charset-assume` does;
+// such a dataset moves to UTF-8 at the first store that needs it, its values read as before.
+// Binding a whole dataset (a file's) turns elements read with VR UN into the text VR that the
+// dictionary gives their tag, so that, say, Modality reads "CT" and not the hex of its bytes.
 // A failed call leaves the dataset and the out-parameters as they were.
 class SRCTRL_API KMDcmDataset {
 public:
@@ -36,9 +41,17 @@ public:
     // until the element changes. A present but empty element gives "".
     bool GetString(DWORD tag, const char*& value) const;
 
-    // Replaces the whole value of the element, inserting it when absent. False for a null value,
-    // for tags the dictionary does not know as text or number, and for sequences and binary
-    // elements.
+    // A UID without its padding; false when the element is absent or empty, since an empty UID
+    // identifies nothing. Use it wherever a UID is an identity (duplicate search, creation).
+    bool GetUID(DWORD tag, std::string& uid) const;
+
+    // Replaces the whole value of the element, inserting it when absent. False, with nothing
+    // stored, for a null value and for a value that the tag's value representation cannot hold:
+    // KMDcmVR(tag).Check gives the reason (unknown tags, sequences and binary elements included).
+    // The narrow form takes the bytes as the dataset keeps them and checks them as they will be
+    // read; it is also how a caller declares (0008,0005) for bytes it puts in. The wide forms
+    // refuse (0008,0005) and group 0002 (see KMDcmVR::IsHostSettable): the dataset keeps its
+    // character set itself.
     bool SetString(DWORD tag, const char* value);
     bool SetString(DWORD tag, const wchar_t* value);
     bool SetString(DWORD tag, const std::wstring& value);

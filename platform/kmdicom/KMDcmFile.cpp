@@ -1,31 +1,70 @@
 #include "platform/kmdicom/KMDcmFile.h"
 
+#include "platform/kmbase/KMFile.h"
+#include "platform/kmbase/KMFileReplace.h"
 #include "platform/kmdicom/KMDcmLog.h"
 
 #include <dcmtk/dcmdata/dcdatset.h>
 #include <dcmtk/dcmdata/dcfilefo.h>
+#include <dcmtk/dcmdata/dcistrmb.h>
+#include <dcmtk/dcmdata/dcvr.h>
 #include <dcmtk/dcmdata/dcxfer.h>
 
-#include <unistd.h>
-
-#include <atomic>
-#include <cstdio>
+#include <cctype>
+#include <cstring>
 #include <new>
 #include <string>
 
 namespace {
 
-std::string TemporaryPathBeside(const char* path)
+unsigned Read16(const unsigned char* p, bool bigEndian)
 {
-    static std::atomic<unsigned> counter{0};
-    return std::string(path) + ".tmp." + std::to_string(getpid()) + "." + std::to_string(counter++);
+    return bigEndian ? (p[0] << 8u) | p[1] : p[0] | (p[1] << 8u);
+}
+
+unsigned long Read32(const unsigned char* p, bool bigEndian)
+{
+    const unsigned long first = Read16(p, bigEndian);
+    const unsigned long second = Read16(p + 2, bigEndian);
+    return bigEndian ? (first << 16u) | second : first | (second << 16u);
+}
+
+// Whether the first element of a dataset without preamble could be real: an even group that is
+// not the command group 0000 or the item group FFFE, followed by a known VR (explicit syntaxes)
+// or by a length that the file of `size` bytes can hold (implicit syntax). A file of zeros or
+// of text fails.
+bool IsPlausibleFirstElement(const std::string& head, size_t size, bool bigEndian)
+{
+    if (head.size() < 8) {
+        return false;
+    }
+    const auto* p = reinterpret_cast<const unsigned char*>(head.data());
+    const unsigned group = Read16(p, bigEndian);
+    if (group == 0x0000 || group == 0xFFFE || (group & 1u) != 0) {
+        return false;
+    }
+    const char vrName[3] = {static_cast<char>(p[4]), static_cast<char>(p[5]), '\0'};
+    if (std::isupper(p[4]) && std::isupper(p[5]) && DcmVR(vrName).isStandard()) {
+        return true;
+    }
+    const unsigned long length = Read32(p + 4, bigEndian);
+    return length == 0xFFFFFFFFul || length <= size - 8;
+}
+
+bool LooksLikeDicom(const std::string& head, size_t size)
+{
+    const size_t preamble = 128;
+    if (head.size() >= preamble + 4 && std::memcmp(head.data() + preamble, "DICM", 4) == 0) {
+        return true;
+    }
+    return IsPlausibleFirstElement(head, size, false) || IsPlausibleFirstElement(head, size, true);
 }
 
 } // namespace
 
 KMDcmFile::KMDcmFile()
 {
-    KMDcmLog::Silence();
+    const KMDcmLog quiet;
     Reset();
 }
 
@@ -42,21 +81,26 @@ void KMDcmFile::Adopt(std::unique_ptr<DcmFileFormat> file)
     m_dataset.Bind(m_pFile->getDataset(), m_pFile->getDataset());
 }
 
-bool KMDcmFile::LoadFile(const char* path, bool bLoadAll)
+bool KMDcmFile::LoadFile(const char* path, bool)
 {
-    if (path == nullptr || *path == '\0') {
+    std::string bytes;
+    if (KMFile::Read(path, kMaxFileBytes, bytes, LooksLikeDicom) != KMFile::Error::None) {
         return false;
     }
+    const KMDcmLog quiet;
     std::unique_ptr<DcmFileFormat> file(new (std::nothrow) DcmFileFormat);
-    if (!file || file->loadFile(path, EXS_Unknown, EGL_noChange, DCM_MaxReadLength, ERM_autoDetect).bad()) {
+    if (!file) {
         return false;
     }
-    // Values past DCM_MaxReadLength are only read on use; reading them now reveals a file that
-    // ends before its declared lengths do.
-    if (bLoadAll && file->loadAllDataIntoMemory().bad()) {
-        return false;
-    }
-    if (file->getDataset() == nullptr || file->getDataset()->card() == 0) {
+    // A stream over memory has no file to come back to, so DCMTK reads every value now and a file
+    // that ends before its declared lengths do is refused here.
+    DcmInputBufferStream stream;
+    stream.setBuffer(bytes.data(), static_cast<offile_off_t>(bytes.size()));
+    stream.setEos();
+    file->transferInit();
+    const OFCondition status = file->read(stream, EXS_Unknown, EGL_noChange, DCM_MaxReadLength);
+    file->transferEnd();
+    if (status.bad() || file->getDataset() == nullptr || file->getDataset()->card() == 0) {
         return false;
     }
     Adopt(std::move(file));
@@ -65,14 +109,9 @@ bool KMDcmFile::LoadFile(const char* path, bool bLoadAll)
 
 bool KMDcmFile::SaveFile(const char* path)
 {
-    if (path == nullptr || *path == '\0') {
-        return false;
-    }
-    const std::string temporary = TemporaryPathBeside(path);
-    const OFCondition status = m_pFile->saveFile(temporary.c_str(), EXS_LittleEndianExplicit);
-    if (status.bad() || std::rename(temporary.c_str(), path) != 0) {
-        std::remove(temporary.c_str());
-        return false;
-    }
-    return true;
+    const KMDcmLog quiet;
+    KMFileReplace replace;
+    return replace.Begin(path) == KMFile::Error::None &&
+           m_pFile->saveFile(replace.TemporaryPath().c_str(), EXS_LittleEndianExplicit).good() &&
+           replace.Commit() == KMFile::Error::None;
 }

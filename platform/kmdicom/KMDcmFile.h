@@ -3,6 +3,7 @@
 #include "platform/Export.h"
 #include "platform/kmdicom/KMDcmDataset.h"
 
+#include <cstddef>
 #include <memory>
 
 class DcmFileFormat;
@@ -16,16 +17,20 @@ public:
     KMDcmFile(const KMDcmFile&) = delete;
     KMDcmFile& operator=(const KMDcmFile&) = delete;
 
-    // Replaces the content by the DICOM file at `path`: a Part 10 file or a bare dataset, in any
-    // transfer syntax that DCMTK reads. With `bLoadAll` every value is read into memory, so the
-    // file may be removed afterwards; otherwise large values are read when first used. A
-    // missing, empty, truncated or malformed file gives false and leaves the content unchanged.
+    // Replaces the content by the DICOM file at `path`: a file with the "DICM" preamble or a bare
+    // dataset that starts with a plausible element (an even group other than 0000 and FFFE with a
+    // known VR or a length that fits the file), in any transfer syntax that DCMTK reads. The
+    // whole file, at most kMaxFileBytes, is read into memory, so it may be removed afterwards;
+    // `bLoadAll` is kept for callers and changes nothing. A missing, empty, not regular (a FIFO
+    // is refused without waiting), too large, truncated, malformed or non-DICOM file gives false
+    // and leaves the content unchanged.
     virtual bool LoadFile(const char* path, bool bLoadAll = true);
+    static constexpr size_t kMaxFileBytes = 512u * 1024u * 1024u;
 
     // Writes the content as a Part 10 file in explicit VR little endian, with a meta header made
-    // from the dataset's SOP Class and SOP Instance UIDs. The file is written beside `path` and
-    // renamed over it only when complete. False on any failure; an existing file at `path` is
-    // then left as it was.
+    // from the dataset's SOP Class and SOP Instance UIDs, replacing `path` as KMFileReplace does:
+    // a link keeps pointing at the new file, the file keeps its permissions, a folder, FIFO or
+    // device is refused. False on any failure; an existing file at `path` is then left as it was.
     bool SaveFile(const char* path);
 
     // The dataset, valid for the object's lifetime (also across LoadFile).

@@ -1,12 +1,23 @@
 #include "platform/kmdicom/KMDcmLog.h"
 
-#include <dcmtk/oflog/oflog.h>
+namespace {
 
-void KMDcmLog::Silence()
+// Looked up once: a guard is taken on every value the control reads or writes. Never destroyed,
+// so that no guard meets a logger that DCMTK's own shutdown has already taken down.
+OFLogger& DataLogger()
 {
-    static const bool silenced = [] {
-        OFLog::getLogger("dcmtk.dcmdata").setLogLevel(OFLogger::OFF_LOG_LEVEL);
-        return true;
-    }();
-    (void)silenced;
+    static OFLogger* logger = new OFLogger(OFLog::getLogger("dcmtk.dcmdata"));
+    return *logger;
+}
+
+} // namespace
+
+KMDcmLog::KMDcmLog() : m_nLevel(DataLogger().getLogLevel())
+{
+    DataLogger().setLogLevel(OFLogger::OFF_LOG_LEVEL);
+}
+
+KMDcmLog::~KMDcmLog()
+{
+    DataLogger().setLogLevel(m_nLevel);
 }

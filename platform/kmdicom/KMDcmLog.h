@@ -1,9 +1,20 @@
 #pragma once
 
-// DCMTK reports problems through its logger, on the process's standard error; the control
-// reports failures through its results only, so it turns DCMTK's data-layer logging off before
-// its first DICOM work.
+#include <dcmtk/oflog/oflog.h>
+
+// DCMTK reports problems through its loggers, on the process's standard error; the control
+// reports failures through its results only. While one of these lives, DCMTK's data-layer logger
+// is off; the level that the host configured comes back when it goes, so a host that uses
+// DCMTK's logging keeps its own configuration. Every public call of the kmdicom classes that
+// works on DCMTK's objects holds one. Guards nest. The control has no threads: a guard lives
+// only inside one of its calls, on the host's thread.
 class KMDcmLog {
 public:
-    static void Silence();
+    KMDcmLog();
+    ~KMDcmLog();
+    KMDcmLog(const KMDcmLog&) = delete;
+    KMDcmLog& operator=(const KMDcmLog&) = delete;
+
+private:
+    dcmtk::log4cplus::LogLevel m_nLevel;
 };

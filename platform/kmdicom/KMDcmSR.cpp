@@ -2,8 +2,10 @@
 #include "platform/kmdicom/KMDcmTags.h"
 
 #include "platform/kmdicom/KMDcmCharset.h"
+#include "platform/kmdicom/KMDcmLog.h"
 #include "platform/kmdicom/KMDcmText.h"
 #include "platform/kmdicom/KMDcmUtil.h"
+#include "platform/kmdicom/KMDcmVR.h"
 
 #include <dcmtk/dcmdata/dcdatset.h>
 #include <dcmtk/dcmdata/dcdeftag.h>
@@ -52,11 +54,13 @@ bool KeepsNonAsciiText(DcmItem& target, DcmItem& source)
     return !texts.empty();
 }
 
-void InsertClones(DcmItem& target, DcmItem& source, bool withCharset)
+// Clones every element of `source` into `target` but the file meta information and the
+// Specific Character Set, which the caller settles.
+void InsertClones(DcmItem& target, DcmItem& source)
 {
     for (unsigned long i = 0; i < source.card(); ++i) {
         DcmElement* element = source.getElement(i);
-        if (element->getGTag() == 0x0002 || (!withCharset && element->getTag() == DCM_SpecificCharacterSet)) {
+        if (element->getGTag() == 0x0002 || element->getTag() == DCM_SpecificCharacterSet) {
             continue;
         }
         target.insert(static_cast<DcmElement*>(element->clone()), OFTrue);
@@ -109,6 +113,7 @@ std::string CurrentDateTime()
 
 KMDcmSR::KMDcmSR()
 {
+    const KMDcmLog quiet;
     BuildSkeleton();
 }
 
@@ -134,6 +139,7 @@ void KMDcmSR::BuildSkeleton()
 
 bool KMDcmSR::Copy(const KMDcmDataset* dataset)
 {
+    const KMDcmLog quiet;
     if (dataset == nullptr || !dataset->IsBound()) {
         return false;
     }
@@ -143,21 +149,26 @@ bool KMDcmSR::Copy(const KMDcmDataset* dataset)
         return true;
     }
     const std::string sourceCharset = KMDcmCharset::Of(*dataset->GetRoot());
-    if (sourceCharset == KMDcmCharset::Of(*target) || !KeepsNonAsciiText(*target, *source)) {
-        if (source != dataset->GetRoot()) {
-            // An item inherits its character set from the dataset it sits in.
-            target->putAndInsertString(DCM_SpecificCharacterSet, sourceCharset.c_str());
-        }
-        InsertClones(*target, *source, true);
+    std::vector<DcmElement*> sourceTexts;
+    KMDcmCharset::CollectTexts(source, sourceTexts);
+    if (sourceTexts.empty()) {
+        InsertClones(*target, *source);
         return true;
     }
-    // Both sides keep text that only its own character set reads: bring both to UTF-8.
+    if (KMDcmCharset::IsReadable(sourceCharset) &&
+        (sourceCharset == KMDcmCharset::Of(*target) || !KeepsNonAsciiText(*target, *source))) {
+        target->putAndInsertString(DCM_SpecificCharacterSet, sourceCharset.c_str());
+        InsertClones(*target, *source);
+        return true;
+    }
+    // Both sides keep text that only its own character set reads, or the source's bytes are in no
+    // declared set: bring both to UTF-8.
     DcmItem converted(*source);
     if (!KMDcmCharset::ConvertToUtf8(converted, sourceCharset) ||
         !KMDcmCharset::ConvertToUtf8(*target, KMDcmCharset::Of(*target))) {
         return false;
     }
-    InsertClones(*target, converted, false);
+    InsertClones(*target, converted);
     return true;
 }
 
@@ -211,6 +222,7 @@ bool KMDcmSR::GetContent(Content content, std::wstring& value) const
 
 bool KMDcmSR::SetContent(Content content, const wchar_t* value)
 {
+    const KMDcmLog quiet;
     if (value == nullptr) {
         return false;
     }
@@ -277,6 +289,7 @@ bool KMDcmSR::GetVerifier(DWORD tag, std::wstring& value) const
 
 bool KMDcmSR::SetVerifier(DWORD tag, const wchar_t* value)
 {
+    const KMDcmLog quiet;
     if (value == nullptr) {
         return false;
     }
@@ -293,7 +306,10 @@ bool KMDcmSR::SetVerifier(DWORD tag, const wchar_t* value)
         }
         return true;
     }
-    if (!GetDataset()->GetOrCreateSequenceItem(KMDcmTag::VerifyingObserverSequence, item, 0)) {
+    // Checked before the sequence is made, so that a refused value leaves no empty item behind.
+    std::string reason;
+    if (!KMDcmVR(tag).Check(value, reason) ||
+        !GetDataset()->GetOrCreateSequenceItem(KMDcmTag::VerifyingObserverSequence, item, 0)) {
         return false;
     }
     if (!item.GetItem()->tagExists(DCM_VerifyingObserverIdentificationCodeSequence)) {

@@ -26,7 +26,12 @@ class DcmItem;
 //   and (0040,A030) of the first Verifying Observer Sequence (0040,A073) item, which also holds
 //   an empty (0040,A088).
 // Setting an empty text removes the value. Getters give false and an empty text for a value the
-// document does not have.
+// document does not have. A setter refuses, with false and nothing changed, a text that the
+// value's representation cannot hold (KMDcmVR of the element gives the reason): Finding,
+// Conclusion and the acquisition modality are UT (TextValue (0040,A160): up to 4 GiB, line
+// breaks and backslashes included), the author and verifying observer names PN (PersonName
+// (0040,A123) and (0040,A075): 64 characters per component group, no backslash), the
+// organization LO (64 characters) and the verification date-time DT.
 class SRCTRL_API KMDcmSR : public KMDcmFile {
 public:
     KMDcmSR();

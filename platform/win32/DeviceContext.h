@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/kmbase/KMFileReplace.h"
 #include "platform/win32/WinGdi.h"
 
 #include <cairo.h>
@@ -22,6 +23,7 @@ struct DeviceContext : GdiObject {
     std::string strPrinter;           // CUPS queue, or empty for a file printer
     std::string strOutputPath;        // file printer's PDF
     std::string strSpoolPath;         // PDF being written
+    std::unique_ptr<KMFileReplace> pReplace;  // file printer's replacement while a document is open
     double dWidthMm = 0;
     double dHeightMm = 0;
     int nDpi = 96;

@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <new>
 #include <string>
@@ -31,15 +32,39 @@ std::map<std::string, PdfPrinter>& PdfPrinters()
 
 constexpr int kCupsDpi = 300;
 
-std::string SpoolPathFor(const DeviceContext& dc)
+// The PDF that a CUPS job is written to before it is handed to the queue.
+std::string CupsSpoolPath()
 {
     static std::atomic<unsigned> counter{0};
     const std::string suffix = ".spool." + std::to_string(getpid()) + "." + std::to_string(counter++);
-    if (!dc.strOutputPath.empty()) {
-        return dc.strOutputPath + suffix;
-    }
     const char* tmp = std::getenv("TMPDIR");
     return std::string(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp") + "/srctrl-print" + suffix + ".pdf";
+}
+
+// Where the document is written: for a file printer a replacement of its PDF (a link stays a
+// link, the file keeps its permissions, a device or FIFO is refused), for a queue a spool file.
+bool OpenSpool(DeviceContext& dc)
+{
+    if (!dc.strPrinter.empty()) {
+        dc.strSpoolPath = CupsSpoolPath();
+        return true;
+    }
+    std::unique_ptr<KMFileReplace> replace(new (std::nothrow) KMFileReplace);
+    if (!replace || replace->Begin(dc.strOutputPath.c_str()) != KMFile::Error::None) {
+        return false;
+    }
+    dc.strSpoolPath = replace->TemporaryPath();
+    dc.pReplace = std::move(replace);
+    return true;
+}
+
+void DropSpool(DeviceContext& dc)
+{
+    if (dc.pReplace) {
+        dc.pReplace.reset();
+    } else {
+        std::remove(dc.strSpoolPath.c_str());
+    }
 }
 
 // The paper of a CUPS queue: its default media, A4 when the queue does not say.
@@ -93,7 +118,7 @@ void AbandonDocument(DeviceContext* dc)
         return;
     }
     CloseSurface(dc);
-    std::remove(dc->strSpoolPath.c_str());
+    DropSpool(*dc);
     dc->bInDocument = false;
     dc->bInPage = false;
 }
@@ -146,13 +171,15 @@ int StartDocW(HDC hdc, const DOCINFOW* info)
         return 0;
     }
     dc->strTitle = info->lpszDocName != nullptr ? KMString(info->lpszDocName).str() : std::string();
-    dc->strSpoolPath = SpoolPathFor(*dc);
+    if (!OpenSpool(*dc)) {
+        return 0;
+    }
     const double points = 72.0 / 25.4;
     cairo_surface_t* surface =
         cairo_pdf_surface_create(dc->strSpoolPath.c_str(), dc->dWidthMm * points, dc->dHeightMm * points);
     if (cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS) {
         cairo_surface_destroy(surface);
-        std::remove(dc->strSpoolPath.c_str());
+        DropSpool(*dc);
         return 0;
     }
     cairo_pdf_surface_set_metadata(surface, CAIRO_PDF_METADATA_TITLE, dc->strTitle.c_str());
@@ -208,13 +235,11 @@ int EndDoc(HDC hdc)
     CloseSurface(dc);
     dc->bInDocument = false;
     bool done = false;
-    if (written && dc->strPrinter.empty()) {
-        done = std::rename(dc->strSpoolPath.c_str(), dc->strOutputPath.c_str()) == 0;
+    if (written && dc->pReplace) {
+        done = dc->pReplace->Commit() == KMFile::Error::None;
     } else if (written) {
         done = cupsPrintFile(dc->strPrinter.c_str(), dc->strSpoolPath.c_str(), dc->strTitle.c_str(), 0, nullptr) > 0;
     }
-    if (!done || !dc->strPrinter.empty()) {
-        std::remove(dc->strSpoolPath.c_str());
-    }
+    DropSpool(*dc);
     return done ? 1 : 0;
 }

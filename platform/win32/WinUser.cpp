@@ -81,6 +81,14 @@ bool IsAncestor(HWND ancestor, HWND hwnd)
     return false;
 }
 
+// The window rectangle at (x, y) of size cx x cy, clamped to what messages can carry.
+RECT WindowRect(int x, int y, int cx, int cy)
+{
+    const int left = std::clamp(x, -kMaxWindowExtent, kMaxWindowExtent);
+    const int top = std::clamp(y, -kMaxWindowExtent, kMaxWindowExtent);
+    return RECT{left, top, left + std::clamp(cx, 0, kMaxWindowExtent), top + std::clamp(cy, 0, kMaxWindowExtent)};
+}
+
 } // namespace
 
 namespace platform {
@@ -91,12 +99,13 @@ HWND CreateWindowObject(DWORD exStyle, const wchar_t* name, DWORD style, int x, 
     if ((parent != nullptr && Find(parent) == nullptr) || cx < 0 || cy < 0) {
         return nullptr;
     }
+    const RECT rc = WindowRect(x, y, cx, cy);
     HWND hwnd = reinterpret_cast<HWND>(g_nextHandle++);
     WindowObject& window = Registry()[reinterpret_cast<std::uintptr_t>(hwnd)];
     window.strName = name != nullptr ? name : L"";
     window.dwStyle = style;
     window.dwExStyle = exStyle;
-    window.rc = RECT{x, y, x + cx, y + cy};
+    window.rc = rc;
     window.hParent = parent;
     window.pProc = proc;
     if (parent != nullptr) {
@@ -104,7 +113,7 @@ HWND CreateWindowObject(DWORD exStyle, const wchar_t* name, DWORD style, int x, 
     }
     Send(hwnd, WM_CREATE, 0, 0);
     if (IsWindow(hwnd)) {
-        Send(hwnd, WM_SIZE, 0, MAKELPARAM(cx, cy));
+        Send(hwnd, WM_SIZE, 0, MAKELPARAM(rc.right - rc.left, rc.bottom - rc.top));
     }
     return IsWindow(hwnd) ? hwnd : nullptr;
 }
@@ -192,13 +201,13 @@ BOOL MoveWindow(HWND hwnd, int x, int y, int cx, int cy, BOOL)
     if (window == nullptr) {
         return FALSE;
     }
-    cx = std::max(cx, 0);
-    cy = std::max(cy, 0);
-    const bool resized = window->rc.right - window->rc.left != cx || window->rc.bottom - window->rc.top != cy;
-    window->rc = RECT{x, y, x + cx, y + cy};
-    Send(hwnd, WM_MOVE, 0, MAKELPARAM(x, y));
+    const RECT rc = WindowRect(x, y, cx, cy);
+    const bool resized = window->rc.right - window->rc.left != rc.right - rc.left ||
+                         window->rc.bottom - window->rc.top != rc.bottom - rc.top;
+    window->rc = rc;
+    Send(hwnd, WM_MOVE, 0, MAKELPARAM(rc.left, rc.top));
     if (resized) {
-        Send(hwnd, WM_SIZE, 0, MAKELPARAM(cx, cy));
+        Send(hwnd, WM_SIZE, 0, MAKELPARAM(rc.right - rc.left, rc.bottom - rc.top));
     }
     return TRUE;
 }

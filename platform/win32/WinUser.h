@@ -88,11 +88,16 @@ protected:
     ~IWindowProc() = default;
 };
 
+// Window positions are kept within [-kMaxWindowExtent, kMaxWindowExtent] and sizes within
+// [0, kMaxWindowExtent], what the 16-bit halves of WM_MOVE and WM_SIZE carry, so every edge of a
+// window is a plain int and the messages report the real values. Larger values are clamped.
+constexpr int kMaxWindowExtent = 32767;
+
 namespace platform {
 
 // Creates a window at (x, y) in its parent's client coordinates (a top-level window without a
 // parent) and sends WM_CREATE to `proc`, which may be null. Null for a parent that is not a
-// window or a negative size.
+// window or a negative size; position and size are clamped as above.
 SRCTRL_API HWND CreateWindowObject(DWORD exStyle, const wchar_t* name, DWORD style, int x, int y, int cx, int cy,
                                    HWND parent, IWindowProc* proc);
 
@@ -105,6 +110,7 @@ SRCTRL_API BOOL IsWindow(HWND hwnd);
 // Destroys the children first, then the window: each gets WM_DESTROY and WM_NCDESTROY, after
 // which its handler is never called again.
 SRCTRL_API BOOL DestroyWindow(HWND hwnd);
+// A negative size counts as 0; position and size are clamped as above.
 SRCTRL_API BOOL MoveWindow(HWND hwnd, int x, int y, int cx, int cy, BOOL repaint);
 SRCTRL_API BOOL ShowWindow(HWND hwnd, int command);
 SRCTRL_API BOOL IsWindowVisible(HWND hwnd);

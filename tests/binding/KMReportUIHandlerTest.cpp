@@ -156,22 +156,26 @@ TEST_F(BindingTest, EachWalkHasItsOwnKinds)
 {
     std::unique_ptr<KMDcmSR> sr = Document();
     ASSERT_TRUE(m_handler->SetDcmSR(sr.get()));
-    // Inside a TileLayout: filled, but not found, not reported, not enabled or disabled.
-    EXPECT_EQ(Text(L"tileEdit"), L"Rivera^Luis");
+    // Inside a TileLayout (the attribute list): a display field, filled as people read a name,
+    // never found, reported, focused or enabled.
+    EXPECT_EQ(Text(L"tileEdit"), L"Luis Rivera");
     std::wstring value;
-    EXPECT_FALSE(m_handler->SetValue(KMDcmTag::ReferringPhysicianName, L"x"));
+    EXPECT_FALSE(m_handler->SetValue(KMDcmTag::ReferringPhysicianName, L"Doe^John"));
+    EXPECT_EQ(Text(L"tileEdit"), L"John Doe") << "a display field follows the values written";
     EXPECT_FALSE(m_handler->GetValue(KMDcmTag::ReferringPhysicianName, value));
     ClickOn(L"tileEdit");
-    ASSERT_TRUE(TypeText(m_host, L"x"));
+    TypeText(m_host, L"x");
     EXPECT_TRUE(m_listener.heard.empty());
+    EXPECT_EQ(Text(L"tileEdit"), L"John Doe") << "a display field takes no typing";
     ASSERT_TRUE(m_handler->EnableUI(false));
-    EXPECT_TRUE(Control(L"tileEdit")->IsEnabled());
+    EXPECT_FALSE(Control(L"tileEdit")->IsEnabled());
     EXPECT_FALSE(Control(L"name")->IsEnabled());
     EXPECT_FALSE(Control(L"unbound")->IsEnabled()) << "unbound edits are disabled too";
     EXPECT_FALSE(Control(L"finding")->IsEnabled());
     EXPECT_TRUE(Control(L"bodyLabel")->IsEnabled());
     ASSERT_TRUE(m_handler->EnableUI(true));
     EXPECT_TRUE(Control(L"name")->IsEnabled());
+    EXPECT_FALSE(Control(L"tileEdit")->IsEnabled());
 
     // A bound label shows values but keeps its text for sex and age; buttons and texts are ignored.
     EXPECT_EQ(Text(L"bodyLabel"), L"CHEST");
@@ -269,7 +273,7 @@ TEST_F(BindingTest, FillingReportsNothingAndFillsEveryBoundControl)
     EXPECT_EQ(Text(L"finding"), L"Nodule.\nSecond line.");
     EXPECT_EQ(Text(L"conclusion"), L"Follow up.");
     EXPECT_EQ(Text(L"modalityChoice"), L"") << "a combo's SetText does not choose an item";
-    EXPECT_EQ(Text(L"verifiedOn"), L"20260102030405") << "read where DICOM keeps it";
+    EXPECT_EQ(Text(L"verifiedOn"), L"2026-01-02 03:04") << "read where DICOM keeps it, shown as people read it";
 
     ASSERT_TRUE(m_handler->ClearUI());
     EXPECT_EQ(Text(L"name"), L"");
@@ -310,11 +314,11 @@ TEST_F(BindingTest, ListenersInOrderWithoutDuplicates)
     EXPECT_EQ(m_listener.heard.size(), 1u);
     EXPECT_EQ(second.heard.size(), 2u);
 
-    // What the program writes into a rich edit is not echoed back as the person's edit.
+    // A value that the program shows comes from the document: it is not reported back.
     m_handler->RegisterCallback(&m_listener);
     ASSERT_TRUE(m_handler->SetValue(0x07211001, L"typed by the host"));
-    EXPECT_EQ(Text(L"finding"), L"typed by the host");
     EXPECT_EQ(m_listener.heard.size(), 1u);
+    EXPECT_EQ(Text(L"finding"), L"typed by the host");
 }
 
 TEST_F(BindingTest, ImageBoxesAndQRCode)

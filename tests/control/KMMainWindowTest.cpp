@@ -364,7 +364,7 @@ TEST_F(MainWindowTest, OpeningAnSRFileTwiceGivesTheSameReport)
     EXPECT_EQ(m_main->OpenReport(second->GetDcmSR()), second) << "an open document is activated, not copied";
     EXPECT_EQ(m_main->GetReportCount(), 2);
 
-    EXPECT_EQ(m_main->OpenReportFile(WriteSRFile(dir, "c.dcm", "sr").c_str()), nullptr);
+    EXPECT_EQ(m_main->OpenReportFile(WriteSRFile(dir, "c.dcm", "OT").c_str()), nullptr);
     EXPECT_EQ(m_main->OpenReportFile(testing_support::DataFile("ct-image.dcm").c_str()), nullptr);
     EXPECT_EQ(m_main->OpenReportFile(testing_support::DataFile("malformed/truncated.dcm").c_str()), nullptr);
     EXPECT_EQ(m_main->GetReportCount(), 2);

@@ -209,7 +209,9 @@ TEST_F(ReportWindowTest, ARebuiltPageIsEnabledAsItsTemplateSays)
         DuiLib::CControlUI* control = stack.back();
         stack.pop_back();
         disabled += control->IsEnabled() ? 0 : 1;
-        if (auto* container = dynamic_cast<DuiLib::CContainerUI*>(control)) {
+        // The attribute list's fields only show values: they are never enabled.
+        auto* container = dynamic_cast<DuiLib::CContainerUI*>(control);
+        if (container != nullptr && container->GetName().Str() != L"RT_ATTRLIST") {
             for (int i = 0; i < container->GetCount(); ++i) {
                 stack.push_back(container->GetItemAt(i));
             }

@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
+#include <cstdlib>
 #include <memory>
 
 using testing_support::CountOtherPixels;
@@ -147,4 +149,65 @@ TEST(Layouts, TilesFillColumnsAndRowsTakeTheirHighestChild)
     EXPECT_EQ(tiles->GetItemAt(2)->GetPos(), (RECT{0, 50, 100, 80})) << "a row without heights is a line high";
     EXPECT_EQ(tiles->GetItemAt(3)->GetPos(), (RECT{110, 50, 160, 60}));
     EXPECT_EQ(root->EstimateSize(SIZE{210, 0}).cy, 80) << "a tile layout without a height is as high as its rows";
+}
+
+TEST(Layouts, HugeSizesAtTheLargestZoomStayInOrder)
+{
+    DuiLib::CPaintManagerUI manager;
+    manager.SetZoomRatio(100.0f);
+    DuiLib::CDialogBuilder builder;
+    // 300 children of the largest design size: their sum at zoom 100 is far beyond an int.
+    std::string row = "<HorizontalLayout height=\"10\" childpadding=\"100000\">";
+    std::string tiles = "<TileLayout columns=\"2\" childpadding=\"100000\">";
+    for (int i = 0; i < 300; ++i) {
+        row += "<Control width=\"100000\"/>";
+        tiles += "<Control height=\"100000\"/>";
+    }
+    const std::string xml = "<VerticalLayout>" + row + "</HorizontalLayout>" + tiles + "</TileLayout></VerticalLayout>";
+    std::unique_ptr<DuiLib::CControlUI> root(builder.CreateFromXml(xml.data(), xml.size(), nullptr, &manager));
+    ASSERT_NE(root, nullptr);
+    root->SetPos(RECT{INT_MIN, INT_MIN, INT_MAX, INT_MAX});
+    auto* page = dynamic_cast<DuiLib::CContainerUI*>(root.get());
+    for (int c = 0; c < page->GetCount(); ++c) {
+        auto* layout = dynamic_cast<DuiLib::CContainerUI*>(page->GetItemAt(c));
+        ASSERT_NE(layout, nullptr);
+        RECT previous = layout->GetItemAt(0)->GetPos();
+        for (int i = 1; i < layout->GetCount(); ++i) {
+            SCOPED_TRACE(testing::Message() << "layout " << c << " child " << i);
+            const RECT rc = layout->GetItemAt(i)->GetPos();
+            EXPECT_LE(rc.left, rc.right);
+            EXPECT_LE(rc.top, rc.bottom);
+            EXPECT_LE(std::abs(rc.right), DuiLib::kMaxCoordinate);
+            EXPECT_LE(std::abs(rc.bottom), DuiLib::kMaxCoordinate);
+            EXPECT_GE(c == 0 ? rc.left : rc.top, c == 0 ? previous.left : previous.top) << "children never wrap back";
+            previous = rc;
+        }
+    }
+}
+
+TEST(Layouts, FixedSizesSurviveTheZoomRange)
+{
+    DuiLib::CPaintManagerUI manager;
+    DuiLib::CControlUI control;
+    control.SetManager(&manager, nullptr);
+    manager.SetZoomRatio(0.01f);
+    control.SetFixedWidth(INT_MAX);
+    manager.SetZoomRatio(100.0f);
+    EXPECT_EQ(control.GetFixedWidth(), DuiLib::kMaxCoordinate);
+    control.SetFixedHeight(INT_MIN);
+    EXPECT_EQ(control.GetFixedHeight(), 0);
+}
+
+TEST_F(PageTest, AnImageTooLargeForCairoLeavesTheRestOfThePagePainted)
+{
+    // Cairo takes no image wider than 32767 pixels. The logo is painted early; what comes after it
+    // (the labels, the floating red control) must still appear.
+    HBITMAP wide = CreateBitmap(40000, 2, 1, 32, nullptr);
+    ASSERT_NE(wide, nullptr);
+    m_window->m_pm.FindControl(L"logo")->SetBkImage(wide, 40000, 2);
+    HBITMAP shot = platform::CaptureWindow(m_host);
+    ASSERT_NE(shot, nullptr);
+    EXPECT_EQ(PixelAt(shot, 340, 265), 0xFFC00000u);
+    EXPECT_GT(CountPixels(shot, PosOf(L"nameLabel"), 0xFF000000, 100), 10);
+    DeleteObject(shot);
 }

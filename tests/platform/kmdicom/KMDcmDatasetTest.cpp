@@ -6,12 +6,17 @@
 
 #include <cstring>
 
+using testing_support::DataFile;
+using testing_support::Quoted;
+using testing_support::RunTool;
 using testing_support::TempDir;
 
 namespace {
 
 constexpr DWORD kStudyDescription = 0x00081030;
 constexpr DWORD kImageType = 0x00080008;
+constexpr DWORD kRows = 0x00280010;
+constexpr DWORD kSliceThickness = 0x00180050;
 
 // A document whose values were written by another system in the given character set: the raw
 // bytes go in unchanged through the narrow calls.
@@ -26,6 +31,31 @@ std::wstring WideName(const KMDcmFile& file)
     std::wstring value = L"stale";
     EXPECT_TRUE(file.GetDataset()->GetString(KMDcmTag::PatientName, value));
     return value;
+}
+
+std::string Narrow(const KMDcmDataset& ds, DWORD tag)
+{
+    std::string value = "absent";
+    ds.GetString(tag, value);
+    return value;
+}
+
+std::wstring Wide(const KMDcmDataset& ds, DWORD tag)
+{
+    std::wstring value = L"absent";
+    ds.GetString(tag, value);
+    return value;
+}
+
+// dcmdump's UTF-8 view of a file, with its messages; "E:" and "F:" lines are its errors.
+std::string DumpUtf8(const std::string& path)
+{
+    return RunTool("dcmdump +U8 " + Quoted(path) + " 2>&1").strOutput;
+}
+
+bool Holds(const std::string& text, const std::string& part)
+{
+    return text.find(part) != std::string::npos;
 }
 
 } // namespace
@@ -218,4 +248,145 @@ TEST(KMDcmDataset, ByteArraysAreCopiedInAndLentOut)
     ASSERT_TRUE(ds->SetUint8Array(KMDcmTag::EncapsulatedDocument, nullptr, 0));
     ASSERT_TRUE(ds->GetUint8Array(KMDcmTag::EncapsulatedDocument, data, length));
     EXPECT_EQ(length, 0u);
+}
+
+TEST(KMDcmDataset, RefusesValuesTheirRepresentationCannotHold)
+{
+    TempDir dir;
+    const std::string path = dir.File("refused.dcm");
+    KMDcmFile file;
+    KMDcmDataset* ds = file.GetDataset();
+    ASSERT_TRUE(ds->SetString(KMDcmTag::PatientName, L"Doe^Jane"));
+    ASSERT_TRUE(ds->SetString(kStudyDescription, L"CT head"));
+    ASSERT_TRUE(ds->SetString(KMDcmTag::StudyDate, L"20240131"));
+    ASSERT_TRUE(ds->SetString(kRows, L"512"));
+    ASSERT_TRUE(ds->SetString(KMDcmTag::InstanceNumber, L"7"));
+    ASSERT_TRUE(ds->SetString(kSliceThickness, L"2.5"));
+
+    const std::wstring huge(70000, L'a');
+    EXPECT_FALSE(ds->SetString(KMDcmTag::PatientName, huge));
+    EXPECT_FALSE(ds->SetString(KMDcmTag::PatientName, huge.c_str()));
+    EXPECT_FALSE(ds->SetString(KMDcmTag::PatientName, KMString(huge)));
+    EXPECT_FALSE(ds->SetString(KMDcmTag::PatientName, std::string(70000, 'a').c_str()));
+    EXPECT_FALSE(ds->SetString(KMDcmTag::PatientName, L"Doe\\Smith"));
+    EXPECT_FALSE(ds->SetString(kStudyDescription, std::wstring(100, L'x')));
+    EXPECT_FALSE(ds->SetString(KMDcmTag::StudyDate, L"31.01.2024"));
+    EXPECT_FALSE(ds->SetString(KMDcmTag::StudyDate, "31.01.2024"));
+    for (DWORD tag : {kRows, KMDcmTag::InstanceNumber, kSliceThickness}) {
+        EXPECT_FALSE(ds->SetString(tag, L"4\U0001F44Foo")) << std::hex << tag;
+        EXPECT_FALSE(ds->SetString(tag, "4\xf0\x9f\x91\x8foo")) << std::hex << tag;
+    }
+
+    EXPECT_EQ(Narrow(*ds, KMDcmTag::PatientName), "Doe^Jane");
+    EXPECT_EQ(Narrow(*ds, kStudyDescription), "CT head");
+    EXPECT_EQ(Narrow(*ds, KMDcmTag::StudyDate), "20240131");
+    EXPECT_EQ(Narrow(*ds, kRows), "512");
+    EXPECT_EQ(Narrow(*ds, KMDcmTag::InstanceNumber), "7");
+    EXPECT_EQ(Narrow(*ds, kSliceThickness), "2.5");
+
+    ASSERT_TRUE(file.SaveFile(path.c_str()));
+    const std::string dump = DumpUtf8(path);
+    EXPECT_TRUE(Holds(dump, "(0010,0010) PN [Doe^Jane]")) << dump;
+    EXPECT_TRUE(Holds(dump, "(0028,0010) US 512")) << dump;
+    EXPECT_FALSE(Holds(dump, " UN ")) << dump;
+}
+
+TEST(KMDcmDataset, WideTextNeverSetsTheCharacterSet)
+{
+    TempDir dir;
+    const std::string path = dir.File("charset.dcm");
+    KMDcmFile file;
+    KMDcmDataset* ds = file.GetDataset();
+    ASSERT_TRUE(ds->SetString(KMDcmTag::PatientName, L"山田^太郎"));
+    ASSERT_TRUE(ds->SetString(kStudyDescription, L"Größe"));
+
+    EXPECT_FALSE(ds->SetString(KMDcmTag::SpecificCharacterSet, L"ISO_IR 100"));
+    EXPECT_FALSE(ds->SetString(KMDcmTag::SpecificCharacterSet, std::wstring(L"ISO_IR 100")));
+    EXPECT_FALSE(ds->SetString(KMDcmTag::SpecificCharacterSet, KMString(L"ISO_IR 100")));
+    EXPECT_FALSE(ds->SetString(0x00020010, L"1.2.840.10008.1.2"));
+
+    EXPECT_EQ(Narrow(*ds, KMDcmTag::SpecificCharacterSet), "ISO_IR 192");
+    EXPECT_EQ(Wide(*ds, KMDcmTag::PatientName), L"山田^太郎");
+    EXPECT_EQ(Wide(*ds, kStudyDescription), L"Größe");
+    ASSERT_TRUE(file.SaveFile(path.c_str()));
+    const std::string dump = DumpUtf8(path);
+    EXPECT_TRUE(Holds(dump, "[山田^太郎]")) << dump;
+    EXPECT_TRUE(Holds(dump, "[Größe]")) << dump;
+}
+
+// Files in each way of writing text (tests/data/charsets/make-charsets.sh): their values read
+// right, and a new text that their character set cannot hold, or that nobody declared, moves the
+// document to UTF-8 with every old value converted.
+TEST(KMDcmDataset, EveryCharacterSetReadsAndTakesNewText)
+{
+    struct Case {
+        const char* file;
+        const wchar_t* name;
+        const char* nameUtf8;
+        const wchar_t* description;
+        const char* charsetAfter;
+    };
+    const Case cases[] = {
+        {"latin1.dcm", L"Müller^Jürgen", "Müller^Jürgen", L"Größe", "ISO_IR 100"},
+        {"undeclared.dcm", L"Müller^Jürgen", "Müller^Jürgen", L"Größe", "ISO_IR 192"},
+        {"unknown-term.dcm", L"Müller^Jürgen", "Müller^Jürgen", L"Größe", "ISO_IR 192"},
+        {"iso2022-jp.dcm", L"Yamada^Tarou=山田^太郎", "Yamada^Tarou=山田^太郎", L"頭部 CT", "ISO_IR 192"},
+        {"gb18030.dcm", L"王^小东", "王^小东", L"胸部 CT", "GB18030"},
+        {"utf8.dcm", L"Ångström^Zoë", "Ångström^Zoë", L"胸部 CT", "ISO_IR 192"},
+    };
+    TempDir dir;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file);
+        KMDcmFile file;
+        ASSERT_TRUE(file.LoadFile(DataFile(std::string("charsets/") + c.file).c_str(), true));
+        KMDcmDataset* ds = file.GetDataset();
+        EXPECT_EQ(Wide(*ds, KMDcmTag::PatientName), c.name);
+        EXPECT_EQ(Wide(*ds, kStudyDescription), c.description);
+
+        ASSERT_TRUE(ds->SetString(KMDcmTag::ReferringPhysicianName, L"Größe^Ärztin"));
+        EXPECT_EQ(Wide(*ds, KMDcmTag::ReferringPhysicianName), L"Größe^Ärztin");
+        EXPECT_EQ(Wide(*ds, KMDcmTag::PatientName), c.name);
+        EXPECT_EQ(Wide(*ds, kStudyDescription), c.description);
+        EXPECT_EQ(Narrow(*ds, KMDcmTag::SpecificCharacterSet), c.charsetAfter);
+
+        const std::string path = dir.File(c.file);
+        ASSERT_TRUE(file.SaveFile(path.c_str()));
+        const std::string dump = DumpUtf8(path);
+        EXPECT_TRUE(Holds(dump, std::string("[") + c.nameUtf8 + "]")) << dump;
+        EXPECT_TRUE(Holds(dump, "[Größe^Ärztin]")) << dump;
+        EXPECT_FALSE(Holds(dump, "\nE: ") || Holds(dump, "\nF: ") || Holds(dump, "\nW: ")) << dump;
+    }
+}
+
+TEST(KMDcmDataset, TextElementsReadWithVRUNReadAsText)
+{
+    TempDir dir;
+    const std::string path = dir.File("un.dcm");
+    KMDcmFile file;
+    ASSERT_TRUE(file.LoadFile(DataFile("charsets/un-text.dcm").c_str(), true));
+    EXPECT_EQ(Narrow(*file.GetDataset(), KMDcmTag::Modality), "CT");
+    EXPECT_EQ(Wide(*file.GetDataset(), KMDcmTag::Modality), L"CT");
+    const char* kept = nullptr;
+    ASSERT_TRUE(file.GetDataset()->GetString(KMDcmTag::Modality, kept));
+    EXPECT_STREQ(kept, "CT");
+
+    ASSERT_TRUE(file.SaveFile(path.c_str()));
+    const std::string dump = DumpUtf8(path);
+    EXPECT_TRUE(Holds(dump, "(0008,0060) CS [CT]")) << dump;
+}
+
+TEST(KMDcmDataset, AnEmptyUIDIsAMissingOne)
+{
+    KMDcmFile file;
+    KMDcmDataset* ds = file.GetDataset();
+    std::string uid = "untouched";
+    EXPECT_FALSE(ds->GetUID(KMDcmTag::SOPInstanceUID, uid)) << "absent";
+    ASSERT_TRUE(ds->SetString(KMDcmTag::SOPInstanceUID, ""));
+    EXPECT_TRUE(ds->GetString(KMDcmTag::SOPInstanceUID, uid)) << "present, and empty";
+    uid = "untouched";
+    EXPECT_FALSE(ds->GetUID(KMDcmTag::SOPInstanceUID, uid)) << "an empty UID identifies nothing";
+    EXPECT_EQ(uid, "untouched");
+    ASSERT_TRUE(ds->SetString(KMDcmTag::StudyInstanceUID, "1.2.826.0.1.3680043.10.1111.2"));
+    ASSERT_TRUE(ds->GetUID(KMDcmTag::StudyInstanceUID, uid));
+    EXPECT_EQ(uid, "1.2.826.0.1.3680043.10.1111.2");
 }

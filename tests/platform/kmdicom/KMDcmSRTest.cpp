@@ -6,6 +6,7 @@
 
 #include <sstream>
 
+using testing_support::DataFile;
 using testing_support::Quoted;
 using testing_support::RunTool;
 using testing_support::TempDir;
@@ -221,6 +222,63 @@ TEST(KMDcmSR, CopyKeepsTextsOfDifferentCharacterSetsReadable)
     EXPECT_EQ(value, L"Müller^Jürgen");
     ASSERT_TRUE(target.GetDataset()->GetString(0x00081030, value));
     EXPECT_EQ(value, L"胸部 CT 平扫");
+}
+
+// An image whose Latin-1 bytes have no declared character set (or an unknown one) becomes a
+// report whose texts are declared UTF-8, read as ISO_IR 100 would read them.
+TEST(KMDcmSR, CopyOfAnImageWithoutAReadableCharacterSetIsUtf8)
+{
+    TempDir dir;
+    for (const char* name : {"undeclared.dcm", "unknown-term.dcm"}) {
+        SCOPED_TRACE(name);
+        KMDcmFile image;
+        ASSERT_TRUE(image.LoadFile(DataFile(std::string("charsets/") + name).c_str(), true));
+        KMDcmSR report;
+        FillIdentity(report);
+        ASSERT_TRUE(report.GetDataset()->SetString(0x00100010, ""));
+        ASSERT_TRUE(report.Copy(image.GetDataset()));
+        std::wstring value;
+        ASSERT_TRUE(report.GetDataset()->GetString(0x00100010, value));
+        EXPECT_EQ(value, L"Müller^Jürgen");
+        std::string charset;
+        ASSERT_TRUE(report.GetDataset()->GetString(0x00080005, charset));
+        EXPECT_EQ(charset, "ISO_IR 192");
+        ASSERT_TRUE(report.SetFinding(L"Größe 3 cm"));
+
+        const std::string path = dir.File(name);
+        ASSERT_TRUE(report.SaveFile(path.c_str()));
+        const auto dump = RunTool("dcmdump +U8 " + Quoted(path) + " 2>&1");
+        EXPECT_NE(dump.strOutput.find("[Müller^Jürgen]"), std::string::npos) << dump.strOutput;
+        EXPECT_NE(dump.strOutput.find("[Größe]"), std::string::npos) << dump.strOutput;
+        EXPECT_NE(dump.strOutput.find("[Größe 3 cm]"), std::string::npos) << dump.strOutput;
+    }
+}
+
+// Content texts are UT: a long finding is legitimate. Verifier values keep their own VRs.
+TEST(KMDcmSR, ContentTextsAreLongAndVerifierValuesAreChecked)
+{
+    KMDcmSR sr;
+    EXPECT_FALSE(sr.SetVerifyingOrganization(std::wstring(100, L'x').c_str()));
+    KMDcmDataset verifier;
+    EXPECT_FALSE(sr.GetDataset()->GetSequenceItem(0x0040A073, verifier, 0)) << "a refused value leaves no empty verifier";
+
+    std::wstring finding;
+    while (finding.size() < 1024 * 1024) {
+        finding += L"Line with a backslash \\ and umlauts äöü.\r\n";
+    }
+    ASSERT_TRUE(sr.SetFinding(finding.c_str()));
+    EXPECT_EQ(Read(&KMDcmSR::GetFinding, sr), finding);
+
+    ASSERT_TRUE(sr.SetVerifyingOrganization(L"City Hospital"));
+    EXPECT_FALSE(sr.SetVerifyingOrganization(std::wstring(100, L'x').c_str()));
+    EXPECT_EQ(Read(&KMDcmSR::GetVerifyingOrganization, sr), L"City Hospital");
+    ASSERT_TRUE(sr.SetVerifyingObserverName(L"Brown^Tom"));
+    EXPECT_FALSE(sr.SetVerifyingObserverName(L"Brown\\Smith"));
+    EXPECT_EQ(Read(&KMDcmSR::GetVerifyingObserverName, sr), L"Brown^Tom");
+    EXPECT_FALSE(sr.SetVerificationDateTime(L"31.01.2024 10:00"));
+    EXPECT_FALSE(sr.SetAuthorObserverName(std::wstring(65, L'a').c_str()));
+    std::wstring author = L"stale";
+    EXPECT_FALSE(sr.GetAuthorObserverName(author)) << "a refused content item is not created";
 }
 
 TEST(KMDcmSR, LoadingReplacesTheDocument)

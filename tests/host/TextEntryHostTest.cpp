@@ -1,0 +1,177 @@
+// What a person types, and what the host stores, is what the document holds and what the page
+// and the print show: driven through the public interface and a person's input.
+#include "control/IReportCtrl.h"
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr DWORD kPatientName = 0x00100010;
+constexpr DWORD kBodyPart = 0x00180015;
+constexpr DWORD kFinding = 0x07211001;
+constexpr DWORD kVerifyingObserverName = 0x0040A075;
+constexpr DWORD kVerifyingOrganization = 0x0040A027;
+
+std::string Data(const char* name)
+{
+    return std::string(SRCTRL_TEST_DATA) + "/" + name;
+}
+
+class Heard : public IReportCtrlCallback {
+public:
+    void OnReportValueChanged(IKMReport*, DWORD tag, const wchar_t* value) override { values.emplace_back(tag, value); }
+    void OnActiveReportChanged(IKMReport*) override {}
+    void OnReportAdded(IKMReport*) override {}
+    void OnReportClosing(IKMReport*) override {}
+    void OnDocumentCompleted(IKMReport*) override {}
+    void OnDocumentVerified(IKMReport*) override {}
+    void OnModifiedChanged(IKMReport*) override {}
+    void OnLayoutChanged(IKMReport*) override {}
+    std::vector<std::pair<DWORD, std::wstring>> values;
+};
+
+// The pixels of a rectangle of the host window, row by row.
+std::vector<DWORD> Pixels(HWND host, RECT rc)
+{
+    std::vector<DWORD> pixels;
+    HBITMAP shot = platform::CaptureWindow(host);
+    BITMAP bm{};
+    GetObject(shot, sizeof bm, &bm);
+    for (int y = rc.top; y < rc.bottom && y < bm.bmHeight; ++y) {
+        const auto* row = reinterpret_cast<const DWORD*>(static_cast<const unsigned char*>(bm.bmBits) + y * bm.bmWidthBytes);
+        pixels.insert(pixels.end(), row + rc.left, row + std::min<long>(rc.right, bm.bmWidth));
+    }
+    DeleteObject(shot);
+    return pixels;
+}
+
+class TextEntry : public ::testing::Test {
+protected:
+    void Open(int width, int height, const char* templateFile)
+    {
+        m_host = platform::CreateHostWindow(width, height);
+        m_ctrl = CreateReportCtrl();
+        ASSERT_NE(m_ctrl->Create(m_host, 0, 0, width, height), nullptr);
+        m_ctrl->SetFitMode(0);
+        if (templateFile != nullptr) {
+            ASSERT_TRUE(m_ctrl->SetTemplateFile(Data(templateFile).c_str()));
+        }
+        m_report = m_ctrl->CreateReportFromImage(Data("ct-image.dcm").c_str());
+        ASSERT_NE(m_report, nullptr);
+        m_ctrl->AddCallback(&m_heard);
+    }
+    void TearDown() override
+    {
+        if (m_ctrl != nullptr) {
+            m_ctrl->RemoveCallback(&m_heard);
+            DestroyWindow(m_host);
+            ReleaseReportCtrl(m_ctrl);
+        }
+    }
+
+    std::wstring Value(DWORD tag)
+    {
+        std::wstring value;
+        m_report->GetValue(tag, value);
+        return value;
+    }
+
+    std::string PrintedText()
+    {
+        const std::string base = ::testing::TempDir() + "text-entry-" + std::to_string(getpid());
+        EXPECT_TRUE(platform::RegisterPdfPrinter("Text Entry PDF", (base + ".pdf").c_str()));
+        EXPECT_TRUE(m_ctrl->Print("Text Entry PDF"));
+        std::string text;
+        if (FILE* out = popen(("pdftotext -q " + base + ".pdf - && rm -f " + base + ".pdf").c_str(), "r")) {
+            char buffer[4096];
+            size_t n = 0;
+            while ((n = std::fread(buffer, 1, sizeof buffer, out)) > 0) {
+                text.append(buffer, n);
+            }
+            pclose(out);
+        }
+        return text;
+    }
+
+    HWND m_host = nullptr;
+    IReportCtrl* m_ctrl = nullptr;
+    IKMReport* m_report = nullptr;
+    Heard m_heard;
+};
+
+// The patient name of the default template's attribute list, at a zoom of 1 in an 800-wide window.
+const RECT kAttributeName{180, 142, 396, 166};
+
+} // namespace
+
+TEST_F(TextEntry, TheAttributeListShowsTheDocumentAndTakesNoInput)
+{
+    Open(800, 1130, nullptr);
+    const std::vector<DWORD> before = Pixels(m_host, kAttributeName);
+    ASSERT_TRUE(m_ctrl->SetReportValue(kPatientName, L"Doe^Jane"));
+    const std::vector<DWORD> shown = Pixels(m_host, kAttributeName);
+    EXPECT_NE(shown, before) << "the page follows the document";
+    ASSERT_TRUE(m_ctrl->ApplyTemplate(nullptr));
+    EXPECT_EQ(Pixels(m_host, kAttributeName), shown) << "and shows what a page built afresh shows";
+
+    m_heard.values.clear();
+    for (bool enabled : {true, false, true}) {
+        m_report->EnableUI(enabled);
+        platform::Click(m_host, 288, 154);
+        platform::TypeText(m_host, L"X");
+        platform::PressKey(m_host, platform::Key::Backspace);
+    }
+    EXPECT_EQ(Value(kPatientName), L"Doe^Jane");
+    EXPECT_TRUE(m_heard.values.empty());
+    EXPECT_EQ(Pixels(m_host, kAttributeName), shown);
+
+    const std::string printed = PrintedText();
+    EXPECT_NE(printed.find("Jane Doe"), std::string::npos) << printed;
+    EXPECT_EQ(printed.find("Müller"), std::string::npos) << "the print shows the document's name only";
+}
+
+TEST_F(TextEntry, APickedItemOfAnEditableComboIsStoredAsTypedTextIs)
+{
+    Open(600, 400, "templates/body-fields.xml");
+    ASSERT_TRUE(platform::Click(m_host, 572, 145));
+    ASSERT_TRUE(platform::Click(m_host, 300, 197));
+    EXPECT_EQ(Value(kBodyPart), L"HEAD");
+    ASSERT_FALSE(m_heard.values.empty());
+    EXPECT_EQ(m_heard.values.back(), std::make_pair(kBodyPart, std::wstring(L"HEAD")));
+}
+
+TEST_F(TextEntry, AVerifiedReportIsReadOnlyAndAmendedThroughACopy)
+{
+    Open(800, 1130, nullptr);
+    ASSERT_TRUE(platform::Click(m_host, 400, 720));
+    ASSERT_TRUE(platform::TypeText(m_host, L"Stable."));
+    ASSERT_TRUE(m_report->SetValue(kVerifyingObserverName, L"Doe^John"));
+    ASSERT_TRUE(m_report->SetValue(kVerifyingOrganization, L"General Hospital"));
+    m_report->VerifyDocument();
+    ASSERT_TRUE(m_report->IsVerified());
+
+    m_heard.values.clear();
+    EXPECT_FALSE(m_report->SetValue(kFinding, L"Changed."));
+    EXPECT_FALSE(m_ctrl->SetReportValue(kPatientName, L"Doe^Jane"));
+    m_report->EnableUI(true);
+    platform::Click(m_host, 400, 720);
+    platform::TypeText(m_host, L" Typed later.");
+    EXPECT_EQ(Value(kFinding), L"Stable.");
+    EXPECT_EQ(Value(kPatientName), L"Müller^Jürgen");
+    EXPECT_TRUE(m_heard.values.empty());
+
+    IKMReport* amendment = m_ctrl->CreateReportFromReport(m_report);
+    ASSERT_NE(amendment, nullptr);
+    EXPECT_TRUE(amendment->SetValue(kFinding, L"Stable. Amended."));
+    std::wstring finding;
+    m_report->GetValue(kFinding, finding);
+    EXPECT_EQ(finding, L"Stable.");
+}

@@ -1,0 +1,194 @@
+#include "platform/kmbase/KMFile.h"
+#include "platform/kmbase/KMFileReplace.h"
+#include "support/FileChecks.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
+
+using testing_support::Entries;
+using testing_support::IsLink;
+using testing_support::ModeOf;
+using testing_support::ReadFile;
+using testing_support::TempDir;
+using testing_support::WriteFile;
+using Error = KMFile::Error;
+
+TEST(KMFile, ReadsRegularFilesAndLinksWithinTheLimit)
+{
+    TempDir dir;
+    WriteFile(dir.File("a.xml"), "<Window/>");
+    ASSERT_EQ(symlink(dir.File("a.xml").c_str(), dir.File("link.xml").c_str()), 0);
+    std::string bytes = "kept";
+    EXPECT_EQ(KMFile::Read(dir.File("a.xml").c_str(), 9, bytes), Error::None);
+    EXPECT_EQ(bytes, "<Window/>");
+    bytes.clear();
+    EXPECT_EQ(KMFile::Read(dir.File("link.xml").c_str(), 100, bytes), Error::None);
+    EXPECT_EQ(bytes, "<Window/>");
+
+    bytes = "kept";
+    EXPECT_EQ(KMFile::Read(dir.File("a.xml").c_str(), 8, bytes), Error::TooLarge);
+    WriteFile(dir.File("empty"), "");
+    EXPECT_EQ(KMFile::Read(dir.File("empty").c_str(), 100, bytes), Error::Empty);
+    EXPECT_EQ(KMFile::Read(dir.File("missing").c_str(), 100, bytes), Error::NotFound);
+    EXPECT_EQ(KMFile::Read(dir.File("a.xml/inside").c_str(), 100, bytes), Error::NotFound);
+    EXPECT_EQ(KMFile::Read(nullptr, 100, bytes), Error::BadPath);
+    EXPECT_EQ(KMFile::Read("", 100, bytes), Error::BadPath);
+    EXPECT_EQ(bytes, "kept") << "a failed read leaves the output alone";
+    EXPECT_STREQ(KMFile::Reason(Error::TooLarge), "file too large");
+}
+
+TEST(KMFile, AHeadCheckSeesTheStartAndTheSizeAndCanRefuse)
+{
+    TempDir dir;
+    const std::string big(1000, 'x');
+    WriteFile(dir.File("big"), "HEAD" + big);
+    std::string bytes;
+    const auto startsWithHead = [](const std::string& head, size_t size) {
+        return head.size() == KMFile::kHeadBytes && size == 1004 && head.compare(0, 4, "HEAD") == 0;
+    };
+    EXPECT_EQ(KMFile::Read(dir.File("big").c_str(), 2000, bytes, startsWithHead), Error::None);
+    EXPECT_EQ(bytes, "HEAD" + big) << "the head and the rest make the whole file";
+    bytes = "kept";
+    const auto refuse = [](const std::string&, size_t) { return false; };
+    EXPECT_EQ(KMFile::Read(dir.File("big").c_str(), 2000, bytes, refuse), Error::WrongKind);
+    EXPECT_EQ(bytes, "kept");
+    WriteFile(dir.File("short"), "ab");
+    const auto wholeShortFile = [](const std::string& head, size_t size) { return head == "ab" && size == 2; };
+    EXPECT_EQ(KMFile::Read(dir.File("short").c_str(), 2000, bytes, wholeShortFile), Error::None);
+    EXPECT_EQ(bytes, "ab");
+}
+
+TEST(KMFile, FoldersDevicesAndFifosAreRefusedWithoutWaiting)
+{
+    TempDir dir;
+    ASSERT_EQ(mkfifo(dir.File("fifo").c_str(), 0600), 0);
+    ASSERT_EQ(symlink(dir.File("fifo").c_str(), dir.File("fifo-link").c_str()), 0);
+    std::string bytes;
+    // Opening a FIFO for reading would wait for a writer forever; the call must return.
+    EXPECT_EQ(KMFile::Read(dir.File("fifo").c_str(), 100, bytes), Error::NotRegular);
+    EXPECT_EQ(KMFile::Read(dir.File("fifo-link").c_str(), 100, bytes), Error::NotRegular);
+    EXPECT_EQ(KMFile::Read(dir.Path().c_str(), 100, bytes), Error::NotRegular);
+    EXPECT_EQ(KMFile::Read("/dev/null", 100, bytes), Error::NotRegular);
+    EXPECT_EQ(KMFile::Read("/dev/zero", 100, bytes), Error::NotRegular);
+    EXPECT_TRUE(bytes.empty());
+}
+
+TEST(KMFileReplace, ALinkStaysALinkAndItsTargetGetsTheContent)
+{
+    TempDir dir;
+    ASSERT_EQ(mkdir(dir.File("real").c_str(), 0755), 0);
+    const std::string target = dir.File("real/report.xml");
+    WriteFile(target, "old");
+    ASSERT_EQ(symlink("real/report.xml", dir.File("link.xml").c_str()), 0);
+    ASSERT_EQ(symlink("link.xml", dir.File("chain.xml").c_str()), 0);
+
+    EXPECT_EQ(KMFileReplace::Replace(dir.File("chain.xml").c_str(), "new"), Error::None);
+    EXPECT_EQ(ReadFile(target), "new");
+    EXPECT_TRUE(IsLink(dir.File("link.xml")));
+    EXPECT_TRUE(IsLink(dir.File("chain.xml")));
+    EXPECT_EQ(Entries(dir.Path()), (std::vector<std::string>{"chain.xml", "link.xml", "real"}));
+    EXPECT_EQ(Entries(dir.File("real")), (std::vector<std::string>{"report.xml"}));
+
+    ASSERT_EQ(symlink("nowhere/x.xml", dir.File("dangling.xml").c_str()), 0);
+    EXPECT_EQ(KMFileReplace::Replace(dir.File("dangling.xml").c_str(), "x"), Error::NotFound);
+}
+
+TEST(KMFileReplace, PermissionsOfTheReplacedFileAreKept)
+{
+    TempDir dir;
+    const std::string secret = dir.File("secret.dcm");
+    WriteFile(secret, "old");
+    ASSERT_EQ(chmod(secret.c_str(), 0600), 0);
+    EXPECT_EQ(KMFileReplace::Replace(secret.c_str(), "new"), Error::None);
+    EXPECT_EQ(ModeOf(secret), 0600u);
+
+    const std::string readOnly = dir.File("read-only.dcm");
+    WriteFile(readOnly, "old");
+    ASSERT_EQ(chmod(readOnly.c_str(), 0444), 0);
+    EXPECT_EQ(KMFileReplace::Replace(readOnly.c_str(), "new"), Error::None);
+    EXPECT_EQ(ModeOf(readOnly), 0444u);
+    EXPECT_EQ(ReadFile(readOnly), "new");
+
+    {
+        const std::string shared = dir.File("shared.dcm");
+        WriteFile(shared, "old");
+        ASSERT_EQ(chmod(shared.c_str(), 0644), 0);
+        KMFileReplace replace;
+        ASSERT_EQ(replace.Begin(shared.c_str()), Error::None);
+        EXPECT_EQ(ModeOf(replace.TemporaryPath()), 0600u) << "new content stays private until it is complete";
+        ASSERT_TRUE(replace.Write("new"));
+        ASSERT_EQ(replace.Commit(), Error::None);
+        EXPECT_EQ(ModeOf(shared), 0644u);
+    }
+
+    const mode_t mask = umask(027);
+    EXPECT_EQ(KMFileReplace::Replace(dir.File("fresh.dcm").c_str(), "new"), Error::None);
+    umask(mask);
+    EXPECT_EQ(ModeOf(dir.File("fresh.dcm")), 0640u) << "a new file gets the mode the umask gives";
+}
+
+TEST(KMFileReplace, TargetsThatAreNoRegularFileAreRefusedAndUntouched)
+{
+    TempDir dir;
+    ASSERT_EQ(mkfifo(dir.File("fifo").c_str(), 0600), 0);
+    ASSERT_EQ(mkdir(dir.File("folder").c_str(), 0755), 0);
+    // A device node of our own where we may make one (root); otherwise the system's /dev/null,
+    // which the process could not replace anyway.
+    std::string device = dir.File("null");
+    if (mknod(device.c_str(), S_IFCHR | 0666, makedev(1, 3)) != 0) {
+        device = "/dev/null";
+    }
+    ASSERT_EQ(symlink(dir.File("fifo").c_str(), dir.File("fifo-link").c_str()), 0);
+    const std::vector<std::string> before = Entries(dir.Path());
+    for (const std::string& path : {dir.File("fifo"), dir.File("fifo-link"), dir.File("folder"), device}) {
+        SCOPED_TRACE(path);
+        struct stat was {};
+        ASSERT_EQ(stat(path.c_str(), &was), 0);
+        EXPECT_EQ(KMFileReplace::Replace(path.c_str(), "data"), Error::NotRegular);
+        struct stat now {};
+        ASSERT_EQ(stat(path.c_str(), &now), 0);
+        EXPECT_EQ(now.st_ino, was.st_ino);
+        EXPECT_EQ(now.st_mode, was.st_mode);
+    }
+    EXPECT_EQ(Entries(dir.Path()), before) << "nothing added or removed";
+}
+
+TEST(KMFileReplace, FailuresLeaveTheOldFileAndNoTemporaryFile)
+{
+    TempDir dir;
+    const std::string target = dir.File("report.dcm");
+    WriteFile(target, "old");
+    {
+        KMFileReplace replace;
+        ASSERT_EQ(replace.Begin(target.c_str()), Error::None);
+        EXPECT_EQ(replace.Begin(target.c_str()), Error::BadPath) << "one replacement per object";
+        ASSERT_TRUE(replace.Write("half"));
+        EXPECT_EQ(Entries(dir.Path()).size(), 2u) << "the new content is written beside the target";
+    }
+    EXPECT_EQ(ReadFile(target), "old") << "a writer that gives up replaces nothing";
+    EXPECT_EQ(Entries(dir.Path()), (std::vector<std::string>{"report.dcm"}));
+
+    {
+        // The target turns into something else while the new content is written.
+        KMFileReplace replace;
+        ASSERT_EQ(replace.Begin(target.c_str()), Error::None);
+        ASSERT_TRUE(replace.Write("new"));
+        ASSERT_EQ(unlink(target.c_str()), 0);
+        ASSERT_EQ(mkfifo(target.c_str(), 0600), 0);
+        EXPECT_EQ(replace.Commit(), Error::NotRegular);
+        EXPECT_EQ(replace.Commit(), Error::BadPath);
+    }
+    struct stat info {};
+    ASSERT_EQ(stat(target.c_str(), &info), 0);
+    EXPECT_TRUE(S_ISFIFO(info.st_mode));
+    EXPECT_EQ(Entries(dir.Path()), (std::vector<std::string>{"report.dcm"}));
+
+    EXPECT_EQ(KMFileReplace::Replace(dir.File("no/folder/x.dcm").c_str(), "x"), Error::NotFound);
+    EXPECT_EQ(KMFileReplace::Replace(nullptr, "x"), Error::BadPath);
+    EXPECT_EQ(KMFileReplace::Replace("", "x"), Error::BadPath);
+    EXPECT_EQ(Entries(dir.Path()), (std::vector<std::string>{"report.dcm"}));
+}
