@@ -5,6 +5,7 @@
 #include "platform/duilib/CContainerUI.h"
 #include "platform/duilib/CDateTimeUI.h"
 #include "platform/duilib/CEditUI.h"
+#include "platform/duilib/CPaintManagerUI.h"
 #include "platform/duilib/CPictureUI.h"
 #include "platform/kmbase/KMString.h"
 #include "platform/kmbase/QRCode.h"
@@ -429,6 +430,25 @@ bool KMReportUIHandler::OnControlEvent(void* param)
     return true;
 }
 
+void KMReportUIHandler::CommitPendingInput()
+{
+    // Only a date control keeps what a person typed to itself until the focus leaves it.
+    CControlUI* focus = m_pRoot != nullptr && m_pRoot->GetManager() != nullptr ? m_pRoot->GetManager()->GetFocus() : nullptr;
+    auto* date = focus != nullptr && IsClass(focus, L"DateTime") ? dynamic_cast<CDateTimeUI*>(focus) : nullptr;
+    if (date == nullptr || date->GetUserData().IsEmpty() || m_nFillDepth != 0) {
+        return;
+    }
+    bool mine = false;
+    Walk(m_pRoot, WalkScope::Fields, [&](CControlUI* control, bool) {
+        mine = control == focus;
+        return !mine;
+    });
+    std::wstring value;
+    if (mine && GetControlValue_Date(date, value)) {
+        TriggerCallback(ParseTag(date->GetUserData().GetData()), value.c_str());
+    }
+}
+
 bool KMReportUIHandler::EnableUI(bool enable)
 {
     return EnableUI(m_pRoot, enable);
@@ -468,7 +488,7 @@ bool KMReportUIHandler::SetDcmSR(CContainerUI* container, KMDcmSR* sr)
             const DWORD tag = ParseTag(control->GetUserData().GetData());
             std::wstring value;
             if (!ReadDocumentField(*sr, tag, value)) {
-                sr->GetDataset()->GetString(tag, value, 0);
+                sr->GetDataset()->GetString(tag, value, KMDcmDataset::kAllValues);
             }
             ShowValue(control, tag, value, display);
         }
@@ -679,7 +699,11 @@ bool KMReportUIHandler::GetControlValue_Date(CDateTimeUI* control, std::wstring&
     if (control->GetText().IsEmpty()) {
         return true;
     }
-    const SYSTEMTIME& time = control->GetTime();
+    // Text that is no date has no DICOM form: the stored date stays as it is.
+    SYSTEMTIME time{};
+    if (!control->GetDate(time)) {
+        return false;
+    }
     KMDcmDate date;
     date.nYear = time.wYear;
     date.nMonth = time.wMonth;

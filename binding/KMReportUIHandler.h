@@ -78,6 +78,10 @@ public:
     bool SetDcmSR(KMDcmSR* sr);
     // Fills every bound control from an empty document; pictures stay.
     bool ClearUI();
+    // Reports what a person typed into the focused date control as if the focus had left it, so
+    // that an operation that reads, rebuilds, prints, switches or closes the report sees it. A date
+    // that does not read as one is not reported.
+    void CommitPendingInput();
     // Enables or disables every edit, combo, rich edit, edit combo and date control.
     bool EnableUI(bool enable);
 

@@ -149,6 +149,14 @@ void KMMainWindow::SetActiveReportWindow(KMReportWindow* window)
     if (window == m_pActiveReport) {
         return;
     }
+    // What was being typed into the report that is left belongs in its document first; the host
+    // hears of it and may change the reports meanwhile.
+    if (m_pActiveReport != nullptr) {
+        m_pActiveReport->CommitPendingInput();
+        if (IsRetired() || window == m_pActiveReport || (window != nullptr && !IsOpen(window))) {
+            return;
+        }
+    }
     if (m_pActiveReport != nullptr) {
         m_pActiveReport->m_pCallback = nullptr;
     }
@@ -205,6 +213,11 @@ void KMMainWindow::CloseReportAt(int index)
         return;
     }
     KMReportWindow* window = m_vecReports[static_cast<size_t>(index)];
+    window->CommitPendingInput();
+    index = GetReportIndex(window);
+    if (call.IsRetired() || index < 0) {
+        return;
+    }
     m_vecReports.erase(m_vecReports.begin() + index);
     IKMReport* report = window;
     const std::vector<IReportCtrlCallback*> snapshot = m_vecHostCallbacks;
@@ -395,7 +408,7 @@ KMReportWindow* KMMainWindow::FindOpenDocument(const std::string& uid)
 {
     for (KMReportWindow* report : m_vecReports) {
         std::string open;
-        if (report->GetDcmSR()->GetDataset()->GetString(KMDcmTag::SOPInstanceUID, open, 0) && open == uid) {
+        if (report->m_dcmSR.GetDataset()->GetString(KMDcmTag::SOPInstanceUID, open, 0) && open == uid) {
             return report;
         }
     }
@@ -509,22 +522,27 @@ bool KMMainWindow::Print(const char* printerName)
     if (call.IsRetired() || printerName == nullptr || m_pActiveReport == nullptr) {
         return false;
     }
+    KMReportWindow* report = m_pActiveReport;
+    report->CommitPendingInput();
+    // The host may have closed or switched the report on hearing of the committed value.
+    if (call.IsRetired() || !IsOpen(report) || m_pActiveReport != report) {
+        return false;
+    }
     HDC dc = CreateDCA(nullptr, printerName, nullptr, nullptr);
     if (dc == nullptr) {
         return false;
     }
-    KMReportWindow* report = m_pActiveReport;
     std::wstring name;
     std::wstring date;
-    report->GetDcmSR()->GetDataset()->GetString(KMDcmTag::PatientName, name, 0);
-    report->GetDcmSR()->GetDataset()->GetString(KMDcmTag::ContentDate, date, 0);
+    report->m_dcmSR.GetDataset()->GetString(KMDcmTag::PatientName, name, 0);
+    report->m_dcmSR.GetDataset()->GetString(KMDcmTag::ContentDate, date, 0);
     const std::wstring title = L"SR" + name + date;
     DOCINFOW info{40, title.c_str(), nullptr, nullptr, 0};
     bool printed = false;
     if (StartDocW(dc, &info) > 0) {
         if (StartPage(dc) > 0) {
             if (report->m_pPrintWindow != nullptr) {
-                report->m_pPrintWindow->PrintPage(dc, report->GetDcmSR(), report->m_strQRCode, report->m_template);
+                report->m_pPrintWindow->PrintPage(dc, &report->m_dcmSR, report->m_strQRCode, report->m_template);
             }
             printed = EndPage(dc) > 0;
         }

@@ -217,6 +217,12 @@ bool KMReportWindow::SetValue(DWORD tag, const wchar_t* value)
 
 bool KMReportWindow::GetValue(DWORD tag, std::wstring& value)
 {
+    const KMCallScope call(*this);
+    return CommitPendingInput(call) && ReadValue(tag, value);
+}
+
+bool KMReportWindow::ReadValue(DWORD tag, std::wstring& value)
+{
     switch (tag) {
     case KMDcmTag::ReportFinding: return m_dcmSR.GetFinding(value);
     case KMDcmTag::ReportConclusion: return m_dcmSR.GetConclusion(value);
@@ -225,7 +231,7 @@ bool KMReportWindow::GetValue(DWORD tag, std::wstring& value)
     case KMDcmTag::VerifyingOrganization: return m_dcmSR.GetVerifyingOrganization(value);
     case KMDcmTag::VerificationDateTime: return m_dcmSR.GetVerificationDateTime(value);
     case KMDcmTag::Modality: return m_dcmSR.GetAcquisitionModality(value);
-    default: return m_dcmSR.GetDataset()->GetString(tag, value, 0);
+    default: return m_dcmSR.GetDataset()->GetString(tag, value, KMDcmDataset::kAllValues);
     }
 }
 
@@ -237,7 +243,7 @@ void KMReportWindow::OnValueChanged(DWORD tag, const wchar_t* value)
     }
     const std::wstring text = value != nullptr ? value : L"";
     std::wstring old;
-    if (GetValue(tag, old) && old == text) {
+    if (ReadValue(tag, old) && old == text) {
         return;
     }
     if (m_dcmSR.IsVerified()) {
@@ -255,7 +261,7 @@ void KMReportWindow::OnValueChanged(DWORD tag, const wchar_t* value)
 bool KMReportWindow::LoadTemplate(const char* path)
 {
     const KMCallScope call(*this);
-    if (call.IsRetired()) {
+    if (!CommitPendingInput(call)) {
         return false;
     }
     if (path == nullptr) {
@@ -272,7 +278,27 @@ bool KMReportWindow::LoadTemplate(const char* path)
     return rebuilt;
 }
 
-KMDcmSR* KMReportWindow::GetDcmSR() { return &m_dcmSR; }
+KMDcmSR* KMReportWindow::GetDcmSR()
+{
+    // The host reads the document to store or send it: a date being typed belongs in it.
+    const KMCallScope call(*this);
+    return CommitPendingInput(call) ? &m_dcmSR : nullptr;
+}
+
+void KMReportWindow::CommitPendingInput()
+{
+    const KMCallScope call(*this);
+    CommitPendingInput(call);
+}
+
+bool KMReportWindow::CommitPendingInput(const KMCallScope& call)
+{
+    if (call.IsRetired()) {
+        return false;
+    }
+    m_uiHandler.CommitPendingInput();
+    return !call.IsRetired();
+}
 
 void KMReportWindow::RefreshLayout()
 {
@@ -304,7 +330,7 @@ bool KMReportWindow::EnableUI(bool enable)
 void KMReportWindow::CompleteDocument()
 {
     const KMCallScope call(*this);
-    if (call.IsRetired()) {
+    if (!CommitPendingInput(call)) {
         return;
     }
     if (m_dcmSR.IsCompleted()) {
@@ -320,7 +346,7 @@ void KMReportWindow::CompleteDocument()
 void KMReportWindow::VerifyDocument()
 {
     const KMCallScope call(*this);
-    if (call.IsRetired()) {
+    if (!CommitPendingInput(call)) {
         return;
     }
     // A document without a verifying observer and organization cannot be verified; nothing
@@ -405,7 +431,7 @@ bool KMReportWindow::SetQRCode(const char* text)
 bool KMReportWindow::SetAttributeList(const std::vector<std::pair<std::string, std::string>>& rows)
 {
     const KMCallScope call(*this);
-    if (call.IsRetired()) {
+    if (!CommitPendingInput(call)) {
         return false;
     }
     return RebuildAfter(m_template.SetAttributeList(rows));
@@ -419,7 +445,7 @@ bool KMReportWindow::GetAttributeList(std::vector<std::pair<std::string, std::st
 bool KMReportWindow::SetLogo(const char* imagePath)
 {
     const KMCallScope call(*this);
-    if (call.IsRetired()) {
+    if (!CommitPendingInput(call)) {
         return false;
     }
     return RebuildAfter(m_template.SetLogo(imagePath));
@@ -435,7 +461,7 @@ bool KMReportWindow::IsLogoVisible() { return m_template.IsLogoVisible(); }
 bool KMReportWindow::SetLogoVisible(bool visible)
 {
     const KMCallScope call(*this);
-    if (call.IsRetired()) {
+    if (!CommitPendingInput(call)) {
         return false;
     }
     return RebuildAfter(m_template.SetLogoVisible(visible));
@@ -451,7 +477,7 @@ bool KMReportWindow::IsImageVisible() { return m_template.IsImageVisible(); }
 bool KMReportWindow::SetImageVisible(bool visible)
 {
     const KMCallScope call(*this);
-    if (call.IsRetired()) {
+    if (!CommitPendingInput(call)) {
         return false;
     }
     const bool rebuilt = RebuildAfter(m_template.SetImageVisible(visible));
@@ -464,7 +490,7 @@ bool KMReportWindow::SetImageVisible(bool visible)
 bool KMReportWindow::SetImageLayout(int index)
 {
     const KMCallScope call(*this);
-    if (call.IsRetired()) {
+    if (!CommitPendingInput(call)) {
         return false;
     }
     const bool rebuilt = RebuildAfter(m_template.SetImageLayout(index));

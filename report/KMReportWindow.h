@@ -64,6 +64,9 @@ public:
 
     // Zooms the page (fit mode 1: wholly into the window) and sizes its panel.
     void FitPage();
+    // Stores what a person typed but the page keeps pending (a date being typed), before an
+    // operation reads, prints, switches away from or closes the report. May notify the host.
+    void CommitPendingInput();
 
     bool m_bModified;
     std::string m_strReportName;
@@ -93,6 +96,10 @@ private:
     // Rebuilds after a template change that succeeded; the result of the whole operation.
     bool RebuildAfter(bool changed);
     bool StoreValue(DWORD tag, const wchar_t* value);
+    // The document's value of `tag`, as GetValue gives it, without committing pending input.
+    bool ReadValue(DWORD tag, std::wstring& value);
+    // Commits pending input inside `call`; false when the report was closed meanwhile.
+    bool CommitPendingInput(const KMCallScope& call);
     void ShowVerified();
 
     // Pages replaced while a call was under way: the control that raised the call may belong to

@@ -13,6 +13,7 @@ packages=(
   libcups2-dev cups cups-client cups-bsd printer-driver-cups-pdf poppler-utils
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev valgrind
+  orthanc curl iproute2 util-linux time
 )
 
 missing=()

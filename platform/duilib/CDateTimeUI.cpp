@@ -71,6 +71,17 @@ void CDateTimeUI::SetText(LPCTSTR text)
     m_edit.MoveToEnd(m_sText.Str());
 }
 
+bool CDateTimeUI::GetDate(SYSTEMTIME& time) const
+{
+    return ParseDate(m_sText.Str(), time);
+}
+
+bool CDateTimeUI::IsValid() const
+{
+    SYSTEMTIME time{};
+    return m_sText.IsEmpty() || ParseDate(m_sText.Str(), time);
+}
+
 bool CDateTimeUI::ParseDate(const std::wstring& text, SYSTEMTIME& time) const
 {
     std::wstring digits;
@@ -120,6 +131,11 @@ void CDateTimeUI::DoEvent(TEventUI& event)
 
 void CDateTimeUI::PaintBorder(HDC hDC)
 {
+    // Text that is no date must not pass for one: its frame says so.
+    if (!IsValid()) {
+        CRenderEngine::DrawRect(hDC, m_rcItem, 2, 0xFFD03030);
+        return;
+    }
     if (m_nBorderSize > 0) {
         CLabelUI::PaintBorder(hDC);
         return;

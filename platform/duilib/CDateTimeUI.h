@@ -8,8 +8,8 @@ namespace DuiLib {
 // A date field. It shows its date as YYYY-MM-DD, or nothing when its text is empty (no date).
 // A person types a date (digits and - / . separators); when the field loses the focus the text
 // is read as a date (YYYY-MM-DD, YYYY/MM/DD, YYYY.MM.DD or YYYYMMDD): a real date becomes the
-// shown date, empty text means no date, and other text stays as typed with the date unchanged.
-// Only then is "killfocus" sent; typing itself sends nothing.
+// shown date, empty text means no date, and other text stays as typed, marked as no date (a red
+// frame), until it is corrected. Only then is "killfocus" sent; typing itself sends nothing.
 class SRCTRL_API CDateTimeUI : public CLabelUI {
 public:
     CDateTimeUI();
@@ -23,6 +23,10 @@ public:
     SYSTEMTIME& GetTime();
     // Shows the date; null or a date that does not exist changes nothing.
     void SetTime(SYSTEMTIME* time);
+    // The date that the text reads as; false for empty text and for text that is no real date.
+    bool GetDate(SYSTEMTIME& time) const;
+    // True when the text is empty or reads as a real date.
+    bool IsValid() const;
 
 protected:
     void PaintBorder(HDC hDC) override;

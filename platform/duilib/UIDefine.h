@@ -89,7 +89,7 @@ inline int ClampCoordinate(long long value)
 // A scaled length rounded to whole pixels; NaN counts as 0.
 inline int RoundCoordinate(double value)
 {
-    if (!(value == value)) {
+    if (std::isnan(value)) {
         return 0;
     }
     return static_cast<int>(std::lround(std::clamp<double>(value, -kMaxCoordinate, kMaxCoordinate)));

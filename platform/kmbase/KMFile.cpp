@@ -100,11 +100,12 @@ KMFile::Error KMFile::Read(const char* path, size_t limit, std::string& bytes, H
     }
     std::string content;
     try {
+        content.reserve(size);
+        content = head;
         content.resize(size);
     } catch (const std::bad_alloc&) {
         return Error::ReadFailed;
     }
-    content.replace(0, head.size(), head);
     if (!ReadExactly(file.nFd, content.data() + head.size(), size - head.size())) {
         return Error::ReadFailed;
     }

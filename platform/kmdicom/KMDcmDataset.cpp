@@ -68,6 +68,10 @@ bool IsSingleValuedText(DcmEVR vr)
 // Picks value `index` out of a backslash-separated value, or fails when there are fewer values.
 bool PickValue(const std::string& all, DcmEVR vr, int index, std::string& value)
 {
+    if (index == KMDcmDataset::kAllValues) {
+        value = all;
+        return true;
+    }
     if (index < 0) {
         return false;
     }

@@ -34,7 +34,10 @@ public:
     // True when the view is bound to a dataset or an item.
     bool IsBound() const { return m_pItem != nullptr; }
 
-    // Value number `index` (0 for the first) of a present element, including an empty one.
+    // Value number `index` (0 for the first) of a present element, including an empty one;
+    // kAllValues gives the whole value, all value numbers with their backslashes, as a field that
+    // shows the element must.
+    static constexpr int kAllValues = -1;
     bool GetString(DWORD tag, std::wstring& value, int index = 0) const;
     bool GetString(DWORD tag, std::string& value, int index = 0) const;
     // The whole value, all value numbers with their backslashes, as the dataset keeps it; valid

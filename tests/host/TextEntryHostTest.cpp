@@ -175,3 +175,109 @@ TEST_F(TextEntry, AVerifiedReportIsReadOnlyAndAmendedThroughACopy)
     m_report->GetValue(kFinding, finding);
     EXPECT_EQ(finding, L"Stable.");
 }
+
+namespace {
+
+constexpr DWORD kStudyDate = 0x00080020;
+// The study date field of the body-fields template in a 600 x 400 window.
+const RECT kDateField{140, 98, 580, 124};
+
+int RedPixels(HWND host, RECT rc)
+{
+    int red = 0;
+    for (DWORD pixel : Pixels(host, rc)) {
+        const int r = static_cast<int>((pixel >> 16) & 0xFF);
+        const int g = static_cast<int>((pixel >> 8) & 0xFF);
+        red += r > 180 && g < 90 ? 1 : 0;
+    }
+    return red;
+}
+
+} // namespace
+
+TEST_F(TextEntry, ADateThatIsNoDateIsShownAsSuchAndNeverStored)
+{
+    // A document from elsewhere whose study date is no calendar date.
+    Open(600, 400, "templates/body-fields.xml");
+    const std::string path = ::testing::TempDir() + "text-entry-date-" + std::to_string(getpid()) + ".dcm";
+    ASSERT_TRUE(m_report->GetDcmSR()->SaveFile(path.c_str()));
+    m_ctrl->CloseReport(m_report);
+    ASSERT_EQ(std::system(("dcmodify -nb -q -m '(0008,0020)=20230229' " + path).c_str()), 0);
+    m_report = m_ctrl->OpenReportFile(path.c_str());
+    std::remove(path.c_str());
+    ASSERT_NE(m_report, nullptr);
+    EXPECT_GT(RedPixels(m_host, kDateField), 100) << "the field says that its text is no date";
+
+    m_heard.values.clear();
+    ASSERT_TRUE(platform::Click(m_host, 300, 111));
+    ASSERT_TRUE(platform::Click(m_host, 300, 250));
+    EXPECT_EQ(Value(kStudyDate), L"20230229") << "leaving the field stores no other date";
+    EXPECT_TRUE(m_heard.values.empty());
+
+    // A typed date that does not exist is not stored either, and stays marked.
+    ASSERT_TRUE(platform::Click(m_host, 300, 111));
+    platform::PressKey(m_host, platform::Key::End);
+    for (int i = 0; i < 12; ++i) {
+        platform::PressKey(m_host, platform::Key::Backspace);
+    }
+    ASSERT_TRUE(platform::TypeText(m_host, L"2024-13-45"));
+    ASSERT_TRUE(platform::Click(m_host, 300, 250));
+    EXPECT_EQ(Value(kStudyDate), L"20230229");
+    EXPECT_TRUE(m_heard.values.empty());
+    EXPECT_GT(RedPixels(m_host, kDateField), 100);
+}
+
+TEST_F(TextEntry, ATypedDateIsStoredBeforeAnyOperationSeesTheDocument)
+{
+    Open(600, 400, "templates/body-fields.xml");
+    auto typeDate = [&](const wchar_t* date) {
+        ASSERT_TRUE(platform::Click(m_host, 300, 111));
+        platform::PressKey(m_host, platform::Key::End);
+        for (int i = 0; i < 12; ++i) {
+            platform::PressKey(m_host, platform::Key::Backspace);
+        }
+        ASSERT_TRUE(platform::TypeText(m_host, date));
+    };
+    typeDate(L"2024-02-29");
+    std::wstring value;
+    ASSERT_TRUE(m_ctrl->GetReportValue(kStudyDate, value));
+    EXPECT_EQ(value, L"20240229") << "reading the report";
+
+    typeDate(L"2024-03-01");
+    ASSERT_TRUE(m_ctrl->ApplyTemplate(Data("templates/body-fields.xml").c_str()));
+    EXPECT_EQ(Value(kStudyDate), L"20240301") << "rebuilding the page";
+
+    typeDate(L"2024-03-02");
+    const std::string path = ::testing::TempDir() + "text-entry-typed-" + std::to_string(getpid()) + ".dcm";
+    ASSERT_TRUE(m_report->GetDcmSR()->SaveFile(path.c_str()));
+    FILE* dump = popen(("dcmdump -q +P 0008,0020 " + path).c_str(), "r");
+    ASSERT_NE(dump, nullptr);
+    char line[256] = {};
+    ASSERT_NE(std::fgets(line, sizeof line, dump), nullptr);
+    pclose(dump);
+    std::remove(path.c_str());
+    EXPECT_NE(std::strstr(line, "20240302"), nullptr) << "saving the document: " << line;
+
+    typeDate(L"2024-03-03");
+    IKMReport* other = m_ctrl->CreateReportFromImage(Data("ct-image.dcm").c_str());
+    ASSERT_NE(other, nullptr);
+    EXPECT_EQ(Value(kStudyDate), L"20240303") << "switching to another report";
+}
+
+TEST_F(TextEntry, ABackslashNeverSplitsASingleValuedField)
+{
+    Open(600, 400, "templates/body-fields.xml");
+    EXPECT_FALSE(m_ctrl->SetReportValue(kPatientName, L"Org\\Two")) << "a name holds one value";
+    ASSERT_TRUE(platform::Click(m_host, 400, 77));
+    platform::PressKey(m_host, platform::Key::End);
+    platform::TypeText(m_host, L"\\Two");
+    EXPECT_EQ(Value(kPatientName), L"Müller^JürgenTwo") << "the backslash was refused, nothing else";
+    for (const auto& [tag, value] : m_heard.values) {
+        EXPECT_EQ(value.find(L'\\'), std::wstring::npos) << "the host was told of a split value";
+    }
+    const RECT nameField{140, 64, 580, 90};
+    platform::Click(m_host, 300, 350);
+    const std::vector<DWORD> shown = Pixels(m_host, nameField);
+    ASSERT_TRUE(m_ctrl->ApplyTemplate(Data("templates/body-fields.xml").c_str()));
+    EXPECT_EQ(Pixels(m_host, nameField), shown) << "the field shows what the document holds";
+}

@@ -1,0 +1,240 @@
+// The subcommands of srreport on the sample study and on generated inputs, each run as a
+// process and its output checked with DCMTK, dciodvfy and poppler.
+#include "SrReportProcess.h"
+
+#include <gtest/gtest.h>
+
+using namespace srreport_test;
+using testing_support::TempDir;
+using testing_support::WriteFile;
+
+namespace {
+
+const char* const kSampleStudyUid = "2.25.176543211234567890123456789012345678901";
+
+// A report on the sample study with a finding and a conclusion, written into `folder`.
+std::string NewReport(const TempDir& folder, const std::string& name, const std::string& finding,
+                      const std::string& more = "")
+{
+    const std::string path = folder.File(name);
+    const Outcome made = SrReport("new --image " + Quoted(SampleImage()) + " --finding " + Quoted(finding) +
+                                  " --conclusion 'Normal study.' " + more + " -o " + Quoted(path));
+    EXPECT_EQ(made.code, 0) << made.err;
+    return path;
+}
+
+} // namespace
+
+TEST(SrReportCommand, NewWritesAValidReportOfTheStudyWithItsPdfAndPage)
+{
+    TempDir folder;
+    const std::string report = folder.File("report.dcm");
+    const std::string pdf = folder.File("report.pdf");
+    const std::string png = folder.File("page.png");
+    const Outcome made = SrReport("new --image " + Quoted(SampleImage()) +
+                                  " --finding 'A 4 mm nodule in the right upper lobe.' --conclusion 'Follow-up in 6 months.'"
+                                  " --author 'Doe^John' --set StudyDescription='CT chest' --set 0008,0050=ACC-77"
+                                  " --complete -o " + Quoted(report) + " --pdf " + Quoted(pdf) + " --png " + Quoted(png));
+    ASSERT_EQ(made.code, 0) << made.err;
+    EXPECT_EQ(made.err, "");
+
+    EXPECT_EQ(DciodvfyErrors(report), "");
+    const std::string dump = RunTool("dsrdump +Pl " + Quoted(report)).strOutput;
+    EXPECT_NE(dump.find("A 4 mm nodule in the right upper lobe."), std::string::npos) << dump;
+    EXPECT_NE(dump.find("Completion Flag     : COMPLETE"), std::string::npos) << dump;
+    EXPECT_NE(dump.find("\"Doe^John\""), std::string::npos) << dump;
+    EXPECT_EQ(DumpValue(report, "PatientID"), "SRCTRL-0001");
+    EXPECT_EQ(DumpValue(report, "StudyInstanceUID"), kSampleStudyUid);
+    EXPECT_EQ(DumpValue(report, "StudyDescription"), "CT chest") << "set by keyword";
+    EXPECT_EQ(DumpValue(report, "AccessionNumber"), "ACC-77") << "set by number";
+
+    const std::string text = PdfText(pdf);
+    EXPECT_NE(text.find("A 4 mm nodule in the right upper lobe."), std::string::npos) << text;
+    EXPECT_NE(text.find("Follow-up in 6 months."), std::string::npos) << text;
+    EXPECT_NE(text.find("Sample^Patient"), std::string::npos) << text;
+    const PngSize page = ReadPngSize(png);
+    EXPECT_EQ(page.width, 794);
+    EXPECT_EQ(page.height, 1123);
+}
+
+TEST(SrReportCommand, TextBeyondAsciiReachesTheDocumentAndThePrint)
+{
+    TempDir folder;
+    WriteFile(folder.File("finding.txt"), "Größe 3 cm, \"rund\".\n肺结节，边界清楚。\n");
+    const std::string report = NewReport(folder, "report.dcm", "x",
+                                         "--finding @" + Quoted(folder.File("finding.txt")) +
+                                             " --set PatientName='Ørsted^Hans'");
+    EXPECT_EQ(DciodvfyErrors(report), "");
+    const Outcome shown = SrReport("show --json " + Quoted(report));
+    ASSERT_EQ(shown.code, 0) << shown.err;
+    EXPECT_NE(shown.out.find("\"patientName\":\"Ørsted^Hans\""), std::string::npos) << shown.out;
+    EXPECT_NE(shown.out.find("\"finding\":\"Größe 3 cm, \\\"rund\\\".\\n肺结节，边界清楚。\""), std::string::npos)
+        << "the file's last newline is not part of the text, the others are: " << shown.out;
+
+    const std::string pdf = folder.File("report.pdf");
+    const Outcome printed = SrReport("print " + Quoted(report) + " --pdf " + Quoted(pdf));
+    ASSERT_EQ(printed.code, 0) << printed.err;
+    const std::string text = PdfText(pdf);
+    EXPECT_NE(text.find("Ørsted^Hans"), std::string::npos) << text;
+    EXPECT_NE(text.find("肺结节，边界清楚。"), std::string::npos) << text;
+}
+
+TEST(SrReportCommand, ShowTellsWhatTheDocumentHoldsAndNothingElse)
+{
+    TempDir folder;
+    const std::string report = NewReport(folder, "report.dcm", "Line one.\nLine two.");
+    const Outcome text = SrReport("show " + Quoted(report));
+    ASSERT_EQ(text.code, 0) << text.err;
+    EXPECT_NE(text.out.find("Patient name: Sample^Patient\n"), std::string::npos) << text.out;
+    EXPECT_NE(text.out.find("Finding: Line one.\n  Line two.\n"), std::string::npos) << text.out;
+    EXPECT_NE(text.out.find("Verification: UNVERIFIED\n"), std::string::npos) << text.out;
+    EXPECT_EQ(text.out.find("Verified by"), std::string::npos) << "an unverified report has no verifier";
+
+    const Outcome json = SrReport("show --json " + Quoted(report) + " " + Quoted(report));
+    ASSERT_EQ(json.code, 0) << json.err;
+    EXPECT_EQ(Lines(json.out), 2) << "one object per file: " << json.out;
+    EXPECT_NE(json.out.find("\"verifier\":null"), std::string::npos) << json.out;
+    EXPECT_NE(json.out.find("\"verified\":false"), std::string::npos) << json.out;
+    EXPECT_NE(json.out.find("\"conclusion\":\"Normal study.\""), std::string::npos) << json.out;
+}
+
+TEST(SrReportCommand, EditAmendsAVerifiedReportIntoANewDocument)
+{
+    TempDir folder;
+    const std::string draft = NewReport(folder, "draft.dcm", "First reading.");
+    const std::string verified = folder.File("verified.dcm");
+    Outcome edited = SrReport("edit " + Quoted(draft) + " --finding 'Final reading.' --verify --verifier 'Roe^Anna'"
+                              " --organization 'City Hospital' -o " + Quoted(verified));
+    ASSERT_EQ(edited.code, 0) << edited.err;
+    EXPECT_EQ(DciodvfyErrors(verified), "");
+    EXPECT_EQ(DumpValue(verified, "VerificationFlag"), "VERIFIED");
+    EXPECT_EQ(DumpValue(verified, "VerifyingObserverName"), "Roe^Anna");
+    EXPECT_EQ(DumpValue(verified, "SOPInstanceUID"), DumpValue(draft, "SOPInstanceUID"))
+        << "an unverified report is edited as the same document";
+
+    const std::string before = ReadFile(verified);
+    const Outcome inPlace = SrReport("edit " + Quoted(verified) + " --finding 'Changed.' -o " + Quoted(verified));
+    EXPECT_EQ(inPlace.code, 3);
+    EXPECT_EQ(Lines(inPlace.err), 1) << inPlace.err;
+    EXPECT_NE(inPlace.err.find("verified"), std::string::npos) << inPlace.err;
+    EXPECT_EQ(ReadFile(verified), before);
+
+    const std::string amended = folder.File("amended.dcm");
+    edited = SrReport("edit " + Quoted(verified) + " --finding 'Amended reading.' -o " + Quoted(amended));
+    ASSERT_EQ(edited.code, 0) << edited.err;
+    EXPECT_EQ(ReadFile(verified), before) << "the verified file is never touched";
+    EXPECT_EQ(DciodvfyErrors(amended), "") << "an unverified amendment carries no verifying observer";
+    EXPECT_EQ(DumpValue(amended, "VerificationFlag"), "UNVERIFIED");
+    EXPECT_EQ(DumpValue(amended, "CompletionFlag"), "PARTIAL");
+    EXPECT_EQ(DumpValue(amended, "VerifyingObserverName"), "");
+    EXPECT_NE(DumpValue(amended, "SOPInstanceUID"), DumpValue(verified, "SOPInstanceUID"));
+    EXPECT_EQ(DumpValue(amended, "StudyInstanceUID"), kSampleStudyUid);
+    EXPECT_EQ(DumpValue(amended, "ReferencedSOPInstanceUID"), DumpValue(verified, "SOPInstanceUID"))
+        << "the amendment names the verified document as its predecessor";
+    const std::string dump = RunTool("dsrdump +Pl " + Quoted(amended)).strOutput;
+    EXPECT_NE(dump.find("Amended reading."), std::string::npos) << dump;
+    EXPECT_NE(dump.find("Normal study."), std::string::npos) << "the rest of the content is kept: " << dump;
+}
+
+TEST(SrReportCommand, ExportPdfWritesAValidEncapsulatedPdfOfTheSameStudy)
+{
+    TempDir folder;
+    const std::string report = NewReport(folder, "report.dcm", "No pneumothorax.");
+    const std::string instance = folder.File("report-pdf.dcm");
+    const Outcome exported = SrReport("export-pdf " + Quoted(report) + " -o " + Quoted(instance));
+    ASSERT_EQ(exported.code, 0) << exported.err;
+
+    EXPECT_EQ(DciodvfyErrors(instance), "");
+    EXPECT_EQ(DumpValue(instance, "SOPClassUID"), "1.2.840.10008.5.1.4.1.1.104.1");
+    EXPECT_EQ(DumpValue(instance, "Modality"), "DOC");
+    EXPECT_EQ(DumpValue(instance, "DocumentTitle"), "Diagnostic Imaging Report");
+    EXPECT_EQ(DumpValue(instance, "MIMETypeOfEncapsulatedDocument"), "application/pdf");
+    for (const char* same : {"PatientName", "PatientID", "PatientBirthDate", "StudyInstanceUID", "StudyDate"}) {
+        EXPECT_EQ(DumpValue(instance, same), DumpValue(report, same)) << same;
+    }
+    EXPECT_NE(DumpValue(instance, "SeriesInstanceUID"), DumpValue(report, "SeriesInstanceUID")) << "a series of its own";
+    EXPECT_EQ(DumpValue(instance, "ReferencedSOPInstanceUID"), DumpValue(report, "SOPInstanceUID"));
+
+    // DCMTK's own extractor gives back the PDF, which must be the printed report.
+    const std::string pdf = folder.File("extracted.pdf");
+    ASSERT_EQ(RunTool("dcm2pdf " + Quoted(instance) + " " + Quoted(pdf)).nExitCode, 0);
+    EXPECT_NE(PdfText(pdf).find("No pneumothorax."), std::string::npos);
+}
+
+TEST(SrReportCommand, RenderAndPreviewDrawPagesAtTheAskedSize)
+{
+    TempDir folder;
+    const std::string with = NewReport(folder, "with.dcm", "Consolidation in the left lower lobe.");
+    const std::string without = NewReport(folder, "without.dcm", "");
+    Outcome rendered = SrReport("render " + Quoted(with) + " " + Quoted(without) + " --out-dir " + Quoted(folder.File("")) +
+                                " --zoom 0.5");
+    ASSERT_EQ(rendered.code, 0) << rendered.err;
+    const PngSize half = ReadPngSize(folder.File("with.png"));
+    EXPECT_EQ(half.width, 397);
+    EXPECT_EQ(half.height, 562);
+    EXPECT_NE(ReadFile(folder.File("with.png")), ReadFile(folder.File("without.png")))
+        << "the page shows the document's finding";
+
+    // The page that new renders is the page of the document it writes: a value set on the
+    // command line shows, and nothing the document no longer holds.
+    const std::string renamed = NewReport(folder, "renamed.dcm", "Renamed.",
+                                          "--set PatientName='Other^Name' --png " + Quoted(folder.File("new.png")));
+    rendered = SrReport("render " + Quoted(renamed) + " -o " + Quoted(folder.File("renamed.png")));
+    ASSERT_EQ(rendered.code, 0) << rendered.err;
+    EXPECT_EQ(ReadFile(folder.File("new.png")), ReadFile(folder.File("renamed.png")));
+
+    const std::string skin = SrReportPath().substr(0, SrReportPath().find_last_of('/')) + "/skin/srctrl/default_template.xml";
+    const Outcome preview = SrReport("preview " + Quoted(skin) + " --size 200x200 -o " + Quoted(folder.File("thumb.png")));
+    ASSERT_EQ(preview.code, 0) << preview.err;
+    const PngSize thumb = ReadPngSize(folder.File("thumb.png"));
+    EXPECT_EQ(thumb.width, 141) << "an A4 page keeps its proportions in a square box";
+    EXPECT_EQ(thumb.height, 200);
+}
+
+TEST(SrReportCommand, ABatchReportsEachFailureAndDoesTheRest)
+{
+    TempDir folder;
+    const std::string report = NewReport(folder, "a.dcm", "Batch finding.");
+    std::string inputs;
+    for (const char* name : {"b.dcm", "c.dcm", "d.dcm", "e.dcm"}) {
+        WriteFile(folder.File(name), ReadFile(report));
+    }
+    WriteFile(folder.File("ct.dcm"), ReadFile(testing_support::DataFile("ct-image.dcm")));
+    for (const char* name : {"a.dcm", "b.dcm", "ct.dcm", "c.dcm", "missing.dcm", "d.dcm", "e.dcm"}) {
+        inputs += " " + Quoted(folder.File(name));
+    }
+    for (const char* workers : {"1", "3"}) {
+        SCOPED_TRACE(std::string("-j ") + workers);
+        const std::string out = folder.File(std::string("out") + workers);
+        ASSERT_EQ(RunTool("mkdir " + Quoted(out)).nExitCode, 0);
+        const Outcome printed = SrReport("print -j " + std::string(workers) + inputs + " --pdf-dir " + Quoted(out));
+        EXPECT_EQ(printed.code, 3) << "the first failure was an input error";
+        EXPECT_EQ(printed.out, "");
+        EXPECT_EQ(Lines(printed.err), 3) << "two failures and a summary, no progress bar on a pipe: " << printed.err;
+        EXPECT_EQ(printed.err.find('\r'), std::string::npos);
+        EXPECT_NE(printed.err.find("ct.dcm is not an SR document (Modality is CT)"), std::string::npos) << printed.err;
+        EXPECT_NE(printed.err.find("missing.dcm: No such file or directory"), std::string::npos) << printed.err;
+        EXPECT_NE(printed.err.find("2 of 7 files failed"), std::string::npos) << printed.err;
+        EXPECT_EQ(Entries(out), (std::vector<std::string>{"a.pdf", "b.pdf", "c.pdf", "d.pdf", "e.pdf"}));
+        EXPECT_NE(PdfText(out + "/e.pdf").find("Batch finding."), std::string::npos);
+    }
+
+    // On a terminal the same batch draws a progress bar, and clears it before each message.
+    const std::string out = folder.File("tty");
+    ASSERT_EQ(RunTool("mkdir " + Quoted(out)).nExitCode, 0);
+    const std::string onTerminal =
+        RunTool("script -qec " + Quoted(Quoted(SrReportPath()) + " print -j 2" + inputs + " --pdf-dir " + Quoted(out)) +
+                " /dev/null")
+            .strOutput;
+    EXPECT_NE(onTerminal.find("] 7/7, 2 failed"), std::string::npos) << onTerminal;
+    EXPECT_NE(onTerminal.find("\r\033[Ksrreport: "), std::string::npos) << onTerminal;
+
+    const Outcome shown = SrReport("show -j 2 " + Quoted(folder.File("a.dcm")) + " " + Quoted(folder.File("ct.dcm")) +
+                                   " " + Quoted(folder.File("b.dcm")));
+    EXPECT_EQ(shown.code, 3);
+    const size_t first = shown.out.find("File: " + folder.File("a.dcm"));
+    const size_t second = shown.out.find("File: " + folder.File("b.dcm"));
+    ASSERT_NE(first, std::string::npos) << shown.out;
+    EXPECT_NE(second, std::string::npos) << shown.out;
+    EXPECT_LT(first, second) << "output keeps the order of the files";
+}

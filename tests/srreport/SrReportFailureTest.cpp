@@ -1,0 +1,113 @@
+// Bad input to srreport: one line on standard error that names the cause, the documented exit
+// status, and no output file, not even half of one.
+#include "SrReportProcess.h"
+
+#include <gtest/gtest.h>
+
+using namespace srreport_test;
+using testing_support::DataFile;
+using testing_support::TempDir;
+using testing_support::WriteFile;
+
+namespace {
+
+struct BadRun {
+    const char* what;
+    // The arguments; IN is the input folder, OUT the (empty) output folder.
+    std::string args;
+    int code;
+    const char* reason;
+};
+
+std::string Expand(std::string args, const std::string& in, const std::string& out)
+{
+    for (const auto& [name, folder] : {std::pair<std::string, std::string>{"IN/", in + "/"}, {"OUT/", out + "/"}}) {
+        for (size_t at = args.find(name); at != std::string::npos; at = args.find(name, at + folder.size())) {
+            args.replace(at, name.size(), folder);
+        }
+    }
+    return args;
+}
+
+} // namespace
+
+TEST(SrReportFailure, BadInputGivesOneLineItsExitCodeAndNoOutput)
+{
+    TempDir in;
+    const std::string image = Quoted(SampleImage());
+    ASSERT_EQ(SrReport("new --image " + image + " --finding 'Kept.' -o " + Quoted(in.File("report.dcm"))).code, 0);
+    ASSERT_EQ(SrReport("new --image " + image + " --verify --verifier Roe^Anna --organization Clinic -o " +
+                       Quoted(in.File("verified.dcm")))
+                  .code,
+              0);
+    WriteFile(in.File("ct.dcm"), ReadFile(DataFile("ct-image.dcm")));
+    WriteFile(in.File("notes.dcm"), "These are notes, not DICOM.\n");
+    WriteFile(in.File("latin1.txt"), "Gr\xf6\xdf" "e\n");
+    WriteFile(in.File("nul.txt"), std::string("before\0after\n", 13));
+
+    const std::vector<BadRun> runs = {
+        {"missing input", "print IN/missing.dcm --pdf OUT/r.pdf", 3, "IN/missing.dcm: No such file or directory"},
+        {"non-DICOM input", "show IN/notes.dcm", 3, "IN/notes.dcm is not a DICOM file"},
+        {"CT where an SR is needed", "export-pdf IN/ct.dcm -o OUT/r.dcm", 3, "IN/ct.dcm is not an SR document (Modality is CT)"},
+        {"non-DICOM image", "new --image IN/notes.dcm -o OUT/r.dcm", 3, "IN/notes.dcm is not a DICOM file"},
+        {"unknown keyword", "new --image " + image + " --set PatientNam=X -o OUT/r.dcm", 2, "unknown DICOM keyword: \"PatientNam\""},
+        {"malformed tag", "edit IN/report.dcm --set 0010,001=X -o OUT/r.dcm", 2, "not a DICOM tag: \"0010,001\""},
+        {"binary attribute", "edit IN/report.dcm --set PixelData=X -o OUT/r.dcm", 2, "cannot store a text in (7FE0,0010) PixelData"},
+        {"output folder missing", "print IN/report.dcm --pdf OUT/no/r.pdf", 4, "cannot write OUT/no/r.pdf: No such file or directory"},
+        {"output under a file", "render IN/report.dcm -o IN/report.dcm/page.png", 4, "Not a directory"},
+        {"second output unwritable", "new --image " + image + " -o OUT/r.dcm --pdf OUT/no/r.pdf", 4, "cannot write OUT/no/r.pdf"},
+        {"verified report edited in place", "edit IN/verified.dcm --finding X -o IN/verified.dcm", 3, "IN/verified.dcm is verified"},
+        {"finding file missing", "edit IN/report.dcm --finding @IN/none.txt -o OUT/r.dcm", 3, "cannot read IN/none.txt"},
+        {"finding not UTF-8", "edit IN/report.dcm --finding @IN/latin1.txt -o OUT/r.dcm", 3, "the finding is not UTF-8 text"},
+        {"finding cut by a NUL", "edit IN/report.dcm --finding @IN/nul.txt -o OUT/r.dcm", 3, "the finding holds a NUL"},
+        {"template missing", "new --image " + image + " --template IN/none.xml -o OUT/r.dcm", 3, "cannot read template IN/none.xml"},
+        {"verify without verifier", "edit IN/report.dcm --verify -o OUT/r.dcm", 2, "--verify needs --verifier NAME"},
+        {"zoom out of range", "render IN/report.dcm --zoom -1 -o OUT/r.png", 2, "not a zoom"},
+        {"two inputs to one output", "print IN/report.dcm IN/report.dcm --pdf-dir OUT/", 2, "two inputs would both be written to"},
+        {"several inputs to one file", "print IN/report.dcm IN/verified.dcm --pdf OUT/r.pdf", 2, "--pdf takes one input"},
+        {"printer that does not exist", "print IN/report.dcm --printer 'No Such Queue'", 4, "cannot print on \"No Such Queue\""},
+        {"no workers", "show -j 0 IN/report.dcm", 2, "not a number of workers: \"0\""},
+        {"unknown command", "frobnicate IN/report.dcm", 2, "unknown command \"frobnicate\""},
+        {"unknown option", "show --color IN/report.dcm", 2, "unknown option --color"},
+        {"peer without port", "send IN/report.dcm --to PACS@localhost", 2, "not a peer"},
+        {"AE title too long", "send IN/report.dcm --to ABCDEFGHIJKLMNOPQ@localhost:104", 2, "not an AE title"},
+        {"send of a non-DICOM file", "send IN/notes.dcm --to PACS@127.0.0.1:9", 3, "is not a DICOM file"},
+    };
+    const std::string report = ReadFile(in.File("report.dcm"));
+    const std::string verified = ReadFile(in.File("verified.dcm"));
+    for (const BadRun& run : runs) {
+        SCOPED_TRACE(run.what);
+        TempDir out;
+        const Outcome outcome = SrReport(Expand(run.args, in.Path(), out.Path()));
+        EXPECT_EQ(outcome.code, run.code) << outcome.err;
+        EXPECT_EQ(Lines(outcome.err), 1) << outcome.err;
+        EXPECT_NE(outcome.err.rfind("srreport", 0), std::string::npos) << outcome.err;
+        EXPECT_NE(outcome.err.find(Expand(run.reason, in.Path(), out.Path())), std::string::npos) << outcome.err;
+        EXPECT_EQ(outcome.out, "");
+        EXPECT_EQ(Entries(out.File("")), std::vector<std::string>{}) << "nothing is left in the output folder";
+        EXPECT_EQ(Entries(in.File("")),
+                  (std::vector<std::string>{"ct.dcm", "latin1.txt", "notes.dcm", "nul.txt", "report.dcm", "verified.dcm"}));
+    }
+    EXPECT_EQ(ReadFile(in.File("report.dcm")), report) << "inputs are never changed by a failure";
+    EXPECT_EQ(ReadFile(in.File("verified.dcm")), verified);
+}
+
+TEST(SrReportFailure, EveryCommandExplainsItselfAndTheExitCodes)
+{
+    const Outcome help = SrReport("--help");
+    EXPECT_EQ(help.code, 0);
+    for (const char* command : {"new", "edit", "print", "render", "preview", "show", "export-pdf", "send"}) {
+        SCOPED_TRACE(command);
+        EXPECT_NE(help.out.find(std::string("\n  ") + command + " "), std::string::npos) << help.out;
+        const Outcome own = SrReport(std::string(command) + " --help");
+        EXPECT_EQ(own.code, 0);
+        EXPECT_EQ(own.out.rfind(std::string("usage: srreport ") + command + " ", 0), 0u) << own.out;
+        EXPECT_NE(own.out.find("  5  network error"), std::string::npos) << own.out;
+        const Outcome bare = SrReport(command);
+        EXPECT_EQ(bare.code, 2) << "a command without its arguments is a usage error";
+        EXPECT_EQ(Lines(bare.err), 1) << bare.err;
+    }
+    const Outcome none = SrReport("");
+    EXPECT_EQ(none.code, 2);
+    EXPECT_EQ(Lines(none.err), 1);
+}

@@ -1,0 +1,129 @@
+#pragma once
+
+// Runs srreport as a person or a script does, as a separate process, and checks what it made
+// with outside tools (DCMTK, dicom3tools, poppler).
+#include "support/TestSupport.h"
+
+#include <cairo.h>
+#include <dirent.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <climits>
+#include <string>
+#include <vector>
+
+namespace srreport_test {
+
+using testing_support::Quoted;
+using testing_support::ReadFile;
+using testing_support::RunTool;
+
+// The programs are built into one folder, so srreport sits beside this test.
+inline std::string SrReportPath()
+{
+    char self[PATH_MAX] = {};
+    const ssize_t length = readlink("/proc/self/exe", self, sizeof self - 1);
+    std::string path(self, length > 0 ? static_cast<size_t>(length) : 0);
+    return path.substr(0, path.find_last_of('/') + 1) + "srreport";
+}
+
+inline std::string SampleImage()
+{
+    return std::string(SRCTRL_SOURCE_DIR) + "/sample/sample-image.dcm";
+}
+
+struct Outcome {
+    int code = -1;
+    std::string out;
+    std::string err;
+};
+
+// Runs `srreport ARGS` (ARGS already quoted for the shell) with standard error on a pipe, as a
+// script would see it; `prefix` goes before the program (such as nsenter).
+inline Outcome SrReport(const std::string& args, const std::string& prefix = "")
+{
+    char errPath[] = "/tmp/srreport-test-err-XXXXXX";
+    const int fd = mkstemp(errPath);
+    close(fd);
+    const auto result = RunTool(prefix + Quoted(SrReportPath()) + " " + args + " 2>" + errPath);
+    Outcome outcome{result.nExitCode, result.strOutput, ReadFile(errPath)};
+    unlink(errPath);
+    return outcome;
+}
+
+inline int Lines(const std::string& text)
+{
+    return static_cast<int>(std::count(text.begin(), text.end(), '\n'));
+}
+
+// Every entry of a folder, hidden ones included (a half-written temporary would be hidden).
+inline std::vector<std::string> Entries(const std::string& folder)
+{
+    std::vector<std::string> names;
+    if (DIR* dir = opendir(folder.c_str())) {
+        while (const dirent* entry = readdir(dir)) {
+            const std::string name = entry->d_name;
+            if (name != "." && name != "..") {
+                names.push_back(name);
+            }
+        }
+        closedir(dir);
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// dciodvfy's lines that start with "Error" (an IOD violation), empty for a valid instance.
+inline std::string DciodvfyErrors(const std::string& path)
+{
+    const std::string report = RunTool("dciodvfy " + Quoted(path) + " 2>&1").strOutput;
+    std::string errors;
+    size_t start = 0;
+    while (start < report.size()) {
+        const size_t end = report.find('\n', start);
+        const std::string line = report.substr(start, end == std::string::npos ? std::string::npos : end - start);
+        if (line.rfind("Error", 0) == 0) {
+            errors += line + "\n";
+        }
+        start = end == std::string::npos ? report.size() : end + 1;
+    }
+    return errors;
+}
+
+inline std::string PdfText(const std::string& path)
+{
+    return RunTool("pdftotext -layout " + Quoted(path) + " -").strOutput;
+}
+
+// The value of an attribute as dcmdump reads it; `attribute` is a keyword
+// (searched at every depth; the first one found). Empty when absent.
+inline std::string DumpValue(const std::string& path, const std::string& attribute)
+{
+    std::string value = RunTool("dcmdump -q -Un +P " + Quoted(attribute) + " " + Quoted(path) +
+                                " | head -n 1 | sed -n 's/^[^[]*\\[\\(.*\\)\\] *#.*/\\1/p'")
+                            .strOutput;
+    while (!value.empty() && (value.back() == '\n' || value.back() == ' ')) {
+        value.pop_back();
+    }
+    return value;
+}
+
+struct PngSize {
+    int width = 0;
+    int height = 0;
+};
+
+// The size of a PNG file as Cairo reads it; 0 x 0 for a file that is not a PNG.
+inline PngSize ReadPngSize(const std::string& path)
+{
+    cairo_surface_t* image = cairo_image_surface_create_from_png(path.c_str());
+    PngSize size;
+    if (cairo_surface_status(image) == CAIRO_STATUS_SUCCESS) {
+        size = {cairo_image_surface_get_width(image), cairo_image_surface_get_height(image)};
+    }
+    cairo_surface_destroy(image);
+    return size;
+}
+
+} // namespace srreport_test

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+class DcmFileFormat;
+
+// Reads an input file with DCMTK before the control sees it, so that a refusal has a reason:
+// the control only answers null for a file it cannot open.
+namespace DicomInput {
+
+// The file as DICOM; throws Failure (input error) for a missing, unreadable or non-DICOM file.
+std::unique_ptr<DcmFileFormat> Load(const std::string& path);
+
+// The same, and throws Failure (input error) unless the file is an SR document.
+std::unique_ptr<DcmFileFormat> LoadReport(const std::string& path);
+
+} // namespace DicomInput

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+class DcmDataset;
+class DcmFileFormat;
+
+// The printed page of an SR document as an Encapsulated PDF instance: the same patient and
+// study as the report, a new series of its own (Modality DOC), the report's title as Document
+// Title, and a reference to the report it was printed from.
+namespace EncapsulatedPdf {
+
+std::unique_ptr<DcmFileFormat> Build(DcmDataset& report, const std::vector<unsigned char>& pdf);
+
+} // namespace EncapsulatedPdf

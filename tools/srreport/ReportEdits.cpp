@@ -1,0 +1,117 @@
+#include "ReportEdits.h"
+
+#include "CommandLine.h"
+#include "Failure.h"
+#include "ReportTags.h"
+#include "TagName.h"
+#include "Text.h"
+
+#include "report/IKMReport.h"
+
+#include <dcmtk/dcmdata/dcdeftag.h>
+
+namespace {
+
+enum : int { kSet = 300, kFinding, kConclusion, kAuthor, kComplete, kVerify, kVerifier, kOrganization };
+
+unsigned int TagOf(const DcmTagKey& key)
+{
+    return static_cast<unsigned int>(key.getGroup()) << 16 | key.getElement();
+}
+
+std::wstring TrimEnd(std::wstring text)
+{
+    while (!text.empty() && text.back() == L' ') {
+        text.pop_back();
+    }
+    return text;
+}
+
+} // namespace
+
+const std::vector<option>& ReportEdits::Options()
+{
+    static const std::vector<option> options = {
+        {"set", required_argument, nullptr, kSet},
+        {"finding", required_argument, nullptr, kFinding},
+        {"conclusion", required_argument, nullptr, kConclusion},
+        {"author", required_argument, nullptr, kAuthor},
+        {"complete", no_argument, nullptr, kComplete},
+        {"verify", no_argument, nullptr, kVerify},
+        {"verifier", required_argument, nullptr, kVerifier},
+        {"organization", required_argument, nullptr, kOrganization},
+    };
+    return options;
+}
+
+bool ReportEdits::Take(int option, const char* value)
+{
+    switch (option) {
+    case kSet: {
+        const std::string assignment = value;
+        const auto equals = assignment.find('=');
+        if (equals == std::string::npos) {
+            throw Failure(ExitCode::Usage, "--set needs TAG=TEXT, not \"" + assignment + "\"");
+        }
+        const unsigned int tag = TagName::Parse(assignment.substr(0, equals));
+        m_vecValues.push_back(Value{tag, assignment.substr(equals + 1), TagName::Describe(tag)});
+        return true;
+    }
+    case kFinding: m_vecValues.push_back(Value{ReportTags::Finding, CommandLine::TextArgument(value), "the finding"}); return true;
+    case kConclusion:
+        m_vecValues.push_back(Value{ReportTags::Conclusion, CommandLine::TextArgument(value), "the conclusion"});
+        return true;
+    case kAuthor: m_vecValues.push_back(Value{ReportTags::AuthorObserverName, value, "the author's name"}); return true;
+    case kComplete: m_bComplete = true; return true;
+    case kVerify: m_bVerify = true; return true;
+    case kVerifier: m_strVerifier = value; m_bHasVerifier = true; return true;
+    case kOrganization: m_strOrganization = value; m_bHasOrganization = true; return true;
+    default: return false;
+    }
+}
+
+void ReportEdits::Check() const
+{
+    // A verifying observer belongs to a verification; alone it would describe one that never
+    // happened.
+    if (m_bVerify && (m_strVerifier.empty() || m_strOrganization.empty())) {
+        throw Failure(ExitCode::Usage, "--verify needs --verifier NAME and --organization ORG");
+    }
+    if (!m_bVerify && (m_bHasVerifier || m_bHasOrganization)) {
+        throw Failure(ExitCode::Usage, "--verifier and --organization go with --verify");
+    }
+}
+
+void ReportEdits::Set(IKMReport& report, const Value& given)
+{
+    const std::wstring value = Text::Wide(given.text, given.name);
+    if (!report.SetValue(given.tag, value.c_str())) {
+        throw Failure(ExitCode::Usage, "cannot store a text in " + given.name +
+                                           " (not a text attribute, or a value it cannot hold)");
+    }
+    // The control keeps any text it accepts; reading it back proves that nothing was lost. DICOM
+    // pads values with trailing spaces, and a multi-valued text reads back as its first value.
+    std::wstring stored;
+    if (!value.empty() && value.find(L'\\') == std::wstring::npos &&
+        (!report.GetValue(given.tag, stored) || TrimEnd(stored) != TrimEnd(value))) {
+        throw Failure(ExitCode::Failed, "the report did not keep " + given.name);
+    }
+}
+
+void ReportEdits::Apply(IKMReport& report) const
+{
+    for (const Value& value : m_vecValues) {
+        Set(report, value);
+    }
+    if (m_bComplete) {
+        report.CompleteDocument();
+    }
+    if (m_bVerify) {
+        Set(report, Value{TagOf(DCM_VerifyingObserverName), m_strVerifier, "the verifier's name"});
+        Set(report, Value{TagOf(DCM_VerifyingOrganization), m_strOrganization, "the verifying organization"});
+        report.VerifyDocument();
+        if (!report.IsVerified()) {
+            throw Failure(ExitCode::Failed, "the control did not verify the report");
+        }
+    }
+}

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <getopt.h>
+#include <string>
+#include <vector>
+
+class IKMReport;
+
+// The changes that `new` and `edit` make to a report, gathered from their options and applied
+// through the control, as a person filling in the page would make them.
+class ReportEdits {
+public:
+    // The options this class takes, to be merged into a command's option table.
+    static const std::vector<option>& Options();
+    // Takes an option of Options(); false for any other.
+    bool Take(int option, const char* value);
+    // Throws Failure (usage error) for options that do not fit together.
+    void Check() const;
+
+    // Stores every change in the report; throws Failure when the control refuses one.
+    void Apply(IKMReport& report) const;
+
+private:
+    struct Value {
+        unsigned int tag;
+        std::string text;
+        // How messages name the value: "the finding", "(0010,0010) PatientName".
+        std::string name;
+    };
+    static void Set(IKMReport& report, const Value& value);
+
+    std::vector<Value> m_vecValues;
+    bool m_bComplete = false;
+    bool m_bVerify = false;
+    std::string m_strVerifier;
+    std::string m_strOrganization;
+    bool m_bHasVerifier = false;
+    bool m_bHasOrganization = false;
+};

@@ -1,0 +1,150 @@
+#include "Command.h"
+
+#include "Batch.h"
+#include "CommandLine.h"
+#include "ReportRunner.h"
+#include "ReportTags.h"
+#include "Text.h"
+
+#include <cstdio>
+#include <sstream>
+
+namespace {
+
+const char* const kUsage =
+    "usage: srreport show REPORT.dcm... [--json] [-j N]\n"
+    "\n"
+    "Prints what SR documents hold: patient, study, document flags, finding and conclusion.\n"
+    "Values a document does not have are left out (text) or null (JSON).\n"
+    "\n"
+    "  --json   one JSON object per document, one per line\n"
+    "  -j N     read N files at a time in N processes (the output keeps the order of the files)\n";
+
+struct Field {
+    const char* key;
+    const char* label;
+    unsigned int tag;
+};
+
+// What show prints, in this order; the keys are the JSON names.
+const Field kFields[] = {
+    {"patientName", "Patient name", 0x00100010},
+    {"patientId", "Patient ID", 0x00100020},
+    {"patientBirthDate", "Birth date", 0x00100030},
+    {"patientSex", "Sex", 0x00100040},
+    {"patientAge", "Age", 0x00101010},
+    {"studyInstanceUid", "Study UID", 0x0020000D},
+    {"studyDate", "Study date", 0x00080020},
+    {"studyDescription", "Study", 0x00081030},
+    {"accessionNumber", "Accession", 0x00080050},
+    {"sopInstanceUid", "Document UID", 0x00080018},
+    {"contentDate", "Content date", 0x00080023},
+    {"contentTime", "Content time", 0x00080033},
+    {"completionFlag", "Completion", 0x0040A491},
+    {"verificationFlag", "Verification", 0x0040A493},
+    {"author", "Author", ReportTags::AuthorObserverName},
+    {"verifier", "Verified by", 0x0040A075},
+    {"verifyingOrganization", "Organization", 0x0040A027},
+    {"verificationDateTime", "Verified at", 0x0040A030},
+    {"finding", "Finding", ReportTags::Finding},
+    {"conclusion", "Conclusion", ReportTags::Conclusion},
+};
+
+std::string JsonString(const std::string& text)
+{
+    std::string out = "\"";
+    for (const char c : text) {
+        switch (c) {
+        case '"': out += "\\\""; break;
+        case '\\': out += "\\\\"; break;
+        case '\n': out += "\\n"; break;
+        case '\r': out += "\\r"; break;
+        case '\t': out += "\\t"; break;
+        default:
+            if (static_cast<unsigned char>(c) < 0x20) {
+                char escaped[8];
+                std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned int>(c));
+                out += escaped;
+            } else {
+                out += c;
+            }
+        }
+    }
+    return out + "\"";
+}
+
+// A multi-line text under its label, each line indented, so that a finding stays readable.
+void TextLine(std::ostringstream& out, const char* label, const std::string& value)
+{
+    out << label << ":";
+    std::istringstream lines(value);
+    std::string line;
+    bool first = true;
+    while (std::getline(lines, line)) {
+        out << (first ? " " : "\n  ") << line;
+        first = false;
+    }
+    out << "\n";
+}
+
+class ShowRunner : public ReportRunner {
+public:
+    explicit ShowRunner(bool json) : m_bJson(json) {}
+
+    std::string Run(const Job& job) override
+    {
+        ReportSession& session = Session();
+        const OpenReport report(session, session.OpenReport(job.strInput));
+        std::ostringstream out;
+        if (m_bJson) {
+            out << "{\"file\":" << JsonString(job.strInput);
+        } else {
+            out << "File: " << job.strInput << "\n";
+        }
+        for (const Field& field : kFields) {
+            std::wstring value;
+            const bool present = report->GetValue(field.tag, value);
+            if (m_bJson) {
+                out << ",\"" << field.key << "\":" << (present ? JsonString(Text::Utf8(value)) : "null");
+            } else if (present && !value.empty()) {
+                TextLine(out, field.label, Text::Utf8(value));
+            }
+        }
+        if (m_bJson) {
+            out << ",\"completed\":" << (report->IsCompleted() ? "true" : "false")
+                << ",\"verified\":" << (report->IsVerified() ? "true" : "false") << "}\n";
+        } else {
+            out << "\n";
+        }
+        return out.str();
+    }
+
+private:
+    bool m_bJson;
+};
+
+ExitCode Run(int argc, char** argv)
+{
+    bool json = false;
+    int workers = 1;
+    const option options[] = {
+        {"json", no_argument, nullptr, 'J'},
+        {"help", no_argument, nullptr, 'h'},
+        {nullptr, 0, nullptr, 0},
+    };
+    const auto files = CommandLine::Parse(argc, argv, "hj:", options, [&](int c, const char* value) {
+        switch (c) {
+        case 'h': throw HelpRequested{};
+        case 'j': workers = CommandLine::ParseWorkers(value); break;
+        case 'J': json = true; break;
+        default: break;
+        }
+    });
+    CommandLine::RequireFiles(files, "report");
+    Batch batch(CommandLine::JobsFor(files), workers);
+    return batch.Run([json] { return std::make_unique<ShowRunner>(json); });
+}
+
+} // namespace
+
+const Command kShowCommand{"show", "print what reports hold, as text or JSON", kUsage, Run};
