@@ -110,22 +110,6 @@ bool SelectByUserData(CComboUI* combo, const wchar_t* value)
     return false;
 }
 
-// The values that live in the SR document's content or verifier record rather than in dataset
-// elements. The verification date-time is one of them: read from the dataset's top level it
-// would always be empty, since DICOM keeps it in the Verifying Observer Sequence.
-bool ReadDocumentField(KMDcmSR& sr, DWORD tag, std::wstring& value)
-{
-    switch (tag) {
-    case KMDcmTag::ReportFinding: sr.GetFinding(value); return true;
-    case KMDcmTag::ReportConclusion: sr.GetConclusion(value); return true;
-    case KMDcmTag::ReportAuthorObserverName: sr.GetAuthorObserverName(value); return true;
-    case KMDcmTag::VerifyingObserverName: sr.GetVerifyingObserverName(value); return true;
-    case KMDcmTag::VerifyingOrganization: sr.GetVerifyingOrganization(value); return true;
-    case KMDcmTag::VerificationDateTime: sr.GetVerificationDateTime(value); return true;
-    case KMDcmTag::Modality: sr.GetAcquisitionModality(value); return true;
-    default: return false;
-    }
-}
 
 } // namespace
 
@@ -487,9 +471,7 @@ bool KMReportUIHandler::SetDcmSR(CContainerUI* container, KMDcmSR* sr)
         if (IsFilledValue(control) && !control->GetUserData().IsEmpty()) {
             const DWORD tag = ParseTag(control->GetUserData().GetData());
             std::wstring value;
-            if (!ReadDocumentField(*sr, tag, value)) {
-                sr->GetDataset()->GetString(tag, value, KMDcmDataset::kAllValues);
-            }
+            sr->GetValue(tag, value);
             ShowValue(control, tag, value, display);
         }
         return true;

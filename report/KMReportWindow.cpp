@@ -181,17 +181,7 @@ bool KMReportWindow::StoreValue(DWORD tag, const wchar_t* value)
     if (value == nullptr || !KMDcmVR::IsHostSettable(tag) || !KMString::IsUnicode(value)) {
         return false;
     }
-    bool stored = false;
-    switch (tag) {
-    case KMDcmTag::ReportFinding: stored = m_dcmSR.SetFinding(value); break;
-    case KMDcmTag::ReportConclusion: stored = m_dcmSR.SetConclusion(value); break;
-    case KMDcmTag::ReportAuthorObserverName: stored = m_dcmSR.SetAuthorObserverName(value); break;
-    case KMDcmTag::VerifyingObserverName: stored = m_dcmSR.SetVerifyingObserverName(value); break;
-    case KMDcmTag::VerifyingOrganization: stored = m_dcmSR.SetVerifyingOrganization(value); break;
-    case KMDcmTag::VerificationDateTime: stored = m_dcmSR.SetVerificationDateTime(value); break;
-    case KMDcmTag::Modality: stored = m_dcmSR.SetAcquisitionModality(value); break;
-    default: stored = m_dcmSR.GetDataset()->SetString(tag, value); break;
-    }
+    const bool stored = m_dcmSR.SetValue(tag, value);
     if (stored && m_pCallback != nullptr) {
         m_pCallback->OnReportValueChanged(this, tag, value);
     }
@@ -223,16 +213,7 @@ bool KMReportWindow::GetValue(DWORD tag, std::wstring& value)
 
 bool KMReportWindow::ReadValue(DWORD tag, std::wstring& value)
 {
-    switch (tag) {
-    case KMDcmTag::ReportFinding: return m_dcmSR.GetFinding(value);
-    case KMDcmTag::ReportConclusion: return m_dcmSR.GetConclusion(value);
-    case KMDcmTag::ReportAuthorObserverName: return m_dcmSR.GetAuthorObserverName(value);
-    case KMDcmTag::VerifyingObserverName: return m_dcmSR.GetVerifyingObserverName(value);
-    case KMDcmTag::VerifyingOrganization: return m_dcmSR.GetVerifyingOrganization(value);
-    case KMDcmTag::VerificationDateTime: return m_dcmSR.GetVerificationDateTime(value);
-    case KMDcmTag::Modality: return m_dcmSR.GetAcquisitionModality(value);
-    default: return m_dcmSR.GetDataset()->GetString(tag, value, KMDcmDataset::kAllValues);
-    }
+    return m_dcmSR.GetValue(tag, value);
 }
 
 void KMReportWindow::OnValueChanged(DWORD tag, const wchar_t* value)

@@ -356,3 +356,31 @@ bool KMDcmSR::SetVerificationDateTime(const wchar_t* value)
 {
     return SetVerifier(KMDcmTag::VerificationDateTime, value);
 }
+
+bool KMDcmSR::GetValue(DWORD tag, std::wstring& value) const
+{
+    switch (tag) {
+    case KMDcmTag::ReportFinding: return GetFinding(value);
+    case KMDcmTag::ReportConclusion: return GetConclusion(value);
+    case KMDcmTag::ReportAuthorObserverName: return GetAuthorObserverName(value);
+    case KMDcmTag::VerifyingObserverName:
+    case KMDcmTag::VerifyingOrganization:
+    case KMDcmTag::VerificationDateTime: return GetVerifier(tag, value);
+    case KMDcmTag::Modality: return GetAcquisitionModality(value);
+    default: return GetDataset()->GetString(tag, value, KMDcmDataset::kAllValues);
+    }
+}
+
+bool KMDcmSR::SetValue(DWORD tag, const wchar_t* value)
+{
+    switch (tag) {
+    case KMDcmTag::ReportFinding: return SetFinding(value);
+    case KMDcmTag::ReportConclusion: return SetConclusion(value);
+    case KMDcmTag::ReportAuthorObserverName: return SetAuthorObserverName(value);
+    case KMDcmTag::VerifyingObserverName:
+    case KMDcmTag::VerifyingOrganization:
+    case KMDcmTag::VerificationDateTime: return SetVerifier(tag, value);
+    case KMDcmTag::Modality: return SetAcquisitionModality(value);
+    default: return value != nullptr && GetDataset()->SetString(tag, value);
+    }
+}

@@ -67,6 +67,15 @@ public:
     bool GetAcquisitionModality(std::wstring& value) const;
     bool SetAcquisitionModality(const wchar_t* value);
 
+    // The value of a tag wherever the document keeps it: the report's private tags (0721,1001)
+    // finding, (0721,1002) conclusion and (0721,1004) author in the SR content, the verifier's
+    // tags in the verifier record, Modality (0008,0060) as the acquisition modality, and every
+    // other tag in the dataset element of that tag (its whole value, all value numbers). The one
+    // place that routes a tag: the control and the binding read and write through it. False as
+    // the accessor it routes to gives false.
+    bool GetValue(DWORD tag, std::wstring& value) const;
+    bool SetValue(DWORD tag, const wchar_t* value);
+
 private:
     // The content items this class writes, in the order it keeps them in the document.
     enum class Content { Modality, Author, Finding, Conclusion };

@@ -147,7 +147,9 @@ TEST(KMDcmDataset, StringValuesAndTheirAbsence)
     ASSERT_TRUE(ds->GetString(kImageType, text, 2));
     EXPECT_EQ(text, "AXIAL");
     EXPECT_FALSE(ds->GetString(kImageType, text, 3));
-    EXPECT_FALSE(ds->GetString(kImageType, text, -1));
+    EXPECT_FALSE(ds->GetString(kImageType, text, -2));
+    ASSERT_TRUE(ds->GetString(kImageType, text, KMDcmDataset::kAllValues));
+    EXPECT_EQ(text, "ORIGINAL\\PRIMARY\\AXIAL");
     const char* kept = nullptr;
     ASSERT_TRUE(ds->GetString(kImageType, kept));
     EXPECT_STREQ(kept, "ORIGINAL\\PRIMARY\\AXIAL");
