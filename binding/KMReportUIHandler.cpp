@@ -78,6 +78,24 @@ bool Walk(CContainerUI* container, WalkScope scope, Visit&& visit, bool display 
     return true;
 }
 
+// An edit takes only what the element behind its tag can hold: the characters its value
+// representation allows and, for a single value, no more of them than it may have. What passes
+// here is checked whole when it is stored.
+void LimitInput(CControlUI* control, DWORD tag)
+{
+    auto* edit = dynamic_cast<CEditUI*>(control);
+    const KMDcmVR rules = KMDcmSR::GetValueRules(tag);
+    if (edit == nullptr || !rules.IsKnown() || tag == KMDcmTag::PatientAge) {
+        return;
+    }
+    edit->SetCharFilter([rules](wchar_t c) { return rules.IsCharacterAllowed(c); });
+    if (rules.GetMaxLength() == 0 || rules.AllowsMultipleValues()) {
+        return;
+    }
+    // A person name has up to three component groups of that length, joined by '='.
+    edit->SetMaxChar(rules.GetName() == "PN" ? 3 * rules.GetMaxLength() + 2 : rules.GetMaxLength());
+}
+
 // A display field keeps the look of a field but takes neither the focus nor input.
 void MakeDisplay(CControlUI* control)
 {
@@ -207,6 +225,8 @@ void KMReportUIHandler::InitUI(CContainerUI* root, bool bindEvents)
     Walk(root, WalkScope::FieldsAndDisplays, [](CControlUI* control, bool display) {
         if (display && IsBindableValue(control)) {
             MakeDisplay(control);
+        } else if (!display && !control->GetUserData().IsEmpty()) {
+            LimitInput(control, ParseTag(control->GetUserData().GetData()));
         }
         return true;
     });
