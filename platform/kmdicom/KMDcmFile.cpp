@@ -2,6 +2,7 @@
 
 #include "platform/kmbase/KMFile.h"
 #include "platform/kmbase/KMFileReplace.h"
+#include "platform/kmbase/KMLastError.h"
 #include "platform/kmdicom/KMDcmLog.h"
 
 #include <dcmtk/dcmdata/dcdatset.h>
@@ -83,13 +84,22 @@ void KMDcmFile::Adopt(std::unique_ptr<DcmFileFormat> file)
 
 bool KMDcmFile::LoadFile(const char* path, bool)
 {
+    KMLastError::Clear();
     std::string bytes;
-    if (KMFile::Read(path, kMaxFileBytes, bytes, LooksLikeDicom) != KMFile::Error::None) {
+    const KMFile::Error read = KMFile::Read(path, kMaxFileBytes, bytes, LooksLikeDicom);
+    const std::string name = path != nullptr ? path : "";
+    if (read == KMFile::Error::WrongKind) {
+        KMLastError::Set("not a DICOM file: " + name);
+        return false;
+    }
+    if (read != KMFile::Error::None) {
+        KMLastError::Set("file not readable: " + name + ": " + KMFile::Reason(read));
         return false;
     }
     const KMDcmLog quiet;
     std::unique_ptr<DcmFileFormat> file(new (std::nothrow) DcmFileFormat);
     if (!file) {
+        KMLastError::Set("file not readable: " + name + ": out of memory");
         return false;
     }
     // A stream over memory has no file to come back to, so DCMTK reads every value now and a file
@@ -101,6 +111,7 @@ bool KMDcmFile::LoadFile(const char* path, bool)
     const OFCondition status = file->read(stream, EXS_Unknown, EGL_noChange, DCM_MaxReadLength);
     file->transferEnd();
     if (status.bad() || file->getDataset() == nullptr || file->getDataset()->card() == 0) {
+        KMLastError::Set("not a DICOM file: " + name + (status.bad() ? std::string(": ") + status.text() : ": no elements"));
         return false;
     }
     Adopt(std::move(file));
@@ -109,9 +120,22 @@ bool KMDcmFile::LoadFile(const char* path, bool)
 
 bool KMDcmFile::SaveFile(const char* path)
 {
+    KMLastError::Clear();
     const KMDcmLog quiet;
     KMFileReplace replace;
-    return replace.Begin(path) == KMFile::Error::None &&
-           m_pFile->saveFile(replace.TemporaryPath().c_str(), EXS_LittleEndianExplicit).good() &&
-           replace.Commit() == KMFile::Error::None;
+    const std::string name = path != nullptr ? path : "";
+    KMFile::Error error = replace.Begin(path);
+    if (error == KMFile::Error::None) {
+        const OFCondition written = m_pFile->saveFile(replace.TemporaryPath().c_str(), EXS_LittleEndianExplicit);
+        if (written.bad()) {
+            KMLastError::Set("file not written: " + name + ": " + written.text());
+            return false;
+        }
+        error = replace.Commit();
+    }
+    if (error != KMFile::Error::None) {
+        KMLastError::Set("file not written: " + name + ": " + KMFile::Reason(error));
+        return false;
+    }
+    return true;
 }
