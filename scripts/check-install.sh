@@ -11,7 +11,9 @@ image=$PWD/sample/sample-image.dcm
 work=$(mktemp -d)
 package_installed=no
 cleanup() {
-  [ "$package_installed" = yes ] && apt-get remove -y -qq srctrl >/dev/null
+  if [ "$package_installed" = yes ]; then
+    apt-get purge -y -qq srctrl >/dev/null
+  fi
   rm -rf "$work"
 }
 trap cleanup EXIT
@@ -67,7 +69,7 @@ if [ "$(id -u)" -ne 0 ]; then
   echo "check-install: not root; the Debian package was made but not installed" >&2
   exit 0
 fi
-if dpkg-query -W srctrl >/dev/null 2>&1; then
+if dpkg-query -W -f='${Status}' srctrl 2>/dev/null | grep -q 'install ok installed'; then
   echo "check-install: a srctrl package is installed already; not replacing it" >&2
   exit 1
 fi
