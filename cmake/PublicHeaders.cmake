@@ -6,6 +6,7 @@
 set(srctrl_public_headers
   control/IReportCtrl.h
   control/SrCtrl.h
+  printing/CUtil.h
   report/IKMReport.h
   platform/Export.h
   platform/Host.h
