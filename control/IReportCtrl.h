@@ -5,11 +5,14 @@
 // Create the control with CreateReportCtrl, give it a window with Create, open or create
 // reports, and release it with ReleaseReportCtrl. Every call runs on the thread that owns the
 // host's windows; notifications run inside the calls (and the user's input) that cause them.
-// No call throws: failures are null, false or -1.
+// No call throws: failures are null, false or -1, and SrCtrlGetLastError says why.
 
+#include "control/SrCtrl.h"
 #include "platform/Export.h"
 #include "platform/Host.h"
+#include "platform/PdfPrinter.h"
 #include "platform/kmdicom/KMDcmSR.h"
+#include "platform/win32/GdiPlusStartup.h"
 #include "report/IKMReport.h"
 
 // Notifications from the control to the host. The control keeps the pointer until
@@ -39,7 +42,8 @@ class IReportCtrl {
 public:
     virtual ~IReportCtrl() = default;
 
-    // The control's window, a visible child of `parent`; null on failure.
+    // The control's window, a visible child of `parent`; null on failure, also when no skin
+    // folder is found (see SrCtrlSetSkinFolder).
     virtual HWND Create(HWND parent, int x, int y, int cx, int cy) = 0;
     virtual bool MoveWindow(int x, int y, int cx, int cy) = 0;
     virtual HWND GetHWND() = 0;

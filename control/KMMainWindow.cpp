@@ -1,6 +1,7 @@
 #include "control/KMMainWindow.h"
 #include "platform/kmdicom/KMDcmTags.h"
 
+#include "platform/kmbase/KMLastError.h"
 #include "platform/kmbase/KMUtil.h"
 #include "platform/kmdicom/KMDcmUtil.h"
 #include "printing/KMPrintWindow.h"
@@ -25,6 +26,23 @@ bool ReadSRIdentity(const KMDcmDataset& dataset, std::string& uid)
            modality == "SR";
 }
 
+// Why ReadSRIdentity refused a document, for the host.
+std::string NotSRReason(const KMDcmDataset& dataset)
+{
+    std::string modality;
+    if (!dataset.GetString(KMDcmTag::Modality, modality, 0) || modality.empty()) {
+        return "not an SR document: no Modality";
+    }
+    if (modality != "SR") {
+        return "not an SR document: Modality is " + modality;
+    }
+    return "not an SR document: no SOP Instance UID";
+}
+
+const char kReleased[] = "the control is being released";
+const char kNoActiveReport[] = "no active report";
+const char kClosedByCallback[] = "report closed by a callback while it was being opened";
+
 } // namespace
 
 KMMainWindow::KMMainWindow()
@@ -32,7 +50,7 @@ KMMainWindow::KMMainWindow()
       m_fZoomRatio(1.0f),
       m_nFitMode(1),
       m_pPrintWindow(nullptr),
-      m_strTemplateFile(KMUtil::GetModulePath().str() + "skin/srctrl/default_template.xml"),
+      m_strTemplateFile(KMUtil::GetSkinPath().str() + "srctrl/default_template.xml"),
       m_strDefaultTemplateFile(m_strTemplateFile)
 {
 }
@@ -60,17 +78,30 @@ void KMMainWindow::DisposeReport(KMReportWindow* window)
 }
 
 DuiLib::LPCTSTR KMMainWindow::GetWindowClassName() const { return L"KMReportWindowClass"; }
-DuiLib::CDuiString KMMainWindow::GetSkinFolder() { return L"skin/"; }
+DuiLib::CDuiString KMMainWindow::GetSkinFolder() { return KMUtil::GetSkinPath().c_wstr(); }
 DuiLib::CDuiString KMMainWindow::GetSkinFile() { return L"srctrl/sr_frame_wnd.xml"; }
 
 HWND KMMainWindow::Create(HWND parent, int x, int y, int cx, int cy)
 {
+    KMLastError::Clear();
     const KMCallScope call(*this);
     if (call.IsRetired()) {
+        KMLastError::Set(kReleased);
         return nullptr;
     }
-    return CWindowWnd::Create(parent, L"KMMainWindow", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN,
-                              WS_EX_ACCEPTFILES, x, y, cx, cy);
+    // Without skins the window would come up empty and every report would fail to open later.
+    KMString skins;
+    std::string reason;
+    if (!KMUtil::FindSkinPath(skins, reason)) {
+        KMLastError::Set(reason);
+        return nullptr;
+    }
+    HWND hwnd = CWindowWnd::Create(parent, L"KMMainWindow", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN,
+                                   WS_EX_ACCEPTFILES, x, y, cx, cy);
+    if (hwnd == nullptr) {
+        KMLastError::Set("window not created: the parent is not a window, or the control has one already");
+    }
+    return hwnd;
 }
 
 void KMMainWindow::InitWindow()
@@ -250,11 +281,14 @@ void KMMainWindow::ActivateReportAt(int index)
 
 bool KMMainWindow::SetTemplateFile(const char* path)
 {
+    KMLastError::Clear();
     if (path == nullptr) {
         m_strTemplateFile = m_strDefaultTemplateFile;
+        KMLastError::Set("no template file given: the default template is used");
         return false;
     }
     if (!KMUtil::FileExist(path)) {
+        KMLastError::Set(std::string("template file not found: ") + path);
         return false;
     }
     m_strTemplateFile = path;
@@ -263,11 +297,18 @@ bool KMMainWindow::SetTemplateFile(const char* path)
 
 bool KMMainWindow::ApplyTemplate(const char* path)
 {
+    KMLastError::Clear();
     const KMCallScope call(*this);
     if (call.IsRetired() || m_pActiveReport == nullptr) {
+        KMLastError::Set(call.IsRetired() ? kReleased : kNoActiveReport);
         return false;
     }
-    return m_pActiveReport->LoadTemplate(path != nullptr ? path : m_strDefaultTemplateFile.c_str());
+    const char* file = path != nullptr ? path : m_strDefaultTemplateFile.c_str();
+    const bool loaded = m_pActiveReport->LoadTemplate(file);
+    if (!loaded) {
+        KMLastError::SetIfNone(std::string("template not applied: ") + file);
+    }
+    return loaded;
 }
 
 float KMMainWindow::GetZoom()
@@ -342,11 +383,17 @@ void KMMainWindow::RemoveCallback(IReportCtrlCallback* callback)
 HBITMAP KMMainWindow::CreateTemplatePreview(const char* templateFile, int* width, int* height, int maxWidth,
                                             int maxHeight)
 {
+    KMLastError::Clear();
     const KMCallScope call(*this);
     if (call.IsRetired() || m_pPrintWindow == nullptr) {
+        KMLastError::Set(call.IsRetired() ? kReleased : "no window: call Create first");
         return nullptr;
     }
-    return m_pPrintWindow->RenderTemplateBitmap(templateFile, width, height, maxWidth, maxHeight);
+    HBITMAP preview = m_pPrintWindow->RenderTemplateBitmap(templateFile, width, height, maxWidth, maxHeight);
+    if (preview == nullptr) {
+        KMLastError::SetIfNone(std::string("no preview of template: ") + (templateFile != nullptr ? templateFile : "(null)"));
+    }
+    return preview;
 }
 
 void KMMainWindow::OnReportValueChanged(IKMReport* report, DWORD tag, const wchar_t* value)
@@ -384,6 +431,7 @@ KMReportWindow* KMMainWindow::NewReportWindow()
     // Once the host destroyed the control's window, a report would have nowhere to live.
     DuiLib::CControlUI* panel = m_pm.FindControl(L"contentPanel");
     if (panel == nullptr || !::IsWindow(CWindowWnd::GetHWND())) {
+        KMLastError::Set("no window: call Create first");
         return nullptr;
     }
     const RECT rc = panel->GetPos();
@@ -398,10 +446,17 @@ IKMReport* KMMainWindow::FinishReport(KMReportWindow* window, bool modified)
     window->LoadTemplate(m_strTemplateFile.c_str());
     AddReportWindow(window);
     if (!IsOpen(window)) {
+        KMLastError::Set(kClosedByCallback);
         return nullptr;
     }
     window->SetModified(modified);
-    return IsOpen(window) ? window : nullptr;
+    if (!IsOpen(window)) {
+        KMLastError::Set(kClosedByCallback);
+        return nullptr;
+    }
+    // The report is open: what went wrong on the way (a template file gone) is no failure of it.
+    KMLastError::Clear();
+    return window;
 }
 
 KMReportWindow* KMMainWindow::FindOpenDocument(const std::string& uid)
@@ -420,12 +475,17 @@ IKMReport* KMMainWindow::OpenDocument(const KMDcmDataset& dataset, const std::fu
     const KMCallScope call(*this);
     std::string uid;
     if (call.IsRetired() || !ReadSRIdentity(dataset, uid)) {
+        KMLastError::Set(call.IsRetired() ? std::string(kReleased) : NotSRReason(dataset));
         return nullptr;
     }
     if (KMReportWindow* open = FindOpenDocument(uid)) {
         // The host may close the report on being told of its activation.
         SetActiveReportWindow(open);
-        return IsOpen(open) ? open : nullptr;
+        if (!IsOpen(open)) {
+            KMLastError::Set("report closed by a callback while it was being activated");
+            return nullptr;
+        }
+        return open;
     }
     KMReportWindow* window = NewReportWindow();
     if (window == nullptr) {
@@ -441,8 +501,10 @@ IKMReport* KMMainWindow::OpenDocument(const KMDcmDataset& dataset, const std::fu
 
 IKMReport* KMMainWindow::OpenReportFile(const char* path)
 {
+    KMLastError::Clear();
     KMDcmFile file;
     if (path == nullptr || !file.LoadFile(path, true)) {
+        KMLastError::SetIfNone("no file name");
         return nullptr;
     }
     return OpenDocument(*file.GetDataset(), [&](KMDcmSR& sr) { sr.LoadFile(path, true); });
@@ -450,7 +512,9 @@ IKMReport* KMMainWindow::OpenReportFile(const char* path)
 
 IKMReport* KMMainWindow::OpenReport(KMDcmFile* document)
 {
+    KMLastError::Clear();
     if (document == nullptr) {
+        KMLastError::Set("no document");
         return nullptr;
     }
     return OpenDocument(*document->GetDataset(), [&](KMDcmSR& sr) { sr.Copy(document->GetDataset()); });
@@ -458,13 +522,16 @@ IKMReport* KMMainWindow::OpenReport(KMDcmFile* document)
 
 IKMReport* KMMainWindow::CreateReportFromReport(IKMReport* source)
 {
+    KMLastError::Clear();
     const KMCallScope call(*this);
     if (call.IsRetired() || !IsOpen(source)) {
+        KMLastError::Set(call.IsRetired() ? kReleased : "the source report is not open in this control");
         return nullptr;
     }
     KMDcmSR* document = source->GetDcmSR();
     KMReportWindow* window = NewReportWindow();
     if (window == nullptr || document == nullptr) {
+        KMLastError::SetIfNone("the source report has no document");
         delete window;
         return nullptr;
     }
@@ -488,12 +555,16 @@ IKMReport* KMMainWindow::CreateReportFromReport(IKMReport* source)
 
 IKMReport* KMMainWindow::CreateReportFromImage(const char* dicomFile)
 {
+    KMLastError::Clear();
     const KMCallScope call(*this);
     KMDcmFile file;
     std::string study;
     // A report needs the image's attributes, not its pixels.
     if (call.IsRetired() || dicomFile == nullptr || !file.LoadFile(dicomFile, false) ||
         !file.GetDataset()->GetUID(KMDcmTag::StudyInstanceUID, study)) {
+        KMLastError::SetIfNone(call.IsRetired() ? std::string(kReleased)
+                               : dicomFile == nullptr ? std::string("no file name")
+                                                      : std::string("no Study Instance UID in ") + dicomFile);
         return nullptr;
     }
     KMReportWindow* window = NewReportWindow();
@@ -519,8 +590,10 @@ IKMReport* KMMainWindow::CreateReportFromImage(const char* dicomFile)
 
 bool KMMainWindow::Print(const char* printerName)
 {
+    KMLastError::Clear();
     const KMCallScope call(*this);
     if (call.IsRetired() || printerName == nullptr || m_pActiveReport == nullptr) {
+        KMLastError::Set(call.IsRetired() ? kReleased : printerName == nullptr ? "no printer name" : kNoActiveReport);
         return false;
     }
     KMReportWindow* report = m_pActiveReport;
@@ -531,6 +604,7 @@ bool KMMainWindow::Print(const char* printerName)
     }
     HDC dc = CreateDCA(nullptr, printerName, nullptr, nullptr);
     if (dc == nullptr) {
+        KMLastError::SetIfNone(std::string("printer not found: ") + printerName);
         return false;
     }
     std::wstring name;
@@ -552,5 +626,8 @@ bool KMMainWindow::Print(const char* printerName)
         printed = EndDoc(dc) > 0 && printed;
     }
     DeleteDC(dc);
+    if (!printed) {
+        KMLastError::SetIfNone(std::string("printing failed on ") + printerName);
+    }
     return printed;
 }

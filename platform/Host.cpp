@@ -1,6 +1,8 @@
 #include "platform/Host.h"
 
 #include "platform/win32/DeviceContext.h"
+#include "platform/win32/WinGdi.h"
+#include "platform/win32/WinUser.h"
 
 #include <vector>
 

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "platform/Export.h"
-#include "platform/win32/WinGdi.h"
-#include "platform/win32/WinUser.h"
+#include "platform/win32/WinBitmap.h"
+#include "platform/win32/WinWindow.h"
 
 // What a desktop host does around the control: give it a window to live in, look at what it
 // shows, and type and click into it as a person would. Input goes through the windows' normal

@@ -3,6 +3,7 @@
 #include "binding/KMReportUIHandler.h"
 #include "platform/duilib/CContainerUI.h"
 #include "platform/duilib/CDialogBuilder.h"
+#include "platform/kmbase/KMUtil.h"
 #include "platform/win32/GdiPlus.h"
 #include "report/KMReportTemplate.h"
 
@@ -16,7 +17,7 @@ KMPrintWindow::~KMPrintWindow()
 }
 
 DuiLib::LPCTSTR KMPrintWindow::GetWindowClassName() const { return L"KMPrintWindow"; }
-DuiLib::CDuiString KMPrintWindow::GetSkinFolder() { return L"skin/"; }
+DuiLib::CDuiString KMPrintWindow::GetSkinFolder() { return KMUtil::GetSkinPath().c_wstr(); }
 DuiLib::CDuiString KMPrintWindow::GetSkinFile() { return L"srctrl/sr_print_window.xml"; }
 
 void KMPrintWindow::InitWindow()

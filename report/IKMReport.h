@@ -1,7 +1,7 @@
 #pragma once
 
 #include "platform/kmbase/KMString.h"
-#include "platform/win32/WinGdi.h"
+#include "platform/win32/WinBitmap.h"
 
 #include <string>
 #include <utility>

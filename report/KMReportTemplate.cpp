@@ -4,6 +4,7 @@
 #include "platform/duilib/Base64.h"
 #include "platform/kmbase/KMFile.h"
 #include "platform/kmbase/KMFileReplace.h"
+#include "platform/kmbase/KMLastError.h"
 #include "platform/kmbase/KMUtil.h"
 #include "platform/kmdicom/KMDcmUtil.h"
 
@@ -39,11 +40,15 @@ tinyxml2::XMLElement* NthChildElement(tinyxml2::XMLElement* parent, int n)
 bool KMReportTemplate::Load(const char* path)
 {
     std::string bytes;
-    if (KMFile::Read(path, kMaxFileBytes, bytes) != KMFile::Error::None) {
+    const KMFile::Error read = KMFile::Read(path, kMaxFileBytes, bytes);
+    if (read != KMFile::Error::None) {
+        KMLastError::Set(std::string("file not readable: ") + (path != nullptr ? path : "") + ": " + KMFile::Reason(read));
         return false;
     }
     tinyxml2::XMLDocument parsed;
     if (parsed.Parse(bytes.data(), bytes.size()) != tinyxml2::XML_SUCCESS || parsed.RootElement() == nullptr) {
+        KMLastError::Set(std::string("not a template: ") + path + ": " +
+                         (parsed.Error() ? parsed.ErrorStr() : "no root element"));
         return false;
     }
     m_doc.Clear();

@@ -4,6 +4,7 @@
 #include "control/IKMReportWindowCallback.h"
 #include "platform/duilib/CContainerUI.h"
 #include "platform/duilib/CDialogBuilder.h"
+#include "platform/kmbase/KMUtil.h"
 #include "platform/kmbase/QRCode.h"
 #include "platform/kmdicom/KMDcmUtil.h"
 #include "platform/kmdicom/KMDcmVR.h"
@@ -41,7 +42,7 @@ KMReportWindow::~KMReportWindow()
 }
 
 DuiLib::LPCTSTR KMReportWindow::GetWindowClassName() const { return L"KMReportWindow"; }
-DuiLib::CDuiString KMReportWindow::GetSkinFolder() { return L"skin/"; }
+DuiLib::CDuiString KMReportWindow::GetSkinFolder() { return KMUtil::GetSkinPath().c_wstr(); }
 DuiLib::CDuiString KMReportWindow::GetSkinFile() { return L"srctrl/sr_report_window.xml"; }
 
 LRESULT KMReportWindow::HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam)

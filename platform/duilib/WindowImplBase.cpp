@@ -1,7 +1,6 @@
 #include "platform/duilib/WindowImplBase.h"
 
 #include "platform/duilib/CDialogBuilder.h"
-#include "platform/kmbase/KMUtil.h"
 
 namespace DuiLib {
 
@@ -18,7 +17,7 @@ void WindowImplBase::OnCreate()
 {
     m_pm.Init(GetHWND());
     m_pm.AddNotifier(this);
-    CPaintManagerUI::SetResourcePath((KMUtil::GetModulePath().wstr() + GetSkinFolder().Str()).c_str());
+    CPaintManagerUI::SetResourcePath(GetSkinFolder().GetData());
     CDialogBuilder builder;
     CControlUI* root = builder.Create(GetSkinFile().GetData(), nullptr, nullptr, &m_pm);
     if (root != nullptr) {

@@ -5,9 +5,9 @@
 
 namespace DuiLib {
 
-// A window whose content is a skin: on creation it points the resource path at the library's
-// folder followed by GetSkinFolder(), builds GetSkinFile() into its paint manager and then calls
-// InitWindow. It paints on WM_PRINTCLIENT and routes input to its controls.
+// A window whose content is a skin: on creation it points the resource path at GetSkinFolder()
+// (a folder ending with '/', or "" for skins given as XML text), builds GetSkinFile() into its
+// paint manager and then calls InitWindow. It paints on WM_PRINTCLIENT and routes input to its controls.
 class SRCTRL_API WindowImplBase : public CWindowWnd, public INotifyUI {
 public:
     WindowImplBase() = default;

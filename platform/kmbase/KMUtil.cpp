@@ -4,8 +4,10 @@
 #include <sys/stat.h>
 
 #include <cstdlib>
+#include <mutex>
 #include <random>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -66,4 +68,69 @@ KMString KMUtil::GetModulePath()
     const size_t slash = path.rfind('/');
     path = slash == std::string::npos ? std::string("./") : path.substr(0, slash + 1);
     return KMString(path);
+}
+
+namespace {
+
+std::mutex g_skinMutex;
+std::string g_strHostSkinFolder;
+
+std::string WithSlash(std::string folder)
+{
+    if (!folder.empty() && folder.back() != '/') {
+        folder += '/';
+    }
+    return folder;
+}
+
+bool HoldsSkins(const std::string& folder)
+{
+    return !folder.empty() && KMUtil::FileExist((folder + "srctrl/sr_frame_wnd.xml").c_str());
+}
+
+} // namespace
+
+bool KMUtil::FindSkinPath(KMString& path, std::string& reason)
+{
+    std::vector<std::string> candidates;
+    {
+        const std::lock_guard<std::mutex> lock(g_skinMutex);
+        candidates.push_back(g_strHostSkinFolder);
+    }
+    const char* env = std::getenv("SRCTRL_SKIN_DIR");
+    candidates.push_back(WithSlash(env != nullptr ? env : ""));
+    const std::string module = GetModulePath().str();
+    candidates.push_back(module.empty() ? std::string() : module + "skin/");
+    candidates.push_back(module.empty() ? std::string() : module + SRCTRL_INSTALLED_SKIN_DIR);
+    std::string tried;
+    for (const std::string& folder : candidates) {
+        if (HoldsSkins(folder)) {
+            path = folder;
+            return true;
+        }
+        if (!folder.empty()) {
+            tried += (tried.empty() ? "" : ", ") + folder;
+        }
+    }
+    reason = "skin folder not found: no srctrl/sr_frame_wnd.xml in " + tried;
+    return false;
+}
+
+KMString KMUtil::GetSkinPath()
+{
+    KMString path;
+    std::string reason;
+    return FindSkinPath(path, reason) ? path : KMString();
+}
+
+bool KMUtil::SetSkinFolder(const char* folder, std::string& reason)
+{
+    const std::string named = WithSlash(folder != nullptr ? folder : "");
+    if (!named.empty() && !HoldsSkins(named)) {
+        reason = "skin folder not found: no srctrl/sr_frame_wnd.xml in " + named;
+        return false;
+    }
+    const std::lock_guard<std::mutex> lock(g_skinMutex);
+    g_strHostSkinFolder = named;
+    return true;
 }

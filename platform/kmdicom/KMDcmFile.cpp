@@ -2,6 +2,7 @@
 
 #include "platform/kmbase/KMFile.h"
 #include "platform/kmbase/KMFileReplace.h"
+#include "platform/kmbase/KMLastError.h"
 #include "platform/kmdicom/KMDcmLog.h"
 
 #include <dcmtk/dcmdata/dcdatset.h>
@@ -85,9 +86,12 @@ void KMDcmFile::Adopt(std::unique_ptr<DcmFileFormat> file)
 
 bool KMDcmFile::LoadFile(const char* path, bool bLoadAll)
 {
+    KMLastError::Clear();
+    const std::string name = path != nullptr ? path : "";
     const KMDcmLog quiet;
     std::unique_ptr<DcmFileFormat> file(new (std::nothrow) DcmFileFormat);
     if (!file) {
+        KMLastError::Set("file not readable: " + name + ": out of memory");
         return false;
     }
     // The file's bytes reach DCMTK through a stream over memory, which has no file to come back
@@ -127,8 +131,16 @@ bool KMDcmFile::LoadFile(const char* path, bool bLoadAll)
     file->transferEnd();
     // Stopping at the pixel data is a good end as well; a stream that wants more after the last
     // piece belongs to a truncated file.
-    if (error != KMFile::Error::None || status.bad() || file->getDataset() == nullptr ||
-        file->getDataset()->card() == 0) {
+    if (error == KMFile::Error::WrongKind) {
+        KMLastError::Set("not a DICOM file: " + name);
+        return false;
+    }
+    if (error != KMFile::Error::None) {
+        KMLastError::Set("file not readable: " + name + ": " + KMFile::Reason(error));
+        return false;
+    }
+    if (status.bad() || file->getDataset() == nullptr || file->getDataset()->card() == 0) {
+        KMLastError::Set("not a DICOM file: " + name + (status.bad() ? std::string(": ") + status.text() : ": no elements"));
         return false;
     }
     Adopt(std::move(file));
@@ -137,9 +149,22 @@ bool KMDcmFile::LoadFile(const char* path, bool bLoadAll)
 
 bool KMDcmFile::SaveFile(const char* path)
 {
+    KMLastError::Clear();
     const KMDcmLog quiet;
     KMFileReplace replace;
-    return replace.Begin(path) == KMFile::Error::None &&
-           m_pFile->saveFile(replace.TemporaryPath().c_str(), EXS_LittleEndianExplicit).good() &&
-           replace.Commit() == KMFile::Error::None;
+    const std::string name = path != nullptr ? path : "";
+    KMFile::Error error = replace.Begin(path);
+    if (error == KMFile::Error::None) {
+        const OFCondition written = m_pFile->saveFile(replace.TemporaryPath().c_str(), EXS_LittleEndianExplicit);
+        if (written.bad()) {
+            KMLastError::Set("file not written: " + name + ": " + written.text());
+            return false;
+        }
+        error = replace.Commit();
+    }
+    if (error != KMFile::Error::None) {
+        KMLastError::Set("file not written: " + name + ": " + KMFile::Reason(error));
+        return false;
+    }
+    return true;
 }

@@ -24,14 +24,16 @@ public:
     // `bLoadAll` the whole file is read; without it reading stops where Pixel Data (7FE0,0010)
     // begins, so an image of any size gives its attributes for the cost of reading them. A
     // missing, empty, not regular (a FIFO is refused without waiting), too large, truncated,
-    // malformed or non-DICOM file gives false and leaves the content unchanged.
+    // malformed or non-DICOM file gives false and leaves the content unchanged; SrCtrlGetLastError
+    // then says "file not readable: PATH: REASON" (KMFile's reasons) or "not a DICOM file: PATH".
     virtual bool LoadFile(const char* path, bool bLoadAll = true);
     static constexpr size_t kMaxFileBytes = 512u * 1024u * 1024u;
 
     // Writes the content as a Part 10 file in explicit VR little endian, with a meta header made
     // from the dataset's SOP Class and SOP Instance UIDs, replacing `path` as KMFileReplace does:
     // a link keeps pointing at the new file, the file keeps its permissions, a folder, FIFO or
-    // device is refused. False on any failure; an existing file at `path` is then left as it was.
+    // device is refused. False on any failure; an existing file at `path` is then left as it was,
+    // and SrCtrlGetLastError says "file not written: PATH: REASON".
     bool SaveFile(const char* path);
 
     // The dataset, valid for the object's lifetime (also across LoadFile).

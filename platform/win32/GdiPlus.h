@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/Export.h"
+#include "platform/win32/GdiPlusStartup.h"
 #include "platform/win32/ObjIdl.h"
 #include "platform/win32/WinGdi.h"
 
@@ -10,23 +11,10 @@
 // solid brushes and rectangle fills on a device context. Every call fails with
 // GdiplusNotInitialized while no GdiplusStartup is in force.
 
-using ULONG_PTR = std::uintptr_t;
 using ARGB = DWORD;
 using REAL = float;
 using HPALETTE = void*;
 
-enum GpStatus {
-    Ok = 0,
-    GenericError = 1,
-    InvalidParameter = 2,
-    OutOfMemory = 3,
-    ObjectBusy = 4,
-    InsufficientBuffer = 5,
-    NotImplemented = 6,
-    Win32Error = 7,
-    UnknownImageFormat = 13,
-    GdiplusNotInitialized = 18,
-};
 using Status = GpStatus;
 
 struct GUID {
@@ -49,17 +37,6 @@ inline bool operator==(const GUID& a, const GUID& b)
     }
     return true;
 }
-
-struct GdiplusStartupInput {
-    UINT32 GdiplusVersion = 1;
-    void* DebugEventCallback = nullptr;
-    BOOL SuppressBackgroundThread = FALSE;
-    BOOL SuppressExternalCodecs = FALSE;
-};
-struct GdiplusStartupOutput {
-    void* NotificationHook;
-    void* NotificationUnhook;
-};
 
 struct ImageCodecInfo {
     CLSID Clsid;
@@ -107,10 +84,6 @@ struct GpBitmap;
 struct GpGraphics;
 struct GpBrush;
 struct GpSolidFill;
-
-// Each successful start-up returns a token; GDI+ stays up until every token is shut down.
-SRCTRL_API GpStatus GdiplusStartup(ULONG_PTR* token, const GdiplusStartupInput* input, GdiplusStartupOutput* output);
-SRCTRL_API void GdiplusShutdown(ULONG_PTR token);
 
 // A GDI+ bitmap with a copy of the GDI bitmap's pixels; the GDI bitmap stays the caller's.
 SRCTRL_API GpStatus GdipCreateBitmapFromHBITMAP(HBITMAP hbm, HPALETTE palette, GpBitmap** bitmap);

@@ -2,15 +2,14 @@
 
 #include "platform/Export.h"
 #include "platform/win32/WinDef.h"
+#include "platform/win32/WinWindow.h"
 
 #include <cstdint>
 
-// Windows: a registry of window objects behind opaque handles. A handle is a number that is
-// never reused, so a stale handle fails every call instead of reaching another window. Windows
+// The window calls and messages the control uses inside the library (not installed; a host
+// sees WinWindow.h). Windows: a registry of window objects behind opaque handles. Windows
 // are not drawn on a screen; a window paints on request (WM_PRINTCLIENT) into a device context.
 
-struct HWND__;
-using HWND = HWND__*;
 using WPARAM = std::uintptr_t;
 using LPARAM = std::intptr_t;
 using LRESULT = std::intptr_t;
@@ -43,9 +42,6 @@ constexpr DWORD WS_CLIPSIBLINGS = 0x04000000;
 constexpr DWORD WS_CLIPCHILDREN = 0x02000000;
 constexpr DWORD WS_EX_ACCEPTFILES = 0x00000010;
 constexpr DWORD WS_EX_WINDOWEDGE = 0x00000100;
-
-constexpr int SW_HIDE = 0;
-constexpr int SW_SHOW = 5;
 
 // Button and modifier flags of mouse messages (the low word of wParam).
 constexpr WPARAM MK_LBUTTON = 0x0001;
@@ -88,11 +84,6 @@ protected:
     ~IWindowProc() = default;
 };
 
-// Window positions are kept within [-kMaxWindowExtent, kMaxWindowExtent] and sizes within
-// [0, kMaxWindowExtent], what the 16-bit halves of WM_MOVE and WM_SIZE carry, so every edge of a
-// window is a plain int and the messages report the real values. Larger values are clamped.
-constexpr int kMaxWindowExtent = 32767;
-
 namespace platform {
 
 // Creates a window at (x, y) in its parent's client coordinates (a top-level window without a
@@ -106,20 +97,8 @@ SRCTRL_API void DetachWindowProc(HWND hwnd);
 
 } // namespace platform
 
-SRCTRL_API BOOL IsWindow(HWND hwnd);
-// Destroys the children first, then the window: each gets WM_DESTROY and WM_NCDESTROY, after
-// which its handler is never called again.
-SRCTRL_API BOOL DestroyWindow(HWND hwnd);
-// A negative size counts as 0; position and size are clamped as above.
-SRCTRL_API BOOL MoveWindow(HWND hwnd, int x, int y, int cx, int cy, BOOL repaint);
-SRCTRL_API BOOL ShowWindow(HWND hwnd, int command);
-SRCTRL_API BOOL IsWindowVisible(HWND hwnd);
 SRCTRL_API BOOL EnableWindow(HWND hwnd, BOOL enable);
 SRCTRL_API BOOL IsWindowEnabled(HWND hwnd);
-SRCTRL_API HWND GetParent(HWND hwnd);
-// The window's rectangle in its parent's client coordinates.
-SRCTRL_API BOOL GetWindowRect(HWND hwnd, RECT* rect);
-SRCTRL_API BOOL GetClientRect(HWND hwnd, RECT* rect);
 // Gives the window the keyboard focus (WM_KILLFOCUS to the old one, WM_SETFOCUS to it);
 // returns the previous focus window.
 SRCTRL_API HWND SetFocus(HWND hwnd);

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/win32/WinGdi.h"
+#include "platform/win32/WinBitmap.h"
 
 // A bitmap that the control handed over, deleted when the holder goes.
 class OwnedBitmap {

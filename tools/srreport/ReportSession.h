@@ -1,7 +1,7 @@
 #pragma once
 
 #include "control/IReportCtrl.h"
-#include "platform/win32/GdiPlus.h"
+#include "platform/win32/GdiPlusStartup.h"
 
 #include <string>
 

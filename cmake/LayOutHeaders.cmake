@@ -1,0 +1,30 @@
+# cmake -DSOURCE_DIR=... -DHEADERS=a/X.h,b/Y.h -DVERSION_HEADER=... -DOUTPUT_DIR=... -P LayOutHeaders.cmake
+cmake_policy(SET CMP0057 NEW)
+# Copies the public headers into one folder, each quoted include reduced to the file name; fails
+# on a quoted include of a header that is not public.
+string(REPLACE "," ";" HEADERS "${HEADERS}")
+set(public_names SrCtrlVersion.h)
+foreach(header IN LISTS HEADERS)
+  get_filename_component(name ${header} NAME)
+  list(APPEND public_names ${name})
+endforeach()
+
+file(MAKE_DIRECTORY ${OUTPUT_DIR})
+configure_file(${VERSION_HEADER} ${OUTPUT_DIR}/SrCtrlVersion.h COPYONLY)
+foreach(header IN LISTS HEADERS)
+  file(READ ${SOURCE_DIR}/${header} text)
+  string(REGEX MATCHALL "#include \"[^\"]+\"" includes "${text}")
+  foreach(include IN LISTS includes)
+    string(REGEX REPLACE "#include \"([^\"]+)\"" "\\1" included "${include}")
+    get_filename_component(included_name ${included} NAME)
+    if(NOT included_name IN_LIST public_names)
+      message(FATAL_ERROR "${header} includes ${included}, which is not a public header")
+    endif()
+  endforeach()
+  string(REGEX REPLACE "#include \"[^\"]*/([^\"/]+)\"" "#include \"\\1\"" text "${text}")
+  get_filename_component(name ${header} NAME)
+  file(WRITE ${OUTPUT_DIR}/${name}.new "${text}")
+  # Unchanged headers keep their time, so that hosts built against them are not rebuilt.
+  configure_file(${OUTPUT_DIR}/${name}.new ${OUTPUT_DIR}/${name} COPYONLY)
+  file(REMOVE ${OUTPUT_DIR}/${name}.new)
+endforeach()

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <string>
+
+// The reason of the last failure on the calling thread, which the host reads through
+// SrCtrlGetLastError. Calls of the host interface that can fail clear it when they start; the
+// code that detects a failure sets it, naming what failed and why. The library prints nothing:
+// this text is the only place a reason goes.
+class KMLastError {
+public:
+    static void Set(const std::string& text);
+    // Sets the text only when no reason was set since the last Clear, so that a general reason
+    // given by an outer call does not hide the precise one of the call that failed inside it.
+    static void SetIfNone(const std::string& text);
+    static void Clear();
+    // Valid until the next Set or Clear on this thread; "" when none.
+    static const char* Get();
+};

@@ -1,0 +1,146 @@
+// Every failure a host can meet leaves a reason that names its cause, read through
+// SrCtrlGetLastError; a call that then succeeds clears it. Written as a host is: the installed
+// header layout and the shared library only.
+#include <srctrl/IReportCtrl.h>
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <fstream>
+#include <string>
+
+namespace {
+
+std::string Data(const char* name)
+{
+    return std::string(SRCTRL_TEST_DATA) + "/" + name;
+}
+
+// A folder of its own under /tmp, removed with what the test put in it.
+class Scratch {
+public:
+    Scratch()
+    {
+        char pattern[] = "/tmp/srctrl-last-error-XXXXXX";
+        m_strPath = mkdtemp(pattern) != nullptr ? pattern : "";
+    }
+    ~Scratch() { std::system(("rm -rf '" + m_strPath + "'").c_str()); }
+    std::string File(const char* name, const char* content = nullptr) const
+    {
+        const std::string path = m_strPath + "/" + name;
+        if (content != nullptr) {
+            std::ofstream(path) << content;
+        }
+        return path;
+    }
+
+private:
+    std::string m_strPath;
+};
+
+std::string Reason() { return SrCtrlGetLastError(); }
+
+class LastError : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        m_pCtrl = CreateReportCtrl();
+        m_hHost = platform::CreateHostWindow(1024, 768);
+        ASSERT_NE(m_pCtrl->Create(m_hHost, 0, 0, 1000, 700), nullptr) << SrCtrlGetLastError();
+        EXPECT_EQ(Reason(), "");
+    }
+    void TearDown() override
+    {
+        DestroyWindow(m_pCtrl->GetHWND());
+        ReleaseReportCtrl(m_pCtrl);
+        DestroyWindow(m_hHost);
+    }
+
+    IReportCtrl* m_pCtrl = nullptr;
+    HWND m_hHost = nullptr;
+    Scratch m_scratch;
+};
+
+} // namespace
+
+TEST(LastErrorBeforeCreate, OpeningWithoutAWindowSaysSo)
+{
+    IReportCtrl* ctrl = CreateReportCtrl();
+    EXPECT_EQ(ctrl->CreateReportFromImage(Data("ct-image.dcm").c_str()), nullptr);
+    EXPECT_NE(Reason().find("call Create first"), std::string::npos) << Reason();
+    int width = 0;
+    int height = 0;
+    EXPECT_EQ(ctrl->CreateTemplatePreview(nullptr, &width, &height, 10, 10), nullptr);
+    EXPECT_NE(Reason().find("call Create first"), std::string::npos) << Reason();
+    ReleaseReportCtrl(ctrl);
+}
+
+TEST_F(LastError, FilesThatCannotBeReadNameTheFileAndTheCause)
+{
+    const std::string missing = m_scratch.File("missing.dcm");
+    EXPECT_EQ(m_pCtrl->OpenReportFile(missing.c_str()), nullptr);
+    EXPECT_EQ(Reason(), "file not readable: " + missing + ": no such file");
+
+    const std::string empty = m_scratch.File("empty.dcm", "");
+    EXPECT_EQ(m_pCtrl->CreateReportFromImage(empty.c_str()), nullptr);
+    EXPECT_EQ(Reason(), "file not readable: " + empty + ": empty file");
+
+    const std::string text = m_scratch.File("notes.txt", "not a DICOM file at all, only some words in a text file");
+    EXPECT_EQ(m_pCtrl->OpenReportFile(text.c_str()), nullptr);
+    EXPECT_EQ(Reason(), "not a DICOM file: " + text);
+
+    EXPECT_EQ(m_pCtrl->OpenReportFile(nullptr), nullptr);
+    EXPECT_EQ(Reason(), "no file name");
+}
+
+TEST_F(LastError, AnImageIsNotAReportAndASucceedingCallClearsTheReason)
+{
+    EXPECT_EQ(m_pCtrl->OpenReportFile(Data("ct-image.dcm").c_str()), nullptr);
+    EXPECT_EQ(Reason(), "not an SR document: Modality is CT");
+    EXPECT_EQ(m_pCtrl->OpenReport(nullptr), nullptr);
+    EXPECT_EQ(Reason(), "no document");
+
+    ASSERT_NE(m_pCtrl->CreateReportFromImage(Data("ct-image.dcm").c_str()), nullptr) << Reason();
+    EXPECT_EQ(Reason(), "");
+}
+
+TEST_F(LastError, TemplatesThatCannotBeUsedNameTheCause)
+{
+    const std::string missing = m_scratch.File("missing.xml");
+    EXPECT_FALSE(m_pCtrl->SetTemplateFile(missing.c_str()));
+    EXPECT_EQ(Reason(), "template file not found: " + missing);
+    EXPECT_FALSE(m_pCtrl->ApplyTemplate(missing.c_str()));
+    EXPECT_EQ(Reason(), "no active report");
+
+    ASSERT_NE(m_pCtrl->CreateReportFromImage(Data("ct-image.dcm").c_str()), nullptr) << Reason();
+    EXPECT_FALSE(m_pCtrl->ApplyTemplate(missing.c_str()));
+    EXPECT_EQ(Reason(), "file not readable: " + missing + ": no such file");
+    const std::string broken = m_scratch.File("broken.xml", "<Window><VerticalLayout></Window>");
+    EXPECT_FALSE(m_pCtrl->ApplyTemplate(broken.c_str()));
+    EXPECT_EQ(Reason().rfind("not a template: " + broken + ": ", 0), 0u) << Reason();
+    EXPECT_TRUE(m_pCtrl->ApplyTemplate(nullptr)) << Reason();
+    EXPECT_EQ(Reason(), "");
+}
+
+TEST_F(LastError, SavingAndPrintingNameWhatCouldNotBeWritten)
+{
+    IKMReport* report = m_pCtrl->CreateReportFromImage(Data("ct-image.dcm").c_str());
+    ASSERT_NE(report, nullptr) << Reason();
+
+    const std::string nowhere = m_scratch.File("no-folder/report.dcm");
+    EXPECT_FALSE(report->GetDcmSR()->SaveFile(nowhere.c_str()));
+    EXPECT_EQ(Reason(), "file not written: " + nowhere + ": no such file");
+    const std::string saved = m_scratch.File("report.dcm");
+    EXPECT_TRUE(report->GetDcmSR()->SaveFile(saved.c_str())) << Reason();
+    EXPECT_EQ(Reason(), "");
+
+    EXPECT_FALSE(m_pCtrl->Print("srctrl test: no such printer"));
+    EXPECT_EQ(Reason(), "printer not found: srctrl test: no such printer");
+    EXPECT_FALSE(m_pCtrl->Print(nullptr));
+    EXPECT_EQ(Reason(), "no printer name");
+    ASSERT_TRUE(platform::RegisterPdfPrinter("srctrl test: no folder", m_scratch.File("no-folder/page.pdf").c_str()));
+    EXPECT_FALSE(m_pCtrl->Print("srctrl test: no folder"));
+    EXPECT_EQ(Reason(), "printing failed on srctrl test: no folder");
+}
