@@ -11,6 +11,7 @@
 #include "platform/kmbase/QRCode.h"
 #include "platform/kmdicom/KMDcmConvert.h"
 #include "platform/kmdicom/KMDcmSR.h"
+#include "platform/kmdicom/KMDcmVR.h"
 
 #include <algorithm>
 #include <climits>

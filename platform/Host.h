@@ -19,7 +19,8 @@ SRCTRL_API HWND CreateHostWindow(int cx, int cy);
 SRCTRL_API HBITMAP CaptureWindow(HWND hwnd);
 
 // Modifier keys held during a key press or a mouse action; combine them with |.
-enum class Modifiers : unsigned { None = 0, Shift = 1, Ctrl = 2, Alt = 4 };
+// (Plain, not None: X11's headers define None as a macro.)
+enum class Modifiers : unsigned { Plain = 0, Shift = 1, Ctrl = 2, Alt = 4 };
 inline Modifiers operator|(Modifiers a, Modifiers b)
 {
     return static_cast<Modifiers>(static_cast<unsigned>(a) | static_cast<unsigned>(b));
@@ -28,20 +29,20 @@ inline Modifiers operator|(Modifiers a, Modifiers b)
 // A left click at a point of the window's client area: the deepest visible child window under
 // it receives the keyboard focus and the button press and release. False when the point is
 // outside the window or the window under it is disabled.
-SRCTRL_API bool Click(HWND hwnd, int x, int y, Modifiers modifiers = Modifiers::None);
+SRCTRL_API bool Click(HWND hwnd, int x, int y, Modifiers modifiers = Modifiers::Plain);
 
 // A drag in three steps: the button goes down at a point (as a click does), the pointer moves
 // with the button held (the window that took the press gets the moves, wherever the pointer
 // is, as with a mouse capture), and the button comes up. MouseMove without a press moves the
 // pointer over the window under it. Each is false when the window or the press is not there.
-SRCTRL_API bool MouseDown(HWND hwnd, int x, int y, Modifiers modifiers = Modifiers::None);
-SRCTRL_API bool MouseMove(HWND hwnd, int x, int y, Modifiers modifiers = Modifiers::None);
-SRCTRL_API bool MouseUp(HWND hwnd, int x, int y, Modifiers modifiers = Modifiers::None);
+SRCTRL_API bool MouseDown(HWND hwnd, int x, int y, Modifiers modifiers = Modifiers::Plain);
+SRCTRL_API bool MouseMove(HWND hwnd, int x, int y, Modifiers modifiers = Modifiers::Plain);
+SRCTRL_API bool MouseUp(HWND hwnd, int x, int y, Modifiers modifiers = Modifiers::Plain);
 
 // Turns the mouse wheel over a point: `notches` positive away from the person (scrolls up),
 // negative towards the person, one WHEEL_DELTA each. False outside the window, over a disabled
 // window, or for more notches than one message carries (273 either way).
-SRCTRL_API bool Wheel(HWND hwnd, int x, int y, int notches, Modifiers modifiers = Modifiers::None);
+SRCTRL_API bool Wheel(HWND hwnd, int x, int y, int notches, Modifiers modifiers = Modifiers::Plain);
 
 // Types the characters into the window (of `hwnd` or below it) that has the keyboard focus.
 // False when the focus is elsewhere.
@@ -57,9 +58,12 @@ enum class Key {
 // them) and up last. Keys that stand for characters also type them, as on a desktop: Enter and
 // Backspace their control characters, a letter itself (a capital with Shift), or its control
 // character with Ctrl (Ctrl+A types 0x01).
-SRCTRL_API bool PressKey(HWND hwnd, Key key, Modifiers modifiers = Modifiers::None);
+SRCTRL_API bool PressKey(HWND hwnd, Key key, Modifiers modifiers = Modifiers::Plain);
 
-// The control's timers (its caret blink, for one) run on the toolkit's clock, which moves only
-// when the host lets time pass: platform::AdvanceTime(milliseconds) in platform/win32/WinUser.h.
+// The control's timers (its caret blink, for one) run on the toolkit's clock, which does not run
+// by itself, since the control has no threads: the host lets time pass from its event loop, and
+// every timer that falls due meanwhile gets its WM_TIMER, in the order in which they fall due.
+// Returns how many WM_TIMER messages were sent.
+SRCTRL_API int AdvanceTime(unsigned milliseconds);
 
 } // namespace platform

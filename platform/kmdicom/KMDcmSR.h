@@ -2,11 +2,11 @@
 
 #include "platform/Export.h"
 #include "platform/kmdicom/KMDcmFile.h"
-#include "platform/kmdicom/KMDcmVR.h"
 
 #include <string>
 
 class DcmItem;
+class KMDcmVR;
 
 // A Basic Text SR document held in its dataset: the dataset is the one store, so a host that
 // edits GetDataset() directly, copies another dataset in, or loads a file sees the same document

@@ -1,5 +1,7 @@
 #include "platform/win32/WinUser.h"
 
+#include "platform/Host.h"
+
 #include <algorithm>
 #include <bitset>
 #include <string>

@@ -123,9 +123,4 @@ namespace platform {
 SRCTRL_API int GetChildWindows(HWND hwnd, HWND* children, int capacity);
 SRCTRL_API HWND ChildWindowFromPointDeep(HWND hwnd, POINT& point);
 
-// The toolkit's clock does not run by itself, since the control has no threads: the host lets
-// time pass, and every timer that falls due meanwhile gets its WM_TIMER, in the order in which
-// they fall due. Returns how many WM_TIMER messages were sent.
-SRCTRL_API int AdvanceTime(unsigned milliseconds);
-
 } // namespace platform

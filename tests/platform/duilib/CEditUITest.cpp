@@ -52,12 +52,12 @@ protected:
     DuiLib::CEditUI* Edit(const wchar_t* name) { return m_window->Find<DuiLib::CEditUI>(name); }
     std::wstring Text(const wchar_t* name) { return Edit(name)->GetText().Str(); }
 
-    void ClickOn(const wchar_t* name, Modifiers modifiers = Modifiers::None)
+    void ClickOn(const wchar_t* name, Modifiers modifiers = Modifiers::Plain)
     {
         const POINT pt = m_window->Centre(name);
         ASSERT_TRUE(Click(m_host, pt.x, pt.y, modifiers));
     }
-    void Press(Key key, int times = 1, Modifiers modifiers = Modifiers::None)
+    void Press(Key key, int times = 1, Modifiers modifiers = Modifiers::Plain)
     {
         for (int i = 0; i < times; ++i) {
             ASSERT_TRUE(PressKey(m_host, key, modifiers));

@@ -1,4 +1,5 @@
 #include "platform/duilib/CWindowWnd.h"
+#include "platform/Host.h"
 #include "platform/win32/WinUser.h"
 
 #include <gtest/gtest.h>
