@@ -66,7 +66,7 @@ const char* KMFile::Reason(Error error)
     return "unknown error";
 }
 
-KMFile::Error KMFile::Stream(const char* path, size_t limit, const Consumer& consume, HeadCheck accept)
+KMFile::Error KMFile::Open(const char* path, size_t limit, HeadCheck accept, int& fd, size_t& size)
 {
     if (path == nullptr || *path == '\0') {
         return Error::BadPath;
@@ -90,66 +90,44 @@ KMFile::Error KMFile::Stream(const char* path, size_t limit, const Consumer& con
     if (static_cast<unsigned long long>(info.st_size) > limit) {
         return Error::TooLarge;
     }
-    const size_t size = static_cast<size_t>(info.st_size);
-    std::string piece(std::min(size, kHeadBytes), '\0');
-    if (!ReadExactly(file.nFd, piece.data(), piece.size())) {
+    const size_t length = static_cast<size_t>(info.st_size);
+    std::string head(std::min(length, kHeadBytes), '\0');
+    if (!ReadExactly(file.nFd, head.data(), head.size())) {
         return Error::ReadFailed;
     }
-    if (accept != nullptr && !accept(piece, size)) {
+    if (accept != nullptr && !accept(head, length)) {
         return Error::WrongKind;
     }
-    size_t done = piece.size();
-    while (consume(piece.data(), piece.size(), done == size) && done < size) {
-        piece.resize(std::min(size - done, kPieceBytes));
-        if (!ReadExactly(file.nFd, piece.data(), piece.size())) {
-            return Error::ReadFailed;
-        }
-        done += piece.size();
+    if (lseek(file.nFd, 0, SEEK_SET) != 0) {
+        return Error::ReadFailed;
     }
+    fd = file.nFd;
+    file.nFd = -1;
+    size = length;
     return Error::None;
+}
+
+std::string KMFile::DescriptorPath(int fd)
+{
+    return "/proc/self/fd/" + std::to_string(fd);
 }
 
 KMFile::Error KMFile::Read(const char* path, size_t limit, std::string& bytes, HeadCheck accept)
 {
-    if (path == nullptr || *path == '\0') {
-        return Error::BadPath;
+    int fd = -1;
+    size_t size = 0;
+    const Error opened = Open(path, limit, accept, fd, size);
+    if (opened != Error::None) {
+        return opened;
     }
-    // O_NONBLOCK: opening a FIFO without a writer, or a terminal, must not wait. The type is
-    // then checked on what was opened, not on the name.
-    Descriptor file(open(path, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
-    if (file.nFd < 0) {
-        return OpenError(errno);
-    }
-    struct stat info {};
-    if (fstat(file.nFd, &info) != 0) {
-        return Error::ReadFailed;
-    }
-    if (!S_ISREG(info.st_mode)) {
-        return Error::NotRegular;
-    }
-    if (info.st_size == 0) {
-        return Error::Empty;
-    }
-    if (static_cast<unsigned long long>(info.st_size) > limit) {
-        return Error::TooLarge;
-    }
-    const size_t size = static_cast<size_t>(info.st_size);
-    std::string head(std::min(size, kHeadBytes), '\0');
-    if (!ReadExactly(file.nFd, head.data(), head.size())) {
-        return Error::ReadFailed;
-    }
-    if (accept != nullptr && !accept(head, size)) {
-        return Error::WrongKind;
-    }
+    Descriptor file(fd);
     std::string content;
     try {
-        content.reserve(size);
-        content = head;
         content.resize(size);
     } catch (const std::bad_alloc&) {
         return Error::ReadFailed;
     }
-    if (!ReadExactly(file.nFd, content.data() + head.size(), size - head.size())) {
+    if (!ReadExactly(file.nFd, content.data(), size)) {
         return Error::ReadFailed;
     }
     bytes.swap(content);

@@ -3,7 +3,6 @@
 #include "platform/Export.h"
 
 #include <cstddef>
-#include <functional>
 #include <string>
 
 // Reading the files that hosts name: templates, logo images, DICOM files. Only a regular file (or
@@ -42,11 +41,10 @@ public:
     // `bytes` is left unchanged.
     static Error Read(const char* path, size_t limit, std::string& bytes, HeadCheck accept = nullptr);
 
-    // Reads the same files, under the same checks, in pieces for a reader that may not need the
-    // whole file: `consume` gets the bytes in order (the head first, then pieces of at most
-    // kPieceBytes) with `last` telling the final one, and returns false to stop reading there,
-    // which is no error.
-    using Consumer = std::function<bool(const char* data, size_t size, bool last)>;
-    static constexpr size_t kPieceBytes = 64 * 1024;
-    static Error Stream(const char* path, size_t limit, const Consumer& consume, HeadCheck accept = nullptr);
+    // Opens the same files under the same checks, for a reader that takes a file name (such as
+    // DCMTK's): the checked file stays open as `fd`, at its start, with its `size`, and
+    // DescriptorPath(fd) names exactly that file, so nothing can be swapped in between the check
+    // and the read. The caller closes `fd`. On failure nothing is left open.
+    static Error Open(const char* path, size_t limit, HeadCheck accept, int& fd, size_t& size);
+    static std::string DescriptorPath(int fd);
 };

@@ -8,9 +8,10 @@
 #include <dcmtk/dcmdata/dcdatset.h>
 #include <dcmtk/dcmdata/dcdeftag.h>
 #include <dcmtk/dcmdata/dcfilefo.h>
-#include <dcmtk/dcmdata/dcistrmb.h>
 #include <dcmtk/dcmdata/dcvr.h>
 #include <dcmtk/dcmdata/dcxfer.h>
+
+#include <unistd.h>
 
 #include <cctype>
 #include <cstdint>
@@ -88,49 +89,10 @@ bool KMDcmFile::LoadFile(const char* path, bool bLoadAll)
 {
     KMLastError::Clear();
     const std::string name = path != nullptr ? path : "";
-    const KMDcmLog quiet;
-    std::unique_ptr<DcmFileFormat> file(new (std::nothrow) DcmFileFormat);
-    if (!file) {
-        KMLastError::Set("file not readable: " + name + ": out of memory");
-        return false;
-    }
-    // The file's bytes reach DCMTK through a stream over memory, which has no file to come back
-    // to: every value is read now, and a file that ends before its declared lengths do is
-    // refused here. Without bLoadAll the reading stops where the pixel data begin, so that a
-    // large image costs no more than its attributes.
-    const DcmTagKey stop = bLoadAll ? DcmTagKey() : DCM_PixelData;
-    DcmInputBufferStream stream;
-    OFCondition status = EC_StreamNotifyClient;
-    size_t read = 0;
-    // DCMTK tells a preamble and the transfer syntax from the first bytes it gets, so it is given
-    // a whole piece at a time, never the head alone.
-    std::string pending;
-    file->transferInit();
-    const KMFile::Error error = KMFile::Stream(
-        path, bLoadAll ? kMaxFileBytes : SIZE_MAX,
-        [&](const char* data, size_t size, bool last) {
-            read += size;
-            if (read > kMaxFileBytes) {
-                status = EC_IllegalCall;
-                return false;
-            }
-            pending.append(data, size);
-            if (pending.size() < KMFile::kPieceBytes && !last) {
-                return true;
-            }
-            stream.setBuffer(pending.data(), static_cast<offile_off_t>(pending.size()));
-            if (last) {
-                stream.setEos();
-            }
-            status = file->readUntilTag(stream, EXS_Unknown, EGL_noChange, DCM_MaxReadLength, stop);
-            stream.releaseBuffer();
-            pending.clear();
-            return status == EC_StreamNotifyClient;
-        },
-        LooksLikeDicom);
-    file->transferEnd();
-    // Stopping at the pixel data is a good end as well; a stream that wants more after the last
-    // piece belongs to a truncated file.
+    int fd = -1;
+    size_t size = 0;
+    // Without bLoadAll the file may be of any size: only what comes before its pixel data is read.
+    const KMFile::Error error = KMFile::Open(path, bLoadAll ? kMaxFileBytes : SIZE_MAX, LooksLikeDicom, fd, size);
     if (error == KMFile::Error::WrongKind) {
         KMLastError::Set("not a DICOM file: " + name);
         return false;
@@ -139,7 +101,24 @@ bool KMDcmFile::LoadFile(const char* path, bool bLoadAll)
         KMLastError::Set("file not readable: " + name + ": " + KMFile::Reason(error));
         return false;
     }
-    if (status.bad() || file->getDataset() == nullptr || file->getDataset()->card() == 0) {
+    const KMDcmLog quiet;
+    std::unique_ptr<DcmFileFormat> file(new (std::nothrow) DcmFileFormat);
+    OFCondition status = EC_MemoryExhausted;
+    if (file) {
+        // DCMTK reads the file that was checked, by its descriptor's name, and so judges every
+        // declared length against the bytes that are really there. Every value is then read, so
+        // nothing is fetched from the file later; without bLoadAll reading stops where Pixel Data
+        // begins, so that a large image costs no more than its attributes.
+        const std::string opened = KMFile::DescriptorPath(fd);
+        status = bLoadAll ? file->loadFile(opened.c_str(), EXS_Unknown, EGL_noChange, DCM_MaxReadLength, ERM_autoDetect)
+                          : file->loadFileUntilTag(opened.c_str(), EXS_Unknown, EGL_noChange, DCM_MaxReadLength,
+                                                   ERM_autoDetect, DCM_PixelData);
+        if (status.good()) {
+            status = file->loadAllDataIntoMemory();
+        }
+    }
+    close(fd);
+    if (!file || status.bad() || file->getDataset() == nullptr || file->getDataset()->card() == 0) {
         KMLastError::Set("not a DICOM file: " + name + (status.bad() ? std::string(": ") + status.text() : ": no elements"));
         return false;
     }
