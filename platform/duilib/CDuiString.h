@@ -28,6 +28,8 @@ public:
     bool operator==(LPCTSTR other) const { return other != nullptr && m_str == other; }
     bool operator!=(const CDuiString& other) const { return !(*this == other); }
     bool operator!=(LPCTSTR other) const { return !(*this == other); }
+    // Replaces `count` characters at `pos` (both within the text) in place.
+    void Replace(size_t pos, size_t count, const std::wstring& with) { m_str.replace(pos, count, with); }
     CDuiString& operator+=(const CDuiString& other)
     {
         m_str += other.m_str;

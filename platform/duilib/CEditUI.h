@@ -1,42 +1,125 @@
 #pragma once
 
 #include "platform/duilib/CControlUI.h"
-#include "platform/duilib/CTextEditState.h"
+#include "platform/duilib/CTextLayout.h"
+
+#include <functional>
+#include <string>
 
 namespace DuiLib {
 
-// A single-line text field. A person's typing changes the text and sends "textchanged" at each
-// change; Enter sends "return". SetText from the program sends nothing.
+// A single-line text field that a person types into, as in a desktop text editor: a blinking
+// caret that stops at grapheme clusters (so an emoji, a flag or a letter with its accent is one
+// step) and takes its place from Pango, so that right-to-left text behaves as it should; Ctrl
+// with Left and Right moves by word, Ctrl with Home and End to the text's start and end;
+// selection with Shift and the arrow keys or by dragging, Ctrl+A, and copy, cut and paste (Ctrl+C,
+// Ctrl+X, Ctrl+V) through the paint manager's clipboard. The view scrolls sideways to keep the
+// caret visible.
+//
+// A person's typing changes the text and sends "textchanged" at each change; Enter sends
+// "return". SetText from the program sends nothing. Positions (caret, selection) are offsets in
+// the text's wide characters.
 class SRCTRL_API CEditUI : public CControlUI {
 public:
+    // Whether a character may be typed or pasted into the field.
+    using CharFilter = std::function<bool(wchar_t)>;
+
     CEditUI();
+    ~CEditUI() override;
     LPCTSTR GetClass() const override;
+    // Replaces the text; the caret goes to its end, with nothing selected.
     void SetText(LPCTSTR text) override;
     void DoEvent(TEventUI& event) override;
     bool IsFocusable() const override { return IsEnabled(); }
     void SetAttribute(LPCTSTR name, LPCTSTR value) override;
+
+    // A read-only field can be focused, its caret moved and its text selected and copied, but
+    // nothing typed, cut or pasted changes it.
     void SetReadOnly(bool readOnly) { m_bReadOnly = readOnly; }
     bool IsReadOnly() const { return m_bReadOnly; }
+    // The longest text, in wide characters, that typing or pasting may make: a key or a paste
+    // that would exceed it changes nothing. Text from SetText is never cut.
+    void SetMaxChar(size_t maxChars) { m_nMaxChars = maxChars; }
+    size_t GetMaxChar() const { return m_nMaxChars; }
+    // Characters that the filter refuses cannot be typed; a paste that holds one changes
+    // nothing. An empty filter accepts every character.
+    void SetCharFilter(CharFilter filter) { m_filter = std::move(filter); }
+
+    size_t GetCaret() const { return m_nCaret; }
+    // The selection as [start, end); empty when start == end.
+    void GetSel(size_t& start, size_t& end) const;
+    // Selects from `anchor` to `caret` (each clamped to the text and moved back to a caret stop,
+    // so that no cluster is cut) and scrolls the caret into view.
+    void SetSel(size_t anchor, size_t caret);
+    CDuiString GetSelText() const;
+    // The caret's line in window coordinates, as it is drawn (x, top, x, bottom).
+    RECT GetCaretPos();
+    // How far the text is scrolled, in pixels: cx sideways, cy down.
+    SIZE GetScrollPos() const { return SIZE{m_nScrollX, m_nScrollY}; }
 
 protected:
-    CEditUI(bool multiline, size_t maxChars);
+    explicit CEditUI(bool multiline);
     void PaintText(HDC hDC) override;
     void PaintBorder(HDC hDC) override;
 
+private:
+    void HandleKey(const TEventUI& event);
+    void HandleChar(const TEventUI& event);
+    void HandleMouse(const TEventUI& event);
+    // Replaces the selection, or [start, end), by text a person typed or pasted, leaving the
+    // caret after it; false, with nothing changed, when the field refuses it.
+    bool ReplaceSelection(const std::wstring& with);
+    bool ReplaceRange(size_t start, size_t end, const std::wstring& with);
+    void MoveCaret(size_t pos, bool extend);
+    size_t StopAtOrBefore(size_t pos);
+    void MoveVertically(int dy, bool page, bool extend);
+    // Puts the selection on the clipboard; false when there is none or the clipboard refused it.
+    bool Copy();
+    void Paste();
+    void ScrollToCaret();
+    void ClampScroll();
+    void RestartBlink();
+    // Brings the layout in line with the font, zoom and size of the field.
+    void SyncLayout();
+    RECT TextBox() const;
+    POINT TextOrigin();
+    int ScrollBarWidth() const;
+    // The scroll bar's track at the box's right edge; empty while the text fits the box.
+    RECT ScrollTrack();
+    int ThumbHeight(const RECT& track);
+    // Scrolls so that the thumb's middle is at `y` of the track.
+    void ScrollToTrack(int y);
+    void PaintScrollBar(HDC hDC);
+
+    bool m_bMultiline;
     bool m_bReadOnly = false;
-    CTextEditState m_edit;
+    size_t m_nMaxChars;
+    CharFilter m_filter;
+    CTextLayout m_layout;
+    size_t m_nCaret = 0;
+    size_t m_nAnchor = 0;
+    int m_nScrollX = 0;
+    int m_nScrollY = 0;
+    // The x that Up, Down, PageUp and PageDown keep while they follow each other; -1 for none.
+    int m_nPreferredX = -1;
+    // The caret is to be scrolled into view at the next paint.
+    bool m_bScrollPending = false;
+    bool m_bCaretOn = false;
+    bool m_bDragging = false;
+    bool m_bThumbDragging = false;
+    // The first half of a character that arrived as a UTF-16 surrogate pair.
+    wchar_t m_chHighSurrogate = 0;
 };
 
-// A multi-line text field for long texts. Unlike the single-line edit, Enter starts a new line,
-// and SetText from the program also sends "textchanged".
+// A multi-line text field for long texts: Enter starts a new line, lines wrap at the field's
+// width, and the view scrolls up and down with the caret, the wheel, PageUp and PageDown, with a
+// scroll bar (its thumb can be dragged) when the text is taller than the field. Up, Down, Home
+// and End move by visual line.
+// Only the paragraphs in view are laid out.
 class SRCTRL_API CRichEditUI : public CEditUI {
 public:
     CRichEditUI();
     LPCTSTR GetClass() const override;
-    void SetText(LPCTSTR text) override;
-
-protected:
-    void PaintText(HDC hDC) override;
 };
 
 } // namespace DuiLib

@@ -24,6 +24,37 @@ std::wstring& ResourcePath()
 // response to a size change converge in two or three.
 constexpr int kMaxLayoutPasses = 8;
 
+// What copy and paste use when the host provides no clipboard.
+class CProcessClipboard : public IClipboardUI {
+public:
+    bool SetText(const std::wstring& text) override
+    {
+        m_strText = text;
+        return true;
+    }
+    bool GetText(std::wstring& text) override
+    {
+        text = m_strText;
+        return true;
+    }
+
+private:
+    std::wstring m_strText;
+};
+
+IClipboardUI*& HostClipboard()
+{
+    static IClipboardUI* clipboard = nullptr;
+    return clipboard;
+}
+
+// Modifier keys as mouse messages carry them.
+WPARAM KeyboardState()
+{
+    return (GetKeyState(static_cast<int>(VK_SHIFT)) < 0 ? MK_SHIFT : 0) |
+           (GetKeyState(static_cast<int>(VK_CONTROL)) < 0 ? MK_CONTROL : 0);
+}
+
 } // namespace
 
 CPaintManagerUI::CPaintManagerUI() = default;
@@ -33,6 +64,11 @@ CPaintManagerUI::~CPaintManagerUI()
     m_bDestroying = true;
     m_pFocus = nullptr;
     m_pOpenCombo = nullptr;
+    m_pEventClick = nullptr;
+    for (const TTimerInfo& timer : m_vecTimers) {
+        ::KillTimer(m_hWndPaint, timer.uWinTimer);
+    }
+    m_vecTimers.clear();
     delete m_pRoot;
     m_pRoot = nullptr;
     for (auto& image : m_mapImages) {
@@ -241,6 +277,60 @@ bool CPaintManagerUI::SetNextTabControl(bool forward)
     return true;
 }
 
+bool CPaintManagerUI::SetTimer(CControlUI* control, UINT timerId, UINT elapse)
+{
+    if (control == nullptr || !::IsWindow(m_hWndPaint) || m_bDestroying) {
+        return false;
+    }
+    KillTimer(control, timerId);
+    const UINT_PTR winTimer = m_uNextTimer++;
+    if (::SetTimer(m_hWndPaint, winTimer, elapse, nullptr) == 0) {
+        return false;
+    }
+    m_vecTimers.push_back(TTimerInfo{control, timerId, winTimer});
+    return true;
+}
+
+bool CPaintManagerUI::KillTimer(CControlUI* control, UINT timerId)
+{
+    const auto it = std::find_if(m_vecTimers.begin(), m_vecTimers.end(), [&](const TTimerInfo& timer) {
+        return timer.pSender == control && timer.nLocalID == timerId;
+    });
+    if (it == m_vecTimers.end()) {
+        return false;
+    }
+    ::KillTimer(m_hWndPaint, it->uWinTimer);
+    m_vecTimers.erase(it);
+    return true;
+}
+
+void CPaintManagerUI::KillTimers(CControlUI* control)
+{
+    for (auto it = m_vecTimers.begin(); it != m_vecTimers.end();) {
+        bool inside = false;
+        for (CControlUI* c = it->pSender; c != nullptr && !inside; c = c->GetParent()) {
+            inside = c == control;
+        }
+        if (inside) {
+            ::KillTimer(m_hWndPaint, it->uWinTimer);
+            it = m_vecTimers.erase(it);
+        } else {
+            ++it;
+        }
+    }
+}
+
+void CPaintManagerUI::SetClipboard(IClipboardUI* clipboard)
+{
+    HostClipboard() = clipboard;
+}
+
+IClipboardUI* CPaintManagerUI::GetClipboard()
+{
+    static CProcessClipboard processClipboard;
+    return HostClipboard() != nullptr ? HostClipboard() : &processClipboard;
+}
+
 void CPaintManagerUI::AddNotifier(INotifyUI* notifier)
 {
     if (notifier != nullptr && std::find(m_vecNotifiers.begin(), m_vecNotifiers.end(), notifier) == m_vecNotifiers.end()) {
@@ -327,6 +417,72 @@ void CPaintManagerUI::ReapObjects(CControlUI* control)
             break;
         }
     }
+    for (CControlUI* c = m_pEventClick; c != nullptr; c = c->GetParent()) {
+        if (c == control) {
+            m_pEventClick = nullptr;
+            break;
+        }
+    }
+    KillTimers(control);
+}
+
+bool CPaintManagerUI::HandleMouse(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    UpdateLayout();
+    const POINT pt{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+    if (message == WM_LBUTTONDOWN && m_pOpenCombo != nullptr) {
+        CComboUI* combo = m_pOpenCombo;
+        m_pOpenCombo = nullptr;
+        for (int i = 0; i < combo->GetCount(); ++i) {
+            const RECT rc = combo->GetDropItemRect(i);
+            if (pt.x >= rc.left && pt.x < rc.right && pt.y >= rc.top && pt.y < rc.bottom) {
+                combo->SelectItem(i, true, true);
+                return true;
+            }
+        }
+        if (FindControl(pt) == combo) {
+            // A click on the open combo closes its list.
+            return true;
+        }
+    }
+    TEventUI event{UIEVENT_MOUSEMOVE};
+    event.ptMouse = pt;
+    event.wKeyState = GET_KEYSTATE_WPARAM(wParam);
+    CControlUI* control = FindControl(pt);
+    switch (message) {
+    case WM_LBUTTONDOWN:
+        event.Type = UIEVENT_BUTTONDOWN;
+        m_pEventClick = nullptr;
+        if (control == nullptr || !control->IsEnabled()) {
+            return true;
+        }
+        SetFocus(control->IsFocusable() ? control : nullptr);
+        m_pEventClick = control;
+        break;
+    case WM_LBUTTONUP:
+        event.Type = UIEVENT_BUTTONUP;
+        if (m_pEventClick != nullptr) {
+            control = m_pEventClick;
+        }
+        m_pEventClick = nullptr;
+        break;
+    case WM_MOUSEMOVE:
+        if (m_pEventClick != nullptr && (event.wKeyState & MK_LBUTTON) != 0) {
+            control = m_pEventClick;
+        }
+        break;
+    default:
+        // The wheel goes to the control under the pointer.
+        event.Type = UIEVENT_SCROLLWHEEL;
+        event.wParam = static_cast<WPARAM>(GET_WHEEL_DELTA_WPARAM(wParam));
+        break;
+    }
+    if (control == nullptr || !control->IsEnabled()) {
+        return true;
+    }
+    event.pSender = control;
+    control->DoEvent(event);
+    return true;
 }
 
 bool CPaintManagerUI::MessageHandler(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result)
@@ -338,41 +494,26 @@ bool CPaintManagerUI::MessageHandler(UINT message, WPARAM wParam, LPARAM lParam,
         UpdateLayout();
         return true;
     case WM_LBUTTONDOWN:
-    case WM_LBUTTONUP: {
-        UpdateLayout();
-        const POINT pt{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
-        if (message == WM_LBUTTONDOWN && m_pOpenCombo != nullptr) {
-            CComboUI* combo = m_pOpenCombo;
-            m_pOpenCombo = nullptr;
-            for (int i = 0; i < combo->GetCount(); ++i) {
-                const RECT rc = combo->GetDropItemRect(i);
-                if (pt.x >= rc.left && pt.x < rc.right && pt.y >= rc.top && pt.y < rc.bottom) {
-                    combo->SelectItem(i, true, true);
-                    return true;
-                }
-            }
-            if (FindControl(pt) == combo) {
-                // A click on the open combo closes its list.
-                return true;
-            }
+    case WM_LBUTTONUP:
+    case WM_MOUSEMOVE:
+    case WM_MOUSEWHEEL:
+        return HandleMouse(message, wParam, lParam);
+    case WM_TIMER: {
+        const auto it = std::find_if(m_vecTimers.begin(), m_vecTimers.end(),
+                                     [wParam](const TTimerInfo& timer) { return timer.uWinTimer == wParam; });
+        if (it == m_vecTimers.end()) {
+            return false;
         }
-        CControlUI* control = FindControl(pt);
-        if (control == nullptr || !control->IsEnabled()) {
-            return true;
-        }
-        if (message == WM_LBUTTONDOWN) {
-            SetFocus(control->IsFocusable() ? control : nullptr);
-        }
-        TEventUI event{message == WM_LBUTTONDOWN ? UIEVENT_BUTTONDOWN : UIEVENT_BUTTONUP};
-        event.pSender = control;
-        event.ptMouse = pt;
-        control->DoEvent(event);
+        TEventUI event{UIEVENT_TIMER};
+        event.pSender = it->pSender;
+        event.wParam = it->nLocalID;
+        it->pSender->DoEvent(event);
         return true;
     }
     case WM_KEYDOWN: {
         if (wParam == VK_TAB) {
             SetOpenCombo(nullptr);
-            SetNextTabControl(true);
+            SetNextTabControl(GetKeyState(static_cast<int>(VK_SHIFT)) >= 0);
             return true;
         }
         if (m_pFocus == nullptr) {
@@ -381,6 +522,7 @@ bool CPaintManagerUI::MessageHandler(UINT message, WPARAM wParam, LPARAM lParam,
         TEventUI event{UIEVENT_KEYDOWN};
         event.pSender = m_pFocus;
         event.wParam = wParam;
+        event.wKeyState = KeyboardState();
         m_pFocus->DoEvent(event);
         return true;
     }
@@ -391,6 +533,7 @@ bool CPaintManagerUI::MessageHandler(UINT message, WPARAM wParam, LPARAM lParam,
         TEventUI event{UIEVENT_CHAR};
         event.pSender = m_pFocus;
         event.chKey = static_cast<wchar_t>(wParam);
+        event.wKeyState = KeyboardState();
         m_pFocus->DoEvent(event);
         return true;
     }

@@ -75,6 +75,17 @@ public:
     // Moves the focus to the next (or previous) control that takes it, in tree order.
     bool SetNextTabControl(bool forward = true);
 
+    // A timer of a control: it gets UIEVENT_TIMER with `timerId` every `elapse` milliseconds
+    // of the window's timers (see platform::AdvanceTime) until it is killed or leaves the page.
+    // False without a window.
+    bool SetTimer(CControlUI* control, UINT timerId, UINT elapse);
+    bool KillTimer(CControlUI* control, UINT timerId);
+
+    // The clipboard of every window: the host's (which stays the host's), or the in-process one
+    // after SetClipboard(nullptr).
+    static void SetClipboard(IClipboardUI* clipboard);
+    static IClipboardUI* GetClipboard();
+
     void AddNotifier(INotifyUI* notifier);
     void RemoveNotifier(INotifyUI* notifier);
     void SendNotify(CControlUI* control, LPCTSTR type, WPARAM wParam = 0, LPARAM lParam = 0);
@@ -95,13 +106,25 @@ public:
     void ReapObjects(CControlUI* control);
 
 private:
+    struct TTimerInfo {
+        CControlUI* pSender;
+        UINT nLocalID;
+        UINT_PTR uWinTimer;
+    };
+
     RECT ClientRect() const;
     void CollectFocusable(CControlUI* control, std::vector<CControlUI*>& list) const;
+    bool HandleMouse(UINT message, WPARAM wParam, LPARAM lParam);
+    void KillTimers(CControlUI* control);
 
     HWND m_hWndPaint = nullptr;
     CControlUI* m_pRoot = nullptr;
     CControlUI* m_pFocus = nullptr;
     CComboUI* m_pOpenCombo = nullptr;
+    // The control that took the button press gets the drag and the release.
+    CControlUI* m_pEventClick = nullptr;
+    std::vector<TTimerInfo> m_vecTimers;
+    UINT_PTR m_uNextTimer = 1;
     float m_fZoomRatio = 1.0f;
     bool m_bUpdateNeeded = false;
     bool m_bLayingOut = false;

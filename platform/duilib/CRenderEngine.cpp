@@ -177,20 +177,6 @@ void CRenderEngine::DrawText(HDC hDC, CPaintManagerUI* manager, const RECT& rc, 
     g_object_unref(layout);
 }
 
-int CRenderEngine::MeasureTextTo(CPaintManagerUI* manager, LPCTSTR text, int font, int index)
-{
-    if (manager == nullptr || text == nullptr || index <= 0) {
-        return 0;
-    }
-    const std::wstring wide = text;
-    const std::string before = KMString(wide.substr(0, static_cast<size_t>(index))).str();
-    PangoLayout* layout = MakeLayout(MeasuringContext(), manager, text, font);
-    PangoRectangle position{};
-    pango_layout_index_to_pos(layout, static_cast<int>(before.size()), &position);
-    g_object_unref(layout);
-    return PANGO_PIXELS(position.x);
-}
-
 int CRenderEngine::CountUnknownGlyphs(CPaintManagerUI* manager, LPCTSTR text, int font)
 {
     if (manager == nullptr || text == nullptr) {

@@ -28,8 +28,6 @@ public:
     // Draws text with the manager's font `font` (scaled by its zoom) and the DT_ style flags.
     static void DrawText(HDC hDC, CPaintManagerUI* manager, const RECT& rc, LPCTSTR text, DWORD color, int font,
                          unsigned style);
-    // The x offset, in pixels from the text's start, of the character boundary at `index`.
-    static int MeasureTextTo(CPaintManagerUI* manager, LPCTSTR text, int font, int index);
     // How many characters of the text have no glyph in any installed font.
     static int CountUnknownGlyphs(CPaintManagerUI* manager, LPCTSTR text, int font);
 

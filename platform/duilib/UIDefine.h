@@ -35,15 +35,35 @@ enum EventType {
     UIEVENT_KEYDOWN,
     UIEVENT_SETFOCUS,
     UIEVENT_KILLFOCUS,
+    UIEVENT_MOUSEMOVE,
+    UIEVENT_SCROLLWHEEL,
+    UIEVENT_TIMER,
 };
 
-// Input that the paint manager routes to a control.
+// Input that the paint manager routes to a control. wKeyState holds MK_SHIFT, MK_CONTROL and
+// MK_LBUTTON as they were at the event; wParam is the virtual key (UIEVENT_KEYDOWN), the wheel
+// delta in WHEEL_DELTA steps, positive away from the person (UIEVENT_SCROLLWHEEL), or the
+// control's timer id (UIEVENT_TIMER).
 struct TEventUI {
     EventType Type;
     CControlUI* pSender = nullptr;
     POINT ptMouse{};
     wchar_t chKey = 0;
     WPARAM wParam = 0;
+    WPARAM wKeyState = 0;
+};
+
+// The clipboard that copy, cut and paste go through. A host installs the desktop's clipboard
+// through CPaintManagerUI::SetClipboard; without one, an in-process clipboard serves.
+class IClipboardUI {
+public:
+    // Puts a text on the clipboard; false when the clipboard refused it.
+    virtual bool SetText(const std::wstring& text) = 0;
+    // The clipboard's text; false when it holds none.
+    virtual bool GetText(std::wstring& text) = 0;
+
+protected:
+    ~IClipboardUI() = default;
 };
 
 // Notification types.

@@ -1,6 +1,7 @@
 #include "platform/win32/WinUser.h"
 
 #include <algorithm>
+#include <bitset>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -26,6 +27,34 @@ std::unordered_map<std::uintptr_t, WindowObject>& Registry()
 
 std::uintptr_t g_nextHandle = 1;
 HWND g_focus = nullptr;
+
+// Keys that are down, by virtual key code.
+std::bitset<256> g_keysDown;
+
+struct Timer {
+    HWND hwnd;
+    UINT_PTR id;
+    std::uint64_t nInterval;
+    std::uint64_t nDue;
+    std::uint64_t nOrder;  // setting order, so that timers due together fire in that order
+};
+
+constexpr UINT kMinTimerInterval = 10;
+std::uint64_t g_now = 0;
+std::uint64_t g_timerOrder = 0;
+
+std::vector<Timer>& Timers()
+{
+    static std::vector<Timer> timers;
+    return timers;
+}
+
+void RemoveTimers(HWND hwnd)
+{
+    auto& timers = Timers();
+    timers.erase(std::remove_if(timers.begin(), timers.end(), [hwnd](const Timer& t) { return t.hwnd == hwnd; }),
+                 timers.end());
+}
 
 WindowObject* Find(HWND hwnd)
 {
@@ -151,6 +180,7 @@ BOOL DestroyWindow(HWND hwnd)
     if (g_focus == hwnd) {
         g_focus = nullptr;
     }
+    RemoveTimers(hwnd);
     Send(hwnd, WM_DESTROY, 0, 0);
     Send(hwnd, WM_NCDESTROY, 0, 0);
     window = Find(hwnd);
@@ -284,5 +314,65 @@ HWND GetFocus()
 
 LRESULT SendMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
+    if ((message == WM_KEYDOWN || message == WM_KEYUP) && wParam < g_keysDown.size()) {
+        g_keysDown[wParam] = message == WM_KEYDOWN;
+    }
     return Send(hwnd, message, wParam, lParam);
 }
+
+SHORT GetKeyState(int virtKey)
+{
+    const bool down = virtKey >= 0 && static_cast<size_t>(virtKey) < g_keysDown.size() && g_keysDown[static_cast<size_t>(virtKey)];
+    return down ? static_cast<SHORT>(-0x8000) : 0;
+}
+
+UINT_PTR SetTimer(HWND hwnd, UINT_PTR id, UINT elapse, void*)
+{
+    if (Find(hwnd) == nullptr || id == 0) {
+        return 0;
+    }
+    KillTimer(hwnd, id);
+    const std::uint64_t interval = std::max(elapse, kMinTimerInterval);
+    Timers().push_back(Timer{hwnd, id, interval, g_now + interval, g_timerOrder++});
+    return id;
+}
+
+BOOL KillTimer(HWND hwnd, UINT_PTR id)
+{
+    auto& timers = Timers();
+    const auto it = std::find_if(timers.begin(), timers.end(), [&](const Timer& t) { return t.hwnd == hwnd && t.id == id; });
+    if (it == timers.end()) {
+        return FALSE;
+    }
+    timers.erase(it);
+    return TRUE;
+}
+
+namespace platform {
+
+int AdvanceTime(unsigned milliseconds)
+{
+    const std::uint64_t end = g_now + milliseconds;
+    int sent = 0;
+    for (;;) {
+        // A handler may set or kill timers, so the next one is looked up afresh each time.
+        auto& timers = Timers();
+        const auto next = std::min_element(timers.begin(), timers.end(), [](const Timer& a, const Timer& b) {
+            return a.nDue != b.nDue ? a.nDue < b.nDue : a.nOrder < b.nOrder;
+        });
+        if (next == timers.end() || next->nDue > end) {
+            break;
+        }
+        g_now = next->nDue;
+        next->nDue += next->nInterval;
+        next->nOrder = g_timerOrder++;
+        const HWND hwnd = next->hwnd;
+        const UINT_PTR id = next->id;
+        Send(hwnd, WM_TIMER, id, 0);
+        ++sent;
+    }
+    g_now = end;
+    return sent;
+}
+
+} // namespace platform

@@ -14,6 +14,8 @@ using HWND = HWND__*;
 using WPARAM = std::uintptr_t;
 using LPARAM = std::intptr_t;
 using LRESULT = std::intptr_t;
+using SHORT = std::int16_t;
+using UINT_PTR = std::uintptr_t;
 
 constexpr UINT WM_CREATE = 0x0001;
 constexpr UINT WM_DESTROY = 0x0002;
@@ -25,9 +27,13 @@ constexpr UINT WM_ENABLE = 0x000A;
 constexpr UINT WM_SHOWWINDOW = 0x0018;
 constexpr UINT WM_NCDESTROY = 0x0082;
 constexpr UINT WM_KEYDOWN = 0x0100;
+constexpr UINT WM_KEYUP = 0x0101;
 constexpr UINT WM_CHAR = 0x0102;
+constexpr UINT WM_TIMER = 0x0113;
+constexpr UINT WM_MOUSEMOVE = 0x0200;
 constexpr UINT WM_LBUTTONDOWN = 0x0201;
 constexpr UINT WM_LBUTTONUP = 0x0202;
+constexpr UINT WM_MOUSEWHEEL = 0x020A;
 constexpr UINT WM_PRINTCLIENT = 0x0318;
 
 constexpr DWORD WS_CHILD = 0x40000000;
@@ -41,10 +47,21 @@ constexpr DWORD WS_EX_WINDOWEDGE = 0x00000100;
 constexpr int SW_HIDE = 0;
 constexpr int SW_SHOW = 5;
 
+// Button and modifier flags of mouse messages (the low word of wParam).
+constexpr WPARAM MK_LBUTTON = 0x0001;
+constexpr WPARAM MK_SHIFT = 0x0004;
+constexpr WPARAM MK_CONTROL = 0x0008;
+constexpr int WHEEL_DELTA = 120;
+
 constexpr WPARAM VK_BACK = 0x08;
 constexpr WPARAM VK_TAB = 0x09;
 constexpr WPARAM VK_RETURN = 0x0D;
+constexpr WPARAM VK_SHIFT = 0x10;
+constexpr WPARAM VK_CONTROL = 0x11;
+constexpr WPARAM VK_MENU = 0x12;
 constexpr WPARAM VK_ESCAPE = 0x1B;
+constexpr WPARAM VK_PRIOR = 0x21;
+constexpr WPARAM VK_NEXT = 0x22;
 constexpr WPARAM VK_END = 0x23;
 constexpr WPARAM VK_HOME = 0x24;
 constexpr WPARAM VK_LEFT = 0x25;
@@ -59,6 +76,8 @@ inline LPARAM MAKELPARAM(int low, int high)
 }
 inline int GET_X_LPARAM(LPARAM lp) { return static_cast<std::int16_t>(lp & 0xFFFF); }
 inline int GET_Y_LPARAM(LPARAM lp) { return static_cast<std::int16_t>((lp >> 16) & 0xFFFF); }
+inline int GET_WHEEL_DELTA_WPARAM(WPARAM wp) { return static_cast<std::int16_t>((wp >> 16) & 0xFFFF); }
+inline WPARAM GET_KEYSTATE_WPARAM(WPARAM wp) { return wp & 0xFFFF; }
 
 // What handles the messages of a window; the toolkit's CWindowWnd is one.
 class IWindowProc {
@@ -105,7 +124,18 @@ SRCTRL_API BOOL GetClientRect(HWND hwnd, RECT* rect);
 // returns the previous focus window.
 SRCTRL_API HWND SetFocus(HWND hwnd);
 SRCTRL_API HWND GetFocus();
+// Sends a message to the window's handler. WM_KEYDOWN and WM_KEYUP also record the key's state
+// for GetKeyState first, as a desktop's message loop does before a window sees the key.
 SRCTRL_API LRESULT SendMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+// The state of a virtual key as of the key messages sent so far: negative while it is down.
+SRCTRL_API SHORT GetKeyState(int virtKey);
+
+// Timers: the window gets WM_TIMER (wParam = the id) each time `elapse` milliseconds of the
+// toolkit's clock have passed (at least 10). Setting an id again restarts it. SetTimer gives the
+// id, or 0 for a window that is not there or an id of 0; KillTimer is false for an unknown timer.
+// A window's timers end with it.
+SRCTRL_API UINT_PTR SetTimer(HWND hwnd, UINT_PTR id, UINT elapse, void* unused);
+SRCTRL_API BOOL KillTimer(HWND hwnd, UINT_PTR id);
 
 namespace platform {
 
@@ -113,5 +143,10 @@ namespace platform {
 // client area (the deepest visible child), used by the host-side input functions.
 SRCTRL_API int GetChildWindows(HWND hwnd, HWND* children, int capacity);
 SRCTRL_API HWND ChildWindowFromPointDeep(HWND hwnd, POINT& point);
+
+// The toolkit's clock does not run by itself, since the control has no threads: the host lets
+// time pass, and every timer that falls due meanwhile gets its WM_TIMER, in the order in which
+// they fall due. Returns how many WM_TIMER messages were sent.
+SRCTRL_API int AdvanceTime(unsigned milliseconds);
 
 } // namespace platform

@@ -143,6 +143,7 @@ TEST_F(BindingTest, TagTextsAndTheirVariants)
     ASSERT_TRUE(m_handler->SetDcmSR(sr.get()));
     EXPECT_EQ(Text(L"department"), L"Radiology");
     ClickOn(L"department");
+    ASSERT_TRUE(PressKey(m_host, Key::End));
     ASSERT_TRUE(TypeText(m_host, L"!"));
     ASSERT_EQ(m_listener.heard.size(), 1u);
     EXPECT_EQ(m_listener.heard[0], std::make_pair(KMDcmTag::InstitutionalDepartmentName, std::wstring(L"Radiology!")));

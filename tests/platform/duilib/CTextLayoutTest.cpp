@@ -1,0 +1,220 @@
+#include "platform/duilib/CPaintManagerUI.h"
+#include "platform/duilib/CRenderEngine.h"
+#include "platform/duilib/CTextLayout.h"
+#include "platform/kmbase/KMString.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+#include <pango/pangocairo.h>
+
+#include <random>
+#include <string>
+
+using DuiLib::CTextLayout;
+using DuiLib::TFontInfo;
+
+namespace {
+
+constexpr int kWidth = 180;
+
+void Configure(CTextLayout& layout)
+{
+    layout.SetFont(TFontInfo{}, 1.0);
+    layout.SetWidth(kWidth);
+}
+
+// The whole text in one Pango layout of the same font and width: what the layout's paragraphs
+// must add up to.
+int WholeTextHeight(const std::wstring& text)
+{
+    PangoFontMap* map = pango_cairo_font_map_get_default();
+    PangoContext* context = pango_font_map_create_context(map);
+    PangoLayout* layout = pango_layout_new(context);
+    PangoFontDescription* font = pango_font_description_new();
+    pango_font_description_set_family(font, "Sans");
+    pango_font_description_set_absolute_size(font, 14 * PANGO_SCALE);
+    pango_layout_set_font_description(layout, font);
+    pango_layout_set_width(layout, kWidth * PANGO_SCALE);
+    pango_layout_set_wrap(layout, PANGO_WRAP_WORD_CHAR);
+    const std::string utf8 = KMString(text).str();
+    pango_layout_set_text(layout, utf8.c_str(), static_cast<int>(utf8.size()));
+    PangoRectangle logical{};
+    pango_layout_get_pixel_extents(layout, nullptr, &logical);
+    pango_font_description_free(font);
+    g_object_unref(layout);
+    g_object_unref(context);
+    return logical.height;
+}
+
+const std::wstring kSample = L"The liver is normal in size.\nNo focal lesion.\n\n肝脏未见异常。 כבד תקין\n"
+                             L"Ήπαρ φυσιολογικό, Печень без изменений 🇫🇷 e\u0301\n"
+                             L"a long paragraph that certainly wraps onto more than one line of the box";
+
+} // namespace
+
+TEST(CTextLayout, ParagraphHeightsAddUpToPangosLayoutOfTheWholeText)
+{
+    CTextLayout layout;
+    Configure(layout);
+    layout.SetText(kSample);
+    ASSERT_EQ(layout.GetParagraphCount(), 6u);
+    EXPECT_EQ(layout.GetLength(), kSample.size());
+    const int whole = WholeTextHeight(kSample);
+    const int sum = layout.GetHeight(0, layout.GetParagraphCount());
+    // Each paragraph rounds its height out to whole pixels.
+    EXPECT_GE(sum, whole);
+    EXPECT_LE(sum, whole + static_cast<int>(layout.GetParagraphCount()));
+    EXPECT_EQ(layout.GetHeight(), sum) << "once laid out, the total is exact";
+    EXPECT_GT(layout.GetHeight(5, 6), layout.GetLineHeight()) << "the last paragraph wraps";
+    EXPECT_EQ(layout.GetHeight(2, 3), layout.GetLineHeight()) << "an empty paragraph is one line";
+}
+
+TEST(CTextLayout, IncrementalEditsLeaveWhatAFreshLayoutGives)
+{
+    CTextLayout edited;
+    Configure(edited);
+    std::wstring model = kSample;
+    edited.SetText(model);
+    const std::wstring pieces[] = {L"", L"x", L"\n", L"new\nlines\n", L"🇫🇷", L"שלום", L"e\u0301", L" word "};
+    std::mt19937 random(20261206);
+    for (int step = 0; step < 200; ++step) {
+        const size_t start = random() % (model.size() + 1);
+        const size_t count = std::min<size_t>(random() % 12, model.size() - start);
+        const std::wstring& with = pieces[random() % std::size(pieces)];
+        model.replace(start, count, with);
+        edited.Replace(start, count, with);
+
+        CTextLayout fresh;
+        Configure(fresh);
+        fresh.SetText(model);
+        ASSERT_EQ(edited.GetLength(), model.size()) << step;
+        ASSERT_EQ(edited.GetParagraphCount(), fresh.GetParagraphCount()) << step;
+        ASSERT_EQ(edited.GetHeight(0, edited.GetParagraphCount()), fresh.GetHeight(0, fresh.GetParagraphCount()));
+        for (size_t pos = 0; pos <= model.size(); pos += 1 + random() % 5) {
+            const RECT a = edited.GetCaretRect(pos);
+            const RECT b = fresh.GetCaretRect(pos);
+            ASSERT_TRUE(a.left == b.left && a.top == b.top && a.bottom == b.bottom) << step << " at " << pos;
+            ASSERT_EQ(edited.NextCursor(pos), fresh.NextCursor(pos)) << step << " at " << pos;
+        }
+    }
+}
+
+TEST(CTextLayout, CaretStopsHitTestsAndLinesAgree)
+{
+    CTextLayout layout;
+    Configure(layout);
+    layout.SetText(kSample);
+    for (size_t pos = 0; pos <= kSample.size(); pos = layout.NextCursor(pos)) {
+        const RECT caret = layout.GetCaretRect(pos);
+        // Where the Hebrew run meets the Chinese one, one x stands for two positions (Pango's
+        // strong and weak carets), so the point does not lead back to one of them.
+        const bool mixed = pos >= kSample.find(L'肝') && pos <= kSample.find(L'Ή');
+        if (!mixed) {
+            EXPECT_EQ(layout.HitTest(caret.left, (caret.top + caret.bottom) / 2), pos) << pos;
+        }
+        EXPECT_EQ(layout.PrevCursor(layout.NextCursor(pos)), pos == kSample.size() ? layout.PrevCursor(pos) : pos);
+        EXPECT_LE(layout.LineStart(pos), pos);
+        EXPECT_GE(layout.LineEnd(pos), pos);
+        // A caret in a taller run of another font starts below its line's top.
+        const int lineTop = layout.GetLineTop(caret.top);
+        EXPECT_LE(lineTop, caret.top);
+        EXPECT_GT(lineTop + layout.GetLineHeight(), caret.top);
+        EXPECT_EQ(layout.GetLineTop(lineTop), lineTop);
+        if (pos == kSample.size()) {
+            break;
+        }
+    }
+    // Points beyond the text land on its nearest end; offsets beyond it are clamped.
+    EXPECT_EQ(layout.HitTest(-50, -50), 0u);
+    EXPECT_EQ(layout.HitTest(10000, 100000), kSample.size());
+    EXPECT_EQ(layout.NextCursor(kSample.size() + 10), kSample.size());
+    EXPECT_EQ(layout.GetCaretRect(kSample.size() + 10).top, layout.GetCaretRect(kSample.size()).top);
+    EXPECT_EQ(layout.GetLineTop(100000), layout.GetLineTop(layout.GetCaretRect(kSample.size()).top));
+}
+
+TEST(CTextLayout, OffsetsBeyondTheTextAndInvalidCharactersAreHarmless)
+{
+    CTextLayout layout;
+    Configure(layout);
+    // Surrogates and values beyond Unicode show as U+FFFD, one character each.
+    const std::wstring text{L'a', static_cast<wchar_t>(0xD800), static_cast<wchar_t>(0x110000), L'b'};
+    layout.SetText(text);
+    EXPECT_EQ(layout.GetLength(), 4u);
+    EXPECT_EQ(layout.NextCursor(1), 2u);
+    layout.Replace(100, 5, L"\nc");
+    EXPECT_EQ(layout.GetLength(), 6u);
+    EXPECT_EQ(layout.GetParagraphCount(), 2u);
+    layout.Replace(1, 1000, L"");
+    EXPECT_EQ(layout.GetLength(), 1u);
+    layout.SetText(L"");
+    EXPECT_EQ(layout.GetParagraphCount(), 1u);
+    EXPECT_EQ(layout.GetHeight(), layout.GetLineHeight());
+    EXPECT_EQ(layout.MoveVisually(0, -1), 0u);
+    EXPECT_EQ(layout.BackspaceStart(0), 0u);
+}
+
+TEST(CTextLayout, PaintDrawsOnlyTheLinesAskedFor)
+{
+    CTextLayout layout;
+    Configure(layout);
+    std::wstring text;
+    for (int i = 0; i < 40; ++i) {
+        text += L"Paragraph number " + std::to_wstring(i) + L"\n";
+    }
+    layout.SetText(text);
+    const int line = layout.GetLineHeight();
+    // Lines 10 to 14, painted from the top of a bitmap.
+    const int y0 = layout.GetLineTop(10 * line + line / 2);
+    const int y1 = layout.GetLineTop(15 * line + 1);
+    ASSERT_GT(y1, y0);
+    HBITMAP bitmap = CreateBitmap(kWidth, 40 * line, 1, 32, nullptr);
+    HDC dc = CreateCompatibleDC(nullptr);
+    HGDIOBJ old = SelectObject(dc, bitmap);
+    const RECT all{0, 0, kWidth, 40 * line};
+    DuiLib::CRenderEngine::DrawColor(dc, all, 0xFFFFFFFF);
+    layout.Paint(dc, 0, -y0, y0, y1, 0xFF000000);
+    EXPECT_GT(testing_support::CountOtherPixels(bitmap, RECT{0, 0, kWidth, y1 - y0}, 0xFFFFFFFF), 50);
+    EXPECT_EQ(testing_support::CountOtherPixels(bitmap, RECT{0, y1 - y0, kWidth, 40 * line}, 0xFFFFFFFF), 0);
+    // A selection paints its colour behind the selected characters only.
+    DuiLib::CRenderEngine::DrawColor(dc, all, 0xFFFFFFFF);
+    layout.Paint(dc, 0, 0, 0, line, 0xFF000000, 0, 9, 0xFF0000FF);
+    const int selected = testing_support::CountPixels(bitmap, RECT{0, 0, kWidth, line}, 0xFF0000FF);
+    EXPECT_GT(selected, 9 * line);
+    EXPECT_LT(selected, kWidth * line / 2);
+    SelectObject(dc, old);
+    DeleteDC(dc);
+    DeleteObject(bitmap);
+}
+
+TEST(CTextLayout, PagesBreakBetweenLinesAndCutNone)
+{
+    CTextLayout layout;
+    Configure(layout);
+    std::wstring text;
+    for (int i = 0; i < 30; ++i) {
+        text += L"Paragraph " + std::to_wstring(i) + L" with enough words to wrap onto a second line\n";
+    }
+    layout.SetText(text);
+    const int total = layout.GetHeight(0, layout.GetParagraphCount());
+    const int page = layout.GetLineHeight() * 11 / 2;
+    HBITMAP bitmap = CreateBitmap(kWidth, page, 1, 32, nullptr);
+    HDC dc = CreateCompatibleDC(nullptr);
+    HGDIOBJ old = SelectObject(dc, bitmap);
+    int pages = 0;
+    for (int y = 0; y < total; ++pages) {
+        const int next = y + page >= total ? total : layout.GetLineTop(y + page);
+        ASSERT_GT(next, y);
+        ASSERT_LE(next - y, page);
+        EXPECT_TRUE(next == total || layout.GetLineTop(next) == next) << "a page ends where a line starts";
+        // Nothing of the next page's first line shows below this page's last.
+        DuiLib::CRenderEngine::DrawColor(dc, RECT{0, 0, kWidth, page}, 0xFFFFFFFF);
+        layout.Paint(dc, 0, -y, y, next, 0xFF000000);
+        EXPECT_EQ(testing_support::CountOtherPixels(bitmap, RECT{0, next - y, kWidth, page}, 0xFFFFFFFF), 0);
+        y = next;
+    }
+    EXPECT_GE(pages, total / page);
+    EXPECT_EQ(layout.GetHeight(), total) << "every paragraph was laid out once, so the total is exact";
+    SelectObject(dc, old);
+    DeleteDC(dc);
+    DeleteObject(bitmap);
+}
