@@ -519,19 +519,11 @@ bool KMMainWindow::Print(const char* printerName)
     report->GetDcmSR()->GetDataset()->GetString(KMDcmTag::PatientName, name, 0);
     report->GetDcmSR()->GetDataset()->GetString(KMDcmTag::ContentDate, date, 0);
     const std::wstring title = L"SR" + name + date;
-    DOCINFOW info{40, title.c_str(), nullptr, nullptr, 0};
-    bool printed = false;
-    if (StartDocW(dc, &info) > 0) {
-        if (StartPage(dc) > 0) {
-            if (report->m_pPrintWindow != nullptr) {
-                report->m_pPrintWindow->PrintPage(dc, report->GetDcmSR(), report->m_strQRCode, report->m_template);
-            }
-            printed = EndPage(dc) > 0;
-        }
-        // The document reaches the printer (or its file) only when it ends; a print that
-        // never arrived is no success.
-        printed = EndDoc(dc) > 0 && printed;
-    }
+    // Every page reaches the printer, or the print failed; a page that cannot be built sends
+    // nothing.
+    const bool printed = report->m_pPrintWindow != nullptr &&
+                         report->m_pPrintWindow->PrintReport(dc, title, report->GetDcmSR(), report->m_strQRCode,
+                                                             report->m_template);
     DeleteDC(dc);
     return printed;
 }
