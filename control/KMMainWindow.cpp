@@ -500,6 +500,11 @@ IKMReport* KMMainWindow::CreateReportFromImage(const char* dicomFile)
             target->SetString(tag, value);
         }
     }
+    // The report's own Modality is SR; the image's is what the report is about.
+    std::wstring modality;
+    if (file.GetDataset()->GetString(KMDcmTag::Modality, modality, 0) && !modality.empty()) {
+        window->m_dcmSR.SetAcquisitionModality(modality.c_str());
+    }
     return FinishReport(window, true);
 }
 

@@ -5,6 +5,7 @@
 #include "platform/duilib/CDialogBuilder.h"
 #include "platform/duilib/CEditUI.h"
 #include "platform/duilib/CRenderEngine.h"
+#include "platform/kmdicom/KMDcmSR.h"
 #include "platform/kmbase/KMString.h"
 #include "platform/win32/DeviceContext.h"
 #include "platform/win32/GdiPlus.h"
@@ -89,6 +90,8 @@ constexpr int kPageNumberBand = 20;
 // A repeated header leaves at least this share of a page to the body, or it is not repeated.
 constexpr int kMinBodyShare = 4;
 constexpr DWORD kPageNumberColor = 0xFF606060;
+// The template's badge that a verified report shows.
+constexpr const wchar_t* kVerifiedBadge = L"verifiedCtrl";
 
 bool IsGrowingText(DuiLib::CControlUI* control)
 {
@@ -251,6 +254,9 @@ bool KMPrintWindow::PrintReport(HDC dc, const std::wstring& title, KMDcmSR* sr, 
         return false;
     }
     handler.SetQRCode(qrCode.c_str());
+    if (DuiLib::CControlUI* badge = m_pm.FindControl(kVerifiedBadge)) {
+        badge->SetVisible(sr->IsVerified());
+    }
     m_pm.SetZoomRatio(1.0f);
     const int designWidth = m_pPageRoot->GetFixedWidth();
     const int designHeight = m_pPageRoot->GetFixedHeight();

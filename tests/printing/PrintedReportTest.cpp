@@ -1,5 +1,6 @@
 #include "control/KMMainWindow.h"
 #include "platform/Host.h"
+#include "report/KMReportWindow.h"
 #include "support/FileChecks.h"
 #include "support/TestSupport.h"
 
@@ -266,4 +267,58 @@ TEST_F(PrintedReportTest, APageThatCannotBeBuiltPrintsNothing)
     }
     EXPECT_FALSE(m_main->Print("Unbuilt PDF"));
     EXPECT_EQ(testing_support::Entries(dir.Path()), std::vector<std::string>{"empty.xml"});
+}
+
+TEST_F(PrintedReportTest, ThePrintedPageClaimsVerificationOnlyForAVerifiedReport)
+{
+    TempDir dir;
+    const std::string pdf = dir.File("report.pdf");
+    ASSERT_TRUE(platform::RegisterPdfPrinter("Truth PDF", pdf.c_str()));
+    IKMReport* report = m_main->CreateReportFromImage(DataFile("ct-image.dcm").c_str());
+    ASSERT_NE(report, nullptr);
+    std::wstring modality;
+    EXPECT_TRUE(report->GetValue(0x00080060, modality));
+    EXPECT_EQ(modality, L"CT") << "the image's modality is what the report is about";
+
+    ASSERT_TRUE(m_main->Print("Truth PDF"));
+    std::string text = RunTool("pdftotext " + Quoted(pdf) + " - 2>/dev/null").strOutput;
+    EXPECT_EQ(text.find("verified electronically"), std::string::npos);
+    EXPECT_EQ(text.find("VERIFIED"), std::string::npos);
+
+    report->SetValue(0x0040A075, L"Roe^Anna");
+    report->SetValue(0x0040A027, L"City Hospital");
+    report->CompleteDocument();
+    report->VerifyDocument();
+    ASSERT_TRUE(report->IsVerified());
+    ASSERT_TRUE(m_main->Print("Truth PDF"));
+    text = RunTool("pdftotext " + Quoted(pdf) + " - 2>/dev/null").strOutput;
+    EXPECT_NE(text.find("VERIFIED"), std::string::npos);
+
+    // On the screen's page the badge has a place of its own, clear of the logo.
+    auto* window = dynamic_cast<KMReportWindow*>(report);
+    ASSERT_NE(window, nullptr);
+    DuiLib::CControlUI* badge = window->m_pm.FindControl(L"verifiedCtrl");
+    DuiLib::CControlUI* logo = window->m_pm.FindControl(L"RT_LOGO");
+    ASSERT_NE(badge, nullptr);
+    ASSERT_NE(logo, nullptr);
+    EXPECT_TRUE(badge->IsVisible());
+    const RECT& a = badge->GetPos();
+    const RECT& b = logo->GetPos();
+    EXPECT_TRUE(a.left >= b.right || b.left >= a.right || a.top >= b.bottom || b.top >= a.bottom);
+}
+
+TEST_F(PrintedReportTest, TheChineseTemplateSaysVerifiedInItsOwnWords)
+{
+    const std::string zh = std::string(SRCTRL_SOURCE_DIR) + "/skin/srctrl/template_zh_CN.xml";
+    ASSERT_TRUE(m_main->SetTemplateFile(zh.c_str()));
+    IKMReport* report = m_main->CreateReportFromImage(DataFile("ct-image.dcm").c_str());
+    ASSERT_NE(report, nullptr);
+    report->SetValue(0x0040A075, L"Roe^Anna");
+    report->SetValue(0x0040A027, L"City Hospital");
+    report->CompleteDocument();
+    report->VerifyDocument();
+    DuiLib::CControlUI* badge = dynamic_cast<KMReportWindow*>(report)->m_pm.FindControl(L"verifiedCtrl");
+    ASSERT_NE(badge, nullptr);
+    EXPECT_TRUE(badge->IsVisible());
+    EXPECT_EQ(std::wstring(badge->GetText().GetData()), L"已审核");
 }
