@@ -576,7 +576,7 @@ void CEditUI::PaintBorder(HDC hDC)
         return;
     }
     // A field without its own border still shows where it is, and whether it has the focus.
-    CRenderEngine::DrawRect(hDC, m_rcItem, 1, m_bFocused ? kFocusBorderColor : kFieldBorderColor);
+    CRenderEngine::DrawRect(hDC, m_rcItem, HairlineWidth(), m_bFocused ? kFocusBorderColor : kFieldBorderColor);
 }
 
 CRichEditUI::CRichEditUI() : CEditUI(true)

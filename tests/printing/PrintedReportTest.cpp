@@ -322,3 +322,31 @@ TEST_F(PrintedReportTest, TheChineseTemplateSaysVerifiedInItsOwnWords)
     EXPECT_TRUE(badge->IsVisible());
     EXPECT_EQ(std::wstring(badge->GetText().GetData()), L"已审核");
 }
+
+// The fields' borders keep a design pixel's weight on paper: at 600 dpi a one-dot line would
+// all but vanish. Seen at 96 dpi, where the page is as large as in its design, the right edge of
+// the patient name's field (the left column's first box) is a dark line.
+TEST_F(PrintedReportTest, BordersPrintAsHeavyAsOnTheScreen)
+{
+    TempDir dir;
+    const std::string pdf = dir.File("report.pdf");
+    ASSERT_TRUE(platform::RegisterPdfPrinter("Border PDF", pdf.c_str(), 210.0, 297.0, 600));
+    ASSERT_NE(m_main->CreateReportFromImage(DataFile("ct-image.dcm").c_str()), nullptr);
+    ASSERT_TRUE(m_main->Print("Border PDF"));
+    ASSERT_EQ(RunTool("pdftoppm -r 96 -png " + Quoted(pdf) + " " + Quoted(dir.File("page")) + " 2>/dev/null").nExitCode,
+              0);
+    cairo_surface_t* image = cairo_image_surface_create_from_png(dir.File("page-1.png").c_str());
+    ASSERT_EQ(cairo_surface_status(image), CAIRO_STATUS_SUCCESS);
+    const int stride = cairo_image_surface_get_stride(image);
+    const unsigned char* data = cairo_image_surface_get_data(image);
+    // The field spans x 176..394 and y 141..167 of the design; its right edge is at 393.
+    int darkest = 255;
+    for (int y = 147; y < 161; ++y) {
+        for (int x = 388; x < 398; ++x) {
+            const unsigned char* p = data + y * stride + x * 4;
+            darkest = std::min<int>(darkest, (p[0] + p[1] + p[2]) / 3);
+        }
+    }
+    cairo_surface_destroy(image);
+    EXPECT_LT(darkest, 215);
+}
