@@ -10,6 +10,9 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <new>
 #include <string>
 #include <utility>
 #include <vector>
@@ -42,6 +45,25 @@ PangoLayout* MakeLayout(cairo_t* cr, CPaintManagerUI* manager, LPCTSTR text, int
     return layout;
 }
 
+// Lets a vector surface embed the JPEG a bitmap came from rather than its decoded pixels; Cairo
+// may keep the surface after the call, so it gets its own copy of the bytes.
+void AttachJpeg(cairo_t* cr, cairo_surface_t* surface, const BitmapObject& image)
+{
+    const cairo_surface_type_t target = cairo_surface_get_type(cairo_get_target(cr));
+    if (image.vecJpeg.empty() || (target != CAIRO_SURFACE_TYPE_PDF && target != CAIRO_SURFACE_TYPE_PS)) {
+        return;
+    }
+    auto* copy = static_cast<unsigned char*>(std::malloc(image.vecJpeg.size()));
+    if (copy == nullptr) {
+        return;
+    }
+    std::memcpy(copy, image.vecJpeg.data(), image.vecJpeg.size());
+    if (cairo_surface_set_mime_data(surface, CAIRO_MIME_TYPE_JPEG, copy, image.vecJpeg.size(), std::free, copy) !=
+        CAIRO_STATUS_SUCCESS) {
+        std::free(copy);
+    }
+}
+
 // Text measurement needs no surface to draw on; one small context serves every call.
 cairo_t* MeasuringContext()
 {
@@ -60,7 +82,16 @@ HBITMAP CRenderEngine::CreateBitmap(const unsigned char* data, size_t length)
     if (!ImageCodec::Decode(data, length, kMaxImageBytes, width, height, pixels)) {
         return nullptr;
     }
-    return platform::AdoptBitmap(width, height, std::move(pixels));
+    HBITMAP bitmap = platform::AdoptBitmap(width, height, std::move(pixels));
+    if (bitmap != nullptr && data[0] == 0xFF && data[1] == 0xD8) {
+        // Without its JPEG the bitmap still paints; a printed page only grows larger.
+        try {
+            bitmap->vecJpeg.assign(data, data + length);
+        } catch (const std::bad_alloc&) {
+            bitmap->vecJpeg.clear();
+        }
+    }
+    return bitmap;
 }
 
 void CRenderEngine::DrawColor(HDC hDC, const RECT& rc, DWORD color)
@@ -122,6 +153,7 @@ void CRenderEngine::DrawImage(HDC hDC, HBITMAP bitmap, const RECT& rc)
         cairo_surface_destroy(source);
         return;
     }
+    AttachJpeg(cr, source, *image);
     const double scale = std::min(static_cast<double>(width) / image->nWidth, static_cast<double>(height) / image->nHeight);
     const double drawnWidth = image->nWidth * scale;
     const double drawnHeight = image->nHeight * scale;

@@ -1,5 +1,6 @@
 #include "control/KMMainWindow.h"
 #include "platform/Host.h"
+#include "platform/win32/GdiPlus.h"
 #include "report/KMReportWindow.h"
 #include "support/FileChecks.h"
 #include "support/TestSupport.h"
@@ -349,4 +350,32 @@ TEST_F(PrintedReportTest, BordersPrintAsHeavyAsOnTheScreen)
     }
     cairo_surface_destroy(image);
     EXPECT_LT(darkest, 215);
+}
+
+// A key image reaches the PDF as the JPEG the document holds, not as re-compressed pixels.
+TEST_F(PrintedReportTest, KeyImagesPrintAsTheirJpegBytes)
+{
+    TempDir dir;
+    const std::string pdf = dir.File("images.pdf");
+    ASSERT_TRUE(platform::RegisterPdfPrinter("Image PDF", pdf.c_str()));
+    IKMReport* report = m_main->CreateReportFromImage(DataFile("ct-image.dcm").c_str());
+    ASSERT_NE(report, nullptr);
+    std::vector<BYTE> pixels(256 * 256 * 4);
+    for (size_t i = 0; i < 256 * 256; ++i) {
+        pixels[i * 4] = static_cast<BYTE>(i % 256);
+        pixels[i * 4 + 1] = static_cast<BYTE>(i / 256);
+        pixels[i * 4 + 2] = static_cast<BYTE>((i * 7) % 251);
+        pixels[i * 4 + 3] = 0xFF;
+    }
+    ULONG_PTR token = 0;
+    GdiplusStartupInput input;
+    GdiplusStartup(&token, &input, nullptr);
+    HBITMAP bitmap = CreateBitmap(256, 256, 1, 32, pixels.data());
+    ASSERT_NE(bitmap, nullptr);
+    ASSERT_TRUE(report->SetImage(0, bitmap));
+    DeleteObject(bitmap);
+    GdiplusShutdown(token);
+    ASSERT_TRUE(m_main->Print("Image PDF"));
+    const std::string images = RunTool("pdfimages -list " + Quoted(pdf) + " 2>/dev/null").strOutput;
+    EXPECT_TRUE(std::regex_search(images, std::regex("image +256 +256 +rgb +3 +8 +jpeg"))) << images;
 }
