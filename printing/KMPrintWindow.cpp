@@ -235,17 +235,13 @@ void KMPrintWindow::PaintBand(HDC dc, const Band& band, int x, int y)
     cairo_restore(cr);
 }
 
-bool KMPrintWindow::PrintReport(HDC dc, const std::wstring& title, KMDcmSR* sr, const std::string& qrCode,
-                                const KMReportTemplate& report)
+bool KMPrintWindow::FillPage(KMReportUIHandler& handler, KMDcmSR* sr, const std::string& qrCode,
+                             const KMReportTemplate& report)
 {
-    m_nPrintedPages = 0;
-    const int areaWidth = GetDeviceCaps(dc, HORZRES);
-    const int areaHeight = GetDeviceCaps(dc, VERTRES);
-    if (sr == nullptr || areaWidth <= 0 || areaHeight <= 0 || !BuildPage(report)) {
+    if (sr == nullptr || !BuildPage(report)) {
         return false;
     }
     auto* page = dynamic_cast<DuiLib::CContainerUI*>(m_pPageRoot);
-    KMReportUIHandler handler;
     if (page == nullptr) {
         return false;
     }
@@ -257,6 +253,36 @@ bool KMPrintWindow::PrintReport(HDC dc, const std::wstring& title, KMDcmSR* sr, 
     if (DuiLib::CControlUI* badge = m_pm.FindControl(kVerifiedBadge)) {
         badge->SetVisible(sr->IsVerified());
     }
+    return true;
+}
+
+bool KMPrintWindow::PrintSheet(HDC dc, const Sheet& sheet, const Band& band, size_t index, size_t count)
+{
+    if (StartPage(dc) <= 0) {
+        return false;
+    }
+    if (index > 0 && sheet.nHeader > 0) {
+        PaintBand(dc, Band{0, sheet.nHeader}, sheet.nX, 0);
+    }
+    PaintBand(dc, band, sheet.nX, index == 0 ? 0 : sheet.nBodyTop);
+    const std::wstring number = std::to_wstring(index + 1) + L"/" + std::to_wstring(count);
+    DuiLib::CRenderEngine::DrawText(dc, &m_pm,
+                                    RECT{sheet.nX, sheet.nHeight - sheet.nFooter, sheet.nX + sheet.nWidth, sheet.nHeight},
+                                    number.c_str(), kPageNumberColor, -1,
+                                    DuiLib::DT_CENTER | DuiLib::DT_VCENTER | DuiLib::DT_SINGLELINE);
+    return EndPage(dc) > 0;
+}
+
+bool KMPrintWindow::PrintReport(HDC dc, const std::wstring& title, KMDcmSR* sr, const std::string& qrCode,
+                                const KMReportTemplate& report)
+{
+    const int areaWidth = GetDeviceCaps(dc, HORZRES);
+    const int areaHeight = GetDeviceCaps(dc, VERTRES);
+    KMReportUIHandler handler;
+    if (areaWidth <= 0 || areaHeight <= 0 || !FillPage(handler, sr, qrCode, report)) {
+        return false;
+    }
+    const RECT inset = static_cast<DuiLib::CContainerUI*>(m_pPageRoot)->GetInset();
     m_pm.SetZoomRatio(1.0f);
     const int designWidth = m_pPageRoot->GetFixedWidth();
     const int designHeight = m_pPageRoot->GetFixedHeight();
@@ -270,45 +296,26 @@ bool KMPrintWindow::PrintReport(HDC dc, const std::wstring& title, KMDcmSR* sr, 
     const int pageWidth = m_pPageRoot->GetFixedWidth();
     const int pageHeight = m_pPageRoot->GetFixedHeight();
     GrowTextBoxes();
-    const RECT inset = page->GetInset();
     const int footer = std::max<int>(inset.bottom, static_cast<int>(kPageNumberBand * zoom));
     int header = RepeatedHeaderBottom(report);
     if (header > pageHeight - footer - pageHeight / kMinBodyShare) {
         header = 0;
     }
-    const int bodyTop = header > 0 ? header : inset.top;
-    const std::vector<Band> bands = Paginate(pageHeight, bodyTop, footer);
+    const Sheet sheet{std::max(0, (areaWidth - pageWidth) / 2), pageWidth, pageHeight, header,
+                      header > 0 ? header : static_cast<int>(inset.top), footer};
+    const std::vector<Band> bands = Paginate(sheet.nHeight, sheet.nBodyTop, sheet.nFooter);
 
     DOCINFOW info{sizeof(DOCINFOW), title.c_str(), nullptr, nullptr, 0};
     if (StartDocW(dc, &info) <= 0) {
         return false;
     }
-    const int x = std::max(0, (areaWidth - pageWidth) / 2);
-    bool printed = true;
-    for (size_t i = 0; i < bands.size() && printed; ++i) {
-        if (StartPage(dc) <= 0) {
-            printed = false;
-            break;
+    for (size_t i = 0; i < bands.size(); ++i) {
+        if (!PrintSheet(dc, sheet, bands[i], i, bands.size())) {
+            AbortDoc(dc);
+            return false;
         }
-        if (i > 0 && header > 0) {
-            PaintBand(dc, Band{0, header}, x, 0);
-        }
-        PaintBand(dc, bands[i], x, i == 0 ? 0 : bodyTop);
-        const std::wstring number = std::to_wstring(i + 1) + L"/" + std::to_wstring(bands.size());
-        DuiLib::CRenderEngine::DrawText(dc, &m_pm, RECT{x, pageHeight - footer, x + pageWidth, pageHeight},
-                                        number.c_str(), kPageNumberColor, -1,
-                                        DuiLib::DT_CENTER | DuiLib::DT_VCENTER | DuiLib::DT_SINGLELINE);
-        printed = EndPage(dc) > 0;
     }
-    if (!printed) {
-        AbortDoc(dc);
-        return false;
-    }
-    if (EndDoc(dc) <= 0) {
-        return false;
-    }
-    m_nPrintedPages = static_cast<int>(bands.size());
-    return true;
+    return EndDoc(dc) > 0;
 }
 
 HBITMAP KMPrintWindow::RenderTemplateBitmap(const char* path, int* width, int* height, int wantedWidth,

@@ -7,6 +7,7 @@
 
 class KMDcmSR;
 class KMReportTemplate;
+class KMReportUIHandler;
 
 // A hidden window that holds an off-screen copy of a report page, laid out at a zoom of its own,
 // for printing and for template thumbnails. The owner creates it without a parent, disabled and
@@ -30,8 +31,6 @@ public:
     // then abandoned). The screen's page is not touched: this window holds its own copy.
     bool PrintReport(HDC dc, const std::wstring& title, KMDcmSR* sr, const std::string& qrCode,
                      const KMReportTemplate& report);
-    // How many pages the last PrintReport laid out.
-    int GetPrintedPageCount() const { return m_nPrintedPages; }
     // The page of a template file, unfilled, in a new bitmap (owned by the caller) fitted into
     // wanted width x height (a size below 1 means the page's width, a size above kMaxPreviewSide
     // counts as kMaxPreviewSide); its size goes to the outputs. Null when the file does not load,
@@ -53,6 +52,21 @@ private:
         int nBottom;
     };
 
+    // Where a page goes on a sheet of paper, in device pixels: its left edge and size, the
+    // bottom of the header that later sheets repeat (0 for none), where their body starts, and
+    // the band at the foot that holds the sheet's number.
+    struct Sheet {
+        int nX;
+        int nWidth;
+        int nHeight;
+        int nHeader;
+        int nBodyTop;
+        int nFooter;
+    };
+
+    // Builds the page and fills it through `handler` from the document, with the QR text and
+    // the verified badge; false when the page cannot be built or filled.
+    bool FillPage(KMReportUIHandler& handler, KMDcmSR* sr, const std::string& qrCode, const KMReportTemplate& report);
     // Gives the page panel and the window the page's size.
     void SizeToPage();
     void LayOutAtZoom(float zoom);
@@ -66,9 +80,11 @@ private:
     std::vector<Band> Paginate(int pageHeight, int headerHeight, int bottomInset) const;
     // The bottom of the repeated header region (0 when the template marks none).
     int RepeatedHeaderBottom(const KMReportTemplate& report);
+    // One sheet: the repeated header (after the first), the band of the page and the number
+    // "index + 1/count"; false when the page did not reach the printer.
+    bool PrintSheet(HDC dc, const Sheet& sheet, const Band& band, size_t index, size_t count);
     // Paints `band` of the laid-out page with its top at device row `y`, `x` from the left.
     void PaintBand(HDC dc, const Band& band, int x, int y);
 
     DuiLib::CControlUI* m_pPageRoot = nullptr;
-    int m_nPrintedPages = 0;
 };
