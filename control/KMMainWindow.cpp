@@ -585,6 +585,11 @@ IKMReport* KMMainWindow::CreateReportFromImage(const char* dicomFile)
             target->SetString(tag, value);
         }
     }
+    // The report's own Modality is SR; the image's is what the report is about.
+    std::wstring modality;
+    if (file.GetDataset()->GetString(KMDcmTag::Modality, modality, 0) && !modality.empty()) {
+        window->m_dcmSR.SetAcquisitionModality(modality.c_str());
+    }
     return FinishReport(window, true);
 }
 
@@ -612,19 +617,11 @@ bool KMMainWindow::Print(const char* printerName)
     report->m_dcmSR.GetDataset()->GetString(KMDcmTag::PatientName, name, 0);
     report->m_dcmSR.GetDataset()->GetString(KMDcmTag::ContentDate, date, 0);
     const std::wstring title = L"SR" + name + date;
-    DOCINFOW info{40, title.c_str(), nullptr, nullptr, 0};
-    bool printed = false;
-    if (StartDocW(dc, &info) > 0) {
-        if (StartPage(dc) > 0) {
-            if (report->m_pPrintWindow != nullptr) {
-                report->m_pPrintWindow->PrintPage(dc, &report->m_dcmSR, report->m_strQRCode, report->m_template);
-            }
-            printed = EndPage(dc) > 0;
-        }
-        // The document reaches the printer (or its file) only when it ends; a print that
-        // never arrived is no success.
-        printed = EndDoc(dc) > 0 && printed;
-    }
+    // Every page reaches the printer, or the print failed; a page that cannot be built sends
+    // nothing.
+    const bool printed = report->m_pPrintWindow != nullptr &&
+                         report->m_pPrintWindow->PrintReport(dc, title, &report->m_dcmSR, report->m_strQRCode,
+                                                             report->m_template);
     DeleteDC(dc);
     if (!printed) {
         KMLastError::SetIfNone(std::string("printing failed on ") + printerName);

@@ -3,11 +3,19 @@
 #include "binding/KMReportUIHandler.h"
 #include "platform/duilib/CContainerUI.h"
 #include "platform/duilib/CDialogBuilder.h"
+#include "platform/duilib/CEditUI.h"
+#include "platform/duilib/CRenderEngine.h"
+#include "platform/kmdicom/KMDcmSR.h"
+#include "platform/kmbase/KMString.h"
+#include "platform/win32/DeviceContext.h"
 #include "platform/kmbase/KMUtil.h"
 #include "platform/win32/GdiPlus.h"
 #include "report/KMReportTemplate.h"
 
+#include <tinyxml2.h>
+
 #include <algorithm>
+#include <cwchar>
 
 KMPrintWindow::~KMPrintWindow()
 {
@@ -75,24 +83,240 @@ void KMPrintWindow::LayOutAtZoom(float zoom)
     }
 }
 
-void KMPrintWindow::PrintPage(HDC dc, KMDcmSR* sr, const std::string& qrCode, const KMReportTemplate& report)
+namespace {
+
+// The design height of the band at a page's foot that holds its number, when the page's own
+// bottom inset is smaller.
+constexpr int kPageNumberBand = 20;
+// A repeated header leaves at least this share of a page to the body, or it is not repeated.
+constexpr int kMinBodyShare = 4;
+constexpr DWORD kPageNumberColor = 0xFF606060;
+// The template's badge that a verified report shows.
+constexpr const wchar_t* kVerifiedBadge = L"verifiedCtrl";
+
+bool IsGrowingText(DuiLib::CControlUI* control)
 {
-    if (dc == nullptr || !BuildPage(report)) {
+    return control->IsVisible() && std::wcscmp(control->GetClass(), L"RichEdit") == 0;
+}
+
+void CollectGrowingText(DuiLib::CControlUI* control, std::vector<DuiLib::CEditUI*>& edits)
+{
+    if (!control->IsVisible()) {
         return;
     }
-    KMReportUIHandler handler;
-    handler.InitUI(dynamic_cast<DuiLib::CContainerUI*>(m_pPageRoot), false);
-    handler.SetDcmSR(sr);
-    handler.SetQRCode(qrCode.c_str());
-    const int paperWidth = GetDeviceCaps(dc, PHYSICALWIDTH);
-    m_pm.SetZoomRatio(1.0f);
-    const int pageWidth = m_pPageRoot->GetFixedWidth();
-    if (pageWidth <= 0) {
+    if (IsGrowingText(control)) {
+        edits.push_back(static_cast<DuiLib::CEditUI*>(control));
         return;
     }
-    LayOutAtZoom(static_cast<float>(paperWidth) / static_cast<float>(pageWidth));
-    const RECT rc{0, 0, m_pPageRoot->GetFixedWidth(), m_pPageRoot->GetFixedHeight()};
+    if (auto* container = dynamic_cast<DuiLib::CContainerUI*>(control)) {
+        for (int i = 0; i < container->GetCount(); ++i) {
+            CollectGrowingText(container->GetItemAt(i), edits);
+        }
+    }
+}
+
+// The name of the template's element marked printheader="repeat", or null.
+const char* RepeatedHeaderName(const tinyxml2::XMLElement* element)
+{
+    for (; element != nullptr; element = element->NextSiblingElement()) {
+        const char* name = element->Attribute("name");
+        if (element->Attribute("printheader", "repeat") != nullptr && name != nullptr && *name != '\0') {
+            return name;
+        }
+        if (const char* inner = RepeatedHeaderName(element->FirstChildElement())) {
+            return inner;
+        }
+    }
+    return nullptr;
+}
+
+} // namespace
+
+void KMPrintWindow::GrowTextBoxes()
+{
+    std::vector<DuiLib::CEditUI*> edits;
+    CollectGrowingText(m_pPageRoot, edits);
+    for (DuiLib::CEditUI* edit : edits) {
+        const int growth = edit->GetContentHeight() - edit->GetHeight();
+        if (growth <= 0) {
+            continue;
+        }
+        edit->SetFixedHeight(edit->GetHeight() + growth);
+        for (DuiLib::CControlUI* outer = edit->GetParent(); outer != nullptr; outer = outer->GetParent()) {
+            if (outer->GetFixedHeight() > 0) {
+                outer->SetFixedHeight(outer->GetFixedHeight() + growth);
+            }
+            if (outer == m_pPageRoot) {
+                break;
+            }
+        }
+    }
+    SizeToPage();
+    LayOutAtZoom(m_pm.GetZoomRatio());
+}
+
+int KMPrintWindow::BreakInside(DuiLib::CControlUI* control, int limit)
+{
+    const RECT& rc = control->GetPos();
+    if (!control->IsVisible() || limit <= rc.top || limit >= rc.bottom) {
+        return limit;
+    }
+    if (IsGrowingText(control)) {
+        return static_cast<DuiLib::CEditUI*>(control)->GetLineBreakAbove(limit);
+    }
+    auto* container = dynamic_cast<DuiLib::CContainerUI*>(control);
+    if (container == nullptr) {
+        return rc.top;
+    }
+    int best = limit;
+    for (int i = 0; i < container->GetCount(); ++i) {
+        best = std::min(best, BreakInside(container->GetItemAt(i), limit));
+    }
+    return best;
+}
+
+int KMPrintWindow::FindBreak(int start, int limit) const
+{
+    // A break moved up for one column may fall inside a line of a column beside it: move it
+    // again until no control is cut.
+    int at = limit;
+    for (int round = 0; round < 16; ++round) {
+        const int next = BreakInside(m_pPageRoot, at);
+        if (next == at) {
+            break;
+        }
+        at = next;
+    }
+    return at > start ? at : limit;
+}
+
+std::vector<KMPrintWindow::Band> KMPrintWindow::Paginate(int pageHeight, int headerHeight, int bottomInset) const
+{
+    const int height = m_pPageRoot->GetPos().bottom;
+    if (height <= pageHeight) {
+        return {Band{0, height}};
+    }
+    const int end = height - bottomInset;
+    std::vector<Band> bands;
+    int top = 0;
+    while (top < end) {
+        const int room = pageHeight - bottomInset - (bands.empty() ? 0 : headerHeight);
+        const int limit = top + room;
+        const int bottom = limit >= end ? end : FindBreak(top, limit);
+        bands.push_back(Band{top, bottom});
+        top = bottom;
+    }
+    return bands;
+}
+
+int KMPrintWindow::RepeatedHeaderBottom(const KMReportTemplate& report)
+{
+    std::string text;
+    tinyxml2::XMLDocument xml;
+    if (!report.ToXml(text) || xml.Parse(text.data(), text.size()) != tinyxml2::XML_SUCCESS) {
+        return 0;
+    }
+    const char* name = RepeatedHeaderName(xml.RootElement());
+    DuiLib::CControlUI* header = name != nullptr ? m_pm.FindControl(KMString(name).c_wstr()) : nullptr;
+    return header != nullptr && header->IsVisible() ? std::max<int>(0, header->GetPos().bottom) : 0;
+}
+
+void KMPrintWindow::PaintBand(HDC dc, const Band& band, int x, int y)
+{
+    cairo_t* cr = platform::GetCairo(dc);
+    if (cr == nullptr) {
+        return;
+    }
+    cairo_save(cr);
+    cairo_translate(cr, x, y - band.nTop);
+    const RECT rc{0, band.nTop, m_pPageRoot->GetPos().right, band.nBottom};
+    DuiLib::CRenderEngine::PushClip(dc, rc);
     m_pPageRoot->Paint(dc, rc, nullptr);
+    DuiLib::CRenderEngine::PopClip(dc);
+    cairo_restore(cr);
+}
+
+bool KMPrintWindow::FillPage(KMReportUIHandler& handler, KMDcmSR* sr, const std::string& qrCode,
+                             const KMReportTemplate& report)
+{
+    if (sr == nullptr || !BuildPage(report)) {
+        return false;
+    }
+    auto* page = dynamic_cast<DuiLib::CContainerUI*>(m_pPageRoot);
+    if (page == nullptr) {
+        return false;
+    }
+    handler.InitUI(page, false);
+    if (!handler.SetDcmSR(sr)) {
+        return false;
+    }
+    handler.SetQRCode(qrCode.c_str());
+    if (DuiLib::CControlUI* badge = m_pm.FindControl(kVerifiedBadge)) {
+        badge->SetVisible(sr->IsVerified());
+    }
+    return true;
+}
+
+bool KMPrintWindow::PrintSheet(HDC dc, const Sheet& sheet, const Band& band, size_t index, size_t count)
+{
+    if (StartPage(dc) <= 0) {
+        return false;
+    }
+    if (index > 0 && sheet.nHeader > 0) {
+        PaintBand(dc, Band{0, sheet.nHeader}, sheet.nX, 0);
+    }
+    PaintBand(dc, band, sheet.nX, index == 0 ? 0 : sheet.nBodyTop);
+    const std::wstring number = std::to_wstring(index + 1) + L"/" + std::to_wstring(count);
+    DuiLib::CRenderEngine::DrawText(dc, &m_pm,
+                                    RECT{sheet.nX, sheet.nHeight - sheet.nFooter, sheet.nX + sheet.nWidth, sheet.nHeight},
+                                    number.c_str(), kPageNumberColor, -1,
+                                    DuiLib::DT_CENTER | DuiLib::DT_VCENTER | DuiLib::DT_SINGLELINE);
+    return EndPage(dc) > 0;
+}
+
+bool KMPrintWindow::PrintReport(HDC dc, const std::wstring& title, KMDcmSR* sr, const std::string& qrCode,
+                                const KMReportTemplate& report)
+{
+    const int areaWidth = GetDeviceCaps(dc, HORZRES);
+    const int areaHeight = GetDeviceCaps(dc, VERTRES);
+    KMReportUIHandler handler;
+    if (areaWidth <= 0 || areaHeight <= 0 || !FillPage(handler, sr, qrCode, report)) {
+        return false;
+    }
+    const RECT inset = static_cast<DuiLib::CContainerUI*>(m_pPageRoot)->GetInset();
+    m_pm.SetZoomRatio(1.0f);
+    const int designWidth = m_pPageRoot->GetFixedWidth();
+    const int designHeight = m_pPageRoot->GetFixedHeight();
+    if (designWidth <= 0 || designHeight <= 0) {
+        return false;
+    }
+    const float zoom = std::min(static_cast<float>(areaWidth) / static_cast<float>(designWidth),
+                                static_cast<float>(areaHeight) / static_cast<float>(designHeight));
+    LayOutAtZoom(zoom);
+    // One sheet holds the template's page as the screen shows it; what grows flows on.
+    const int pageWidth = m_pPageRoot->GetFixedWidth();
+    const int pageHeight = m_pPageRoot->GetFixedHeight();
+    GrowTextBoxes();
+    const int footer = std::max<int>(inset.bottom, static_cast<int>(kPageNumberBand * zoom));
+    int header = RepeatedHeaderBottom(report);
+    if (header > pageHeight - footer - pageHeight / kMinBodyShare) {
+        header = 0;
+    }
+    const Sheet sheet{std::max(0, (areaWidth - pageWidth) / 2), pageWidth, pageHeight, header,
+                      header > 0 ? header : static_cast<int>(inset.top), footer};
+    const std::vector<Band> bands = Paginate(sheet.nHeight, sheet.nBodyTop, sheet.nFooter);
+
+    DOCINFOW info{sizeof(DOCINFOW), title.c_str(), nullptr, nullptr, 0};
+    if (StartDocW(dc, &info) <= 0) {
+        return false;
+    }
+    for (size_t i = 0; i < bands.size(); ++i) {
+        if (!PrintSheet(dc, sheet, bands[i], i, bands.size())) {
+            AbortDoc(dc);
+            return false;
+        }
+    }
+    return EndDoc(dc) > 0;
 }
 
 HBITMAP KMPrintWindow::RenderTemplateBitmap(const char* path, int* width, int* height, int wantedWidth,

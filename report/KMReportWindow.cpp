@@ -149,6 +149,8 @@ bool KMReportWindow::RebuildPage()
     }
     panel->AddAt(root, 0);
     root->SetFloat(true);
+    // The handler binds only what is visible: an empty panel was hidden.
+    panel->SetVisible(true);
     m_uiHandler.InitUI(dynamic_cast<DuiLib::CContainerUI*>(root), true);
     return true;
 }

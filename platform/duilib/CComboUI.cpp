@@ -124,12 +124,12 @@ void CComboUI::DoPaint(HDC hDC, const RECT& rcPaint, CControlUI*)
     const int cx = m_rcItem.right - arrow / 2;
     const int cy = (m_rcItem.top + m_rcItem.bottom) / 2;
     const int half = std::max(2, arrow / 5);
-    CRenderEngine::DrawLine(hDC, cx - half, cy - half / 2, cx, cy + half / 2, 1, PaintTextColor());
-    CRenderEngine::DrawLine(hDC, cx, cy + half / 2, cx + half, cy - half / 2, 1, PaintTextColor());
+    CRenderEngine::DrawLine(hDC, cx - half, cy - half / 2, cx, cy + half / 2, HairlineWidth(), PaintTextColor());
+    CRenderEngine::DrawLine(hDC, cx, cy + half / 2, cx + half, cy - half / 2, HairlineWidth(), PaintTextColor());
     if (m_nBorderSize > 0) {
         PaintBorder(hDC);
     } else {
-        CRenderEngine::DrawRect(hDC, m_rcItem, 1, m_bFocused ? kFocusBorderColor : kFieldBorderColor);
+        CRenderEngine::DrawRect(hDC, m_rcItem, HairlineWidth(), m_bFocused ? kFocusBorderColor : kFieldBorderColor);
     }
     CRenderEngine::PopClip(hDC);
 }
@@ -153,7 +153,7 @@ void CComboUI::PaintDropList(HDC hDC)
         text.left += Scale(4);
         CRenderEngine::DrawText(hDC, m_pManager, text, GetItemAt(i)->GetText(), m_dwTextColor, m_iFont,
                                 DT_LEFT | DT_VCENTER | DT_SINGLELINE);
-        CRenderEngine::DrawRect(hDC, rc, 1, kFieldBorderColor);
+        CRenderEngine::DrawRect(hDC, rc, HairlineWidth(), kFieldBorderColor);
     }
 }
 

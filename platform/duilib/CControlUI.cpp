@@ -288,6 +288,8 @@ void CControlUI::PaintText(HDC hDC)
     CRenderEngine::DrawText(hDC, m_pManager, rc, m_sText, PaintTextColor(), m_iFont, m_uTextStyle);
 }
 
+int CControlUI::HairlineWidth() const { return std::max(1, Scale(1)); }
+
 void CControlUI::PaintBorder(HDC hDC)
 {
     if (m_nBorderSize > 0) {

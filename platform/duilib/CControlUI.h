@@ -101,6 +101,9 @@ protected:
     virtual void PaintBorder(HDC hDC);
     // Scales a design length by the zoom ratio, rounded and clamped as RoundCoordinate does.
     int Scale(double design) const;
+    // The width of a one-pixel line of the design at the zoom: whole device pixels, at least
+    // one, so that a printed border is as heavy as on the screen and never falls between dots.
+    int HairlineWidth() const;
     double Unscale(int scaled) const;
 
     CPaintManagerUI* m_pManager = nullptr;

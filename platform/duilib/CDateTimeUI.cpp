@@ -140,7 +140,7 @@ void CDateTimeUI::PaintBorder(HDC hDC)
         CLabelUI::PaintBorder(hDC);
         return;
     }
-    CRenderEngine::DrawRect(hDC, m_rcItem, 1, m_bFocused ? 0xFF3C78D8 : 0xFFB0B0B0);
+    CRenderEngine::DrawRect(hDC, m_rcItem, HairlineWidth(), m_bFocused ? 0xFF3C78D8 : 0xFFB0B0B0);
 }
 
 } // namespace DuiLib

@@ -505,12 +505,16 @@ void CEditUI::PaintText(HDC hDC)
     }
     const RECT box = TextBox();
     const POINT origin = TextOrigin();
-    const int top = box.top - origin.y;
+    // Only the lines inside the clip are painted: a printed page shows a slice of a tall box.
+    // Lines stand at fractional rows, so a slice that starts at a line's whole-pixel top meets
+    // the line above by less than a pixel; that line belongs to the slice above.
+    const RECT shown = CRenderEngine::ClipTo(hDC, box);
+    const int top = shown.top - origin.y + (shown.top > box.top ? 1 : 0);
     size_t start = 0;
     size_t end = 0;
     GetSel(start, end);
     CRenderEngine::PushClip(hDC, box);
-    m_layout.Paint(hDC, origin.x, origin.y, top, top + (box.bottom - box.top), PaintTextColor(), start, end,
+    m_layout.Paint(hDC, origin.x, origin.y, top, top + (shown.bottom - shown.top), PaintTextColor(), start, end,
                    kSelectionColor);
     if (m_bFocused && m_bCaretOn) {
         const RECT caret = GetCaretPos();
@@ -572,7 +576,7 @@ void CEditUI::PaintBorder(HDC hDC)
         return;
     }
     // A field without its own border still shows where it is, and whether it has the focus.
-    CRenderEngine::DrawRect(hDC, m_rcItem, 1, m_bFocused ? kFocusBorderColor : kFieldBorderColor);
+    CRenderEngine::DrawRect(hDC, m_rcItem, HairlineWidth(), m_bFocused ? kFocusBorderColor : kFieldBorderColor);
 }
 
 CRichEditUI::CRichEditUI() : CEditUI(true)
@@ -581,5 +585,24 @@ CRichEditUI::CRichEditUI() : CEditUI(true)
 }
 
 LPCTSTR CRichEditUI::GetClass() const { return L"RichEdit"; }
+
+int CEditUI::GetContentHeight()
+{
+    SyncLayout();
+    const RECT box = TextBox();
+    return (m_rcItem.bottom - m_rcItem.top) - (box.bottom - box.top) +
+           m_layout.GetHeight(0, m_layout.GetParagraphCount());
+}
+
+int CEditUI::GetLineBreakAbove(int y)
+{
+    SyncLayout();
+    const POINT origin = TextOrigin();
+    if (y - origin.y >= m_layout.GetHeight(0, m_layout.GetParagraphCount())) {
+        return y;
+    }
+    const int top = origin.y + m_layout.GetLineTop(y - origin.y);
+    return top <= y ? std::max<int>(m_rcItem.top, top) : static_cast<int>(m_rcItem.top);
+}
 
 } // namespace DuiLib

@@ -56,6 +56,13 @@ public:
     RECT GetCaretPos();
     // How far the text is scrolled, in pixels: cx sideways, cy down.
     SIZE GetScrollPos() const { return SIZE{m_nScrollX, m_nScrollY}; }
+    // The height the field needs to show its whole text at its present width (its text padding
+    // included), laying out every paragraph; a printed copy grows the field to it.
+    int GetContentHeight();
+    // The top, in window coordinates, of the line that holds window row `y` (not above the
+    // field's top; `y` itself below the text), where a printed page may end without cutting a
+    // line.
+    int GetLineBreakAbove(int y);
 
 protected:
     explicit CEditUI(bool multiline);

@@ -8,6 +8,11 @@
 #include <pango/pangocairo.h>
 
 #include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <new>
 #include <string>
 #include <utility>
 #include <vector>
@@ -40,6 +45,25 @@ PangoLayout* MakeLayout(cairo_t* cr, CPaintManagerUI* manager, LPCTSTR text, int
     return layout;
 }
 
+// Lets a vector surface embed the JPEG a bitmap came from rather than its decoded pixels; Cairo
+// may keep the surface after the call, so it gets its own copy of the bytes.
+void AttachJpeg(cairo_t* cr, cairo_surface_t* surface, const BitmapObject& image)
+{
+    const cairo_surface_type_t target = cairo_surface_get_type(cairo_get_target(cr));
+    if (image.vecJpeg.empty() || (target != CAIRO_SURFACE_TYPE_PDF && target != CAIRO_SURFACE_TYPE_PS)) {
+        return;
+    }
+    auto* copy = static_cast<unsigned char*>(std::malloc(image.vecJpeg.size()));
+    if (copy == nullptr) {
+        return;
+    }
+    std::memcpy(copy, image.vecJpeg.data(), image.vecJpeg.size());
+    if (cairo_surface_set_mime_data(surface, CAIRO_MIME_TYPE_JPEG, copy, image.vecJpeg.size(), std::free, copy) !=
+        CAIRO_STATUS_SUCCESS) {
+        std::free(copy);
+    }
+}
+
 // Text measurement needs no surface to draw on; one small context serves every call.
 cairo_t* MeasuringContext()
 {
@@ -58,7 +82,16 @@ HBITMAP CRenderEngine::CreateBitmap(const unsigned char* data, size_t length)
     if (!ImageCodec::Decode(data, length, kMaxImageBytes, width, height, pixels)) {
         return nullptr;
     }
-    return platform::AdoptBitmap(width, height, std::move(pixels));
+    HBITMAP bitmap = platform::AdoptBitmap(width, height, std::move(pixels));
+    if (bitmap != nullptr && data[0] == 0xFF && data[1] == 0xD8) {
+        // Without its JPEG the bitmap still paints; a printed page only grows larger.
+        try {
+            bitmap->vecJpeg.assign(data, data + length);
+        } catch (const std::bad_alloc&) {
+            bitmap->vecJpeg.clear();
+        }
+    }
+    return bitmap;
 }
 
 void CRenderEngine::DrawColor(HDC hDC, const RECT& rc, DWORD color)
@@ -120,6 +153,7 @@ void CRenderEngine::DrawImage(HDC hDC, HBITMAP bitmap, const RECT& rc)
         cairo_surface_destroy(source);
         return;
     }
+    AttachJpeg(cr, source, *image);
     const double scale = std::min(static_cast<double>(width) / image->nWidth, static_cast<double>(height) / image->nHeight);
     const double drawnWidth = image->nWidth * scale;
     const double drawnHeight = image->nHeight * scale;
@@ -190,20 +224,67 @@ int CRenderEngine::CountUnknownGlyphs(CPaintManagerUI* manager, LPCTSTR text, in
 
 void CRenderEngine::PushClip(HDC hDC, const RECT& rc)
 {
-    cairo_t* cr = platform::GetCairo(hDC);
+    DeviceContext* dc = platform::LookupDC(hDC);
+    cairo_t* cr = dc != nullptr ? dc->pCairo : nullptr;
     if (cr == nullptr) {
         return;
     }
     cairo_save(cr);
     cairo_rectangle(cr, rc.left, rc.top, std::max<LONG>(0, rc.right - rc.left), std::max<LONG>(0, rc.bottom - rc.top));
     cairo_clip(cr);
+    double x0 = rc.left;
+    double y0 = rc.top;
+    double x1 = rc.right;
+    double y1 = rc.bottom;
+    cairo_user_to_device(cr, &x0, &y0);
+    cairo_user_to_device(cr, &x1, &y1);
+    std::array<double, 4> clip{std::min(x0, x1), std::min(y0, y1), std::max(x0, x1), std::max(y0, y1)};
+    if (!dc->vecClips.empty()) {
+        const std::array<double, 4>& outer = dc->vecClips.back();
+        clip = {std::max(clip[0], outer[0]), std::max(clip[1], outer[1]), std::min(clip[2], outer[2]),
+                std::min(clip[3], outer[3])};
+    }
+    dc->vecClips.push_back(clip);
 }
 
 void CRenderEngine::PopClip(HDC hDC)
 {
-    if (cairo_t* cr = platform::GetCairo(hDC)) {
-        cairo_restore(cr);
+    DeviceContext* dc = platform::LookupDC(hDC);
+    if (dc == nullptr || dc->pCairo == nullptr) {
+        return;
     }
+    cairo_restore(dc->pCairo);
+    if (!dc->vecClips.empty()) {
+        dc->vecClips.pop_back();
+    }
+}
+
+RECT CRenderEngine::ClipTo(HDC hDC, const RECT& rc)
+{
+    DeviceContext* dc = platform::LookupDC(hDC);
+    if (dc == nullptr || dc->pCairo == nullptr || dc->vecClips.empty()) {
+        return rc;
+    }
+    const std::array<double, 4>& clip = dc->vecClips.back();
+    double x0 = clip[0];
+    double y0 = clip[1];
+    double x1 = clip[2];
+    double y1 = clip[3];
+    cairo_device_to_user(dc->pCairo, &x0, &y0);
+    cairo_device_to_user(dc->pCairo, &x1, &y1);
+    // A clip set on whole pixels comes back through the scale with rounding errors.
+    const auto whole = [](double v, bool up) {
+        const double bounded = std::clamp(v, -1e9, 1e9);
+        return static_cast<LONG>(up ? std::ceil(bounded - 0.01) : std::floor(bounded + 0.01));
+    };
+    const RECT clipped{std::max<LONG>(rc.left, whole(std::min(x0, x1), false)),
+                       std::max<LONG>(rc.top, whole(std::min(y0, y1), false)),
+                       std::min<LONG>(rc.right, whole(std::max(x0, x1), true)),
+                       std::min<LONG>(rc.bottom, whole(std::max(y0, y1), true))};
+    if (clipped.right <= clipped.left || clipped.bottom <= clipped.top) {
+        return RECT{rc.left, rc.top, rc.left, rc.top};
+    }
+    return clipped;
 }
 
 } // namespace DuiLib

@@ -34,6 +34,9 @@ public:
     // Clipping for a control's painting: saves the state and clips to `rc`.
     static void PushClip(HDC hDC, const RECT& rc);
     static void PopClip(HDC hDC);
+    // The part of `rc` that the current clip lets through (empty when none does, `rc` itself
+    // when the device context has nothing to draw on).
+    static RECT ClipTo(HDC hDC, const RECT& rc);
 };
 
 } // namespace DuiLib

@@ -73,18 +73,24 @@ namespace {
 
 struct Concept {
     const char* szCode;
+    const char* szScheme;
     const char* szMeaning;
     const char* szValueType;
     const char* szRelationship;
     DWORD valueTag;
 };
 
-// Indexed by KMDcmSR::Content; all codes are of the DCM scheme.
+// The local coding scheme of the items that hold who is to verify an unverified report.
+constexpr const char* kLocalScheme = "99SRCTRL";
+
+// Indexed by KMDcmSR::Content.
 const Concept kConcepts[] = {
-    {"121139", "Modality", "TEXT", "HAS OBS CONTEXT", kTextValue},
-    {"121008", "Person Observer Name", "PNAME", "HAS OBS CONTEXT", kPersonName},
-    {"121071", "Finding", "TEXT", "CONTAINS", kTextValue},
-    {"121077", "Conclusion", "TEXT", "CONTAINS", kTextValue},
+    {"121139", "DCM", "Modality", "TEXT", "HAS OBS CONTEXT", kTextValue},
+    {"121008", "DCM", "Person Observer Name", "PNAME", "HAS OBS CONTEXT", kPersonName},
+    {"VERIFIER", kLocalScheme, "Intended Verifying Observer Name", "PNAME", "HAS OBS CONTEXT", kPersonName},
+    {"VERIFIER ORG", kLocalScheme, "Intended Verifying Organization", "TEXT", "HAS OBS CONTEXT", kTextValue},
+    {"121071", "DCM", "Finding", "TEXT", "CONTAINS", kTextValue},
+    {"121077", "DCM", "Conclusion", "TEXT", "CONTAINS", kTextValue},
 };
 
 // The rank of a content item among those in kConcepts, or -1 for an item of another kind.
@@ -93,11 +99,12 @@ int RankOf(const KMDcmDataset& item)
     std::string code;
     std::string scheme;
     std::string valueType;
-    if (!ReadCode(item, code, scheme) || KMDcmText::Trimmed(scheme) != "DCM" || !item.GetString(kValueType, valueType)) {
+    if (!ReadCode(item, code, scheme) || !item.GetString(kValueType, valueType)) {
         return -1;
     }
     for (size_t i = 0; i < sizeof(kConcepts) / sizeof(kConcepts[0]); ++i) {
-        if (KMDcmText::Trimmed(code) == kConcepts[i].szCode && KMDcmText::Trimmed(valueType) == kConcepts[i].szValueType) {
+        if (KMDcmText::Trimmed(code) == kConcepts[i].szCode && KMDcmText::Trimmed(scheme) == kConcepts[i].szScheme &&
+            KMDcmText::Trimmed(valueType) == kConcepts[i].szValueType) {
             return static_cast<int>(i);
         }
     }
@@ -198,6 +205,12 @@ bool KMDcmSR::VerifyDocument()
         organization.empty()) {
         return false;
     }
+    // The names that waited for the verification go where a verified report keeps them.
+    if (!SetObserverValue(KMDcmTag::VerifyingObserverName, name.c_str()) ||
+        !SetObserverValue(KMDcmTag::VerifyingOrganization, organization.c_str()) ||
+        !SetContent(Content::VerifierName, L"") || !SetContent(Content::VerifierOrganization, L"")) {
+        return false;
+    }
     if (!GetVerificationDateTime(dateTime) || dateTime.empty()) {
         SetVerificationDateTime(KMString(CurrentDateTime()).c_wstr());
     }
@@ -262,7 +275,7 @@ bool KMDcmSR::SetContent(Content content, const wchar_t* value)
     view.Bind(created.get(), GetDataset()->GetRoot());
     if (!view.SetString(kRelationshipType, concept.szRelationship) ||
         !view.SetString(kValueType, concept.szValueType) ||
-        !WriteCode(view, kConceptNameCodeSequence, concept.szCode, "DCM", concept.szMeaning)) {
+        !WriteCode(view, kConceptNameCodeSequence, concept.szCode, concept.szScheme, concept.szMeaning)) {
         return false;
     }
     if (sequence->insert(created.get(), place, OFTrue).bad()) {
@@ -277,11 +290,28 @@ bool KMDcmSR::SetContent(Content content, const wchar_t* value)
     return true;
 }
 
+bool KMDcmSR::PendingVerifier(DWORD tag, Content& content)
+{
+    if (tag == KMDcmTag::VerifyingObserverName) {
+        content = Content::VerifierName;
+        return true;
+    }
+    if (tag == KMDcmTag::VerifyingOrganization) {
+        content = Content::VerifierOrganization;
+        return true;
+    }
+    return false;
+}
+
 bool KMDcmSR::GetVerifier(DWORD tag, std::wstring& value) const
 {
     KMDcmDataset item;
     if (GetDataset()->GetSequenceItem(KMDcmTag::VerifyingObserverSequence, item, 0) && item.GetString(tag, value, 0)) {
         return true;
+    }
+    Content pending = Content::VerifierName;
+    if (PendingVerifier(tag, pending)) {
+        return GetContent(pending, value);
     }
     value.clear();
     return false;
@@ -289,19 +319,32 @@ bool KMDcmSR::GetVerifier(DWORD tag, std::wstring& value) const
 
 bool KMDcmSR::SetVerifier(DWORD tag, const wchar_t* value)
 {
-    const KMDcmLog quiet;
     if (value == nullptr) {
         return false;
     }
+    // The Verifying Observer Sequence may only be there once the report is verified; until then
+    // the names wait in content items of their own.
+    Content pending = Content::VerifierName;
+    if (!IsVerified() && PendingVerifier(tag, pending)) {
+        std::string reason;
+        return KMDcmVR(tag).Check(value, reason) && SetContent(pending, value) && SetObserverValue(tag, L"");
+    }
+    return SetObserverValue(tag, value);
+}
+
+bool KMDcmSR::SetObserverValue(DWORD tag, const wchar_t* value)
+{
+    const KMDcmLog quiet;
     KMDcmDataset item;
     if (*value == L'\0') {
         if (!GetDataset()->GetSequenceItem(KMDcmTag::VerifyingObserverSequence, item, 0)) {
             return true;
         }
         item.GetItem()->findAndDeleteElement(DcmTagKey(static_cast<Uint16>(tag >> 16), static_cast<Uint16>(tag)));
-        std::wstring left;
-        if (!GetVerifier(KMDcmTag::VerifyingObserverName, left) && !GetVerifier(KMDcmTag::VerifyingOrganization, left) &&
-            !GetVerifier(KMDcmTag::VerificationDateTime, left)) {
+        const bool empty = !item.GetItem()->tagExists(DCM_VerifyingObserverName) &&
+                           !item.GetItem()->tagExists(DCM_VerifyingOrganization) &&
+                           !item.GetItem()->tagExists(DCM_VerificationDateTime);
+        if (empty) {
             GetDataset()->GetItem()->findAndDeleteElement(DCM_VerifyingObserverSequence);
         }
         return true;

@@ -25,7 +25,10 @@ class KMDcmVR;
 //   dataset's own Modality stays "SR";
 // - verifying observer name, organization and verification date-time: (0040,A075), (0040,A027)
 //   and (0040,A030) of the first Verifying Observer Sequence (0040,A073) item, which also holds
-//   an empty (0040,A088).
+//   an empty (0040,A088). DICOM allows that sequence only in a verified document: until the
+//   verification, name and organization wait in HAS OBS CONTEXT items of the local scheme
+//   99SRCTRL (VERIFIER, a PNAME, and VERIFIER ORG, a TEXT), and VerifyDocument moves them
+//   into the sequence.
 // Setting an empty text removes the value. Getters give false and an empty text for a value the
 // document does not have. A setter refuses, with false and nothing changed, a text that the
 // value's representation cannot hold (KMDcmVR of the element gives the reason): Finding,
@@ -82,10 +85,16 @@ public:
 
 private:
     // The content items this class writes, in the order it keeps them in the document.
-    enum class Content { Modality, Author, Finding, Conclusion };
+    enum class Content { Modality, Author, VerifierName, VerifierOrganization, Finding, Conclusion };
     bool GetContent(Content content, std::wstring& value) const;
     bool SetContent(Content content, const wchar_t* value);
+    // The content item that holds a verifier value of an unverified report, for the verifying
+    // observer name and organization; false for other tags.
+    static bool PendingVerifier(DWORD tag, Content& content);
     bool GetVerifier(DWORD tag, std::wstring& value) const;
     bool SetVerifier(DWORD tag, const wchar_t* value);
+    // Stores a value in the Verifying Observer Sequence's item (an empty text removes it, and
+    // the sequence with its last value).
+    bool SetObserverValue(DWORD tag, const wchar_t* value);
     void BuildSkeleton();
 };

@@ -5,8 +5,10 @@
 
 #include <cairo.h>
 
+#include <array>
 #include <memory>
 #include <string>
+#include <vector>
 
 // A device context: a Cairo context drawing into the selected bitmap (memory contexts) or into
 // the current page of a printer document.
@@ -17,22 +19,37 @@ struct DeviceContext : GdiObject {
     cairo_surface_t* pSurface = nullptr;
     HBITMAP hBitmap = nullptr;        // selected bitmap of a memory context
     HBITMAP hStockBitmap = nullptr;   // the 1 x 1 bitmap a memory context starts with
+    // The clip rectangles that controls pushed, each within the one before, in device space
+    // (x0, y0, x1, y1): Cairo answers its clip rounded to the surface's units, points on a
+    // printer, where a printed page needs it to the dot.
+    std::vector<std::array<double, 4>> vecClips;
 
     // Printer contexts only.
     bool bPrinter = false;
     std::string strPrinter;           // CUPS queue, or empty for a file printer
     std::string strOutputPath;        // file printer's PDF
-    std::string strSpoolPath;         // PDF being written
+    std::string strSpoolPath;         // PDF (file printer) or PostScript (queue) being written
     std::unique_ptr<KMFileReplace> pReplace;  // file printer's replacement while a document is open
     double dWidthMm = 0;
     double dHeightMm = 0;
+    // Margins the printer cannot print on; drawing starts at the printable area's corner.
+    double dLeftMm = 0;
+    double dTopMm = 0;
+    double dRightMm = 0;
+    double dBottomMm = 0;
     int nDpi = 96;
     bool bInDocument = false;
     bool bInPage = false;
     std::string strTitle;
 
+    // The paper's size, in dots for a printer.
     int PixelWidth() const;
     int PixelHeight() const;
+    // A printer's printable area and its corner on the paper, in dots.
+    int PrintableWidth() const;
+    int PrintableHeight() const;
+    int OffsetX() const;
+    int OffsetY() const;
 };
 
 namespace platform {

@@ -21,6 +21,9 @@ struct BitmapObject : GdiObject {
     int nWidth = 0;
     int nHeight = 0;
     std::vector<BYTE> vecBits;
+    // The JPEG the pixels were decoded from, if any: a PDF or PostScript page embeds these bytes
+    // as they are instead of the pixels.
+    std::vector<unsigned char> vecJpeg;
     // The device context the bitmap is selected into; it cannot be deleted meanwhile.
     DeviceContext* pSelectedIn = nullptr;
 };

@@ -2,7 +2,9 @@
 
 #include "platform/win32/DeviceContext.h"
 
+#include <algorithm>
 #include <climits>
+#include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <memory>
@@ -194,6 +196,28 @@ int DeviceContext::PixelHeight() const
     return hBitmap != nullptr ? hBitmap->nHeight : 0;
 }
 
+namespace {
+
+// A margin in whole dots, rounded outwards so that nothing drawn inside the printable area lands
+// on a margin.
+int MarginDots(double mm, int dpi) { return static_cast<int>(std::ceil(mm / 25.4 * dpi - 1e-6)); }
+
+} // namespace
+
+int DeviceContext::PrintableWidth() const
+{
+    return std::max(1, PixelWidth() - MarginDots(dLeftMm, nDpi) - MarginDots(dRightMm, nDpi));
+}
+
+int DeviceContext::PrintableHeight() const
+{
+    return std::max(1, PixelHeight() - MarginDots(dTopMm, nDpi) - MarginDots(dBottomMm, nDpi));
+}
+
+int DeviceContext::OffsetX() const { return bPrinter ? MarginDots(dLeftMm, nDpi) : 0; }
+
+int DeviceContext::OffsetY() const { return bPrinter ? MarginDots(dTopMm, nDpi) : 0; }
+
 HDC CreateCompatibleDC(HDC hdc)
 {
     if (hdc != nullptr) {
@@ -257,17 +281,20 @@ int GetDeviceCaps(HDC hdc, int index)
     }
     switch (index) {
     case HORZRES:
+        return dc->bPrinter ? dc->PrintableWidth() : dc->PixelWidth();
     case PHYSICALWIDTH:
         return dc->PixelWidth();
     case VERTRES:
+        return dc->bPrinter ? dc->PrintableHeight() : dc->PixelHeight();
     case PHYSICALHEIGHT:
         return dc->PixelHeight();
     case LOGPIXELSX:
     case LOGPIXELSY:
         return dc->nDpi;
     case PHYSICALOFFSETX:
+        return dc->OffsetX();
     case PHYSICALOFFSETY:
-        return 0;
+        return dc->OffsetY();
     default:
         return 0;
     }

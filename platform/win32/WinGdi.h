@@ -74,22 +74,27 @@ SRCTRL_API HGDIOBJ SelectObject(HDC hdc, HGDIOBJ h);
 SRCTRL_API BOOL DeleteDC(HDC hdc);
 
 // Sizes and resolutions of the surface behind a device context; 0 for an unknown index.
-// Memory contexts: the selected bitmap's size at 96 dpi. Printers: the paper at the printer's
-// resolution; the whole paper is printable, so the offsets are 0.
+// Memory contexts: the selected bitmap's size at 96 dpi. Printers: PHYSICALWIDTH/HEIGHT the
+// paper and HORZRES/VERTRES its printable area at the printer's resolution, PHYSICALOFFSETX/Y
+// the printable area's corner (a file printer prints the whole paper; a CUPS queue says what
+// margins its default media has).
 SRCTRL_API int GetDeviceCaps(HDC hdc, int index);
 
 // A device context for the printer of that name: a PDF file printer registered by the host
 // (platform::RegisterPdfPrinter), else a CUPS queue. Null when the name is neither.
 SRCTRL_API HDC CreateDCA(const char* driver, const char* device, const char* port, const void* initData);
 
-// Printer documents: each page is drawn in device units (dots at the printer's resolution) and
-// rendered as a PDF page of the paper's size. EndDoc writes a file printer's PDF (replacing the
-// file only when complete) or submits the document to the CUPS queue. Each returns a value
-// above 0 on success and 0 or below on failure.
+// Printer documents: each page is drawn in device units (dots at the printer's resolution) from
+// the corner of the printable area, and rendered as a page of the paper's size (PDF for a file
+// printer, PostScript for a CUPS queue). EndDoc writes a file printer's PDF (replacing the file
+// only when complete) or submits the document to the CUPS queue as one job named after it;
+// AbortDoc drops a started document and sends nothing. Each returns a value above 0 on success
+// and 0 or below on failure.
 SRCTRL_API int StartDocW(HDC hdc, const DOCINFOW* info);
 SRCTRL_API int StartPage(HDC hdc);
 SRCTRL_API int EndPage(HDC hdc);
 SRCTRL_API int EndDoc(HDC hdc);
+SRCTRL_API int AbortDoc(HDC hdc);
 
 namespace platform {
 

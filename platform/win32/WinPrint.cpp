@@ -2,11 +2,13 @@
 #include "platform/kmbase/KMString.h"
 
 #include <cairo-pdf.h>
+#include <cairo-ps.h>
 #include <cups/cups.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <cstdio>
+#include <fstream>
 #include <cstdlib>
 #include <map>
 #include <memory>
@@ -30,15 +32,18 @@ std::map<std::string, PdfPrinter>& PdfPrinters()
     return printers;
 }
 
+// What a queue is taken to print at when it does not say.
 constexpr int kCupsDpi = 300;
+constexpr int kMinDpi = 72;
+constexpr int kMaxDpi = 2400;
 
-// The PDF that a CUPS job is written to before it is handed to the queue.
+// The PostScript that a CUPS job is written to before it is handed to the queue.
 std::string CupsSpoolPath()
 {
     static std::atomic<unsigned> counter{0};
     const std::string suffix = ".spool." + std::to_string(getpid()) + "." + std::to_string(counter++);
     const char* tmp = std::getenv("TMPDIR");
-    return std::string(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp") + "/srctrl-print" + suffix + ".pdf";
+    return std::string(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp") + "/srctrl-print" + suffix + ".ps";
 }
 
 // Where the document is written: for a file printer a replacement of its PDF (a link stays a
@@ -67,21 +72,101 @@ void DropSpool(DeviceContext& dc)
     }
 }
 
-// The paper of a CUPS queue: its default media, A4 when the queue does not say.
+// The queue's default resolution, kCupsDpi when it does not say.
+int ReadCupsDpi(cups_dest_t* dest, cups_dinfo_t* info)
+{
+    ipp_attribute_t* attr = cupsFindDestDefault(CUPS_HTTP_DEFAULT, dest, info, "printer-resolution");
+    if (attr == nullptr || ippGetValueTag(attr) != IPP_TAG_RESOLUTION) {
+        return kCupsDpi;
+    }
+    int yres = 0;
+    ipp_res_t units = IPP_RES_PER_INCH;
+    int xres = ippGetResolution(attr, 0, &yres, &units);
+    if (units == IPP_RES_PER_CM) {
+        xres = static_cast<int>(xres * 2.54 + 0.5);
+    }
+    return xres >= kMinDpi && xres <= kMaxDpi ? xres : kCupsDpi;
+}
+
+// The paper of a CUPS queue (its default media, A4 when the queue does not say), the margins it
+// cannot print on and its resolution.
 void ReadCupsMedia(cups_dest_t* dest, DeviceContext& dc)
 {
     dc.dWidthMm = 210.0;
     dc.dHeightMm = 297.0;
+    dc.nDpi = kCupsDpi;
     cups_dinfo_t* info = cupsCopyDestInfo(CUPS_HTTP_DEFAULT, dest);
     if (info == nullptr) {
         return;
     }
     cups_size_t size{};
-    if (cupsGetDestMediaDefault(CUPS_HTTP_DEFAULT, dest, info, 0, &size) && size.width > 0 && size.length > 0) {
+    if (cupsGetDestMediaDefault(CUPS_HTTP_DEFAULT, dest, info, 0, &size) && size.width > 0 && size.length > 0 &&
+        size.left >= 0 && size.right >= 0 && size.top >= 0 && size.bottom >= 0 &&
+        size.left + size.right < size.width && size.top + size.bottom < size.length) {
         dc.dWidthMm = size.width / 100.0;
         dc.dHeightMm = size.length / 100.0;
+        dc.dLeftMm = size.left / 100.0;
+        dc.dRightMm = size.right / 100.0;
+        dc.dTopMm = size.top / 100.0;
+        dc.dBottomMm = size.bottom / 100.0;
+    }
+    dc.nDpi = ReadCupsDpi(dest, info);
+    cupsFreeDestInfo(info);
+}
+
+// Hands the spooled PostScript to the queue as one job named after the document; false when the
+// queue did not take all of it (the job is then cancelled).
+bool SubmitCupsJob(const DeviceContext& dc)
+{
+    std::ifstream in(dc.strSpoolPath, std::ios::binary);
+    cups_dest_t* dest = cupsGetNamedDest(CUPS_HTTP_DEFAULT, dc.strPrinter.c_str(), nullptr);
+    if (!in || dest == nullptr) {
+        cupsFreeDests(dest != nullptr ? 1 : 0, dest);
+        return false;
+    }
+    cups_dinfo_t* info = cupsCopyDestInfo(CUPS_HTTP_DEFAULT, dest);
+    int job = 0;
+    bool sent = false;
+    if (info != nullptr && cupsCreateDestJob(CUPS_HTTP_DEFAULT, dest, info, &job, dc.strTitle.c_str(), 0, nullptr) ==
+                               IPP_STATUS_OK) {
+        if (cupsStartDestDocument(CUPS_HTTP_DEFAULT, dest, info, job, dc.strTitle.c_str(), CUPS_FORMAT_POSTSCRIPT, 0,
+                                  nullptr, 1) == HTTP_STATUS_CONTINUE) {
+            char buffer[65536];
+            bool written = true;
+            while (written && in) {
+                in.read(buffer, sizeof buffer);
+                const std::streamsize count = in.gcount();
+                written = count == 0 ||
+                          cupsWriteRequestData(CUPS_HTTP_DEFAULT, buffer, static_cast<size_t>(count)) == HTTP_STATUS_CONTINUE;
+            }
+            sent = cupsFinishDestDocument(CUPS_HTTP_DEFAULT, dest, info) == IPP_STATUS_OK && written && in.eof();
+        }
+        if (!sent) {
+            cupsCancelDestJob(CUPS_HTTP_DEFAULT, dest, job);
+        }
     }
     cupsFreeDestInfo(info);
+    cupsFreeDests(1, dest);
+    return sent;
+}
+
+// The surface a document is drawn on, in points. A queue gets PostScript: Cairo's PDF pages are
+// each one transparency group, and CUPS's filters turn any page with a group into a picture on
+// the way to PostScript, losing text and fonts; PostScript pages carry no group.
+cairo_surface_t* CreateDocumentSurface(const DeviceContext& dc)
+{
+    const double points = 72.0 / 25.4;
+    if (dc.strPrinter.empty()) {
+        cairo_surface_t* surface =
+            cairo_pdf_surface_create(dc.strSpoolPath.c_str(), dc.dWidthMm * points, dc.dHeightMm * points);
+        cairo_pdf_surface_set_metadata(surface, CAIRO_PDF_METADATA_TITLE, dc.strTitle.c_str());
+        cairo_pdf_surface_set_metadata(surface, CAIRO_PDF_METADATA_CREATOR, "srctrl");
+        return surface;
+    }
+    cairo_surface_t* surface =
+        cairo_ps_surface_create(dc.strSpoolPath.c_str(), dc.dWidthMm * points, dc.dHeightMm * points);
+    cairo_ps_surface_restrict_to_level(surface, CAIRO_PS_LEVEL_3);
+    return surface;
 }
 
 void CloseSurface(DeviceContext* dc)
@@ -104,7 +189,7 @@ namespace platform {
 bool RegisterPdfPrinter(const char* name, const char* pdfPath, double widthMm, double heightMm, int dpi)
 {
     if (name == nullptr || *name == '\0' || pdfPath == nullptr || *pdfPath == '\0' || !(widthMm >= 1.0) ||
-        !(heightMm >= 1.0) || dpi < 1 || widthMm > 10000.0 || heightMm > 10000.0 || dpi > 2400) {
+        !(heightMm >= 1.0) || dpi < 1 || widthMm > 10000.0 || heightMm > 10000.0 || dpi > kMaxDpi) {
         return false;
     }
     std::lock_guard<std::mutex> lock(g_printersMutex);
@@ -151,7 +236,6 @@ HDC CreateDCA(const char*, const char* device, const char*, const void*)
         cups_dest_t* dest = cupsGetNamedDest(CUPS_HTTP_DEFAULT, device, nullptr);
         if (dest != nullptr) {
             dc->strPrinter = device;
-            dc->nDpi = kCupsDpi;
             ReadCupsMedia(dest, *dc);
             cupsFreeDests(1, dest);
             found = true;
@@ -174,16 +258,12 @@ int StartDocW(HDC hdc, const DOCINFOW* info)
     if (!OpenSpool(*dc)) {
         return 0;
     }
-    const double points = 72.0 / 25.4;
-    cairo_surface_t* surface =
-        cairo_pdf_surface_create(dc->strSpoolPath.c_str(), dc->dWidthMm * points, dc->dHeightMm * points);
+    cairo_surface_t* surface = CreateDocumentSurface(*dc);
     if (cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS) {
         cairo_surface_destroy(surface);
         DropSpool(*dc);
         return 0;
     }
-    cairo_pdf_surface_set_metadata(surface, CAIRO_PDF_METADATA_TITLE, dc->strTitle.c_str());
-    cairo_pdf_surface_set_metadata(surface, CAIRO_PDF_METADATA_CREATOR, "srctrl");
     dc->pSurface = surface;
     dc->bInDocument = true;
     return 1;
@@ -200,8 +280,10 @@ int StartPage(HDC hdc)
         cairo_destroy(cr);
         return 0;
     }
-    // Drawing happens in device units, dots at the printer's resolution.
+    // Drawing happens in device units, dots at the printer's resolution, from the corner of the
+    // printable area.
     cairo_scale(cr, 72.0 / dc->nDpi, 72.0 / dc->nDpi);
+    cairo_translate(cr, dc->OffsetX(), dc->OffsetY());
     dc->pCairo = cr;
     dc->bInPage = true;
     return 1;
@@ -238,8 +320,18 @@ int EndDoc(HDC hdc)
     if (written && dc->pReplace) {
         done = dc->pReplace->Commit() == KMFile::Error::None;
     } else if (written) {
-        done = cupsPrintFile(dc->strPrinter.c_str(), dc->strSpoolPath.c_str(), dc->strTitle.c_str(), 0, nullptr) > 0;
+        done = SubmitCupsJob(*dc);
     }
     DropSpool(*dc);
     return done ? 1 : 0;
+}
+
+int AbortDoc(HDC hdc)
+{
+    DeviceContext* dc = platform::LookupDC(hdc);
+    if (dc == nullptr || !dc->bInDocument) {
+        return 0;
+    }
+    platform::AbandonDocument(dc);
+    return 1;
 }
