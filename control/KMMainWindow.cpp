@@ -354,8 +354,13 @@ void KMMainWindow::SetFitMode(int mode)
 
 bool KMMainWindow::SetReportValue(DWORD tag, const wchar_t* value)
 {
+    KMLastError::Clear();
     const KMCallScope call(*this);
-    return !call.IsRetired() && m_pActiveReport != nullptr && m_pActiveReport->SetValue(tag, value);
+    if (call.IsRetired() || m_pActiveReport == nullptr) {
+        KMLastError::Set(call.IsRetired() ? kReleased : kNoActiveReport);
+        return false;
+    }
+    return m_pActiveReport->SetValue(tag, value);
 }
 
 bool KMMainWindow::GetReportValue(DWORD tag, std::wstring& value)

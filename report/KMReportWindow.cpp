@@ -5,6 +5,7 @@
 #include "platform/duilib/CContainerUI.h"
 #include "platform/duilib/CDialogBuilder.h"
 #include "platform/kmbase/KMUtil.h"
+#include "platform/kmbase/KMLastError.h"
 #include "platform/kmbase/QRCode.h"
 #include "platform/kmdicom/KMDcmUtil.h"
 #include "platform/kmdicom/KMDcmVR.h"
@@ -179,9 +180,14 @@ bool KMReportWindow::StoreValue(DWORD tag, const wchar_t* value)
     // The control converts character sets itself (a character set set from outside would make
     // every stored text read as another one); a text that is not Unicode would be stored damaged.
     if (value == nullptr || !KMDcmVR::IsHostSettable(tag) || !KMString::IsUnicode(value)) {
+        KMLastError::Set(value == nullptr ? "no value" : !KMString::IsUnicode(value) ? "value not stored: not Unicode text"
+                                                                                    : "value not stored: the control keeps this element itself");
         return false;
     }
     if (!m_dcmSR.SetValue(tag, value)) {
+        std::string reason = "value not stored";
+        KMDcmSR::GetValueRules(tag).Check(value, reason);
+        KMLastError::Set(reason);
         return false;
     }
     if (m_pCallback != nullptr) {
@@ -202,7 +208,10 @@ bool KMReportWindow::SetValue(DWORD tag, const wchar_t* value)
 {
     const KMCallScope call(*this);
     // A verified document is changed only by an amendment (a copy through the control).
+    KMLastError::Clear();
     if (call.IsRetired() || m_dcmSR.IsVerified()) {
+        KMLastError::Set(call.IsRetired() ? "the report is closed"
+                                          : "the report is verified: amend a copy made by CreateReportFromReport");
         return false;
     }
     if (!StoreValue(tag, value)) {

@@ -247,6 +247,12 @@ bool KMDcmVR::CheckValue(const std::wstring& value, std::string& fault) const
                 fault = "longer than " + std::to_string(m_nMaxLength) + " characters";
                 return false;
             }
+            // Validators and peers count the limit in bytes of the stored text, and a text
+            // beyond ASCII is stored as UTF-8.
+            if (m_nMaxLength != 0 && KMString::ToUtf8(part).size() > m_nMaxLength) {
+                fault = "longer than " + std::to_string(m_nMaxLength) + " bytes in UTF-8";
+                return false;
+            }
         }
         if (!one.empty() && !CheckGrammar(AsciiStandIn(one))) {
             fault = GrammarFault(vr);

@@ -12,7 +12,9 @@
 // the page uses the same answers to limit what a person can type.
 //
 // Values are checked as people read them (wide or UTF-8 text), before any character set is
-// applied, so lengths count characters (Unicode code points), not bytes. An empty value is
+// applied; a value must keep to its length both in characters (Unicode code points) and in the
+// bytes of its UTF-8 form, the form in which the control stores text beyond ASCII and in which
+// validators count it. An empty value is
 // always allowed. The texts of SR content items are UT, which holds up to 4 GiB: a long finding
 // is never refused for its length.
 class SRCTRL_API KMDcmVR {

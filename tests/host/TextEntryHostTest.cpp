@@ -1,6 +1,7 @@
 // What a person types, and what the host stores, is what the document holds and what the page
 // and the print show: driven through the public interface and a person's input.
 #include "control/IReportCtrl.h"
+#include "control/SrCtrl.h"
 
 #include <gtest/gtest.h>
 
@@ -280,4 +281,64 @@ TEST_F(TextEntry, ABackslashNeverSplitsASingleValuedField)
     const std::vector<DWORD> shown = Pixels(m_host, nameField);
     ASSERT_TRUE(m_ctrl->ApplyTemplate(Data("templates/body-fields.xml").c_str()));
     EXPECT_EQ(Pixels(m_host, nameField), shown) << "the field shows what the document holds";
+}
+
+TEST_F(TextEntry, NothingBeyondWhatTheElementCanHoldIsStoredOrShown)
+{
+    Open(600, 400, "templates/body-fields.xml");
+    EXPECT_FALSE(m_ctrl->SetReportValue(0x00081040, std::wstring(100, L'x').c_str()));
+    EXPECT_NE(std::string(SrCtrlGetLastError()).find("longer than 64 characters"), std::string::npos)
+        << SrCtrlGetLastError();
+    EXPECT_FALSE(m_ctrl->SetReportValue(0x00080020, L"31.01.2024"));
+    EXPECT_EQ(Value(0x00080020), L"20261120");
+
+    // A person types far more than a name may hold: what the document keeps is what the field shows.
+    ASSERT_TRUE(platform::Click(m_host, 400, 77));
+    platform::PressKey(m_host, platform::Key::End);
+    platform::TypeText(m_host, std::wstring(100, L'a').c_str());
+    const std::wstring name = Value(kPatientName);
+    EXPECT_LE(name.size(), 64u);
+    const RECT nameField{140, 64, 580, 90};
+    platform::Click(m_host, 300, 350);
+    const std::vector<DWORD> shown = Pixels(m_host, nameField);
+    ASSERT_TRUE(m_ctrl->ApplyTemplate(Data("templates/body-fields.xml").c_str()));
+    EXPECT_EQ(Pixels(m_host, nameField), shown) << "the field shows what the document holds";
+
+    const std::string path = ::testing::TempDir() + "text-entry-limits-" + std::to_string(getpid()) + ".dcm";
+    ASSERT_TRUE(m_report->GetDcmSR()->SaveFile(path.c_str()));
+    FILE* check = popen(("dciodvfy " + path + " 2>&1 | grep -c '^Error'").c_str(), "r");
+    ASSERT_NE(check, nullptr);
+    char count[32] = {};
+    std::fgets(count, sizeof count, check);
+    pclose(check);
+    std::remove(path.c_str());
+    EXPECT_STREQ(count, "0\n") << "dciodvfy finds no error in what was stored";
+}
+
+TEST_F(TextEntry, TextInEveryScriptRoundTripsIntoTheSavedFile)
+{
+    Open(800, 1130, nullptr);
+    ASSERT_TRUE(platform::Click(m_host, 400, 720));
+    ASSERT_TRUE(platform::TypeText(m_host, L"肺结节 한국어 مرحبا"));
+    platform::PressKey(m_host, platform::Key::Home);
+    ASSERT_TRUE(platform::TypeText(m_host, L"שלום "));
+    platform::PressKey(m_host, platform::Key::End);
+    ASSERT_TRUE(platform::TypeText(m_host, L" Ελληνικά Кириллица 👏x"));
+    platform::PressKey(m_host, platform::Key::Backspace);
+    platform::PressKey(m_host, platform::Key::Backspace);
+    // The space left at the end is padding to DICOM: the document drops it.
+    EXPECT_EQ(Value(kFinding), L"שלום 肺结节 한국어 مرحبا Ελληνικά Кириллица") << "typed as an editor leaves it";
+
+    const std::string path = ::testing::TempDir() + "text-entry-scripts-" + std::to_string(getpid()) + ".dcm";
+    ASSERT_TRUE(m_report->GetDcmSR()->SaveFile(path.c_str()));
+    FILE* dump = popen(("dcmdump -q +U8 +L " + path).c_str(), "r");
+    ASSERT_NE(dump, nullptr);
+    std::string text;
+    char buffer[1024];
+    while (std::fgets(buffer, sizeof buffer, dump) != nullptr) {
+        text += buffer;
+    }
+    pclose(dump);
+    std::remove(path.c_str());
+    EXPECT_NE(text.find("שלום 肺结节 한국어 مرحبا Ελληνικά Кириллица"), std::string::npos) << text;
 }

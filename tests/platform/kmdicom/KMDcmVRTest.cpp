@@ -108,8 +108,11 @@ TEST(KMDcmVR, WholeValuesAndTheirReasons)
               "PatientName (0010,0010) PN: holds one value: a backslash would separate values");
     EXPECT_EQ(Verdict(KMDcmTag::PatientName, L"a=b=c=d"),
               "PatientName (0010,0010) PN: not a person name (at most 3 groups of 5 components)");
-    // The limit holds for each component group, counted in characters, not bytes.
-    EXPECT_EQ(Verdict(KMDcmTag::PatientName, Repeat(L"a", 64) + L"=" + Repeat(L"山", 64) + L"=" + Repeat(L"や", 64)), "accepted");
+    // The limit holds for each component group, in characters and in the bytes of UTF-8, which is
+    // how validators such as dciodvfy count it: 21 such characters take 63 bytes, 22 take 66.
+    EXPECT_EQ(Verdict(KMDcmTag::PatientName, Repeat(L"a", 64) + L"=" + Repeat(L"山", 21) + L"=" + Repeat(L"や", 21)), "accepted");
+    EXPECT_EQ(Verdict(KMDcmTag::PatientName, L"Yamada=" + Repeat(L"山", 22)),
+              "PatientName (0010,0010) PN: longer than 64 bytes in UTF-8");
     EXPECT_EQ(Verdict(KMDcmTag::PatientName, L"Yamada=" + Repeat(L"山", 65)), "PatientName (0010,0010) PN: longer than 64 characters");
     EXPECT_EQ(Verdict(KMDcmTag::PatientName, std::wstring(L"Doe^J") + static_cast<wchar_t>(0xDC00)),
               "PatientName (0010,0010) PN: character U+DC00 not allowed");
