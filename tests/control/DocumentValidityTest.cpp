@@ -2,6 +2,7 @@
 #include "control/KMMainWindow.h"
 #include "platform/Host.h"
 #include "platform/kmdicom/KMDcmSR.h"
+#include "support/MainWindowFixture.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -115,23 +116,7 @@ const Case kCases[] = {
      }},
 };
 
-class DocumentValidity : public ::testing::TestWithParam<Case> {
-protected:
-    void SetUp() override
-    {
-        m_host = platform::CreateHostWindow(800, 600);
-        m_main = std::make_unique<KMMainWindow>();
-        ASSERT_NE(m_main->Create(m_host, 0, 0, 800, 600), nullptr);
-    }
-    void TearDown() override
-    {
-        m_main.reset();
-        DestroyWindow(m_host);
-    }
-
-    HWND m_host = nullptr;
-    std::unique_ptr<KMMainWindow> m_main;
-};
+class DocumentValidity : public testing_support::MainWindowFixture<::testing::TestWithParam<Case>> {};
 
 } // namespace
 

@@ -3,6 +3,7 @@
 #include "platform/win32/GdiPlus.h"
 #include "report/KMReportWindow.h"
 #include "support/FileChecks.h"
+#include "support/MainWindowFixture.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -127,20 +128,8 @@ void ExpectPagesWithinThePaper(const std::string& pdf, const TempDir& dir)
     }
 }
 
-class PrintedReportTest : public ::testing::Test {
+class PrintedReportTest : public testing_support::MainWindowFixture<> {
 protected:
-    void SetUp() override
-    {
-        m_host = platform::CreateHostWindow(800, 600);
-        m_main = std::make_unique<KMMainWindow>();
-        ASSERT_NE(m_main->Create(m_host, 0, 0, 800, 600), nullptr);
-    }
-    void TearDown() override
-    {
-        m_main.reset();
-        DestroyWindow(m_host);
-    }
-
     IKMReport* LongReport(int findingLines, int conclusionLines)
     {
         IKMReport* report = m_main->CreateReportFromImage(DataFile("ct-image.dcm").c_str());
@@ -150,9 +139,6 @@ protected:
         }
         return report;
     }
-
-    HWND m_host = nullptr;
-    std::unique_ptr<KMMainWindow> m_main;
 };
 
 // The PDF that cups-pdf wrote for the first job of the queue after job `jobCountBefore`, waiting
