@@ -1,0 +1,106 @@
+#pragma once
+
+#include "embed/ReportSurfaceClient.h"
+#include "embed/SurfaceInput.h"
+#include "platform/Export.h"
+#include "platform/win32/WinWindow.h"
+
+#include <memory>
+
+namespace srctrl {
+
+// A place on a host's screen for the report control: a window of the control's toolkit that
+// paints into the host's pixel buffers and takes the host's input, so that any toolkit (Qt, GTK,
+// a game loop) can show the control without a native child window, on X11 and Wayland alike.
+//
+//   auto surface = srctrl::ReportSurface::Create(&client, 800, 600, 2.0);
+//   IReportCtrl* ctrl = CreateReportCtrl();
+//   ctrl->Create(surface->GetHWND(), 0, 0, 800, 600);
+//
+// The host paints the rectangles the client is told of (RepaintNeeded), forwards a person's
+// input, and calls RunTimers when asked (TimerNeeded). Coordinates are logical pixels; the
+// device pixel ratio says how many device pixels a logical one covers (2 on a HiDPI screen).
+//
+// The surface owns its window and the windows created in it: destroying the surface destroys
+// them (the control's window included), after which release the control. All calls are made on
+// the host's UI thread. Input calls are false when nothing took the input (no window under the
+// point, no focused field, the surface without focus for key and text input).
+class SRCTRL_API ReportSurface {
+public:
+    // Null when the client is null, a size is negative, or the ratio is not in [0.25, 8].
+    static std::unique_ptr<ReportSurface> Create(ReportSurfaceClient* client, int width, int height,
+                                                 double devicePixelRatio = 1.0);
+    ~ReportSurface();
+    ReportSurface(const ReportSurface&) = delete;
+    ReportSurface& operator=(const ReportSurface&) = delete;
+
+    // The window to create the control in (IReportCtrl::Create's parent).
+    HWND GetHWND() const;
+
+    int GetWidth() const;
+    int GetHeight() const;
+    double GetDevicePixelRatio() const;
+    // The size of a buffer that holds the whole surface, in device pixels: the logical size
+    // times the ratio, rounded up.
+    int GetPixelWidth() const;
+    int GetPixelHeight() const;
+
+    // A new size or ratio. The host moves the control's window to fill the surface as it wishes
+    // (IReportCtrl::MoveWindow); the whole surface needs repainting afterwards, and the client is
+    // told so. False, with nothing changed, for the values Create refuses.
+    bool Resize(int width, int height, double devicePixelRatio);
+
+    // Paints the rectangle (logical pixels, clipped to the surface) into the host's buffer of the
+    // whole surface: `pixelWidth` x `pixelHeight` device pixels (at least GetPixelWidth() x
+    // GetPixelHeight()), 32-bit native-endian premultiplied ARGB (Qt's
+    // Format_ARGB32_Premultiplied, Cairo's CAIRO_FORMAT_ARGB32), `stride` bytes per row (a multiple
+    // of 4). Pixels outside the rectangle are left as they are. False for a null buffer, a buffer
+    // smaller than the surface or a bad stride.
+    bool Paint(const Rect& rect, unsigned char* pixels, int pixelWidth, int pixelHeight, int stride);
+
+    // The pointer. A press gives the keyboard focus to the field under it and captures the
+    // pointer: the moves and the release go to that field wherever the pointer is. `held` says
+    // whether the left button is down during a move. Only the left button acts on the page.
+    bool MouseMove(int x, int y, bool leftButtonHeld, Modifiers modifiers = Modifiers::Plain);
+    bool MousePress(int x, int y, MouseButton button, Modifiers modifiers = Modifiers::Plain);
+    bool MouseRelease(int x, int y, MouseButton button, Modifiers modifiers = Modifiers::Plain);
+    // The second press of a double click, sent instead of its MousePress: selects the word.
+    bool MouseDoubleClick(int x, int y, MouseButton button, Modifiers modifiers = Modifiers::Plain);
+    // The wheel over a point, in eighths of a degree as Qt's angleDelta().y() and Windows' wheel
+    // messages count it (120 a notch), positive away from the person (scrolls up).
+    bool Wheel(int x, int y, int angleDelta, Modifiers modifiers = Modifiers::Plain);
+
+    // Keys, while the surface has the focus. A key press acts on the focused field (Enter breaks
+    // a line, Backspace deletes, Ctrl+C copies); it never types a printable character: those come
+    // as committed text, as a toolkit delivers them after its keyboard layout and input method.
+    bool KeyPress(Key key, Modifiers modifiers = Modifiers::Plain);
+    bool KeyRelease(Key key, Modifiers modifiers = Modifiers::Plain);
+    // Text typed or committed by an input method, in UTF-8, into the focused field; it also ends
+    // the pre-edit. False for null or invalid UTF-8 (nothing is typed then).
+    bool CommitText(const char* text);
+    // The input method's text being composed (UTF-8), shown at the caret and not yet part of the
+    // field's value; `cursor` is the caret's place in it in characters. "" ends the pre-edit.
+    bool SetPreeditText(const char* text, int cursor);
+
+    // The host's focus entering and leaving the surface. Leaving takes the focus from the
+    // field that has it (which stores a date being typed, and stops the caret's blink); entering
+    // gives it back to that field.
+    void FocusIn();
+    void FocusOut();
+    bool HasFocus() const;
+
+    // Runs the timers that are due (the host's answer to TimerNeeded).
+    void RunTimers();
+
+    // The pointer shape over the last point the pointer moved to, and the text caret (empty
+    // without a focused text field), as last told to the client.
+    Cursor GetCursor() const;
+    Rect GetCaretRect() const;
+
+private:
+    class Impl;
+    explicit ReportSurface(std::unique_ptr<Impl> impl);
+    std::unique_ptr<Impl> m_pImpl;
+};
+
+} // namespace srctrl
