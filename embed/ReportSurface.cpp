@@ -269,7 +269,8 @@ bool ReportSurface::MouseDoubleClick(int x, int y, MouseButton button, Modifiers
 
 bool ReportSurface::Wheel(int x, int y, int angleDelta, Modifiers modifiers)
 {
-    return platform::input::Wheel(m_pImpl->m_hWnd, x, y, angleDelta, modifiers);
+    bool scrolled = false;
+    return platform::input::Wheel(m_pImpl->m_hWnd, x, y, angleDelta, modifiers, &scrolled) && scrolled;
 }
 
 bool ReportSurface::KeyDown(Key key, Modifiers modifiers)

@@ -67,7 +67,8 @@ public:
     // The second press of a double click, sent instead of its MousePress: selects the word.
     bool MouseDoubleClick(int x, int y, MouseButton button, Modifiers modifiers = Modifiers::Plain);
     // The wheel over a point, in eighths of a degree as Qt's angleDelta().y() and Windows' wheel
-    // messages count it (120 a notch), positive away from the person (scrolls up).
+    // messages count it (120 a notch), positive away from the person (scrolls up). True only
+    // when something scrolled: a wheel over what cannot scroll is the host's (its scroll area).
     bool Wheel(int x, int y, int angleDelta, Modifiers modifiers = Modifiers::Plain);
 
     // Keys, while the surface has the focus (named KeyDown and KeyUp, since X11 defines KeyPress

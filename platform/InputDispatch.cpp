@@ -187,7 +187,7 @@ bool MouseUp(HWND hwnd, int x, int y, Modifiers modifiers)
     return true;
 }
 
-bool Wheel(HWND hwnd, int x, int y, int delta, Modifiers modifiers)
+bool Wheel(HWND hwnd, int x, int y, int delta, Modifiers modifiers, bool* scrolled)
 {
     POINT pt{};
     const HWND target = TargetAt(hwnd, x, y, pt);
@@ -196,8 +196,11 @@ bool Wheel(HWND hwnd, int x, int y, int delta, Modifiers modifiers)
     }
     HeldModifiers held(target, modifiers);
     const auto word = static_cast<std::uint16_t>(static_cast<std::int16_t>(delta));
-    SendMessage(target, WM_MOUSEWHEEL, (static_cast<WPARAM>(word) << 16) | MouseKeys(modifiers),
-                MAKELPARAM(pt.x, pt.y));
+    const LRESULT acted = SendMessage(target, WM_MOUSEWHEEL, (static_cast<WPARAM>(word) << 16) | MouseKeys(modifiers),
+                                      MAKELPARAM(pt.x, pt.y));
+    if (scrolled != nullptr) {
+        *scrolled = acted != 0;
+    }
     return true;
 }
 

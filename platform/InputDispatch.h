@@ -19,8 +19,9 @@ bool MouseDown(HWND hwnd, int x, int y, srctrl::Modifiers modifiers, bool double
 // under the pointer.
 bool MouseMove(HWND hwnd, int x, int y, bool leftButtonHeld, srctrl::Modifiers modifiers);
 bool MouseUp(HWND hwnd, int x, int y, srctrl::Modifiers modifiers);
-// `delta` in WHEEL_DELTA units per notch, within what a message carries (±32767).
-bool Wheel(HWND hwnd, int x, int y, int delta, srctrl::Modifiers modifiers);
+// `delta` in WHEEL_DELTA units per notch, within what a message carries (±32767). `scrolled`,
+// when given, says whether the window acted on it.
+bool Wheel(HWND hwnd, int x, int y, int delta, srctrl::Modifiers modifiers, bool* scrolled = nullptr);
 
 // A key press in the focused window. Keys that stand for control characters type them, as a
 // desktop's message loop translates them (Enter, Backspace, Ctrl+letter); `typeLetters` also

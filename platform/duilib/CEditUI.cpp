@@ -148,6 +148,7 @@ void CEditUI::DoEvent(TEventUI& event)
         CControlUI::DoEvent(event);
         m_bScrollPending = true;
         ::CreateCaret(m_pManager->GetPaintWindow(), nullptr, 1, m_layout.GetLineHeight());
+        TellCaret();
         RestartBlink();
         return;
     case UIEVENT_KILLFOCUS:
@@ -195,7 +196,7 @@ void CEditUI::DoEvent(TEventUI& event)
     TellCaret();
 }
 
-void CEditUI::HandleInput(const TEventUI& event)
+void CEditUI::HandleInput(TEventUI& event)
 {
     switch (event.Type) {
     case UIEVENT_KEYDOWN:
@@ -214,9 +215,11 @@ void CEditUI::HandleInput(const TEventUI& event)
         return;
     case UIEVENT_SCROLLWHEEL:
         if (m_bMultiline) {
+            const int before = m_nScrollY;
             m_nScrollY -= static_cast<int>(static_cast<std::intptr_t>(event.wParam)) * kWheelLines *
                           m_layout.GetLineHeight() / WHEEL_DELTA;
             ClampScroll();
+            event.bHandled = m_nScrollY != before;
         }
         return;
     default:
@@ -237,7 +240,7 @@ void CEditUI::SelectWordAt(POINT pt)
 
 void CEditUI::TellCaret()
 {
-    if (!m_bFocused || m_bScrollPending) {
+    if (!m_bFocused) {
         return;
     }
     const RECT caret = GetCaretPos();

@@ -70,7 +70,7 @@ protected:
     void PaintBorder(HDC hDC) override;
 
 private:
-    void HandleInput(const TEventUI& event);
+    void HandleInput(TEventUI& event);
     void HandleKey(const TEventUI& event);
     void HandleChar(const TEventUI& event);
     void HandleMouse(const TEventUI& event);

@@ -478,7 +478,7 @@ void CPaintManagerUI::ReapObjects(CControlUI* control)
     KillTimers(control);
 }
 
-bool CPaintManagerUI::HandleMouse(UINT message, WPARAM wParam, LPARAM lParam)
+bool CPaintManagerUI::HandleMouse(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result)
 {
     UpdateLayout();
     const POINT pt{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
@@ -538,6 +538,7 @@ bool CPaintManagerUI::HandleMouse(UINT message, WPARAM wParam, LPARAM lParam)
     }
     event.pSender = control;
     control->DoEvent(event);
+    result = event.bHandled ? 1 : 0;
     return true;
 }
 
@@ -566,7 +567,7 @@ bool CPaintManagerUI::MessageHandler(UINT message, WPARAM wParam, LPARAM lParam,
     case WM_LBUTTONUP:
     case WM_MOUSEMOVE:
     case WM_MOUSEWHEEL:
-        return HandleMouse(message, wParam, lParam);
+        return HandleMouse(message, wParam, lParam, result);
     case WM_SETFOCUS:
     case WM_KILLFOCUS:
         WindowFocusChanged(message == WM_SETFOCUS);

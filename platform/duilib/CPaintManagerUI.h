@@ -120,7 +120,8 @@ private:
     // The part of the client area that the device context's clip lets through.
     RECT PaintRect(HDC hdc) const;
     void CollectFocusable(CControlUI* control, std::vector<CControlUI*>& list) const;
-    bool HandleMouse(UINT message, WPARAM wParam, LPARAM lParam);
+    // `result` is 1 for a wheel turn that a control acted on.
+    bool HandleMouse(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
     // Asks the control under the pointer for the pointer's shape (an arrow over nothing).
     void SetCursorFor(CControlUI* control, POINT pt);
     // The window gained or lost the keyboard focus.

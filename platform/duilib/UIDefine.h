@@ -57,6 +57,9 @@ struct TEventUI {
     WPARAM wParam = 0;
     WPARAM wKeyState = 0;
     LPARAM lParam = 0;
+    // Set by a control that acted on a wheel turn (scrolled), so that a wheel over what cannot
+    // scroll goes on to the host.
+    bool bHandled = false;
 };
 
 // The clipboard that copy, cut and paste go through. A host installs the desktop's clipboard

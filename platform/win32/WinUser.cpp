@@ -114,6 +114,7 @@ struct Caret {
     int nWidth = 0;
     int nHeight = 0;
     POINT pt{};
+    bool bPlaced = false;  // SetCaretPos has given it a place since CreateCaret
 };
 Caret g_caret;
 
@@ -185,15 +186,16 @@ std::vector<Timer>::iterator NextTimer(platform::IWindowBackend* backend)
     return next;
 }
 
-void TellTimers(platform::IWindowBackend* backend, HWND hwnd)
+// Tells the backend when its next timer falls due (never: -1).
+void TellTimers(platform::IWindowBackend* backend)
 {
     const auto next = NextTimer(backend);
-    long long delay = -1;
-    if (next != Timers().end()) {
-        const std::uint64_t now = backend->Now();
-        delay = next->nDue > now ? static_cast<long long>(next->nDue - now) : 0;
+    if (next == Timers().end()) {
+        backend->TimersChanged(nullptr, -1);
+        return;
     }
-    backend->TimersChanged(TopLevelOf(hwnd), delay);
+    const std::uint64_t now = backend->Now();
+    backend->TimersChanged(TopLevelOf(next->hwnd), next->nDue > now ? static_cast<long long>(next->nDue - now) : 0);
 }
 
 void RemoveTimers(HWND hwnd)
@@ -205,7 +207,7 @@ void RemoveTimers(HWND hwnd)
     }
     platform::IWindowBackend* backend = removed->pBackend;
     timers.erase(removed, timers.end());
-    TellTimers(backend, hwnd);
+    TellTimers(backend);
 }
 
 LRESULT Send(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
@@ -409,7 +411,7 @@ BOOL ShowWindow(HWND hwnd, int command)
     if ((wasVisible != FALSE) != show) {
         InvalidateArea(hwnd);
         Send(hwnd, WM_SHOWWINDOW, show ? 1 : 0, 0);
-        if (g_caret.hwnd != nullptr && IsWindow(g_caret.hwnd)) {
+        if (g_caret.hwnd != nullptr && g_caret.bPlaced && IsWindow(g_caret.hwnd)) {
             TellCaret(g_caret.hwnd);
         }
     }
@@ -520,7 +522,7 @@ UINT_PTR SetTimer(HWND hwnd, UINT_PTR id, UINT elapse, void*)
     const std::uint64_t interval = std::max(elapse, kMinTimerInterval);
     platform::IWindowBackend* backend = BackendOf(hwnd);
     Timers().push_back(Timer{hwnd, id, backend, interval, backend->Now() + interval, g_timerOrder++});
-    TellTimers(backend, hwnd);
+    TellTimers(backend);
     return id;
 }
 
@@ -533,7 +535,7 @@ BOOL KillTimer(HWND hwnd, UINT_PTR id)
     }
     platform::IWindowBackend* backend = it->pBackend;
     timers.erase(it);
-    TellTimers(backend, hwnd);
+    TellTimers(backend);
     return TRUE;
 }
 
@@ -560,8 +562,9 @@ BOOL CreateCaret(HWND hwnd, HBITMAP, int width, int height)
     if (g_caret.hwnd != nullptr && g_caret.hwnd != hwnd) {
         DestroyCaret();
     }
-    g_caret = Caret{hwnd, width, height, POINT{}};
-    TellCaret(hwnd);
+    // Its place is told once SetCaretPos gives it one; a caret at the window's corner would send
+    // an input method's window there.
+    g_caret = Caret{hwnd, width, height, POINT{}, false};
     return TRUE;
 }
 
@@ -570,8 +573,9 @@ BOOL SetCaretPos(int x, int y)
     if (g_caret.hwnd == nullptr) {
         return FALSE;
     }
-    if (g_caret.pt.x != x || g_caret.pt.y != y) {
+    if (!g_caret.bPlaced || g_caret.pt.x != x || g_caret.pt.y != y) {
         g_caret.pt = POINT{x, y};
+        g_caret.bPlaced = true;
         TellCaret(g_caret.hwnd);
     }
     return TRUE;
@@ -639,18 +643,16 @@ int RunDueTimers(IWindowBackend* backend)
     }
     const std::uint64_t now = backend->Now();
     int sent = 0;
-    HWND last = nullptr;
     for (;;) {
         const auto next = NextTimer(backend);
         if (next == Timers().end() || next->nDue > now) {
             break;
         }
-        last = next->hwnd;
         sent += FireTimer(*next, now + 1);
     }
-    if (last != nullptr) {
-        TellTimers(backend, last);
-    }
+    // Also when nothing was due yet (a host's timer may fire early): the host must hear again
+    // when to come back, or the timers would stop.
+    TellTimers(backend);
     return sent;
 }
 

@@ -221,7 +221,9 @@ TEST_F(SurfaceHost, RepaintRectanglesCoverEveryChange)
     }
     ASSERT_TRUE(m_ctrl->SetReportValue(kFinding, lines.c_str()));
     check("the host setting the finding");
-    ASSERT_TRUE(m_surface->Wheel(kFindingX, kFindingY, -240));
+    EXPECT_FALSE(m_surface->Wheel(kFindingX, kNameY, -240)) << "a field that cannot scroll leaves the wheel to the host";
+    EXPECT_FALSE(m_surface->Wheel(kFindingX, kFindingY, -240)) << "the caret's end of the text is in view already";
+    ASSERT_TRUE(m_surface->Wheel(kFindingX, kFindingY, 240));
     check("the wheel");
     ASSERT_TRUE(Click(kComboArrowX, kComboY));
     check("opening a drop list");
@@ -310,6 +312,14 @@ TEST_F(SurfaceHost, CursorCaretTimersAndFocusReachTheHost)
     EXPECT_GT(m_client.caret.height, 0);
     EXPECT_GT(m_client.timer, 0) << "the caret blinks on the host's clock";
     EXPECT_LE(m_client.timer, 500);
+
+    m_client.timer = -2;
+    m_surface->RunTimers();
+    EXPECT_GT(m_client.timer, 0) << "a host's timer that fired early hears again when to come back";
+
+    ASSERT_TRUE(m_surface->KeyDown(Key::Tab, Modifiers::Shift));
+    ASSERT_TRUE(m_surface->KeyDown(Key::Tab));
+    EXPECT_TRUE(Contains(kFindingBox, m_client.caret)) << "a field reached by Tab tells its caret, not the window's corner";
 
     m_surface->LoseFocus();
     EXPECT_TRUE(m_client.caret.IsEmpty());
