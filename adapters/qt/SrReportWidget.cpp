@@ -183,7 +183,7 @@ public:
 
     bool IsInCall() const { return m_callDepth > 0; }
     void FollowSize();
-    void Paint(QPaintEvent& event);
+    void Paint();
     srctrl::Rect CaretRect() const;
 
     SrReportWidget* q;
@@ -296,8 +296,9 @@ void SrReportWidget::Private::FollowSize()
     }
 }
 
-void SrReportWidget::Private::Paint(QPaintEvent& event)
+void SrReportWidget::Private::Paint()
 {
+    Call call(*this);
     FollowSize();
     if (m_surface == nullptr || q == nullptr) {
         return;
@@ -318,8 +319,8 @@ void SrReportWidget::Private::Paint(QPaintEvent& event)
                          static_cast<int>(m_image.bytesPerLine()));
     }
     m_dirty = QRegion();
+    // Device pixel for device pixel; the painter keeps to the region being painted.
     QPainter painter(q);
-    painter.setClipRegion(event.region());
     painter.drawImage(QPoint(0, 0), m_image);
 }
 
@@ -484,9 +485,12 @@ QVariant SrReportWidget::inputMethodQuery(Qt::InputMethodQuery query) const
 bool SrReportWidget::event(QEvent* event)
 {
     switch (event->type()) {
-    case QEvent::ScreenChangeInternal:
+    case QEvent::ScreenChangeInternal: {
+        // Another screen may have another device pixel ratio.
+        const bool handled = QWidget::event(event);
         d->FollowSize();
-        break;
+        return handled;
+    }
     case QEvent::ShortcutOverride: {
         auto* key = static_cast<QKeyEvent*>(event);
         if (!d->CaretRect().IsEmpty() && IsEditingShortcut(*key)) {
@@ -512,9 +516,9 @@ bool SrReportWidget::event(QEvent* event)
     return QWidget::event(event);
 }
 
-void SrReportWidget::paintEvent(QPaintEvent* event)
+void SrReportWidget::paintEvent(QPaintEvent*)
 {
-    d->Paint(*event);
+    d->Paint();
 }
 
 void SrReportWidget::resizeEvent(QResizeEvent*)
