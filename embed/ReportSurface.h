@@ -70,11 +70,12 @@ public:
     // messages count it (120 a notch), positive away from the person (scrolls up).
     bool Wheel(int x, int y, int angleDelta, Modifiers modifiers = Modifiers::Plain);
 
-    // Keys, while the surface has the focus. A key press acts on the focused field (Enter breaks
+    // Keys, while the surface has the focus (named KeyDown and KeyUp, since X11 defines KeyPress
+    // and KeyRelease as macros). A key press acts on the focused field (Enter breaks
     // a line, Backspace deletes, Ctrl+C copies); it never types a printable character: those come
     // as committed text, as a toolkit delivers them after its keyboard layout and input method.
-    bool KeyPress(Key key, Modifiers modifiers = Modifiers::Plain);
-    bool KeyRelease(Key key, Modifiers modifiers = Modifiers::Plain);
+    bool KeyDown(Key key, Modifiers modifiers = Modifiers::Plain);
+    bool KeyUp(Key key, Modifiers modifiers = Modifiers::Plain);
     // Text typed or committed by an input method, in UTF-8, into the focused field; it also ends
     // the pre-edit. False for null or invalid UTF-8 (nothing is typed then).
     bool CommitText(const char* text);
@@ -85,8 +86,8 @@ public:
     // The host's focus entering and leaving the surface. Leaving takes the focus from the
     // field that has it (which stores a date being typed, and stops the caret's blink); entering
     // gives it back to that field.
-    void FocusIn();
-    void FocusOut();
+    void GainFocus();
+    void LoseFocus();
     bool HasFocus() const;
 
     // Runs the timers that are due (the host's answer to TimerNeeded).

@@ -1,165 +1,13 @@
 #include "platform/Host.h"
 
+#include "platform/InputDispatch.h"
 #include "platform/win32/DeviceContext.h"
 #include "platform/win32/WinGdi.h"
 #include "platform/win32/WinUser.h"
 
-#include <vector>
+#include <climits>
 
 namespace platform {
-
-namespace {
-
-bool IsSelfOrDescendant(HWND ancestor, HWND hwnd)
-{
-    for (HWND h = hwnd; h != nullptr; h = ::GetParent(h)) {
-        if (h == ancestor) {
-            return true;
-        }
-    }
-    return false;
-}
-
-// The focus window, when it lies in `hwnd`'s tree.
-HWND FocusWithin(HWND hwnd)
-{
-    const HWND focus = ::GetFocus();
-    return focus != nullptr && IsSelfOrDescendant(hwnd, focus) ? focus : nullptr;
-}
-
-void PaintTree(HWND hwnd, HDC hdc, cairo_t* cr)
-{
-    SendMessage(hwnd, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(hdc), 0);
-    const int count = GetChildWindows(hwnd, nullptr, 0);
-    std::vector<HWND> children(static_cast<size_t>(count));
-    GetChildWindows(hwnd, children.data(), count);
-    for (HWND child : children) {
-        RECT rc{};
-        if (!::IsWindow(child) || !::IsWindowVisible(child) || !::GetWindowRect(child, &rc)) {
-            continue;
-        }
-        cairo_save(cr);
-        cairo_rectangle(cr, rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top);
-        cairo_clip(cr);
-        cairo_translate(cr, rc.left, rc.top);
-        PaintTree(child, hdc, cr);
-        cairo_restore(cr);
-    }
-}
-
-// The window that took the last button press, which gets the moves and the release.
-HWND g_pressed = nullptr;
-
-bool Has(Modifiers set, Modifiers modifier)
-{
-    return (static_cast<unsigned>(set) & static_cast<unsigned>(modifier)) != 0;
-}
-
-WPARAM MouseKeys(Modifiers modifiers)
-{
-    return (Has(modifiers, Modifiers::Shift) ? MK_SHIFT : 0) | (Has(modifiers, Modifiers::Ctrl) ? MK_CONTROL : 0);
-}
-
-// Modifier keys go down before an action and come up after it, as a person's fingers do.
-class HeldModifiers {
-public:
-    HeldModifiers(HWND target, Modifiers modifiers) : m_target(target)
-    {
-        for (WPARAM vk : {VK_SHIFT, VK_CONTROL, VK_MENU}) {
-            if (Has(modifiers, ModifierOf(vk))) {
-                SendMessage(m_target, WM_KEYDOWN, vk, 0);
-                m_vecDown.push_back(vk);
-            }
-        }
-    }
-    ~HeldModifiers()
-    {
-        for (auto it = m_vecDown.rbegin(); it != m_vecDown.rend(); ++it) {
-            // The window may be gone; the key state is released all the same.
-            SendMessage(::IsWindow(m_target) ? m_target : nullptr, WM_KEYUP, *it, 0);
-        }
-    }
-    HeldModifiers(const HeldModifiers&) = delete;
-    HeldModifiers& operator=(const HeldModifiers&) = delete;
-
-private:
-    static Modifiers ModifierOf(WPARAM vk)
-    {
-        return vk == VK_SHIFT ? Modifiers::Shift : vk == VK_CONTROL ? Modifiers::Ctrl : Modifiers::Alt;
-    }
-
-    HWND m_target;
-    std::vector<WPARAM> m_vecDown;
-};
-
-// The window under a client point of `hwnd`, with the point made relative to it; null outside
-// the window.
-HWND TargetAt(HWND hwnd, int x, int y, POINT& pt)
-{
-    RECT rc{};
-    if (!::GetClientRect(hwnd, &rc) || x < 0 || y < 0 || x >= rc.right || y >= rc.bottom) {
-        return nullptr;
-    }
-    pt = POINT{x, y};
-    return ChildWindowFromPointDeep(hwnd, pt);
-}
-
-// A point of `hwnd`'s client area in the client coordinates of its descendant `target`.
-POINT ToDescendant(HWND hwnd, HWND target, int x, int y)
-{
-    POINT pt{x, y};
-    for (HWND h = target; h != nullptr && h != hwnd; h = ::GetParent(h)) {
-        RECT rc{};
-        ::GetWindowRect(h, &rc);
-        pt.x -= rc.left;
-        pt.y -= rc.top;
-    }
-    return pt;
-}
-
-WPARAM VirtualKey(Key key)
-{
-    if (key >= Key::A && key <= Key::Z) {
-        return 'A' + static_cast<WPARAM>(static_cast<int>(key) - static_cast<int>(Key::A));
-    }
-    switch (key) {
-    case Key::Tab: return VK_TAB;
-    case Key::Backspace: return VK_BACK;
-    case Key::Delete: return VK_DELETE;
-    case Key::Enter: return VK_RETURN;
-    case Key::Escape: return VK_ESCAPE;
-    case Key::Up: return VK_UP;
-    case Key::Down: return VK_DOWN;
-    case Key::Left: return VK_LEFT;
-    case Key::Right: return VK_RIGHT;
-    case Key::Home: return VK_HOME;
-    case Key::End: return VK_END;
-    case Key::PageUp: return VK_PRIOR;
-    case Key::PageDown: return VK_NEXT;
-    default: return 0;
-    }
-}
-
-// The character that a key types with these modifiers, or 0.
-wchar_t TypedCharacter(Key key, Modifiers modifiers)
-{
-    if (key == Key::Backspace) {
-        return 0x08;
-    }
-    if (key == Key::Enter) {
-        return 0x0D;
-    }
-    if (key < Key::A || key > Key::Z || Has(modifiers, Modifiers::Alt)) {
-        return 0;
-    }
-    const auto letter = static_cast<wchar_t>(static_cast<int>(key) - static_cast<int>(Key::A));
-    if (Has(modifiers, Modifiers::Ctrl)) {
-        return static_cast<wchar_t>(letter + 1);
-    }
-    return static_cast<wchar_t>(letter + (Has(modifiers, Modifiers::Shift) ? L'A' : L'a'));
-}
-
-} // namespace
 
 HWND CreateHostWindow(int cx, int cy)
 {
@@ -179,58 +27,24 @@ HBITMAP CaptureWindow(HWND hwnd)
         DeleteObject(bitmap);
         return nullptr;
     }
-    cairo_t* cr = GetCairo(hdc);
-    cairo_set_source_rgb(cr, 1, 1, 1);
-    cairo_paint(cr);
-    PaintTree(hwnd, hdc, cr);
-    cairo_surface_flush(cairo_get_target(cr));
+    PaintWindowTree(hwnd, hdc);
     DeleteDC(hdc);
     return bitmap;
 }
 
 bool MouseDown(HWND hwnd, int x, int y, Modifiers modifiers)
 {
-    POINT pt{};
-    const HWND target = TargetAt(hwnd, x, y, pt);
-    if (target == nullptr || !::IsWindowEnabled(target)) {
-        return false;
-    }
-    HeldModifiers held(target, modifiers);
-    ::SetFocus(target);
-    g_pressed = target;
-    SendMessage(target, WM_LBUTTONDOWN, MK_LBUTTON | MouseKeys(modifiers), MAKELPARAM(pt.x, pt.y));
-    return true;
+    return input::MouseDown(hwnd, x, y, modifiers);
 }
 
 bool MouseMove(HWND hwnd, int x, int y, Modifiers modifiers)
 {
-    if (g_pressed != nullptr && ::IsWindow(g_pressed) && IsSelfOrDescendant(hwnd, g_pressed)) {
-        const POINT pt = ToDescendant(hwnd, g_pressed, x, y);
-        HeldModifiers held(g_pressed, modifiers);
-        SendMessage(g_pressed, WM_MOUSEMOVE, MK_LBUTTON | MouseKeys(modifiers), MAKELPARAM(pt.x, pt.y));
-        return true;
-    }
-    POINT pt{};
-    const HWND target = TargetAt(hwnd, x, y, pt);
-    if (target == nullptr) {
-        return false;
-    }
-    HeldModifiers held(target, modifiers);
-    SendMessage(target, WM_MOUSEMOVE, MouseKeys(modifiers), MAKELPARAM(pt.x, pt.y));
-    return true;
+    return input::MouseMove(hwnd, x, y, true, modifiers);
 }
 
 bool MouseUp(HWND hwnd, int x, int y, Modifiers modifiers)
 {
-    const HWND target = g_pressed;
-    g_pressed = nullptr;
-    if (target == nullptr || !::IsWindow(target) || !IsSelfOrDescendant(hwnd, target)) {
-        return false;
-    }
-    const POINT pt = ToDescendant(hwnd, target, x, y);
-    HeldModifiers held(target, modifiers);
-    SendMessage(target, WM_LBUTTONUP, MouseKeys(modifiers), MAKELPARAM(pt.x, pt.y));
-    return true;
+    return input::MouseUp(hwnd, x, y, modifiers);
 }
 
 bool Click(HWND hwnd, int x, int y, Modifiers modifiers)
@@ -245,50 +59,23 @@ bool Click(HWND hwnd, int x, int y, Modifiers modifiers)
 
 bool Wheel(HWND hwnd, int x, int y, int notches, Modifiers modifiers)
 {
-    POINT pt{};
-    const HWND target = TargetAt(hwnd, x, y, pt);
-    if (target == nullptr || !::IsWindowEnabled(target) || notches < -0x7FFF / WHEEL_DELTA ||
-        notches > 0x7FFF / WHEEL_DELTA) {
+    if (notches < -0x7FFF / WHEEL_DELTA || notches > 0x7FFF / WHEEL_DELTA) {
         return false;
     }
-    HeldModifiers held(target, modifiers);
-    const auto delta = static_cast<std::uint16_t>(static_cast<std::int16_t>(notches * WHEEL_DELTA));
-    SendMessage(target, WM_MOUSEWHEEL, (static_cast<WPARAM>(delta) << 16) | MouseKeys(modifiers),
-                MAKELPARAM(pt.x, pt.y));
-    return true;
+    return input::Wheel(hwnd, x, y, notches * WHEEL_DELTA, modifiers);
 }
 
 bool TypeText(HWND hwnd, const wchar_t* text)
 {
-    if (text == nullptr || FocusWithin(hwnd) == nullptr) {
-        return false;
-    }
-    for (const wchar_t* c = text; *c != L'\0'; ++c) {
-        const HWND focus = FocusWithin(hwnd);
-        if (focus == nullptr) {
-            return false;
-        }
-        SendMessage(focus, WM_CHAR, static_cast<WPARAM>(*c), 0);
-    }
-    return true;
+    return text != nullptr && input::Text(hwnd, text);
 }
 
 bool PressKey(HWND hwnd, Key key, Modifiers modifiers)
 {
-    const HWND focus = FocusWithin(hwnd);
-    if (focus == nullptr) {
+    if (!input::KeyDown(hwnd, key, modifiers, true)) {
         return false;
     }
-    HeldModifiers held(focus, modifiers);
-    const WPARAM vk = VirtualKey(key);
-    SendMessage(focus, WM_KEYDOWN, vk, 0);
-    const wchar_t typed = TypedCharacter(key, modifiers);
-    if (typed != 0 && ::IsWindow(focus)) {
-        SendMessage(focus, WM_CHAR, static_cast<WPARAM>(typed), 0);
-    }
-    if (::IsWindow(focus)) {
-        SendMessage(focus, WM_KEYUP, vk, 0);
-    }
+    input::KeyUp(hwnd, key, modifiers);
     return true;
 }
 

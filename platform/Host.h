@@ -1,5 +1,6 @@
 #pragma once
 
+#include "embed/SurfaceInput.h"
 #include "platform/Export.h"
 #include "platform/win32/WinBitmap.h"
 #include "platform/win32/WinWindow.h"
@@ -18,13 +19,9 @@ SRCTRL_API HWND CreateHostWindow(int cx, int cy);
 // or has no area.
 SRCTRL_API HBITMAP CaptureWindow(HWND hwnd);
 
-// Modifier keys held during a key press or a mouse action; combine them with |.
-// (Plain, not None: X11's headers define None as a macro.)
-enum class Modifiers : unsigned { Plain = 0, Shift = 1, Ctrl = 2, Alt = 4 };
-inline Modifiers operator|(Modifiers a, Modifiers b)
-{
-    return static_cast<Modifiers>(static_cast<unsigned>(a) | static_cast<unsigned>(b));
-}
+// The input vocabulary is the embedding surface's: this test host drives the same path.
+using srctrl::Key;
+using srctrl::Modifiers;
 
 // A left click at a point of the window's client area: the deepest visible child window under
 // it receives the keyboard focus and the button press and release. False when the point is
@@ -47,11 +44,6 @@ SRCTRL_API bool Wheel(HWND hwnd, int x, int y, int notches, Modifiers modifiers 
 // Types the characters into the window (of `hwnd` or below it) that has the keyboard focus.
 // False when the focus is elsewhere.
 SRCTRL_API bool TypeText(HWND hwnd, const wchar_t* text);
-
-enum class Key {
-    Tab, Backspace, Delete, Enter, Escape, Up, Down, Left, Right, Home, End, PageUp, PageDown,
-    A, B, C, D, E, F, G, H, I, J, K, L, M, N, O, P, Q, R, S, T, U, V, W, X, Y, Z
-};
 
 // Presses and releases a key, with the modifiers held, in the window (of `hwnd` or below it)
 // that has the keyboard focus: the modifiers go down first (WM_KEYDOWN, so that GetKeyState sees

@@ -76,10 +76,11 @@ void CComboUI::DoEvent(TEventUI& event)
         m_pManager->SetOpenCombo(m_pManager->GetOpenCombo() == this ? nullptr : this);
         return;
     case UIEVENT_KEYDOWN:
-        if (event.wParam == VK_DOWN) {
-            SelectItem(std::min(m_iCurSel + 1, GetCount() - 1));
-        } else if (event.wParam == VK_UP && m_iCurSel > 0) {
-            SelectItem(m_iCurSel - 1);
+        if (event.wParam == VK_DOWN || (event.wParam == VK_UP && m_iCurSel > 0)) {
+            SelectItem(event.wParam == VK_DOWN ? std::min(m_iCurSel + 1, GetCount() - 1) : m_iCurSel - 1);
+            if (m_pManager->GetOpenCombo() == this) {
+                m_pManager->Invalidate(GetDropListRect());
+            }
         } else if (event.wParam == VK_ESCAPE || event.wParam == VK_RETURN) {
             m_pManager->SetOpenCombo(nullptr);
         }
@@ -141,6 +142,12 @@ RECT CComboUI::GetDropItemRect(int index) const
     return RECT{m_rcItem.left, top, m_rcItem.right, top + height};
 }
 
+RECT CComboUI::GetDropListRect() const
+{
+    const RECT last = GetDropItemRect(std::max(0, GetCount() - 1));
+    return RECT{m_rcItem.left, m_rcItem.bottom, m_rcItem.right, GetCount() > 0 ? last.bottom : m_rcItem.bottom};
+}
+
 void CComboUI::PaintDropList(HDC hDC)
 {
     if (m_pManager == nullptr) {
@@ -188,7 +195,9 @@ void CEditComboUI::DoEvent(TEventUI& event)
                                         event.wParam != VK_DOWN)) &&
         IsEnabled() && m_pManager != nullptr) {
         std::wstring text = m_sText.Str();
-        if (m_edit.Apply(event, text)) {
+        const bool changed = m_edit.Apply(event, text);
+        Invalidate();
+        if (changed) {
             m_sText = text;
             m_pManager->SendNotify(this, DUI_MSGTYPE_TEXTCHANGED);
         }

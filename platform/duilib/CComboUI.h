@@ -34,6 +34,8 @@ public:
 
     // The rectangle of item `index` in the open list, in window coordinates.
     RECT GetDropItemRect(int index) const;
+    // The whole drop-down list, below the combo.
+    RECT GetDropListRect() const;
     void PaintDropList(HDC hDC);
 
 protected:

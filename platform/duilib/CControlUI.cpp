@@ -115,7 +115,10 @@ CDuiString CControlUI::GetText() const { return m_sText; }
 
 void CControlUI::SetText(LPCTSTR text)
 {
-    m_sText = text;
+    if (m_sText.Str() != (text != nullptr ? text : L"")) {
+        m_sText = text;
+        Invalidate();
+    }
 }
 
 const RECT& CControlUI::GetPos() const { return m_rcItem; }
@@ -131,7 +134,14 @@ void CControlUI::SetPos(RECT rc, bool)
     }
     const bool resized = rc.right - rc.left != m_rcItem.right - m_rcItem.left ||
                          rc.bottom - rc.top != m_rcItem.bottom - m_rcItem.top;
+    const bool moved = rc.left != m_rcItem.left || rc.top != m_rcItem.top || resized;
+    if (moved) {
+        Invalidate();
+    }
     m_rcItem = rc;
+    if (moved) {
+        Invalidate();
+    }
     // Only a change of size is reported, so that a listener that changes the layout in
     // response does not start an endless series of layouts.
     if (resized) {
@@ -171,6 +181,7 @@ void CControlUI::SetVisible(bool bVisible)
     if (m_bVisible == bVisible) {
         return;
     }
+    Invalidate();
     m_bVisible = bVisible;
     if (!IsVisible() && m_pManager != nullptr) {
         m_pManager->ReapObjects(this);
@@ -180,6 +191,9 @@ void CControlUI::SetVisible(bool bVisible)
 
 void CControlUI::SetInternVisible(bool bVisible)
 {
+    if (m_bInternVisible != bVisible) {
+        Invalidate();
+    }
     m_bInternVisible = bVisible;
     if (!IsVisible() && m_pManager != nullptr) {
         m_pManager->ReapObjects(this);
@@ -192,6 +206,7 @@ void CControlUI::SetEnabled(bool bEnable)
         return;
     }
     m_bEnabled = bEnable;
+    Invalidate();
     if (!bEnable && m_pManager != nullptr && m_pManager->GetFocus() == this) {
         m_pManager->SetFocus(nullptr);
     }
@@ -351,6 +366,8 @@ void CControlUI::SetAttribute(LPCTSTR name, LPCTSTR value)
             m_uTextStyle = (m_uTextStyle & ~DT_WORDBREAK) | DT_SINGLELINE;
         }
     }
+    // An attribute set on a shown page (a template edited in place) changes how it looks.
+    Invalidate();
 }
 
 SIZE CControlUI::EstimateSize(SIZE)
@@ -362,8 +379,12 @@ void CControlUI::DoEvent(TEventUI& event)
 {
     if (event.Type == UIEVENT_SETFOCUS) {
         m_bFocused = true;
+        Invalidate();
     } else if (event.Type == UIEVENT_KILLFOCUS) {
         m_bFocused = false;
+        Invalidate();
+    } else if (event.Type == UIEVENT_SETCURSOR) {
+        ::SetCursor(::LoadCursor(nullptr, IDC_ARROW));
     }
 }
 
@@ -385,21 +406,25 @@ void CControlUI::SetManager(CPaintManagerUI* manager, CControlUI* parent)
 void CControlUI::SetTextColor(DWORD color)
 {
     m_dwTextColor = color;
+    Invalidate();
 }
 
 void CControlUI::SetFont(int index)
 {
     m_iFont = index;
+    Invalidate();
 }
 
 void CControlUI::SetTextStyle(unsigned style)
 {
     m_uTextStyle = style;
+    Invalidate();
 }
 
 void CControlUI::SetBkColor(DWORD color)
 {
     m_dwBackColor = color;
+    Invalidate();
 }
 
 void CControlUI::SetBkImage(LPCTSTR image)
@@ -407,6 +432,7 @@ void CControlUI::SetBkImage(LPCTSTR image)
     DeleteObject(m_hBkBitmap);
     m_hBkBitmap = nullptr;
     m_sBkImage = image;
+    Invalidate();
 }
 
 void CControlUI::SetBkImage(HBITMAP bitmap, int, int)
@@ -417,6 +443,7 @@ void CControlUI::SetBkImage(HBITMAP bitmap, int, int)
     DeleteObject(m_hBkBitmap);
     m_hBkBitmap = bitmap;
     m_sBkImage.Empty();
+    Invalidate();
 }
 
 void CControlUI::NeedUpdate()
@@ -429,6 +456,13 @@ void CControlUI::NeedUpdate()
 void CControlUI::NeedParentUpdate()
 {
     NeedUpdate();
+}
+
+void CControlUI::Invalidate()
+{
+    if (m_pManager != nullptr) {
+        m_pManager->Invalidate(m_rcItem);
+    }
 }
 
 int CControlUI::Scale(double design) const

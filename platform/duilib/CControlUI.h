@@ -87,6 +87,8 @@ public:
 
     void NeedUpdate();
     void NeedParentUpdate();
+    // The control's area shows something else now: its window repaints it.
+    void Invalidate();
 
     CEventSource OnInit;
     CEventSource OnSize;

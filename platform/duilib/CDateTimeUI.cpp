@@ -118,6 +118,11 @@ void CDateTimeUI::DoEvent(TEventUI& event)
         if (m_edit.Apply(event, text)) {
             m_sText = text;
         }
+        Invalidate();
+        return;
+    }
+    if (event.Type == UIEVENT_SETCURSOR && IsEnabled()) {
+        ::SetCursor(::LoadCursor(nullptr, IDC_IBEAM));
         return;
     }
     if (event.Type == UIEVENT_KILLFOCUS) {

@@ -81,6 +81,8 @@ void CEditUI::SetText(LPCTSTR text)
     m_nScrollX = 0;
     m_nScrollY = 0;
     m_bScrollPending = m_bFocused;
+    m_sPreedit.clear();
+    Invalidate();
 }
 
 void CEditUI::SetAttribute(LPCTSTR name, LPCTSTR value)
@@ -145,34 +147,70 @@ void CEditUI::DoEvent(TEventUI& event)
         // focus puts it elsewhere first: that click must meet the text where it was shown.
         CControlUI::DoEvent(event);
         m_bScrollPending = true;
+        ::CreateCaret(m_pManager->GetPaintWindow(), nullptr, 1, m_layout.GetLineHeight());
         RestartBlink();
         return;
     case UIEVENT_KILLFOCUS:
         CControlUI::DoEvent(event);
         m_pManager->KillTimer(this, kCaretTimer);
+        ::DestroyCaret();
         m_bCaretOn = false;
         m_bDragging = false;
         m_bScrollPending = false;
+        m_sPreedit.clear();
         return;
     case UIEVENT_TIMER:
         if (event.wParam == kCaretTimer) {
             m_bCaretOn = !m_bCaretOn;
+            InvalidateCaret();
         }
         return;
+    case UIEVENT_SETCURSOR:
+        ::SetCursor(::LoadCursor(nullptr, IsEnabled() ? IDC_IBEAM : IDC_ARROW));
+        return;
+    case UIEVENT_MOUSEMOVE:
+        if (!m_bDragging && !m_bThumbDragging) {
+            return;
+        }
+        break;
     case UIEVENT_KEYDOWN:
-        if (IsEnabled()) {
-            HandleKey(event);
-        }
-        return;
     case UIEVENT_CHAR:
-        if (IsEnabled()) {
-            HandleChar(event);
+    case UIEVENT_IME_COMPOSITION:
+        if (!IsEnabled()) {
+            return;
         }
-        return;
+        break;
     case UIEVENT_BUTTONDOWN:
     case UIEVENT_BUTTONUP:
-    case UIEVENT_MOUSEMOVE:
-        HandleMouse(event);
+    case UIEVENT_DBLCLICK:
+    case UIEVENT_SCROLLWHEEL:
+        break;
+    default:
+        CControlUI::DoEvent(event);
+        return;
+    }
+    HandleInput(event);
+    // What input changes (text, caret, selection, scrolling) stays inside the field.
+    Invalidate();
+    TellCaret();
+}
+
+void CEditUI::HandleInput(const TEventUI& event)
+{
+    switch (event.Type) {
+    case UIEVENT_KEYDOWN:
+        HandleKey(event);
+        return;
+    case UIEVENT_CHAR:
+        HandleChar(event);
+        return;
+    case UIEVENT_IME_COMPOSITION: {
+        const auto* composition = reinterpret_cast<const platform::ImeComposition*>(event.lParam);
+        m_sPreedit = composition != nullptr ? composition->text : std::wstring();
+        return;
+    }
+    case UIEVENT_DBLCLICK:
+        SelectWordAt(event.ptMouse);
         return;
     case UIEVENT_SCROLLWHEEL:
         if (m_bMultiline) {
@@ -182,9 +220,40 @@ void CEditUI::DoEvent(TEventUI& event)
         }
         return;
     default:
-        CControlUI::DoEvent(event);
+        HandleMouse(event);
         return;
     }
+}
+
+void CEditUI::SelectWordAt(POINT pt)
+{
+    const POINT origin = TextOrigin();
+    const size_t hit = m_layout.HitTest(pt.x - origin.x, pt.y - origin.y);
+    const size_t start = m_layout.MoveByWord(m_layout.NextCursor(hit), -1);
+    const size_t end = m_layout.MoveByWord(start, 1);
+    m_bDragging = false;
+    SetSel(start, std::max(start, end));
+}
+
+void CEditUI::TellCaret()
+{
+    if (!m_bFocused || m_bScrollPending) {
+        return;
+    }
+    const RECT caret = GetCaretPos();
+    ::SetCaretPos(caret.left, caret.top);
+}
+
+void CEditUI::InvalidateCaret()
+{
+    if (m_bScrollPending) {
+        Invalidate();
+        return;
+    }
+    const RECT caret = GetCaretPos();
+    const RECT box = TextBox();
+    m_pManager->Invalidate(RECT{std::max(caret.left - 1, box.left), std::max(caret.top, box.top),
+                                std::min(caret.left + 2, box.right), std::min(caret.bottom, box.bottom)});
 }
 
 void CEditUI::HandleKey(const TEventUI& event)
@@ -391,14 +460,14 @@ void CEditUI::MoveVertically(int dy, bool page, bool extend)
 bool CEditUI::Copy()
 {
     const CDuiString selected = GetSelText();
-    return !selected.IsEmpty() && CPaintManagerUI::GetClipboard()->SetText(selected.Str());
+    return !selected.IsEmpty() && m_pManager->GetClipboard()->SetText(selected.Str());
 }
 
 void CEditUI::Paste()
 {
     std::wstring text;
     std::wstring normalised;
-    if (CPaintManagerUI::GetClipboard()->GetText(text) && NormalisePasted(text, m_bMultiline, normalised) &&
+    if (m_pManager->GetClipboard()->GetText(text) && NormalisePasted(text, m_bMultiline, normalised) &&
         !normalised.empty()) {
         ReplaceSelection(normalised);
     }
@@ -520,8 +589,27 @@ void CEditUI::PaintText(HDC hDC)
         const RECT caret = GetCaretPos();
         CRenderEngine::DrawLine(hDC, caret.left, caret.top, caret.left, caret.bottom - 1, 1, m_dwTextColor);
     }
+    if (m_bFocused && !m_sPreedit.empty()) {
+        PaintPreedit(hDC);
+    }
     CRenderEngine::PopClip(hDC);
     PaintScrollBar(hDC);
+    TellCaret();
+}
+
+void CEditUI::PaintPreedit(HDC hDC)
+{
+    m_preeditLayout.SetFont(m_pManager->GetFont(m_iFont), m_pManager->GetZoomRatio());
+    m_preeditLayout.SetWidth(0);
+    m_preeditLayout.SetText(m_sPreedit);
+    const RECT caret = GetCaretPos();
+    const int width = m_preeditLayout.GetCaretRect(m_sPreedit.size()).left;
+    const RECT rc{caret.left, caret.top, caret.left + width + 2, caret.bottom};
+    // The composition covers the text after the caret until it is committed, underlined as
+    // desktop input methods show it.
+    CRenderEngine::DrawColor(hDC, rc, m_dwBackColor != 0 ? m_dwBackColor : 0xFFFFFFFF);
+    m_preeditLayout.Paint(hDC, rc.left + 1, rc.top, 0, rc.bottom - rc.top, m_dwTextColor, 0, 0, kSelectionColor);
+    CRenderEngine::DrawLine(hDC, rc.left, rc.bottom - 1, rc.right, rc.bottom - 1, 1, m_dwTextColor);
 }
 
 RECT CEditUI::ScrollTrack()

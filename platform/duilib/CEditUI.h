@@ -70,6 +70,7 @@ protected:
     void PaintBorder(HDC hDC) override;
 
 private:
+    void HandleInput(const TEventUI& event);
     void HandleKey(const TEventUI& event);
     void HandleChar(const TEventUI& event);
     void HandleMouse(const TEventUI& event);
@@ -86,6 +87,14 @@ private:
     void ScrollToCaret();
     void ClampScroll();
     void RestartBlink();
+    // Selects the word under a point (a double click).
+    void SelectWordAt(POINT pt);
+    // Tells the window where the caret is, for an input method's candidate window.
+    void TellCaret();
+    // Repaints the caret's line only: its blink changes nothing else.
+    void InvalidateCaret();
+    // The input method's text being composed, drawn at the caret over the field's text.
+    void PaintPreedit(HDC hDC);
     // Brings the layout in line with the font, zoom and size of the field.
     void SyncLayout();
     RECT TextBox() const;
@@ -116,6 +125,8 @@ private:
     bool m_bThumbDragging = false;
     // The first half of a character that arrived as a UTF-16 surrogate pair.
     wchar_t m_chHighSurrogate = 0;
+    std::wstring m_sPreedit;
+    CTextLayout m_preeditLayout;
 };
 
 // A multi-line text field for long texts: Enter starts a new line, lines wrap at the field's

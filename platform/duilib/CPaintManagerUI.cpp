@@ -5,6 +5,7 @@
 #include "platform/duilib/CRenderEngine.h"
 #include "platform/kmbase/KMFile.h"
 #include "platform/kmbase/KMString.h"
+#include "platform/win32/DeviceContext.h"
 
 #include <algorithm>
 #include <cmath>
@@ -23,24 +24,6 @@ std::wstring& ResourcePath()
 // Layout passes run until nothing asks for another one; listeners that resize the page in
 // response to a size change converge in two or three.
 constexpr int kMaxLayoutPasses = 8;
-
-// What copy and paste use when the host provides no clipboard.
-class CProcessClipboard : public IClipboardUI {
-public:
-    bool SetText(const std::wstring& text) override
-    {
-        m_strText = text;
-        return true;
-    }
-    bool GetText(std::wstring& text) override
-    {
-        text = m_strText;
-        return true;
-    }
-
-private:
-    std::wstring m_strText;
-};
 
 IClipboardUI*& HostClipboard()
 {
@@ -234,12 +217,30 @@ void CPaintManagerUI::SetFocus(CControlUI* control)
         return;
     }
     if (m_hWndPaint != nullptr && ::GetFocus() != m_hWndPaint) {
+        // The window's own WM_SETFOCUS must not hand the control its focus a second time.
+        m_bSettingFocus = true;
         ::SetFocus(m_hWndPaint);
+        m_bSettingFocus = false;
     }
     TEventUI event{UIEVENT_SETFOCUS};
     event.pSender = control;
     control->DoEvent(event);
     SendNotify(control, DUI_MSGTYPE_SETFOCUS);
+}
+
+void CPaintManagerUI::WindowFocusChanged(bool gained)
+{
+    // The focused control keeps its place while the window is away, and is told both ways, so
+    // that a field being typed into stores its text and stops its caret when the person turns
+    // to another window, and takes the keys again on return.
+    if (m_bSettingFocus || m_bDestroying || m_pFocus == nullptr || m_pFocus->IsFocused() == gained) {
+        return;
+    }
+    CControlUI* control = m_pFocus;
+    TEventUI event{gained ? UIEVENT_SETFOCUS : UIEVENT_KILLFOCUS};
+    event.pSender = control;
+    control->DoEvent(event);
+    SendNotify(control, gained ? DUI_MSGTYPE_SETFOCUS : DUI_MSGTYPE_KILLFOCUS);
 }
 
 void CPaintManagerUI::CollectFocusable(CControlUI* control, std::vector<CControlUI*>& list) const
@@ -327,8 +328,24 @@ void CPaintManagerUI::SetClipboard(IClipboardUI* clipboard)
 
 IClipboardUI* CPaintManagerUI::GetClipboard()
 {
-    static CProcessClipboard processClipboard;
-    return HostClipboard() != nullptr ? HostClipboard() : &processClipboard;
+    return HostClipboard() != nullptr ? HostClipboard() : &m_windowClipboard;
+}
+
+bool CPaintManagerUI::CWindowClipboard::SetText(const std::wstring& text)
+{
+    return platform::SetClipboardText(m_manager.m_hWndPaint, text);
+}
+
+bool CPaintManagerUI::CWindowClipboard::GetText(std::wstring& text)
+{
+    return platform::GetClipboardText(m_manager.m_hWndPaint, text);
+}
+
+void CPaintManagerUI::Invalidate(const RECT& rc)
+{
+    if (m_hWndPaint != nullptr && !m_bDestroying && rc.right > rc.left && rc.bottom > rc.top) {
+        ::InvalidateRect(m_hWndPaint, &rc, FALSE);
+    }
 }
 
 void CPaintManagerUI::AddNotifier(INotifyUI* notifier)
@@ -384,13 +401,33 @@ void CPaintManagerUI::UpdateLayout()
     m_bLayingOut = false;
 }
 
+RECT CPaintManagerUI::PaintRect(HDC hdc) const
+{
+    RECT rc = ClientRect();
+    cairo_t* cr = platform::GetCairo(hdc);
+    if (cr == nullptr) {
+        return rc;
+    }
+    // Only what the context lets through needs painting: a host repainting one field's area
+    // should not pay for the whole page.
+    double x0 = 0;
+    double y0 = 0;
+    double x1 = 0;
+    double y1 = 0;
+    cairo_clip_extents(cr, &x0, &y0, &x1, &y1);
+    const RECT clip{RoundCoordinate(std::floor(x0)), RoundCoordinate(std::floor(y0)), RoundCoordinate(std::ceil(x1)),
+                    RoundCoordinate(std::ceil(y1))};
+    return RECT{std::max(rc.left, clip.left), std::max(rc.top, clip.top), std::min(rc.right, clip.right),
+                std::min(rc.bottom, clip.bottom)};
+}
+
 void CPaintManagerUI::Paint(HDC hdc)
 {
     UpdateLayout();
     if (m_pRoot == nullptr) {
         return;
     }
-    m_pRoot->Paint(hdc, ClientRect(), nullptr);
+    m_pRoot->Paint(hdc, PaintRect(hdc), nullptr);
     if (m_pOpenCombo != nullptr) {
         m_pOpenCombo->PaintDropList(hdc);
     }
@@ -398,7 +435,16 @@ void CPaintManagerUI::Paint(HDC hdc)
 
 void CPaintManagerUI::SetOpenCombo(CComboUI* combo)
 {
+    if (m_pOpenCombo == combo) {
+        return;
+    }
+    if (m_pOpenCombo != nullptr) {
+        Invalidate(m_pOpenCombo->GetDropListRect());
+    }
     m_pOpenCombo = combo;
+    if (combo != nullptr) {
+        Invalidate(combo->GetDropListRect());
+    }
 }
 
 void CPaintManagerUI::ReapObjects(CControlUI* control)
@@ -430,7 +476,7 @@ bool CPaintManagerUI::HandleMouse(UINT message, WPARAM wParam, LPARAM lParam)
 {
     UpdateLayout();
     const POINT pt{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
-    if (message == WM_LBUTTONDOWN && m_pOpenCombo != nullptr) {
+    if ((message == WM_LBUTTONDOWN || message == WM_LBUTTONDBLCLK) && m_pOpenCombo != nullptr) {
         CComboUI* combo = m_pOpenCombo;
         m_pOpenCombo = nullptr;
         for (int i = 0; i < combo->GetCount(); ++i) {
@@ -451,7 +497,8 @@ bool CPaintManagerUI::HandleMouse(UINT message, WPARAM wParam, LPARAM lParam)
     CControlUI* control = FindControl(pt);
     switch (message) {
     case WM_LBUTTONDOWN:
-        event.Type = UIEVENT_BUTTONDOWN;
+    case WM_LBUTTONDBLCLK:
+        event.Type = message == WM_LBUTTONDOWN ? UIEVENT_BUTTONDOWN : UIEVENT_DBLCLICK;
         m_pEventClick = nullptr;
         if (control == nullptr || !control->IsEnabled()) {
             return true;
@@ -477,12 +524,27 @@ bool CPaintManagerUI::HandleMouse(UINT message, WPARAM wParam, LPARAM lParam)
         event.wParam = static_cast<WPARAM>(GET_WHEEL_DELTA_WPARAM(wParam));
         break;
     }
+    if (message == WM_MOUSEMOVE) {
+        SetCursorFor(control, pt);
+    }
     if (control == nullptr || !control->IsEnabled()) {
         return true;
     }
     event.pSender = control;
     control->DoEvent(event);
     return true;
+}
+
+void CPaintManagerUI::SetCursorFor(CControlUI* control, POINT pt)
+{
+    if (control == nullptr) {
+        ::SetCursor(::LoadCursor(nullptr, IDC_ARROW));
+        return;
+    }
+    TEventUI event{UIEVENT_SETCURSOR};
+    event.pSender = control;
+    event.ptMouse = pt;
+    control->DoEvent(event);
 }
 
 bool CPaintManagerUI::MessageHandler(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result)
@@ -494,10 +556,25 @@ bool CPaintManagerUI::MessageHandler(UINT message, WPARAM wParam, LPARAM lParam,
         UpdateLayout();
         return true;
     case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
     case WM_LBUTTONUP:
     case WM_MOUSEMOVE:
     case WM_MOUSEWHEEL:
         return HandleMouse(message, wParam, lParam);
+    case WM_SETFOCUS:
+    case WM_KILLFOCUS:
+        WindowFocusChanged(message == WM_SETFOCUS);
+        return true;
+    case WM_IME_COMPOSITION: {
+        if (m_pFocus == nullptr) {
+            return false;
+        }
+        TEventUI event{UIEVENT_IME_COMPOSITION};
+        event.pSender = m_pFocus;
+        event.lParam = lParam;
+        m_pFocus->DoEvent(event);
+        return true;
+    }
     case WM_TIMER: {
         const auto it = std::find_if(m_vecTimers.begin(), m_vecTimers.end(),
                                      [wParam](const TTimerInfo& timer) { return timer.uWinTimer == wParam; });

@@ -81,14 +81,17 @@ public:
     bool SetTimer(CControlUI* control, UINT timerId, UINT elapse);
     bool KillTimer(CControlUI* control, UINT timerId);
 
-    // The clipboard of every window: the host's (which stays the host's), or the in-process one
-    // after SetClipboard(nullptr).
+    // The clipboard of every window: the one a host installed (which stays the host's), or
+    // else the clipboard of the screen the window is on (see platform::IWindowBackend).
     static void SetClipboard(IClipboardUI* clipboard);
-    static IClipboardUI* GetClipboard();
+    IClipboardUI* GetClipboard();
 
     void AddNotifier(INotifyUI* notifier);
     void RemoveNotifier(INotifyUI* notifier);
     void SendNotify(CControlUI* control, LPCTSTR type, WPARAM wParam = 0, LPARAM lParam = 0);
+
+    // A rectangle of the window (client coordinates) needs a repaint.
+    void Invalidate(const RECT& rc);
 
     // Lays out the controls when something changed since the last layout.
     void NeedUpdate() { m_bUpdateNeeded = true; }
@@ -113,8 +116,14 @@ private:
     };
 
     RECT ClientRect() const;
+    // The part of the client area that the device context's clip lets through.
+    RECT PaintRect(HDC hdc) const;
     void CollectFocusable(CControlUI* control, std::vector<CControlUI*>& list) const;
     bool HandleMouse(UINT message, WPARAM wParam, LPARAM lParam);
+    // Asks the control under the pointer for the pointer's shape (an arrow over nothing).
+    void SetCursorFor(CControlUI* control, POINT pt);
+    // The window gained or lost the keyboard focus.
+    void WindowFocusChanged(bool gained);
     void KillTimers(CControlUI* control);
 
     HWND m_hWndPaint = nullptr;
@@ -133,6 +142,18 @@ private:
     TFontInfo m_defaultFont;
     std::map<std::wstring, TImageInfo> m_mapImages;
     std::vector<INotifyUI*> m_vecNotifiers;
+    // Copy and paste through the window's backend when no host clipboard is installed.
+    class CWindowClipboard : public IClipboardUI {
+    public:
+        explicit CWindowClipboard(const CPaintManagerUI& manager) : m_manager(manager) {}
+        bool SetText(const std::wstring& text) override;
+        bool GetText(std::wstring& text) override;
+
+    private:
+        const CPaintManagerUI& m_manager;
+    };
+    CWindowClipboard m_windowClipboard{*this};
+    bool m_bSettingFocus = false;
 };
 
 } // namespace DuiLib

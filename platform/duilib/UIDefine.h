@@ -38,12 +38,17 @@ enum EventType {
     UIEVENT_MOUSEMOVE,
     UIEVENT_SCROLLWHEEL,
     UIEVENT_TIMER,
+    UIEVENT_DBLCLICK,
+    UIEVENT_SETCURSOR,
+    UIEVENT_IME_COMPOSITION,
 };
 
 // Input that the paint manager routes to a control. wKeyState holds MK_SHIFT, MK_CONTROL and
 // MK_LBUTTON as they were at the event; wParam is the virtual key (UIEVENT_KEYDOWN), the wheel
 // delta in WHEEL_DELTA steps, positive away from the person (UIEVENT_SCROLLWHEEL), or the
-// control's timer id (UIEVENT_TIMER).
+// control's timer id (UIEVENT_TIMER). UIEVENT_SETCURSOR asks the control under the pointer to set
+// the pointer's shape (::SetCursor); UIEVENT_IME_COMPOSITION carries the input method's text
+// being composed in lParam (a platform::ImeComposition, valid during the event).
 struct TEventUI {
     EventType Type;
     CControlUI* pSender = nullptr;
@@ -51,6 +56,7 @@ struct TEventUI {
     wchar_t chKey = 0;
     WPARAM wParam = 0;
     WPARAM wKeyState = 0;
+    LPARAM lParam = 0;
 };
 
 // The clipboard that copy, cut and paste go through. A host installs the desktop's clipboard

@@ -57,6 +57,10 @@ namespace platform {
 // The Cairo context of a device context that can be drawn on now, or null.
 cairo_t* GetCairo(HDC hdc);
 
+// A device context that draws onto a Cairo surface the caller owns (a host's pixel buffer); it
+// holds a reference to the surface until DeleteDC. Null when Cairo refuses the surface.
+HDC CreateSurfaceDC(cairo_surface_t* surface);
+
 // Drops a printer document that was started and not ended, removing its spool file.
 void AbandonDocument(DeviceContext* dc);
 

@@ -73,6 +73,22 @@ cairo_t* GetCairo(HDC hdc)
     return dc != nullptr ? dc->pCairo : nullptr;
 }
 
+HDC CreateSurfaceDC(cairo_surface_t* surface)
+{
+    if (surface == nullptr || cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS) {
+        return nullptr;
+    }
+    cairo_t* cr = cairo_create(surface);
+    auto* dc = cairo_status(cr) == CAIRO_STATUS_SUCCESS ? new (std::nothrow) DeviceContext : nullptr;
+    if (dc == nullptr) {
+        cairo_destroy(cr);
+        return nullptr;
+    }
+    dc->pCairo = cr;
+    dc->pSurface = cairo_surface_reference(surface);
+    return static_cast<HDC>(RegisterGdiObject(dc));
+}
+
 } // namespace platform
 
 namespace {

@@ -18,6 +18,7 @@ struct WindowObject {
     HWND hParent = nullptr;
     std::vector<HWND> vecChildren;
     IWindowProc* pProc = nullptr;
+    platform::IWindowBackend* pBackend = nullptr;  // top-level windows only; null: headless
 };
 
 // Windows live on the host's UI thread, like the control itself; the registry is not locked.
@@ -33,16 +34,49 @@ HWND g_focus = nullptr;
 // Keys that are down, by virtual key code.
 std::bitset<256> g_keysDown;
 
+// The backend of windows that no screen shows: time passes when the host says so, and copy and
+// paste share one clipboard in the process.
+class HeadlessBackend : public platform::IWindowBackend {
+public:
+    void Invalidate(HWND, const RECT&) override {}
+    std::uint64_t Now() override { return m_now; }
+    void TimersChanged(HWND, long long) override {}
+    void CursorChanged(HWND, platform::CursorShape) override {}
+    void CaretChanged(HWND, const RECT&) override {}
+    bool GetClipboardText(std::wstring& text) override
+    {
+        text = m_strClipboard;
+        return true;
+    }
+    bool SetClipboardText(const std::wstring& text) override
+    {
+        m_strClipboard = text;
+        return true;
+    }
+
+    void SetNow(std::uint64_t now) { m_now = now; }
+
+private:
+    std::uint64_t m_now = 0;
+    std::wstring m_strClipboard;
+};
+
+HeadlessBackend& Headless()
+{
+    static HeadlessBackend backend;
+    return backend;
+}
+
 struct Timer {
     HWND hwnd;
     UINT_PTR id;
+    platform::IWindowBackend* pBackend;  // whose clock the timer runs on
     std::uint64_t nInterval;
     std::uint64_t nDue;
     std::uint64_t nOrder;  // setting order, so that timers due together fire in that order
 };
 
 constexpr UINT kMinTimerInterval = 10;
-std::uint64_t g_now = 0;
 std::uint64_t g_timerOrder = 0;
 
 std::vector<Timer>& Timers()
@@ -51,17 +85,127 @@ std::vector<Timer>& Timers()
     return timers;
 }
 
-void RemoveTimers(HWND hwnd)
-{
-    auto& timers = Timers();
-    timers.erase(std::remove_if(timers.begin(), timers.end(), [hwnd](const Timer& t) { return t.hwnd == hwnd; }),
-                 timers.end());
-}
-
 WindowObject* Find(HWND hwnd)
 {
     auto it = Registry().find(reinterpret_cast<std::uintptr_t>(hwnd));
     return it == Registry().end() ? nullptr : &it->second;
+}
+
+HWND TopLevelOf(HWND hwnd)
+{
+    WindowObject* window = Find(hwnd);
+    while (window != nullptr && Find(window->hParent) != nullptr) {
+        hwnd = window->hParent;
+        window = Find(hwnd);
+    }
+    return window != nullptr ? hwnd : nullptr;
+}
+
+// The backend that shows the window's tree; the headless one for a window that is not there.
+platform::IWindowBackend* BackendOf(HWND hwnd)
+{
+    WindowObject* top = Find(TopLevelOf(hwnd));
+    return top != nullptr && top->pBackend != nullptr ? top->pBackend : &Headless();
+}
+
+// The caret: one for the whole thread, as on Windows.
+struct Caret {
+    HWND hwnd = nullptr;
+    int nWidth = 0;
+    int nHeight = 0;
+    POINT pt{};
+};
+Caret g_caret;
+
+// The window that the last mouse message went to: the one SetCursor speaks for.
+HWND g_pointer = nullptr;
+
+// A rectangle of the window's client area in its top-level window's client coordinates, clipped
+// to the window and to every ancestor; false when nothing of it is left.
+bool ToTopLevel(HWND hwnd, RECT& rc)
+{
+    for (WindowObject* window = Find(hwnd); window != nullptr;) {
+        rc.left = std::max<LONG>(rc.left, 0);
+        rc.top = std::max<LONG>(rc.top, 0);
+        rc.right = std::min<LONG>(rc.right, window->rc.right - window->rc.left);
+        rc.bottom = std::min<LONG>(rc.bottom, window->rc.bottom - window->rc.top);
+        if (rc.right <= rc.left || rc.bottom <= rc.top) {
+            return false;
+        }
+        WindowObject* parent = Find(window->hParent);
+        if (parent == nullptr) {
+            return true;
+        }
+        rc.left += window->rc.left;
+        rc.right += window->rc.left;
+        rc.top += window->rc.top;
+        rc.bottom += window->rc.top;
+        window = parent;
+    }
+    return false;
+}
+
+// Tells the caret's backend where the caret is now (nowhere, when its window is hidden).
+void TellCaret(HWND owner)
+{
+    RECT rc{g_caret.pt.x, g_caret.pt.y, g_caret.pt.x + g_caret.nWidth, g_caret.pt.y + g_caret.nHeight};
+    if (g_caret.hwnd != owner || !IsWindowVisible(owner) || !ToTopLevel(owner, rc)) {
+        rc = RECT{};
+    }
+    BackendOf(owner)->CaretChanged(TopLevelOf(owner), rc);
+}
+
+// The part of the parent that the window covers needs a repaint: it appeared, moved, changed
+// size or went away. A top-level window repaints all of itself.
+void InvalidateArea(HWND hwnd)
+{
+    WindowObject* window = Find(hwnd);
+    if (window == nullptr) {
+        return;
+    }
+    if (Find(window->hParent) == nullptr) {
+        InvalidateRect(hwnd, nullptr, FALSE);
+        return;
+    }
+    const RECT rc = window->rc;
+    InvalidateRect(window->hParent, &rc, FALSE);
+}
+
+// The timer of the backend that falls due first, or the end of the list.
+std::vector<Timer>::iterator NextTimer(platform::IWindowBackend* backend)
+{
+    auto& timers = Timers();
+    auto next = timers.end();
+    for (auto it = timers.begin(); it != timers.end(); ++it) {
+        if (it->pBackend == backend &&
+            (next == timers.end() || it->nDue < next->nDue || (it->nDue == next->nDue && it->nOrder < next->nOrder))) {
+            next = it;
+        }
+    }
+    return next;
+}
+
+void TellTimers(platform::IWindowBackend* backend, HWND hwnd)
+{
+    const auto next = NextTimer(backend);
+    long long delay = -1;
+    if (next != Timers().end()) {
+        const std::uint64_t now = backend->Now();
+        delay = next->nDue > now ? static_cast<long long>(next->nDue - now) : 0;
+    }
+    backend->TimersChanged(TopLevelOf(hwnd), delay);
+}
+
+void RemoveTimers(HWND hwnd)
+{
+    auto& timers = Timers();
+    const auto removed = std::remove_if(timers.begin(), timers.end(), [hwnd](const Timer& t) { return t.hwnd == hwnd; });
+    if (removed == timers.end()) {
+        return;
+    }
+    platform::IWindowBackend* backend = removed->pBackend;
+    timers.erase(removed, timers.end());
+    TellTimers(backend, hwnd);
 }
 
 LRESULT Send(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
@@ -91,6 +235,19 @@ RECT WindowRect(int x, int y, int cx, int cy)
     return RECT{left, top, left + std::clamp(cx, 0, kMaxWindowExtent), top + std::clamp(cy, 0, kMaxWindowExtent)};
 }
 
+// Sends the timer's WM_TIMER and sets its next due time: an interval after this one, and not
+// before `notBefore`, so that a host whose clock ran past several intervals fires each timer once
+// (the missed ones are skipped) instead of catching up.
+int FireTimer(Timer& timer, std::uint64_t notBefore = 0)
+{
+    timer.nDue = std::max(timer.nDue + timer.nInterval, notBefore);
+    timer.nOrder = g_timerOrder++;
+    const HWND hwnd = timer.hwnd;
+    const UINT_PTR id = timer.id;
+    Send(hwnd, WM_TIMER, id, 0);
+    return 1;
+}
+
 } // namespace
 
 namespace platform {
@@ -116,6 +273,9 @@ HWND CreateWindowObject(DWORD exStyle, const wchar_t* name, DWORD style, int x, 
     Send(hwnd, WM_CREATE, 0, 0);
     if (IsWindow(hwnd)) {
         Send(hwnd, WM_SIZE, 0, MAKELPARAM(rc.right - rc.left, rc.bottom - rc.top));
+    }
+    if ((style & WS_VISIBLE) != 0) {
+        InvalidateArea(hwnd);
     }
     return IsWindow(hwnd) ? hwnd : nullptr;
 }
@@ -182,6 +342,15 @@ BOOL DestroyWindow(HWND hwnd)
     if (g_focus == hwnd) {
         g_focus = nullptr;
     }
+    if (g_caret.hwnd == hwnd) {
+        DestroyCaret();
+    }
+    if (g_pointer == hwnd) {
+        g_pointer = nullptr;
+    }
+    if (IsWindowVisible(hwnd)) {
+        InvalidateArea(hwnd);
+    }
     RemoveTimers(hwnd);
     Send(hwnd, WM_DESTROY, 0, 0);
     Send(hwnd, WM_NCDESTROY, 0, 0);
@@ -206,7 +375,14 @@ BOOL MoveWindow(HWND hwnd, int x, int y, int cx, int cy, BOOL)
     const RECT rc = WindowRect(x, y, cx, cy);
     const bool resized = window->rc.right - window->rc.left != rc.right - rc.left ||
                          window->rc.bottom - window->rc.top != rc.bottom - rc.top;
+    const bool visible = IsWindowVisible(hwnd) != FALSE;
+    if (visible) {
+        InvalidateArea(hwnd);
+    }
     window->rc = rc;
+    if (visible) {
+        InvalidateArea(hwnd);
+    }
     Send(hwnd, WM_MOVE, 0, MAKELPARAM(rc.left, rc.top));
     if (resized) {
         Send(hwnd, WM_SIZE, 0, MAKELPARAM(rc.right - rc.left, rc.bottom - rc.top));
@@ -231,7 +407,11 @@ BOOL ShowWindow(HWND hwnd, int command)
         }
     }
     if ((wasVisible != FALSE) != show) {
+        InvalidateArea(hwnd);
         Send(hwnd, WM_SHOWWINDOW, show ? 1 : 0, 0);
+        if (g_caret.hwnd != nullptr && IsWindow(g_caret.hwnd)) {
+            TellCaret(g_caret.hwnd);
+        }
     }
     return wasVisible;
 }
@@ -319,6 +499,9 @@ LRESULT SendMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
     if ((message == WM_KEYDOWN || message == WM_KEYUP) && wParam < g_keysDown.size()) {
         g_keysDown[wParam] = message == WM_KEYDOWN;
     }
+    if (message >= WM_MOUSEMOVE && message <= WM_MOUSEWHEEL && Find(hwnd) != nullptr) {
+        g_pointer = hwnd;
+    }
     return Send(hwnd, message, wParam, lParam);
 }
 
@@ -335,7 +518,9 @@ UINT_PTR SetTimer(HWND hwnd, UINT_PTR id, UINT elapse, void*)
     }
     KillTimer(hwnd, id);
     const std::uint64_t interval = std::max(elapse, kMinTimerInterval);
-    Timers().push_back(Timer{hwnd, id, interval, g_now + interval, g_timerOrder++});
+    platform::IWindowBackend* backend = BackendOf(hwnd);
+    Timers().push_back(Timer{hwnd, id, backend, interval, backend->Now() + interval, g_timerOrder++});
+    TellTimers(backend, hwnd);
     return id;
 }
 
@@ -346,35 +531,152 @@ BOOL KillTimer(HWND hwnd, UINT_PTR id)
     if (it == timers.end()) {
         return FALSE;
     }
+    platform::IWindowBackend* backend = it->pBackend;
     timers.erase(it);
+    TellTimers(backend, hwnd);
     return TRUE;
+}
+
+BOOL InvalidateRect(HWND hwnd, const RECT* rect, BOOL)
+{
+    RECT rc{};
+    if (!IsWindowVisible(hwnd) || !GetClientRect(hwnd, &rc)) {
+        return FALSE;
+    }
+    if (rect != nullptr) {
+        rc = *rect;
+    }
+    if (ToTopLevel(hwnd, rc)) {
+        BackendOf(hwnd)->Invalidate(TopLevelOf(hwnd), rc);
+    }
+    return TRUE;
+}
+
+BOOL CreateCaret(HWND hwnd, HBITMAP, int width, int height)
+{
+    if (Find(hwnd) == nullptr || width < 0 || height < 0) {
+        return FALSE;
+    }
+    if (g_caret.hwnd != nullptr && g_caret.hwnd != hwnd) {
+        DestroyCaret();
+    }
+    g_caret = Caret{hwnd, width, height, POINT{}};
+    TellCaret(hwnd);
+    return TRUE;
+}
+
+BOOL SetCaretPos(int x, int y)
+{
+    if (g_caret.hwnd == nullptr) {
+        return FALSE;
+    }
+    if (g_caret.pt.x != x || g_caret.pt.y != y) {
+        g_caret.pt = POINT{x, y};
+        TellCaret(g_caret.hwnd);
+    }
+    return TRUE;
+}
+
+BOOL DestroyCaret()
+{
+    const HWND owner = g_caret.hwnd;
+    if (owner == nullptr) {
+        return FALSE;
+    }
+    g_caret = Caret{};
+    BackendOf(owner)->CaretChanged(TopLevelOf(owner), RECT{});
+    return TRUE;
+}
+
+HCURSOR LoadCursor(HINSTANCE, const wchar_t* name)
+{
+    if (name == IDC_ARROW || name == IDC_IBEAM || name == IDC_HAND) {
+        return reinterpret_cast<HCURSOR>(const_cast<wchar_t*>(name));
+    }
+    return nullptr;
+}
+
+HCURSOR SetCursor(HCURSOR cursor)
+{
+    static HCURSOR current = LoadCursor(nullptr, IDC_ARROW);
+    const HCURSOR previous = current;
+    if (cursor == nullptr || Find(g_pointer) == nullptr) {
+        return previous;
+    }
+    current = cursor;
+    const auto* name = reinterpret_cast<const wchar_t*>(cursor);
+    const platform::CursorShape shape = name == IDC_IBEAM ? platform::CursorShape::IBeam
+                                        : name == IDC_HAND ? platform::CursorShape::Hand
+                                                           : platform::CursorShape::Arrow;
+    BackendOf(g_pointer)->CursorChanged(TopLevelOf(g_pointer), shape);
+    return previous;
 }
 
 namespace platform {
 
 int AdvanceTime(unsigned milliseconds)
 {
-    const std::uint64_t end = g_now + milliseconds;
+    HeadlessBackend& headless = Headless();
+    const std::uint64_t end = headless.Now() + milliseconds;
     int sent = 0;
     for (;;) {
         // A handler may set or kill timers, so the next one is looked up afresh each time.
-        auto& timers = Timers();
-        const auto next = std::min_element(timers.begin(), timers.end(), [](const Timer& a, const Timer& b) {
-            return a.nDue != b.nDue ? a.nDue < b.nDue : a.nOrder < b.nOrder;
-        });
-        if (next == timers.end() || next->nDue > end) {
+        const auto next = NextTimer(&headless);
+        if (next == Timers().end() || next->nDue > end) {
             break;
         }
-        g_now = next->nDue;
-        next->nDue += next->nInterval;
-        next->nOrder = g_timerOrder++;
-        const HWND hwnd = next->hwnd;
-        const UINT_PTR id = next->id;
-        Send(hwnd, WM_TIMER, id, 0);
-        ++sent;
+        headless.SetNow(next->nDue);
+        sent += FireTimer(*next);
     }
-    g_now = end;
+    headless.SetNow(end);
     return sent;
+}
+
+int RunDueTimers(IWindowBackend* backend)
+{
+    if (backend == nullptr) {
+        return 0;
+    }
+    const std::uint64_t now = backend->Now();
+    int sent = 0;
+    HWND last = nullptr;
+    for (;;) {
+        const auto next = NextTimer(backend);
+        if (next == Timers().end() || next->nDue > now) {
+            break;
+        }
+        last = next->hwnd;
+        sent += FireTimer(*next, now + 1);
+    }
+    if (last != nullptr) {
+        TellTimers(backend, last);
+    }
+    return sent;
+}
+
+bool SetWindowBackend(HWND topLevel, IWindowBackend* backend)
+{
+    WindowObject* window = Find(topLevel);
+    if (window == nullptr || Find(window->hParent) != nullptr) {
+        return false;
+    }
+    window->pBackend = backend;
+    return true;
+}
+
+bool GetClipboardText(HWND hwnd, std::wstring& text)
+{
+    return BackendOf(hwnd)->GetClipboardText(text);
+}
+
+bool SetClipboardText(HWND hwnd, const std::wstring& text)
+{
+    return BackendOf(hwnd)->SetClipboardText(text);
+}
+
+HWND GetTopLevel(HWND hwnd)
+{
+    return TopLevelOf(hwnd);
 }
 
 } // namespace platform

@@ -1,10 +1,13 @@
 #pragma once
 
 #include "platform/Export.h"
+#include "platform/win32/WinBitmap.h"
 #include "platform/win32/WinDef.h"
 #include "platform/win32/WinWindow.h"
+#include "platform/win32/WindowBackend.h"
 
 #include <cstdint>
+#include <string>
 
 // The window calls and messages the control uses inside the library (not installed; a host
 // sees WinWindow.h). Windows: a registry of window objects behind opaque handles. Windows
@@ -32,7 +35,9 @@ constexpr UINT WM_TIMER = 0x0113;
 constexpr UINT WM_MOUSEMOVE = 0x0200;
 constexpr UINT WM_LBUTTONDOWN = 0x0201;
 constexpr UINT WM_LBUTTONUP = 0x0202;
+constexpr UINT WM_LBUTTONDBLCLK = 0x0203;
 constexpr UINT WM_MOUSEWHEEL = 0x020A;
+constexpr UINT WM_IME_COMPOSITION = 0x010F;
 constexpr UINT WM_PRINTCLIENT = 0x0318;
 
 constexpr DWORD WS_CHILD = 0x40000000;
@@ -116,7 +121,49 @@ SRCTRL_API SHORT GetKeyState(int virtKey);
 SRCTRL_API UINT_PTR SetTimer(HWND hwnd, UINT_PTR id, UINT elapse, void* unused);
 SRCTRL_API BOOL KillTimer(HWND hwnd, UINT_PTR id);
 
+// Marks a rectangle of the window's client area (all of it for null) as needing a repaint: the
+// window's backend is told, clipped to the window and its ancestors. Nothing happens for a
+// hidden window. `erase` is accepted and ignored: windows always paint their background.
+SRCTRL_API BOOL InvalidateRect(HWND hwnd, const RECT* rect, BOOL erase);
+
+// The text caret, one per thread as on Windows: a bar of the given size in the window, placed
+// with SetCaretPos (client coordinates). The backend of the window is told where it is, so that
+// an input method can place its candidate window; painting it is the control's own business.
+SRCTRL_API BOOL CreateCaret(HWND hwnd, HBITMAP bitmap, int width, int height);
+SRCTRL_API BOOL SetCaretPos(int x, int y);
+SRCTRL_API BOOL DestroyCaret();
+
+// Pointer shapes. SetCursor applies to the window that the last mouse message went to.
+struct HCURSOR__;
+using HCURSOR = HCURSOR__*;
+using HINSTANCE = void*;
+inline const wchar_t* const IDC_ARROW = reinterpret_cast<const wchar_t*>(32512);
+inline const wchar_t* const IDC_IBEAM = reinterpret_cast<const wchar_t*>(32513);
+inline const wchar_t* const IDC_HAND = reinterpret_cast<const wchar_t*>(32649);
+// Null for a name other than the three above.
+SRCTRL_API HCURSOR LoadCursor(HINSTANCE instance, const wchar_t* name);
+// Returns the previous cursor.
+SRCTRL_API HCURSOR SetCursor(HCURSOR cursor);
+
 namespace platform {
+
+// The input method's text being composed, which WM_IME_COMPOSITION carries in lParam (a pointer
+// valid during the message): the text and the caret's place in it.
+struct ImeComposition {
+    std::wstring text;
+    int cursor = 0;
+};
+
+// The clipboard of the window's backend (copy and paste).
+SRCTRL_API bool GetClipboardText(HWND hwnd, std::wstring& text);
+SRCTRL_API bool SetClipboardText(HWND hwnd, const std::wstring& text);
+
+// Paints the window's client area and its visible descendants onto the device context, over
+// white, each window clipped to itself, within the clip the context already has.
+SRCTRL_API void PaintWindowTree(HWND hwnd, HDC hdc);
+
+// The top-level window that a window belongs to (itself without a parent); null for no window.
+SRCTRL_API HWND GetTopLevel(HWND hwnd);
 
 // The children of a window, in creation order, and the window under a point of the parent's
 // client area (the deepest visible child), used by the host-side input functions.

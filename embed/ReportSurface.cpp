@@ -1,0 +1,334 @@
+#include "embed/ReportSurface.h"
+
+#include "platform/InputDispatch.h"
+#include "platform/kmbase/KMString.h"
+#include "platform/win32/DeviceContext.h"
+#include "platform/win32/WinUser.h"
+#include "platform/win32/WindowBackend.h"
+
+#include <glib.h>
+
+#include <algorithm>
+#include <chrono>
+#include <climits>
+#include <cmath>
+#include <new>
+
+namespace srctrl {
+
+namespace {
+
+constexpr double kMinRatio = 0.25;
+constexpr double kMaxRatio = 8.0;
+
+bool IsValidSize(int width, int height, double ratio)
+{
+    return width >= 0 && height >= 0 && width <= kMaxWindowExtent && height <= kMaxWindowExtent && ratio >= kMinRatio &&
+           ratio <= kMaxRatio;
+}
+
+int DevicePixels(int logical, double ratio)
+{
+    return static_cast<int>(std::ceil(logical * ratio - 1e-9));
+}
+
+Rect ToRect(const RECT& rc)
+{
+    return Rect{rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top};
+}
+
+Cursor ToCursor(platform::CursorShape shape)
+{
+    switch (shape) {
+    case platform::CursorShape::IBeam: return Cursor::IBeam;
+    case platform::CursorShape::Hand: return Cursor::PointingHand;
+    default: return Cursor::Arrow;
+    }
+}
+
+bool ToWide(const char* utf8, std::wstring& wide)
+{
+    if (utf8 == nullptr || !g_utf8_validate(utf8, -1, nullptr)) {
+        return false;
+    }
+    wide = KMString::ToWide(utf8);
+    return true;
+}
+
+} // namespace
+
+// The surface's window and its backend: what the window tree asks of a screen goes to the
+// host's client, and the host's input goes down the windows' one input path.
+class ReportSurface::Impl : public platform::IWindowBackend, public IWindowProc {
+public:
+    Impl(ReportSurfaceClient* client, int width, int height, double ratio)
+        : m_pClient(client), m_nWidth(width), m_nHeight(height), m_dRatio(ratio),
+          m_start(std::chrono::steady_clock::now())
+    {
+    }
+
+    bool Open()
+    {
+        m_hWnd = platform::CreateWindowObject(0, L"ReportSurface", WS_VISIBLE, 0, 0, m_nWidth, m_nHeight, nullptr, this);
+        return m_hWnd != nullptr && platform::SetWindowBackend(m_hWnd, this);
+    }
+
+    void Close()
+    {
+        // The host hears nothing more: it may be tearing itself down.
+        m_bClosing = true;
+        ::DestroyWindow(m_hWnd);
+        m_hWnd = nullptr;
+    }
+
+    // IWindowProc: the surface's own window only shows the white under the control.
+    LRESULT WindowProc(HWND, UINT, WPARAM, LPARAM) override { return 0; }
+
+    void Invalidate(HWND, const RECT& rc) override
+    {
+        if (!m_bClosing) {
+            m_pClient->RepaintNeeded(ToRect(rc));
+        }
+    }
+
+    std::uint64_t Now() override
+    {
+        const auto elapsed = std::chrono::steady_clock::now() - m_start;
+        return static_cast<std::uint64_t>(std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count());
+    }
+
+    void TimersChanged(HWND, long long delay) override
+    {
+        if (!m_bClosing) {
+            m_pClient->TimerNeeded(delay < 0 ? -1 : static_cast<int>(std::min<long long>(delay, INT_MAX)));
+        }
+    }
+
+    void CursorChanged(HWND, platform::CursorShape shape) override
+    {
+        const Cursor cursor = ToCursor(shape);
+        if (cursor != m_cursor && !m_bClosing) {
+            m_cursor = cursor;
+            m_pClient->CursorChanged(cursor);
+        }
+    }
+
+    void CaretChanged(HWND, const RECT& caret) override
+    {
+        const Rect rect = ToRect(caret);
+        if (m_bClosing || (rect.x == m_caret.x && rect.y == m_caret.y && rect.width == m_caret.width &&
+                           rect.height == m_caret.height)) {
+            return;
+        }
+        m_caret = rect;
+        m_pClient->CaretChanged(rect);
+    }
+
+    bool GetClipboardText(std::wstring& text) override
+    {
+        std::string utf8;
+        if (!m_pClient->GetClipboardText(utf8) || !ToWide(utf8.c_str(), text)) {
+            return false;
+        }
+        return true;
+    }
+
+    bool SetClipboardText(const std::wstring& text) override
+    {
+        return m_pClient->SetClipboardText(KMString::ToUtf8(text));
+    }
+
+    bool Paint(const Rect& rect, unsigned char* pixels, int pixelWidth, int pixelHeight, int stride);
+
+    ReportSurfaceClient* m_pClient;
+    HWND m_hWnd = nullptr;
+    int m_nWidth;
+    int m_nHeight;
+    double m_dRatio;
+    bool m_bFocus = false;
+    bool m_bClosing = false;
+    // The window inside that had the keyboard focus when the surface lost it.
+    HWND m_hLastFocus = nullptr;
+    Cursor m_cursor = Cursor::Arrow;
+    Rect m_caret;
+    std::chrono::steady_clock::time_point m_start;
+};
+
+bool ReportSurface::Impl::Paint(const Rect& rect, unsigned char* pixels, int pixelWidth, int pixelHeight, int stride)
+{
+    if (pixels == nullptr || pixelWidth < DevicePixels(m_nWidth, m_dRatio) ||
+        pixelHeight < DevicePixels(m_nHeight, m_dRatio) || stride % 4 != 0 || stride / 4 < pixelWidth) {
+        return false;
+    }
+    const int left = std::max(rect.x, 0);
+    const int top = std::max(rect.y, 0);
+    const int right = static_cast<int>(std::min<long long>(static_cast<long long>(rect.x) + rect.width, m_nWidth));
+    const int bottom = static_cast<int>(std::min<long long>(static_cast<long long>(rect.y) + rect.height, m_nHeight));
+    if (right <= left || bottom <= top) {
+        return true;
+    }
+    cairo_surface_t* surface =
+        cairo_image_surface_create_for_data(pixels, CAIRO_FORMAT_ARGB32, pixelWidth, pixelHeight, stride);
+    HDC hdc = platform::CreateSurfaceDC(surface);
+    cairo_surface_destroy(surface);
+    if (hdc == nullptr) {
+        return false;
+    }
+    cairo_t* cr = platform::GetCairo(hdc);
+    // The clip falls on whole device pixels, so that neighbouring rectangles meet without a seam
+    // at a fractional ratio.
+    const double x0 = std::floor(left * m_dRatio);
+    const double y0 = std::floor(top * m_dRatio);
+    cairo_rectangle(cr, x0, y0, std::ceil(right * m_dRatio) - x0, std::ceil(bottom * m_dRatio) - y0);
+    cairo_clip(cr);
+    cairo_scale(cr, m_dRatio, m_dRatio);
+    platform::PaintWindowTree(m_hWnd, hdc);
+    DeleteDC(hdc);
+    return true;
+}
+
+ReportSurface::ReportSurface(std::unique_ptr<Impl> impl) : m_pImpl(std::move(impl)) {}
+
+ReportSurface::~ReportSurface()
+{
+    m_pImpl->Close();
+}
+
+std::unique_ptr<ReportSurface> ReportSurface::Create(ReportSurfaceClient* client, int width, int height,
+                                                     double devicePixelRatio)
+{
+    if (client == nullptr || !IsValidSize(width, height, devicePixelRatio)) {
+        return nullptr;
+    }
+    auto impl = std::unique_ptr<Impl>(new (std::nothrow) Impl(client, width, height, devicePixelRatio));
+    if (impl == nullptr || !impl->Open()) {
+        if (impl != nullptr) {
+            impl->Close();
+        }
+        return nullptr;
+    }
+    return std::unique_ptr<ReportSurface>(new ReportSurface(std::move(impl)));
+}
+
+HWND ReportSurface::GetHWND() const { return m_pImpl->m_hWnd; }
+int ReportSurface::GetWidth() const { return m_pImpl->m_nWidth; }
+int ReportSurface::GetHeight() const { return m_pImpl->m_nHeight; }
+double ReportSurface::GetDevicePixelRatio() const { return m_pImpl->m_dRatio; }
+int ReportSurface::GetPixelWidth() const { return DevicePixels(m_pImpl->m_nWidth, m_pImpl->m_dRatio); }
+int ReportSurface::GetPixelHeight() const { return DevicePixels(m_pImpl->m_nHeight, m_pImpl->m_dRatio); }
+
+bool ReportSurface::Resize(int width, int height, double devicePixelRatio)
+{
+    if (!IsValidSize(width, height, devicePixelRatio)) {
+        return false;
+    }
+    const bool ratioChanged = devicePixelRatio != m_pImpl->m_dRatio;
+    m_pImpl->m_nWidth = width;
+    m_pImpl->m_nHeight = height;
+    m_pImpl->m_dRatio = devicePixelRatio;
+    ::MoveWindow(m_pImpl->m_hWnd, 0, 0, width, height, TRUE);
+    if (ratioChanged) {
+        ::InvalidateRect(m_pImpl->m_hWnd, nullptr, FALSE);
+    }
+    return true;
+}
+
+bool ReportSurface::Paint(const Rect& rect, unsigned char* pixels, int pixelWidth, int pixelHeight, int stride)
+{
+    return m_pImpl->Paint(rect, pixels, pixelWidth, pixelHeight, stride);
+}
+
+bool ReportSurface::MouseMove(int x, int y, bool leftButtonHeld, Modifiers modifiers)
+{
+    return platform::input::MouseMove(m_pImpl->m_hWnd, x, y, leftButtonHeld, modifiers);
+}
+
+bool ReportSurface::MousePress(int x, int y, MouseButton button, Modifiers modifiers)
+{
+    if (button != MouseButton::Left) {
+        return false;
+    }
+    // A click brings the focus with it, in every toolkit.
+    m_pImpl->m_bFocus = true;
+    return platform::input::MouseDown(m_pImpl->m_hWnd, x, y, modifiers);
+}
+
+bool ReportSurface::MouseRelease(int x, int y, MouseButton button, Modifiers modifiers)
+{
+    return button == MouseButton::Left && platform::input::MouseUp(m_pImpl->m_hWnd, x, y, modifiers);
+}
+
+bool ReportSurface::MouseDoubleClick(int x, int y, MouseButton button, Modifiers modifiers)
+{
+    if (button != MouseButton::Left) {
+        return false;
+    }
+    m_pImpl->m_bFocus = true;
+    return platform::input::MouseDown(m_pImpl->m_hWnd, x, y, modifiers, true);
+}
+
+bool ReportSurface::Wheel(int x, int y, int angleDelta, Modifiers modifiers)
+{
+    return platform::input::Wheel(m_pImpl->m_hWnd, x, y, angleDelta, modifiers);
+}
+
+bool ReportSurface::KeyDown(Key key, Modifiers modifiers)
+{
+    return m_pImpl->m_bFocus && platform::input::KeyDown(m_pImpl->m_hWnd, key, modifiers, false);
+}
+
+bool ReportSurface::KeyUp(Key key, Modifiers modifiers)
+{
+    return m_pImpl->m_bFocus && platform::input::KeyUp(m_pImpl->m_hWnd, key, modifiers);
+}
+
+bool ReportSurface::CommitText(const char* text)
+{
+    std::wstring wide;
+    if (!m_pImpl->m_bFocus || !ToWide(text, wide)) {
+        return false;
+    }
+    platform::input::Composition(m_pImpl->m_hWnd, L"", 0);
+    return platform::input::Text(m_pImpl->m_hWnd, wide);
+}
+
+bool ReportSurface::SetPreeditText(const char* text, int cursor)
+{
+    std::wstring wide;
+    if (!m_pImpl->m_bFocus || !ToWide(text, wide)) {
+        return false;
+    }
+    return platform::input::Composition(m_pImpl->m_hWnd, wide, std::clamp(cursor, 0, static_cast<int>(wide.size())));
+}
+
+void ReportSurface::GainFocus()
+{
+    m_pImpl->m_bFocus = true;
+    const HWND last = m_pImpl->m_hLastFocus;
+    m_pImpl->m_hLastFocus = nullptr;
+    if (last != nullptr && ::IsWindow(last) && platform::GetTopLevel(last) == m_pImpl->m_hWnd) {
+        ::SetFocus(last);
+    }
+}
+
+void ReportSurface::LoseFocus()
+{
+    m_pImpl->m_bFocus = false;
+    const HWND focus = ::GetFocus();
+    if (focus != nullptr && platform::GetTopLevel(focus) == m_pImpl->m_hWnd) {
+        m_pImpl->m_hLastFocus = focus;
+        ::SetFocus(nullptr);
+    }
+}
+
+bool ReportSurface::HasFocus() const { return m_pImpl->m_bFocus; }
+
+void ReportSurface::RunTimers()
+{
+    platform::RunDueTimers(m_pImpl.get());
+}
+
+Cursor ReportSurface::GetCursor() const { return m_pImpl->m_cursor; }
+Rect ReportSurface::GetCaretRect() const { return m_pImpl->m_caret; }
+
+} // namespace srctrl
