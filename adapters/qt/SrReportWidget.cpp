@@ -598,7 +598,7 @@ void SrReportWidget::keyPressEvent(QKeyEvent* event)
         return;
     }
     Private::Call call(*d);
-    const bool taken = action.key ? d->m_surface->KeyPress(*action.key, ModifiersOf(event->modifiers()))
+    const bool taken = action.key ? d->m_surface->KeyDown(*action.key, ModifiersOf(event->modifiers()))
                                   : d->m_surface->CommitText(action.text.toUtf8().constData());
     event->setAccepted(taken);
 }
@@ -611,7 +611,7 @@ void SrReportWidget::keyReleaseEvent(QKeyEvent* event)
         return;
     }
     Private::Call call(*d);
-    event->setAccepted(d->m_surface->KeyRelease(*action.key, ModifiersOf(event->modifiers())));
+    event->setAccepted(d->m_surface->KeyUp(*action.key, ModifiersOf(event->modifiers())));
 }
 
 void SrReportWidget::inputMethodEvent(QInputMethodEvent* event)
@@ -647,7 +647,7 @@ void SrReportWidget::focusInEvent(QFocusEvent* event)
     QWidget::focusInEvent(event);
     if (d->m_surface != nullptr) {
         Private::Call call(*d);
-        d->m_surface->FocusIn();
+        d->m_surface->GainFocus();
     }
 }
 
@@ -657,7 +657,7 @@ void SrReportWidget::focusOutEvent(QFocusEvent* event)
     QWidget::focusOutEvent(event);
     if (d->m_surface != nullptr) {
         Private::Call call(*d);
-        d->m_surface->FocusOut();
+        d->m_surface->LoseFocus();
     }
 }
 
@@ -671,7 +671,7 @@ bool SrReportWidget::focusNextPrevChild(bool next)
     const QPointer<SrReportWidget> alive(this);
     {
         Private::Call call(*d);
-        if (d->m_surface->KeyPress(srctrl::Key::Tab, next ? srctrl::Modifiers::Plain : srctrl::Modifiers::Shift)) {
+        if (d->m_surface->KeyDown(srctrl::Key::Tab, next ? srctrl::Modifiers::Plain : srctrl::Modifiers::Shift)) {
             return true;
         }
     }
