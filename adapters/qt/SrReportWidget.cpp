@@ -224,6 +224,9 @@ private:
 SrReportWidget::Private::Private(SrReportWidget* widget) : q(widget)
 {
     m_timer.setSingleShot(true);
+    // A coarse timer may fire a little early, when the surface has nothing due yet and asks for
+    // no new call: the caret would stop blinking.
+    m_timer.setTimerType(Qt::PreciseTimer);
     QObject::connect(&m_timer, &QTimer::timeout, [this] {
         Call call(*this);
         m_surface->RunTimers();
