@@ -87,7 +87,7 @@ bool CPaintManagerUI::AttachDialog(CControlUI* root)
     delete m_pRoot;
     m_pRoot = root;
     root->SetManager(this, nullptr);
-    m_bUpdateNeeded = true;
+    NeedUpdate();
     return true;
 }
 
@@ -131,7 +131,7 @@ void CPaintManagerUI::SetZoomRatio(float ratio)
         return;
     }
     m_fZoomRatio = ratio;
-    m_bUpdateNeeded = true;
+    NeedUpdate();
 }
 
 int CPaintManagerUI::Scale(double design) const
@@ -433,18 +433,23 @@ void CPaintManagerUI::Paint(HDC hdc)
     }
 }
 
+void CPaintManagerUI::NeedUpdate()
+{
+    if (!m_bUpdateNeeded) {
+        m_bUpdateNeeded = true;
+        Invalidate(ClientRect());
+    }
+}
+
 void CPaintManagerUI::SetOpenCombo(CComboUI* combo)
 {
     if (m_pOpenCombo == combo) {
         return;
     }
-    if (m_pOpenCombo != nullptr) {
-        Invalidate(m_pOpenCombo->GetDropListRect());
-    }
+    Invalidate(m_rcOpenList);
     m_pOpenCombo = combo;
-    if (combo != nullptr) {
-        Invalidate(combo->GetDropListRect());
-    }
+    m_rcOpenList = combo != nullptr ? combo->GetDropListRect() : RECT{};
+    Invalidate(m_rcOpenList);
 }
 
 void CPaintManagerUI::ReapObjects(CControlUI* control)
@@ -460,6 +465,7 @@ void CPaintManagerUI::ReapObjects(CControlUI* control)
     for (CControlUI* c = m_pOpenCombo; c != nullptr; c = c->GetParent()) {
         if (c == control) {
             m_pOpenCombo = nullptr;
+            Invalidate(m_rcOpenList);
             break;
         }
     }
@@ -478,7 +484,7 @@ bool CPaintManagerUI::HandleMouse(UINT message, WPARAM wParam, LPARAM lParam)
     const POINT pt{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
     if ((message == WM_LBUTTONDOWN || message == WM_LBUTTONDBLCLK) && m_pOpenCombo != nullptr) {
         CComboUI* combo = m_pOpenCombo;
-        m_pOpenCombo = nullptr;
+        SetOpenCombo(nullptr);
         for (int i = 0; i < combo->GetCount(); ++i) {
             const RECT rc = combo->GetDropItemRect(i);
             if (pt.x >= rc.left && pt.x < rc.right && pt.y >= rc.top && pt.y < rc.bottom) {
@@ -552,7 +558,7 @@ bool CPaintManagerUI::MessageHandler(UINT message, WPARAM wParam, LPARAM lParam,
     result = 0;
     switch (message) {
     case WM_SIZE:
-        m_bUpdateNeeded = true;
+        NeedUpdate();
         UpdateLayout();
         return true;
     case WM_LBUTTONDOWN:

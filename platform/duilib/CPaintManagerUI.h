@@ -94,7 +94,8 @@ public:
     void Invalidate(const RECT& rc);
 
     // Lays out the controls when something changed since the last layout.
-    void NeedUpdate() { m_bUpdateNeeded = true; }
+    // The whole window is repainted then, since any control may move.
+    void NeedUpdate();
     void UpdateLayout();
     // Paints the window's client area into the device context.
     void Paint(HDC hdc);
@@ -130,6 +131,8 @@ private:
     CControlUI* m_pRoot = nullptr;
     CControlUI* m_pFocus = nullptr;
     CComboUI* m_pOpenCombo = nullptr;
+    // Where the open list is drawn, kept to repaint it when it closes, also when the combo goes.
+    RECT m_rcOpenList{};
     // The control that took the button press gets the drag and the release.
     CControlUI* m_pEventClick = nullptr;
     std::vector<TTimerInfo> m_vecTimers;
