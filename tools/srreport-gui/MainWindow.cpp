@@ -50,7 +50,8 @@ QStringList localFiles(const QMimeData* data)
 MainWindow::MainWindow(QWidget* parent)
     : QMainWindow(parent), m_view(new SrReportWidget), m_tabs(new ReportTabs(*m_view)), m_zoomLabel(new QLabel)
 {
-    setWindowTitle(tr("srreport-gui — DICOM SR report editor"));
+    // Qt adds the application's name: "DICOM SR report editor — srreport-gui".
+    setWindowTitle(tr("DICOM SR report editor"));
     setAcceptDrops(true);
     auto* central = new QWidget;
     auto* layout = new QVBoxLayout(central);
