@@ -6,6 +6,9 @@
 set(srctrl_public_headers
   control/IReportCtrl.h
   control/SrCtrl.h
+  embed/ReportSurface.h
+  embed/ReportSurfaceClient.h
+  embed/SurfaceInput.h
   printing/CUtil.h
   report/IKMReport.h
   platform/Export.h

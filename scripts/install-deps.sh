@@ -11,7 +11,7 @@ packages=(
   libjpeg62-turbo-dev libturbojpeg0-dev libjpeg-turbo-progs libpng-dev
   libqrencode-dev zbar-tools
   libcups2-dev cups cups-client cups-bsd printer-driver-cups-pdf poppler-utils
-  libgtest-dev libgmock-dev libbenchmark-dev
+  libgtest-dev libgmock-dev libbenchmark-dev qt6-base-dev
   clang libclang-rt-14-dev valgrind
   orthanc curl iproute2 util-linux time
 )
