@@ -6,6 +6,8 @@
 #   srreport-gui-test.sh SRREPORT-GUI IMAGE.dcm
 # Exits 77 (skipped) when Xvfb, xdotool, ImageMagick or dsrdump is missing.
 set -euo pipefail
+# The Chinese text is read character by character.
+export LC_ALL=C.UTF-8
 
 gui=$1
 image=$2
@@ -59,10 +61,12 @@ pids+=($!)
 within 20 grep -q '^[0-9]' "$work/display" || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
 export DISPLAY=":$(head -n1 "$work/display")"
 
-# Qt reads typed text from the key symbols, so xdotool's remapped keys give Chinese without an
-# input method; the locale makes the text UTF-8.
+# Qt reads typed text from the key symbols, so xdotool types Chinese without an input method by
+# binding each character's symbol to a spare key for a moment; the locale makes the text UTF-8.
+english="Liver lesion 12 mm, stable."
+chinese="肝脏病变稳定"
 mkdir -m 700 "$work/runtime"
-LANG=C.UTF-8 LC_ALL=C.UTF-8 QT_QPA_PLATFORM=xcb QT_IM_MODULE= XDG_RUNTIME_DIR="$work/runtime" \
+LANG=C.UTF-8 QT_QPA_PLATFORM=xcb QT_IM_MODULE= XDG_RUNTIME_DIR="$work/runtime" \
   "$gui" "$image" >"$work/gui.log" 2>&1 &
 gui_pid=$!
 pids+=("$gui_pid")
@@ -81,7 +85,7 @@ shoot() {
 }
 box_of_color() {  # image color
   convert "$1" -alpha off -fill black +opaque "$2" -fill white -opaque "$2" -bordercolor black -border 1 \
-    -format '%@' info: | tr 'x+' '  ' | awk '{print $1, $2, $3 - 1, $4 - 1}'
+    -format '%@' info: 2>/dev/null | tr 'x+' '  ' | awk '{print $1, $2, $3 - 1, $4 - 1}'
 }
 page_box() {
   shoot || return 1
@@ -112,10 +116,12 @@ echo "page ${pw}x${ph} at ${px},${py} in an area ${aw}x${ah} at ${ax},${ay}"
 
 # The default template's Finding box covers design rows 651 to 811 of the 1123 of its page.
 x mousemove --window "$window" $((px + pw * 400 / 794)) $((py + ph * 720 / 1123)) click 1 || fail "cannot click"
-english="Liver lesion 12 mm, stable."
-chinese="肝脏病变稳定"
 x type --delay 40 "$english " || fail "cannot type"
-x type --delay 150 "$chinese" || fail "cannot type Chinese"
+# xdotool takes a binding back half its delay after the key; the editor, busy painting the page,
+# must have read the new keymap by then, or it sees a key without a symbol.
+while IFS= read -r char; do
+  x type --delay 1000 "$char" || fail "cannot type Chinese"
+done < <(printf '%s' "$chinese" | grep -o .)
 
 x key ctrl+s || fail "cannot press Ctrl+S"
 dialog=$(x search --sync --onlyvisible --name '^Save report' | head -n1) || fail "Ctrl+S opened no save dialog"
