@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/win32/WinBitmap.h"
+#include <srctrl/WinBitmap.h>
 
 #include <QImage>
 

@@ -4,8 +4,8 @@
 #include "ReportFile.h"
 #include "ReportTabs.h"
 #include "TemplateChooser.h"
-#include "adapters/qt/SrReportWidget.h"
-#include "control/IReportCtrl.h"
+#include <srctrl/qt/SrReportWidget.h>
+#include <srctrl/IReportCtrl.h>
 
 #include <QAction>
 #include <QCloseEvent>

@@ -1,6 +1,6 @@
 #include "ReportFile.h"
 
-#include "control/IReportCtrl.h"
+#include <srctrl/IReportCtrl.h>
 
 #include <QFile>
 #include <QFileInfo>

@@ -1,7 +1,7 @@
 #include "ReportTabs.h"
 
-#include "adapters/qt/SrReportWidget.h"
-#include "control/IReportCtrl.h"
+#include <srctrl/qt/SrReportWidget.h>
+#include <srctrl/IReportCtrl.h>
 
 #include <QFileInfo>
 #include <QSignalBlocker>
@@ -11,15 +11,20 @@ namespace {
 
 constexpr unsigned kPatientName = 0x00100010;
 
-// A DICOM person name (Family^Given^Middle^Prefix^Suffix) as it is read: "Doe John".
+// A DICOM person name (Family^Given^Middle^Prefix^Suffix) as a list shows it: "Doe, John".
 QString readableName(const std::wstring& value)
 {
     QStringList parts = QString::fromStdWString(value).split(QLatin1Char('^'));
     for (QString& part : parts) {
         part = part.trimmed();
     }
+    const QString family = parts.takeFirst();
     parts.removeAll(QString());
-    return parts.join(QLatin1Char(' '));
+    const QString given = parts.join(QLatin1Char(' '));
+    if (family.isEmpty() || given.isEmpty()) {
+        return family + given;
+    }
+    return family + QStringLiteral(", ") + given;
 }
 
 } // namespace

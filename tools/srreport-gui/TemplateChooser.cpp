@@ -2,7 +2,7 @@
 
 #include "BitmapImage.h"
 #include "ReportFile.h"
-#include "control/IReportCtrl.h"
+#include <srctrl/IReportCtrl.h>
 
 #include <QCheckBox>
 #include <QCoreApplication>
