@@ -48,7 +48,8 @@ QStringList localFiles(const QMimeData* data)
 } // namespace
 
 MainWindow::MainWindow(QWidget* parent)
-    : QMainWindow(parent), m_view(new SrReportWidget), m_tabs(new ReportTabs(*m_view)), m_zoomLabel(new QLabel)
+    : QMainWindow(parent), m_view(new SrReportWidget), m_tabs(new ReportTabs(*m_view)), m_errorLabel(new QLabel),
+      m_zoomLabel(new QLabel)
 {
     // Qt adds the application's name: "DICOM SR report editor — srreport-gui".
     setWindowTitle(tr("DICOM SR report editor"));
@@ -60,6 +61,9 @@ MainWindow::MainWindow(QWidget* parent)
     layout->addWidget(m_tabs);
     layout->addWidget(m_view, 1);
     setCentralWidget(central);
+    // A failure stays in a label of its own: a temporary message would vanish as soon as the
+    // pointer passes over a menu or the tool bar.
+    statusBar()->addWidget(m_errorLabel, 1);
     statusBar()->addPermanentWidget(m_zoomLabel);
 
     createActions();
@@ -375,11 +379,13 @@ void MainWindow::updateActions()
 
 void MainWindow::showError(const QString& text)
 {
-    statusBar()->showMessage(text);
+    statusBar()->clearMessage();
+    m_errorLabel->setText(text);
 }
 
 void MainWindow::showInfo(const QString& text)
 {
+    m_errorLabel->clear();
     statusBar()->showMessage(text, kInfoTimeoutMs);
 }
 

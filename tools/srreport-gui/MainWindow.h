@@ -56,6 +56,7 @@ private:
 
     SrReportWidget* m_view;
     ReportTabs* m_tabs;
+    QLabel* m_errorLabel;
     QLabel* m_zoomLabel;
     QAction* m_openAction = nullptr;
     QAction* m_saveAction = nullptr;
