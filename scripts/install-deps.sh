@@ -12,6 +12,7 @@ packages=(
   libqrencode-dev zbar-tools
   libcups2-dev cups cups-client cups-bsd printer-driver-cups-pdf poppler-utils
   libgtest-dev libgmock-dev libbenchmark-dev qt6-base-dev
+  xvfb xdotool imagemagick
   clang libclang-rt-14-dev valgrind
   orthanc curl iproute2 util-linux time
 )

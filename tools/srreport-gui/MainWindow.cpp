@@ -1,0 +1,400 @@
+#include "MainWindow.h"
+
+#include "PrinterChooser.h"
+#include "ReportFile.h"
+#include "ReportTabs.h"
+#include "TemplateChooser.h"
+#include <srctrl/qt/SrReportWidget.h>
+#include <srctrl/IReportCtrl.h>
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QLabel>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QStatusBar>
+#include <QStyle>
+#include <QToolBar>
+#include <QUrl>
+#include <QVBoxLayout>
+
+namespace {
+
+// The name the PDF file printer is registered under; a CUPS queue of that name would be hidden.
+constexpr const char* kPdfPrinter = "srreport-gui PDF file";
+
+constexpr float kZoomStep = 1.25f;
+constexpr float kMinZoom = 0.1f;
+constexpr float kMaxZoom = 8.0f;
+constexpr int kInfoTimeoutMs = 5000;
+
+constexpr int kFitPage = 1;
+constexpr int kKeepZoom = 0;
+
+QStringList localFiles(const QMimeData* data)
+{
+    QStringList files;
+    for (const QUrl& url : data->urls()) {
+        if (url.isLocalFile()) {
+            files << url.toLocalFile();
+        }
+    }
+    return files;
+}
+
+} // namespace
+
+MainWindow::MainWindow(QWidget* parent)
+    : QMainWindow(parent), m_view(new SrReportWidget), m_tabs(new ReportTabs(*m_view)), m_errorLabel(new QLabel),
+      m_zoomLabel(new QLabel)
+{
+    // Qt adds the application's name: "DICOM SR report editor — srreport-gui".
+    setWindowTitle(tr("DICOM SR report editor"));
+    setAcceptDrops(true);
+    auto* central = new QWidget;
+    auto* layout = new QVBoxLayout(central);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(m_tabs);
+    layout->addWidget(m_view, 1);
+    setCentralWidget(central);
+    // A failure stays in a label of its own: a temporary message would vanish as soon as the
+    // pointer passes over a menu or the tool bar.
+    statusBar()->addWidget(m_errorLabel, 1);
+    statusBar()->addPermanentWidget(m_zoomLabel);
+
+    createActions();
+    createMenus();
+    if (ctrl() != nullptr) {
+        // A radiologist sees the whole page first; zooming in leaves the fit.
+        ctrl()->SetFitMode(kFitPage);
+    }
+    connect(m_tabs, &ReportTabs::closeRequested, this, &MainWindow::closeReport);
+    for (auto signal : {&SrReportWidget::activeReportChanged, &SrReportWidget::documentCompleted,
+                        &SrReportWidget::documentVerified, &SrReportWidget::modifiedChanged, &SrReportWidget::layoutChanged}) {
+        connect(m_view, signal, this, &MainWindow::updateActions);
+    }
+    // A fitted page changes its zoom with the window.
+    m_view->installEventFilter(this);
+    updateActions();
+    resize(900, 1000);
+}
+
+QString MainWindow::startupError() const
+{
+    return ctrl() == nullptr ? m_view->errorString() : QString();
+}
+
+void MainWindow::createActions()
+{
+    m_openAction = new QAction(style()->standardIcon(QStyle::SP_DialogOpenButton), tr("&Open…"), this);
+    m_openAction->setShortcut(QKeySequence::Open);
+    m_openAction->setToolTip(tr("Open SR documents, or start reports for DICOM images"));
+    connect(m_openAction, &QAction::triggered, this, &MainWindow::chooseFiles);
+
+    m_saveAction = new QAction(style()->standardIcon(QStyle::SP_DialogSaveButton), tr("&Save"), this);
+    m_saveAction->setShortcut(QKeySequence::Save);
+    connect(m_saveAction, &QAction::triggered, this, [this] { save(activeReport()); });
+
+    m_saveAsAction = new QAction(tr("Save &As…"), this);
+    m_saveAsAction->setShortcut(QKeySequence::SaveAs);
+    connect(m_saveAsAction, &QAction::triggered, this, [this] { saveAs(activeReport()); });
+
+    m_printAction = new QAction(tr("&Print…"), this);
+    m_printAction->setShortcut(QKeySequence::Print);
+    connect(m_printAction, &QAction::triggered, this, &MainWindow::print);
+
+    m_closeAction = new QAction(tr("&Close Report"), this);
+    m_closeAction->setShortcut(QKeySequence::Close);
+    connect(m_closeAction, &QAction::triggered, this, [this] { closeReport(activeReport()); });
+
+    m_quitAction = new QAction(tr("&Quit"), this);
+    m_quitAction->setShortcut(QKeySequence::Quit);
+    connect(m_quitAction, &QAction::triggered, this, &QWidget::close);
+
+    m_templateAction = new QAction(tr("&Template…"), this);
+    connect(m_templateAction, &QAction::triggered, this, &MainWindow::chooseTemplate);
+
+    m_completeAction = new QAction(tr("&Complete"), this);
+    m_completeAction->setToolTip(tr("Mark the report complete"));
+    connect(m_completeAction, &QAction::triggered, this, &MainWindow::complete);
+
+    m_verifyAction = new QAction(tr("&Verify"), this);
+    m_verifyAction->setToolTip(tr("Mark the report verified by the verifier named on the page"));
+    connect(m_verifyAction, &QAction::triggered, this, &MainWindow::verify);
+
+    m_zoomInAction = new QAction(tr("Zoom &In"), this);
+    m_zoomInAction->setShortcut(QKeySequence::ZoomIn);
+    connect(m_zoomInAction, &QAction::triggered, this, [this] { zoomBy(kZoomStep); });
+
+    m_zoomOutAction = new QAction(tr("Zoom &Out"), this);
+    m_zoomOutAction->setShortcut(QKeySequence::ZoomOut);
+    connect(m_zoomOutAction, &QAction::triggered, this, [this] { zoomBy(1.0f / kZoomStep); });
+
+    m_fitAction = new QAction(tr("&Fit Page"), this);
+    m_fitAction->setCheckable(true);
+    connect(m_fitAction, &QAction::triggered, this, &MainWindow::fitPage);
+}
+
+void MainWindow::createMenus()
+{
+    QMenu* file = menuBar()->addMenu(tr("&File"));
+    file->addActions({m_openAction, m_saveAction, m_saveAsAction, m_printAction});
+    file->addSeparator();
+    file->addActions({m_closeAction, m_quitAction});
+    menuBar()->addMenu(tr("&Report"))->addActions({m_templateAction, m_completeAction, m_verifyAction});
+    menuBar()->addMenu(tr("&View"))->addActions({m_zoomInAction, m_zoomOutAction, m_fitAction});
+
+    QToolBar* tools = addToolBar(tr("Report"));
+    tools->setObjectName(QStringLiteral("reportToolBar"));
+    tools->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    tools->addActions({m_openAction, m_saveAction, m_printAction});
+    tools->addSeparator();
+    tools->addActions({m_templateAction, m_completeAction, m_verifyAction});
+    tools->addSeparator();
+    tools->addActions({m_zoomOutAction, m_zoomInAction, m_fitAction});
+}
+
+void MainWindow::openFiles(const QStringList& paths)
+{
+    if (ctrl() == nullptr) {
+        return;
+    }
+    for (const QString& path : paths) {
+        bool isDocument = false;
+        QString error;
+        IKMReport* report = ReportFile::open(*ctrl(), path, isDocument, error);
+        if (report == nullptr) {
+            showError(error);
+            continue;
+        }
+        if (isDocument) {
+            m_tabs->setFilePath(report, QFileInfo(path).absoluteFilePath());
+        }
+        showInfo(isDocument ? tr("Opened %1").arg(QFileInfo(path).fileName())
+                            : tr("New report for %1").arg(QFileInfo(path).fileName()));
+    }
+}
+
+void MainWindow::chooseFiles()
+{
+    QFileDialog dialog(this, tr("Open reports or images"), QString(),
+                       tr("DICOM files (*.dcm *.DCM);;All files (*)"));
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setFileMode(QFileDialog::ExistingFiles);
+    if (dialog.exec() == QDialog::Accepted) {
+        openFiles(dialog.selectedFiles());
+    }
+}
+
+bool MainWindow::save(IKMReport* report)
+{
+    if (report == nullptr) {
+        return false;
+    }
+    const QString path = m_tabs->filePath(report);
+    if (path.isEmpty()) {
+        return saveAs(report);
+    }
+    QString error;
+    if (!ReportFile::save(*report, path, error)) {
+        showError(error);
+        return false;
+    }
+    showInfo(tr("Saved %1").arg(path));
+    return true;
+}
+
+bool MainWindow::saveAs(IKMReport* report)
+{
+    if (report == nullptr) {
+        return false;
+    }
+    QFileDialog dialog(this, tr("Save report"), m_tabs->filePath(report), tr("DICOM SR documents (*.dcm);;All files (*)"));
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix(QStringLiteral("dcm"));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+        return false;
+    }
+    const QString path = dialog.selectedFiles().constFirst();
+    QString error;
+    if (!ReportFile::save(*report, path, error)) {
+        showError(error);
+        return false;
+    }
+    m_tabs->setFilePath(report, path);
+    showInfo(tr("Saved %1").arg(path));
+    return true;
+}
+
+void MainWindow::print()
+{
+    PrinterChooser chooser(this);
+    if (chooser.exec() != QDialog::Accepted) {
+        return;
+    }
+    const QString pdf = chooser.pdfPath();
+    const QString target = pdf.isEmpty() ? chooser.queue() : QFileInfo(pdf).fileName();
+    if (!pdf.isEmpty() && !platform::RegisterPdfPrinter(kPdfPrinter, QFile::encodeName(pdf).constData())) {
+        showError(tr("Cannot print to %1: not a file name.").arg(pdf));
+        return;
+    }
+    const QByteArray printer = pdf.isEmpty() ? chooser.queue().toUtf8() : QByteArray(kPdfPrinter);
+    if (!ctrl()->Print(printer.constData())) {
+        showError(ReportFile::failure(tr("Cannot print on %1").arg(target)));
+        return;
+    }
+    showInfo(tr("Printed on %1").arg(target));
+}
+
+void MainWindow::chooseTemplate()
+{
+    TemplateChooser chooser(*ctrl(), this);
+    if (chooser.exec() != QDialog::Accepted || chooser.templatePath().isEmpty()) {
+        return;
+    }
+    const QString path = chooser.templatePath();
+    const QByteArray file = QFile::encodeName(path);
+    if (!ctrl()->ApplyTemplate(file.constData())) {
+        showError(ReportFile::failure(tr("Cannot apply the template %1").arg(QFileInfo(path).fileName())));
+        return;
+    }
+    if (chooser.forNewReports() && !ctrl()->SetTemplateFile(file.constData())) {
+        showError(ReportFile::failure(tr("Cannot use the template %1 for new reports").arg(QFileInfo(path).fileName())));
+        return;
+    }
+    showInfo(tr("Template %1 applied").arg(QFileInfo(path).fileName()));
+}
+
+void MainWindow::complete()
+{
+    IKMReport* report = activeReport();
+    report->CompleteDocument();
+    if (!report->IsCompleted()) {
+        showError(ReportFile::failure(tr("Cannot complete the report")));
+        return;
+    }
+    showInfo(tr("The report is complete."));
+}
+
+void MainWindow::verify()
+{
+    IKMReport* report = activeReport();
+    report->VerifyDocument();
+    if (!report->IsVerified()) {
+        showError(tr("Cannot verify the report: fill in \u201cVerified by\u201d and \u201cOrganization\u201d first."));
+        return;
+    }
+    showInfo(tr("The report is verified."));
+}
+
+void MainWindow::zoomBy(float factor)
+{
+    ctrl()->SetZoom(qBound(kMinZoom, ctrl()->GetZoom() * factor, kMaxZoom));
+    updateActions();
+}
+
+void MainWindow::fitPage()
+{
+    ctrl()->SetFitMode(m_fitAction->isChecked() ? kFitPage : kKeepZoom);
+    updateActions();
+}
+
+void MainWindow::closeReport(IKMReport* report)
+{
+    if (report != nullptr && mayClose(report)) {
+        ctrl()->CloseReport(report);
+        updateActions();
+    }
+}
+
+bool MainWindow::mayClose(IKMReport* report)
+{
+    if (!report->IsModified()) {
+        return true;
+    }
+    ctrl()->ActivateReport(report);
+    const auto answer = QMessageBox::question(
+        this, tr("Unsaved report"), tr("The report \u201c%1\u201d has changes that are not saved.").arg(m_tabs->tabText(m_tabs->currentIndex())),
+        QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, QMessageBox::Save);
+    if (answer == QMessageBox::Save) {
+        return save(report);
+    }
+    return answer == QMessageBox::Discard;
+}
+
+void MainWindow::closeEvent(QCloseEvent* event)
+{
+    for (int index = 0; ctrl() != nullptr && index < ctrl()->GetReportCount(); ++index) {
+        if (!mayClose(ctrl()->GetReport(index))) {
+            event->ignore();
+            return;
+        }
+    }
+    event->accept();
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_view && event->type() == QEvent::Resize) {
+        // The widget refits the page in its own resize handling, after this filter.
+        QMetaObject::invokeMethod(this, &MainWindow::updateActions, Qt::QueuedConnection);
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void MainWindow::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (!localFiles(event->mimeData()).isEmpty()) {
+        event->acceptProposedAction();
+    }
+}
+
+void MainWindow::dropEvent(QDropEvent* event)
+{
+    const QStringList files = localFiles(event->mimeData());
+    if (!files.isEmpty()) {
+        event->acceptProposedAction();
+        openFiles(files);
+    }
+}
+
+void MainWindow::updateActions()
+{
+    IKMReport* report = activeReport();
+    const bool open = report != nullptr;
+    for (QAction* action : {m_saveAction, m_saveAsAction, m_printAction, m_closeAction, m_templateAction, m_zoomInAction,
+                            m_zoomOutAction, m_fitAction}) {
+        action->setEnabled(open);
+    }
+    m_completeAction->setEnabled(open && !report->IsCompleted());
+    m_verifyAction->setEnabled(open && !report->IsVerified());
+    m_fitAction->setChecked(open && ctrl()->GetFitMode() == kFitPage);
+    m_zoomLabel->setText(open ? tr("%1%").arg(qRound(ctrl()->GetZoom() * 100.0f)) : QString());
+}
+
+void MainWindow::showError(const QString& text)
+{
+    statusBar()->clearMessage();
+    m_errorLabel->setText(text);
+}
+
+void MainWindow::showInfo(const QString& text)
+{
+    m_errorLabel->clear();
+    statusBar()->showMessage(text, kInfoTimeoutMs);
+}
+
+IReportCtrl* MainWindow::ctrl() const
+{
+    return m_view->reportCtrl();
+}
+
+IKMReport* MainWindow::activeReport() const
+{
+    return ctrl() != nullptr ? ctrl()->GetActiveReport() : nullptr;
+}

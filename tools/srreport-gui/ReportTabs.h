@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QHash>
+#include <QString>
+#include <QTabBar>
+
+class IKMReport;
+class SrReportWidget;
+
+// One tab per report open in the control, in the control's order, kept in step with it through
+// the widget's signals: a tab appears when a report is added, goes when it closes, and follows
+// the active report. Choosing a tab activates its report. A tab shows the patient's name (or
+// the file's name) and "*" while the report has unsaved changes. It also remembers the file
+// each report was read from or saved to.
+class ReportTabs : public QTabBar {
+    Q_OBJECT
+
+public:
+    explicit ReportTabs(SrReportWidget& view, QWidget* parent = nullptr);
+
+    IKMReport* reportAt(int index) const;
+    // The file the report belongs to; empty for a report never saved (one made from an image).
+    QString filePath(IKMReport* report) const;
+    void setFilePath(IKMReport* report, const QString& path);
+
+signals:
+    // The user asked to close a report's tab; the window decides (it may ask to save first).
+    void closeRequested(IKMReport* report);
+
+private:
+    void addReport(IKMReport* report);
+    void removeReport(IKMReport* report);
+    void showActive(IKMReport* report);
+    void updateText(IKMReport* report);
+    int indexOf(IKMReport* report) const;
+    QString title(IKMReport* report) const;
+
+    SrReportWidget& m_view;
+    QHash<IKMReport*, QString> m_paths;
+};
