@@ -207,11 +207,8 @@ void CControlUI::SetEnabled(bool bEnable)
     }
     m_bEnabled = bEnable;
     Invalidate();
-    if (!bEnable && m_pManager != nullptr) {
-        m_pManager->CloseDropDownOf(this);
-        if (m_pManager->GetFocus() == this) {
-            m_pManager->SetFocus(nullptr);
-        }
+    if (!bEnable && m_pManager != nullptr && m_pManager->GetFocus() == this) {
+        m_pManager->SetFocus(nullptr);
     }
 }
 
