@@ -73,22 +73,20 @@ void CComboUI::DoEvent(TEventUI& event)
     }
     switch (event.Type) {
     case UIEVENT_BUTTONDOWN:
-        m_pManager->SetOpenCombo(m_pManager->GetOpenCombo() == this ? nullptr : this);
+        m_pManager->SetOpenDropDown(this);
         return;
     case UIEVENT_KEYDOWN:
         if (event.wParam == VK_DOWN || (event.wParam == VK_UP && m_iCurSel > 0)) {
             SelectItem(event.wParam == VK_DOWN ? std::min(m_iCurSel + 1, GetCount() - 1) : m_iCurSel - 1);
-            if (m_pManager->GetOpenCombo() == this) {
-                m_pManager->Invalidate(GetDropListRect());
+            if (m_pManager->GetOpenDropDown() == this) {
+                m_pManager->Invalidate(GetDropDownRect());
             }
         } else if (event.wParam == VK_ESCAPE || event.wParam == VK_RETURN) {
-            m_pManager->SetOpenCombo(nullptr);
+            m_pManager->CloseDropDownOf(this);
         }
         return;
     case UIEVENT_KILLFOCUS:
-        if (m_pManager->GetOpenCombo() == this) {
-            m_pManager->SetOpenCombo(nullptr);
-        }
+        m_pManager->CloseDropDownOf(this);
         break;
     default:
         break;
@@ -113,20 +111,14 @@ void CComboUI::DoPaint(HDC hDC, const RECT& rcPaint, CControlUI*)
                     std::min(rcPaint.right, m_rcItem.right), std::min(rcPaint.bottom, m_rcItem.bottom)};
     CRenderEngine::PushClip(hDC, clip);
     CRenderEngine::DrawColor(hDC, m_rcItem, m_dwBackColor != 0 ? m_dwBackColor : 0xFFFFFFFF);
-    const int arrow = std::max(8, GetHeight() * 2 / 3);
     RECT text = m_rcItem;
     text.left += Scale(4);
-    text.right -= arrow;
+    text.right = DropButtonRect(m_rcItem).left;
     if (m_pManager != nullptr) {
         CRenderEngine::DrawText(hDC, m_pManager, text, GetText(), PaintTextColor(), m_iFont,
                                 DT_LEFT | DT_VCENTER | DT_SINGLELINE);
     }
-    // The drop-down arrow: a small "v" at the right end.
-    const int cx = m_rcItem.right - arrow / 2;
-    const int cy = (m_rcItem.top + m_rcItem.bottom) / 2;
-    const int half = std::max(2, arrow / 5);
-    CRenderEngine::DrawLine(hDC, cx - half, cy - half / 2, cx, cy + half / 2, HairlineWidth(), PaintTextColor());
-    CRenderEngine::DrawLine(hDC, cx, cy + half / 2, cx + half, cy - half / 2, HairlineWidth(), PaintTextColor());
+    PaintDropButton(hDC, m_rcItem, HairlineWidth(), PaintTextColor());
     if (m_nBorderSize > 0) {
         PaintBorder(hDC);
     } else {
@@ -142,13 +134,25 @@ RECT CComboUI::GetDropItemRect(int index) const
     return RECT{m_rcItem.left, top, m_rcItem.right, top + height};
 }
 
-RECT CComboUI::GetDropListRect() const
+RECT CComboUI::GetDropDownRect() const
 {
     const RECT last = GetDropItemRect(std::max(0, GetCount() - 1));
     return RECT{m_rcItem.left, m_rcItem.bottom, m_rcItem.right, GetCount() > 0 ? last.bottom : m_rcItem.bottom};
 }
 
-void CComboUI::PaintDropList(HDC hDC)
+bool CComboUI::PressDropDown(POINT pt)
+{
+    for (int i = 0; i < GetCount(); ++i) {
+        const RECT rc = GetDropItemRect(i);
+        if (PtInRect(&rc, pt)) {
+            SelectItem(i, true, true);
+            return true;
+        }
+    }
+    return true;
+}
+
+void CComboUI::PaintDropDown(HDC hDC)
 {
     if (m_pManager == nullptr) {
         return;

@@ -2,6 +2,7 @@
 
 #include "platform/duilib/CContainerUI.h"
 #include "platform/duilib/CTextEditState.h"
+#include "platform/duilib/IDropDownUI.h"
 
 namespace DuiLib {
 
@@ -12,10 +13,10 @@ public:
 };
 
 // A drop-down choice. Its items are its children (CListLabelElementUI); they are not laid out
-// on the page. A click opens the list and a click on an item chooses it; Up and Down choose the
-// previous or next item. A person's choice sends "itemselect". The combo's text is the chosen
-// item's text.
-class SRCTRL_API CComboUI : public CContainerUI {
+// on the page. A click opens the list below the combo and a click on an item chooses it; Up and
+// Down choose the previous or next item. A person's choice sends "itemselect". The combo's text
+// is the chosen item's text.
+class SRCTRL_API CComboUI : public CContainerUI, public IDropDownUI {
 public:
     LPCTSTR GetClass() const override;
     CDuiString GetText() const override;
@@ -34,9 +35,13 @@ public:
 
     // The rectangle of item `index` in the open list, in window coordinates.
     RECT GetDropItemRect(int index) const;
-    // The whole drop-down list, below the combo.
-    RECT GetDropListRect() const;
-    void PaintDropList(HDC hDC);
+
+    // The list of items.
+    CControlUI* GetDropDownOwner() override { return this; }
+    RECT GetDropDownRect() const override;
+    void PaintDropDown(HDC hDC) override;
+    // Chooses the item under the point.
+    bool PressDropDown(POINT pt) override;
 
 protected:
     int m_iCurSel = -1;

@@ -3,8 +3,8 @@
 #include "platform/duilib/CPaintManagerUI.h"
 #include "platform/duilib/CRenderEngine.h"
 
+#include <algorithm>
 #include <cstdio>
-#include <ctime>
 #include <cwctype>
 #include <string>
 
@@ -14,12 +14,7 @@ namespace {
 
 bool IsRealDate(int year, int month, int day)
 {
-    static const int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    if (year < 1 || year > 9999 || month < 1 || month > 12 || day < 1) {
-        return false;
-    }
-    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-    return day <= kDays[month - 1] + (month == 2 && leap ? 1 : 0);
+    return day >= 1 && day <= CMonthCalendar::DaysInMonth(year, month);
 }
 
 std::wstring Format(const SYSTEMTIME& time)
@@ -31,15 +26,8 @@ std::wstring Format(const SYSTEMTIME& time)
 
 } // namespace
 
-CDateTimeUI::CDateTimeUI() : m_edit(false, 10, CTextEditState::Accept::Date)
+CDateTimeUI::CDateTimeUI() : m_sysTime(CMonthCalendar::Today()), m_edit(false, 10, CTextEditState::Accept::Date)
 {
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    if (localtime_r(&now, &local) != nullptr) {
-        m_sysTime.wYear = static_cast<WORD>(local.tm_year + 1900);
-        m_sysTime.wMonth = static_cast<WORD>(local.tm_mon + 1);
-        m_sysTime.wDay = static_cast<WORD>(local.tm_mday);
-    }
     m_dwBackColor = 0xFFFFFFFF;
     m_rcTextPadding = RECT{4, 2, 4, 2};
 }
@@ -114,16 +102,30 @@ void CDateTimeUI::DoEvent(TEventUI& event)
     // Typing picks a date; like a date picker, the control tells only when the pick is done,
     // as the focus leaves, so half-typed dates never reach a listener.
     if ((event.Type == UIEVENT_CHAR || event.Type == UIEVENT_KEYDOWN) && IsEnabled()) {
+        if (event.Type == UIEVENT_KEYDOWN && CalendarKey(event)) {
+            return;
+        }
         std::wstring text = m_sText.Str();
         if (m_edit.Apply(event, text)) {
             m_sText = text;
+            // The calendar showed the date before the change.
+            if (m_pManager != nullptr) {
+                m_pManager->CloseDropDownOf(this);
+            }
         }
         Invalidate();
         return;
     }
-    if (event.Type == UIEVENT_SETCURSOR && IsEnabled()) {
-        ::SetCursor(::LoadCursor(nullptr, IDC_IBEAM));
+    if ((event.Type == UIEVENT_BUTTONDOWN || event.Type == UIEVENT_DBLCLICK) && IsOnDropButton(event.ptMouse)) {
+        OpenCalendar();
         return;
+    }
+    if (event.Type == UIEVENT_SETCURSOR && IsEnabled()) {
+        ::SetCursor(::LoadCursor(nullptr, IsOnDropButton(event.ptMouse) ? IDC_ARROW : IDC_IBEAM));
+        return;
+    }
+    if (event.Type == UIEVENT_KILLFOCUS && m_pManager != nullptr) {
+        m_pManager->CloseDropDownOf(this);
     }
     if (event.Type == UIEVENT_KILLFOCUS) {
         SYSTEMTIME parsed{};
@@ -132,6 +134,100 @@ void CDateTimeUI::DoEvent(TEventUI& event)
         }
     }
     CLabelUI::DoEvent(event);
+}
+
+bool CDateTimeUI::CalendarKey(const TEventUI& event)
+{
+    const bool alt = ::GetKeyState(static_cast<int>(VK_MENU)) < 0;
+    if (alt && event.wParam == VK_DOWN && !IsCalendarOpen()) {
+        OpenCalendar();
+        return true;
+    }
+    if (IsCalendarOpen() && (event.wParam == VK_ESCAPE || (alt && (event.wParam == VK_UP || event.wParam == VK_DOWN)))) {
+        m_pManager->CloseDropDownOf(this);
+        return true;
+    }
+    return false;
+}
+
+bool CDateTimeUI::IsOnDropButton(POINT pt) const
+{
+    const RECT button = DropButtonRect(m_rcItem);
+    return PtInRect(&button, pt) != FALSE;
+}
+
+bool CDateTimeUI::IsCalendarOpen() const
+{
+    return m_pManager != nullptr && m_pManager->GetOpenDropDown() == this;
+}
+
+void CDateTimeUI::OpenCalendar()
+{
+    if (!IsEnabled() || !IsVisible() || m_pManager == nullptr) {
+        return;
+    }
+    SYSTEMTIME date{};
+    m_calendar.Show(GetDate(date) ? &date : nullptr);
+    m_pManager->SetOpenDropDown(this);
+}
+
+RECT CDateTimeUI::GetDropDownRect() const
+{
+    if (m_pManager == nullptr) {
+        return RECT{};
+    }
+    const SIZE size = CMonthCalendar::GetSize(*m_pManager);
+    const RECT client = m_pManager->ClientRect();
+    // Below the field unless only the room above holds the calendar.
+    const bool above = m_rcItem.bottom + size.cy > client.bottom && m_rcItem.top - size.cy >= client.top;
+    const int top = above ? m_rcItem.top - size.cy : m_rcItem.bottom;
+    const int left = std::max<int>(client.left, std::min<int>(m_rcItem.left, client.right - size.cx));
+    return RECT{left, top, left + size.cx, top + size.cy};
+}
+
+void CDateTimeUI::PaintDropDown(HDC hDC)
+{
+    if (m_pManager != nullptr) {
+        m_calendar.Paint(hDC, *m_pManager, GetDropDownRect(), m_iFont, m_dwTextColor);
+    }
+}
+
+bool CDateTimeUI::PressDropDown(POINT pt)
+{
+    if (m_pManager == nullptr) {
+        return true;
+    }
+    const RECT rc = GetDropDownRect();
+    const CMonthCalendar::THit hit = m_calendar.HitTest(*m_pManager, rc, pt);
+    switch (hit.part) {
+    case CMonthCalendar::Part::Previous:
+    case CMonthCalendar::Part::Next:
+        if (hit.part == CMonthCalendar::Part::Previous ? m_calendar.ShowPreviousMonth() : m_calendar.ShowNextMonth()) {
+            m_pManager->Invalidate(rc);
+        }
+        return false;
+    case CMonthCalendar::Part::Day: {
+        SYSTEMTIME picked{};
+        picked.wYear = static_cast<WORD>(m_calendar.GetYear());
+        picked.wMonth = static_cast<WORD>(m_calendar.GetMonth());
+        picked.wDay = static_cast<WORD>(hit.nDay);
+        SetTime(&picked);
+        Invalidate();
+        return true;
+    }
+    default:
+        return false;
+    }
+}
+
+void CDateTimeUI::PaintText(HDC hDC)
+{
+    RECT text = m_rcItem;
+    text.right = DropButtonRect(m_rcItem).left;
+    CRenderEngine::PushClip(hDC, text);
+    CLabelUI::PaintText(hDC);
+    CRenderEngine::PopClip(hDC);
+    PaintDropButton(hDC, m_rcItem, HairlineWidth(), PaintTextColor());
 }
 
 void CDateTimeUI::PaintBorder(HDC hDC)

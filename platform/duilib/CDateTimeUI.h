@@ -1,6 +1,8 @@
 #pragma once
 
+#include "platform/duilib/CMonthCalendar.h"
 #include "platform/duilib/CTextEditState.h"
+#include "platform/duilib/IDropDownUI.h"
 #include "platform/duilib/UILabel.h"
 
 namespace DuiLib {
@@ -10,7 +12,13 @@ namespace DuiLib {
 // is read as a date (YYYY-MM-DD, YYYY/MM/DD, YYYY.MM.DD or YYYYMMDD): a real date becomes the
 // shown date, empty text means no date, and other text stays as typed, marked as no date (a red
 // frame), until it is corrected. Only then is "killfocus" sent; typing itself sends nothing.
-class SRCTRL_API CDateTimeUI : public CLabelUI {
+//
+// The button at the field's right end, or Alt+Down, opens a calendar of the field's month (of
+// today's without a date) below the field, or above it when the window has no room below. A
+// click on a day sets the date, as typing it would, and closes the calendar; Escape, Alt+Up, a
+// click elsewhere, typing, and the field losing the focus or leaving the page close it without a
+// change. A disabled field never opens it.
+class SRCTRL_API CDateTimeUI : public CLabelUI, public IDropDownUI {
 public:
     CDateTimeUI();
     LPCTSTR GetClass() const override;
@@ -28,13 +36,28 @@ public:
     // True when the text is empty or reads as a real date.
     bool IsValid() const;
 
+    // The calendar.
+    CControlUI* GetDropDownOwner() override { return this; }
+    RECT GetDropDownRect() const override;
+    void PaintDropDown(HDC hDC) override;
+    // Turns the month, or picks a day.
+    bool PressDropDown(POINT pt) override;
+
 protected:
+    // The text, kept clear of the drop button, and the button.
+    void PaintText(HDC hDC) override;
     void PaintBorder(HDC hDC) override;
 
 private:
     bool ParseDate(const std::wstring& text, SYSTEMTIME& time) const;
+    void OpenCalendar();
+    bool IsCalendarOpen() const;
+    // A key while the field has the focus; true when the calendar took it.
+    bool CalendarKey(const TEventUI& event);
+    bool IsOnDropButton(POINT pt) const;
 
     SYSTEMTIME m_sysTime{};
+    CMonthCalendar m_calendar;
     CTextEditState m_edit;
 };
 

@@ -46,7 +46,8 @@ CPaintManagerUI::~CPaintManagerUI()
 {
     m_bDestroying = true;
     m_pFocus = nullptr;
-    m_pOpenCombo = nullptr;
+    m_pOpenDropDown = nullptr;
+    m_pDropDownOwner = nullptr;
     m_pEventClick = nullptr;
     for (const TTimerInfo& timer : m_vecTimers) {
         ::KillTimer(m_hWndPaint, timer.uWinTimer);
@@ -83,7 +84,7 @@ bool CPaintManagerUI::AttachDialog(CControlUI* root)
         return false;
     }
     SetFocus(nullptr);
-    SetOpenCombo(nullptr);
+    SetOpenDropDown(nullptr);
     delete m_pRoot;
     m_pRoot = root;
     root->SetManager(this, nullptr);
@@ -399,6 +400,11 @@ void CPaintManagerUI::UpdateLayout()
         m_pRoot->SetPos(ClientRect(), false);
     }
     m_bLayingOut = false;
+    // The open drop-down follows its control; the whole window is repainted after a layout, so
+    // only the place to repaint when it closes needs to be kept up to date.
+    if (m_pOpenDropDown != nullptr) {
+        m_rcOpenDropDown = m_pOpenDropDown->GetDropDownRect();
+    }
 }
 
 RECT CPaintManagerUI::PaintRect(HDC hdc) const
@@ -428,8 +434,8 @@ void CPaintManagerUI::Paint(HDC hdc)
         return;
     }
     m_pRoot->Paint(hdc, PaintRect(hdc), nullptr);
-    if (m_pOpenCombo != nullptr) {
-        m_pOpenCombo->PaintDropList(hdc);
+    if (m_pOpenDropDown != nullptr) {
+        m_pOpenDropDown->PaintDropDown(hdc);
     }
 }
 
@@ -441,31 +447,41 @@ void CPaintManagerUI::NeedUpdate()
     }
 }
 
-void CPaintManagerUI::SetOpenCombo(CComboUI* combo)
+void CPaintManagerUI::SetOpenDropDown(IDropDownUI* dropDown)
 {
-    if (m_pOpenCombo == combo) {
+    if (m_pOpenDropDown == dropDown) {
         return;
     }
-    Invalidate(m_rcOpenList);
-    m_pOpenCombo = combo;
-    m_rcOpenList = combo != nullptr ? combo->GetDropListRect() : RECT{};
-    Invalidate(m_rcOpenList);
+    Invalidate(m_rcOpenDropDown);
+    m_pOpenDropDown = dropDown;
+    m_pDropDownOwner = dropDown != nullptr ? dropDown->GetDropDownOwner() : nullptr;
+    m_rcOpenDropDown = dropDown != nullptr ? dropDown->GetDropDownRect() : RECT{};
+    Invalidate(m_rcOpenDropDown);
+}
+
+void CPaintManagerUI::CloseDropDownOf(CControlUI* control)
+{
+    if (m_pOpenDropDown != nullptr && m_pDropDownOwner == control) {
+        SetOpenDropDown(nullptr);
+    }
 }
 
 void CPaintManagerUI::ReapObjects(CControlUI* control)
 {
     // The control, or an ancestor of the focused one, leaves the page: the focus and the open
-    // list go without notifications, since the control may be half destroyed.
+    // drop-down go without notifications, since the control may be half destroyed.
     for (CControlUI* c = m_pFocus; c != nullptr; c = c->GetParent()) {
         if (c == control) {
             m_pFocus = nullptr;
             break;
         }
     }
-    for (CControlUI* c = m_pOpenCombo; c != nullptr; c = c->GetParent()) {
+    for (CControlUI* c = m_pDropDownOwner; c != nullptr; c = c->GetParent()) {
         if (c == control) {
-            m_pOpenCombo = nullptr;
-            Invalidate(m_rcOpenList);
+            m_pOpenDropDown = nullptr;
+            m_pDropDownOwner = nullptr;
+            Invalidate(m_rcOpenDropDown);
+            m_rcOpenDropDown = RECT{};
             break;
         }
     }
@@ -482,20 +498,23 @@ bool CPaintManagerUI::HandleMouse(UINT message, WPARAM wParam, LPARAM lParam, LR
 {
     UpdateLayout();
     const POINT pt{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
-    if ((message == WM_LBUTTONDOWN || message == WM_LBUTTONDBLCLK) && m_pOpenCombo != nullptr) {
-        CComboUI* combo = m_pOpenCombo;
-        SetOpenCombo(nullptr);
-        for (int i = 0; i < combo->GetCount(); ++i) {
-            const RECT rc = combo->GetDropItemRect(i);
-            if (pt.x >= rc.left && pt.x < rc.right && pt.y >= rc.top && pt.y < rc.bottom) {
-                combo->SelectItem(i, true, true);
-                return true;
-            }
-        }
-        if (FindControl(pt) == combo) {
-            // A click on the open combo closes its list.
+    if (message == WM_LBUTTONDOWN || message == WM_LBUTTONDBLCLK) {
+        m_bDropDownPress = PressOpenDropDown(pt);
+        if (m_bDropDownPress) {
+            m_pEventClick = nullptr;
             return true;
         }
+    } else if (m_bDropDownPress && (message == WM_LBUTTONUP || (message == WM_MOUSEMOVE && (wParam & MK_LBUTTON) != 0))) {
+        // The drag and the release of a press that a drop-down took reach no control beneath it.
+        m_bDropDownPress = message != WM_LBUTTONUP;
+        return true;
+    }
+    if (message != WM_LBUTTONUP && m_pEventClick == nullptr && IsOverOpenDropDown(pt)) {
+        // The page under the drop-down neither scrolls nor shapes the pointer.
+        if (message == WM_MOUSEMOVE) {
+            ::SetCursor(::LoadCursor(nullptr, IDC_ARROW));
+        }
+        return true;
     }
     TEventUI event{UIEVENT_MOUSEMOVE};
     event.ptMouse = pt;
@@ -540,6 +559,34 @@ bool CPaintManagerUI::HandleMouse(UINT message, WPARAM wParam, LPARAM lParam, LR
     control->DoEvent(event);
     result = event.bHandled ? 1 : 0;
     return true;
+}
+
+bool CPaintManagerUI::IsOverOpenDropDown(POINT pt) const
+{
+    if (m_pOpenDropDown == nullptr) {
+        return false;
+    }
+    const RECT rc = m_pOpenDropDown->GetDropDownRect();
+    return PtInRect(&rc, pt) != FALSE;
+}
+
+bool CPaintManagerUI::PressOpenDropDown(POINT pt)
+{
+    IDropDownUI* open = m_pOpenDropDown;
+    if (open == nullptr) {
+        return false;
+    }
+    if (IsOverOpenDropDown(pt)) {
+        // What the press does may close the drop-down or take its control off the page.
+        if (open->PressDropDown(pt) && m_pOpenDropDown == open) {
+            SetOpenDropDown(nullptr);
+        }
+        return true;
+    }
+    CControlUI* owner = m_pDropDownOwner;
+    SetOpenDropDown(nullptr);
+    // A press on the control whose drop-down was open only closes it.
+    return FindControl(pt) == owner;
 }
 
 void CPaintManagerUI::SetCursorFor(CControlUI* control, POINT pt)
@@ -596,7 +643,7 @@ bool CPaintManagerUI::MessageHandler(UINT message, WPARAM wParam, LPARAM lParam,
     }
     case WM_KEYDOWN: {
         if (wParam == VK_TAB) {
-            SetOpenCombo(nullptr);
+            SetOpenDropDown(nullptr);
             SetNextTabControl(GetKeyState(static_cast<int>(VK_SHIFT)) >= 0);
             return true;
         }

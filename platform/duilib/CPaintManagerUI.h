@@ -2,6 +2,7 @@
 
 #include "platform/Export.h"
 #include "platform/duilib/CControlUI.h"
+#include "platform/duilib/IDropDownUI.h"
 
 #include <map>
 #include <memory>
@@ -9,8 +10,6 @@
 #include <vector>
 
 namespace DuiLib {
-
-class CComboUI;
 
 // A font of the skin: family, size in design pixels, weight and slant.
 struct TFontInfo {
@@ -102,12 +101,19 @@ public:
     // Handles window messages; true when the message was the manager's.
     bool MessageHandler(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
 
-    // A combo box whose drop-down list is open, painted above the page; null closes it.
-    void SetOpenCombo(CComboUI* combo);
-    CComboUI* GetOpenCombo() const { return m_pOpenCombo; }
+    // The one open drop-down of the window, painted above the page; opening one closes the one
+    // that was open, null closes it. Both are repainted. A press outside the open drop-down
+    // closes it (a press on its owner does nothing else); one inside goes to the drop-down.
+    void SetOpenDropDown(IDropDownUI* dropDown);
+    IDropDownUI* GetOpenDropDown() const { return m_pOpenDropDown; }
+    // Closes the open drop-down when `control` owns it.
+    void CloseDropDownOf(CControlUI* control);
 
-    // Called by a control that leaves the tree: it no longer holds the focus or the popup.
+    // Called by a control that leaves the tree: it no longer holds the focus or the drop-down.
     void ReapObjects(CControlUI* control);
+
+    // The window's client area.
+    RECT ClientRect() const;
 
 private:
     struct TTimerInfo {
@@ -116,12 +122,14 @@ private:
         UINT_PTR uWinTimer;
     };
 
-    RECT ClientRect() const;
     // The part of the client area that the device context's clip lets through.
     RECT PaintRect(HDC hdc) const;
     void CollectFocusable(CControlUI* control, std::vector<CControlUI*>& list) const;
     // `result` is 1 for a wheel turn that a control acted on.
     bool HandleMouse(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+    bool IsOverOpenDropDown(POINT pt) const;
+    // A button press while a drop-down is open; true when the press was the drop-down's.
+    bool PressOpenDropDown(POINT pt);
     // Asks the control under the pointer for the pointer's shape (an arrow over nothing).
     void SetCursorFor(CControlUI* control, POINT pt);
     // The window gained or lost the keyboard focus.
@@ -131,11 +139,17 @@ private:
     HWND m_hWndPaint = nullptr;
     CControlUI* m_pRoot = nullptr;
     CControlUI* m_pFocus = nullptr;
-    CComboUI* m_pOpenCombo = nullptr;
-    // Where the open list is drawn, kept to repaint it when it closes, also when the combo goes.
-    RECT m_rcOpenList{};
+    IDropDownUI* m_pOpenDropDown = nullptr;
+    // The open drop-down's owner, kept apart since the drop-down is no longer asked once its
+    // control is being destroyed.
+    CControlUI* m_pDropDownOwner = nullptr;
+    // Where the open drop-down is drawn, kept to repaint it when it closes, also when its
+    // control goes.
+    RECT m_rcOpenDropDown{};
     // The control that took the button press gets the drag and the release.
     CControlUI* m_pEventClick = nullptr;
+    // The last button press went to the open drop-down, or closed it.
+    bool m_bDropDownPress = false;
     std::vector<TTimerInfo> m_vecTimers;
     UINT_PTR m_uNextTimer = 1;
     float m_fZoomRatio = 1.0f;

@@ -126,6 +126,13 @@ SRCTRL_API BOOL KillTimer(HWND hwnd, UINT_PTR id);
 // hidden window. `erase` is accepted and ignored: windows always paint their background.
 SRCTRL_API BOOL InvalidateRect(HWND hwnd, const RECT* rect, BOOL erase);
 
+// Whether a point lies in a rectangle: the left and top edges are inside, the right and bottom
+// edges outside.
+inline BOOL PtInRect(const RECT* rect, POINT pt)
+{
+    return rect != nullptr && pt.x >= rect->left && pt.x < rect->right && pt.y >= rect->top && pt.y < rect->bottom;
+}
+
 // The text caret, one per thread as on Windows: a bar of the given size in the window, placed
 // with SetCaretPos (client coordinates). The backend of the window is told where it is, so that
 // an input method can place its candidate window; painting it is the control's own business.

@@ -24,6 +24,7 @@ using srctrl::Rect;
 using srctrl::ReportSurface;
 
 constexpr DWORD kBodyPart = 0x00180015;
+constexpr DWORD kStudyDate = 0x00080020;
 constexpr DWORD kFinding = 0x07211001;
 constexpr int kWidth = 600;
 constexpr int kHeight = 400;
@@ -31,6 +32,13 @@ constexpr int kHeight = 400;
 constexpr int kNameY = 77;
 constexpr int kComboArrowX = 572;
 constexpr int kComboY = 145;
+constexpr int kDateY = 111;
+constexpr int kDateButtonX = 571;
+// The next-month button and a day of the date field's calendar, which opens below the field.
+constexpr int kNextMonthX = 326;
+constexpr int kNextMonthY = 141;
+constexpr int kCalendarDayX = 242;
+constexpr int kCalendarDayY = 251;
 constexpr int kFindingX = 300;
 constexpr int kFindingY = 230;
 const Rect kFindingBox{20, 166, 560, 122};
@@ -230,6 +238,14 @@ TEST_F(SurfaceHost, RepaintRectanglesCoverEveryChange)
     ASSERT_TRUE(Click(300, kComboY + 13 + 26 + 13));
     check("picking from the drop list");
     EXPECT_EQ(Value(kBodyPart), L"HEAD");
+    const std::wstring studyDate = Value(kStudyDate);
+    ASSERT_TRUE(Click(kDateButtonX, kDateY));
+    check("opening the calendar");
+    ASSERT_TRUE(Click(kNextMonthX, kNextMonthY));
+    check("moving to the next month");
+    ASSERT_TRUE(Click(kCalendarDayX, kCalendarDayY));
+    check("picking a day");
+    EXPECT_NE(Value(kStudyDate), studyDate);
     ASSERT_TRUE(Click(300, kNameY));
     ASSERT_TRUE(m_surface->CommitText("Doe"));
     check("typing a name");

@@ -85,12 +85,12 @@ TEST_F(InputTest, ProgramWritesRaiseNothing)
 TEST_F(InputTest, ChoosingAComboItemRaisesItemSelect)
 {
     ClickOn(L"sex");
-    ASSERT_EQ(m_window->m_pm.GetOpenCombo(), m_window->Find<DuiLib::CComboUI>(L"sex"));
+    ASSERT_EQ(m_window->m_pm.GetOpenDropDown(), m_window->Find<DuiLib::CComboUI>(L"sex"));
     // The list opens below the combo, one row per item as high as the combo.
     const RECT combo = m_window->m_pm.FindControl(L"sex")->GetPos();
     const int rowHeight = combo.bottom - combo.top;
     ASSERT_TRUE(Click(m_host, (combo.left + combo.right) / 2, combo.bottom + rowHeight + rowHeight / 2));
-    EXPECT_EQ(m_window->m_pm.GetOpenCombo(), nullptr);
+    EXPECT_EQ(m_window->m_pm.GetOpenDropDown(), nullptr);
 
     auto* sex = m_window->Find<DuiLib::CComboUI>(L"sex");
     EXPECT_EQ(sex->GetCurSel(), 1);

@@ -1,0 +1,256 @@
+// The calendar of a date field, driven as a person drives it through a host window: what it
+// shows, what a pick stores in the document, and what leaves the document alone.
+#include "control/IReportCtrl.h"
+
+#include <gtest/gtest.h>
+
+#include <ctime>
+#include <cwchar>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace {
+
+constexpr DWORD kStudyDate = 0x00080020;
+constexpr DWORD kVerifyingObserverName = 0x0040A075;
+constexpr DWORD kVerifyingOrganization = 0x0040A027;
+
+// The study date field of the body-fields template in a 600 x 400 window at a zoom of 1, and
+// its calendar, which opens below it: a header with the month buttons, a row of weekdays, then
+// six rows of days in cells of 28 x 22 from (144, 174).
+constexpr int kFieldX = 300;
+constexpr int kFieldY = 111;
+constexpr int kDropButtonX = 571;
+const RECT kCalendar{140, 124, 344, 310};
+const POINT kPreviousMonth{158, 141};
+const POINT kNextMonth{326, 141};
+const POINT kNameField{300, 77};
+constexpr DWORD kChosenColor = 0xFF3C78D8;
+
+std::string Data(const char* name)
+{
+    return std::string(SRCTRL_TEST_DATA) + "/" + name;
+}
+
+// The cell of a day in its month's grid; weeks start on Monday.
+POINT DayCell(int year, int month, int day)
+{
+    std::tm first{};
+    first.tm_year = year - 1900;
+    first.tm_mon = month - 1;
+    first.tm_mday = 1;
+    first.tm_hour = 12;
+    timegm(&first);
+    const int index = (first.tm_wday + 6) % 7 + day - 1;
+    return POINT{144 + index % 7 * 28 + 14, 174 + index / 7 * 22 + 11};
+}
+
+class Heard : public IReportCtrlCallback {
+public:
+    void OnReportValueChanged(IKMReport*, DWORD tag, const wchar_t* value) override { values.emplace_back(tag, value); }
+    void OnActiveReportChanged(IKMReport*) override {}
+    void OnReportAdded(IKMReport*) override {}
+    void OnReportClosing(IKMReport*) override {}
+    void OnDocumentCompleted(IKMReport*) override {}
+    void OnDocumentVerified(IKMReport*) override {}
+    void OnModifiedChanged(IKMReport*) override {}
+    void OnLayoutChanged(IKMReport*) override {}
+    std::vector<std::pair<DWORD, std::wstring>> values;
+};
+
+class DateCalendar : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        m_host = platform::CreateHostWindow(600, 400);
+        m_ctrl = CreateReportCtrl();
+        ASSERT_NE(m_ctrl->Create(m_host, 0, 0, 600, 400), nullptr);
+        m_ctrl->SetFitMode(0);
+        ASSERT_TRUE(m_ctrl->SetTemplateFile(Data("templates/body-fields.xml").c_str()));
+        m_report = m_ctrl->CreateReportFromImage(Data("ct-image.dcm").c_str());
+        ASSERT_NE(m_report, nullptr);
+        m_ctrl->AddCallback(&m_heard);
+        m_closed = Pixels(kCalendar);
+    }
+    void TearDown() override
+    {
+        m_ctrl->RemoveCallback(&m_heard);
+        DestroyWindow(m_host);
+        ReleaseReportCtrl(m_ctrl);
+    }
+
+    // The pixels of a rectangle of the host window, row by row.
+    std::vector<DWORD> Pixels(const RECT& rc) const
+    {
+        std::vector<DWORD> pixels;
+        HBITMAP shot = platform::CaptureWindow(m_host);
+        BITMAP bm{};
+        GetObject(shot, sizeof bm, &bm);
+        for (int y = rc.top; y < rc.bottom; ++y) {
+            const auto* row = reinterpret_cast<const DWORD*>(static_cast<const unsigned char*>(bm.bmBits) + y * bm.bmWidthBytes);
+            pixels.insert(pixels.end(), row + rc.left, row + rc.right);
+        }
+        DeleteObject(shot);
+        return pixels;
+    }
+    bool CalendarShown() const { return Pixels(kCalendar) != m_closed; }
+    // How many pixels of a day's cell have the colour of the chosen day.
+    int ChosenPixels(int year, int month, int day) const
+    {
+        const POINT centre = DayCell(year, month, day);
+        int chosen = 0;
+        for (DWORD pixel : Pixels(RECT{centre.x - 13, centre.y - 10, centre.x + 13, centre.y + 10})) {
+            chosen += pixel == kChosenColor ? 1 : 0;
+        }
+        return chosen;
+    }
+
+    bool Click(POINT pt) { return platform::Click(m_host, pt.x, pt.y); }
+    void OpenByButton() { ASSERT_TRUE(platform::Click(m_host, kDropButtonX, kFieldY)); }
+    std::wstring Value(DWORD tag)
+    {
+        std::wstring value;
+        EXPECT_TRUE(m_ctrl->GetReportValue(tag, value));
+        return value;
+    }
+    bool HeardDate() const
+    {
+        for (const auto& value : m_heard.values) {
+            if (value.first == kStudyDate) {
+                return true;
+            }
+        }
+        return false;
+    }
+
+    HWND m_host = nullptr;
+    IReportCtrl* m_ctrl = nullptr;
+    IKMReport* m_report = nullptr;
+    Heard m_heard;
+    std::vector<DWORD> m_closed;
+};
+
+} // namespace
+
+TEST_F(DateCalendar, APickedDayIsTheFieldsDateAndReachesTheDocument)
+{
+    ASSERT_TRUE(m_ctrl->SetReportValue(kStudyDate, L"20231215"));
+    m_heard.values.clear();
+    OpenByButton();
+    ASSERT_TRUE(CalendarShown());
+    EXPECT_GT(ChosenPixels(2023, 12, 15), 200) << "the field's date is highlighted";
+    EXPECT_EQ(ChosenPixels(2023, 12, 14), 0);
+
+    ASSERT_TRUE(Click(DayCell(2023, 12, 5)));
+    EXPECT_FALSE(CalendarShown()) << "a pick closes the calendar";
+    EXPECT_FALSE(HeardDate()) << "like typing, a pick is told when the focus leaves";
+    // The field kept the focus, and its text is the picked date.
+    ASSERT_TRUE(platform::PressKey(m_host, platform::Key::Backspace));
+    ASSERT_TRUE(platform::TypeText(m_host, L"7"));
+    ASSERT_TRUE(Click(kNameField));
+    EXPECT_TRUE(HeardDate());
+    EXPECT_EQ(Value(kStudyDate), L"20231207");
+
+    // Alt+Down opens it too; the next month of December is January of the next year, and a
+    // pick is in the document as soon as the host reads it.
+    ASSERT_TRUE(platform::Click(m_host, kFieldX, kFieldY));
+    ASSERT_TRUE(platform::PressKey(m_host, platform::Key::Down, platform::Modifiers::Alt));
+    ASSERT_TRUE(CalendarShown());
+    ASSERT_TRUE(Click(kNextMonth));
+    EXPECT_EQ(ChosenPixels(2024, 1, 7), 0) << "the chosen day belongs to December";
+    ASSERT_TRUE(Click(DayCell(2024, 1, 1)));
+    EXPECT_EQ(Value(kStudyDate), L"20240101");
+}
+
+TEST_F(DateCalendar, MonthsTurnAcrossYearsAndKnowLeapDays)
+{
+    ASSERT_TRUE(m_ctrl->SetReportValue(kStudyDate, L"20240131"));
+    OpenByButton();
+    ASSERT_TRUE(Click(kNextMonth));
+    ASSERT_TRUE(Click(DayCell(2024, 2, 29)));
+    EXPECT_EQ(Value(kStudyDate), L"20240229") << "February of a leap year has 29 days";
+
+    ASSERT_TRUE(m_ctrl->SetReportValue(kStudyDate, L"20230315"));
+    OpenByButton();
+    ASSERT_TRUE(Click(kPreviousMonth));
+    ASSERT_TRUE(Click(DayCell(2023, 2, 29)));
+    EXPECT_TRUE(CalendarShown()) << "February 2023 has no 29th: its cell is empty";
+    EXPECT_EQ(Value(kStudyDate), L"20230315");
+    ASSERT_TRUE(Click(DayCell(2023, 2, 28)));
+    EXPECT_EQ(Value(kStudyDate), L"20230228");
+
+    ASSERT_TRUE(m_ctrl->SetReportValue(kStudyDate, L"20240110"));
+    OpenByButton();
+    ASSERT_TRUE(Click(kPreviousMonth));
+    ASSERT_TRUE(Click(DayCell(2023, 12, 31)));
+    EXPECT_EQ(Value(kStudyDate), L"20231231");
+}
+
+TEST_F(DateCalendar, EscapeAndClicksElsewhereCloseItWithoutAChange)
+{
+    ASSERT_TRUE(m_ctrl->SetReportValue(kStudyDate, L"20231215"));
+    m_heard.values.clear();
+    OpenByButton();
+    ASSERT_TRUE(Click(kNextMonth));
+    ASSERT_TRUE(platform::PressKey(m_host, platform::Key::Escape));
+    EXPECT_FALSE(CalendarShown());
+
+    OpenByButton();
+    EXPECT_GT(ChosenPixels(2023, 12, 15), 200) << "it opens on the field's month again";
+    ASSERT_TRUE(platform::Click(m_host, kDropButtonX, kFieldY));
+    EXPECT_FALSE(CalendarShown()) << "the button closes it";
+
+    OpenByButton();
+    ASSERT_TRUE(Click(kNameField));
+    EXPECT_FALSE(CalendarShown());
+    ASSERT_TRUE(platform::PressKey(m_host, platform::Key::Down, platform::Modifiers::Alt));
+    EXPECT_FALSE(CalendarShown()) << "the click outside went on to the name field";
+    EXPECT_EQ(Value(kStudyDate), L"20231215");
+    EXPECT_FALSE(HeardDate());
+}
+
+TEST_F(DateCalendar, DisabledAndVerifiedFieldsNeverOpenIt)
+{
+    // Disabled fields look different, under the calendar too.
+    m_report->EnableUI(false);
+    const std::vector<DWORD> disabled = Pixels(kCalendar);
+    OpenByButton();
+    EXPECT_EQ(Pixels(kCalendar), disabled);
+
+    m_report->EnableUI(true);
+    OpenByButton();
+    ASSERT_TRUE(CalendarShown());
+    m_report->EnableUI(false);
+    EXPECT_EQ(Pixels(kCalendar), disabled) << "disabling the field closes it";
+
+    m_report->EnableUI(true);
+    ASSERT_TRUE(m_report->SetValue(kVerifyingObserverName, L"Doe^John"));
+    ASSERT_TRUE(m_report->SetValue(kVerifyingOrganization, L"General Hospital"));
+    m_report->VerifyDocument();
+    ASSERT_TRUE(m_report->IsVerified());
+    m_report->EnableUI(true);
+    const std::vector<DWORD> verified = Pixels(kCalendar);
+    OpenByButton();
+    ASSERT_TRUE(platform::Click(m_host, kFieldX, kFieldY));
+    platform::PressKey(m_host, platform::Key::Down, platform::Modifiers::Alt);
+    EXPECT_EQ(Pixels(kCalendar), verified);
+}
+
+TEST_F(DateCalendar, ATextThatIsNoDateOpensOnTodaysMonth)
+{
+    ASSERT_TRUE(platform::Click(m_host, kFieldX, kFieldY));
+    ASSERT_TRUE(platform::PressKey(m_host, platform::Key::End));
+    for (int i = 0; i < 12; ++i) {
+        ASSERT_TRUE(platform::PressKey(m_host, platform::Key::Backspace));
+    }
+    ASSERT_TRUE(platform::TypeText(m_host, L"2023-02-29"));
+    ASSERT_TRUE(platform::PressKey(m_host, platform::Key::Down, platform::Modifiers::Alt));
+    const std::time_t now = std::time(nullptr);
+    std::tm today{};
+    ASSERT_NE(localtime_r(&now, &today), nullptr);
+    ASSERT_TRUE(Click(DayCell(today.tm_year + 1900, today.tm_mon + 1, 1)));
+    wchar_t expected[16];
+    std::swprintf(expected, 16, L"%04d%02d01", today.tm_year + 1900, today.tm_mon + 1);
+    EXPECT_EQ(Value(kStudyDate), expected);
+}
