@@ -84,6 +84,13 @@ resolved_flags() {
   echo "${resolved[*]}"
 }
 
+# Compiles SOURCE into PROGRAM with pkg-config's flags for MODULE, as a Makefile host would.
+compile_with() {
+  local words
+  read -ra words <<<"$(pkg-config --cflags --libs "$1")"
+  c++ -std=c++17 "$2" "${words[@]}" -o "$3"
+}
+
 prefix=$work/prefix
 cmake --install "$build" --prefix "$prefix" >/dev/null
 libdir=$(library_dir "$prefix")
@@ -97,7 +104,7 @@ check_output cmake
 export PKG_CONFIG_PATH=$libdir/pkgconfig
 flags=$(resolved_flags srctrl)
 [ "$flags" = "-I$prefix/include -L$libdir -lsrctrl" ] || fail "pkg-config srctrl gives '$flags'"
-c++ -std=c++17 examples/host/main.cpp $(pkg-config --cflags --libs srctrl) -o "$work/pkg-config-host"
+compile_with srctrl examples/host/main.cpp "$work/pkg-config-host"
 LD_LIBRARY_PATH=$libdir "$work/pkg-config-host" "$image" "$work/pkg-config.dcm" "$work/pkg-config.pdf"
 check_output pkg-config
 unset PKG_CONFIG_PATH
@@ -133,7 +140,7 @@ if [ "$with_qt" = yes ]; then
   for want in "-I$prefix/include" "-L$libdir" -lsrctrl-qt -lsrctrl -lQt6Widgets; do
     [[ " $flags " == *" $want "* ]] || fail "pkg-config srctrl-qt gives '$flags', without $want"
   done
-  c++ -std=c++17 examples/qt-host/main.cpp $(pkg-config --cflags --libs srctrl-qt) -o "$work/pkg-config-qt-host"
+  compile_with srctrl-qt examples/qt-host/main.cpp "$work/pkg-config-qt-host"
   LD_LIBRARY_PATH=$libdir run_qt_host "$work/pkg-config-qt-host" pkg-config-qt
   unset PKG_CONFIG_PATH
 
