@@ -5,8 +5,10 @@
 #   include/srctrl/qt/SrReportWidget.h, srctrl-qt.pc, bin/srreport-gui and its desktop entry.
 # Every installed path is relative to the prefix, so an installed tree may be moved.
 # Other parts of the package (a toolkit adapter, a desktop program) install their targets from
-# their own CMakeLists, libraries with EXPORT srctrlTargets so that find_package gives them too;
-# their public headers join srctrl_public_headers (cmake/PublicHeaders.cmake).
+# their own CMakeLists, libraries with an export set that srctrlConfig.cmake includes (the Qt
+# widget: srctrlQtTargets, for the component qt) so that find_package gives them too;
+# their public headers go into the build's include/srctrl/ (a folder of their own, such as qt/),
+# which is installed whole.
 include(CMakePackageConfigHelpers)
 
 install(TARGETS srctrl EXPORT srctrlTargets
