@@ -222,6 +222,12 @@ bool CDateTimeUI::PressDropDown(POINT pt)
 
 void CDateTimeUI::PaintText(HDC hDC)
 {
+    // A field that cannot open its calendar (a display of the document, a verified report)
+    // shows no button for it.
+    if (!IsEnabled()) {
+        CLabelUI::PaintText(hDC);
+        return;
+    }
     RECT text = m_rcItem;
     text.right = DropButtonRect(m_rcItem).left;
     CRenderEngine::PushClip(hDC, text);
