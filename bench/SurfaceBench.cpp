@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 namespace {
@@ -107,6 +108,62 @@ void BM_KeystrokeToPixelsAtRatio2(benchmark::State& state)
     Keystroke(state, 2.0);
 }
 BENCHMARK(BM_KeystrokeToPixelsAtRatio2)->Unit(benchmark::kMicrosecond);
+
+// A finding of `bytes` characters, a line break every `wordsPerParagraph` words (4: short
+// paragraphs, 400: long ones).
+std::wstring Finding(long bytes, long wordsPerParagraph)
+{
+    static const wchar_t* const words[] = {L"liver", L"normal", L"in", L"size", L"no", L"focal", L"lesion",
+                                           L"spleen", L"kidneys", L"unremarkable", L"without", L"ascites"};
+    std::wstring text;
+    text.reserve(static_cast<size_t>(bytes));
+    for (long i = 0; static_cast<long>(text.size()) < bytes; ++i) {
+        if (i > 0) {
+            text += (i % wordsPerParagraph == 0) ? L'\n' : L' ';
+        }
+        text += words[i % 12];
+    }
+    text.resize(static_cast<size_t>(bytes));
+    return text;
+}
+
+constexpr DWORD kFindingTag = 0x07211001;
+
+// Typing one character at the end of a long finding and deleting it, each through to the
+// repainted pixels; arguments: the finding's length and the words in a paragraph.
+void BM_KeystrokeAtTheEndOfAFinding(benchmark::State& state)
+{
+    Screen screen(800, 1130, 1.0, 0);
+    screen.ctrl->SetReportValue(kFindingTag, Finding(state.range(0), state.range(1)).c_str());
+    screen.surface->MousePress(400, 720, srctrl::MouseButton::Left);
+    screen.surface->MouseRelease(400, 720, srctrl::MouseButton::Left);
+    screen.surface->KeyDown(srctrl::Key::End, srctrl::Modifiers::Ctrl);
+    screen.PaintDirty();
+    for (auto _ : state) {
+        screen.surface->CommitText("a");
+        screen.PaintDirty();
+        screen.surface->KeyDown(srctrl::Key::Backspace);
+        screen.PaintDirty();
+    }
+    state.SetItemsProcessed(2 * state.iterations());
+}
+BENCHMARK(BM_KeystrokeAtTheEndOfAFinding)
+    ->ArgsProduct({{1 << 10, 1 << 20}, {4, 400}})
+    ->ArgNames({"bytes", "words_per_paragraph"})
+    ->Unit(benchmark::kMicrosecond);
+
+// The host setting a finding of that length, the page following it.
+void BM_SetReportValue(benchmark::State& state)
+{
+    Screen screen(800, 1130, 1.0, 0);
+    const std::wstring texts[2] = {Finding(state.range(0), 4), Finding(state.range(0), 4) + L"."};
+    size_t i = 0;
+    for (auto _ : state) {
+        screen.ctrl->SetReportValue(kFindingTag, texts[i++ % 2].c_str());
+        screen.PaintDirty();
+    }
+}
+BENCHMARK(BM_SetReportValue)->Arg(1 << 10)->Arg(1 << 20)->Unit(benchmark::kMillisecond);
 
 void BM_WholeWindowRepaint1080p(benchmark::State& state)
 {

@@ -437,10 +437,10 @@ bool KMReportUIHandler::OnControlEvent(void* param)
 
 void KMReportUIHandler::CommitPendingInput()
 {
-    // Only a date control keeps what a person typed to itself until the focus leaves it.
+    // What a person typed that a field keeps to itself for now: a date until the focus leaves
+    // it, a long text until typing pauses.
     CControlUI* focus = m_pRoot != nullptr && m_pRoot->GetManager() != nullptr ? m_pRoot->GetManager()->GetFocus() : nullptr;
-    auto* date = focus != nullptr && IsClass(focus, L"DateTime") ? dynamic_cast<CDateTimeUI*>(focus) : nullptr;
-    if (date == nullptr || date->GetUserData().IsEmpty() || m_nFillDepth != 0) {
+    if (focus == nullptr || focus->GetUserData().IsEmpty() || m_nFillDepth != 0) {
         return;
     }
     bool mine = false;
@@ -448,10 +448,25 @@ void KMReportUIHandler::CommitPendingInput()
         mine = control == focus;
         return !mine;
     });
+    if (!mine) {
+        return;
+    }
+    if (auto* edit = dynamic_cast<CEditUI*>(focus)) {
+        edit->FlushTextChanged();
+        return;
+    }
+    auto* date = IsClass(focus, L"DateTime") ? dynamic_cast<CDateTimeUI*>(focus) : nullptr;
     std::wstring value;
-    if (mine && GetControlValue_Date(date, value)) {
+    if (date != nullptr && GetControlValue_Date(date, value)) {
         TriggerCallback(ParseTag(date->GetUserData().GetData()), value.c_str());
     }
+}
+
+bool KMReportUIHandler::HasPendingInput() const
+{
+    CControlUI* focus = m_pRoot != nullptr && m_pRoot->GetManager() != nullptr ? m_pRoot->GetManager()->GetFocus() : nullptr;
+    const auto* edit = dynamic_cast<const CEditUI*>(focus);
+    return edit != nullptr && edit->HasPendingChange() && !edit->GetUserData().IsEmpty();
 }
 
 bool KMReportUIHandler::EnableUI(bool enable)

@@ -82,6 +82,9 @@ public:
     // that an operation that reads, rebuilds, prints, switches or closes the report sees it. A date
     // that does not read as one is not reported.
     void CommitPendingInput();
+    // Whether the focused field holds a person's change it has not told yet (a long text while
+    // typing goes on).
+    bool HasPendingInput() const;
     // Enables or disables every edit, combo, rich edit, edit combo and date control.
     bool EnableUI(bool enable);
 

@@ -365,7 +365,11 @@ void KMReportWindow::VerifyDocument()
 
 bool KMReportWindow::IsCompleted() { return m_dcmSR.IsCompleted(); }
 bool KMReportWindow::IsVerified() { return m_dcmSR.IsVerified(); }
-bool KMReportWindow::IsModified() { return m_bModified; }
+bool KMReportWindow::IsModified()
+{
+    // A long text being typed is told to the document when typing pauses; it is a change already.
+    return m_bModified || m_uiHandler.HasPendingInput();
+}
 
 void KMReportWindow::SetModified(bool modified)
 {

@@ -18,6 +18,12 @@ constexpr DWORD kSelectionColor = 0xFFB4D5FE;
 constexpr DWORD kScrollTrackColor = 0xFFEEEEEE;
 constexpr DWORD kScrollThumbColor = 0xFFA8A8A8;
 constexpr UINT kCaretTimer = 1;
+constexpr UINT kChangeTimer = 2;
+// A listener of "textchanged" reads and stores the whole text: past this length a field tells
+// of its changes when typing pauses, so that a keystroke costs the same in a long text as in a
+// short one.
+constexpr size_t kDeferredChangeChars = 64 * 1024;
+constexpr UINT kChangePauseMs = 300;
 constexpr UINT kCaretBlinkMs = 500;
 constexpr int kWheelLines = 3;
 constexpr int kScrollBarDesignWidth = 8;
@@ -65,6 +71,7 @@ CEditUI::~CEditUI()
 {
     if (m_pManager != nullptr) {
         m_pManager->KillTimer(this, kCaretTimer);
+        m_pManager->KillTimer(this, kChangeTimer);
     }
 }
 
@@ -82,6 +89,11 @@ void CEditUI::SetText(LPCTSTR text)
     m_nScrollY = 0;
     m_bScrollPending = m_bFocused;
     m_sPreedit.clear();
+    // The program's text replaces what a person typed: there is nothing left to tell.
+    if (m_bChangePending && m_pManager != nullptr) {
+        m_pManager->KillTimer(this, kChangeTimer);
+    }
+    m_bChangePending = false;
     Invalidate();
 }
 
@@ -152,6 +164,7 @@ void CEditUI::DoEvent(TEventUI& event)
         RestartBlink();
         return;
     case UIEVENT_KILLFOCUS:
+        FlushTextChanged();
         CControlUI::DoEvent(event);
         m_pManager->KillTimer(this, kCaretTimer);
         ::DestroyCaret();
@@ -164,6 +177,8 @@ void CEditUI::DoEvent(TEventUI& event)
         if (event.wParam == kCaretTimer) {
             m_bCaretOn = !m_bCaretOn;
             InvalidateCaret();
+        } else if (event.wParam == kChangeTimer) {
+            FlushTextChanged();
         }
         return;
     case UIEVENT_SETCURSOR:
@@ -426,8 +441,33 @@ bool CEditUI::ReplaceRange(size_t start, size_t end, const std::wstring& with)
     m_layout.Replace(start, end - start, with);
     m_nAnchor = start + with.size();
     MoveCaret(m_nAnchor, false);
-    m_pManager->SendNotify(this, DUI_MSGTYPE_TEXTCHANGED);
+    TextChanged();
     return true;
+}
+
+void CEditUI::TextChanged()
+{
+    if (m_sText.Str().size() > kDeferredChangeChars) {
+        m_bChangePending = true;
+        m_pManager->SetTimer(this, kChangeTimer, kChangePauseMs);
+        return;
+    }
+    if (m_bChangePending) {
+        m_bChangePending = false;
+        m_pManager->KillTimer(this, kChangeTimer);
+    }
+    m_pManager->SendNotify(this, DUI_MSGTYPE_TEXTCHANGED);
+}
+
+void CEditUI::FlushTextChanged()
+{
+    if (!m_bChangePending || m_pManager == nullptr) {
+        return;
+    }
+    m_bChangePending = false;
+    m_pManager->KillTimer(this, kChangeTimer);
+    // A listener may remove this field: nothing of it is touched afterwards.
+    m_pManager->SendNotify(this, DUI_MSGTYPE_TEXTCHANGED);
 }
 
 void CEditUI::MoveCaret(size_t pos, bool extend)

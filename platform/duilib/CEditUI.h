@@ -16,8 +16,10 @@ namespace DuiLib {
 // Ctrl+X, Ctrl+V) through the paint manager's clipboard. The view scrolls sideways to keep the
 // caret visible.
 //
-// A person's typing changes the text and sends "textchanged" at each change; Enter sends
-// "return". SetText from the program sends nothing. Positions (caret, selection) are offsets in
+// A person's typing changes the text and sends "textchanged" at each change; in a text longer
+// than 64 K characters, once typing pauses for 300 ms, when the focus leaves, or when
+// FlushTextChanged is called (before the text is read for storing), since a listener reads the
+// whole text. Enter sends "return". SetText from the program sends nothing. Positions (caret, selection) are offsets in
 // the text's wide characters.
 class SRCTRL_API CEditUI : public CControlUI {
 public:
@@ -44,6 +46,10 @@ public:
     // Characters that the filter refuses cannot be typed; a paste that holds one changes
     // nothing. An empty filter accepts every character.
     void SetCharFilter(CharFilter filter) { m_filter = std::move(filter); }
+
+    // Sends the "textchanged" that a long text holds back while a person types, if any.
+    void FlushTextChanged();
+    bool HasPendingChange() const { return m_bChangePending; }
 
     size_t GetCaret() const { return m_nCaret; }
     // The selection as [start, end); empty when start == end.
@@ -78,6 +84,8 @@ private:
     // caret after it; false, with nothing changed, when the field refuses it.
     bool ReplaceSelection(const std::wstring& with);
     bool ReplaceRange(size_t start, size_t end, const std::wstring& with);
+    // Tells listeners of a person's change, at once or, for a long text, when typing pauses.
+    void TextChanged();
     void MoveCaret(size_t pos, bool extend);
     size_t StopAtOrBefore(size_t pos);
     void MoveVertically(int dy, bool page, bool extend);
@@ -123,6 +131,7 @@ private:
     bool m_bCaretOn = false;
     bool m_bDragging = false;
     bool m_bThumbDragging = false;
+    bool m_bChangePending = false;
     // The first half of a character that arrived as a UTF-16 surrogate pair.
     wchar_t m_chHighSurrogate = 0;
     std::wstring m_sPreedit;

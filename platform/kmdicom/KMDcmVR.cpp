@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <limits>
+#include <string_view>
 #include <type_traits>
 #include <vector>
 
@@ -98,14 +99,15 @@ bool InRange(const std::string& text, DcmEVR vr)
     return errno == 0 && number >= low && number <= high;
 }
 
-std::vector<std::wstring> Split(const std::wstring& text, wchar_t separator)
+// Views into `text`, which must outlive them: a finding of megabytes is checked without a copy.
+std::vector<std::wstring_view> Split(std::wstring_view text, wchar_t separator)
 {
-    std::vector<std::wstring> parts;
+    std::vector<std::wstring_view> parts;
     size_t start = 0;
     while (true) {
         const size_t end = text.find(separator, start);
-        parts.push_back(text.substr(start, end == std::wstring::npos ? std::wstring::npos : end - start));
-        if (end == std::wstring::npos) {
+        parts.push_back(text.substr(start, end == std::wstring_view::npos ? std::wstring_view::npos : end - start));
+        if (end == std::wstring_view::npos) {
             return parts;
         }
         start = end + 1;
@@ -114,7 +116,12 @@ std::vector<std::wstring> Split(const std::wstring& text, wchar_t separator)
 
 // The value as DCMTK's ASCII checker sees it: each character beyond ASCII becomes a letter, which
 // every VR that admits such characters treats alike.
-std::string AsciiStandIn(const std::wstring& value)
+bool IsFreeText(DcmEVR vr)
+{
+    return vr == EVR_LT || vr == EVR_ST || vr == EVR_UT;
+}
+
+std::string AsciiStandIn(std::wstring_view value)
 {
     std::string ascii;
     ascii.reserve(value.size());
@@ -226,35 +233,42 @@ bool KMDcmVR::Check(const std::wstring& value, std::string& reason) const
 
 bool KMDcmVR::CheckValue(const std::wstring& value, std::string& fault) const
 {
+    const auto vr = static_cast<DcmEVR>(m_nVR);
+    const bool freeText = IsFreeText(vr);
     for (wchar_t c : value) {
-        if (!IsCharacterAllowed(c)) {
-            const auto code = static_cast<unsigned long>(static_cast<std::make_unsigned_t<wchar_t>>(c));
+        // Free text admits nearly everything; its test is inlined for texts of megabytes.
+        const auto code = static_cast<unsigned long>(static_cast<std::make_unsigned_t<wchar_t>>(c));
+        const bool allowed = freeText ? IsUnicodeScalar(code) && (!IsControl(code) || IsIn(code, "\t\n\f\r"))
+                                      : IsCharacterAllowed(c);
+        if (!allowed) {
             fault = code == '\\' ? "holds one value: a backslash would separate values"
                                  : "character " + CodePointText(code) + " not allowed";
             return false;
         }
     }
-    const auto vr = static_cast<DcmEVR>(m_nVR);
-    const std::vector<std::wstring> values = AllowsMultipleValues() ? Split(value, L'\\') : std::vector<std::wstring>{value};
+    const std::vector<std::wstring_view> values =
+        AllowsMultipleValues() ? Split(value, L'\\') : std::vector<std::wstring_view>{value};
     if (m_nMaxValues >= 0 && values.size() > static_cast<size_t>(m_nMaxValues)) {
         fault = "more than " + std::to_string(m_nMaxValues) + " values";
         return false;
     }
-    for (const std::wstring& one : values) {
+    for (std::wstring_view one : values) {
         // A person name may have its length three times over: alphabetic, ideographic, phonetic.
-        for (const std::wstring& part : vr == EVR_PN ? Split(one, L'=') : std::vector<std::wstring>{one}) {
+        for (std::wstring_view part : vr == EVR_PN ? Split(one, L'=') : std::vector<std::wstring_view>{one}) {
             if (m_nMaxLength != 0 && part.size() > m_nMaxLength) {
                 fault = "longer than " + std::to_string(m_nMaxLength) + " characters";
                 return false;
             }
             // Validators and peers count the limit in bytes of the stored text, and a text
             // beyond ASCII is stored as UTF-8.
-            if (m_nMaxLength != 0 && KMString::ToUtf8(part).size() > m_nMaxLength) {
+            if (m_nMaxLength != 0 && KMString::ToUtf8(std::wstring(part)).size() > m_nMaxLength) {
                 fault = "longer than " + std::to_string(m_nMaxLength) + " bytes in UTF-8";
                 return false;
             }
         }
-        if (!one.empty() && !CheckGrammar(AsciiStandIn(one))) {
+        // A text's grammar is its characters, checked above; DCMTK's scan of a long finding
+        // would only repeat that check.
+        if (!one.empty() && !IsFreeText(vr) && !CheckGrammar(AsciiStandIn(one))) {
             fault = GrammarFault(vr);
             return false;
         }

@@ -265,6 +265,45 @@ TEST_F(TextEntry, ATypedDateIsStoredBeforeAnyOperationSeesTheDocument)
     EXPECT_EQ(Value(kStudyDate), L"20240303") << "switching to another report";
 }
 
+// A keystroke into a long finding does not copy the whole text to the document and the host:
+// the finding is told when typing pauses, and before anything reads or leaves the report.
+TEST_F(TextEntry, ALongFindingIsToldWhenTypingPausesAndNeverLost)
+{
+    Open(600, 400, "templates/body-fields.xml");
+    std::wstring text;
+    while (text.size() < 70000) {
+        text += L"Liver normal in size, no focal lesion.\n";
+    }
+    ASSERT_TRUE(m_ctrl->SetReportValue(kFinding, text.c_str()));
+    m_report->SetModified(false);
+    ASSERT_TRUE(platform::Click(m_host, 300, 230));
+    ASSERT_TRUE(platform::PressKey(m_host, platform::Key::End, platform::Modifiers::Ctrl));
+    m_heard.values.clear();
+
+    ASSERT_TRUE(platform::TypeText(m_host, L"abc"));
+    EXPECT_TRUE(m_heard.values.empty()) << "no copy of the whole text at each keystroke";
+    EXPECT_TRUE(m_report->IsModified()) << "yet the report is modified at once";
+    platform::AdvanceTime(300);
+    ASSERT_EQ(m_heard.values.size(), 1u) << "one pause, one value";
+    EXPECT_EQ(m_heard.values[0].second, text + L"abc");
+
+    ASSERT_TRUE(platform::TypeText(m_host, L"d"));
+    EXPECT_EQ(Value(kFinding), text + L"abcd") << "reading the report";
+    ASSERT_TRUE(platform::TypeText(m_host, L"e"));
+    std::wstring saved;
+    ASSERT_TRUE(m_report->GetDcmSR()->GetFinding(saved));
+    EXPECT_EQ(saved, text + L"abcde") << "taking the document to save it";
+    ASSERT_TRUE(platform::TypeText(m_host, L"f"));
+    ASSERT_TRUE(platform::Click(m_host, 300, 77));
+    EXPECT_EQ(m_heard.values.back().second, text + L"abcdef") << "the focus leaving";
+    ASSERT_TRUE(platform::Click(m_host, 300, 230));
+    ASSERT_TRUE(platform::PressKey(m_host, platform::Key::End, platform::Modifiers::Ctrl));
+    ASSERT_TRUE(platform::TypeText(m_host, L"g"));
+    ASSERT_NE(m_ctrl->CreateReportFromImage(Data("ct-image.dcm").c_str()), nullptr);
+    m_ctrl->ActivateReportAt(0);
+    EXPECT_EQ(Value(kFinding), text + L"abcdefg") << "switching to another report";
+}
+
 TEST_F(TextEntry, ABackslashNeverSplitsASingleValuedField)
 {
     Open(600, 400, "templates/body-fields.xml");
