@@ -329,7 +329,7 @@ void KMReportUIHandler::ShowValue(CControlUI* control, DWORD tag, const std::wst
         SetControlValue_Date(dynamic_cast<CDateTimeUI*>(control), value.c_str());
     } else if (display || IsClass(control, L"Label")) {
         control->SetText(KMDcmConvert::ToDisplayText(tag, value).c_str());
-    } else if (control->GetText().Str() != value) {
+    } else if (!control->HasText(value)) {
         control->SetText(value.c_str());
     }
 }

@@ -26,6 +26,11 @@ CDuiString CComboUI::GetText() const
     return item != nullptr ? item->GetText() : CDuiString();
 }
 
+bool CComboUI::HasText(const std::wstring& text) const
+{
+    return GetText().Str() == text;
+}
+
 bool CComboUI::SelectItem(int index, bool bTakeFocus, bool bTriggerEvent)
 {
     if (index < 0 || index >= GetCount()) {

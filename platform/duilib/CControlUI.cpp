@@ -112,10 +112,11 @@ CDuiString CControlUI::GetName() const { return m_sName; }
 LPCTSTR CControlUI::GetClass() const { return L"Control"; }
 CControlUI* CControlUI::GetParent() const { return m_pParent; }
 CDuiString CControlUI::GetText() const { return m_sText; }
+bool CControlUI::HasText(const std::wstring& text) const { return m_sText.Str() == text; }
 
 void CControlUI::SetText(LPCTSTR text)
 {
-    if (m_sText.Str() != (text != nullptr ? text : L"")) {
+    if (m_sText.Str().compare(text != nullptr ? text : L"") != 0) {
         m_sText = text;
         Invalidate();
     }

@@ -37,32 +37,6 @@ struct CTextLayout::Paragraph {
 
 namespace {
 
-// A code point as the layout holds it: a value that is no Unicode scalar becomes U+FFFD, so
-// that every wide character stays exactly one character of its paragraph.
-gunichar Scalar(wchar_t c)
-{
-    const auto code = static_cast<gunichar>(c);
-    return g_unichar_validate(code) ? code : 0xFFFD;
-}
-
-std::string ToUtf8(const wchar_t* text, size_t length)
-{
-    size_t bytes = 0;
-    for (size_t i = 0; i < length; ++i) {
-        bytes += text[i] < 0x80 ? 1 : static_cast<size_t>(g_unichar_to_utf8(Scalar(text[i]), nullptr));
-    }
-    std::string out(bytes, '\0');
-    char* p = out.data();
-    for (size_t i = 0; i < length; ++i) {
-        if (text[i] < 0x80) {
-            *p++ = static_cast<char>(text[i]);
-        } else {
-            p += g_unichar_to_utf8(Scalar(text[i]), p);
-        }
-    }
-    return out;
-}
-
 // Splits wide text at '\n' into UTF-8 paragraphs (at least one) and their lengths.
 std::vector<std::string> SplitUtf8(const wchar_t* text, size_t length, std::vector<size_t>& chars)
 {
@@ -71,7 +45,7 @@ std::vector<std::string> SplitUtf8(const wchar_t* text, size_t length, std::vect
     const wchar_t* end = text + length;
     for (const wchar_t* start = text;;) {
         const wchar_t* stop = std::find(start, end, L'\n');
-        paragraphs.push_back(ToUtf8(start, static_cast<size_t>(stop - start)));
+        paragraphs.push_back(KMString::ToUtf8(start, static_cast<size_t>(stop - start)));
         chars.push_back(static_cast<size_t>(stop - start));
         if (stop == end) {
             return paragraphs;

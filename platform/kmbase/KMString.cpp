@@ -58,26 +58,35 @@ wchar_t DecodeOne(const std::string& s, size_t& pos)
     return static_cast<wchar_t>(code);
 }
 
-void EncodeOne(unsigned long code, std::string& out)
+unsigned long ScalarOf(wchar_t c)
 {
-    if (code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) {
-        code = kReplacement;
-    }
+    const auto code = static_cast<unsigned long>(static_cast<std::make_unsigned_t<wchar_t>>(c));
+    return code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF) ? kReplacement : code;
+}
+
+size_t EncodedLength(unsigned long code)
+{
+    return code < 0x80 ? 1 : code < 0x800 ? 2 : code < 0x10000 ? 3 : 4;
+}
+
+char* EncodeOne(unsigned long code, char* out)
+{
     if (code < 0x80) {
-        out += static_cast<char>(code);
+        *out++ = static_cast<char>(code);
     } else if (code < 0x800) {
-        out += static_cast<char>(0xC0 | (code >> 6));
-        out += static_cast<char>(0x80 | (code & 0x3F));
+        *out++ = static_cast<char>(0xC0 | (code >> 6));
+        *out++ = static_cast<char>(0x80 | (code & 0x3F));
     } else if (code < 0x10000) {
-        out += static_cast<char>(0xE0 | (code >> 12));
-        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (code & 0x3F));
+        *out++ = static_cast<char>(0xE0 | (code >> 12));
+        *out++ = static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+        *out++ = static_cast<char>(0x80 | (code & 0x3F));
     } else {
-        out += static_cast<char>(0xF0 | (code >> 18));
-        out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (code & 0x3F));
+        *out++ = static_cast<char>(0xF0 | (code >> 18));
+        *out++ = static_cast<char>(0x80 | ((code >> 12) & 0x3F));
+        *out++ = static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+        *out++ = static_cast<char>(0x80 | (code & 0x3F));
     }
+    return out;
 }
 
 } // namespace
@@ -106,10 +115,21 @@ bool KMString::IsUnicode(const wchar_t* text)
 
 std::string KMString::ToUtf8(const std::wstring& wide)
 {
-    std::string utf8;
-    utf8.reserve(wide.size());
-    for (wchar_t c : wide) {
-        EncodeOne(static_cast<unsigned long>(static_cast<std::make_unsigned_t<wchar_t>>(c)), utf8);
+    return ToUtf8(wide.data(), wide.size());
+}
+
+std::string KMString::ToUtf8(const wchar_t* text, size_t length)
+{
+    // Measured first and written in place: a finding of megabytes is encoded without the
+    // string growing under it.
+    size_t bytes = 0;
+    for (size_t i = 0; i < length; ++i) {
+        bytes += EncodedLength(ScalarOf(text[i]));
+    }
+    std::string utf8(bytes, '\0');
+    char* out = utf8.data();
+    for (size_t i = 0; i < length; ++i) {
+        out = EncodeOne(ScalarOf(text[i]), out);
     }
     return utf8;
 }

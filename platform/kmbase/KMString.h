@@ -35,6 +35,7 @@ public:
     static std::wstring ToWide(const std::string& utf8);
     // Characters outside Unicode (lone surrogates, beyond U+10FFFF) become U+FFFD.
     static std::string ToUtf8(const std::wstring& wide);
+    static std::string ToUtf8(const wchar_t* text, size_t length);
     // True when every character is a Unicode scalar value, so that ToUtf8 keeps the text whole.
     static bool IsUnicode(const wchar_t* text);
 
