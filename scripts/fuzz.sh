@@ -11,7 +11,7 @@ seconds=${1:-60}
 shift || true
 
 ./scripts/install-deps.sh
-CC=clang CXX=clang++ cmake -S . -B build-fuzz -DSRCTRL_FUZZ=ON -DSRCTRL_BUILD_TESTS=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+CC=clang CXX=clang++ cmake -S . -B build-fuzz -DSRCTRL_FUZZ=ON -DSRCTRL_BUILD_TESTS=OFF -DSRCTRL_BUILD_TOOLS=OFF -DSRCTRL_BUILD_QT=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build-fuzz -j "$(nproc)"
 
 targets=("$@")
