@@ -3,7 +3,9 @@
 #   1. printing one report: `srreport print R.dcm --pdf` against `dsrdump R.dcm` (DCMTK's text
 #      dump of the same document) and against `dsr2html` + `wkhtmltopdf` (DCMTK's HTML rendering
 #      printed to PDF), when wkhtmltopdf is installed;
-#   2. printing 100 reports: one `srreport print -j 2` against one srreport process per file.
+#   2. printing a report with a 1 MB finding, in short and in long paragraphs, against dsr2html +
+#      wkhtmltopdf on the same document;
+#   3. printing 100 reports: one `srreport print -j 2` against one srreport process per file.
 # Each figure is the median wall time of several runs, with the peak resident memory of the run
 # (for pipelines, of their largest process) from /usr/bin/time.
 #   bench/srreport-bench.sh [BUILD_DIR] [RUNS]   (defaults: build, 7)
@@ -59,6 +61,26 @@ if command -v wkhtmltopdf >/dev/null; then
 else
   echo "(wkhtmltopdf is not installed: no dsr2html + wkhtmltopdf row)"
 fi
+
+echo
+echo "Printing a report with a 1 MB finding (3 runs each, median; ratio: time against srreport print)"
+saved_runs=$runs
+runs=3
+for words in 4 400; do
+  # 1 MiB of words, a line break every $words words.
+  awk -v w="$words" 'BEGIN { split("liver normal in size no focal lesion spleen kidneys unremarkable without ascites", t, " ");
+    n = 0; for (i = 0; n < 1048576; i++) { s = t[i % 12 + 1] ((i + 1) % w == 0 ? "\n" : " "); printf "%s", s; n += length(s) } }' \
+    >"$work/finding-$words.txt"
+  long=$work/long-$words.dcm
+  "$srreport" new --image sample/sample-image.dcm --finding "@$work/finding-$words.txt" -o "$long" >/dev/null
+  read -r t_long m_long < <(median_of "$(timed "$srreport print $long --pdf $work/long.pdf")")
+  row "srreport print (1 MB, $words words a paragraph)" "$t_long" "$m_long" "$t_long"
+  if command -v wkhtmltopdf >/dev/null; then
+    read -r t_lhtml m_lhtml < <(median_of "$(timed "dsr2html $long $work/l.html") && QT_QPA_PLATFORM=offscreen $(timed "wkhtmltopdf -q $work/l.html $work/lw.pdf")")
+    row "dsr2html + wkhtmltopdf (the same)" "$t_lhtml" "$m_lhtml" "$t_long"
+  fi
+done
+runs=$saved_runs
 
 echo
 echo "Printing 100 reports (3 runs each, median; ratio: time against -j 2)"
