@@ -159,6 +159,8 @@ fi
 deb=$(ls "$work"/srctrl_*.deb)
 depends=$(dpkg-deb -f "$deb" Depends)
 [[ $depends == *libdcmtk* ]] || fail "the package depends on '$depends', not on DCMTK"
+# libcups is loaded on demand, so the package names it itself.
+[[ $depends == *libcups2* ]] || fail "the package depends on '$depends', not on libcups2"
 if [ "$with_qt" = yes ]; then
   for qt_library in libqt6core6 libqt6gui6 libqt6widgets6; do
     [[ $depends == *"$qt_library"* ]] || fail "the package depends on '$depends', not on $qt_library"

@@ -1,9 +1,9 @@
 #include "platform/win32/DeviceContext.h"
 #include "platform/kmbase/KMString.h"
+#include "platform/win32/CupsLibrary.h"
 
 #include <cairo-pdf.h>
 #include <cairo-ps.h>
-#include <cups/cups.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -73,15 +73,15 @@ void DropSpool(DeviceContext& dc)
 }
 
 // The queue's default resolution, kCupsDpi when it does not say.
-int ReadCupsDpi(cups_dest_t* dest, cups_dinfo_t* info)
+int ReadCupsDpi(const CupsLibrary& cups, cups_dest_t* dest, cups_dinfo_t* info)
 {
-    ipp_attribute_t* attr = cupsFindDestDefault(CUPS_HTTP_DEFAULT, dest, info, "printer-resolution");
-    if (attr == nullptr || ippGetValueTag(attr) != IPP_TAG_RESOLUTION) {
+    ipp_attribute_t* attr = cups.FindDestDefault(CUPS_HTTP_DEFAULT, dest, info, "printer-resolution");
+    if (attr == nullptr || cups.GetValueTag(attr) != IPP_TAG_RESOLUTION) {
         return kCupsDpi;
     }
     int yres = 0;
     ipp_res_t units = IPP_RES_PER_INCH;
-    int xres = ippGetResolution(attr, 0, &yres, &units);
+    int xres = cups.GetResolution(attr, 0, &yres, &units);
     if (units == IPP_RES_PER_CM) {
         xres = static_cast<int>(xres * 2.54 + 0.5);
     }
@@ -90,17 +90,17 @@ int ReadCupsDpi(cups_dest_t* dest, cups_dinfo_t* info)
 
 // The paper of a CUPS queue (its default media, A4 when the queue does not say), the margins it
 // cannot print on and its resolution.
-void ReadCupsMedia(cups_dest_t* dest, DeviceContext& dc)
+void ReadCupsMedia(const CupsLibrary& cups, cups_dest_t* dest, DeviceContext& dc)
 {
     dc.dWidthMm = 210.0;
     dc.dHeightMm = 297.0;
     dc.nDpi = kCupsDpi;
-    cups_dinfo_t* info = cupsCopyDestInfo(CUPS_HTTP_DEFAULT, dest);
+    cups_dinfo_t* info = cups.CopyDestInfo(CUPS_HTTP_DEFAULT, dest);
     if (info == nullptr) {
         return;
     }
     cups_size_t size{};
-    if (cupsGetDestMediaDefault(CUPS_HTTP_DEFAULT, dest, info, 0, &size) && size.width > 0 && size.length > 0 &&
+    if (cups.GetDestMediaDefault(CUPS_HTTP_DEFAULT, dest, info, 0, &size) && size.width > 0 && size.length > 0 &&
         size.left >= 0 && size.right >= 0 && size.top >= 0 && size.bottom >= 0 &&
         size.left + size.right < size.width && size.top + size.bottom < size.length) {
         dc.dWidthMm = size.width / 100.0;
@@ -110,26 +110,31 @@ void ReadCupsMedia(cups_dest_t* dest, DeviceContext& dc)
         dc.dTopMm = size.top / 100.0;
         dc.dBottomMm = size.bottom / 100.0;
     }
-    dc.nDpi = ReadCupsDpi(dest, info);
-    cupsFreeDestInfo(info);
+    dc.nDpi = ReadCupsDpi(cups, dest, info);
+    cups.FreeDestInfo(info);
 }
 
 // Hands the spooled PostScript to the queue as one job named after the document; false when the
 // queue did not take all of it (the job is then cancelled).
 bool SubmitCupsJob(const DeviceContext& dc)
 {
-    std::ifstream in(dc.strSpoolPath, std::ios::binary);
-    cups_dest_t* dest = cupsGetNamedDest(CUPS_HTTP_DEFAULT, dc.strPrinter.c_str(), nullptr);
-    if (!in || dest == nullptr) {
-        cupsFreeDests(dest != nullptr ? 1 : 0, dest);
+    const CupsLibrary* library = CupsLibrary::Get();
+    if (library == nullptr) {
         return false;
     }
-    cups_dinfo_t* info = cupsCopyDestInfo(CUPS_HTTP_DEFAULT, dest);
+    const CupsLibrary& cups = *library;
+    std::ifstream in(dc.strSpoolPath, std::ios::binary);
+    cups_dest_t* dest = cups.GetNamedDest(CUPS_HTTP_DEFAULT, dc.strPrinter.c_str(), nullptr);
+    if (!in || dest == nullptr) {
+        cups.FreeDests(dest != nullptr ? 1 : 0, dest);
+        return false;
+    }
+    cups_dinfo_t* info = cups.CopyDestInfo(CUPS_HTTP_DEFAULT, dest);
     int job = 0;
     bool sent = false;
-    if (info != nullptr && cupsCreateDestJob(CUPS_HTTP_DEFAULT, dest, info, &job, dc.strTitle.c_str(), 0, nullptr) ==
+    if (info != nullptr && cups.CreateDestJob(CUPS_HTTP_DEFAULT, dest, info, &job, dc.strTitle.c_str(), 0, nullptr) ==
                                IPP_STATUS_OK) {
-        if (cupsStartDestDocument(CUPS_HTTP_DEFAULT, dest, info, job, dc.strTitle.c_str(), CUPS_FORMAT_POSTSCRIPT, 0,
+        if (cups.StartDestDocument(CUPS_HTTP_DEFAULT, dest, info, job, dc.strTitle.c_str(), CUPS_FORMAT_POSTSCRIPT, 0,
                                   nullptr, 1) == HTTP_STATUS_CONTINUE) {
             char buffer[65536];
             bool written = true;
@@ -137,16 +142,16 @@ bool SubmitCupsJob(const DeviceContext& dc)
                 in.read(buffer, sizeof buffer);
                 const std::streamsize count = in.gcount();
                 written = count == 0 ||
-                          cupsWriteRequestData(CUPS_HTTP_DEFAULT, buffer, static_cast<size_t>(count)) == HTTP_STATUS_CONTINUE;
+                          cups.WriteRequestData(CUPS_HTTP_DEFAULT, buffer, static_cast<size_t>(count)) == HTTP_STATUS_CONTINUE;
             }
-            sent = cupsFinishDestDocument(CUPS_HTTP_DEFAULT, dest, info) == IPP_STATUS_OK && written && in.eof();
+            sent = cups.FinishDestDocument(CUPS_HTTP_DEFAULT, dest, info) == IPP_STATUS_OK && written && in.eof();
         }
         if (!sent) {
-            cupsCancelDestJob(CUPS_HTTP_DEFAULT, dest, job);
+            cups.CancelDestJob(CUPS_HTTP_DEFAULT, dest, job);
         }
     }
-    cupsFreeDestInfo(info);
-    cupsFreeDests(1, dest);
+    cups.FreeDestInfo(info);
+    cups.FreeDests(1, dest);
     return sent;
 }
 
@@ -232,12 +237,13 @@ HDC CreateDCA(const char*, const char* device, const char*, const void*)
             found = true;
         }
     }
-    if (!found) {
-        cups_dest_t* dest = cupsGetNamedDest(CUPS_HTTP_DEFAULT, device, nullptr);
+    const CupsLibrary* cups = found ? nullptr : CupsLibrary::Get();
+    if (cups != nullptr) {
+        cups_dest_t* dest = cups->GetNamedDest(CUPS_HTTP_DEFAULT, device, nullptr);
         if (dest != nullptr) {
             dc->strPrinter = device;
-            ReadCupsMedia(dest, *dc);
-            cupsFreeDests(1, dest);
+            ReadCupsMedia(*cups, dest, *dc);
+            cups->FreeDests(1, dest);
             found = true;
         }
     }
