@@ -294,19 +294,18 @@ bool KMReportUIHandler::SetValue(DWORD tag, const wchar_t* value)
     if (value == nullptr) {
         return false;
     }
-    const std::wstring text = value;
     CControlUI* control = FindControl(m_pRoot, static_cast<WORD>(tag >> 16), static_cast<WORD>(tag & 0xFFFF));
     // The value comes from the document: showing it is no edit of a person's to report back.
     ++m_nFillDepth;
     if (control != nullptr) {
-        ShowValue(control, tag, text, false);
+        ShowValue(control, tag, value, false);
     }
-    RefreshDisplays(tag, text);
+    RefreshDisplays(tag, value);
     --m_nFillDepth;
     return control != nullptr;
 }
 
-void KMReportUIHandler::RefreshDisplays(DWORD tag, const std::wstring& value)
+void KMReportUIHandler::RefreshDisplays(DWORD tag, const wchar_t* value)
 {
     ++m_nFillDepth;
     Walk(m_pRoot, WalkScope::FieldsAndDisplays, [&](CControlUI* control, bool display) {
@@ -319,18 +318,18 @@ void KMReportUIHandler::RefreshDisplays(DWORD tag, const std::wstring& value)
     --m_nFillDepth;
 }
 
-void KMReportUIHandler::ShowValue(CControlUI* control, DWORD tag, const std::wstring& value, bool display)
+void KMReportUIHandler::ShowValue(CControlUI* control, DWORD tag, const wchar_t* value, bool display)
 {
     if (tag == KMDcmTag::PatientSex) {
-        SetControlValue_PatientSex(control, value.c_str());
+        SetControlValue_PatientSex(control, value);
     } else if (tag == KMDcmTag::PatientAge) {
-        SetControlValue_PatientAge(control, value.c_str());
+        SetControlValue_PatientAge(control, value);
     } else if (IsClass(control, L"DateTime")) {
-        SetControlValue_Date(dynamic_cast<CDateTimeUI*>(control), value.c_str());
+        SetControlValue_Date(dynamic_cast<CDateTimeUI*>(control), value);
     } else if (display || IsClass(control, L"Label")) {
         control->SetText(KMDcmConvert::ToDisplayText(tag, value).c_str());
     } else if (!control->HasText(value)) {
-        control->SetText(value.c_str());
+        control->SetText(value);
     }
 }
 
@@ -508,7 +507,7 @@ bool KMReportUIHandler::SetDcmSR(CContainerUI* container, KMDcmSR* sr)
             const DWORD tag = ParseTag(control->GetUserData().GetData());
             std::wstring value;
             sr->GetValue(tag, value);
-            ShowValue(control, tag, value, display);
+            ShowValue(control, tag, value.c_str(), display);
         }
         return true;
     });

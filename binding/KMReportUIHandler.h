@@ -65,7 +65,7 @@ public:
     bool SetValue(DWORD tag, const wchar_t* value);
     // Shows the value in every display field of the attribute list bound to `tag` (after the
     // document took a value that a person typed elsewhere); nothing is reported.
-    void RefreshDisplays(DWORD tag, const std::wstring& value);
+    void RefreshDisplays(DWORD tag, const wchar_t* value);
     // The text of the first control bound to `tag`; false (and `value` unchanged) when none.
     bool GetValue(DWORD tag, std::wstring& value);
 
@@ -119,7 +119,7 @@ private:
     void LoadPictures(KMDcmSR* sr);
     // Shows a document value in a control in the widget's form; display fields and labels show
     // it as people read it. Nothing is reported.
-    void ShowValue(DuiLib::CControlUI* control, DWORD tag, const std::wstring& value, bool display);
+    void ShowValue(DuiLib::CControlUI* control, DWORD tag, const wchar_t* value, bool display);
 
 
     bool SetControlValue_PatientSex(DuiLib::CControlUI* control, const wchar_t* value);

@@ -307,7 +307,9 @@ void ReportSurface::GainFocus()
     m_pImpl->m_bFocus = true;
     const HWND last = m_pImpl->m_hLastFocus;
     m_pImpl->m_hLastFocus = nullptr;
-    if (last != nullptr && ::IsWindow(last) && platform::GetTopLevel(last) == m_pImpl->m_hWnd) {
+    // Only to a window that is still shown: the report it belongs to may have been replaced on
+    // the screen meanwhile, and keys must never go to a page the person cannot see.
+    if (last != nullptr && ::IsWindow(last) && ::IsWindowVisible(last) && platform::GetTopLevel(last) == m_pImpl->m_hWnd) {
         ::SetFocus(last);
     }
 }

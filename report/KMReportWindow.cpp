@@ -42,6 +42,13 @@ KMReportWindow::~KMReportWindow()
     delete m_pPrintWindow;
 }
 
+namespace {
+
+// How far a notch of the wheel scrolls a page taller than the window, in design pixels.
+constexpr double kWheelStep = 60;
+
+} // namespace
+
 DuiLib::LPCTSTR KMReportWindow::GetWindowClassName() const { return L"KMReportWindow"; }
 DuiLib::CDuiString KMReportWindow::GetSkinFolder() { return KMUtil::GetSkinPath().c_wstr(); }
 DuiLib::CDuiString KMReportWindow::GetSkinFile() { return L"srctrl/sr_report_window.xml"; }
@@ -52,10 +59,53 @@ LRESULT KMReportWindow::HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam)
     if (call.IsRetired()) {
         return 0;
     }
-    return WindowImplBase::HandleMessage(uMsg, wParam, lParam);
+    const LRESULT result = WindowImplBase::HandleMessage(uMsg, wParam, lParam);
+    // A wheel turn that no field took scrolls the page itself.
+    if (uMsg == WM_MOUSEWHEEL && result == 0 && !call.IsRetired()) {
+        return ScrollPage(-GET_WHEEL_DELTA_WPARAM(wParam) * m_pm.Scale(kWheelStep) / WHEEL_DELTA) ? 1 : 0;
+    }
+    return result;
 }
 
 void KMReportWindow::OnCallsReturned() { m_vecRetiredPages.clear(); }
+
+void KMReportWindow::Notify(DuiLib::TNotifyUI& msg)
+{
+    if (msg.sType == DuiLib::DUI_MSGTYPE_SETFOCUS) {
+        ScrollIntoView(msg.pSender);
+    }
+}
+
+bool KMReportWindow::ScrollPage(int dy)
+{
+    auto* panel = dynamic_cast<DuiLib::CContainerUI*>(m_pm.FindControl(L"pagePanel"));
+    auto* area = panel != nullptr ? dynamic_cast<DuiLib::CContainerUI*>(panel->GetParent()) : nullptr;
+    if (area == nullptr) {
+        return false;
+    }
+    const RECT pad = panel->GetPadding();
+    const int overflow = panel->GetFixedHeight() + pad.top + pad.bottom - area->GetHeight();
+    const int before = area->GetScrollY();
+    area->SetScrollY(std::clamp(before + dy, 0, std::max(0, overflow)));
+    m_pm.UpdateLayout();
+    return area->GetScrollY() != before;
+}
+
+void KMReportWindow::ScrollIntoView(const DuiLib::CControlUI* control)
+{
+    auto* panel = m_pm.FindControl(L"pagePanel");
+    const DuiLib::CControlUI* area = panel != nullptr ? panel->GetParent() : nullptr;
+    if (control == nullptr || area == nullptr) {
+        return;
+    }
+    const RECT view = area->GetPos();
+    const RECT rc = control->GetPos();
+    if (rc.bottom > view.bottom) {
+        ScrollPage(std::min(rc.bottom - view.bottom, rc.top - view.top));
+    } else if (rc.top < view.top) {
+        ScrollPage(rc.top - view.top);
+    }
+}
 
 void KMReportWindow::InitWindow()
 {
@@ -129,6 +179,8 @@ void KMReportWindow::FitPage()
     panel->SetFixedWidth(page->GetFixedWidth());
     panel->SetFixedHeight(page->GetFixedHeight());
     panel->SetVisible(true);
+    // A page that now fits, or is shorter, shows no more than its end.
+    ScrollPage(0);
 }
 
 bool KMReportWindow::RebuildPage()
@@ -250,7 +302,7 @@ void KMReportWindow::OnValueChanged(DWORD tag, const wchar_t* value)
         // A verified report is read-only: what reached its page goes back to the document's value.
         m_uiHandler.SetValue(tag, old.c_str());
     } else if (StoreValue(tag, text.c_str())) {
-        m_uiHandler.RefreshDisplays(tag, text);
+        m_uiHandler.RefreshDisplays(tag, text.c_str());
         SetModified(true);
     } else if (m_pPage != nullptr) {
         // What the document refused must not stay on the page as if it were stored.

@@ -88,8 +88,14 @@ protected:
     // A person's input reaches the report through here: it counts as a call into the report.
     LRESULT HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam) override;
     void OnCallsReturned() override;
+    void Notify(DuiLib::TNotifyUI& msg) override;
 
 private:
+    // Scrolls a page taller than the window by `dy` pixels (down when positive), within the
+    // page; false when it did not move.
+    bool ScrollPage(int dy);
+    // Scrolls so that the control is in view, as a field reached by Tab must be.
+    void ScrollIntoView(const DuiLib::CControlUI* control);
     bool OnPageResize(void* sender);
     bool RebuildPage();
     void ReapplyDocument();

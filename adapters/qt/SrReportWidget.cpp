@@ -17,6 +17,7 @@
 #include <QWheelEvent>
 
 #include <optional>
+#include <utility>
 
 namespace {
 
@@ -317,11 +318,13 @@ void SrReportWidget::Private::Paint()
     if (m_image.isNull()) {
         return;
     }
-    for (const QRect& rect : m_dirty) {
+    // Painting may lay the page out and ask for more repaints: those go into a fresh region, for
+    // the next paint, while this one works through what it took.
+    const QRegion dirty = std::exchange(m_dirty, QRegion());
+    for (const QRect& rect : dirty) {
         m_surface->Paint(RectOf(rect), m_image.bits(), m_image.width(), m_image.height(),
                          static_cast<int>(m_image.bytesPerLine()));
     }
-    m_dirty = QRegion();
     // Device pixel for device pixel; the painter keeps to the region being painted.
     QPainter painter(q);
     painter.drawImage(QPoint(0, 0), m_image);
@@ -609,7 +612,8 @@ void SrReportWidget::keyPressEvent(QKeyEvent* event)
 void SrReportWidget::keyReleaseEvent(QKeyEvent* event)
 {
     const KeyAction action = ActionOf(*event);
-    if (d->m_surface == nullptr || !action.key) {
+    // A held key repeats its press; the page hears its release once, when the finger lifts.
+    if (d->m_surface == nullptr || !action.key || event->isAutoRepeat()) {
         event->ignore();
         return;
     }

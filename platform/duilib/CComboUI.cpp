@@ -26,9 +26,9 @@ CDuiString CComboUI::GetText() const
     return item != nullptr ? item->GetText() : CDuiString();
 }
 
-bool CComboUI::HasText(const std::wstring& text) const
+bool CComboUI::HasText(const wchar_t* text) const
 {
-    return GetText().Str() == text;
+    return GetText().Str().compare(text != nullptr ? text : L"") == 0;
 }
 
 bool CComboUI::SelectItem(int index, bool bTakeFocus, bool bTriggerEvent)

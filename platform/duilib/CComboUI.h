@@ -20,7 +20,7 @@ class SRCTRL_API CComboUI : public CContainerUI, public IDropDownUI {
 public:
     LPCTSTR GetClass() const override;
     CDuiString GetText() const override;
-    bool HasText(const std::wstring& text) const override;
+    bool HasText(const wchar_t* text) const override;
     bool IsFocusable() const override { return IsEnabled(); }
     void DoEvent(TEventUI& event) override;
     void SetPos(RECT rc, bool bNeedInvalidate = true) override;

@@ -103,8 +103,17 @@ RECT CContainerUI::InnerRect(const RECT& rc) const
 {
     const RECT inset = GetInset();
     const int border = m_nBorderSize > 0 ? std::max(1, Scale(m_nBorderSize)) : 0;
-    return RECT{rc.left + inset.left + border, rc.top + inset.top + border, rc.right - inset.right - border,
-                rc.bottom - inset.bottom - border};
+    return RECT{rc.left + inset.left + border, rc.top + inset.top + border - m_nScrollY, rc.right - inset.right - border,
+                rc.bottom - inset.bottom - border - m_nScrollY};
+}
+
+void CContainerUI::SetScrollY(int y)
+{
+    y = std::max(0, y);
+    if (y != m_nScrollY) {
+        m_nScrollY = y;
+        NeedUpdate();
+    }
 }
 
 void CContainerUI::SetFloatPos(CControlUI* child, const RECT& rc)

@@ -39,6 +39,10 @@ public:
     void SetVisible(bool bVisible = true) override;
 
     RECT GetInset() const;
+    // Shows the children `y` pixels further down their content: a view scrolled over content
+    // taller than the container (0: the top). Negative values count as 0.
+    void SetScrollY(int y);
+    int GetScrollY() const { return m_nScrollY; }
     int GetChildPadding() const;
 
 protected:
@@ -49,6 +53,7 @@ protected:
 
     std::vector<CControlUI*> m_items;
     RECT m_rcInset{};          // design pixels
+    int m_nScrollY = 0;
     int m_iChildPadding = 0;   // design pixels
 };
 

@@ -112,7 +112,7 @@ CDuiString CControlUI::GetName() const { return m_sName; }
 LPCTSTR CControlUI::GetClass() const { return L"Control"; }
 CControlUI* CControlUI::GetParent() const { return m_pParent; }
 CDuiString CControlUI::GetText() const { return m_sText; }
-bool CControlUI::HasText(const std::wstring& text) const { return m_sText.Str() == text; }
+bool CControlUI::HasText(const wchar_t* text) const { return m_sText.Str().compare(text != nullptr ? text : L"") == 0; }
 
 void CControlUI::SetText(LPCTSTR text)
 {

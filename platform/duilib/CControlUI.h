@@ -28,7 +28,7 @@ public:
     virtual CControlUI* GetParent() const;
     virtual CDuiString GetText() const;
     // Whether GetText would give this text, without copying it (a finding may be megabytes).
-    virtual bool HasText(const std::wstring& text) const;
+    virtual bool HasText(const wchar_t* text) const;
     virtual void SetText(LPCTSTR text);
     virtual const RECT& GetPos() const;
     // Places the control; each edge is clamped to ±kMaxCoordinate and an inverted rectangle

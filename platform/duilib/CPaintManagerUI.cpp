@@ -552,7 +552,10 @@ bool CPaintManagerUI::HandleMouse(UINT message, WPARAM wParam, LPARAM lParam, LR
     if (message == WM_MOUSEMOVE) {
         SetCursorFor(control, pt);
     }
-    if (control == nullptr || !control->IsEnabled()) {
+    // The wheel only looks: a disabled field (a verified report's long finding) still scrolls,
+    // so that all of it can be read.
+    const bool looking = event.Type == UIEVENT_SCROLLWHEEL;
+    if (control == nullptr || (!control->IsEnabled() && !looking)) {
         return true;
     }
     event.pSender = control;

@@ -347,6 +347,54 @@ TEST_F(SurfaceHost, CursorCaretTimersAndFocusReachTheHost)
     EXPECT_FALSE(m_client.caret.IsEmpty());
 }
 
+// A page taller than the window scrolls: with the wheel where no field takes it, and to a field
+// that Tab reaches below the view, so that nobody types into a field they cannot see.
+TEST_F(SurfaceHost, APageTallerThanTheWindowScrollsToWhatIsUsed)
+{
+    m_surface = ReportSurface::Create(&m_client, kWidth, kHeight, 1.0);
+    m_ctrl = CreateReportCtrl();
+    ASSERT_NE(m_ctrl->Create(m_surface->GetHWND(), 0, 0, kWidth, kHeight), nullptr);
+    m_ctrl->SetFitMode(0);
+    ASSERT_NE(m_ctrl->CreateReportFromImage(Data("ct-image.dcm").c_str()), nullptr);
+    Buffer top(*m_surface);
+    ASSERT_TRUE(top.Paint(*m_surface, Rect{0, 0, kWidth, kHeight}));
+
+    EXPECT_FALSE(m_surface->Wheel(300, 60, 120)) << "the top of the page is shown already";
+    ASSERT_TRUE(m_surface->Wheel(300, 60, -120)) << "the page's title takes no wheel: the page scrolls";
+    Buffer scrolled(*m_surface);
+    ASSERT_TRUE(scrolled.Paint(*m_surface, Rect{0, 0, kWidth, kHeight}));
+    EXPECT_FALSE(scrolled.pixels == top.pixels);
+    for (int i = 0; i < 40; ++i) {
+        m_surface->Wheel(300, 60, -120);
+    }
+    EXPECT_FALSE(m_surface->Wheel(300, 60, -120)) << "and stops at the page's end";
+    for (int i = 0; i < 40; ++i) {
+        m_surface->Wheel(300, 60, 120);
+    }
+
+    // The default page's Finding lies below a 400-pixel window at a zoom of 1.
+    ASSERT_TRUE(m_ctrl->SetReportValue(kFinding, L"Seen."));
+    ASSERT_TRUE(Click(300, 200));
+    for (int i = 0; i < 30 && m_client.caret.IsEmpty(); ++i) {
+        m_surface->KeyDown(Key::Tab);
+    }
+    ASSERT_FALSE(m_client.caret.IsEmpty()) << "Tab reached a text field";
+    EXPECT_GE(m_client.caret.y, 0);
+    EXPECT_LE(m_client.caret.y + m_client.caret.height, kHeight) << "the field the keys go to is in view";
+
+    m_ctrl->GetActiveReport()->SetValue(0x0040A075, L"Roe^Anna");
+    m_ctrl->GetActiveReport()->SetValue(0x0040A027, L"General Hospital");
+    std::wstring lines;
+    for (int i = 0; i < 60; ++i) {
+        lines += L"Line " + std::to_wstring(i) + L"\n";
+    }
+    ASSERT_TRUE(m_ctrl->SetReportValue(kFinding, lines.c_str()));
+    m_ctrl->GetActiveReport()->VerifyDocument();
+    ASSERT_TRUE(m_ctrl->GetActiveReport()->IsVerified());
+    m_ctrl->SetFitMode(1);
+    EXPECT_TRUE(m_surface->Wheel(kWidth / 2, 250, -120)) << "a verified report's long finding can still be read to its end";
+}
+
 TEST_F(SurfaceHost, BadCallsFailCleanly)
 {
     Client client;

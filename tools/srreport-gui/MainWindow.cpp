@@ -319,7 +319,7 @@ bool MainWindow::mayClose(IKMReport* report)
     }
     ctrl()->ActivateReport(report);
     const auto answer = QMessageBox::question(
-        this, tr("Unsaved report"), tr("The report \u201c%1\u201d has changes that are not saved.").arg(m_tabs->tabText(m_tabs->currentIndex())),
+        this, tr("Unsaved report"), tr("The report \u201c%1\u201d has changes that are not saved.").arg(m_tabs->title(report)),
         QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, QMessageBox::Save);
     if (answer == QMessageBox::Save) {
         return save(report);

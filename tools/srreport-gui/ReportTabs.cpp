@@ -76,7 +76,7 @@ void ReportTabs::addReport(IKMReport* report)
     // The control tells of a report before activating it; the tab takes the report's place in
     // the control's order, so that tab and report indexes stay the same.
     const QSignalBlocker blocker(this);
-    const int index = insertTab(m_view.reportCtrl()->GetReportIndex(report), title(report));
+    const int index = insertTab(m_view.reportCtrl()->GetReportIndex(report), tabText(report));
     setTabData(index, QVariant::fromValue(static_cast<void*>(report)));
 }
 
@@ -99,7 +99,7 @@ void ReportTabs::updateText(IKMReport* report)
 {
     const int index = indexOf(report);
     if (index >= 0) {
-        setTabText(index, title(report));
+        setTabText(index, tabText(report));
         setTabToolTip(index, m_paths.value(report));
     }
 }
@@ -114,6 +114,11 @@ int ReportTabs::indexOf(IKMReport* report) const
     return -1;
 }
 
+QString ReportTabs::tabText(IKMReport* report) const
+{
+    return report->IsModified() ? title(report) + QLatin1Char('*') : title(report);
+}
+
 QString ReportTabs::title(IKMReport* report) const
 {
     std::wstring patient;
@@ -124,5 +129,5 @@ QString ReportTabs::title(IKMReport* report) const
     if (name.isEmpty()) {
         name = tr("Untitled report");
     }
-    return report->IsModified() ? name + QLatin1Char('*') : name;
+    return name;
 }

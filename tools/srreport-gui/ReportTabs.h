@@ -22,6 +22,8 @@ public:
     // The file the report belongs to; empty for a report never saved (one made from an image).
     QString filePath(IKMReport* report) const;
     void setFilePath(IKMReport* report, const QString& path);
+    // What the report is called: the patient's name, else its file's name.
+    QString title(IKMReport* report) const;
 
 signals:
     // The user asked to close a report's tab; the window decides (it may ask to save first).
@@ -33,7 +35,8 @@ private:
     void showActive(IKMReport* report);
     void updateText(IKMReport* report);
     int indexOf(IKMReport* report) const;
-    QString title(IKMReport* report) const;
+    // The title, marked "*" while the report has unsaved changes.
+    QString tabText(IKMReport* report) const;
 
     SrReportWidget& m_view;
     QHash<IKMReport*, QString> m_paths;
