@@ -126,7 +126,11 @@ done < <(printf '%s' "$chinese" | grep -o .)
 x key ctrl+s || fail "cannot press Ctrl+S"
 dialog=$(x search --sync --onlyvisible --name '^Save report' | head -n1) || fail "Ctrl+S opened no save dialog"
 saved="$work/report.dcm"
-x type --delay 20 "$saved" && x key Return || fail "cannot type into the save dialog"
+# Without a window manager nothing gives the new dialog the keyboard: the test does, and lets a
+# slow build (the sanitizers) settle the dialog before it types.
+x windowfocus --sync "$dialog" || fail "cannot focus the save dialog"
+sleep 1
+x type --delay 40 "$saved" && x key Return || fail "cannot type into the save dialog"
 within 20 test -s "$saved" || fail "no file was saved at $saved"
 within 10 sh -c "! xdotool search --onlyvisible --name '^Save report' >/dev/null" || fail "the save dialog stayed open"
 
