@@ -395,6 +395,22 @@ TEST_F(SurfaceHost, APageTallerThanTheWindowScrollsToWhatIsUsed)
     EXPECT_TRUE(m_surface->Wheel(kWidth / 2, 250, -120)) << "a verified report's long finding can still be read to its end";
 }
 
+// The host's focus returns to the field that had it only while that field's report is shown:
+// keys must never reach another patient's hidden report.
+TEST_F(SurfaceHost, FocusNeverReturnsToAHiddenReport)
+{
+    Open();
+    ASSERT_TRUE(Click(kFindingX, kFindingY));
+    ASSERT_TRUE(m_surface->CommitText("first"));
+    m_surface->LoseFocus();
+    ASSERT_NE(m_ctrl->CreateReportFromImage(Data("ct-image.dcm").c_str()), nullptr);
+    m_surface->GainFocus();
+    m_surface->CommitText("second");
+    EXPECT_EQ(Value(kFinding), L"") << "the shown report got nothing it was not clicked into";
+    m_ctrl->ActivateReportAt(0);
+    EXPECT_EQ(Value(kFinding), L"first") << "and the hidden one nothing either";
+}
+
 TEST_F(SurfaceHost, BadCallsFailCleanly)
 {
     Client client;
