@@ -186,6 +186,9 @@ public:
     void FollowSize();
     void Paint();
     srctrl::Rect CaretRect() const;
+    // A press, release or double click to the surface; the event is accepted when the page took it.
+    using ButtonCall = bool (srctrl::ReportSurface::*)(int, int, srctrl::MouseButton, srctrl::Modifiers);
+    void ForwardButton(QMouseEvent& event, ButtonCall call);
 
     SrReportWidget* q;
     IReportCtrl* m_ctrl = nullptr;
@@ -328,6 +331,18 @@ void SrReportWidget::Private::Paint()
     // Device pixel for device pixel; the painter keeps to the region being painted.
     QPainter painter(q);
     painter.drawImage(QPoint(0, 0), m_image);
+}
+
+void SrReportWidget::Private::ForwardButton(QMouseEvent& event, ButtonCall call)
+{
+    const std::optional<srctrl::MouseButton> button = ButtonOf(event.button());
+    if (!button || m_surface == nullptr) {
+        event.ignore();
+        return;
+    }
+    Call scope(*this);
+    const QPoint at = event.position().toPoint();
+    event.setAccepted(((*m_surface).*call)(at.x(), at.y(), *button, ModifiersOf(event.modifiers())));
 }
 
 srctrl::Rect SrReportWidget::Private::CaretRect() const
@@ -536,38 +551,17 @@ void SrReportWidget::resizeEvent(QResizeEvent*)
 // have deleted it meanwhile.
 void SrReportWidget::mousePressEvent(QMouseEvent* event)
 {
-    const std::optional<srctrl::MouseButton> button = ButtonOf(event->button());
-    if (!button || d->m_surface == nullptr) {
-        event->ignore();
-        return;
-    }
-    Private::Call call(*d);
-    const QPoint at = event->position().toPoint();
-    event->setAccepted(d->m_surface->MousePress(at.x(), at.y(), *button, ModifiersOf(event->modifiers())));
+    d->ForwardButton(*event, &srctrl::ReportSurface::MousePress);
 }
 
 void SrReportWidget::mouseReleaseEvent(QMouseEvent* event)
 {
-    const std::optional<srctrl::MouseButton> button = ButtonOf(event->button());
-    if (!button || d->m_surface == nullptr) {
-        event->ignore();
-        return;
-    }
-    Private::Call call(*d);
-    const QPoint at = event->position().toPoint();
-    event->setAccepted(d->m_surface->MouseRelease(at.x(), at.y(), *button, ModifiersOf(event->modifiers())));
+    d->ForwardButton(*event, &srctrl::ReportSurface::MouseRelease);
 }
 
 void SrReportWidget::mouseDoubleClickEvent(QMouseEvent* event)
 {
-    const std::optional<srctrl::MouseButton> button = ButtonOf(event->button());
-    if (!button || d->m_surface == nullptr) {
-        event->ignore();
-        return;
-    }
-    Private::Call call(*d);
-    const QPoint at = event->position().toPoint();
-    event->setAccepted(d->m_surface->MouseDoubleClick(at.x(), at.y(), *button, ModifiersOf(event->modifiers())));
+    d->ForwardButton(*event, &srctrl::ReportSurface::MouseDoubleClick);
 }
 
 void SrReportWidget::mouseMoveEvent(QMouseEvent* event)
