@@ -1,6 +1,7 @@
 // The calendar of a date field, driven as a person drives it through a host window: what it
 // shows, what a pick stores in the document, and what leaves the document alone.
 #include "control/IReportCtrl.h"
+#include "HostTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -11,6 +12,8 @@
 #include <vector>
 
 namespace {
+
+using host_test::Data;
 
 constexpr DWORD kStudyDate = 0x00080020;
 constexpr DWORD kVerifyingObserverName = 0x0040A075;
@@ -28,11 +31,6 @@ const POINT kNextMonth{326, 141};
 const POINT kNameField{300, 77};
 constexpr DWORD kChosenColor = 0xFF3C78D8;
 
-std::string Data(const char* name)
-{
-    return std::string(SRCTRL_TEST_DATA) + "/" + name;
-}
-
 // The cell of a day in its month's grid; weeks start on Monday.
 POINT DayCell(int year, int month, int day)
 {
@@ -45,19 +43,6 @@ POINT DayCell(int year, int month, int day)
     const int index = (first.tm_wday + 6) % 7 + day - 1;
     return POINT{144 + index % 7 * 28 + 14, 174 + index / 7 * 22 + 11};
 }
-
-class Heard : public IReportCtrlCallback {
-public:
-    void OnReportValueChanged(IKMReport*, DWORD tag, const wchar_t* value) override { values.emplace_back(tag, value); }
-    void OnActiveReportChanged(IKMReport*) override {}
-    void OnReportAdded(IKMReport*) override {}
-    void OnReportClosing(IKMReport*) override {}
-    void OnDocumentCompleted(IKMReport*) override {}
-    void OnDocumentVerified(IKMReport*) override {}
-    void OnModifiedChanged(IKMReport*) override {}
-    void OnLayoutChanged(IKMReport*) override {}
-    std::vector<std::pair<DWORD, std::wstring>> values;
-};
 
 class DateCalendar : public ::testing::Test {
 protected:
@@ -127,7 +112,7 @@ protected:
     HWND m_host = nullptr;
     IReportCtrl* m_ctrl = nullptr;
     IKMReport* m_report = nullptr;
-    Heard m_heard;
+    host_test::ValueLog m_heard;
     std::vector<DWORD> m_closed;
 };
 

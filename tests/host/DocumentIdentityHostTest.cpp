@@ -1,6 +1,7 @@
 // What a document is and what it claims: identities, verification, the QR code and values the
 // document cannot hold, as a host sees them through the public interface.
 #include "control/IReportCtrl.h"
+#include "HostTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -12,16 +13,13 @@
 
 namespace {
 
+using host_test::Data;
+
 constexpr DWORD kPatientName = 0x00100010;
 constexpr DWORD kSpecificCharacterSet = 0x00080005;
 constexpr DWORD kVerifyingObserverName = 0x0040A075;
 constexpr DWORD kVerifyingOrganization = 0x0040A027;
 constexpr DWORD kVerificationDateTime = 0x0040A030;
-
-std::string Data(const char* name)
-{
-    return std::string(SRCTRL_TEST_DATA) + "/" + name;
-}
 
 int Shell(const std::string& command)
 {

@@ -2,6 +2,7 @@
 // Every case here used freed memory before reports and the control outlived the calls into them;
 // the sanitizer build is what turns such a fault into a failure.
 #include "control/IReportCtrl.h"
+#include "HostTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -10,13 +11,10 @@
 
 namespace {
 
+using host_test::Data;
+
 constexpr DWORD kPatientName = 0x00100010;
 constexpr DWORD kFinding = 0x07211001;
-
-std::string Data(const char* name)
-{
-    return std::string(SRCTRL_TEST_DATA) + "/" + name;
-}
 
 // Runs the host's reaction once, for the first notification of the kind it waits for.
 class Reaction : public IReportCtrlCallback {

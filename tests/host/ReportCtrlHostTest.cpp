@@ -1,5 +1,6 @@
 // Drives the control as a host program does: through its public header and the shared library.
 #include "control/IReportCtrl.h"
+#include "HostTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -11,10 +12,7 @@
 
 namespace {
 
-std::string Data(const char* name)
-{
-    return std::string(SRCTRL_TEST_DATA) + "/" + name;
-}
+using host_test::Data;
 
 class Counter : public IReportCtrlCallback {
 public:

@@ -1,5 +1,6 @@
 // Files and window sizes that a careless or hostile host may hand over, through the public header.
 #include "control/IReportCtrl.h"
+#include "HostTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -18,10 +19,7 @@
 
 namespace {
 
-std::string Data(const char* name)
-{
-    return std::string(SRCTRL_TEST_DATA) + "/" + name;
-}
+using host_test::Data;
 
 class Folder {
 public:

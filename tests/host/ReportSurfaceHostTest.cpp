@@ -2,6 +2,7 @@
 // the host repaints only the rectangles it is told of, forwards a person's input, and runs the
 // timers when asked. The oracle for every repaint is a full repaint of the same surface.
 #include "control/IReportCtrl.h"
+#include "HostTestSupport.h"
 #include "embed/ReportSurface.h"
 
 #include <gtest/gtest.h>
@@ -15,6 +16,8 @@
 #include <vector>
 
 namespace {
+
+using host_test::Data;
 
 using srctrl::Cursor;
 using srctrl::Key;
@@ -42,11 +45,6 @@ constexpr int kCalendarDayY = 251;
 constexpr int kFindingX = 300;
 constexpr int kFindingY = 230;
 const Rect kFindingBox{20, 166, 560, 122};
-
-std::string Data(const char* name)
-{
-    return std::string(SRCTRL_TEST_DATA) + "/" + name;
-}
 
 // What a host toolkit hears from the surface.
 class Client : public srctrl::ReportSurfaceClient {

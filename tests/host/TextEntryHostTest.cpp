@@ -1,6 +1,7 @@
 // What a person types, and what the host stores, is what the document holds and what the page
 // and the print show: driven through the public interface and a person's input.
 #include "control/IReportCtrl.h"
+#include "HostTestSupport.h"
 #include "control/SrCtrl.h"
 
 #include <gtest/gtest.h>
@@ -15,29 +16,13 @@
 
 namespace {
 
+using host_test::Data;
+
 constexpr DWORD kPatientName = 0x00100010;
 constexpr DWORD kBodyPart = 0x00180015;
 constexpr DWORD kFinding = 0x07211001;
 constexpr DWORD kVerifyingObserverName = 0x0040A075;
 constexpr DWORD kVerifyingOrganization = 0x0040A027;
-
-std::string Data(const char* name)
-{
-    return std::string(SRCTRL_TEST_DATA) + "/" + name;
-}
-
-class Heard : public IReportCtrlCallback {
-public:
-    void OnReportValueChanged(IKMReport*, DWORD tag, const wchar_t* value) override { values.emplace_back(tag, value); }
-    void OnActiveReportChanged(IKMReport*) override {}
-    void OnReportAdded(IKMReport*) override {}
-    void OnReportClosing(IKMReport*) override {}
-    void OnDocumentCompleted(IKMReport*) override {}
-    void OnDocumentVerified(IKMReport*) override {}
-    void OnModifiedChanged(IKMReport*) override {}
-    void OnLayoutChanged(IKMReport*) override {}
-    std::vector<std::pair<DWORD, std::wstring>> values;
-};
 
 // The pixels of a rectangle of the host window, row by row.
 std::vector<DWORD> Pixels(HWND host, RECT rc)
@@ -105,7 +90,7 @@ protected:
     HWND m_host = nullptr;
     IReportCtrl* m_ctrl = nullptr;
     IKMReport* m_report = nullptr;
-    Heard m_heard;
+    host_test::ValueLog m_heard;
 };
 
 // The patient name of the default template's attribute list, at a zoom of 1 in an 800-wide window.
