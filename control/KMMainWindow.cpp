@@ -1,8 +1,10 @@
 #include "control/KMMainWindow.h"
 #include "platform/kmdicom/KMDcmTags.h"
 
+#include "platform/duilib/CTextLayout.h"
 #include "platform/kmbase/KMLastError.h"
 #include "platform/kmbase/KMUtil.h"
+#include "platform/kmdicom/KMDcmDictionaryLoad.h"
 #include "platform/kmdicom/KMDcmUtil.h"
 #include "printing/KMPrintWindow.h"
 #include "report/KMReportWindow.h"
@@ -96,6 +98,11 @@ HWND KMMainWindow::Create(HWND parent, int x, int y, int cx, int cy)
         KMLastError::Set(reason);
         return nullptr;
     }
+    // The first document and the first text each wait for a slow set-up; both run meanwhile.
+    if (m_pDictionaryLoad == nullptr) {
+        m_pDictionaryLoad = std::make_unique<KMDcmDictionaryLoad>();
+    }
+    DuiLib::CTextLayout::BeginFontSetup();
     HWND hwnd = CWindowWnd::Create(parent, L"KMMainWindow", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN,
                                    WS_EX_ACCEPTFILES, x, y, cx, cy);
     if (hwnd == nullptr) {

@@ -6,9 +6,11 @@
 #include "platform/kmbase/KMReentrant.h"
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
+class KMDcmDictionaryLoad;
 class KMPrintWindow;
 class KMReportWindow;
 
@@ -106,6 +108,8 @@ private:
     int m_nFitMode;
     std::vector<IReportCtrlCallback*> m_vecHostCallbacks;
     KMPrintWindow* m_pPrintWindow;
+    // Parses DCMTK's dictionary while the window and its template are set up.
+    std::unique_ptr<KMDcmDictionaryLoad> m_pDictionaryLoad;
     std::string m_strTemplateFile;
     std::string m_strDefaultTemplateFile;
 };

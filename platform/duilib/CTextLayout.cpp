@@ -70,6 +70,8 @@ void SetSourceColor(cairo_t* cr, DWORD color)
 
 } // namespace
 
+void CTextLayout::BeginFontSetup() { SharedContext(); }
+
 CTextLayout::CTextLayout()
 {
     SetFont(TFontInfo{}, 1.0);

@@ -38,6 +38,11 @@ public:
     CTextLayout(const CTextLayout&) = delete;
     CTextLayout& operator=(const CTextLayout&) = delete;
 
+    // Starts the font set-up that the first layout of a process waits for (fontconfig reading
+    // its configuration and caches, on a thread of Pango's) and returns at once, so that it runs
+    // while the caller does other start-up work. Called on the thread that lays out text.
+    static void BeginFontSetup();
+
     // The font, its size multiplied by `zoom`; a change drops every paragraph's layout.
     void SetFont(const TFontInfo& font, double zoom);
     // The width at which lines wrap, in pixels; 0 or less keeps each paragraph on one line.

@@ -36,6 +36,8 @@ public:
     // Characters outside Unicode (lone surrogates, beyond U+10FFFF) become U+FFFD.
     static std::string ToUtf8(const std::wstring& wide);
     static std::string ToUtf8(const wchar_t* text, size_t length);
+    // The length in bytes of ToUtf8(text, length), without encoding.
+    static size_t Utf8Length(const wchar_t* text, size_t length);
     // True when every character is a Unicode scalar value, so that ToUtf8 keeps the text whole.
     static bool IsUnicode(const wchar_t* text);
 

@@ -196,14 +196,19 @@ bool KMDcmDataset::SetString(DWORD tag, const char* value)
 
 bool KMDcmDataset::SetString(DWORD tag, const wchar_t* value)
 {
-    return value != nullptr && SetString(tag, std::wstring(value));
+    return value != nullptr && SetWide(tag, value);
 }
 
 bool KMDcmDataset::SetString(DWORD tag, const std::wstring& value)
 {
+    return SetWide(tag, value);
+}
+
+bool KMDcmDataset::SetWide(DWORD tag, std::wstring_view value)
+{
     // Checked before UTF-8 encoding, which would turn a lone surrogate into U+FFFD unseen.
     std::string reason;
-    return KMDcmVR(tag).Check(value, reason) && StoreUtf8(tag, KMString::ToUtf8(value));
+    return KMDcmVR(tag).Check(value, reason) && StoreUtf8(tag, KMString::ToUtf8(value.data(), value.size()));
 }
 
 bool KMDcmDataset::SetString(DWORD tag, const KMString& value)

@@ -5,6 +5,7 @@
 #include "platform/win32/WinDef.h"
 
 #include <string>
+#include <string_view>
 
 class DcmItem;
 class DcmDataset;
@@ -85,6 +86,7 @@ private:
     DcmItem* GetItem() const { return m_pItem; }
     DcmDataset* GetRoot() const { return m_pRoot; }
 
+    bool SetWide(DWORD tag, std::wstring_view value);
     bool StoreUtf8(DWORD tag, const std::string& utf8);
 
     DcmItem* m_pItem = nullptr;

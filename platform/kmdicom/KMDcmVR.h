@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <string>
+#include <string_view>
 
 // What the DICOM dictionary lets the value of one tag hold: its value representation (VR), how
 // many characters a value may have, which characters it may contain, and whether a backslash
@@ -42,7 +43,7 @@ public:
     // Checks a whole value. True when the VR can hold it; otherwise false, with `reason` naming
     // the tag and the fault, such as "PatientName (0010,0010) PN: longer than 64 characters".
     // `reason` is left alone on success.
-    bool Check(const std::wstring& value, std::string& reason) const;
+    bool Check(std::wstring_view value, std::string& reason) const;
     // The same for UTF-8 text; bytes that are not UTF-8 are refused.
     bool CheckUtf8(const std::string& value, std::string& reason) const;
 
@@ -54,7 +55,7 @@ public:
 
 private:
     bool Fail(const std::string& fault, std::string& reason) const;
-    bool CheckValue(const std::wstring& value, std::string& fault) const;
+    bool CheckValue(std::wstring_view value, std::string& fault) const;
     bool CheckGrammar(const std::string& ascii) const;
 
     DWORD m_dwTag = 0;
