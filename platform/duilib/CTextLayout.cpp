@@ -8,6 +8,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <system_error>
+#include <thread>
 
 namespace DuiLib {
 
@@ -53,6 +55,9 @@ std::vector<std::string> SplitUtf8(const wchar_t* text, size_t length, std::vect
         start = stop + 1;
     }
 }
+
+// Below this much text still to be shaped, a second thread would cost more than it saves.
+constexpr size_t kHelperBytes = 128 * 1024;
 
 // Layouts need no target to be measured; every text layout of the thread shares one context
 // (the control lives on the host's UI thread).
@@ -214,6 +219,7 @@ size_t CTextLayout::GetLength()
 int CTextLayout::GetHeight(size_t first, size_t last)
 {
     last = std::min(last, m_vecParagraphs.size());
+    LayOutWithHelper(first, last);
     int height = 0;
     for (size_t i = first; i < last; ++i) {
         Layout(i);
@@ -469,25 +475,83 @@ size_t CTextLayout::LineEnd(size_t pos)
 PangoLayout* CTextLayout::Layout(size_t index)
 {
     Paragraph& paragraph = *m_vecParagraphs[index];
-    if (paragraph.pLayout != nullptr) {
-        return paragraph.pLayout;
+    if (paragraph.pLayout == nullptr) {
+        Adopt(index, MakeLayout(SharedContext(), paragraph));
     }
-    PangoLayout* layout = pango_layout_new(SharedContext());
+    return paragraph.pLayout;
+}
+
+PangoLayout* CTextLayout::MakeLayout(PangoContext* context, const Paragraph& paragraph) const
+{
+    PangoLayout* layout = pango_layout_new(context);
     pango_layout_set_font_description(layout, m_pFont);
     if (m_nWidth > 0) {
         pango_layout_set_width(layout, m_nWidth * PANGO_SCALE);
         pango_layout_set_wrap(layout, PANGO_WRAP_WORD_CHAR);
     }
     pango_layout_set_text(layout, paragraph.strUtf8.data(), static_cast<int>(paragraph.strUtf8.size()));
+    // Asking for the extents shapes the text, here rather than in whoever paints it.
     PangoRectangle logical{};
     pango_layout_get_pixel_extents(layout, nullptr, &logical);
+    return layout;
+}
+
+void CTextLayout::Adopt(size_t index, PangoLayout* layout)
+{
+    Paragraph& paragraph = *m_vecParagraphs[index];
     paragraph.pLayout = layout;
+    PangoRectangle logical{};
+    pango_layout_get_pixel_extents(layout, nullptr, &logical);
     const int height = std::max(logical.height, GetLineHeight());
     if (height != paragraph.nHeight) {
         paragraph.nHeight = height;
         Invalidate(index);
     }
-    return layout;
+}
+
+void CTextLayout::LayOutWithHelper(size_t first, size_t last)
+{
+    std::vector<size_t> pending;
+    size_t bytes = 0;
+    for (size_t i = first; i < last; ++i) {
+        if (m_vecParagraphs[i]->pLayout == nullptr) {
+            pending.push_back(i);
+            bytes += m_vecParagraphs[i]->strUtf8.size();
+        }
+    }
+    if (bytes < kHelperBytes || std::thread::hardware_concurrency() < 2) {
+        return;
+    }
+    // The helper takes the later half of the text. Pango wants a font map per thread: the
+    // helper's own is kept alive by the layouts it makes, which this thread adopts once the
+    // helper has ended and uses alone from then on.
+    GetLineHeight();
+    size_t split = pending.size();
+    for (size_t half = 0; split > 0 && half < bytes / 2; --split) {
+        half += m_vecParagraphs[pending[split - 1]]->strUtf8.size();
+    }
+    std::vector<PangoLayout*> made(pending.size() - split, nullptr);
+    std::thread helper;
+    try {
+        helper = std::thread([&] {
+            PangoFontMap* fonts = pango_cairo_font_map_new();
+            PangoContext* context = pango_font_map_create_context(fonts);
+            g_object_unref(fonts);
+            for (size_t k = 0; k < made.size(); ++k) {
+                made[k] = MakeLayout(context, *m_vecParagraphs[pending[split + k]]);
+            }
+            g_object_unref(context);
+        });
+    } catch (const std::system_error&) {
+        return;
+    }
+    for (size_t k = 0; k < split; ++k) {
+        Layout(pending[k]);
+    }
+    helper.join();
+    for (size_t k = 0; k < made.size(); ++k) {
+        Adopt(pending[split + k], made[k]);
+    }
 }
 
 void CTextLayout::Invalidate(size_t index)

@@ -10,6 +10,7 @@
 
 typedef struct _PangoFontDescription PangoFontDescription;
 typedef struct _PangoLayout PangoLayout;
+typedef struct _PangoContext PangoContext;
 
 namespace DuiLib {
 
@@ -95,6 +96,9 @@ private:
     struct Paragraph;
 
     PangoLayout* Layout(size_t index);
+    PangoLayout* MakeLayout(PangoContext* context, const Paragraph& paragraph) const;
+    void Adopt(size_t index, PangoLayout* layout);
+    void LayOutWithHelper(size_t first, size_t last);
     void Invalidate(size_t index);
     void UpdatePrefix(size_t upto);
     void DropLayouts();
@@ -109,8 +113,6 @@ private:
     // Byte index inside a paragraph for a character offset, and back.
     static int ByteIndex(const Paragraph& paragraph, size_t offset);
     static size_t CharOffset(const Paragraph& paragraph, int byteIndex);
-    void PaintSelection(void* cr, PangoLayout* layout, const Paragraph& paragraph, size_t start, size_t end,
-                        double x, double y, DWORD selColor);
 
     PangoFontDescription* m_pFont = nullptr;
     int m_nWidth = 0;

@@ -218,3 +218,51 @@ TEST(CTextLayout, PagesBreakBetweenLinesAndCutNone)
     DeleteDC(dc);
     DeleteObject(bitmap);
 }
+
+TEST(CTextLayout, TextShapedByTwoThreadsLaysOutAsByOne)
+{
+    // Enough text for a second thread to shape the later half of it, in several scripts.
+    std::wstring text;
+    while (text.size() < 200 * 1024) {
+        text += kSample + L"\n";
+    }
+    CTextLayout together;
+    CTextLayout alone;
+    Configure(together);
+    Configure(alone);
+    together.SetText(text);
+    alone.SetText(text);
+    const size_t count = together.GetParagraphCount();
+    const int total = together.GetHeight(0, count);
+    int sum = 0;
+    for (size_t i = 0; i < count; ++i) {
+        const int height = alone.GetHeight(i, i + 1);
+        ASSERT_EQ(together.GetHeight(i, i + 1), height) << "paragraph " << i;
+        sum += height;
+    }
+    EXPECT_EQ(total, sum);
+    for (size_t pos : {size_t{5}, text.size() / 2 + 17, text.size() - 3}) {
+        EXPECT_EQ(together.GetCaretRect(pos), alone.GetCaretRect(pos)) << "position " << pos;
+    }
+    // The lines near the end, shaped by the helper, paint the same pixels.
+    const int line = together.GetLineHeight();
+    const int y0 = together.GetLineTop(total - 8 * line);
+    HBITMAP bitmaps[2] = {CreateBitmap(kWidth, 8 * line, 1, 32, nullptr), CreateBitmap(kWidth, 8 * line, 1, 32, nullptr)};
+    CTextLayout* layouts[2] = {&together, &alone};
+    for (int k = 0; k < 2; ++k) {
+        HDC dc = CreateCompatibleDC(nullptr);
+        HGDIOBJ old = SelectObject(dc, bitmaps[k]);
+        DuiLib::CRenderEngine::DrawColor(dc, RECT{0, 0, kWidth, 8 * line}, 0xFFFFFFFF);
+        layouts[k]->Paint(dc, 0, -y0, y0, y0 + 8 * line, 0xFF000000);
+        SelectObject(dc, old);
+        DeleteDC(dc);
+    }
+    EXPECT_GT(testing_support::CountOtherPixels(bitmaps[0], RECT{0, 0, kWidth, 8 * line}, 0xFFFFFFFF), 100);
+    for (int y = 0; y < 8 * line; ++y) {
+        for (int x = 0; x < kWidth; ++x) {
+            ASSERT_EQ(testing_support::PixelAt(bitmaps[0], x, y), testing_support::PixelAt(bitmaps[1], x, y)) << x << "," << y;
+        }
+    }
+    DeleteObject(bitmaps[0]);
+    DeleteObject(bitmaps[1]);
+}
