@@ -1,6 +1,10 @@
 #include "platform/kmbase/KMString.h"
 
+#include <glib.h>
 #include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
 
 TEST(KMString, NamesRoundTripBetweenNarrowAndWide)
 {
@@ -35,4 +39,30 @@ TEST(KMString, InvalidInputBecomesReplacementCharacters)
     const KMString surrogate(std::wstring(1, static_cast<wchar_t>(0xD800)));
     EXPECT_STREQ(surrogate.c_str(), "\xef\xbf\xbd");
     EXPECT_EQ(surrogate.c_wstr()[0], L'\xFFFD');
+}
+
+TEST(KMString, LongTextEncodesAsGLibDoesWhereverItsCharactersFall)
+{
+    // Plain ASCII goes eight characters at a time: a character beyond ASCII, or one that is not
+    // Unicode, must count and encode at every place within and after such a block.
+    const wchar_t others[] = {L'\x7F', L'é', L'\x7FF', L'\x800', L'肝', L'\xFFFF', static_cast<wchar_t>(0x1F600),
+                              static_cast<wchar_t>(0xD800), static_cast<wchar_t>(0x110000)};
+    for (size_t length : {1u, 7u, 8u, 9u, 16u, 21u}) {
+        for (size_t at = 0; at < length; ++at) {
+            for (wchar_t other : others) {
+                std::wstring text(length, L'a');
+                text[at] = other;
+                const bool unicode = !(other >= 0xD800 && other <= 0xDFFF) && other <= 0x10FFFF;
+                std::wstring expected = text;
+                expected[at] = unicode ? other : L'\xFFFD';
+                std::vector<gunichar> scalars(expected.begin(), expected.end());
+                gchar* oracle = g_ucs4_to_utf8(scalars.data(), static_cast<glong>(scalars.size()), nullptr, nullptr, nullptr);
+                ASSERT_NE(oracle, nullptr);
+                const std::string utf8 = KMString::ToUtf8(text.data(), text.size());
+                EXPECT_EQ(utf8, oracle) << "length " << length << ", U+" << std::hex << other << " at " << std::dec << at;
+                EXPECT_EQ(KMString::Utf8Length(text.data(), text.size()), utf8.size());
+                g_free(oracle);
+            }
+        }
+    }
 }

@@ -173,3 +173,21 @@ TEST(KMDcmVR, TheControlKeepsTheCharacterSetAndTheFileMetaItself)
         EXPECT_TRUE(KMDcmVR::IsHostSettable(tag)) << std::hex << tag;
     }
 }
+
+TEST(KMDcmVR, AControlCharacterIsRefusedWhereverItFallsInALongText)
+{
+    // Free text is let through eight plain characters at a time; what is not plain must still be
+    // tested one by one, at every place of such a block and after the last one.
+    for (size_t at = 0; at < 21; ++at) {
+        for (wchar_t refused : {L'\x01', L'\x1B', L'\x7F', L'\x85', static_cast<wchar_t>(0xDC00)}) {
+            std::wstring text(21, L'x');
+            text[at] = refused;
+            EXPECT_NE(Verdict(kTextValue, text), "accepted") << "U+" << std::hex << static_cast<unsigned>(refused) << " at " << std::dec << at;
+        }
+        for (wchar_t allowed : {L'\n', L'\r', L'\t', L'\f', L'é', L'肝'}) {
+            std::wstring text(21, L'x');
+            text[at] = allowed;
+            EXPECT_EQ(Verdict(kTextValue, text), "accepted") << "U+" << std::hex << static_cast<unsigned>(allowed) << " at " << std::dec << at;
+        }
+    }
+}
