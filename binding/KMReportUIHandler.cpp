@@ -539,7 +539,7 @@ int KMReportUIHandler::GetImageBoxCount()
     return static_cast<int>(m_vecPictures.size());
 }
 
-bool KMReportUIHandler::SetImageBox(int index, unsigned char* data, long length)
+bool KMReportUIHandler::SetImageBox(int index, const unsigned char* data, long length)
 {
     if (data == nullptr || index < 0 || length <= 0 || length > INT_MAX || index >= GetImageBoxCount()) {
         return false;

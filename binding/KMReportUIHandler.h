@@ -91,7 +91,7 @@ public:
     int GetImageBoxCount();
     // Shows JPEG or PNG bytes (used only during the call) in image box `index`. False for null
     // data, a length of 0 or below, or an index outside the image boxes.
-    bool SetImageBox(int index, unsigned char* data, long length);
+    bool SetImageBox(int index, const unsigned char* data, long length);
     // Shows the QR code of the text in the "RT_QRCODE" box, or clears it for null or empty text.
     // False when the page has no such box.
     bool SetQRCode(const char* text);

@@ -458,7 +458,12 @@ bool KMReportWindow::SetImage(int index, HBITMAP bitmap)
         return false;
     }
     item.SetUint8Array(KMDcmTag::EncapsulatedDocument, jpeg.data(), jpeg.size());
-    const bool shown = !jpeg.empty() && m_uiHandler.SetImageBox(index, jpeg.data(), static_cast<long>(jpeg.size()));
+    // The box shows the bytes as the document holds them (padded to an even length), so that a
+    // printed copy or a preview made from the document shares this decode.
+    const BYTE* stored = nullptr;
+    unsigned long length = 0;
+    const bool shown = item.GetUint8Array(KMDcmTag::EncapsulatedDocument, stored, length) && length > 0 &&
+                       m_uiHandler.SetImageBox(index, stored, static_cast<long>(length));
     SetModified(true);
     return shown;
 }

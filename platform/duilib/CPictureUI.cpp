@@ -1,13 +1,13 @@
 #include "platform/duilib/CPictureUI.h"
 
+#include "platform/duilib/CDecodedPicture.h"
 #include "platform/duilib/CRenderEngine.h"
 
 namespace DuiLib {
 
-CPictureUI::~CPictureUI()
-{
-    DeleteObject(m_hPicture);
-}
+CPictureUI::CPictureUI() = default;
+
+CPictureUI::~CPictureUI() = default;
 
 LPCTSTR CPictureUI::GetClass() const { return L"Picture"; }
 
@@ -16,20 +16,19 @@ bool CPictureUI::SetPicture(const unsigned char* data, int length)
     if (data == nullptr || length <= 0) {
         return false;
     }
-    HBITMAP bitmap = CRenderEngine::CreateBitmap(data, static_cast<size_t>(length));
-    if (bitmap == nullptr) {
+    std::shared_ptr<const CDecodedPicture> picture = CDecodedPicture::Get(data, static_cast<size_t>(length));
+    if (picture == nullptr) {
         return false;
     }
-    DeleteObject(m_hPicture);
-    m_hPicture = bitmap;
+    m_pPicture = std::move(picture);
     return true;
 }
 
 void CPictureUI::PaintBkImage(HDC hDC)
 {
     CControlUI::PaintBkImage(hDC);
-    if (m_hPicture != nullptr) {
-        CRenderEngine::DrawImage(hDC, m_hPicture, m_rcItem);
+    if (m_pPicture != nullptr) {
+        CRenderEngine::DrawSurface(hDC, m_pPicture->GetSurface(), m_rcItem);
     }
 }
 

@@ -45,12 +45,27 @@ PangoLayout* MakeLayout(cairo_t* cr, CPaintManagerUI* manager, LPCTSTR text, int
     return layout;
 }
 
+// A surface over the bitmap's pixels, or null when Cairo cannot take it (wider or higher than
+// 32767 pixels: as a source such an image would put the context in error and drop everything
+// painted after it).
+cairo_surface_t* SurfaceOver(const BitmapObject& image)
+{
+    // A JPEG has no transparency; saying so spares a PDF page a scan of every pixel for it.
+    const cairo_format_t format = image.vecJpeg.empty() ? CAIRO_FORMAT_ARGB32 : CAIRO_FORMAT_RGB24;
+    cairo_surface_t* surface = cairo_image_surface_create_for_data(const_cast<BYTE*>(image.vecBits.data()), format,
+                                                                   image.nWidth, image.nHeight, image.nWidth * 4);
+    if (cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS) {
+        cairo_surface_destroy(surface);
+        return nullptr;
+    }
+    return surface;
+}
+
 // Lets a vector surface embed the JPEG a bitmap came from rather than its decoded pixels; Cairo
 // may keep the surface after the call, so it gets its own copy of the bytes.
-void AttachJpeg(cairo_t* cr, cairo_surface_t* surface, const BitmapObject& image)
+void AttachJpeg(cairo_surface_t* surface, const BitmapObject& image)
 {
-    const cairo_surface_type_t target = cairo_surface_get_type(cairo_get_target(cr));
-    if (image.vecJpeg.empty() || (target != CAIRO_SURFACE_TYPE_PDF && target != CAIRO_SURFACE_TYPE_PS)) {
+    if (image.vecJpeg.empty()) {
         return;
     }
     auto* copy = static_cast<unsigned char*>(std::malloc(image.vecJpeg.size()));
@@ -62,6 +77,12 @@ void AttachJpeg(cairo_t* cr, cairo_surface_t* surface, const BitmapObject& image
         CAIRO_STATUS_SUCCESS) {
         std::free(copy);
     }
+}
+
+bool IsVectorTarget(cairo_t* cr)
+{
+    const cairo_surface_type_t target = cairo_surface_get_type(cairo_get_target(cr));
+    return target == CAIRO_SURFACE_TYPE_PDF || target == CAIRO_SURFACE_TYPE_PS;
 }
 
 // Text measurement needs no surface to draw on; one small context serves every call.
@@ -137,35 +158,53 @@ void CRenderEngine::DrawImage(HDC hDC, HBITMAP bitmap, const RECT& rc)
 {
     cairo_t* cr = platform::GetCairo(hDC);
     BitmapObject* image = platform::LookupBitmap(bitmap);
+    if (cr == nullptr || image == nullptr) {
+        return;
+    }
+    cairo_surface_t* source = SurfaceOver(*image);
+    if (source == nullptr) {
+        return;
+    }
+    if (IsVectorTarget(cr)) {
+        AttachJpeg(source, *image);
+    }
+    DrawSurface(hDC, source, rc);
+    cairo_surface_destroy(source);
+}
+
+cairo_surface_t* CRenderEngine::CreateSurface(HBITMAP bitmap)
+{
+    BitmapObject* image = platform::LookupBitmap(bitmap);
+    cairo_surface_t* surface = image != nullptr ? SurfaceOver(*image) : nullptr;
+    if (surface != nullptr) {
+        AttachJpeg(surface, *image);
+    }
+    return surface;
+}
+
+void CRenderEngine::DrawSurface(HDC hDC, cairo_surface_t* surface, const RECT& rc)
+{
+    cairo_t* cr = platform::GetCairo(hDC);
     const int width = rc.right - rc.left;
     const int height = rc.bottom - rc.top;
     // A context in error would answer cairo_get_source below with a new pattern of its own,
     // which nobody frees.
-    if (cr == nullptr || cairo_status(cr) != CAIRO_STATUS_SUCCESS || image == nullptr || width <= 0 ||
-        height <= 0) {
+    if (cr == nullptr || cairo_status(cr) != CAIRO_STATUS_SUCCESS || surface == nullptr || width <= 0 || height <= 0) {
         return;
     }
-    cairo_surface_t* source = cairo_image_surface_create_for_data(image->vecBits.data(), CAIRO_FORMAT_ARGB32,
-                                                                  image->nWidth, image->nHeight, image->nWidth * 4);
-    // Cairo takes no image wider or higher than 32767 pixels; as a source such an image would put
-    // the context in error and drop everything painted after it.
-    if (cairo_surface_status(source) != CAIRO_STATUS_SUCCESS) {
-        cairo_surface_destroy(source);
-        return;
-    }
-    AttachJpeg(cr, source, *image);
-    const double scale = std::min(static_cast<double>(width) / image->nWidth, static_cast<double>(height) / image->nHeight);
-    const double drawnWidth = image->nWidth * scale;
-    const double drawnHeight = image->nHeight * scale;
+    const int imageWidth = cairo_image_surface_get_width(surface);
+    const int imageHeight = cairo_image_surface_get_height(surface);
+    const double scale = std::min(static_cast<double>(width) / imageWidth, static_cast<double>(height) / imageHeight);
+    const double drawnWidth = imageWidth * scale;
+    const double drawnHeight = imageHeight * scale;
     cairo_save(cr);
     cairo_translate(cr, rc.left + (width - drawnWidth) / 2.0, rc.top + (height - drawnHeight) / 2.0);
     cairo_scale(cr, scale, scale);
-    cairo_set_source_surface(cr, source, 0, 0);
+    cairo_set_source_surface(cr, surface, 0, 0);
     cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_GOOD);
-    cairo_rectangle(cr, 0, 0, image->nWidth, image->nHeight);
+    cairo_rectangle(cr, 0, 0, imageWidth, imageHeight);
     cairo_fill(cr);
     cairo_restore(cr);
-    cairo_surface_destroy(source);
 }
 
 void CRenderEngine::DrawText(HDC hDC, CPaintManagerUI* manager, const RECT& rc, LPCTSTR text, DWORD color, int font,

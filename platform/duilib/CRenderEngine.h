@@ -6,6 +6,8 @@
 
 #include <cstddef>
 
+typedef struct _cairo_surface cairo_surface_t;
+
 namespace DuiLib {
 
 class CPaintManagerUI;
@@ -25,6 +27,13 @@ public:
     static void DrawLine(HDC hDC, int x1, int y1, int x2, int y2, int size, DWORD color);
     // Draws a bitmap scaled to fit inside `rc`, aspect ratio kept, centred.
     static void DrawImage(HDC hDC, HBITMAP bitmap, const RECT& rc);
+    // A Cairo surface over the bitmap's pixels (shared, not copied) that carries the JPEG the
+    // bitmap was decoded from, for PDF and PostScript pages to embed. Drawn again and again, it
+    // spares Cairo a copy of the pixels for each page that records it. The caller destroys it
+    // before the bitmap and changes neither meanwhile. Null when Cairo cannot take the bitmap.
+    static cairo_surface_t* CreateSurface(HBITMAP bitmap);
+    // Draws such a surface as DrawImage draws a bitmap.
+    static void DrawSurface(HDC hDC, cairo_surface_t* surface, const RECT& rc);
     // Draws text with the manager's font `font` (scaled by its zoom) and the DT_ style flags.
     static void DrawText(HDC hDC, CPaintManagerUI* manager, const RECT& rc, LPCTSTR text, DWORD color, int font,
                          unsigned style);
