@@ -107,7 +107,10 @@ HWND KMMainWindow::Create(HWND parent, int x, int y, int cx, int cy)
                                    WS_EX_ACCEPTFILES, x, y, cx, cy);
     if (hwnd == nullptr) {
         KMLastError::Set("window not created: the parent is not a window, or the control has one already");
+        return nullptr;
     }
+    // While the dictionary is still being parsed, the page's font is found and opened.
+    DuiLib::CTextLayout::OpenFont(m_pm.GetFont(-1));
     return hwnd;
 }
 

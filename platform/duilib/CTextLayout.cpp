@@ -77,6 +77,13 @@ void SetSourceColor(cairo_t* cr, DWORD color)
 
 void CTextLayout::BeginFontSetup() { SharedContext(); }
 
+void CTextLayout::OpenFont(const TFontInfo& font)
+{
+    CTextLayout layout;
+    layout.SetFont(font, 1.0);
+    layout.GetLineHeight();
+}
+
 CTextLayout::CTextLayout()
 {
     SetFont(TFontInfo{}, 1.0);

@@ -43,6 +43,9 @@ public:
     // its configuration and caches, on a thread of Pango's) and returns at once, so that it runs
     // while the caller does other start-up work. Called on the thread that lays out text.
     static void BeginFontSetup();
+    // Finds and opens the font (waiting for that set-up), so that the first layout in it, on the
+    // screen or on a printed page, does not.
+    static void OpenFont(const TFontInfo& font);
 
     // The font, its size multiplied by `zoom`; a change drops every paragraph's layout.
     void SetFont(const TFontInfo& font, double zoom);
