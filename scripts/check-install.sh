@@ -30,6 +30,14 @@ fail() {
   exit 1
 }
 
+# SRREPORT send runs srreport-send: a peer that refuses the connection is a network error (5),
+# where a missing srreport-send would be a failure of the program (1).
+check_send() {
+  local status=0
+  "$1" send "$work/srreport.dcm" --to PACS@127.0.0.1:1 --timeout 5 2>/dev/null || status=$?
+  [ "$status" = 5 ] || fail "$1 send to a closed port exited $status, not 5"
+}
+
 # The Qt widget and srreport-gui are built when Qt 6 Widgets was found (or asked for).
 with_qt=no
 if grep -Eqi '^SRCTRL_BUILD_QT:BOOL=(ON|TRUE|YES|Y|1)$' "$build/CMakeCache.txt"; then
@@ -114,9 +122,11 @@ LD_LIBRARY_PATH=$libdir "$work/pkg-config-host" "$image" "$work/pkg-config.dcm" 
 check_output pkg-config
 unset PKG_CONFIG_PATH
 
-# srreport runs from the installed tree and finds the installed skins.
+# srreport runs from the installed tree and finds the installed skins, and its send subcommand
+# finds srreport-send among the helper programs.
 "$prefix/bin/srreport" new --image "$image" --finding "No acute findings." -o "$work/srreport.dcm" >/dev/null
 check_finding srreport
+check_send "$prefix/bin/srreport"
 
 # A host without Qt: the library links no Qt, and find_package(srctrl) without the component
 # looks for none. Qt is installed on this machine, so its absence is simulated by turning off
@@ -186,6 +196,7 @@ check_output deb
 pkg-config --exists srctrl
 srreport new --image "$image" --finding "No acute findings." -o "$work/deb-srreport.dcm" >/dev/null
 check_finding deb-srreport
+check_send srreport
 if [ "$with_qt" = yes ]; then
   cmake -S examples/qt-host -B "$work/deb-qt-host" >/dev/null
   cmake --build "$work/deb-qt-host" >/dev/null

@@ -3,6 +3,7 @@
 #include "Batch.h"
 #include "CommandLine.h"
 #include "Failure.h"
+#include "SendCommand.h"
 #include "StoreClient.h"
 
 #include <memory>
@@ -87,4 +88,4 @@ ExitCode Run(int argc, char** argv)
 
 } // namespace
 
-const Command kSendCommand{"send", "store DICOM files on a PACS with C-STORE", kUsage, Run};
+const Command kSendCommand{"send", kSendSummary, kUsage, Run};

@@ -1,99 +1,10 @@
 // srreport: writes, checks, prints and sends DICOM SR reports from a shell, through the report
 // control's public interface.
 #include "Command.h"
-#include "ExitCode.h"
-#include "Failure.h"
-
-#include <dcmtk/oflog/oflog.h>
-
-#include <clocale>
-#include <csignal>
-#include <cstdio>
-#include <cstring>
-#include <exception>
-
-const char* const kExitCodeHelp =
-    "Exit status:\n"
-    "  0  every file was done\n"
-    "  1  the report control could not do the job, or a worker process ended\n"
-    "  2  usage error: an unknown option or keyword, a missing or malformed argument\n"
-    "  3  input error: a file is missing, unreadable, not DICOM, not an SR document or\n"
-    "     refused as it is (such as a verified report to be changed in place)\n"
-    "  4  output error: an output file or printer could not be written\n"
-    "  5  network error: the peer could not be reached, refused the association or did\n"
-    "     not store a file\n"
-    "With several files, each failure is reported on its own line and the status is that of\n"
-    "the first file (in the order given) that failed. No output file is left behind by a\n"
-    "failure: outputs appear only when complete.\n";
-
-namespace {
-
-const Command* const kCommands[] = {
-    &kNewCommand, &kEditCommand, &kPrintCommand, &kRenderCommand,
-    &kPreviewCommand, &kShowCommand, &kExportPdfCommand, &kSendCommand,
-};
-
-void PrintHelp()
-{
-    std::printf("usage: srreport COMMAND [options] [FILE...]\n\n"
-                "Writes, checks, prints and sends DICOM SR reports with the srctrl report control.\n\n"
-                "Commands:\n");
-    for (const Command* command : kCommands) {
-        std::printf("  %-11s %s\n", command->name, command->summary);
-    }
-    std::printf("\nRun 'srreport COMMAND --help' for a command's options.\n\n%s", kExitCodeHelp);
-}
-
-const Command* Find(const char* name)
-{
-    for (const Command* command : kCommands) {
-        if (std::strcmp(command->name, name) == 0) {
-            return command;
-        }
-    }
-    return nullptr;
-}
-
-int Fail(const char* command, ExitCode code, const std::string& message)
-{
-    if (code == ExitCode::Usage && command != nullptr) {
-        std::fprintf(stderr, "srreport %s: %s (see srreport %s --help)\n", command, message.c_str(), command);
-    } else {
-        std::fprintf(stderr, "srreport: %s\n", message.c_str());
-    }
-    return static_cast<int>(code);
-}
-
-} // namespace
+#include "Program.h"
 
 int main(int argc, char** argv)
 {
-    // Texts on the command line and in files are UTF-8 whatever the user's locale says.
-    std::setlocale(LC_CTYPE, "C.UTF-8");
-    // A peer or a worker that goes away shows up as a failed write, not as a dead program.
-    std::signal(SIGPIPE, SIG_IGN);
-    // DCMTK's own log would print a second, multi-line account of each failure.
-    OFLog::configure(OFLogger::OFF_LOG_LEVEL);
-
-    if (argc < 2) {
-        return Fail(nullptr, ExitCode::Usage, "no command given (see srreport --help)");
-    }
-    if (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0) {
-        PrintHelp();
-        return 0;
-    }
-    const Command* command = Find(argv[1]);
-    if (command == nullptr) {
-        return Fail(nullptr, ExitCode::Usage, std::string("unknown command \"") + argv[1] + "\" (see srreport --help)");
-    }
-    try {
-        return static_cast<int>(command->run(argc - 1, argv + 1));
-    } catch (const HelpRequested&) {
-        std::printf("%s\n%s", command->usage, kExitCodeHelp);
-        return 0;
-    } catch (const Failure& failure) {
-        return Fail(command->name, failure.Code(), failure.what());
-    } catch (const std::exception& error) {
-        return Fail(command->name, ExitCode::Failed, error.what());
-    }
+    return RunProgram(argc, argv, {&kNewCommand, &kEditCommand, &kPrintCommand, &kRenderCommand, &kPreviewCommand,
+                                   &kShowCommand, &kExportPdfCommand, &kSendCommand});
 }
