@@ -552,8 +552,16 @@ void CTextLayout::LayOutWithHelper(size_t first, size_t last)
     } catch (const std::system_error&) {
         return;
     }
-    for (size_t k = 0; k < split; ++k) {
-        Layout(pending[k]);
+    try {
+        for (size_t k = 0; k < split; ++k) {
+            Layout(pending[k]);
+        }
+    } catch (...) {
+        helper.join();
+        for (PangoLayout* layout : made) {
+            g_object_unref(layout);
+        }
+        throw;
     }
     helper.join();
     for (size_t k = 0; k < made.size(); ++k) {
