@@ -4,8 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -126,15 +124,10 @@ TEST(ReportCtrlHost, AReportFromAnImageIsEditedByTypingAndPrinted)
     ASSERT_FALSE(counter.values.empty());
     EXPECT_EQ(counter.values.back(), std::make_pair(DWORD{0x07211001}, std::wstring(L"No acute findings.")));
 
-    const std::string pdf = "/tmp/srctrl-host-test-" + std::to_string(getpid()) + ".pdf";
+    const std::string pdf = host_test::Scratch("host-test.pdf");
     ASSERT_TRUE(platform::RegisterPdfPrinter("Host Test PDF", pdf.c_str()));
     EXPECT_TRUE(ctrl->Print("Host Test PDF"));
-    FILE* file = std::fopen(pdf.c_str(), "rb");
-    ASSERT_NE(file, nullptr);
-    char magic[5] = {};
-    EXPECT_EQ(std::fread(magic, 1, 4, file), 4u);
-    std::fclose(file);
-    EXPECT_STREQ(magic, "%PDF");
+    EXPECT_EQ(host_test::Output("head -c 4 " + pdf), "%PDF");
     std::remove(pdf.c_str());
 
     ctrl->CloseReport(report);
