@@ -21,16 +21,6 @@ std::wstring PatientName(const KMDcmFile& file)
 
 } // namespace
 
-TEST(KMDcmFile, LoadsAnImageAndReadsItsValues)
-{
-    KMDcmFile file;
-    ASSERT_TRUE(file.LoadFile(DataFile("ct-image.dcm").c_str(), true));
-    EXPECT_EQ(PatientName(file), L"Müller^Jürgen");
-    const char* modality = nullptr;
-    ASSERT_TRUE(file.GetDataset()->GetString(0x00080060, modality));
-    EXPECT_STREQ(modality, "CT");
-}
-
 TEST(KMDcmFile, MalformedFilesFailAndLeaveTheContent)
 {
     KMDcmFile file;
