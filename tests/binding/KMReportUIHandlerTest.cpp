@@ -151,17 +151,12 @@ TEST_F(BindingTest, EachWalkHasItsOwnKinds)
 {
     std::unique_ptr<KMDcmSR> sr = Document();
     ASSERT_TRUE(m_handler->SetDcmSR(sr.get()));
-    // Inside a TileLayout (the attribute list): a display field, filled as people read a name,
-    // never found, reported, focused or enabled.
+    // Inside a TileLayout (the attribute list): a display field, filled as people read a name;
+    // that it takes no input and follows the document is TextEntryHostTest's, on the page and
+    // on paper.
     EXPECT_EQ(Text(L"tileEdit"), L"Luis Rivera");
     std::wstring value;
-    EXPECT_FALSE(m_handler->SetValue(KMDcmTag::ReferringPhysicianName, L"Doe^John"));
-    EXPECT_EQ(Text(L"tileEdit"), L"John Doe") << "a display field follows the values written";
     EXPECT_FALSE(m_handler->GetValue(KMDcmTag::ReferringPhysicianName, value));
-    ClickOn(L"tileEdit");
-    TypeText(m_host, L"x");
-    EXPECT_TRUE(m_listener.heard.empty());
-    EXPECT_EQ(Text(L"tileEdit"), L"John Doe") << "a display field takes no typing";
     ASSERT_TRUE(m_handler->EnableUI(false));
     EXPECT_FALSE(Control(L"tileEdit")->IsEnabled());
     EXPECT_FALSE(Control(L"name")->IsEnabled());

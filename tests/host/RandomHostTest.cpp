@@ -13,7 +13,6 @@
 
 #include <gtest/gtest.h>
 
-#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -60,23 +59,16 @@ const wchar_t* const kPieces[] = {
 // The host: everything it hears is written into the model, and sometimes it does something back.
 class Model : public IReportCtrlCallback {
 public:
-    explicit Model(unsigned seed) : m_rng(seed), m_tmp(::testing::TempDir() + "random-host-" + std::to_string(getpid()) + "-" + std::to_string(seed))
+    explicit Model(unsigned seed) : m_rng(seed), m_wideLogo(m_tmp.File("wide.jpg"))
     {
-        std::system(("mkdir -p " + m_tmp).c_str());
-        m_pdf = m_tmp + "/print.pdf";
         // A logo wider than Cairo can paint, made as a host's picture would be.
-        m_wideLogo = m_tmp + "/wide.jpg";
-        std::system(("printf 'P6\\n40000 1\\n255\\n' > " + m_tmp + "/wide.ppm && head -c 120000 /dev/zero >> " + m_tmp +
-                     "/wide.ppm && cjpeg " + m_tmp + "/wide.ppm > " + m_wideLogo)
-                        .c_str());
-        platform::RegisterPdfPrinter("Random Host PDF", m_pdf.c_str());
+        const std::string ppm = m_tmp.File("wide.ppm");
+        host_test::Output("printf 'P6\\n40000 1\\n255\\n' > " + ppm + " && head -c 120000 /dev/zero >> " + ppm + " && cjpeg " +
+                          ppm + " > " + m_wideLogo);
+        platform::RegisterPdfPrinter("Random Host PDF", m_tmp.File("print.pdf").c_str());
         Start();
     }
-    ~Model()
-    {
-        Stop();
-        std::system(("rm -rf " + m_tmp).c_str());
-    }
+    ~Model() { Stop(); }
 
     // Runs up to `operations` steps, or as many as fit in `seconds` (0: no bound).
     void Run(int operations, int seconds)
@@ -265,8 +257,8 @@ private:
         case 0:
         case 1: m_ctrl->CreateReportFromImage(Data(Chance(90) ? "ct-image.dcm" : "malformed/random.dcm").c_str()); break;
         case 2:
-            if (any != nullptr && any->GetDcmSR()->SaveFile((m_tmp + "/saved.dcm").c_str())) {
-                m_ctrl->OpenReportFile((m_tmp + "/saved.dcm").c_str());
+            if (any != nullptr && any->GetDcmSR()->SaveFile(m_tmp.File("saved.dcm").c_str())) {
+                m_ctrl->OpenReportFile(m_tmp.File("saved.dcm").c_str());
             }
             break;
         case 3: m_ctrl->CreateReportFromReport(any); break;
@@ -375,8 +367,7 @@ private:
     }
 
     std::mt19937 m_rng;
-    std::string m_tmp;
-    std::string m_pdf;
+    host_test::Folder m_tmp;
     std::string m_wideLogo;
     std::string m_strStep;
     HWND m_host = nullptr;

@@ -95,7 +95,7 @@ TEST(ReportCtrlHost, EveryReportOperationAnswersNothingWithoutAReport)
     ReleaseReportCtrl(ctrl);
 }
 
-TEST(ReportCtrlHost, AReportFromAnImageIsEditedByTypingAndPrinted)
+TEST(ReportCtrlHost, AReportFromAnImageIsToldOnceToACallbackRegisteredTwice)
 {
     IReportCtrl* ctrl = CreateReportCtrl();
     HWND host = platform::CreateHostWindow(800, 1130);
@@ -116,20 +116,7 @@ TEST(ReportCtrlHost, AReportFromAnImageIsEditedByTypingAndPrinted)
     EXPECT_EQ(value, L"Müller^Jürgen");
     EXPECT_EQ(report->GetImageBoxCount(), 2);
 
-    // The finding box of the default template lies at (40, 637) .. (754, 797) on the page.
-    ASSERT_TRUE(platform::Click(host, 300, 700));
-    ASSERT_TRUE(platform::TypeText(host, L"No acute findings."));
-    ASSERT_TRUE(ctrl->GetReportValue(0x07211001, value));
-    EXPECT_EQ(value, L"No acute findings.");
-    ASSERT_FALSE(counter.values.empty());
-    EXPECT_EQ(counter.values.back(), std::make_pair(DWORD{0x07211001}, std::wstring(L"No acute findings.")));
-
-    const std::string pdf = host_test::Scratch("host-test.pdf");
-    ASSERT_TRUE(platform::RegisterPdfPrinter("Host Test PDF", pdf.c_str()));
-    EXPECT_TRUE(ctrl->Print("Host Test PDF"));
-    EXPECT_EQ(host_test::Output("head -c 4 " + pdf), "%PDF");
-    std::remove(pdf.c_str());
-
+    // Typing and printing are TextEntryHostTest's and PrintedReportTest's.
     ctrl->CloseReport(report);
     EXPECT_EQ(counter.closing, 1);
     EXPECT_EQ(ctrl->GetReportCount(), 0);

@@ -120,35 +120,6 @@ TEST(Host, InputNeedsTheFocusInTheWindow)
     EXPECT_EQ(platform::CaptureWindow(first), nullptr);
 }
 
-TEST(Host, EditCombosAndReadOnlyFields)
-{
-    HWND host = platform::CreateHostWindow(300, 100);
-    SkinWindow window(R"(<Window><HorizontalLayout childpadding="4">
-        <EditCombo name="combo" width="150"><ListLabelElement text="Chest" userdata="CHEST"/>
-          <ListLabelElement text="Head" userdata="HEAD"/></EditCombo>
-        <Edit name="fixed" text="kept" readonly="true"/></HorizontalLayout></Window>)");
-    ASSERT_NE(window.Create(host, L"page", WS_CHILD | WS_VISIBLE, 0, 0, 0, 300, 100), nullptr);
-    POINT pt = window.Centre(L"combo");
-    ASSERT_TRUE(Click(host, pt.x, pt.y));
-    ASSERT_TRUE(PressKey(host, Key::Escape));
-    ASSERT_TRUE(TypeText(host, L"Ab"));
-    ASSERT_TRUE(PressKey(host, Key::Down));
-    auto* combo = window.Find<DuiLib::CComboUI>(L"combo");
-    EXPECT_EQ(combo->GetText().Str(), L"Chest") << "choosing an item replaces the typed text";
-    const auto typed = window.Of(L"textchanged");
-    ASSERT_EQ(typed.size(), 2u);
-    EXPECT_EQ(typed[1].sText, L"Ab");
-    EXPECT_EQ(window.Of(L"itemselect").size(), 1u);
-
-    pt = window.Centre(L"fixed");
-    ASSERT_TRUE(Click(host, pt.x, pt.y));
-    ASSERT_TRUE(TypeText(host, L"x"));
-    ASSERT_TRUE(PressKey(host, Key::Backspace));
-    EXPECT_EQ(window.Find<DuiLib::CEditUI>(L"fixed")->GetText().Str(), L"kept");
-    EXPECT_EQ(window.Of(L"textchanged").size(), 2u) << "a read-only field takes no typing";
-    DestroyWindow(host);
-}
-
 TEST(Host, DragsWheelsAndChordsRefuseWhatNoPersonCouldDo)
 {
     HWND host = platform::CreateHostWindow(200, 100);

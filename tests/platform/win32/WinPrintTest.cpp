@@ -96,29 +96,3 @@ TEST(WinPrint, FailedDocumentLeavesTheOldFile)
     EXPECT_EQ(ReadFile(pdf), "old");
     EXPECT_EQ(RunTool("ls " + Quoted(dir.Path())).strOutput, "kept.pdf\n") << "no spool file is left";
 }
-
-TEST(WinPrint, PdfFileReplacesWhatALinkPointsAtAndKeepsItsPermissions)
-{
-    TempDir dir;
-    const std::string pdf = dir.File("private.pdf");
-    testing_support::WriteFile(pdf, "old");
-    ASSERT_EQ(chmod(pdf.c_str(), 0600), 0);
-    const std::string link = dir.File("link.pdf");
-    ASSERT_EQ(symlink(pdf.c_str(), link.c_str()), 0);
-    ASSERT_TRUE(platform::RegisterPdfPrinter("Linked PDF", link.c_str()));
-    ASSERT_TRUE(PrintPage("Linked PDF", L"linked"));
-    EXPECT_TRUE(testing_support::IsLink(link));
-    EXPECT_EQ(testing_support::ModeOf(pdf), 0600u);
-    const auto info = RunTool("pdfinfo " + Quoted(pdf) + " 2>&1");
-    EXPECT_TRUE(std::regex_search(info.strOutput, std::regex("Pages: +1\n"))) << info.strOutput;
-
-    // A FIFO (or a device) is no file to print into: the document does not start.
-    const std::string fifo = dir.File("fifo.pdf");
-    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
-    ASSERT_TRUE(platform::RegisterPdfPrinter("FIFO PDF", fifo.c_str()));
-    EXPECT_FALSE(PrintPage("FIFO PDF", L"fifo"));
-    struct stat was {};
-    ASSERT_EQ(stat(fifo.c_str(), &was), 0);
-    EXPECT_TRUE(S_ISFIFO(was.st_mode));
-    EXPECT_EQ(testing_support::Entries(dir.Path()), (std::vector<std::string>{"fifo.pdf", "link.pdf", "private.pdf"}));
-}
