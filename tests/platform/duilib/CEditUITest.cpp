@@ -569,3 +569,20 @@ TEST_F(EditTest, ATimerEndsWithTheControlThatSetIt)
     ClickOn(L"other");
     EXPECT_EQ(platform::AdvanceTime(500), 1);
 }
+
+// Only the printed page catches an edit that ignores the zoom otherwise: its text and caret scale
+// with the page on the screen.
+TEST_F(EditTest, ZoomScalesTheTextAndTheCaret)
+{
+    ClickOn(L"finding");
+    ASSERT_TRUE(TypeText(m_host, L"Zoom"));
+    const RECT normal = Edit(L"finding")->GetCaretPos();
+    const RECT box = Edit(L"finding")->GetPos();
+    m_window->m_pm.SetZoomRatio(2.0f);
+    m_window->m_pm.UpdateLayout();
+    const RECT zoomed = Edit(L"finding")->GetCaretPos();
+    const RECT zoomedBox = Edit(L"finding")->GetPos();
+    EXPECT_NEAR(zoomed.bottom - zoomed.top, 2 * (normal.bottom - normal.top), 2);
+    // Hinting rounds glyph advances at each size, so widths scale within a few per cent.
+    EXPECT_NEAR(zoomed.left - zoomedBox.left, 2 * (normal.left - box.left), (normal.left - box.left) / 5);
+}
