@@ -340,9 +340,9 @@ TEST_F(MainWindowTest, OpeningAnSRFileTwiceGivesTheSameReport)
     EXPECT_EQ(m_main->OpenReport(second->GetDcmSR()), second) << "an open document is activated, not copied";
     EXPECT_EQ(m_main->GetReportCount(), 2);
 
+    // Images and malformed files are LastErrorHostTest's and HostileInput's; a document of
+    // another modality is refused as well.
     EXPECT_EQ(m_main->OpenReportFile(WriteSRFile(dir, "c.dcm", "OT").c_str()), nullptr);
-    EXPECT_EQ(m_main->OpenReportFile(testing_support::DataFile("ct-image.dcm").c_str()), nullptr);
-    EXPECT_EQ(m_main->OpenReportFile(testing_support::DataFile("malformed/truncated.dcm").c_str()), nullptr);
     EXPECT_EQ(m_main->GetReportCount(), 2);
 }
 

@@ -26,7 +26,8 @@ TEST(KMDcmFile, MalformedFilesFailAndLeaveTheContent)
     KMDcmFile file;
     ASSERT_TRUE(file.LoadFile(DataFile("ct-image.dcm").c_str(), true));
     const KMDcmDataset* dataset = file.GetDataset();
-    for (const char* name : {"empty.dcm", "truncated.dcm", "random.dcm", "huge-length.dcm", "text.dcm"}) {
+    for (const char* name :
+         {"empty.dcm", "truncated.dcm", "random.dcm", "huge-length.dcm", "declared-4gib-value.dcm", "text.dcm"}) {
         SCOPED_TRACE(name);
         EXPECT_FALSE(file.LoadFile(DataFile(std::string("malformed/") + name).c_str(), true));
         EXPECT_EQ(file.GetDataset(), dataset);
