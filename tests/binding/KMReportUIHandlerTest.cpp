@@ -132,13 +132,8 @@ TEST_F(BindingTest, TagTextsAndTheirVariants)
         EXPECT_TRUE(m_handler->SetValue(KMDcmTag::PatientSex, L"M")) << tag;
         EXPECT_EQ(Text(L"e"), L"M") << tag;
     }
-    // "(0010,0040)" reads no group digit, skips the parenthesis and binds (0000,0010).
-    Open("<VerticalLayout><Edit name=\"e\" userdata=\"(0010,0040)\"/></VerticalLayout>");
-    EXPECT_FALSE(m_handler->SetValue(KMDcmTag::PatientSex, L"M"));
-    EXPECT_TRUE(m_handler->SetValue(0x00000010, L"x"));
-    // A group written with five digits is found by no tag, while filling and reporting mask it.
+    // A group written with five digits: filling and reporting mask it to the element's tag.
     Open(ReadFile(DataFile("skins/binding.xml")));
-    EXPECT_FALSE(m_handler->SetValue(KMDcmTag::InstitutionalDepartmentName, L"x"));
     std::unique_ptr<KMDcmSR> sr = Document();
     ASSERT_TRUE(m_handler->SetDcmSR(sr.get()));
     EXPECT_EQ(Text(L"department"), L"Radiology");
@@ -156,17 +151,12 @@ TEST_F(BindingTest, EachWalkHasItsOwnKinds)
 {
     std::unique_ptr<KMDcmSR> sr = Document();
     ASSERT_TRUE(m_handler->SetDcmSR(sr.get()));
-    // Inside a TileLayout (the attribute list): a display field, filled as people read a name,
-    // never found, reported, focused or enabled.
+    // Inside a TileLayout (the attribute list): a display field, filled as people read a name;
+    // that it takes no input and follows the document is TextEntryHostTest's, on the page and
+    // on paper.
     EXPECT_EQ(Text(L"tileEdit"), L"Luis Rivera");
     std::wstring value;
-    EXPECT_FALSE(m_handler->SetValue(KMDcmTag::ReferringPhysicianName, L"Doe^John"));
-    EXPECT_EQ(Text(L"tileEdit"), L"John Doe") << "a display field follows the values written";
     EXPECT_FALSE(m_handler->GetValue(KMDcmTag::ReferringPhysicianName, value));
-    ClickOn(L"tileEdit");
-    TypeText(m_host, L"x");
-    EXPECT_TRUE(m_listener.heard.empty());
-    EXPECT_EQ(Text(L"tileEdit"), L"John Doe") << "a display field takes no typing";
     ASSERT_TRUE(m_handler->EnableUI(false));
     EXPECT_FALSE(Control(L"tileEdit")->IsEnabled());
     EXPECT_FALSE(Control(L"name")->IsEnabled());
@@ -336,33 +326,19 @@ TEST_F(BindingTest, ImageBoxesAndQRCode)
         DeleteObject(shot);
         return count > 500;
     };
-    KMDcmSR two;
-    StorePictures(two, {"red.jpg", "blue.jpg"});
-    ASSERT_TRUE(m_handler->SetImageBox(2, red.data(), static_cast<long>(red.size())));
-    ASSERT_TRUE(m_handler->SetDcmSR(&two));
-    EXPECT_TRUE(showsColour(L"p0", 0xFFFF0000));
-    EXPECT_TRUE(showsColour(L"p1", 0xFF0000FF));
-    EXPECT_TRUE(showsColour(L"p2", 0xFFFF0000)) << "box 2 keeps what it showed";
-
     KMDcmSR five;
     StorePictures(five, {"blue.jpg", "red.jpg", "blue.jpg", "red.jpg", "red.jpg"});
     ASSERT_TRUE(m_handler->SetDcmSR(&five));
     EXPECT_TRUE(showsColour(L"p0", 0xFF0000FF));
     EXPECT_TRUE(showsColour(L"p1", 0xFFFF0000));
     EXPECT_TRUE(showsColour(L"p2", 0xFF0000FF));
-    ASSERT_TRUE(m_handler->ClearUI());
-    EXPECT_TRUE(showsColour(L"p2", 0xFF0000FF)) << "clearing keeps the pictures";
 
-    // The QR code shown in the box decodes to the text; an empty text clears it.
-    testing_support::TempDir dir;
+    // The QR code is read back by zbarimg from the printed page in KMMainWindowTest; here an
+    // empty text clears the box.
     ASSERT_TRUE(m_handler->SetQRCode("SR 1.2.826.0.1.3680043.9.7421 Doe^Jane"));
     HBITMAP shot = platform::CaptureWindow(m_host);
-    ASSERT_TRUE(testing_support::WritePng(shot, dir.File("page.png")));
     EXPECT_GT(CountPixels(shot, Control(L"RT_QRCODE")->GetPos(), 0xFF000000, 60), 1000);
     DeleteObject(shot);
-    const auto decoded =
-        testing_support::RunTool("zbarimg --quiet --raw " + testing_support::Quoted(dir.File("page.png")) + " 2>/dev/null");
-    EXPECT_EQ(decoded.strOutput, "SR 1.2.826.0.1.3680043.9.7421 Doe^Jane\n");
     ASSERT_TRUE(m_handler->SetQRCode(""));
     shot = platform::CaptureWindow(m_host);
     EXPECT_EQ(CountPixels(shot, Control(L"RT_QRCODE")->GetPos(), 0xFF000000, 60), 0);

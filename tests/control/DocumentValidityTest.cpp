@@ -9,7 +9,6 @@
 
 #include <functional>
 #include <memory>
-#include <sstream>
 #include <string>
 
 using testing_support::DataFile;
@@ -24,19 +23,6 @@ constexpr DWORD kConclusion = 0x07211002;
 constexpr DWORD kAuthor = 0x07211004;
 constexpr DWORD kVerifier = 0x0040A075;
 constexpr DWORD kOrganization = 0x0040A027;
-
-std::string ErrorLines(const std::string& output)
-{
-    std::istringstream lines(output);
-    std::string line;
-    std::string errors;
-    while (std::getline(lines, line)) {
-        if (line.rfind("Error", 0) == 0) {
-            errors += line + "\n";
-        }
-    }
-    return errors;
-}
 
 void Type(IKMReport* report)
 {
@@ -127,8 +113,7 @@ TEST_P(DocumentValidity, SavedDocumentHasNoDciodvfyError)
     ASSERT_NE(report, nullptr);
     const std::string path = dir.File("report.dcm");
     ASSERT_TRUE(report->GetDcmSR()->SaveFile(path.c_str()));
-    const auto verify = RunTool("dciodvfy " + Quoted(path) + " 2>&1");
-    EXPECT_EQ(ErrorLines(verify.strOutput), "") << verify.strOutput;
+    EXPECT_EQ(testing_support::DciodvfyErrors(path), "");
 }
 
 INSTANTIATE_TEST_SUITE_P(Documents, DocumentValidity, ::testing::ValuesIn(kCases),
@@ -172,5 +157,5 @@ TEST(UnverifiedVerifier, IsKeptComesBackAndMovesIntoTheSequenceAtVerification)
     EXPECT_NE(sequence.find("City Hospital"), std::string::npos) << sequence;
     EXPECT_EQ(RunTool("dsrdump " + Quoted(verified) + " 2>/dev/null | grep -c 'Intended'").strOutput, "0\n")
         << "the waiting names left the content tree";
-    EXPECT_EQ(ErrorLines(RunTool("dciodvfy " + Quoted(verified) + " 2>&1").strOutput), "");
+    EXPECT_EQ(testing_support::DciodvfyErrors(verified), "");
 }

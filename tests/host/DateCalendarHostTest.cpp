@@ -44,41 +44,15 @@ POINT DayCell(int year, int month, int day)
     return POINT{144 + index % 7 * 28 + 14, 174 + index / 7 * 22 + 11};
 }
 
-class DateCalendar : public ::testing::Test {
+class DateCalendar : public host_test::ReportHost {
 protected:
     void SetUp() override
     {
-        m_host = platform::CreateHostWindow(600, 400);
-        m_ctrl = CreateReportCtrl();
-        ASSERT_NE(m_ctrl->Create(m_host, 0, 0, 600, 400), nullptr);
-        m_ctrl->SetFitMode(0);
-        ASSERT_TRUE(m_ctrl->SetTemplateFile(Data("templates/body-fields.xml").c_str()));
-        m_report = m_ctrl->CreateReportFromImage(Data("ct-image.dcm").c_str());
-        ASSERT_NE(m_report, nullptr);
-        m_ctrl->AddCallback(&m_heard);
+        Open(600, 400, "templates/body-fields.xml");
         m_closed = Pixels(kCalendar);
     }
-    void TearDown() override
-    {
-        m_ctrl->RemoveCallback(&m_heard);
-        DestroyWindow(m_host);
-        ReleaseReportCtrl(m_ctrl);
-    }
 
-    // The pixels of a rectangle of the host window, row by row.
-    std::vector<DWORD> Pixels(const RECT& rc) const
-    {
-        std::vector<DWORD> pixels;
-        HBITMAP shot = platform::CaptureWindow(m_host);
-        BITMAP bm{};
-        GetObject(shot, sizeof bm, &bm);
-        for (int y = rc.top; y < rc.bottom; ++y) {
-            const auto* row = reinterpret_cast<const DWORD*>(static_cast<const unsigned char*>(bm.bmBits) + y * bm.bmWidthBytes);
-            pixels.insert(pixels.end(), row + rc.left, row + rc.right);
-        }
-        DeleteObject(shot);
-        return pixels;
-    }
+    std::vector<DWORD> Pixels(const RECT& rc) const { return host_test::Pixels(m_host, rc); }
     bool CalendarShown() const { return Pixels(kCalendar) != m_closed; }
     // How many pixels of a day's cell have the colour of the chosen day.
     int ChosenPixels(int year, int month, int day) const
@@ -93,12 +67,6 @@ protected:
 
     bool Click(POINT pt) { return platform::Click(m_host, pt.x, pt.y); }
     void OpenByButton() { ASSERT_TRUE(platform::Click(m_host, kDropButtonX, kFieldY)); }
-    std::wstring Value(DWORD tag)
-    {
-        std::wstring value;
-        EXPECT_TRUE(m_ctrl->GetReportValue(tag, value));
-        return value;
-    }
     bool HeardDate() const
     {
         for (const auto& value : m_heard.values) {
@@ -109,10 +77,6 @@ protected:
         return false;
     }
 
-    HWND m_host = nullptr;
-    IReportCtrl* m_ctrl = nullptr;
-    IKMReport* m_report = nullptr;
-    host_test::ValueLog m_heard;
     std::vector<DWORD> m_closed;
 };
 

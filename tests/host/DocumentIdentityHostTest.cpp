@@ -30,8 +30,6 @@ class DocumentIdentity : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        m_dir = ::testing::TempDir() + "document-identity-" + std::to_string(getpid());
-        ASSERT_EQ(Shell("mkdir -p " + m_dir), 0);
         m_host = platform::CreateHostWindow(800, 1130);
         m_ctrl = CreateReportCtrl();
         ASSERT_NE(m_ctrl->Create(m_host, 0, 0, 800, 1130), nullptr);
@@ -40,10 +38,9 @@ protected:
     {
         DestroyWindow(m_host);
         ReleaseReportCtrl(m_ctrl);
-        Shell("rm -rf " + m_dir);
     }
 
-    std::string File(const char* name) const { return m_dir + "/" + name; }
+    std::string File(const char* name) const { return m_dir.File(name); }
 
     // A saved report whose element `tag` ("(0008,0018)") is made empty by DCMTK's dcmodify.
     std::string SavedWithEmpty(const char* name, const char* tag)
@@ -57,7 +54,7 @@ protected:
         return path;
     }
 
-    std::string m_dir;
+    host_test::Folder m_dir;
     HWND m_host = nullptr;
     IReportCtrl* m_ctrl = nullptr;
 };

@@ -3,42 +3,17 @@
 // header layout and the shared library only.
 #include <srctrl/IReportCtrl.h>
 
+#include "HostTestSupport.h"
+
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 #include <cstdio>
-#include <fstream>
 #include <string>
 
 namespace {
 
-std::string Data(const char* name)
-{
-    return std::string(SRCTRL_TEST_DATA) + "/" + name;
-}
-
-// A folder of its own under /tmp, removed with what the test put in it.
-class Scratch {
-public:
-    Scratch()
-    {
-        char pattern[] = "/tmp/srctrl-last-error-XXXXXX";
-        m_strPath = mkdtemp(pattern) != nullptr ? pattern : "";
-    }
-    ~Scratch() { std::system(("rm -rf '" + m_strPath + "'").c_str()); }
-    std::string File(const char* name, const char* content = nullptr) const
-    {
-        const std::string path = m_strPath + "/" + name;
-        if (content != nullptr) {
-            std::ofstream(path) << content;
-        }
-        return path;
-    }
-
-private:
-    std::string m_strPath;
-};
+using host_test::Data;
+using Scratch = host_test::Folder;
 
 std::string Reason() { return SrCtrlGetLastError(); }
 

@@ -9,10 +9,10 @@
 // together (default none; the summary says how many operations ran); bench/random-host-soak.sh
 // runs long soaks.
 #include "control/IReportCtrl.h"
+#include "HostTestSupport.h"
 
 #include <gtest/gtest.h>
 
-#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -28,12 +28,9 @@
 
 namespace {
 
-constexpr size_t kMaxOpenReports = 8;
+using host_test::Data;
 
-std::string Data(const std::string& name)
-{
-    return std::string(SRCTRL_TEST_DATA) + "/" + name;
-}
+constexpr size_t kMaxOpenReports = 8;
 
 std::string SkinFile(const std::string& name)
 {
@@ -59,44 +56,19 @@ const wchar_t* const kPieces[] = {
     L"\xD800", L"\xDFFF", L"\uFFFE", L" ", L"x y",
 };
 
-class Model;
-
-// Everything the host hears, written into the model; sometimes the host does something back.
-class Listener : public IReportCtrlCallback {
+// The host: everything it hears is written into the model, and sometimes it does something back.
+class Model : public IReportCtrlCallback {
 public:
-    explicit Listener(Model& model) : m_model(model) {}
-    void OnReportValueChanged(IKMReport* r, DWORD tag, const wchar_t* value) override;
-    void OnActiveReportChanged(IKMReport* r) override;
-    void OnReportAdded(IKMReport* r) override;
-    void OnReportClosing(IKMReport* r) override;
-    void OnDocumentCompleted(IKMReport* r) override;
-    void OnDocumentVerified(IKMReport* r) override;
-    void OnModifiedChanged(IKMReport* r) override;
-    void OnLayoutChanged(IKMReport* r) override;
-
-private:
-    Model& m_model;
-};
-
-class Model {
-public:
-    explicit Model(unsigned seed) : m_rng(seed), m_listener(*this), m_tmp(::testing::TempDir() + "random-host-" + std::to_string(getpid()) + "-" + std::to_string(seed))
+    explicit Model(unsigned seed) : m_rng(seed), m_wideLogo(m_tmp.File("wide.jpg"))
     {
-        std::system(("mkdir -p " + m_tmp).c_str());
-        m_pdf = m_tmp + "/print.pdf";
         // A logo wider than Cairo can paint, made as a host's picture would be.
-        m_wideLogo = m_tmp + "/wide.jpg";
-        std::system(("printf 'P6\\n40000 1\\n255\\n' > " + m_tmp + "/wide.ppm && head -c 120000 /dev/zero >> " + m_tmp +
-                     "/wide.ppm && cjpeg " + m_tmp + "/wide.ppm > " + m_wideLogo)
-                        .c_str());
-        platform::RegisterPdfPrinter("Random Host PDF", m_pdf.c_str());
+        const std::string ppm = m_tmp.File("wide.ppm");
+        host_test::Output("printf 'P6\\n40000 1\\n255\\n' > " + ppm + " && head -c 120000 /dev/zero >> " + ppm + " && cjpeg " +
+                          ppm + " > " + m_wideLogo);
+        platform::RegisterPdfPrinter("Random Host PDF", m_tmp.File("print.pdf").c_str());
         Start();
     }
-    ~Model()
-    {
-        Stop();
-        std::system(("rm -rf " + m_tmp).c_str());
-    }
+    ~Model() { Stop(); }
 
     // Runs up to `operations` steps, or as many as fit in `seconds` (0: no bound).
     void Run(int operations, int seconds)
@@ -126,27 +98,26 @@ public:
         return out.str();
     }
 
-    // Listener entry points.
-    void Value(IKMReport* r, DWORD tag, const wchar_t* value)
+    void OnReportValueChanged(IKMReport* r, DWORD tag, const wchar_t* value) override
     {
         Heard(r);
         m_values[r][tag] = value != nullptr ? value : L"";
         MaybeReact(r);
     }
-    void Active(IKMReport* r)
+    void OnActiveReportChanged(IKMReport* r) override
     {
         Heard(r);
         m_pActive = r;
         MaybeReact(r);
     }
-    void Added(IKMReport* r)
+    void OnReportAdded(IKMReport* r) override
     {
         ++m_nNotifications;
         EXPECT_TRUE(std::find(m_order.begin(), m_order.end(), r) == m_order.end()) << m_strStep;
         m_order.push_back(r);
         MaybeReact(r);
     }
-    void Closing(IKMReport* r)
+    void OnReportClosing(IKMReport* r) override
     {
         Heard(r);
         m_order.erase(std::remove(m_order.begin(), m_order.end(), r), m_order.end());
@@ -155,19 +126,24 @@ public:
             m_pActive = nullptr;
         }
     }
+    void OnDocumentCompleted(IKMReport* r) override { Other(r); }
+    void OnDocumentVerified(IKMReport* r) override { Other(r); }
+    void OnModifiedChanged(IKMReport* r) override { Other(r); }
+    void OnLayoutChanged(IKMReport* r) override { Other(r); }
+
+private:
     void Other(IKMReport* r)
     {
         Heard(r);
         MaybeReact(r);
     }
 
-private:
     void Start()
     {
         m_host = platform::CreateHostWindow(900, 1200);
         m_ctrl = CreateReportCtrl();
         ASSERT_NE(m_ctrl->Create(m_host, 0, 0, 900, 1200), nullptr);
-        m_ctrl->AddCallback(&m_listener);
+        m_ctrl->AddCallback(this);
     }
     void Stop()
     {
@@ -281,8 +257,8 @@ private:
         case 0:
         case 1: m_ctrl->CreateReportFromImage(Data(Chance(90) ? "ct-image.dcm" : "malformed/random.dcm").c_str()); break;
         case 2:
-            if (any != nullptr && any->GetDcmSR()->SaveFile((m_tmp + "/saved.dcm").c_str())) {
-                m_ctrl->OpenReportFile((m_tmp + "/saved.dcm").c_str());
+            if (any != nullptr && any->GetDcmSR()->SaveFile(m_tmp.File("saved.dcm").c_str())) {
+                m_ctrl->OpenReportFile(m_tmp.File("saved.dcm").c_str());
             }
             break;
         case 3: m_ctrl->CreateReportFromReport(any); break;
@@ -332,43 +308,30 @@ private:
             }
             break;
         }
-        case 18:
-            if (any != nullptr) {
-                Chance(50) ? any->CompleteDocument() : any->VerifyDocument();
-            }
-            break;
-        case 19:
-            if (any != nullptr) {
-                any->SetImageLayout(Pick(4) - 1);
-            }
-            break;
-        case 20:
-            if (any != nullptr) {
-                any->SetQRCode(Chance(90) ? "https://example.invalid/report" : std::string(5000, 'q').c_str());
-            }
-            break;
-        case 21:
-            if (any != nullptr) {
-                any->SetAttributeList({{"Patient", "0010,0010"}, {"ID", "0010,0020"}});
-            }
-            break;
         case 22:
             if (HBITMAP capture = platform::CaptureWindow(m_host)) {
                 DeleteObject(capture);
             }
             break;
-        case 23:
-            if (any != nullptr) {
-                const std::string logos[] = {Data("images/logo.png"), Data("images/huge.png"), Data("images/red.jpg"),
-                                             m_wideLogo, Data("missing.png")};
-                any->SetLogo(logos[Pick(5)].c_str());
-            }
-            break;
-        default:
-            if (any != nullptr) {
-                any->EnableUI(Chance(80));
-            }
-            break;
+        default: ActOn(any, operation); break;
+        }
+    }
+
+    // The operations on one open report.
+    void ActOn(IKMReport* report, int operation)
+    {
+        if (report == nullptr) {
+            return;
+        }
+        const std::string logos[] = {Data("images/logo.png"), Data("images/huge.png"), Data("images/red.jpg"), m_wideLogo,
+                                     Data("missing.png")};
+        switch (operation) {
+        case 18: Chance(50) ? report->CompleteDocument() : report->VerifyDocument(); break;
+        case 19: report->SetImageLayout(Pick(4) - 1); break;
+        case 20: report->SetQRCode(Chance(90) ? "https://example.invalid/report" : std::string(5000, 'q').c_str()); break;
+        case 21: report->SetAttributeList({{"Patient", "0010,0010"}, {"ID", "0010,0020"}}); break;
+        case 23: report->SetLogo(logos[Pick(5)].c_str()); break;
+        default: report->EnableUI(Chance(80)); break;
         }
     }
 
@@ -404,9 +367,7 @@ private:
     }
 
     std::mt19937 m_rng;
-    Listener m_listener;
-    std::string m_tmp;
-    std::string m_pdf;
+    host_test::Folder m_tmp;
     std::string m_wideLogo;
     std::string m_strStep;
     HWND m_host = nullptr;
@@ -421,15 +382,6 @@ private:
     long m_nReactions = 0;
     long m_nReleases = 0;
 };
-
-void Listener::OnReportValueChanged(IKMReport* r, DWORD tag, const wchar_t* value) { m_model.Value(r, tag, value); }
-void Listener::OnActiveReportChanged(IKMReport* r) { m_model.Active(r); }
-void Listener::OnReportAdded(IKMReport* r) { m_model.Added(r); }
-void Listener::OnReportClosing(IKMReport* r) { m_model.Closing(r); }
-void Listener::OnDocumentCompleted(IKMReport* r) { m_model.Other(r); }
-void Listener::OnDocumentVerified(IKMReport* r) { m_model.Other(r); }
-void Listener::OnModifiedChanged(IKMReport* r) { m_model.Other(r); }
-void Listener::OnLayoutChanged(IKMReport* r) { m_model.Other(r); }
 
 int EnvInt(const char* name, int fallback)
 {

@@ -158,7 +158,7 @@ TEST_F(ReentrantHost, OpeningAnOpenDocumentNeverReturnsAReportThatWasClosedMeanw
 {
     IKMReport* first = NewReport();
     ASSERT_NE(first, nullptr);
-    const std::string path = ::testing::TempDir() + "/reentrant-open.dcm";
+    const std::string path = host_test::Scratch("reentrant-open.dcm");
     ASSERT_TRUE(first->GetDcmSR()->SaveFile(path.c_str()));
     IKMReport* second = NewReport();
     ASSERT_NE(second, nullptr);

@@ -21,20 +21,7 @@ namespace {
 
 using host_test::Data;
 
-class Folder {
-public:
-    Folder()
-    {
-        char pattern[] = "/tmp/srctrl-hostile-XXXXXX";
-        const char* made = mkdtemp(pattern);
-        m_strPath = made != nullptr ? made : "";
-    }
-    ~Folder() { std::system(("rm -rf '" + m_strPath + "'").c_str()); }
-    std::string File(const char* name) const { return m_strPath + "/" + name; }
-
-private:
-    std::string m_strPath;
-};
+using host_test::Folder;
 
 // Keeps a test from hanging on a FIFO: while the guarded calls run, anybody still waiting to
 // read the FIFO gets a writer that closes at once (an end of file) after a grace period, and the

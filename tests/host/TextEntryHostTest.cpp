@@ -6,17 +6,17 @@
 
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <string>
 #include <vector>
 
 namespace {
 
 using host_test::Data;
+using host_test::Output;
+using host_test::Pixels;
+using host_test::Scratch;
 
 constexpr DWORD kPatientName = 0x00100010;
 constexpr DWORD kBodyPart = 0x00180015;
@@ -24,73 +24,25 @@ constexpr DWORD kFinding = 0x07211001;
 constexpr DWORD kVerifyingObserverName = 0x0040A075;
 constexpr DWORD kVerifyingOrganization = 0x0040A027;
 
-// The pixels of a rectangle of the host window, row by row.
-std::vector<DWORD> Pixels(HWND host, RECT rc)
-{
-    std::vector<DWORD> pixels;
-    HBITMAP shot = platform::CaptureWindow(host);
-    BITMAP bm{};
-    GetObject(shot, sizeof bm, &bm);
-    for (int y = rc.top; y < rc.bottom && y < bm.bmHeight; ++y) {
-        const auto* row = reinterpret_cast<const DWORD*>(static_cast<const unsigned char*>(bm.bmBits) + y * bm.bmWidthBytes);
-        pixels.insert(pixels.end(), row + rc.left, row + std::min<long>(rc.right, bm.bmWidth));
-    }
-    DeleteObject(shot);
-    return pixels;
-}
-
-class TextEntry : public ::testing::Test {
+class TextEntry : public host_test::ReportHost {
 protected:
-    void Open(int width, int height, const char* templateFile)
-    {
-        m_host = platform::CreateHostWindow(width, height);
-        m_ctrl = CreateReportCtrl();
-        ASSERT_NE(m_ctrl->Create(m_host, 0, 0, width, height), nullptr);
-        m_ctrl->SetFitMode(0);
-        if (templateFile != nullptr) {
-            ASSERT_TRUE(m_ctrl->SetTemplateFile(Data(templateFile).c_str()));
-        }
-        m_report = m_ctrl->CreateReportFromImage(Data("ct-image.dcm").c_str());
-        ASSERT_NE(m_report, nullptr);
-        m_ctrl->AddCallback(&m_heard);
-    }
-    void TearDown() override
-    {
-        if (m_ctrl != nullptr) {
-            m_ctrl->RemoveCallback(&m_heard);
-            DestroyWindow(m_host);
-            ReleaseReportCtrl(m_ctrl);
-        }
-    }
-
-    std::wstring Value(DWORD tag)
-    {
-        std::wstring value;
-        m_report->GetValue(tag, value);
-        return value;
-    }
-
     std::string PrintedText()
     {
-        const std::string base = ::testing::TempDir() + "text-entry-" + std::to_string(getpid());
-        EXPECT_TRUE(platform::RegisterPdfPrinter("Text Entry PDF", (base + ".pdf").c_str()));
+        const std::string pdf = Scratch("text-entry.pdf");
+        EXPECT_TRUE(platform::RegisterPdfPrinter("Text Entry PDF", pdf.c_str()));
         EXPECT_TRUE(m_ctrl->Print("Text Entry PDF"));
-        std::string text;
-        if (FILE* out = popen(("pdftotext -q " + base + ".pdf - && rm -f " + base + ".pdf").c_str(), "r")) {
-            char buffer[4096];
-            size_t n = 0;
-            while ((n = std::fread(buffer, 1, sizeof buffer, out)) > 0) {
-                text.append(buffer, n);
-            }
-            pclose(out);
-        }
-        return text;
+        return Output("pdftotext -q " + pdf + " - && rm -f " + pdf);
     }
 
-    HWND m_host = nullptr;
-    IReportCtrl* m_ctrl = nullptr;
-    IKMReport* m_report = nullptr;
-    host_test::ValueLog m_heard;
+    // What an outside tool says of the active document, saved to a scratch file.
+    std::string SavedAnd(const std::string& tool)
+    {
+        const std::string path = Scratch("text-entry.dcm");
+        EXPECT_TRUE(m_report->GetDcmSR()->SaveFile(path.c_str()));
+        const std::string said = Output(tool + " " + path + " 2>&1");
+        std::remove(path.c_str());
+        return said;
+    }
 };
 
 // The patient name of the default template's attribute list, at a zoom of 1 in an 800-wide window.
@@ -185,7 +137,7 @@ TEST_F(TextEntry, ADateThatIsNoDateIsShownAsSuchAndNeverStored)
 {
     // A document from elsewhere whose study date is no calendar date.
     Open(600, 400, "templates/body-fields.xml");
-    const std::string path = ::testing::TempDir() + "text-entry-date-" + std::to_string(getpid()) + ".dcm";
+    const std::string path = Scratch("text-entry-date.dcm");
     ASSERT_TRUE(m_report->GetDcmSR()->SaveFile(path.c_str()));
     m_ctrl->CloseReport(m_report);
     ASSERT_EQ(std::system(("dcmodify -nb -q -m '(0008,0020)=20230229' " + path).c_str()), 0);
@@ -234,15 +186,8 @@ TEST_F(TextEntry, ATypedDateIsStoredBeforeAnyOperationSeesTheDocument)
     EXPECT_EQ(Value(kStudyDate), L"20240301") << "rebuilding the page";
 
     typeDate(L"2024-03-02");
-    const std::string path = ::testing::TempDir() + "text-entry-typed-" + std::to_string(getpid()) + ".dcm";
-    ASSERT_TRUE(m_report->GetDcmSR()->SaveFile(path.c_str()));
-    FILE* dump = popen(("dcmdump -q +P 0008,0020 " + path).c_str(), "r");
-    ASSERT_NE(dump, nullptr);
-    char line[256] = {};
-    ASSERT_NE(std::fgets(line, sizeof line, dump), nullptr);
-    pclose(dump);
-    std::remove(path.c_str());
-    EXPECT_NE(std::strstr(line, "20240302"), nullptr) << "saving the document: " << line;
+    const std::string dump = SavedAnd("dcmdump -q +P 0008,0020");
+    EXPECT_NE(dump.find("20240302"), std::string::npos) << "saving the document: " << dump;
 
     typeDate(L"2024-03-03");
     IKMReport* other = m_ctrl->CreateReportFromImage(Data("ct-image.dcm").c_str());
@@ -328,15 +273,8 @@ TEST_F(TextEntry, NothingBeyondWhatTheElementCanHoldIsStoredOrShown)
     ASSERT_TRUE(m_ctrl->ApplyTemplate(Data("templates/body-fields.xml").c_str()));
     EXPECT_EQ(Pixels(m_host, nameField), shown) << "the field shows what the document holds";
 
-    const std::string path = ::testing::TempDir() + "text-entry-limits-" + std::to_string(getpid()) + ".dcm";
-    ASSERT_TRUE(m_report->GetDcmSR()->SaveFile(path.c_str()));
-    FILE* check = popen(("dciodvfy " + path + " 2>&1 | grep -c '^Error'").c_str(), "r");
-    ASSERT_NE(check, nullptr);
-    char count[32] = {};
-    std::fgets(count, sizeof count, check);
-    pclose(check);
-    std::remove(path.c_str());
-    EXPECT_STREQ(count, "0\n") << "dciodvfy finds no error in what was stored";
+    const std::string verified = SavedAnd("dciodvfy");
+    EXPECT_EQ(("\n" + verified).find("\nError"), std::string::npos) << "dciodvfy finds no error in what was stored:\n" << verified;
 }
 
 TEST_F(TextEntry, TextInEveryScriptRoundTripsIntoTheSavedFile)
@@ -353,16 +291,6 @@ TEST_F(TextEntry, TextInEveryScriptRoundTripsIntoTheSavedFile)
     // The space left at the end is padding to DICOM: the document drops it.
     EXPECT_EQ(Value(kFinding), L"שלום 肺结节 한국어 مرحبا Ελληνικά Кириллица") << "typed as an editor leaves it";
 
-    const std::string path = ::testing::TempDir() + "text-entry-scripts-" + std::to_string(getpid()) + ".dcm";
-    ASSERT_TRUE(m_report->GetDcmSR()->SaveFile(path.c_str()));
-    FILE* dump = popen(("dcmdump -q +U8 +L " + path).c_str(), "r");
-    ASSERT_NE(dump, nullptr);
-    std::string text;
-    char buffer[1024];
-    while (std::fgets(buffer, sizeof buffer, dump) != nullptr) {
-        text += buffer;
-    }
-    pclose(dump);
-    std::remove(path.c_str());
+    const std::string text = SavedAnd("dcmdump -q +U8 +L");
     EXPECT_NE(text.find("שלום 肺结节 한국어 مرحبا Ελληνικά Кириллица"), std::string::npos) << text;
 }

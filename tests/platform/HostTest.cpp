@@ -66,22 +66,6 @@ TEST_F(InputTest, TypingRaisesOneTextChangePerChangeWithTheFullText)
     EXPECT_TRUE(m_window->Of(L"textchanged").empty());
 }
 
-TEST_F(InputTest, ProgramWritesRaiseNothing)
-{
-    m_window->Find<DuiLib::CEditUI>(L"name")->SetText(L"from the program");
-    m_window->Find<DuiLib::CComboUI>(L"sex")->SelectItem(1, false, false);
-    EXPECT_TRUE(m_window->Of(L"textchanged").empty());
-    EXPECT_TRUE(m_window->Of(L"itemselect").empty());
-    EXPECT_EQ(m_window->Find<DuiLib::CComboUI>(L"sex")->GetText().Str(), L"Female");
-
-    DuiLib::CRichEditUI rich;
-    rich.SetManager(&m_window->m_pm, nullptr);
-    rich.SetName(L"rich");
-    rich.SetText(L"finding");
-    EXPECT_EQ(rich.GetText().Str(), L"finding");
-    EXPECT_TRUE(m_window->Of(L"textchanged").empty()) << "a long text set by the host is not echoed back";
-}
-
 TEST_F(InputTest, ChoosingAComboItemRaisesItemSelect)
 {
     ClickOn(L"sex");
@@ -104,47 +88,6 @@ TEST_F(InputTest, ChoosingAComboItemRaisesItemSelect)
     ASSERT_TRUE(PressKey(m_host, Key::Down));
     EXPECT_EQ(sex->GetCurSel(), 2);
     EXPECT_EQ(m_window->Of(L"itemselect").size(), 2u);
-}
-
-TEST_F(InputTest, LeavingADateControlRaisesKillFocusWithTheTypedDate)
-{
-    ClickOn(L"birth");
-    ASSERT_TRUE(TypeText(m_host, L"1971-03-15"));
-    ASSERT_TRUE(PressKey(m_host, Key::Tab));
-    auto* birth = m_window->Find<DuiLib::CDateTimeUI>(L"birth");
-    const auto left = m_window->Of(L"killfocus");
-    ASSERT_FALSE(left.empty());
-    EXPECT_EQ(left.back().sSender, L"birth");
-    EXPECT_EQ(birth->GetTime().wYear, 1971);
-    EXPECT_EQ(birth->GetTime().wMonth, 3);
-    EXPECT_EQ(birth->GetTime().wDay, 15);
-    EXPECT_EQ(birth->GetText().Str(), L"1971-03-15");
-
-    // Letters are not part of a date; text that is no date stays as typed, the date unchanged.
-    ClickOn(L"birth");
-    for (int i = 0; i < 10; ++i) {
-        PressKey(m_host, Key::Backspace);
-    }
-    ASSERT_TRUE(TypeText(m_host, L"x2023-02-29"));
-    ClickOn(L"name");
-    EXPECT_EQ(birth->GetText().Str(), L"2023-02-29");
-    EXPECT_EQ(birth->GetTime().wYear, 1971);
-}
-
-TEST_F(InputTest, TabMovesTheFocusInTreeOrder)
-{
-    ClickOn(L"name");
-    std::vector<std::wstring> order{Focused()};
-    for (int i = 0; i < 3; ++i) {
-        ASSERT_TRUE(PressKey(m_host, Key::Tab));
-        order.push_back(Focused());
-    }
-    EXPECT_EQ(order, (std::vector<std::wstring>{L"name", L"sex", L"birth", L"name"}));
-    const auto left = m_window->Of(L"killfocus");
-    ASSERT_EQ(left.size(), 3u);
-    EXPECT_EQ(left[0].sSender, L"name");
-    EXPECT_EQ(left[1].sSender, L"sex");
-    EXPECT_EQ(left[2].sSender, L"birth");
 }
 
 TEST_F(InputTest, InputHonoursZoomAndDisabledControls)
@@ -175,35 +118,6 @@ TEST(Host, InputNeedsTheFocusInTheWindow)
     DestroyWindow(first);
     DestroyWindow(second);
     EXPECT_EQ(platform::CaptureWindow(first), nullptr);
-}
-
-TEST(Host, EditCombosAndReadOnlyFields)
-{
-    HWND host = platform::CreateHostWindow(300, 100);
-    SkinWindow window(R"(<Window><HorizontalLayout childpadding="4">
-        <EditCombo name="combo" width="150"><ListLabelElement text="Chest" userdata="CHEST"/>
-          <ListLabelElement text="Head" userdata="HEAD"/></EditCombo>
-        <Edit name="fixed" text="kept" readonly="true"/></HorizontalLayout></Window>)");
-    ASSERT_NE(window.Create(host, L"page", WS_CHILD | WS_VISIBLE, 0, 0, 0, 300, 100), nullptr);
-    POINT pt = window.Centre(L"combo");
-    ASSERT_TRUE(Click(host, pt.x, pt.y));
-    ASSERT_TRUE(PressKey(host, Key::Escape));
-    ASSERT_TRUE(TypeText(host, L"Ab"));
-    ASSERT_TRUE(PressKey(host, Key::Down));
-    auto* combo = window.Find<DuiLib::CComboUI>(L"combo");
-    EXPECT_EQ(combo->GetText().Str(), L"Chest") << "choosing an item replaces the typed text";
-    const auto typed = window.Of(L"textchanged");
-    ASSERT_EQ(typed.size(), 2u);
-    EXPECT_EQ(typed[1].sText, L"Ab");
-    EXPECT_EQ(window.Of(L"itemselect").size(), 1u);
-
-    pt = window.Centre(L"fixed");
-    ASSERT_TRUE(Click(host, pt.x, pt.y));
-    ASSERT_TRUE(TypeText(host, L"x"));
-    ASSERT_TRUE(PressKey(host, Key::Backspace));
-    EXPECT_EQ(window.Find<DuiLib::CEditUI>(L"fixed")->GetText().Str(), L"kept");
-    EXPECT_EQ(window.Of(L"textchanged").size(), 2u) << "a read-only field takes no typing";
-    DestroyWindow(host);
 }
 
 TEST(Host, DragsWheelsAndChordsRefuseWhatNoPersonCouldDo)

@@ -182,16 +182,6 @@ int LastJobId(const char* queue)
 
 } // namespace
 
-TEST_F(PrintedReportTest, AFindingLongerThanItsBoxFlowsOntoMorePagesOfAPdfPrinter)
-{
-    TempDir dir;
-    const std::string pdf = dir.File("41.pdf");
-    ASSERT_TRUE(platform::RegisterPdfPrinter("Flow PDF", pdf.c_str()));
-    ASSERT_NE(LongReport(41, 1), nullptr);
-    ASSERT_TRUE(m_main->Print("Flow PDF"));
-    ExpectAWholeFlowedReport(pdf, 41, 1);
-}
-
 TEST_F(PrintedReportTest, LongTextsPrintWholeOnA4AndLetterFilePrinters)
 {
     ASSERT_NE(LongReport(300, 40), nullptr);
@@ -292,22 +282,6 @@ TEST_F(PrintedReportTest, ThePrintedPageClaimsVerificationOnlyForAVerifiedReport
     const RECT& a = badge->GetPos();
     const RECT& b = logo->GetPos();
     EXPECT_TRUE(a.left >= b.right || b.left >= a.right || a.top >= b.bottom || b.top >= a.bottom);
-}
-
-TEST_F(PrintedReportTest, TheChineseTemplateSaysVerifiedInItsOwnWords)
-{
-    const std::string zh = std::string(SRCTRL_SOURCE_DIR) + "/skin/srctrl/template_zh_CN.xml";
-    ASSERT_TRUE(m_main->SetTemplateFile(zh.c_str()));
-    IKMReport* report = m_main->CreateReportFromImage(DataFile("ct-image.dcm").c_str());
-    ASSERT_NE(report, nullptr);
-    report->SetValue(0x0040A075, L"Roe^Anna");
-    report->SetValue(0x0040A027, L"City Hospital");
-    report->CompleteDocument();
-    report->VerifyDocument();
-    DuiLib::CControlUI* badge = dynamic_cast<KMReportWindow*>(report)->m_pm.FindControl(L"verifiedCtrl");
-    ASSERT_NE(badge, nullptr);
-    EXPECT_TRUE(badge->IsVisible());
-    EXPECT_EQ(std::wstring(badge->GetText().GetData()), L"已审核");
 }
 
 // The fields' borders keep a design pixel's weight on paper: at 600 dpi a one-dot line would

@@ -67,26 +67,6 @@ using Log = std::vector<std::string>;
 
 } // namespace
 
-TEST_F(ReportWindowTest, ANewReportStartsAFreshPartialDocument)
-{
-    std::string text;
-    const KMDcmDataset* ds = m_report->GetDcmSR()->GetDataset();
-    ASSERT_TRUE(ds->GetString(0x0040A491, text));
-    EXPECT_EQ(text, "PARTIAL");
-    ASSERT_TRUE(ds->GetString(0x0040A493, text));
-    EXPECT_EQ(text, "UNVERIFIED");
-    ASSERT_TRUE(ds->GetString(0x00200011, text));
-    EXPECT_EQ(text, "8001");
-    std::string series;
-    std::string instance;
-    ASSERT_TRUE(ds->GetString(0x0020000E, series));
-    ASSERT_TRUE(ds->GetString(0x00080018, instance));
-    EXPECT_NE(series, instance);
-    EXPECT_STREQ(m_report->GetReportName(), "");
-    EXPECT_FALSE(m_report->IsModified());
-    EXPECT_EQ(m_report->GetImageBoxCount(), 2) << "the default template's page is shown from the start";
-}
-
 TEST_F(ReportWindowTest, TemplateOperationsNeedALoadedTemplate)
 {
     std::vector<std::string> names;

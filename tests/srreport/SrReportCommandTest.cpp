@@ -112,13 +112,8 @@ TEST(SrReportCommand, EditAmendsAVerifiedReportIntoANewDocument)
     EXPECT_EQ(DumpValue(verified, "SOPInstanceUID"), DumpValue(draft, "SOPInstanceUID"))
         << "an unverified report is edited as the same document";
 
+    // Editing it in place is refused: SrReportFailureTest.
     const std::string before = ReadFile(verified);
-    const Outcome inPlace = SrReport("edit " + Quoted(verified) + " --finding 'Changed.' -o " + Quoted(verified));
-    EXPECT_EQ(inPlace.code, 3);
-    EXPECT_EQ(Lines(inPlace.err), 1) << inPlace.err;
-    EXPECT_NE(inPlace.err.find("verified"), std::string::npos) << inPlace.err;
-    EXPECT_EQ(ReadFile(verified), before);
-
     const std::string amended = folder.File("amended.dcm");
     edited = SrReport("edit " + Quoted(verified) + " --finding 'Amended reading.' -o " + Quoted(amended));
     ASSERT_EQ(edited.code, 0) << edited.err;

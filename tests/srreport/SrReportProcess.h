@@ -2,10 +2,10 @@
 
 // Runs srreport as a person or a script does, as a separate process, and checks what it made
 // with outside tools (DCMTK, dicom3tools, poppler).
+#include "support/FileChecks.h"
 #include "support/TestSupport.h"
 
 #include <cairo.h>
-#include <dirent.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -15,6 +15,9 @@
 
 namespace srreport_test {
 
+// Every entry of a folder, hidden ones included (a half-written temporary would be hidden).
+using testing_support::Entries;
+using testing_support::DciodvfyErrors;
 using testing_support::Quoted;
 using testing_support::ReadFile;
 using testing_support::RunTool;
@@ -55,40 +58,6 @@ inline Outcome SrReport(const std::string& args, const std::string& prefix = "")
 inline int Lines(const std::string& text)
 {
     return static_cast<int>(std::count(text.begin(), text.end(), '\n'));
-}
-
-// Every entry of a folder, hidden ones included (a half-written temporary would be hidden).
-inline std::vector<std::string> Entries(const std::string& folder)
-{
-    std::vector<std::string> names;
-    if (DIR* dir = opendir(folder.c_str())) {
-        while (const dirent* entry = readdir(dir)) {
-            const std::string name = entry->d_name;
-            if (name != "." && name != "..") {
-                names.push_back(name);
-            }
-        }
-        closedir(dir);
-    }
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
-// dciodvfy's lines that start with "Error" (an IOD violation), empty for a valid instance.
-inline std::string DciodvfyErrors(const std::string& path)
-{
-    const std::string report = RunTool("dciodvfy " + Quoted(path) + " 2>&1").strOutput;
-    std::string errors;
-    size_t start = 0;
-    while (start < report.size()) {
-        const size_t end = report.find('\n', start);
-        const std::string line = report.substr(start, end == std::string::npos ? std::string::npos : end - start);
-        if (line.rfind("Error", 0) == 0) {
-            errors += line + "\n";
-        }
-        start = end == std::string::npos ? report.size() : end + 1;
-    }
-    return errors;
 }
 
 inline std::string PdfText(const std::string& path)

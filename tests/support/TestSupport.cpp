@@ -53,6 +53,19 @@ ToolResult RunTool(const std::string& command)
     return result;
 }
 
+std::string DciodvfyErrors(const std::string& path)
+{
+    std::istringstream lines(RunTool("dciodvfy " + Quoted(path) + " 2>&1").strOutput);
+    std::string line;
+    std::string errors;
+    while (std::getline(lines, line)) {
+        if (line.rfind("Error", 0) == 0) {
+            errors += line + "\n";
+        }
+    }
+    return errors;
+}
+
 std::string DataFile(const std::string& name)
 {
     return std::string(SRCTRL_TEST_DATA) + "/" + name;

@@ -49,6 +49,9 @@ ToolResult RunTool(const std::string& command);
 // Quotes a text for the shell.
 std::string Quoted(const std::string& text);
 
+// dciodvfy's lines that start with "Error" (an IOD violation) for a file; empty for a valid one.
+std::string DciodvfyErrors(const std::string& path);
+
 // The path of a file under tests/data.
 std::string DataFile(const std::string& name);
 

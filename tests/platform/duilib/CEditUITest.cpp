@@ -8,9 +8,7 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <memory>
-#include <set>
 #include <string>
 
 using platform::Click;
@@ -19,7 +17,6 @@ using platform::Modifiers;
 using platform::PressKey;
 using platform::TypeText;
 using testing_support::CountOtherPixels;
-using testing_support::PixelAt;
 using testing_support::SkinWindow;
 
 namespace {
@@ -79,17 +76,6 @@ protected:
     }
 
     HBITMAP Capture() { return platform::CaptureWindow(m_host); }
-    // How many pixels inside `rc` differ between two captures.
-    static int Differences(HBITMAP a, HBITMAP b, const RECT& rc)
-    {
-        int count = 0;
-        for (int y = rc.top; y < rc.bottom; ++y) {
-            for (int x = rc.left; x < rc.right; ++x) {
-                count += PixelAt(a, x, y) != PixelAt(b, x, y) ? 1 : 0;
-            }
-        }
-        return count;
-    }
 
     HWND m_host = nullptr;
     std::unique_ptr<SkinWindow> m_window;
@@ -155,9 +141,7 @@ TEST_F(TemplateFindingTest, TwoHundredTypedLinesAreKeptExactlyAndTheLastIsShown)
 {
     const RECT box = m_pFinding->GetPos();
     ASSERT_TRUE(Click(m_host, (box.left + box.right) / 2, (box.top + box.bottom) / 2));
-    HBITMAP empty = Capture();
     std::wstring expected;
-    HBITMAP firstLines = nullptr;
     for (int i = 1; i <= 200; ++i) {
         const std::wstring line = L"Line " + std::to_wstring(i) + L": no acute findings, Größe ≤ 3 mm, 未见异常";
         m_window->Clear();
@@ -167,39 +151,24 @@ TEST_F(TemplateFindingTest, TwoHundredTypedLinesAreKeptExactlyAndTheLastIsShown)
             Press(Key::Enter);
             expected += L'\n';
         }
-        if (i == 3) {
-            firstLines = Capture();
-        }
     }
     EXPECT_EQ(m_pFinding->GetText().Str(), expected);
     const auto changes = m_window->Of(L"textchanged");
     ASSERT_FALSE(changes.empty());
     EXPECT_EQ(changes.back().sText, expected) << "the last notification carries the whole text";
 
-    // The box shows the end: it scrolled, the caret lies inside it, and its pixels changed.
-    HBITMAP lastLines = Capture();
+    // The box shows the end: it scrolled, the caret lies inside it, and a scroll bar stands at
+    // the right edge of the box.
     EXPECT_GT(m_pFinding->GetScrollPos().cy, 0);
     const RECT caret = m_pFinding->GetCaretPos();
     EXPECT_GE(caret.top, box.top);
     EXPECT_LE(caret.bottom, box.bottom);
-    EXPECT_GT(Differences(empty, firstLines, box), 100);
-    EXPECT_GT(Differences(firstLines, lastLines, box), 100);
-    // A scroll bar stands at the right edge of the box.
+    HBITMAP lastLines = Capture();
     EXPECT_GT(CountOtherPixels(lastLines, RECT{box.right - 8, box.top + 4, box.right - 4, box.bottom - 4}, 0xFFFFFFFF),
               0);
-
-    // Back at the top, the box shows what it showed after three lines, below them excepted.
+    DeleteObject(lastLines);
     Press(Key::Home, 1, Modifiers::Ctrl);
     EXPECT_EQ(m_pFinding->GetScrollPos().cy, 0);
-    HBITMAP top = Capture();
-    EXPECT_LT(Differences(firstLines, top, RECT{box.left + 1, box.top + 1, box.right - 12, box.top + 45}), 40);
-    if (const char* folder = std::getenv("SRCTRL_CAPTURE_DIR")) {
-        testing_support::WritePng(lastLines, std::string(folder) + "/finding-200-lines.png");
-    }
-    DeleteObject(empty);
-    DeleteObject(firstLines);
-    DeleteObject(lastLines);
-    DeleteObject(top);
 }
 
 TEST_F(TemplateFindingTest, RightToLeftParagraphsStandRightAndSelectionsAreShown)
@@ -216,9 +185,6 @@ TEST_F(TemplateFindingTest, RightToLeftParagraphsStandRightAndSelectionsAreShown
     EXPECT_GT(CountOtherPixels(shot, RECT{middle, hebrew.top, hebrew.right, hebrew.bottom}, 0xFFFFFFFF), 50);
     // Shift+Up selected from the end of the Arabic line to the same x on the Hebrew line.
     EXPECT_GT(testing_support::CountPixels(shot, box, 0xFFB4D5FE, 8), 200);
-    if (const char* folder = std::getenv("SRCTRL_CAPTURE_DIR")) {
-        testing_support::WritePng(shot, std::string(folder) + "/finding-bidi-selection.png");
-    }
     DeleteObject(shot);
 }
 
@@ -275,38 +241,6 @@ TEST_F(EditTest, WrappedLinesAreVisualLinesForUpDownHomeAndEnd)
     EXPECT_EQ(finding->GetCaret(), lineStart - 1) << "End stops before the space the line wrapped at";
     Press(Key::Home, 1, Modifiers::Ctrl);
     EXPECT_EQ(finding->GetCaret(), 0u);
-}
-
-TEST_F(EditTest, TheCaretBlinksOnTheToolkitsTimer)
-{
-    ClickOn(L"finding");
-    ASSERT_TRUE(TypeText(m_host, L"Blink"));
-    const RECT caret = Edit(L"finding")->GetCaretPos();
-    const RECT around{caret.left - 1, caret.top, caret.left + 2, caret.bottom};
-    HBITMAP on = Capture();
-    EXPECT_EQ(platform::AdvanceTime(499), 0);
-    HBITMAP stillOn = Capture();
-    EXPECT_GE(platform::AdvanceTime(1), 1);
-    HBITMAP off = Capture();
-    platform::AdvanceTime(500);
-    HBITMAP onAgain = Capture();
-    EXPECT_EQ(Differences(on, stillOn, around), 0);
-    EXPECT_GE(Differences(on, off, around), caret.bottom - caret.top - 2) << "the caret's line disappears";
-    EXPECT_EQ(Differences(on, off, Edit(L"finding")->GetPos()), Differences(on, off, around))
-        << "nothing but the caret changes";
-    EXPECT_EQ(Differences(on, onAgain, around), 0);
-
-    // Typing shows the caret at once; leaving the field stops the blinking.
-    platform::AdvanceTime(500);
-    ASSERT_TRUE(TypeText(m_host, L"!"));
-    HBITMAP typed = Capture();
-    const RECT moved = Edit(L"finding")->GetCaretPos();
-    EXPECT_GT(CountOtherPixels(typed, RECT{moved.left, moved.top, moved.left + 1, moved.bottom}, 0xFFFFFFFF), 0);
-    ClickOn(L"other");
-    EXPECT_EQ(platform::AdvanceTime(500), 1) << "only the other field's caret blinks";
-    for (HBITMAP bitmap : {on, stillOn, off, onAgain, typed}) {
-        DeleteObject(bitmap);
-    }
 }
 
 TEST_F(EditTest, CaretStopsAndDeletionFollowGraphemeClusters)
@@ -453,7 +387,9 @@ TEST_F(EditTest, SelectionByShiftAndArrowsAndByDragging)
     EXPECT_EQ(finding->GetCaret(), 18u);
 }
 
-TEST_F(EditTest, CopyCutAndPasteThroughTheDefaultAndAHostClipboard)
+// Plain copy and paste through a host's clipboard is ReportSurfaceHostTest's; here what they
+// must not lose or let in.
+TEST_F(EditTest, CutPasteAndWhatAPasteKeepsOrRefuses)
 {
     ClickOn(L"finding");
     ASSERT_TRUE(TypeText(m_host, L"Liver normal.\nSpleen normal."));
@@ -480,14 +416,9 @@ TEST_F(EditTest, CopyCutAndPasteThroughTheDefaultAndAHostClipboard)
     Press(Key::A, 1, Modifiers::Ctrl);
     Press(Key::V, 1, Modifiers::Ctrl);
     EXPECT_EQ(Text(L"finding"), L"from\nthe desktop");
-    Press(Key::Left, 7, Modifiers::Shift);
-    Press(Key::C, 1, Modifiers::Ctrl);
-    EXPECT_EQ(clipboard.strText, L"desktop");
-    EXPECT_EQ(clipboard.nWrites, 1);
     // Copy of nothing leaves the clipboard alone; text with other control characters is refused.
-    Press(Key::End);
     Press(Key::C, 1, Modifiers::Ctrl);
-    EXPECT_EQ(clipboard.nWrites, 1);
+    EXPECT_EQ(clipboard.nWrites, 0);
     clipboard.strText = std::wstring(L"bell\a");
     Press(Key::V, 1, Modifiers::Ctrl);
     EXPECT_EQ(Text(L"finding"), L"from\nthe desktop");
@@ -554,13 +485,8 @@ TEST_F(EditTest, TheWheelAndPageKeysScrollTheRichEdit)
     auto* finding = Edit(L"finding");
     finding->SetText(text.c_str());
     const POINT centre = m_window->Centre(L"finding");
-    HBITMAP top = Capture();
-    EXPECT_EQ(finding->GetScrollPos().cy, 0);
     ASSERT_TRUE(platform::Wheel(m_host, centre.x, centre.y, -2));
     const int scrolled = finding->GetScrollPos().cy;
-    EXPECT_GT(scrolled, 0);
-    HBITMAP down = Capture();
-    EXPECT_GT(Differences(top, down, finding->GetPos()), 100);
     ASSERT_TRUE(platform::Wheel(m_host, centre.x, centre.y, -1));
     EXPECT_EQ(finding->GetScrollPos().cy, scrolled * 3 / 2) << "each notch scrolls the same distance";
     ASSERT_TRUE(platform::Wheel(m_host, centre.x, centre.y, 10));
@@ -612,8 +538,6 @@ TEST_F(EditTest, TheWheelAndPageKeysScrollTheRichEdit)
     EXPECT_GT(finding->GetCaret(), afterPage);
     Press(Key::PageUp, 2);
     EXPECT_EQ(finding->GetCaret(), 0u);
-    DeleteObject(top);
-    DeleteObject(down);
 }
 
 TEST_F(EditTest, ASingleLineFieldScrollsSidewaysToKeepTheCaretInView)
@@ -634,52 +558,6 @@ TEST_F(EditTest, ASingleLineFieldScrollsSidewaysToKeepTheCaretInView)
     EXPECT_LT(line->GetCaretPos().left, box.right);
 }
 
-TEST_F(EditTest, ShiftTabMovesTheFocusBackwards)
-{
-    ClickOn(L"other");
-    Press(Key::Tab, 1, Modifiers::Shift);
-    EXPECT_EQ(m_window->m_pm.GetFocus(), Edit(L"finding"));
-    Press(Key::Tab, 1, Modifiers::Shift);
-    EXPECT_EQ(m_window->m_pm.GetFocus(), Edit(L"line"));
-    Press(Key::Tab);
-    EXPECT_EQ(m_window->m_pm.GetFocus(), Edit(L"finding"));
-    EXPECT_EQ(::GetKeyState(static_cast<int>(VK_SHIFT)), 0) << "Shift is up again after the press";
-}
-
-TEST_F(EditTest, MixedScriptsEditAsATextEditorWouldLeaveThem)
-{
-    ClickOn(L"finding");
-    ASSERT_TRUE(TypeText(m_host, L"肝脏 간장 Печень 😀"));
-    Press(Key::Enter);
-    ASSERT_TRUE(TypeText(m_host, L"כבד תקין"));
-    Press(Key::Enter);
-    ASSERT_TRUE(TypeText(m_host, L"Ήπαρ: الكبد سليم"));
-    // Last line (left-to-right, as its first letter is Greek): edit inside the Greek word,
-    // then take the last Arabic letter from the logical end.
-    Press(Key::Home);
-    Press(Key::Right, 2);
-    Press(Key::Backspace);
-    ASSERT_TRUE(TypeText(m_host, L"ΠΑ"));
-    Press(Key::End);
-    Press(Key::Backspace);
-    // Middle line (right-to-left): Home is its logical start, Shift+End selects it whole.
-    Press(Key::Home, 1, Modifiers::Ctrl);
-    Press(Key::Down);
-    Press(Key::Home);
-    Press(Key::End, 1, Modifiers::Shift);
-    EXPECT_EQ(Edit(L"finding")->GetSelText().Str(), L"כבד תקין");
-    ASSERT_TRUE(TypeText(m_host, L"כבד"));
-    // First line: Backspace over the emoji and the space, then replace the Hangul word.
-    Press(Key::Home, 1, Modifiers::Ctrl);
-    Press(Key::End);
-    Press(Key::Backspace, 2);
-    Press(Key::Home);
-    Press(Key::Right, 3);
-    Press(Key::Delete, 2);
-    ASSERT_TRUE(TypeText(m_host, L"肝"));
-    EXPECT_EQ(Text(L"finding"), L"肝脏 肝 Печень\nכבד\nΉΠΑαρ: الكبد سلي");
-}
-
 TEST_F(EditTest, ATimerEndsWithTheControlThatSetIt)
 {
     ClickOn(L"line");
@@ -692,6 +570,8 @@ TEST_F(EditTest, ATimerEndsWithTheControlThatSetIt)
     EXPECT_EQ(platform::AdvanceTime(500), 1);
 }
 
+// Only the printed page catches an edit that ignores the zoom otherwise: its text and caret scale
+// with the page on the screen.
 TEST_F(EditTest, ZoomScalesTheTextAndTheCaret)
 {
     ClickOn(L"finding");
@@ -705,6 +585,4 @@ TEST_F(EditTest, ZoomScalesTheTextAndTheCaret)
     EXPECT_NEAR(zoomed.bottom - zoomed.top, 2 * (normal.bottom - normal.top), 2);
     // Hinting rounds glyph advances at each size, so widths scale within a few per cent.
     EXPECT_NEAR(zoomed.left - zoomedBox.left, 2 * (normal.left - box.left), (normal.left - box.left) / 5);
-    ASSERT_TRUE(TypeText(m_host, L"!"));
-    EXPECT_EQ(Text(L"finding"), L"Zoom!");
 }

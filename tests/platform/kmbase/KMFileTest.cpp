@@ -1,5 +1,8 @@
+#include "platform/Host.h"
 #include "platform/kmbase/KMFile.h"
 #include "platform/kmbase/KMFileReplace.h"
+#include "platform/kmdicom/KMDcmFile.h"
+#include "report/KMReportTemplate.h"
 #include "support/FileChecks.h"
 #include "support/TestSupport.h"
 
@@ -9,10 +12,14 @@
 #include <sys/sysmacros.h>
 #include <unistd.h>
 
+#include <functional>
+
 using testing_support::Entries;
 using testing_support::IsLink;
 using testing_support::ModeOf;
+using testing_support::Quoted;
 using testing_support::ReadFile;
+using testing_support::RunTool;
 using testing_support::TempDir;
 using testing_support::WriteFile;
 using Error = KMFile::Error;
@@ -191,4 +198,71 @@ TEST(KMFileReplace, FailuresLeaveTheOldFileAndNoTemporaryFile)
     EXPECT_EQ(KMFileReplace::Replace(nullptr, "x"), Error::BadPath);
     EXPECT_EQ(KMFileReplace::Replace("", "x"), Error::BadPath);
     EXPECT_EQ(Entries(dir.Path()), (std::vector<std::string>{"report.dcm"}));
+}
+
+namespace {
+
+// An empty one-page document on a PDF printer that writes `path`; false when it did not start.
+bool PrintAPageTo(const std::string& path)
+{
+    static int printers = 0;
+    const std::string name = "Writer PDF " + std::to_string(++printers);
+    if (!platform::RegisterPdfPrinter(name.c_str(), path.c_str())) {
+        return false;
+    }
+    HDC dc = CreateDCA(nullptr, name.c_str(), nullptr, nullptr);
+    DOCINFOW info{sizeof(DOCINFOW), L"writer", nullptr, nullptr, 0};
+    const bool printed = dc != nullptr && StartDocW(dc, &info) > 0 && StartPage(dc) > 0 && EndPage(dc) > 0 &&
+                         EndDoc(dc) > 0;
+    DeleteDC(dc);
+    return printed;
+}
+
+} // namespace
+
+// Each of the library's writers goes through the replacement: a link keeps pointing at the file
+// that gets the new content with its permissions, and a target that is no regular file, or lies
+// in no folder, fails the write and is left as it was, with nothing beside it.
+TEST(KMFileReplace, EveryWriterReplacesThroughLinksAndRefusesWhatIsNoFile)
+{
+    KMDcmFile image;
+    ASSERT_TRUE(image.LoadFile(testing_support::DataFile("ct-image.dcm").c_str(), true));
+    KMReportTemplate skin;
+    ASSERT_TRUE(skin.Load((std::string(SRCTRL_SOURCE_DIR) + "/skin/srctrl/default_template.xml").c_str()));
+    const auto readsWith = [](const char* tool) {
+        return [tool](const std::string& path) { return RunTool(tool + (" " + Quoted(path)) + " >/dev/null 2>&1").nExitCode == 0; };
+    };
+    const struct {
+        const char* name;
+        std::function<bool(const std::string&)> write;
+        std::function<bool(const std::string&)> reads;
+    } writers[] = {
+        {"DICOM file", [&](const std::string& path) { return image.SaveFile(path.c_str()); }, readsWith("dcmdump")},
+        {"template", [&](const std::string& path) { return skin.Save(path.c_str(), "Linked"); },
+         [](const std::string& path) { return KMReportTemplate().Load(path.c_str()); }},
+        {"PDF printer", PrintAPageTo, readsWith("pdfinfo")},
+    };
+    for (const auto& writer : writers) {
+        SCOPED_TRACE(writer.name);
+        TempDir dir;
+        const std::string stored = dir.File("stored");
+        WriteFile(stored, "old");
+        ASSERT_EQ(chmod(stored.c_str(), 0600), 0);
+        ASSERT_EQ(symlink(stored.c_str(), dir.File("link").c_str()), 0);
+        ASSERT_TRUE(writer.write(dir.File("link")));
+        EXPECT_TRUE(IsLink(dir.File("link")));
+        EXPECT_EQ(ModeOf(stored), 0600u);
+        EXPECT_TRUE(writer.reads(stored));
+
+        ASSERT_EQ(mkfifo(dir.File("fifo").c_str(), 0600), 0);
+        ASSERT_EQ(mkdir(dir.File("folder").c_str(), 0755), 0);
+        for (const char* target : {"fifo", "folder", "no/folder/file"}) {
+            EXPECT_FALSE(writer.write(dir.File(target))) << target;
+        }
+        struct stat fifo {};
+        ASSERT_EQ(stat(dir.File("fifo").c_str(), &fifo), 0);
+        EXPECT_TRUE(S_ISFIFO(fifo.st_mode));
+        EXPECT_EQ(Entries(dir.Path()), (std::vector<std::string>{"fifo", "folder", "link", "stored"}));
+        EXPECT_EQ(Entries(dir.File("folder")), std::vector<std::string>{});
+    }
 }

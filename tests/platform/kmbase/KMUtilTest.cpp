@@ -29,13 +29,3 @@ TEST(KMUtil, ModulePathIsTheFolderOfTheLoadedCode)
     folder.erase(folder.rfind('/') + 1);
     EXPECT_EQ(KMUtil::GetModulePath().str(), folder);
 }
-
-TEST(KMUtil, UidsDiffer)
-{
-    KMString first;
-    KMString second;
-    ASSERT_TRUE(KMUtil::GenerateUID(first));
-    ASSERT_TRUE(KMUtil::GenerateUID(second));
-    EXPECT_NE(first, second);
-    EXPECT_EQ(first.str().rfind("2.25.", 0), 0u);
-}
