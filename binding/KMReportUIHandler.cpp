@@ -16,6 +16,7 @@
 #include <algorithm>
 #include <climits>
 #include <cwchar>
+#include <cwctype>
 
 using DuiLib::CComboUI;
 using DuiLib::CContainerUI;
@@ -202,6 +203,13 @@ void KMReportUIHandler::ReadTag(const wchar_t* text, long& group, long& element)
     if (text == nullptr) {
         return;
     }
+    // A tag in DICOM's own notation, "(0010,0040)", is read without its parentheses.
+    while (std::iswspace(*text)) {
+        ++text;
+    }
+    if (*text == L'(') {
+        ++text;
+    }
     wchar_t* end = nullptr;
     group = std::wcstol(text, &end, 16);
     if (end == nullptr || *end == L'\0') {
@@ -227,7 +235,15 @@ void KMReportUIHandler::InitUI(CContainerUI* root, bool bindEvents)
         if (display && IsBindableValue(control)) {
             MakeDisplay(control);
         } else if (!display && !control->GetUserData().IsEmpty()) {
-            LimitInput(control, ParseTag(control->GetUserData().GetData()));
+            const DWORD tag = ParseTag(control->GetUserData().GetData());
+            // What a person typed into a field whose element the document cannot take (a tag it
+            // keeps itself, or one no dictionary knows) would be lost: such a field only shows.
+            const KMDcmVR rules = KMDcmSR::GetValueRules(tag);
+            if (IsBindableValue(control) && (!KMDcmVR::IsHostSettable(tag) || !rules.IsKnown() || !rules.IsText())) {
+                MakeDisplay(control);
+            } else {
+                LimitInput(control, tag);
+            }
         }
         return true;
     });
@@ -254,10 +270,9 @@ CControlUI* KMReportUIHandler::FindControl(CContainerUI* container, WORD group, 
         if (!IsFilledValue(control) || control->GetUserData().IsEmpty()) {
             return true;
         }
-        long readGroup = 0;
-        long readElement = 0;
-        ReadTag(control->GetUserData().GetData(), readGroup, readElement);
-        if (readGroup == group && readElement == element) {
+        // Compared as filling and reporting read the tag, so that a field the document fills is
+        // also the one a host's value reaches (a group written with five digits included).
+        if (ParseTag(control->GetUserData().GetData()) == ((static_cast<DWORD>(group) << 16) | element)) {
             found = control;
         }
         return found == nullptr;
@@ -490,7 +505,7 @@ bool KMReportUIHandler::EnableUI(CContainerUI* container, bool enable)
 bool KMReportUIHandler::SetDcmSR(KMDcmSR* sr)
 {
     const bool filled = SetDcmSR(m_pRoot, sr);
-    if (sr != nullptr && !m_vecPictures.empty()) {
+    if (sr != nullptr) {
         LoadPictures(sr);
     }
     return filled;
@@ -521,9 +536,12 @@ void KMReportUIHandler::LoadPictures(KMDcmSR* sr)
         KMDcmDataset item;
         const unsigned char* bytes = nullptr;
         unsigned long length = 0;
-        if (sr->GetDataset()->GetSequenceItem(KMDcmTag::ReferencedImageSequence, item, static_cast<int>(i)) &&
-            item.GetUint8Array(KMDcmTag::EncapsulatedDocument, bytes, length) && length <= static_cast<unsigned long>(INT_MAX)) {
-            m_vecPictures[i]->SetPicture(bytes, static_cast<int>(length));
+        const bool held = sr->GetDataset()->GetSequenceItem(KMDcmTag::ReferencedImageSequence, item, static_cast<int>(i)) &&
+                          item.GetUint8Array(KMDcmTag::EncapsulatedDocument, bytes, length) &&
+                          length <= static_cast<unsigned long>(INT_MAX);
+        // A box shows only what this document holds, never a picture left from another one.
+        if (!held || !m_vecPictures[i]->SetPicture(bytes, static_cast<int>(length))) {
+            m_vecPictures[i]->ClearPicture();
         }
     }
 }

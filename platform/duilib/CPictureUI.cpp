@@ -21,7 +21,16 @@ bool CPictureUI::SetPicture(const unsigned char* data, int length)
         return false;
     }
     m_pPicture = std::move(picture);
+    Invalidate();
     return true;
+}
+
+void CPictureUI::ClearPicture()
+{
+    if (m_pPicture != nullptr) {
+        m_pPicture.reset();
+        Invalidate();
+    }
 }
 
 void CPictureUI::PaintBkImage(HDC hDC)

@@ -19,6 +19,8 @@ public:
     // box shows the same bytes already. False, with the previous picture kept, when the bytes do
     // not decode.
     bool SetPicture(const unsigned char* data, int length);
+    // Shows no picture.
+    void ClearPicture();
     bool HasPicture() const { return m_pPicture != nullptr; }
 
 protected:

@@ -338,5 +338,5 @@ bool KMDcmVR::Fail(const std::string& fault, std::string& reason) const
 
 bool KMDcmVR::IsHostSettable(DWORD tag)
 {
-    return tag != kSpecificCharacterSet && (tag >> 16) != 0x0002;
+    return tag != kSpecificCharacterSet && (tag >> 16) != 0x0002 && (tag & 0xFFFF) != 0x0000;
 }

@@ -49,8 +49,8 @@ public:
 
     // False for tags whose value the control keeps itself, which a host must not set through
     // the value path: Specific Character Set (0008,0005), since the dataset converts its texts
-    // between character sets itself, and the file meta information (group 0002), which is made
-    // when a file is written.
+    // between character sets itself, and the file meta information (group 0002) and group
+    // lengths (element 0000), which are made when a file is written.
     static bool IsHostSettable(DWORD tag);
 
 private:

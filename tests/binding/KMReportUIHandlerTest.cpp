@@ -127,16 +127,23 @@ std::unique_ptr<KMDcmSR> Document()
 
 TEST_F(BindingTest, TagTextsAndTheirVariants)
 {
-    for (const char* tag : {"0010,0040", "10,40", "0x0010,0x0040", "0010;0040", "0010 0040"}) {
+    // DICOM's own notation, in parentheses, is read as the tag it names (not as group 0).
+    for (const char* tag : {"0010,0040", "10,40", "0x0010,0x0040", "0010;0040", "0010 0040", "(0010,0040)", " (10,40)"}) {
         Open(std::string("<VerticalLayout><Edit name=\"e\" userdata=\"") + tag + "\"/></VerticalLayout>");
         EXPECT_TRUE(m_handler->SetValue(KMDcmTag::PatientSex, L"M")) << tag;
         EXPECT_EQ(Text(L"e"), L"M") << tag;
+        EXPECT_TRUE(Control(L"e")->IsEnabled()) << tag;
     }
-    // A group written with five digits: filling and reporting mask it to the element's tag.
+    // A group written with five digits: filling, reporting and a host's value all mask it to the
+    // element's tag, so the field never shows a value the document no longer holds.
     Open(ReadFile(DataFile("skins/binding.xml")));
     std::unique_ptr<KMDcmSR> sr = Document();
     ASSERT_TRUE(m_handler->SetDcmSR(sr.get()));
     EXPECT_EQ(Text(L"department"), L"Radiology");
+    EXPECT_EQ(Text(L"paren"), L"F");
+    ASSERT_TRUE(m_handler->SetValue(KMDcmTag::InstitutionalDepartmentName, L"Cardiology"));
+    EXPECT_EQ(Text(L"department"), L"Cardiology");
+    ASSERT_TRUE(m_handler->SetValue(KMDcmTag::InstitutionalDepartmentName, L"Radiology"));
     ClickOn(L"department");
     ASSERT_TRUE(PressKey(m_host, Key::End));
     ASSERT_TRUE(TypeText(m_host, L"!"));
@@ -145,6 +152,11 @@ TEST_F(BindingTest, TagTextsAndTheirVariants)
     // Group digits that run to the end bind nothing beyond the text.
     Open("<VerticalLayout><Edit name=\"e\" userdata=\"0010\"/></VerticalLayout>");
     EXPECT_TRUE(m_handler->SetValue(0x00100000, L"x"));
+    // Fields whose element the document cannot take only show: what a person typed would be lost.
+    for (const char* tag : {"0010", "0008,0005", "0002,0010", "Patient name", "0009,10FF"}) {
+        Open(std::string("<VerticalLayout><Edit name=\"e\" userdata=\"") + tag + "\"/></VerticalLayout>");
+        EXPECT_FALSE(Control(L"e")->IsEnabled()) << tag;
+    }
 }
 
 TEST_F(BindingTest, EachWalkHasItsOwnKinds)
@@ -332,6 +344,16 @@ TEST_F(BindingTest, ImageBoxesAndQRCode)
     EXPECT_TRUE(showsColour(L"p0", 0xFF0000FF));
     EXPECT_TRUE(showsColour(L"p1", 0xFFFF0000));
     EXPECT_TRUE(showsColour(L"p2", 0xFF0000FF));
+    // A document with fewer pictures leaves the other boxes empty, and clearing empties them all.
+    KMDcmSR one;
+    StorePictures(one, {"red.jpg"});
+    ASSERT_TRUE(m_handler->SetDcmSR(&one));
+    EXPECT_TRUE(showsColour(L"p0", 0xFFFF0000));
+    for (const wchar_t* box : {L"p1", L"p2"}) {
+        EXPECT_FALSE(showsColour(box, 0xFFFF0000) || showsColour(box, 0xFF0000FF)) << box;
+    }
+    ASSERT_TRUE(m_handler->ClearUI());
+    EXPECT_FALSE(showsColour(L"p0", 0xFFFF0000));
 
     // The QR code is read back by zbarimg from the printed page in KMMainWindowTest; here an
     // empty text clears the box.

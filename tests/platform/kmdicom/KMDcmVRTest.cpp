@@ -169,6 +169,7 @@ TEST(KMDcmVR, TheControlKeepsTheCharacterSetAndTheFileMetaItself)
 {
     EXPECT_FALSE(KMDcmVR::IsHostSettable(KMDcmTag::SpecificCharacterSet));
     EXPECT_FALSE(KMDcmVR::IsHostSettable(0x00020010));
+    EXPECT_FALSE(KMDcmVR::IsHostSettable(0x00100000)) << "a group length is the writer's";
     for (DWORD tag : {KMDcmTag::PatientName, KMDcmTag::Modality, KMDcmTag::ReportFinding, KMDcmTag::SOPInstanceUID}) {
         EXPECT_TRUE(KMDcmVR::IsHostSettable(tag)) << std::hex << tag;
     }
