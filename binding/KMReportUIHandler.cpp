@@ -83,10 +83,9 @@ bool Walk(CContainerUI* container, WalkScope scope, Visit&& visit, bool display 
 // An edit takes only what the element behind its tag can hold: the characters its value
 // representation allows and, for a single value, no more of them than it may have. What passes
 // here is checked whole when it is stored.
-void LimitInput(CControlUI* control, DWORD tag)
+void LimitInput(CControlUI* control, DWORD tag, const KMDcmVR& rules)
 {
     auto* edit = dynamic_cast<CEditUI*>(control);
-    const KMDcmVR rules = KMDcmSR::GetValueRules(tag);
     if (edit == nullptr || !rules.IsKnown() || tag == KMDcmTag::PatientAge) {
         return;
     }
@@ -242,7 +241,7 @@ void KMReportUIHandler::InitUI(CContainerUI* root, bool bindEvents)
             if (IsBindableValue(control) && (!KMDcmVR::IsHostSettable(tag) || !rules.IsKnown() || !rules.IsText())) {
                 MakeDisplay(control);
             } else {
-                LimitInput(control, tag);
+                LimitInput(control, tag, rules);
             }
         }
         return true;
@@ -453,8 +452,8 @@ void KMReportUIHandler::CommitPendingInput()
 {
     // What a person typed that a field keeps to itself for now: a date until the focus leaves
     // it, a long text until typing pauses.
-    CControlUI* focus = m_pRoot != nullptr && m_pRoot->GetManager() != nullptr ? m_pRoot->GetManager()->GetFocus() : nullptr;
-    if (focus == nullptr || focus->GetUserData().IsEmpty() || m_nFillDepth != 0) {
+    CControlUI* focus = FocusedField();
+    if (focus == nullptr || m_nFillDepth != 0) {
         return;
     }
     bool mine = false;
@@ -478,9 +477,14 @@ void KMReportUIHandler::CommitPendingInput()
 
 bool KMReportUIHandler::HasPendingInput() const
 {
+    const auto* edit = dynamic_cast<const CEditUI*>(FocusedField());
+    return edit != nullptr && edit->HasPendingChange();
+}
+
+CControlUI* KMReportUIHandler::FocusedField() const
+{
     CControlUI* focus = m_pRoot != nullptr && m_pRoot->GetManager() != nullptr ? m_pRoot->GetManager()->GetFocus() : nullptr;
-    const auto* edit = dynamic_cast<const CEditUI*>(focus);
-    return edit != nullptr && edit->HasPendingChange() && !edit->GetUserData().IsEmpty();
+    return focus != nullptr && !focus->GetUserData().IsEmpty() ? focus : nullptr;
 }
 
 bool KMReportUIHandler::EnableUI(bool enable)

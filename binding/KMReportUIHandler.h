@@ -117,6 +117,8 @@ private:
     bool EnableUI(DuiLib::CContainerUI* container, bool enable);
     bool SetDcmSR(DuiLib::CContainerUI* container, KMDcmSR* sr);
     void LoadPictures(KMDcmSR* sr);
+    // The page's focused control when it is bound to a tag, else null.
+    DuiLib::CControlUI* FocusedField() const;
     // Shows a document value in a control in the widget's form; display fields and labels show
     // it as people read it. Nothing is reported.
     void ShowValue(DuiLib::CControlUI* control, DWORD tag, const wchar_t* value, bool display);

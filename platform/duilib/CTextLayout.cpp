@@ -518,16 +518,18 @@ void CTextLayout::Adopt(size_t index, PangoLayout* layout)
 
 void CTextLayout::LayOutWithHelper(size_t first, size_t last)
 {
-    std::vector<size_t> pending;
     size_t bytes = 0;
     for (size_t i = first; i < last; ++i) {
-        if (m_vecParagraphs[i]->pLayout == nullptr) {
-            pending.push_back(i);
-            bytes += m_vecParagraphs[i]->strUtf8.size();
-        }
+        bytes += m_vecParagraphs[i]->pLayout == nullptr ? m_vecParagraphs[i]->strUtf8.size() : 0;
     }
     if (bytes < kHelperBytes || std::thread::hardware_concurrency() < 2) {
         return;
+    }
+    std::vector<size_t> pending;
+    for (size_t i = first; i < last; ++i) {
+        if (m_vecParagraphs[i]->pLayout == nullptr) {
+            pending.push_back(i);
+        }
     }
     // The helper takes the later half of the text. Pango wants a font map per thread: the
     // helper's own is kept alive by the layouts it makes, which this thread adopts once the
