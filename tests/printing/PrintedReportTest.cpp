@@ -141,19 +141,28 @@ protected:
     }
 };
 
+// The highest job id of the queue among its jobs of the given kind (CUPS_WHICHJOBS_...).
+int NewestJobId(const char* queue, int which)
+{
+    cups_job_t* jobs = nullptr;
+    const int count = cupsGetJobs2(CUPS_HTTP_DEFAULT, &jobs, queue, 0, which);
+    int newest = 0;
+    for (int i = 0; i < count; ++i) {
+        newest = std::max(newest, jobs[i].id);
+    }
+    cupsFreeJobs(count, jobs);
+    return newest;
+}
+
+int LastJobId(const char* queue) { return NewestJobId(queue, CUPS_WHICHJOBS_ALL); }
+
 // The PDF that cups-pdf wrote for the first job of the queue after job `jobCountBefore`, waiting
 // for it; empty when none came.
 std::string CupsPdfOf(int jobCountBefore, const char* queue)
 {
     const char* home = std::getenv("HOME");
     for (int attempt = 0; attempt < 300; ++attempt) {
-        cups_job_t* jobs = nullptr;
-        const int count = cupsGetJobs2(CUPS_HTTP_DEFAULT, &jobs, queue, 0, CUPS_WHICHJOBS_COMPLETED);
-        int newest = 0;
-        for (int i = 0; i < count; ++i) {
-            newest = std::max(newest, jobs[i].id);
-        }
-        cupsFreeJobs(count, jobs);
+        const int newest = NewestJobId(queue, CUPS_WHICHJOBS_COMPLETED);
         if (newest > jobCountBefore) {
             const std::string found =
                 RunTool("ls " + Quoted(std::string(home != nullptr ? home : "/root") + "/PDF") + "/*-job_" +
@@ -166,18 +175,6 @@ std::string CupsPdfOf(int jobCountBefore, const char* queue)
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
     }
     return std::string();
-}
-
-int LastJobId(const char* queue)
-{
-    cups_job_t* jobs = nullptr;
-    const int count = cupsGetJobs2(CUPS_HTTP_DEFAULT, &jobs, queue, 0, CUPS_WHICHJOBS_ALL);
-    int newest = 0;
-    for (int i = 0; i < count; ++i) {
-        newest = std::max(newest, jobs[i].id);
-    }
-    cupsFreeJobs(count, jobs);
-    return newest;
 }
 
 } // namespace
