@@ -240,8 +240,6 @@ TEST_F(EditTest, WrappedLinesAreVisualLinesForUpDownHomeAndEnd)
     EXPECT_LT(finding->GetCaret(), lineStart);
     Press(Key::End);
     EXPECT_EQ(finding->GetCaret(), lineStart - 1) << "End stops before the space the line wrapped at";
-    Press(Key::Home, 1, Modifiers::Ctrl);
-    EXPECT_EQ(finding->GetCaret(), 0u);
 }
 
 TEST_F(EditTest, CaretStopsAndDeletionFollowGraphemeClusters)
