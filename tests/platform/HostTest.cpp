@@ -44,11 +44,9 @@ TEST_F(InputTest, TypingRaisesOneTextChangePerChangeWithTheFullText)
     ClickOn(L"name");
     EXPECT_EQ(Focused(), L"name");
     ASSERT_TRUE(TypeText(m_host, L"Li^Wei"));
-    ASSERT_TRUE(PressKey(m_host, Key::Backspace));
-    ASSERT_TRUE(PressKey(m_host, Key::Left));
-    ASSERT_TRUE(PressKey(m_host, Key::Left));
-    ASSERT_TRUE(PressKey(m_host, Key::Delete));
-    ASSERT_TRUE(PressKey(m_host, Key::Home));
+    for (Key key : {Key::Backspace, Key::Left, Key::Left, Key::Delete, Key::Home}) {
+        ASSERT_TRUE(PressKey(m_host, key));
+    }
     ASSERT_TRUE(TypeText(m_host, L"王"));
 
     const auto changes = m_window->Of(L"textchanged");

@@ -74,11 +74,10 @@ TEST_F(DropDowns, TheCalendarOpensBelowOrAboveInsideTheWindowAtTheZoomsSize)
     EXPECT_EQ(rc.top, Date(L"top")->GetPos().bottom);
     EXPECT_EQ(rc.right - rc.left, 204);
     EXPECT_EQ(rc.bottom - rc.top, 186);
+    // That a pick closes the calendar, keeps the focus and sets the date is DateCalendarHostTest's.
     ClickADay();
-    EXPECT_EQ(Open(), nullptr);
     EXPECT_EQ(Date(L"top")->GetText().Str(), L"2024-02-22");
     EXPECT_TRUE(m_window->Of(L"click").empty()) << "the release of the pick reaches no control under the calendar";
-    EXPECT_EQ(m_window->m_pm.GetFocus(), Date(L"top"));
 
     PressButton(L"low");
     ASSERT_EQ(Open(), Date(L"low"));
@@ -121,10 +120,7 @@ TEST_F(DropDowns, OneIsOpenAtATimeAndItClosesWhenItsFieldGoes)
     ASSERT_TRUE(PressKey(m_host, Key::Down, Modifiers::Alt));
     EXPECT_EQ(Open(), nullptr) << "Alt+Down belongs to the focused field only";
 
-    PressButton(L"top");
-    Date(L"top")->SetEnabled(false);
-    EXPECT_EQ(Open(), nullptr) << "disabling the field";
-
+    // Disabling the field closes it: DateCalendarHostTest.
     PressButton(L"low");
     m_window->m_pm.FindControl(L"row")->SetVisible(false);
     EXPECT_EQ(Open(), nullptr) << "hiding the field's row";

@@ -66,9 +66,9 @@ TEST(CDialogBuilder, BuildsControlsItemsFontsAndImages)
     auto tab = Build("<TabLayout selectedid=\"1\"><Label name=\"a\"/><Label name=\"b\"/><Label name=\"c\"/></TabLayout>");
     ASSERT_NE(tab, nullptr);
     auto* layout = dynamic_cast<DuiLib::CTabLayoutUI*>(tab.get());
-    EXPECT_FALSE(layout->GetItemAt(0)->IsVisible());
-    EXPECT_TRUE(layout->GetItemAt(1)->IsVisible());
-    EXPECT_FALSE(layout->GetItemAt(2)->IsVisible());
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(layout->GetItemAt(i)->IsVisible(), i == 1) << i;
+    }
     layout->SelectItem(2);
     EXPECT_TRUE(layout->GetItemAt(2)->IsVisible());
     EXPECT_FALSE(layout->SelectItem(7));

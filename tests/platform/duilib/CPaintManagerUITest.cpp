@@ -47,32 +47,34 @@ protected:
 
 } // namespace
 
-TEST_F(PageTest, LaysOutFixedStretchedPaddedAndFloatingControls)
+TEST_F(PageTest, LaysOutControlsAndZoomScalesEveryRectangle)
 {
-    EXPECT_EQ(PosOf(L"page"), (RECT{0, 0, 400, 300}));
-    EXPECT_EQ(PosOf(L"title"), (RECT{10, 10, 330, 40})) << "stretched beside a fixed 60";
-    EXPECT_EQ(PosOf(L"logo"), (RECT{330, 10, 390, 40}));
-    EXPECT_EQ(PosOf(L"nameLabel"), (RECT{10, 45, 90, 75})) << "inset, then child padding 5";
-    EXPECT_EQ(PosOf(L"name"), (RECT{95, 45, 390, 75}));
-    EXPECT_EQ(PosOf(L"sex"), (RECT{95, 80, 195, 110}));
-    EXPECT_EQ(PosOf(L"pic0"), (RECT{10, 115, 130, 215}));
-    EXPECT_EQ(PosOf(L"pic1"), (RECT{140, 115, 260, 215}));
-    EXPECT_EQ(PosOf(L"pic2"), (RECT{270, 115, 390, 215}));
-    EXPECT_EQ(PosOf(L"filler"), (RECT{300, 250, 380, 280})) << "a floating control keeps its pos";
-}
-
-TEST_F(PageTest, ZoomScalesEveryRectangle)
-{
-    const char* names[] = {"title", "logo", "nameLabel", "name", "sex", "birth", "pic0", "pic1", "pic2", "filler"};
-    std::vector<RECT> before;
-    for (const char* n : names) {
-        before.push_back(PosOf(KMString(n).c_wstr()));
+    const struct {
+        const wchar_t* name;
+        RECT pos;
+        const char* why;
+    } expected[] = {
+        {L"page", {0, 0, 400, 300}, ""},
+        {L"title", {10, 10, 330, 40}, "stretched beside a fixed 60"},
+        {L"logo", {330, 10, 390, 40}, ""},
+        {L"nameLabel", {10, 45, 90, 75}, "inset, then child padding 5"},
+        {L"name", {95, 45, 390, 75}, ""},
+        {L"sex", {95, 80, 195, 110}, ""},
+        {L"pic0", {10, 115, 130, 215}, ""},
+        {L"pic1", {140, 115, 260, 215}, ""},
+        {L"pic2", {270, 115, 390, 215}, ""},
+        {L"filler", {300, 250, 380, 280}, "a floating control keeps its pos"},
+    };
+    for (const auto& e : expected) {
+        EXPECT_EQ(PosOf(e.name), e.pos) << KMString(e.name).str() << " " << e.why;
     }
+    const RECT birth = PosOf(L"birth");
     m_window->m_pm.SetZoomRatio(2.0f);
     m_window->ResizeClient(800, 600);
-    for (size_t i = 0; i < before.size(); ++i) {
-        EXPECT_EQ(PosOf(KMString(names[i]).c_wstr()), Doubled(before[i])) << names[i];
+    for (const auto& e : expected) {
+        EXPECT_EQ(PosOf(e.name), Doubled(e.pos)) << KMString(e.name).str();
     }
+    EXPECT_EQ(PosOf(L"birth"), Doubled(birth));
     EXPECT_EQ(m_window->m_pm.FindControl(L"logo")->GetFixedWidth(), 120);
     EXPECT_FLOAT_EQ(m_window->m_pm.GetZoomRatio(), 2.0f);
 

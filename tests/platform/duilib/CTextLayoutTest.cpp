@@ -46,6 +46,23 @@ int WholeTextHeight(const std::wstring& text)
     return logical.height;
 }
 
+// A white bitmap of the layout's width selected into a memory DC, freed with the object.
+struct Canvas {
+    explicit Canvas(int height) : nHeight(height) { Clear(); }
+    ~Canvas()
+    {
+        SelectObject(dc, old);
+        DeleteDC(dc);
+        DeleteObject(bitmap);
+    }
+    void Clear() { DuiLib::CRenderEngine::DrawColor(dc, RECT{0, 0, kWidth, nHeight}, 0xFFFFFFFF); }
+
+    int nHeight;
+    HBITMAP bitmap = CreateBitmap(kWidth, nHeight, 1, 32, nullptr);
+    HDC dc = CreateCompatibleDC(nullptr);
+    HGDIOBJ old = SelectObject(dc, bitmap);
+};
+
 const std::wstring kSample = L"The liver is normal in size.\nNo focal lesion.\n\n肝脏未见异常。 כבד תקין\n"
                              L"Ήπαρ φυσιολογικό, Печень без изменений 🇫🇷 e\u0301\n"
                              L"a long paragraph that certainly wraps onto more than one line of the box";
@@ -167,23 +184,16 @@ TEST(CTextLayout, PaintDrawsOnlyTheLinesAskedFor)
     const int y0 = layout.GetLineTop(10 * line + line / 2);
     const int y1 = layout.GetLineTop(15 * line + 1);
     ASSERT_GT(y1, y0);
-    HBITMAP bitmap = CreateBitmap(kWidth, 40 * line, 1, 32, nullptr);
-    HDC dc = CreateCompatibleDC(nullptr);
-    HGDIOBJ old = SelectObject(dc, bitmap);
-    const RECT all{0, 0, kWidth, 40 * line};
-    DuiLib::CRenderEngine::DrawColor(dc, all, 0xFFFFFFFF);
-    layout.Paint(dc, 0, -y0, y0, y1, 0xFF000000);
-    EXPECT_GT(testing_support::CountOtherPixels(bitmap, RECT{0, 0, kWidth, y1 - y0}, 0xFFFFFFFF), 50);
-    EXPECT_EQ(testing_support::CountOtherPixels(bitmap, RECT{0, y1 - y0, kWidth, 40 * line}, 0xFFFFFFFF), 0);
+    Canvas canvas(40 * line);
+    layout.Paint(canvas.dc, 0, -y0, y0, y1, 0xFF000000);
+    EXPECT_GT(testing_support::CountOtherPixels(canvas.bitmap, RECT{0, 0, kWidth, y1 - y0}, 0xFFFFFFFF), 50);
+    EXPECT_EQ(testing_support::CountOtherPixels(canvas.bitmap, RECT{0, y1 - y0, kWidth, 40 * line}, 0xFFFFFFFF), 0);
     // A selection paints its colour behind the selected characters only.
-    DuiLib::CRenderEngine::DrawColor(dc, all, 0xFFFFFFFF);
-    layout.Paint(dc, 0, 0, 0, line, 0xFF000000, 0, 9, 0xFF0000FF);
-    const int selected = testing_support::CountPixels(bitmap, RECT{0, 0, kWidth, line}, 0xFF0000FF);
+    canvas.Clear();
+    layout.Paint(canvas.dc, 0, 0, 0, line, 0xFF000000, 0, 9, 0xFF0000FF);
+    const int selected = testing_support::CountPixels(canvas.bitmap, RECT{0, 0, kWidth, line}, 0xFF0000FF);
     EXPECT_GT(selected, 9 * line);
     EXPECT_LT(selected, kWidth * line / 2);
-    SelectObject(dc, old);
-    DeleteDC(dc);
-    DeleteObject(bitmap);
 }
 
 TEST(CTextLayout, PagesBreakBetweenLinesAndCutNone)
@@ -197,9 +207,7 @@ TEST(CTextLayout, PagesBreakBetweenLinesAndCutNone)
     layout.SetText(text);
     const int total = layout.GetHeight(0, layout.GetParagraphCount());
     const int page = layout.GetLineHeight() * 11 / 2;
-    HBITMAP bitmap = CreateBitmap(kWidth, page, 1, 32, nullptr);
-    HDC dc = CreateCompatibleDC(nullptr);
-    HGDIOBJ old = SelectObject(dc, bitmap);
+    Canvas canvas(page);
     int pages = 0;
     for (int y = 0; y < total; ++pages) {
         const int next = y + page >= total ? total : layout.GetLineTop(y + page);
@@ -207,16 +215,13 @@ TEST(CTextLayout, PagesBreakBetweenLinesAndCutNone)
         ASSERT_LE(next - y, page);
         EXPECT_TRUE(next == total || layout.GetLineTop(next) == next) << "a page ends where a line starts";
         // Nothing of the next page's first line shows below this page's last.
-        DuiLib::CRenderEngine::DrawColor(dc, RECT{0, 0, kWidth, page}, 0xFFFFFFFF);
-        layout.Paint(dc, 0, -y, y, next, 0xFF000000);
-        EXPECT_EQ(testing_support::CountOtherPixels(bitmap, RECT{0, next - y, kWidth, page}, 0xFFFFFFFF), 0);
+        canvas.Clear();
+        layout.Paint(canvas.dc, 0, -y, y, next, 0xFF000000);
+        EXPECT_EQ(testing_support::CountOtherPixels(canvas.bitmap, RECT{0, next - y, kWidth, page}, 0xFFFFFFFF), 0);
         y = next;
     }
     EXPECT_GE(pages, total / page);
     EXPECT_EQ(layout.GetHeight(), total) << "every paragraph was laid out once, so the total is exact";
-    SelectObject(dc, old);
-    DeleteDC(dc);
-    DeleteObject(bitmap);
 }
 
 TEST(CTextLayout, TextShapedByTwoThreadsLaysOutAsByOne)
@@ -247,22 +252,14 @@ TEST(CTextLayout, TextShapedByTwoThreadsLaysOutAsByOne)
     // The lines near the end, shaped by the helper, paint the same pixels.
     const int line = together.GetLineHeight();
     const int y0 = together.GetLineTop(total - 8 * line);
-    HBITMAP bitmaps[2] = {CreateBitmap(kWidth, 8 * line, 1, 32, nullptr), CreateBitmap(kWidth, 8 * line, 1, 32, nullptr)};
-    CTextLayout* layouts[2] = {&together, &alone};
-    for (int k = 0; k < 2; ++k) {
-        HDC dc = CreateCompatibleDC(nullptr);
-        HGDIOBJ old = SelectObject(dc, bitmaps[k]);
-        DuiLib::CRenderEngine::DrawColor(dc, RECT{0, 0, kWidth, 8 * line}, 0xFFFFFFFF);
-        layouts[k]->Paint(dc, 0, -y0, y0, y0 + 8 * line, 0xFF000000);
-        SelectObject(dc, old);
-        DeleteDC(dc);
-    }
-    EXPECT_GT(testing_support::CountOtherPixels(bitmaps[0], RECT{0, 0, kWidth, 8 * line}, 0xFFFFFFFF), 100);
+    Canvas canvases[2] = {Canvas(8 * line), Canvas(8 * line)};
+    together.Paint(canvases[0].dc, 0, -y0, y0, y0 + 8 * line, 0xFF000000);
+    alone.Paint(canvases[1].dc, 0, -y0, y0, y0 + 8 * line, 0xFF000000);
+    EXPECT_GT(testing_support::CountOtherPixels(canvases[0].bitmap, RECT{0, 0, kWidth, 8 * line}, 0xFFFFFFFF), 100);
     for (int y = 0; y < 8 * line; ++y) {
         for (int x = 0; x < kWidth; ++x) {
-            ASSERT_EQ(testing_support::PixelAt(bitmaps[0], x, y), testing_support::PixelAt(bitmaps[1], x, y)) << x << "," << y;
+            ASSERT_EQ(testing_support::PixelAt(canvases[0].bitmap, x, y), testing_support::PixelAt(canvases[1].bitmap, x, y))
+                << x << "," << y;
         }
     }
-    DeleteObject(bitmaps[0]);
-    DeleteObject(bitmaps[1]);
 }

@@ -107,18 +107,14 @@ TEST(KMFileReplace, ALinkStaysALinkAndItsTargetGetsTheContent)
 TEST(KMFileReplace, PermissionsOfTheReplacedFileAreKept)
 {
     TempDir dir;
-    const std::string secret = dir.File("secret.dcm");
-    WriteFile(secret, "old");
-    ASSERT_EQ(chmod(secret.c_str(), 0600), 0);
-    EXPECT_EQ(KMFileReplace::Replace(secret.c_str(), "new"), Error::None);
-    EXPECT_EQ(ModeOf(secret), 0600u);
-
-    const std::string readOnly = dir.File("read-only.dcm");
-    WriteFile(readOnly, "old");
-    ASSERT_EQ(chmod(readOnly.c_str(), 0444), 0);
-    EXPECT_EQ(KMFileReplace::Replace(readOnly.c_str(), "new"), Error::None);
-    EXPECT_EQ(ModeOf(readOnly), 0444u);
-    EXPECT_EQ(ReadFile(readOnly), "new");
+    for (const mode_t mode : {0600u, 0444u}) {
+        const std::string path = dir.File("mode-" + std::to_string(mode) + ".dcm");
+        WriteFile(path, "old");
+        ASSERT_EQ(chmod(path.c_str(), mode), 0);
+        EXPECT_EQ(KMFileReplace::Replace(path.c_str(), "new"), Error::None);
+        EXPECT_EQ(ModeOf(path), mode);
+        EXPECT_EQ(ReadFile(path), "new");
+    }
 
     {
         const std::string shared = dir.File("shared.dcm");

@@ -206,12 +206,14 @@ TEST(KMDcmDataset, RefusesValuesTheirRepresentationCannotHold)
     const std::string path = dir.File("refused.dcm");
     KMDcmFile file;
     KMDcmDataset* ds = file.GetDataset();
-    ASSERT_TRUE(ds->SetString(KMDcmTag::PatientName, L"Doe^Jane"));
-    ASSERT_TRUE(ds->SetString(kStudyDescription, L"CT head"));
-    ASSERT_TRUE(ds->SetString(KMDcmTag::StudyDate, L"20240131"));
-    ASSERT_TRUE(ds->SetString(kRows, L"512"));
-    ASSERT_TRUE(ds->SetString(KMDcmTag::InstanceNumber, L"7"));
-    ASSERT_TRUE(ds->SetString(kSliceThickness, L"2.5"));
+    const struct {
+        DWORD tag;
+        const char* value;
+    } kept[] = {{KMDcmTag::PatientName, "Doe^Jane"}, {kStudyDescription, "CT head"}, {KMDcmTag::StudyDate, "20240131"},
+                {kRows, "512"}, {KMDcmTag::InstanceNumber, "7"}, {kSliceThickness, "2.5"}};
+    for (const auto& k : kept) {
+        ASSERT_TRUE(ds->SetString(k.tag, KMString(k.value).c_wstr())) << std::hex << k.tag;
+    }
 
     const std::wstring huge(70000, L'a');
     EXPECT_FALSE(ds->SetString(KMDcmTag::PatientName, huge));
@@ -227,12 +229,9 @@ TEST(KMDcmDataset, RefusesValuesTheirRepresentationCannotHold)
         EXPECT_FALSE(ds->SetString(tag, "4\xf0\x9f\x91\x8foo")) << std::hex << tag;
     }
 
-    EXPECT_EQ(Narrow(*ds, KMDcmTag::PatientName), "Doe^Jane");
-    EXPECT_EQ(Narrow(*ds, kStudyDescription), "CT head");
-    EXPECT_EQ(Narrow(*ds, KMDcmTag::StudyDate), "20240131");
-    EXPECT_EQ(Narrow(*ds, kRows), "512");
-    EXPECT_EQ(Narrow(*ds, KMDcmTag::InstanceNumber), "7");
-    EXPECT_EQ(Narrow(*ds, kSliceThickness), "2.5");
+    for (const auto& k : kept) {
+        EXPECT_EQ(Narrow(*ds, k.tag), k.value) << "a refused value changes nothing";
+    }
 
     ASSERT_TRUE(file.SaveFile(path.c_str()));
     const std::string dump = DumpUtf8(path);

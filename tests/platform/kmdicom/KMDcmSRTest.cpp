@@ -23,13 +23,11 @@ std::wstring Read(bool (KMDcmSR::*getter)(std::wstring&) const, const KMDcmSR& s
 void FillIdentity(KMDcmSR& sr)
 {
     KMDcmDataset* ds = sr.GetDataset();
-    KMString uid;
-    ASSERT_TRUE(KMDcmUtil::GenerateUID(uid));
-    ds->SetString(0x0020000D, uid);
-    ASSERT_TRUE(KMDcmUtil::GenerateUID(uid));
-    ds->SetString(0x0020000E, uid);
-    ASSERT_TRUE(KMDcmUtil::GenerateUID(uid));
-    ds->SetString(0x00080018, uid);
+    for (DWORD uidTag : {0x0020000Du, 0x0020000Eu, 0x00080018u}) {
+        KMString uid;
+        ASSERT_TRUE(KMDcmUtil::GenerateUID(uid));
+        ds->SetString(uidTag, uid);
+    }
     ds->SetInt32(0x00200013, 1);
     ds->SetInt32(0x00200011, 8001);
     ds->SetString(0x00080023, KMDcmUtil::GetCurrentDcmDate());
@@ -46,15 +44,24 @@ TEST(KMDcmSR, VerifiedReportReadsBackInDsrdumpAndItself)
 {
     TempDir dir;
     const std::string path = dir.File("report.dcm");
+    const struct {
+        bool (KMDcmSR::*set)(const wchar_t*);
+        bool (KMDcmSR::*get)(std::wstring&) const;
+        const wchar_t* value;
+    } texts[] = {
+        {&KMDcmSR::SetAcquisitionModality, &KMDcmSR::GetAcquisitionModality, L"CT"},
+        {&KMDcmSR::SetFinding, &KMDcmSR::GetFinding, L"Small nodule in the right upper lobe."},
+        {&KMDcmSR::SetConclusion, &KMDcmSR::GetConclusion, L"Follow-up CT in six months."},
+        {&KMDcmSR::SetAuthorObserverName, &KMDcmSR::GetAuthorObserverName, L"Smith^Anna"},
+        {&KMDcmSR::SetVerifyingObserverName, &KMDcmSR::GetVerifyingObserverName, L"Brown^Tom"},
+        {&KMDcmSR::SetVerifyingOrganization, &KMDcmSR::GetVerifyingOrganization, L"City Hospital Radiology"},
+    };
     {
         KMDcmSR sr;
         FillIdentity(sr);
-        ASSERT_TRUE(sr.SetAcquisitionModality(L"CT"));
-        ASSERT_TRUE(sr.SetFinding(L"Small nodule in the right upper lobe."));
-        ASSERT_TRUE(sr.SetConclusion(L"Follow-up CT in six months."));
-        ASSERT_TRUE(sr.SetAuthorObserverName(L"Smith^Anna"));
-        ASSERT_TRUE(sr.SetVerifyingObserverName(L"Brown^Tom"));
-        ASSERT_TRUE(sr.SetVerifyingOrganization(L"City Hospital Radiology"));
+        for (const auto& t : texts) {
+            ASSERT_TRUE((sr.*t.set)(t.value)) << KMString(t.value).str();
+        }
         ASSERT_TRUE(sr.CompleteDocument());
         ASSERT_TRUE(sr.VerifyDocument());
         ASSERT_TRUE(sr.SaveFile(path.c_str()));
@@ -63,19 +70,16 @@ TEST(KMDcmSR, VerifiedReportReadsBackInDsrdumpAndItself)
     // dciodvfy's view of the written documents is DocumentValidityTest's; dsrdump reads the tree.
     const auto dump = RunTool("dsrdump +Pl " + Quoted(path) + " 2>&1");
     EXPECT_EQ(dump.nExitCode, 0) << dump.strOutput;
-    EXPECT_NE(dump.strOutput.find("Small nodule in the right upper lobe."), std::string::npos) << dump.strOutput;
-    EXPECT_NE(dump.strOutput.find("Follow-up CT in six months."), std::string::npos) << dump.strOutput;
-    EXPECT_NE(dump.strOutput.find("Smith^Anna"), std::string::npos) << dump.strOutput;
+    for (const char* shown : {"Small nodule in the right upper lobe.", "Follow-up CT in six months.", "Smith^Anna"}) {
+        EXPECT_NE(dump.strOutput.find(shown), std::string::npos) << dump.strOutput;
+    }
 
     KMDcmSR loaded;
     ASSERT_TRUE(loaded.LoadFile(path.c_str(), true));
-    EXPECT_EQ(Read(&KMDcmSR::GetFinding, loaded), L"Small nodule in the right upper lobe.");
-    EXPECT_EQ(Read(&KMDcmSR::GetConclusion, loaded), L"Follow-up CT in six months.");
-    EXPECT_EQ(Read(&KMDcmSR::GetAuthorObserverName, loaded), L"Smith^Anna");
-    EXPECT_EQ(Read(&KMDcmSR::GetVerifyingObserverName, loaded), L"Brown^Tom");
-    EXPECT_EQ(Read(&KMDcmSR::GetVerifyingOrganization, loaded), L"City Hospital Radiology");
+    for (const auto& t : texts) {
+        EXPECT_EQ(Read(t.get, loaded), t.value);
+    }
     EXPECT_EQ(Read(&KMDcmSR::GetVerificationDateTime, loaded).size(), 14u);
-    EXPECT_EQ(Read(&KMDcmSR::GetAcquisitionModality, loaded), L"CT");
     EXPECT_TRUE(loaded.IsCompleted());
     EXPECT_TRUE(loaded.IsVerified());
     std::string modality;
@@ -202,9 +206,9 @@ TEST(KMDcmSR, CopyOfAnImageWithoutAReadableCharacterSetIsUtf8)
         const std::string path = dir.File(name);
         ASSERT_TRUE(report.SaveFile(path.c_str()));
         const auto dump = RunTool("dcmdump +U8 " + Quoted(path) + " 2>&1");
-        EXPECT_NE(dump.strOutput.find("[Müller^Jürgen]"), std::string::npos) << dump.strOutput;
-        EXPECT_NE(dump.strOutput.find("[Größe]"), std::string::npos) << dump.strOutput;
-        EXPECT_NE(dump.strOutput.find("[Größe 3 cm]"), std::string::npos) << dump.strOutput;
+        for (const char* shown : {"[Müller^Jürgen]", "[Größe]", "[Größe 3 cm]"}) {
+            EXPECT_NE(dump.strOutput.find(shown), std::string::npos) << dump.strOutput;
+        }
     }
 }
 

@@ -5,6 +5,7 @@
 
 #include <regex>
 #include <set>
+#include <tuple>
 
 TEST(KMDcmUtil, UidsAreValidAndUnique)
 {
@@ -29,17 +30,15 @@ TEST(KMDcmUtil, CurrentDateAndTimeAreDicomTexts)
 TEST(KMDcmUtil, DictionaryGivesValueRepresentations)
 {
     AttributeElement element;
-    ASSERT_TRUE(KMDcmUtil::GetTagElement(0x00101010, element));
-    EXPECT_EQ(element.vr, "AS");
-    EXPECT_EQ(element.name, "PatientAge");
-    ASSERT_TRUE(KMDcmUtil::GetTagElement(0x00100030, element));
-    EXPECT_EQ(element.vr, "DA");
-    ASSERT_TRUE(KMDcmUtil::GetTagElement(0x00100040, element));
-    EXPECT_EQ(element.vr, "CS");
-
+    for (const auto& [tag, vr, name] : {std::tuple<DWORD, const char*, const char*>{0x00101010, "AS", "PatientAge"},
+                                        {0x00100030, "DA", "PatientBirthDate"}, {0x00100040, "CS", "PatientSex"}}) {
+        ASSERT_TRUE(KMDcmUtil::GetTagElement(tag, element)) << name;
+        EXPECT_EQ(element.vr, vr);
+        EXPECT_EQ(element.name, name);
+    }
     element.vr = "kept";
-    EXPECT_FALSE(KMDcmUtil::GetTagElement(0x07211001, element));
-    EXPECT_FALSE(KMDcmUtil::GetTagElement(0x07211004, element));
-    EXPECT_FALSE(KMDcmUtil::GetTagElement(0x00331001, element));
+    for (DWORD unknown : {0x07211001u, 0x07211004u, 0x00331001u}) {
+        EXPECT_FALSE(KMDcmUtil::GetTagElement(unknown, element)) << std::hex << unknown;
+    }
     EXPECT_EQ(element.vr, "kept");
 }

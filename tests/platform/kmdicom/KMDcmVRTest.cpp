@@ -65,39 +65,29 @@ TEST(KMDcmVR, LimitsComeFromTheDictionary)
 
 TEST(KMDcmVR, CharactersAPersonMayType)
 {
-    const KMDcmVR date(KMDcmTag::StudyDate);
-    EXPECT_TRUE(date.IsCharacterAllowed(L'7'));
-    for (wchar_t c : {L'.', L'-', L'a', L' ', L'\\'}) {
-        EXPECT_FALSE(date.IsCharacterAllowed(c)) << static_cast<int>(c);
+    const wchar_t clapping = static_cast<wchar_t>(0x1F44F);
+    const struct {
+        DWORD tag;
+        std::wstring allowed;
+        std::wstring refused;
+    } cases[] = {
+        {KMDcmTag::StudyDate, L"7", L".-a \\"},
+        {KMDcmTag::Modality, L"C7 _", L"c-é\\"},
+        {kImageType, L"\\", L""}, // separates the values of a multi-valued element
+        {KMDcmTag::PatientName, std::wstring(L"é山^=") + clapping, std::wstring(L"\\\n\t\x1B\x85") + static_cast<wchar_t>(0xD800)},
+        // In long texts a backslash is an ordinary character, and lines may break.
+        {kAdditionalHistory, L"\\\n\r\t\f", L"\a"},
+        {kRows, L"4", std::wstring(L"-") + clapping}, // unsigned
+    };
+    for (const auto& c : cases) {
+        const KMDcmVR vr(c.tag);
+        for (wchar_t ch : c.allowed) {
+            EXPECT_TRUE(vr.IsCharacterAllowed(ch)) << vr.GetName() << " U+" << std::hex << static_cast<int>(ch);
+        }
+        for (wchar_t ch : c.refused) {
+            EXPECT_FALSE(vr.IsCharacterAllowed(ch)) << vr.GetName() << " U+" << std::hex << static_cast<int>(ch);
+        }
     }
-    const KMDcmVR code(KMDcmTag::Modality);
-    for (wchar_t c : {L'C', L'7', L' ', L'_'}) {
-        EXPECT_TRUE(code.IsCharacterAllowed(c)) << static_cast<int>(c);
-    }
-    for (wchar_t c : {L'c', L'-', L'é', L'\\'}) {
-        EXPECT_FALSE(code.IsCharacterAllowed(c)) << static_cast<int>(c);
-    }
-    EXPECT_TRUE(KMDcmVR(kImageType).IsCharacterAllowed(L'\\')) << "separates the values of a multi-valued element";
-
-    const KMDcmVR name(KMDcmTag::PatientName);
-    for (wchar_t c : {L'é', L'山', L'^', L'=', static_cast<wchar_t>(0x1F44F)}) {
-        EXPECT_TRUE(name.IsCharacterAllowed(c)) << static_cast<int>(c);
-    }
-    for (wchar_t c : {L'\\', L'\n', L'\t', static_cast<wchar_t>(0x1B), static_cast<wchar_t>(0x85), static_cast<wchar_t>(0xD800)}) {
-        EXPECT_FALSE(name.IsCharacterAllowed(c)) << static_cast<int>(c);
-    }
-
-    // In long texts a backslash is an ordinary character, and lines may break.
-    const KMDcmVR history(kAdditionalHistory);
-    for (wchar_t c : {L'\\', L'\n', L'\r', L'\t', L'\f'}) {
-        EXPECT_TRUE(history.IsCharacterAllowed(c)) << static_cast<int>(c);
-    }
-    EXPECT_FALSE(history.IsCharacterAllowed(L'\a'));
-
-    const KMDcmVR rows(kRows);
-    EXPECT_TRUE(rows.IsCharacterAllowed(L'4'));
-    EXPECT_FALSE(rows.IsCharacterAllowed(L'-')) << "unsigned";
-    EXPECT_FALSE(rows.IsCharacterAllowed(static_cast<wchar_t>(0x1F44F)));
 }
 
 TEST(KMDcmVR, WholeValuesAndTheirReasons)

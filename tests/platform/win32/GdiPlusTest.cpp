@@ -82,8 +82,6 @@ TEST_F(GdiPlusTest, AGivenJpegQualityIsUsed)
 {
     HBITMAP bitmap = TwoColours(321, 123);
     const std::vector<unsigned char> jpeg = Encode(bitmap, L"image/jpeg");
-    DeleteObject(bitmap);
-    bitmap = TwoColours(321, 123);
     ULONG quality = 10;
     EncoderParameters parameters{1, {{EncoderQuality, 1, EncoderParameterValueTypeLong, &quality}}};
     EXPECT_LT(Encode(bitmap, L"image/jpeg", &parameters).size(), jpeg.size());
