@@ -87,6 +87,16 @@ private:
     std::string m_strPath;
 };
 
+// A JPEG 40000 pixels wide, wider than Cairo can paint, made as a host's picture would be.
+inline std::string WideJpeg(const Folder& folder)
+{
+    const std::string ppm = folder.File("wide.ppm");
+    const std::string jpeg = folder.File("wide.jpg");
+    Output("printf 'P6\\n40000 1\\n255\\n' > " + ppm + " && head -c 120000 /dev/zero >> " + ppm + " && cjpeg " + ppm +
+           " > " + jpeg);
+    return jpeg;
+}
+
 // The pixels of a rectangle of a window as the library paints it, row by row.
 inline std::vector<DWORD> Pixels(HWND window, const RECT& rc)
 {
@@ -126,6 +136,17 @@ protected:
             DestroyWindow(m_host);
             ReleaseReportCtrl(m_ctrl);
         }
+    }
+
+    // Clicks into the field at (x, y), deletes what it holds and types `text` in its place.
+    void Retype(int x, int y, const wchar_t* text)
+    {
+        ASSERT_TRUE(platform::Click(m_host, x, y));
+        platform::PressKey(m_host, platform::Key::End);
+        for (int i = 0; i < 12; ++i) {
+            platform::PressKey(m_host, platform::Key::Backspace);
+        }
+        ASSERT_TRUE(platform::TypeText(m_host, text));
     }
 
     // The value of the report opened first, whichever report is active.

@@ -179,15 +179,7 @@ TEST_F(HostileInput, ALogoTooWideToPaintSpoilsNothingElseOnThePage)
 {
     // Cairo paints no image wider than 32767 pixels. A logo that wide cannot be shown, but the
     // rest of the page, painted after the logo, must still be there.
-    const std::string ppm = m_folder.File("wide.ppm");
-    const std::string jpeg = m_folder.File("wide.jpg");
-    FILE* file = std::fopen(ppm.c_str(), "wb");
-    ASSERT_NE(file, nullptr);
-    std::fprintf(file, "P6\n40000 1\n255\n");
-    const std::string red(40000 * 3, '\0');
-    std::fwrite(red.data(), 1, red.size(), file);
-    std::fclose(file);
-    ASSERT_EQ(std::system(("cjpeg -outfile '" + jpeg + "' '" + ppm + "'").c_str()), 0);
+    const std::string jpeg = host_test::WideJpeg(m_folder);
 
     m_pCtrl->SetFitMode(0);
     m_pCtrl->SetZoom(1.0f);

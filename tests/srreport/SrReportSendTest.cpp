@@ -66,18 +66,17 @@ public:
 
     ~OrthancPeer()
     {
-        if (m_pid <= 0) {
-            return;
-        }
-        kill(m_pid, SIGTERM);
-        for (int i = 0; i < 100; ++i) {
-            if (waitpid(m_pid, nullptr, WNOHANG) == m_pid) {
-                return;
+        if (m_pid > 0) {
+            kill(m_pid, SIGTERM);
+            bool ended = false;
+            for (int i = 0; i < 100 && !(ended = waitpid(m_pid, nullptr, WNOHANG) == m_pid); ++i) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(100));
             }
-            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            if (!ended) {
+                kill(m_pid, SIGKILL);
+                waitpid(m_pid, nullptr, 0);
+            }
         }
-        kill(m_pid, SIGKILL);
-        waitpid(m_pid, nullptr, 0);
     }
 
     const std::string& Problem() const { return m_strProblem; }
@@ -155,10 +154,9 @@ TEST(SrReportSend, AReportAndItsEncapsulatedPdfArriveInThePacs)
     EXPECT_NE(RunTool("dsrdump +Pl " + Quoted(copy)).strOutput.find("Stored finding."), std::string::npos);
     const std::string pdf = pacs.Find(DumpValue(instance, "SOPInstanceUID"));
     ASSERT_NE(pdf, "") << "the Encapsulated PDF is in Orthanc";
-    const std::string tags = pacs.Http("/instances/" + pdf + "/simplified-tags");
-    EXPECT_NE(tags.find("\"Modality\" : \"DOC\""), std::string::npos) << tags;
-    EXPECT_NE(tags.find("\"StudyInstanceUID\" : \"" + DumpValue(report, "StudyInstanceUID") + "\""), std::string::npos)
-        << "the printed report joins the report's study: " << tags;
+    // The printed report joins the report's study.
+    ExpectContains(pacs.Http("/instances/" + pdf + "/simplified-tags"),
+                   {"\"Modality\" : \"DOC\"", "\"StudyInstanceUID\" : \"" + DumpValue(report, "StudyInstanceUID") + "\""});
 }
 
 TEST(SrReportSend, ARefusingOrUnreachablePeerFailsEveryFileItDidNotStore)
@@ -175,8 +173,7 @@ TEST(SrReportSend, ARefusingOrUnreachablePeerFailsEveryFileItDidNotStore)
     const Outcome refused = SrReport("send " + Quoted(report) + " --to " + pacs.Peer("NOT_ORTHANC"), pacs.Inside());
     EXPECT_EQ(refused.code, 5);
     EXPECT_EQ(Lines(refused.err), 1) << refused.err;
-    EXPECT_NE(refused.err.find("refused the association"), std::string::npos) << refused.err;
-    EXPECT_NE(refused.err.find("Called AE Title Not Recognized"), std::string::npos) << refused.err;
+    ExpectContains(refused.err, {"refused the association", "Called AE Title Not Recognized"});
 
     const Outcome unreachable = SrReport("send " + Quoted(report) + " --to " + pacs.ClosedPeer(), pacs.Inside());
     EXPECT_EQ(unreachable.code, 5);
@@ -188,7 +185,6 @@ TEST(SrReportSend, ARefusingOrUnreachablePeerFailsEveryFileItDidNotStore)
                                        pacs.Peer(kOrthancAet),
                                    pacs.Inside());
     EXPECT_EQ(mixed.code, 3) << "the first file failed as input: " << mixed.err;
-    EXPECT_NE(mixed.err.find("notes.dcm is not a DICOM file"), std::string::npos) << mixed.err;
-    EXPECT_NE(mixed.err.find("1 of 2 files failed"), std::string::npos) << mixed.err;
+    ExpectContains(mixed.err, {"notes.dcm is not a DICOM file", "1 of 2 files failed"});
     EXPECT_NE(pacs.Find(DumpValue(report, "SOPInstanceUID")), "") << "the good file was stored all the same";
 }
