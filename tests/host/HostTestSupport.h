@@ -112,16 +112,21 @@ inline std::vector<DWORD> Pixels(HWND window, const RECT& rc)
     return pixels;
 }
 
-// The control in a host window at a zoom of 1, on a template of tests/data (nullptr: the
-// default one) and with a report made from the CT image; the host records the values it hears.
+// The control in a host window at a zoom of 1; with Open, also on a template of tests/data
+// (nullptr: the default one) and with a report made from the CT image, after which the host
+// records the values it hears. A test that releases the control itself sets m_ctrl to nullptr.
 class ReportHost : public ::testing::Test {
 protected:
-    void Open(int width, int height, const char* templateFile = nullptr)
+    void OpenControl(int width, int height)
     {
         m_host = platform::CreateHostWindow(width, height);
         m_ctrl = CreateReportCtrl();
         ASSERT_NE(m_ctrl->Create(m_host, 0, 0, width, height), nullptr);
         m_ctrl->SetFitMode(0);
+    }
+    void Open(int width, int height, const char* templateFile = nullptr)
+    {
+        OpenControl(width, height);
         if (templateFile != nullptr) {
             ASSERT_TRUE(m_ctrl->SetTemplateFile(Data(templateFile).c_str()));
         }
