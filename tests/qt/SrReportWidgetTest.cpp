@@ -16,7 +16,6 @@
 #include <QWheelEvent>
 #include <QtTest>
 
-#include <cstring>
 #include <memory>
 #include <string>
 
@@ -47,11 +46,9 @@ QImage Capture(HWND hwnd)
     if (shot == nullptr || GetObject(shot, sizeof bm, &bm) == 0) {
         return {};
     }
-    QImage image(bm.bmWidth, bm.bmHeight, QImage::Format_RGB32);
-    for (int y = 0; y < bm.bmHeight; ++y) {
-        const auto* row = static_cast<const unsigned char*>(bm.bmBits) + y * bm.bmWidthBytes;
-        std::memcpy(image.scanLine(y), row, static_cast<size_t>(bm.bmWidth) * 4);
-    }
+    const QImage image = QImage(static_cast<const uchar*>(bm.bmBits), bm.bmWidth, bm.bmHeight, bm.bmWidthBytes,
+                                QImage::Format_RGB32)
+                             .copy();
     DeleteObject(shot);
     return image;
 }
