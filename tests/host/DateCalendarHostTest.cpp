@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <ctime>
 #include <cwchar>
 #include <string>
@@ -69,12 +70,7 @@ protected:
     void OpenByButton() { ASSERT_TRUE(platform::Click(m_host, kDropButtonX, kFieldY)); }
     bool HeardDate() const
     {
-        for (const auto& value : m_heard.values) {
-            if (value.first == kStudyDate) {
-                return true;
-            }
-        }
-        return false;
+        return std::any_of(m_heard.values.begin(), m_heard.values.end(), [](const auto& v) { return v.first == kStudyDate; });
     }
 
     std::vector<DWORD> m_closed;
@@ -114,26 +110,30 @@ TEST_F(DateCalendar, APickedDayIsTheFieldsDateAndReachesTheDocument)
 
 TEST_F(DateCalendar, MonthsTurnAcrossYearsAndKnowLeapDays)
 {
-    ASSERT_TRUE(m_ctrl->SetReportValue(kStudyDate, L"20240131"));
-    OpenByButton();
-    ASSERT_TRUE(Click(kNextMonth));
-    ASSERT_TRUE(Click(DayCell(2024, 2, 29)));
-    EXPECT_EQ(Value(kStudyDate), L"20240229") << "February of a leap year has 29 days";
-
-    ASSERT_TRUE(m_ctrl->SetReportValue(kStudyDate, L"20230315"));
-    OpenByButton();
-    ASSERT_TRUE(Click(kPreviousMonth));
-    ASSERT_TRUE(Click(DayCell(2023, 2, 29)));
-    EXPECT_TRUE(CalendarShown()) << "February 2023 has no 29th: its cell is empty";
-    EXPECT_EQ(Value(kStudyDate), L"20230315");
+    // From the field's date, one month on or back, then a pick. February 2023 has no 29th: its
+    // cell is empty, a click there keeps the calendar open and the date, and the 28th is picked.
+    struct Turn {
+        const wchar_t* from;
+        POINT button;
+        int year, month, day;
+        const wchar_t* picked;
+    };
+    const Turn turns[] = {
+        {L"20240131", kNextMonth, 2024, 2, 29, L"20240229"},
+        {L"20240110", kPreviousMonth, 2023, 12, 31, L"20231231"},
+        {L"20230315", kPreviousMonth, 2023, 2, 29, nullptr},
+    };
+    for (const Turn& turn : turns) {
+        SCOPED_TRACE(testing::Message() << turn.year << "-" << turn.month << "-" << turn.day);
+        ASSERT_TRUE(m_ctrl->SetReportValue(kStudyDate, turn.from));
+        OpenByButton();
+        ASSERT_TRUE(Click(turn.button));
+        ASSERT_TRUE(Click(DayCell(turn.year, turn.month, turn.day)));
+        EXPECT_EQ(CalendarShown(), turn.picked == nullptr);
+        EXPECT_EQ(Value(kStudyDate), turn.picked != nullptr ? turn.picked : turn.from);
+    }
     ASSERT_TRUE(Click(DayCell(2023, 2, 28)));
     EXPECT_EQ(Value(kStudyDate), L"20230228");
-
-    ASSERT_TRUE(m_ctrl->SetReportValue(kStudyDate, L"20240110"));
-    OpenByButton();
-    ASSERT_TRUE(Click(kPreviousMonth));
-    ASSERT_TRUE(Click(DayCell(2023, 12, 31)));
-    EXPECT_EQ(Value(kStudyDate), L"20231231");
 }
 
 TEST_F(DateCalendar, EscapeAndClicksElsewhereCloseItWithoutAChange)
@@ -188,12 +188,7 @@ TEST_F(DateCalendar, DisabledAndVerifiedFieldsNeverOpenIt)
 
 TEST_F(DateCalendar, ATextThatIsNoDateOpensOnTodaysMonth)
 {
-    ASSERT_TRUE(platform::Click(m_host, kFieldX, kFieldY));
-    ASSERT_TRUE(platform::PressKey(m_host, platform::Key::End));
-    for (int i = 0; i < 12; ++i) {
-        ASSERT_TRUE(platform::PressKey(m_host, platform::Key::Backspace));
-    }
-    ASSERT_TRUE(platform::TypeText(m_host, L"2023-02-29"));
+    Retype(kFieldX, kFieldY, L"2023-02-29");
     ASSERT_TRUE(platform::PressKey(m_host, platform::Key::Down, platform::Modifiers::Alt));
     const std::time_t now = std::time(nullptr);
     std::tm today{};

@@ -26,19 +26,9 @@ int Shell(const std::string& command)
     return std::system(command.c_str());
 }
 
-class DocumentIdentity : public ::testing::Test {
+class DocumentIdentity : public host_test::ReportHost {
 protected:
-    void SetUp() override
-    {
-        m_host = platform::CreateHostWindow(800, 1130);
-        m_ctrl = CreateReportCtrl();
-        ASSERT_NE(m_ctrl->Create(m_host, 0, 0, 800, 1130), nullptr);
-    }
-    void TearDown() override
-    {
-        DestroyWindow(m_host);
-        ReleaseReportCtrl(m_ctrl);
-    }
+    void SetUp() override { OpenControl(800, 1130); }
 
     std::string File(const char* name) const { return m_dir.File(name); }
 
@@ -55,8 +45,6 @@ protected:
     }
 
     host_test::Folder m_dir;
-    HWND m_host = nullptr;
-    IReportCtrl* m_ctrl = nullptr;
 };
 
 } // namespace
@@ -85,14 +73,13 @@ TEST_F(DocumentIdentity, ACopyOfAVerifiedReportIsVerifiedByNobody)
 
     IKMReport* copy = m_ctrl->CreateReportFromReport(source);
     ASSERT_NE(copy, nullptr);
-    EXPECT_FALSE(copy->IsVerified());
-    std::wstring value;
-    copy->GetValue(kVerifyingObserverName, value);
-    EXPECT_EQ(value, L"");
-    copy->GetValue(kVerificationDateTime, value);
-    EXPECT_EQ(value, L"");
+    for (DWORD tag : {kVerifyingObserverName, kVerificationDateTime}) {
+        std::wstring value;
+        copy->GetValue(tag, value);
+        EXPECT_EQ(value, L"") << std::hex << tag;
+    }
     copy->VerifyDocument();
-    EXPECT_FALSE(copy->IsVerified()) << "nobody entered a verifier for the copy";
+    EXPECT_FALSE(copy->IsVerified()) << "the copy is unverified, and nobody entered a verifier for it";
 
     const std::string path = File("copy.dcm");
     ASSERT_TRUE(copy->GetDcmSR()->SaveFile(path.c_str()));

@@ -87,6 +87,16 @@ private:
     std::string m_strPath;
 };
 
+// A JPEG 40000 pixels wide, wider than Cairo can paint, made as a host's picture would be.
+inline std::string WideJpeg(const Folder& folder)
+{
+    const std::string ppm = folder.File("wide.ppm");
+    const std::string jpeg = folder.File("wide.jpg");
+    Output("printf 'P6\\n40000 1\\n255\\n' > " + ppm + " && head -c 120000 /dev/zero >> " + ppm + " && cjpeg " + ppm +
+           " > " + jpeg);
+    return jpeg;
+}
+
 // The pixels of a rectangle of a window as the library paints it, row by row.
 inline std::vector<DWORD> Pixels(HWND window, const RECT& rc)
 {
@@ -102,16 +112,21 @@ inline std::vector<DWORD> Pixels(HWND window, const RECT& rc)
     return pixels;
 }
 
-// The control in a host window at a zoom of 1, on a template of tests/data (nullptr: the
-// default one) and with a report made from the CT image; the host records the values it hears.
+// The control in a host window at a zoom of 1; with Open, also on a template of tests/data
+// (nullptr: the default one) and with a report made from the CT image, after which the host
+// records the values it hears. A test that releases the control itself sets m_ctrl to nullptr.
 class ReportHost : public ::testing::Test {
 protected:
-    void Open(int width, int height, const char* templateFile = nullptr)
+    void OpenControl(int width, int height)
     {
         m_host = platform::CreateHostWindow(width, height);
         m_ctrl = CreateReportCtrl();
         ASSERT_NE(m_ctrl->Create(m_host, 0, 0, width, height), nullptr);
         m_ctrl->SetFitMode(0);
+    }
+    void Open(int width, int height, const char* templateFile = nullptr)
+    {
+        OpenControl(width, height);
         if (templateFile != nullptr) {
             ASSERT_TRUE(m_ctrl->SetTemplateFile(Data(templateFile).c_str()));
         }
@@ -126,6 +141,17 @@ protected:
             DestroyWindow(m_host);
             ReleaseReportCtrl(m_ctrl);
         }
+    }
+
+    // Clicks into the field at (x, y), deletes what it holds and types `text` in its place.
+    void Retype(int x, int y, const wchar_t* text)
+    {
+        ASSERT_TRUE(platform::Click(m_host, x, y));
+        platform::PressKey(m_host, platform::Key::End);
+        for (int i = 0; i < 12; ++i) {
+            platform::PressKey(m_host, platform::Key::Backspace);
+        }
+        ASSERT_TRUE(platform::TypeText(m_host, text));
     }
 
     // The value of the report opened first, whichever report is active.

@@ -17,24 +17,14 @@ using Scratch = host_test::Folder;
 
 std::string Reason() { return SrCtrlGetLastError(); }
 
-class LastError : public ::testing::Test {
+class LastError : public host_test::ReportHost {
 protected:
     void SetUp() override
     {
-        m_pCtrl = CreateReportCtrl();
-        m_hHost = platform::CreateHostWindow(1024, 768);
-        ASSERT_NE(m_pCtrl->Create(m_hHost, 0, 0, 1000, 700), nullptr) << SrCtrlGetLastError();
+        OpenControl(1024, 768);
         EXPECT_EQ(Reason(), "");
     }
-    void TearDown() override
-    {
-        DestroyWindow(m_pCtrl->GetHWND());
-        ReleaseReportCtrl(m_pCtrl);
-        DestroyWindow(m_hHost);
-    }
 
-    IReportCtrl* m_pCtrl = nullptr;
-    HWND m_hHost = nullptr;
     Scratch m_scratch;
 };
 
@@ -55,53 +45,53 @@ TEST(LastErrorBeforeCreate, OpeningWithoutAWindowSaysSo)
 TEST_F(LastError, FilesThatCannotBeReadNameTheFileAndTheCause)
 {
     const std::string missing = m_scratch.File("missing.dcm");
-    EXPECT_EQ(m_pCtrl->OpenReportFile(missing.c_str()), nullptr);
+    EXPECT_EQ(m_ctrl->OpenReportFile(missing.c_str()), nullptr);
     EXPECT_EQ(Reason(), "file not readable: " + missing + ": no such file");
 
     const std::string empty = m_scratch.File("empty.dcm", "");
-    EXPECT_EQ(m_pCtrl->CreateReportFromImage(empty.c_str()), nullptr);
+    EXPECT_EQ(m_ctrl->CreateReportFromImage(empty.c_str()), nullptr);
     EXPECT_EQ(Reason(), "file not readable: " + empty + ": empty file");
 
     const std::string text = m_scratch.File("notes.txt", "not a DICOM file at all, only some words in a text file");
-    EXPECT_EQ(m_pCtrl->OpenReportFile(text.c_str()), nullptr);
+    EXPECT_EQ(m_ctrl->OpenReportFile(text.c_str()), nullptr);
     EXPECT_EQ(Reason(), "not a DICOM file: " + text);
 
-    EXPECT_EQ(m_pCtrl->OpenReportFile(nullptr), nullptr);
+    EXPECT_EQ(m_ctrl->OpenReportFile(nullptr), nullptr);
     EXPECT_EQ(Reason(), "no file name");
 }
 
 TEST_F(LastError, AnImageIsNotAReportAndASucceedingCallClearsTheReason)
 {
-    EXPECT_EQ(m_pCtrl->OpenReportFile(Data("ct-image.dcm").c_str()), nullptr);
+    EXPECT_EQ(m_ctrl->OpenReportFile(Data("ct-image.dcm").c_str()), nullptr);
     EXPECT_EQ(Reason(), "not an SR document: Modality is CT");
-    EXPECT_EQ(m_pCtrl->OpenReport(nullptr), nullptr);
+    EXPECT_EQ(m_ctrl->OpenReport(nullptr), nullptr);
     EXPECT_EQ(Reason(), "no document");
 
-    ASSERT_NE(m_pCtrl->CreateReportFromImage(Data("ct-image.dcm").c_str()), nullptr) << Reason();
+    ASSERT_NE(m_ctrl->CreateReportFromImage(Data("ct-image.dcm").c_str()), nullptr) << Reason();
     EXPECT_EQ(Reason(), "");
 }
 
 TEST_F(LastError, TemplatesThatCannotBeUsedNameTheCause)
 {
     const std::string missing = m_scratch.File("missing.xml");
-    EXPECT_FALSE(m_pCtrl->SetTemplateFile(missing.c_str()));
+    EXPECT_FALSE(m_ctrl->SetTemplateFile(missing.c_str()));
     EXPECT_EQ(Reason(), "template file not found: " + missing);
-    EXPECT_FALSE(m_pCtrl->ApplyTemplate(missing.c_str()));
+    EXPECT_FALSE(m_ctrl->ApplyTemplate(missing.c_str()));
     EXPECT_EQ(Reason(), "no active report");
 
-    ASSERT_NE(m_pCtrl->CreateReportFromImage(Data("ct-image.dcm").c_str()), nullptr) << Reason();
-    EXPECT_FALSE(m_pCtrl->ApplyTemplate(missing.c_str()));
+    ASSERT_NE(m_ctrl->CreateReportFromImage(Data("ct-image.dcm").c_str()), nullptr) << Reason();
+    EXPECT_FALSE(m_ctrl->ApplyTemplate(missing.c_str()));
     EXPECT_EQ(Reason(), "file not readable: " + missing + ": no such file");
     const std::string broken = m_scratch.File("broken.xml", "<Window><VerticalLayout></Window>");
-    EXPECT_FALSE(m_pCtrl->ApplyTemplate(broken.c_str()));
+    EXPECT_FALSE(m_ctrl->ApplyTemplate(broken.c_str()));
     EXPECT_EQ(Reason().rfind("not a template: " + broken + ": ", 0), 0u) << Reason();
-    EXPECT_TRUE(m_pCtrl->ApplyTemplate(nullptr)) << Reason();
+    EXPECT_TRUE(m_ctrl->ApplyTemplate(nullptr)) << Reason();
     EXPECT_EQ(Reason(), "");
 }
 
 TEST_F(LastError, SavingAndPrintingNameWhatCouldNotBeWritten)
 {
-    IKMReport* report = m_pCtrl->CreateReportFromImage(Data("ct-image.dcm").c_str());
+    IKMReport* report = m_ctrl->CreateReportFromImage(Data("ct-image.dcm").c_str());
     ASSERT_NE(report, nullptr) << Reason();
 
     const std::string nowhere = m_scratch.File("no-folder/report.dcm");
@@ -111,11 +101,11 @@ TEST_F(LastError, SavingAndPrintingNameWhatCouldNotBeWritten)
     EXPECT_TRUE(report->GetDcmSR()->SaveFile(saved.c_str())) << Reason();
     EXPECT_EQ(Reason(), "");
 
-    EXPECT_FALSE(m_pCtrl->Print("srctrl test: no such printer"));
+    EXPECT_FALSE(m_ctrl->Print("srctrl test: no such printer"));
     EXPECT_EQ(Reason(), "printer not found: srctrl test: no such printer");
-    EXPECT_FALSE(m_pCtrl->Print(nullptr));
+    EXPECT_FALSE(m_ctrl->Print(nullptr));
     EXPECT_EQ(Reason(), "no printer name");
     ASSERT_TRUE(platform::RegisterPdfPrinter("srctrl test: no folder", m_scratch.File("no-folder/page.pdf").c_str()));
-    EXPECT_FALSE(m_pCtrl->Print("srctrl test: no folder"));
+    EXPECT_FALSE(m_ctrl->Print("srctrl test: no folder"));
     EXPECT_EQ(Reason(), "printing failed on srctrl test: no folder");
 }

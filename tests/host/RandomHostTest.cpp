@@ -59,12 +59,8 @@ const wchar_t* const kPieces[] = {
 // The host: everything it hears is written into the model, and sometimes it does something back.
 class Model : public IReportCtrlCallback {
 public:
-    explicit Model(unsigned seed) : m_rng(seed), m_wideLogo(m_tmp.File("wide.jpg"))
+    explicit Model(unsigned seed) : m_rng(seed), m_wideLogo(host_test::WideJpeg(m_tmp))
     {
-        // A logo wider than Cairo can paint, made as a host's picture would be.
-        const std::string ppm = m_tmp.File("wide.ppm");
-        host_test::Output("printf 'P6\\n40000 1\\n255\\n' > " + ppm + " && head -c 120000 /dev/zero >> " + ppm + " && cjpeg " +
-                          ppm + " > " + m_wideLogo);
         platform::RegisterPdfPrinter("Random Host PDF", m_tmp.File("print.pdf").c_str());
         Start();
     }
@@ -106,8 +102,8 @@ public:
     }
     void OnActiveReportChanged(IKMReport* r) override
     {
-        Heard(r);
         m_pActive = r;
+        Heard(r);
         MaybeReact(r);
     }
     void OnReportAdded(IKMReport* r) override
@@ -126,17 +122,12 @@ public:
             m_pActive = nullptr;
         }
     }
-    void OnDocumentCompleted(IKMReport* r) override { Other(r); }
-    void OnDocumentVerified(IKMReport* r) override { Other(r); }
-    void OnModifiedChanged(IKMReport* r) override { Other(r); }
-    void OnLayoutChanged(IKMReport* r) override { Other(r); }
+    void OnDocumentCompleted(IKMReport* r) override { Heard(r); MaybeReact(r); }
+    void OnDocumentVerified(IKMReport* r) override { Heard(r); MaybeReact(r); }
+    void OnModifiedChanged(IKMReport* r) override { Heard(r); MaybeReact(r); }
+    void OnLayoutChanged(IKMReport* r) override { Heard(r); MaybeReact(r); }
 
 private:
-    void Other(IKMReport* r)
-    {
-        Heard(r);
-        MaybeReact(r);
-    }
 
     void Start()
     {
@@ -188,13 +179,8 @@ private:
             text += kPieces[Pick(static_cast<int>(sizeof kPieces / sizeof kPieces[0]))];
         }
         // Spaces at either end carry no meaning in DICOM text; the model keeps to inner ones.
-        while (!text.empty() && text.back() == L' ') {
-            text.pop_back();
-        }
-        while (!text.empty() && text.front() == L' ') {
-            text.erase(0, 1);
-        }
-        return text;
+        const size_t first = text.find_first_not_of(L' ');
+        return first == std::wstring::npos ? L"" : text.substr(first, text.find_last_not_of(L' ') - first + 1);
     }
 
     DWORD RandomTag() { return kTextTags[Pick(static_cast<int>(sizeof kTextTags / sizeof kTextTags[0]))]; }

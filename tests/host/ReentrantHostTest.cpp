@@ -48,22 +48,9 @@ private:
     std::function<void(IKMReport*)> m_act;
 };
 
-class ReentrantHost : public ::testing::Test {
+class ReentrantHost : public host_test::ReportHost {
 protected:
-    void SetUp() override
-    {
-        m_host = platform::CreateHostWindow(800, 1130);
-        m_ctrl = CreateReportCtrl();
-        ASSERT_NE(m_ctrl->Create(m_host, 0, 0, 800, 1130), nullptr);
-        m_ctrl->SetFitMode(0);
-    }
-    void TearDown() override
-    {
-        if (m_ctrl != nullptr) {
-            DestroyWindow(m_host);
-            ReleaseReportCtrl(m_ctrl);
-        }
-    }
+    void SetUp() override { OpenControl(800, 1130); }
 
     IKMReport* NewReport()
     {
@@ -88,9 +75,6 @@ protected:
         EXPECT_EQ(m_ctrl->GetReportCount(), 0);
         EXPECT_EQ(m_ctrl->GetActiveReport(), nullptr);
     }
-
-    HWND m_host = nullptr;
-    IReportCtrl* m_ctrl = nullptr;
 };
 
 } // namespace
@@ -112,14 +96,12 @@ TEST_F(ReentrantHost, AReportClosedInsideItsOwnNotificationOutlivesTheCall)
 TEST_F(ReentrantHost, AReportClosedWhileAPersonTypesIntoItOutlivesTheKeystroke)
 {
     // The finding box of the default template lies at (40, 637) .. (754, 797) on the page.
-    CloseInside(Reaction::Value, [&](IKMReport*) {
-        ASSERT_TRUE(platform::Click(m_host, 300, 700));
-        platform::TypeText(m_host, L"abc");
-    });
-    CloseInside(Reaction::Modified, [&](IKMReport*) {
-        ASSERT_TRUE(platform::Click(m_host, 300, 700));
-        platform::TypeText(m_host, L"abc");
-    });
+    for (Reaction::Kind kind : {Reaction::Value, Reaction::Modified}) {
+        CloseInside(kind, [&](IKMReport*) {
+            ASSERT_TRUE(platform::Click(m_host, 300, 700));
+            platform::TypeText(m_host, L"abc");
+        });
+    }
 }
 
 TEST_F(ReentrantHost, APageRebuiltWhileAPersonTypesKeepsTheControlThatIsTyping)

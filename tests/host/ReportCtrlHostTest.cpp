@@ -95,15 +95,15 @@ TEST(ReportCtrlHost, EveryReportOperationAnswersNothingWithoutAReport)
     ReleaseReportCtrl(ctrl);
 }
 
-TEST(ReportCtrlHost, AReportFromAnImageIsToldOnceToACallbackRegisteredTwice)
+using ReportCtrlHostWindow = host_test::ReportHost;
+
+TEST_F(ReportCtrlHostWindow, AReportFromAnImageIsToldOnceToACallbackRegisteredTwice)
 {
-    IReportCtrl* ctrl = CreateReportCtrl();
-    HWND host = platform::CreateHostWindow(800, 1130);
-    ASSERT_NE(ctrl->Create(host, 0, 0, 800, 1130), nullptr);
+    OpenControl(800, 1130);
+    IReportCtrl* ctrl = m_ctrl;
     Counter counter;
     ctrl->AddCallback(&counter);
     ctrl->AddCallback(&counter);
-    ctrl->SetFitMode(0);
 
     IKMReport* report = ctrl->CreateReportFromImage(Data("ct-image.dcm").c_str());
     ASSERT_NE(report, nullptr);
@@ -120,6 +120,5 @@ TEST(ReportCtrlHost, AReportFromAnImageIsToldOnceToACallbackRegisteredTwice)
     ctrl->CloseReport(report);
     EXPECT_EQ(counter.closing, 1);
     EXPECT_EQ(ctrl->GetReportCount(), 0);
-    DestroyWindow(host);
-    ReleaseReportCtrl(ctrl);
+    ctrl->RemoveCallback(&counter);
 }

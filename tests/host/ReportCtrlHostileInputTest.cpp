@@ -77,25 +77,10 @@ long long InkedPixels(HBITMAP shot)
     return inked;
 }
 
-class HostileInput : public ::testing::Test {
+class HostileInput : public host_test::ReportHost {
 protected:
-    void SetUp() override
-    {
-        m_pCtrl = CreateReportCtrl();
-        m_host = platform::CreateHostWindow(1024, 768);
-        ASSERT_NE(m_pCtrl->Create(m_host, 0, 0, 1024, 768), nullptr);
-        m_pReport = m_pCtrl->CreateReportFromImage(Data("ct-image.dcm").c_str());
-        ASSERT_NE(m_pReport, nullptr);
-    }
-    void TearDown() override
-    {
-        DestroyWindow(m_host);
-        ReleaseReportCtrl(m_pCtrl);
-    }
+    void SetUp() override { Open(1024, 768); }
 
-    IReportCtrl* m_pCtrl = nullptr;
-    HWND m_host = nullptr;
-    IKMReport* m_pReport = nullptr;
     Folder m_folder;
 };
 
@@ -106,18 +91,18 @@ TEST_F(HostileInput, EveryFileEntryPointRefusesAFifoAtOnce)
     const std::string fifo = m_folder.File("input");
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
     FifoGuard guard(fifo);
-    EXPECT_EQ(m_pCtrl->CreateReportFromImage(fifo.c_str()), nullptr);
-    EXPECT_EQ(m_pCtrl->OpenReportFile(fifo.c_str()), nullptr);
-    EXPECT_FALSE(m_pCtrl->ApplyTemplate(fifo.c_str()));
-    EXPECT_FALSE(m_pCtrl->SetTemplateFile(fifo.c_str()));
+    EXPECT_EQ(m_ctrl->CreateReportFromImage(fifo.c_str()), nullptr);
+    EXPECT_EQ(m_ctrl->OpenReportFile(fifo.c_str()), nullptr);
+    EXPECT_FALSE(m_ctrl->ApplyTemplate(fifo.c_str()));
+    EXPECT_FALSE(m_ctrl->SetTemplateFile(fifo.c_str()));
     int width = -1;
     int height = -1;
-    EXPECT_EQ(m_pCtrl->CreateTemplatePreview(fifo.c_str(), &width, &height, 200, 200), nullptr);
-    EXPECT_FALSE(m_pReport->SetLogo(fifo.c_str()));
-    EXPECT_FALSE(m_pReport->LoadTemplate(fifo.c_str()));
-    EXPECT_FALSE(m_pReport->SaveTemplate(fifo.c_str(), "fifo"));
+    EXPECT_EQ(m_ctrl->CreateTemplatePreview(fifo.c_str(), &width, &height, 200, 200), nullptr);
+    EXPECT_FALSE(m_report->SetLogo(fifo.c_str()));
+    EXPECT_FALSE(m_report->LoadTemplate(fifo.c_str()));
+    EXPECT_FALSE(m_report->SaveTemplate(fifo.c_str(), "fifo"));
     EXPECT_FALSE(guard.Stop()) << "a call waited on the FIFO until it was released";
-    EXPECT_EQ(m_pCtrl->GetReportCount(), 1);
+    EXPECT_EQ(m_ctrl->GetReportCount(), 1);
     struct stat info {};
     ASSERT_EQ(stat(fifo.c_str(), &info), 0);
     EXPECT_TRUE(S_ISFIFO(info.st_mode)) << "SaveTemplate left the FIFO alone";
@@ -128,26 +113,26 @@ TEST_F(HostileInput, AFileOfZerosIsNoDocument)
     const std::string zeros = m_folder.File("zeros.dcm");
     std::fclose(std::fopen(zeros.c_str(), "wb"));
     ASSERT_EQ(truncate(zeros.c_str(), 64L * 1024 * 1024), 0);
-    EXPECT_EQ(m_pCtrl->OpenReportFile(zeros.c_str()), nullptr);
-    EXPECT_EQ(m_pCtrl->CreateReportFromImage(zeros.c_str()), nullptr);
-    EXPECT_EQ(m_pCtrl->GetReportCount(), 1);
+    EXPECT_EQ(m_ctrl->OpenReportFile(zeros.c_str()), nullptr);
+    EXPECT_EQ(m_ctrl->CreateReportFromImage(zeros.c_str()), nullptr);
+    EXPECT_EQ(m_ctrl->GetReportCount(), 1);
 }
 
 TEST_F(HostileInput, ExtremeWindowSizesAreClampedAndThePageStillPaints)
 {
-    const HWND hwnd = m_pCtrl->GetHWND();
+    const HWND hwnd = m_ctrl->GetHWND();
     const int sizes[][4] = {
         {30, 0, INT_MAX, 100}, {INT_MIN, INT_MIN, INT_MAX, INT_MAX}, {INT_MAX, INT_MAX, INT_MAX, INT_MAX},
         {0, 0, -10, INT_MIN},  {-5, -5, 0, 0},                       {0, 0, 1, 1},
     };
     for (float zoom : {0.01f, 1.0f, 100.0f}) {
-        m_pCtrl->SetZoom(zoom);
+        m_ctrl->SetZoom(zoom);
         for (int fit : {0, 1}) {
-            m_pCtrl->SetFitMode(fit);
+            m_ctrl->SetFitMode(fit);
             for (const auto& s : sizes) {
                 SCOPED_TRACE(testing::Message() << "zoom " << zoom << " fit " << fit << " move " << s[0] << ","
                                                 << s[1] << "," << s[2] << "," << s[3]);
-                EXPECT_TRUE(m_pCtrl->MoveWindow(s[0], s[1], s[2], s[3]));
+                EXPECT_TRUE(m_ctrl->MoveWindow(s[0], s[1], s[2], s[3]));
                 RECT rc{};
                 ASSERT_TRUE(GetWindowRect(hwnd, &rc));
                 EXPECT_LE(rc.left, rc.right);
@@ -167,11 +152,11 @@ TEST_F(HostileInput, ExtremeWindowSizesAreClampedAndThePageStillPaints)
             }
         }
     }
-    m_pCtrl->SetZoom(1.0f);
-    m_pCtrl->SetFitMode(0);
-    EXPECT_TRUE(m_pCtrl->MoveWindow(0, 0, 1024, 768));
+    m_ctrl->SetZoom(1.0f);
+    m_ctrl->SetFitMode(0);
+    EXPECT_TRUE(m_ctrl->MoveWindow(0, 0, 1024, 768));
     std::wstring name;
-    ASSERT_TRUE(m_pCtrl->GetReportValue(0x00100010, name));
+    ASSERT_TRUE(m_ctrl->GetReportValue(0x00100010, name));
     EXPECT_EQ(name, L"Müller^Jürgen");
 }
 
@@ -179,20 +164,12 @@ TEST_F(HostileInput, ALogoTooWideToPaintSpoilsNothingElseOnThePage)
 {
     // Cairo paints no image wider than 32767 pixels. A logo that wide cannot be shown, but the
     // rest of the page, painted after the logo, must still be there.
-    const std::string ppm = m_folder.File("wide.ppm");
-    const std::string jpeg = m_folder.File("wide.jpg");
-    FILE* file = std::fopen(ppm.c_str(), "wb");
-    ASSERT_NE(file, nullptr);
-    std::fprintf(file, "P6\n40000 1\n255\n");
-    const std::string red(40000 * 3, '\0');
-    std::fwrite(red.data(), 1, red.size(), file);
-    std::fclose(file);
-    ASSERT_EQ(std::system(("cjpeg -outfile '" + jpeg + "' '" + ppm + "'").c_str()), 0);
+    const std::string jpeg = host_test::WideJpeg(m_folder);
 
-    m_pCtrl->SetFitMode(0);
-    m_pCtrl->SetZoom(1.0f);
+    m_ctrl->SetFitMode(0);
+    m_ctrl->SetZoom(1.0f);
     const long long before = InkedPixels(platform::CaptureWindow(m_host));
-    ASSERT_TRUE(m_pReport->SetLogo(jpeg.c_str()));
+    ASSERT_TRUE(m_report->SetLogo(jpeg.c_str()));
     const long long after = InkedPixels(platform::CaptureWindow(m_host));
     EXPECT_GT(before, 10000);
     EXPECT_GT(after, before * 8 / 10) << "the page lost what was painted after the logo";

@@ -10,7 +10,6 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
-#include <cstring>
 #include <string>
 #include <thread>
 #include <vector>
@@ -82,6 +81,16 @@ struct Buffer {
     }
 };
 
+// A finding of `count` numbered lines.
+std::wstring Lines(int count)
+{
+    std::wstring lines;
+    for (int i = 0; i < count; ++i) {
+        lines += L"Line " + std::to_wstring(i) + L"\n";
+    }
+    return lines;
+}
+
 bool Contains(const Rect& outer, const Rect& inner)
 {
     return inner.x >= outer.x && inner.y >= outer.y && inner.x + inner.width <= outer.x + outer.width &&
@@ -90,14 +99,17 @@ bool Contains(const Rect& outer, const Rect& inner)
 
 class SurfaceHost : public ::testing::Test {
 protected:
-    void Open(double ratio = 1.0)
+    // The surface on the body-fields template (nullptr: the default one) with a report.
+    void Open(double ratio = 1.0, const char* templateFile = "templates/body-fields.xml")
     {
         m_surface = ReportSurface::Create(&m_client, kWidth, kHeight, ratio);
         ASSERT_NE(m_surface, nullptr);
         m_ctrl = CreateReportCtrl();
         ASSERT_NE(m_ctrl->Create(m_surface->GetHWND(), 0, 0, kWidth, kHeight), nullptr);
         m_ctrl->SetFitMode(0);
-        ASSERT_TRUE(m_ctrl->SetTemplateFile(Data("templates/body-fields.xml").c_str()));
+        if (templateFile != nullptr) {
+            ASSERT_TRUE(m_ctrl->SetTemplateFile(Data(templateFile).c_str()));
+        }
         ASSERT_NE(m_ctrl->CreateReportFromImage(Data("ct-image.dcm").c_str()), nullptr);
     }
     void TearDown() override
@@ -112,6 +124,14 @@ protected:
         std::wstring value;
         m_ctrl->GetReportValue(tag, value);
         return value;
+    }
+
+    // A fresh buffer of the whole surface, fully painted.
+    Buffer Full()
+    {
+        Buffer full(*m_surface);
+        EXPECT_TRUE(full.Paint(*m_surface, Rect{0, 0, kWidth, kHeight}));
+        return full;
     }
 
     // Paints what the host was told to repaint into `shown`, as a toolkit's paint event does.
@@ -140,15 +160,10 @@ protected:
 TEST_F(SurfaceHost, PaintsWhatTheHeadlessCaptureShowsAtEveryRatio)
 {
     Open();
-    Buffer buffer(*m_surface);
-    ASSERT_TRUE(buffer.Paint(*m_surface, Rect{0, 0, kWidth, kHeight}));
-    HBITMAP shot = platform::CaptureWindow(m_surface->GetHWND());
-    BITMAP bm{};
-    ASSERT_EQ(GetObject(shot, sizeof bm, &bm), static_cast<int>(sizeof bm));
-    ASSERT_EQ(bm.bmWidth, kWidth);
-    ASSERT_EQ(bm.bmHeight, kHeight);
-    EXPECT_EQ(std::memcmp(bm.bmBits, buffer.pixels.data(), buffer.pixels.size() * 4), 0);
-    DeleteObject(shot);
+    Buffer buffer = Full();
+    const std::vector<DWORD> shot = host_test::Pixels(m_surface->GetHWND(), RECT{0, 0, kWidth, kHeight});
+    ASSERT_EQ(shot.size(), buffer.pixels.size());
+    EXPECT_TRUE(std::equal(shot.begin(), shot.end(), buffer.pixels.begin()));
 
     ASSERT_TRUE(m_surface->Resize(kWidth, kHeight, 2.0));
     EXPECT_EQ(m_surface->GetPixelWidth(), 2 * kWidth);
@@ -177,29 +192,15 @@ TEST_F(SurfaceHost, PaintsWhatTheHeadlessCaptureShowsAtEveryRatio)
 TEST_F(SurfaceHost, RepaintRectanglesCoverEveryChange)
 {
     Open();
-    Buffer shown(*m_surface);
-    ASSERT_TRUE(shown.Paint(*m_surface, Rect{0, 0, kWidth, kHeight}));
+    Buffer shown = Full();
     m_client.dirty.clear();
     const auto check = [&](const char* step) {
         Repaint(shown);
-        Buffer full(*m_surface);
-        ASSERT_TRUE(full.Paint(*m_surface, Rect{0, 0, kWidth, kHeight}));
-        int left = kWidth;
-        int top = kHeight;
-        int right = -1;
-        int bottom = -1;
-        for (int y = 0; y < kHeight; ++y) {
-            for (int x = 0; x < kWidth; ++x) {
-                if (full.pixels[static_cast<size_t>(y) * kWidth + x] != shown.pixels[static_cast<size_t>(y) * kWidth + x]) {
-                    left = std::min(left, x);
-                    top = std::min(top, y);
-                    right = std::max(right, x);
-                    bottom = std::max(bottom, y);
-                }
-            }
-        }
-        EXPECT_LT(right, 0) << "stale pixels after " << step << " in (" << left << "," << top << ")-(" << right << ","
-                            << bottom << ")";
+        Buffer full = Full();
+        const auto stale = std::mismatch(full.pixels.begin(), full.pixels.end(), shown.pixels.begin()).first;
+        const long at = stale - full.pixels.begin();
+        EXPECT_TRUE(stale == full.pixels.end()) << "stale pixels after " << step << " from (" << at % kWidth << ","
+                                                << at / kWidth << ")";
         // Each step is judged on its own.
         shown = full;
     };
@@ -221,11 +222,7 @@ TEST_F(SurfaceHost, RepaintRectanglesCoverEveryChange)
     check("a pre-edit");
     ASSERT_TRUE(m_surface->CommitText("肺"));
     check("a commit");
-    std::wstring lines;
-    for (int i = 0; i < 40; ++i) {
-        lines += L"Line " + std::to_wstring(i) + L"\n";
-    }
-    ASSERT_TRUE(m_ctrl->SetReportValue(kFinding, lines.c_str()));
+    ASSERT_TRUE(m_ctrl->SetReportValue(kFinding, Lines(40).c_str()));
     check("the host setting the finding");
     EXPECT_FALSE(m_surface->Wheel(kFindingX, kNameY, -240)) << "a field that cannot scroll leaves the wheel to the host";
     EXPECT_FALSE(m_surface->Wheel(kFindingX, kFindingY, -240)) << "the caret's end of the text is in view already";
@@ -281,12 +278,9 @@ TEST_F(SurfaceHost, InputMethodTextIsShownUntilCommittedAndThenStored)
     Open();
     ASSERT_TRUE(Click(kFindingX, kFindingY));
     ASSERT_TRUE(m_surface->CommitText("Size:"));
-    Buffer before(*m_surface);
-    ASSERT_TRUE(before.Paint(*m_surface, Rect{0, 0, kWidth, kHeight}));
+    const Buffer before = Full();
     ASSERT_TRUE(m_surface->SetPreeditText("fei jie jie", 11));
-    Buffer composing(*m_surface);
-    ASSERT_TRUE(composing.Paint(*m_surface, Rect{0, 0, kWidth, kHeight}));
-    EXPECT_FALSE(composing.pixels == before.pixels) << "the pre-edit is shown";
+    EXPECT_FALSE(Full().pixels == before.pixels) << "the pre-edit is shown";
     EXPECT_EQ(Value(kFinding), L"Size:") << "and is not part of the document";
     ASSERT_TRUE(m_surface->CommitText("肺结节"));
     EXPECT_EQ(Value(kFinding), L"Size:肺结节");
@@ -349,25 +343,17 @@ TEST_F(SurfaceHost, CursorCaretTimersAndFocusReachTheHost)
 // that Tab reaches below the view, so that nobody types into a field they cannot see.
 TEST_F(SurfaceHost, APageTallerThanTheWindowScrollsToWhatIsUsed)
 {
-    m_surface = ReportSurface::Create(&m_client, kWidth, kHeight, 1.0);
-    m_ctrl = CreateReportCtrl();
-    ASSERT_NE(m_ctrl->Create(m_surface->GetHWND(), 0, 0, kWidth, kHeight), nullptr);
-    m_ctrl->SetFitMode(0);
-    ASSERT_NE(m_ctrl->CreateReportFromImage(Data("ct-image.dcm").c_str()), nullptr);
-    Buffer top(*m_surface);
-    ASSERT_TRUE(top.Paint(*m_surface, Rect{0, 0, kWidth, kHeight}));
+    Open(1.0, nullptr);
+    const Buffer top = Full();
 
     EXPECT_FALSE(m_surface->Wheel(300, 60, 120)) << "the top of the page is shown already";
     ASSERT_TRUE(m_surface->Wheel(300, 60, -120)) << "the page's title takes no wheel: the page scrolls";
-    Buffer scrolled(*m_surface);
-    ASSERT_TRUE(scrolled.Paint(*m_surface, Rect{0, 0, kWidth, kHeight}));
-    EXPECT_FALSE(scrolled.pixels == top.pixels);
-    for (int i = 0; i < 40; ++i) {
-        m_surface->Wheel(300, 60, -120);
-    }
-    EXPECT_FALSE(m_surface->Wheel(300, 60, -120)) << "and stops at the page's end";
-    for (int i = 0; i < 40; ++i) {
-        m_surface->Wheel(300, 60, 120);
+    EXPECT_FALSE(Full().pixels == top.pixels);
+    for (int delta : {-120, 120}) {
+        for (int i = 0; i < 40; ++i) {
+            m_surface->Wheel(300, 60, delta);
+        }
+        EXPECT_FALSE(m_surface->Wheel(300, 60, delta)) << "and stops at the page's ends";
     }
 
     // The default page's Finding lies below a 400-pixel window at a zoom of 1.
@@ -382,11 +368,7 @@ TEST_F(SurfaceHost, APageTallerThanTheWindowScrollsToWhatIsUsed)
 
     m_ctrl->GetActiveReport()->SetValue(0x0040A075, L"Roe^Anna");
     m_ctrl->GetActiveReport()->SetValue(0x0040A027, L"General Hospital");
-    std::wstring lines;
-    for (int i = 0; i < 60; ++i) {
-        lines += L"Line " + std::to_wstring(i) + L"\n";
-    }
-    ASSERT_TRUE(m_ctrl->SetReportValue(kFinding, lines.c_str()));
+    ASSERT_TRUE(m_ctrl->SetReportValue(kFinding, Lines(60).c_str()));
     m_ctrl->GetActiveReport()->VerifyDocument();
     ASSERT_TRUE(m_ctrl->GetActiveReport()->IsVerified());
     m_ctrl->SetFitMode(1);

@@ -39,19 +39,13 @@ TEST(SrReportCommand, NewWritesAValidReportOfTheStudyWithItsPdfAndPage)
     EXPECT_EQ(made.err, "");
 
     EXPECT_EQ(DciodvfyErrors(report), "");
-    const std::string dump = RunTool("dsrdump +Pl " + Quoted(report)).strOutput;
-    EXPECT_NE(dump.find("A 4 mm nodule in the right upper lobe."), std::string::npos) << dump;
-    EXPECT_NE(dump.find("Completion Flag     : COMPLETE"), std::string::npos) << dump;
-    EXPECT_NE(dump.find("\"Doe^John\""), std::string::npos) << dump;
-    EXPECT_EQ(DumpValue(report, "PatientID"), "SRCTRL-0001");
-    EXPECT_EQ(DumpValue(report, "StudyInstanceUID"), kSampleStudyUid);
-    EXPECT_EQ(DumpValue(report, "StudyDescription"), "CT chest") << "set by keyword";
-    EXPECT_EQ(DumpValue(report, "AccessionNumber"), "ACC-77") << "set by number";
-
-    const std::string text = PdfText(pdf);
-    EXPECT_NE(text.find("A 4 mm nodule in the right upper lobe."), std::string::npos) << text;
-    EXPECT_NE(text.find("Follow-up in 6 months."), std::string::npos) << text;
-    EXPECT_NE(text.find("Patient Sample"), std::string::npos) << "the name as people read it: " << text;
+    ExpectContains(RunTool("dsrdump +Pl " + Quoted(report)).strOutput,
+                   {"A 4 mm nodule in the right upper lobe.", "Completion Flag     : COMPLETE", "\"Doe^John\""});
+    // StudyDescription is set by keyword, AccessionNumber by number.
+    ExpectValues(report, {{"PatientID", "SRCTRL-0001"}, {"StudyInstanceUID", kSampleStudyUid},
+                          {"StudyDescription", "CT chest"}, {"AccessionNumber", "ACC-77"}});
+    // The patient's name as people read it.
+    ExpectContains(PdfText(pdf), {"A 4 mm nodule in the right upper lobe.", "Follow-up in 6 months.", "Patient Sample"});
     const PngSize page = ReadPngSize(png);
     EXPECT_EQ(page.width, 794);
     EXPECT_EQ(page.height, 1123);
@@ -74,9 +68,7 @@ TEST(SrReportCommand, TextBeyondAsciiReachesTheDocumentAndThePrint)
     const std::string pdf = folder.File("report.pdf");
     const Outcome printed = SrReport("print " + Quoted(report) + " --pdf " + Quoted(pdf));
     ASSERT_EQ(printed.code, 0) << printed.err;
-    const std::string text = PdfText(pdf);
-    EXPECT_NE(text.find("Hans Ørsted"), std::string::npos) << text;
-    EXPECT_NE(text.find("肺结节，边界清楚。"), std::string::npos) << text;
+    ExpectContains(PdfText(pdf), {"Hans Ørsted", "肺结节，边界清楚。"});
 }
 
 TEST(SrReportCommand, ShowTellsWhatTheDocumentHoldsAndNothingElse)
@@ -85,17 +77,13 @@ TEST(SrReportCommand, ShowTellsWhatTheDocumentHoldsAndNothingElse)
     const std::string report = NewReport(folder, "report.dcm", "Line one.\nLine two.");
     const Outcome text = SrReport("show " + Quoted(report));
     ASSERT_EQ(text.code, 0) << text.err;
-    EXPECT_NE(text.out.find("Patient name: Sample^Patient\n"), std::string::npos) << text.out;
-    EXPECT_NE(text.out.find("Finding: Line one.\n  Line two.\n"), std::string::npos) << text.out;
-    EXPECT_NE(text.out.find("Verification: UNVERIFIED\n"), std::string::npos) << text.out;
+    ExpectContains(text.out, {"Patient name: Sample^Patient\n", "Finding: Line one.\n  Line two.\n", "Verification: UNVERIFIED\n"});
     EXPECT_EQ(text.out.find("Verified by"), std::string::npos) << "an unverified report has no verifier";
 
     const Outcome json = SrReport("show --json " + Quoted(report) + " " + Quoted(report));
     ASSERT_EQ(json.code, 0) << json.err;
     EXPECT_EQ(Lines(json.out), 2) << "one object per file: " << json.out;
-    EXPECT_NE(json.out.find("\"verifier\":null"), std::string::npos) << json.out;
-    EXPECT_NE(json.out.find("\"verified\":false"), std::string::npos) << json.out;
-    EXPECT_NE(json.out.find("\"conclusion\":\"Normal study.\""), std::string::npos) << json.out;
+    ExpectContains(json.out, {"\"verifier\":null", "\"verified\":false", "\"conclusion\":\"Normal study.\""});
 }
 
 TEST(SrReportCommand, EditAmendsAVerifiedReportIntoANewDocument)
@@ -107,10 +95,9 @@ TEST(SrReportCommand, EditAmendsAVerifiedReportIntoANewDocument)
                               " --organization 'City Hospital' -o " + Quoted(verified));
     ASSERT_EQ(edited.code, 0) << edited.err;
     EXPECT_EQ(DciodvfyErrors(verified), "");
-    EXPECT_EQ(DumpValue(verified, "VerificationFlag"), "VERIFIED");
-    EXPECT_EQ(DumpValue(verified, "VerifyingObserverName"), "Roe^Anna");
-    EXPECT_EQ(DumpValue(verified, "SOPInstanceUID"), DumpValue(draft, "SOPInstanceUID"))
-        << "an unverified report is edited as the same document";
+    // An unverified report is edited as the same document.
+    ExpectValues(verified, {{"VerificationFlag", "VERIFIED"}, {"VerifyingObserverName", "Roe^Anna"},
+                            {"SOPInstanceUID", DumpValue(draft, "SOPInstanceUID")}});
 
     // Editing it in place is refused: SrReportFailureTest.
     const std::string before = ReadFile(verified);
@@ -119,16 +106,13 @@ TEST(SrReportCommand, EditAmendsAVerifiedReportIntoANewDocument)
     ASSERT_EQ(edited.code, 0) << edited.err;
     EXPECT_EQ(ReadFile(verified), before) << "the verified file is never touched";
     EXPECT_EQ(DciodvfyErrors(amended), "") << "an unverified amendment carries no verifying observer";
-    EXPECT_EQ(DumpValue(amended, "VerificationFlag"), "UNVERIFIED");
-    EXPECT_EQ(DumpValue(amended, "CompletionFlag"), "PARTIAL");
-    EXPECT_EQ(DumpValue(amended, "VerifyingObserverName"), "");
+    // The amendment names the verified document as its predecessor.
+    ExpectValues(amended, {{"VerificationFlag", "UNVERIFIED"}, {"CompletionFlag", "PARTIAL"}, {"VerifyingObserverName", ""},
+                           {"StudyInstanceUID", kSampleStudyUid},
+                           {"ReferencedSOPInstanceUID", DumpValue(verified, "SOPInstanceUID")}});
     EXPECT_NE(DumpValue(amended, "SOPInstanceUID"), DumpValue(verified, "SOPInstanceUID"));
-    EXPECT_EQ(DumpValue(amended, "StudyInstanceUID"), kSampleStudyUid);
-    EXPECT_EQ(DumpValue(amended, "ReferencedSOPInstanceUID"), DumpValue(verified, "SOPInstanceUID"))
-        << "the amendment names the verified document as its predecessor";
-    const std::string dump = RunTool("dsrdump +Pl " + Quoted(amended)).strOutput;
-    EXPECT_NE(dump.find("Amended reading."), std::string::npos) << dump;
-    EXPECT_NE(dump.find("Normal study."), std::string::npos) << "the rest of the content is kept: " << dump;
+    // The rest of the content is kept.
+    ExpectContains(RunTool("dsrdump +Pl " + Quoted(amended)).strOutput, {"Amended reading.", "Normal study."});
 }
 
 TEST(SrReportCommand, ExportPdfWritesAValidEncapsulatedPdfOfTheSameStudy)
@@ -140,15 +124,14 @@ TEST(SrReportCommand, ExportPdfWritesAValidEncapsulatedPdfOfTheSameStudy)
     ASSERT_EQ(exported.code, 0) << exported.err;
 
     EXPECT_EQ(DciodvfyErrors(instance), "");
-    EXPECT_EQ(DumpValue(instance, "SOPClassUID"), "1.2.840.10008.5.1.4.1.1.104.1");
-    EXPECT_EQ(DumpValue(instance, "Modality"), "DOC");
-    EXPECT_EQ(DumpValue(instance, "DocumentTitle"), "Diagnostic Imaging Report");
-    EXPECT_EQ(DumpValue(instance, "MIMETypeOfEncapsulatedDocument"), "application/pdf");
+    ExpectValues(instance, {{"SOPClassUID", "1.2.840.10008.5.1.4.1.1.104.1"}, {"Modality", "DOC"},
+                            {"DocumentTitle", "Diagnostic Imaging Report"},
+                            {"MIMETypeOfEncapsulatedDocument", "application/pdf"},
+                            {"ReferencedSOPInstanceUID", DumpValue(report, "SOPInstanceUID")}});
     for (const char* same : {"PatientName", "PatientID", "PatientBirthDate", "StudyInstanceUID", "StudyDate"}) {
         EXPECT_EQ(DumpValue(instance, same), DumpValue(report, same)) << same;
     }
     EXPECT_NE(DumpValue(instance, "SeriesInstanceUID"), DumpValue(report, "SeriesInstanceUID")) << "a series of its own";
-    EXPECT_EQ(DumpValue(instance, "ReferencedSOPInstanceUID"), DumpValue(report, "SOPInstanceUID"));
 
     // DCMTK's own extractor gives back the PDF, which must be the printed report.
     const std::string pdf = folder.File("extracted.pdf");
@@ -164,9 +147,8 @@ TEST(SrReportCommand, RenderAndPreviewDrawPagesAtTheAskedSize)
     Outcome rendered = SrReport("render " + Quoted(with) + " " + Quoted(without) + " --out-dir " + Quoted(folder.File("")) +
                                 " --zoom 0.5");
     ASSERT_EQ(rendered.code, 0) << rendered.err;
-    const PngSize half = ReadPngSize(folder.File("with.png"));
-    EXPECT_EQ(half.width, 397);
-    EXPECT_EQ(half.height, 562);
+    EXPECT_EQ(ReadPngSize(folder.File("with.png")).width, 397);
+    EXPECT_EQ(ReadPngSize(folder.File("with.png")).height, 562);
     EXPECT_NE(ReadFile(folder.File("with.png")), ReadFile(folder.File("without.png")))
         << "the page shows the document's finding";
 
@@ -207,9 +189,8 @@ TEST(SrReportCommand, ABatchReportsEachFailureAndDoesTheRest)
         EXPECT_EQ(printed.out, "");
         EXPECT_EQ(Lines(printed.err), 3) << "two failures and a summary, no progress bar on a pipe: " << printed.err;
         EXPECT_EQ(printed.err.find('\r'), std::string::npos);
-        EXPECT_NE(printed.err.find("ct.dcm is not an SR document (Modality is CT)"), std::string::npos) << printed.err;
-        EXPECT_NE(printed.err.find("missing.dcm: No such file or directory"), std::string::npos) << printed.err;
-        EXPECT_NE(printed.err.find("2 of 7 files failed"), std::string::npos) << printed.err;
+        ExpectContains(printed.err, {"ct.dcm is not an SR document (Modality is CT)",
+                                     "missing.dcm: No such file or directory", "2 of 7 files failed"});
         EXPECT_EQ(Entries(out), (std::vector<std::string>{"a.pdf", "b.pdf", "c.pdf", "d.pdf", "e.pdf"}));
         EXPECT_NE(PdfText(out + "/e.pdf").find("Batch finding."), std::string::npos);
     }
@@ -221,8 +202,7 @@ TEST(SrReportCommand, ABatchReportsEachFailureAndDoesTheRest)
         RunTool("script -qec " + Quoted(Quoted(SrReportPath()) + " print -j 2" + inputs + " --pdf-dir " + Quoted(out)) +
                 " /dev/null")
             .strOutput;
-    EXPECT_NE(onTerminal.find("] 7/7, 2 failed"), std::string::npos) << onTerminal;
-    EXPECT_NE(onTerminal.find("\r\033[Ksrreport: "), std::string::npos) << onTerminal;
+    ExpectContains(onTerminal, {"] 7/7, 2 failed", "\r\033[Ksrreport: "});
 
     const Outcome shown = SrReport("show -j 2 " + Quoted(folder.File("a.dcm")) + " " + Quoted(folder.File("ct.dcm")) +
                                    " " + Quoted(folder.File("b.dcm")));

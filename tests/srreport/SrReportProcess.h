@@ -8,9 +8,13 @@
 #include <cairo.h>
 #include <unistd.h>
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
+#include <initializer_list>
 #include <climits>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace srreport_test {
@@ -76,6 +80,22 @@ inline std::string DumpValue(const std::string& path, const std::string& attribu
         value.pop_back();
     }
     return value;
+}
+
+// Every one of `parts` is somewhere in `text`.
+inline void ExpectContains(const std::string& text, std::initializer_list<std::string> parts)
+{
+    for (const std::string& part : parts) {
+        EXPECT_NE(text.find(part), std::string::npos) << "no \"" << part << "\" in:\n" << text;
+    }
+}
+
+// Each attribute of the file, by keyword, holds the value paired with it.
+inline void ExpectValues(const std::string& path, std::initializer_list<std::pair<const char*, std::string>> values)
+{
+    for (const auto& [attribute, value] : values) {
+        EXPECT_EQ(DumpValue(path, attribute), value) << attribute;
+    }
 }
 
 struct PngSize {

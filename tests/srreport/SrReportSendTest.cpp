@@ -66,18 +66,17 @@ public:
 
     ~OrthancPeer()
     {
-        if (m_pid <= 0) {
-            return;
-        }
-        kill(m_pid, SIGTERM);
-        for (int i = 0; i < 100; ++i) {
-            if (waitpid(m_pid, nullptr, WNOHANG) == m_pid) {
-                return;
+        if (m_pid > 0) {
+            kill(m_pid, SIGTERM);
+            bool ended = false;
+            for (int i = 0; i < 100 && !(ended = waitpid(m_pid, nullptr, WNOHANG) == m_pid); ++i) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(100));
             }
-            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            if (!ended) {
+                kill(m_pid, SIGKILL);
+                waitpid(m_pid, nullptr, 0);
+            }
         }
-        kill(m_pid, SIGKILL);
-        waitpid(m_pid, nullptr, 0);
     }
 
     const std::string& Problem() const { return m_strProblem; }
@@ -125,70 +124,71 @@ private:
     std::string m_strProblem;
 };
 
+// A running Orthanc for each test; without one the test skips.
+class SrReportSend : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (!m_pacs.Problem().empty()) {
+            GTEST_SKIP() << m_pacs.Problem();
+        }
+    }
+
+    OrthancPeer m_pacs;
+    TempDir m_folder;
+};
+
 } // namespace
 
-TEST(SrReportSend, AReportAndItsEncapsulatedPdfArriveInThePacs)
+TEST_F(SrReportSend, AReportAndItsEncapsulatedPdfArriveInThePacs)
 {
-    OrthancPeer pacs;
-    if (!pacs.Problem().empty()) {
-        GTEST_SKIP() << pacs.Problem();
-    }
-    TempDir folder;
-    const std::string report = folder.File("report.dcm");
-    const std::string instance = folder.File("report-pdf.dcm");
+    const std::string report = m_folder.File("report.dcm");
+    const std::string instance = m_folder.File("report-pdf.dcm");
     ASSERT_EQ(SrReport("new --image " + Quoted(SampleImage()) + " --finding 'Stored finding.' --complete -o " +
                        Quoted(report))
                   .code,
               0);
     ASSERT_EQ(SrReport("export-pdf " + Quoted(report) + " -o " + Quoted(instance)).code, 0);
 
-    const Outcome sent = SrReport("send " + Quoted(report) + " " + Quoted(instance) + " --to " + pacs.Peer(kOrthancAet) +
+    const Outcome sent = SrReport("send " + Quoted(report) + " " + Quoted(instance) + " --to " + m_pacs.Peer(kOrthancAet) +
                                       " --calling-aet SRTEST",
-                                  pacs.Inside());
+                                  m_pacs.Inside());
     ASSERT_EQ(sent.code, 0) << sent.err;
     EXPECT_EQ(sent.err, "");
 
-    const std::string stored = pacs.Find(DumpValue(report, "SOPInstanceUID"));
+    const std::string stored = m_pacs.Find(DumpValue(report, "SOPInstanceUID"));
     ASSERT_NE(stored, "") << "the SR document is in Orthanc";
-    const std::string copy = folder.File("copy.dcm");
-    pacs.Http("/instances/" + stored + "/file", "", copy);
+    const std::string copy = m_folder.File("copy.dcm");
+    m_pacs.Http("/instances/" + stored + "/file", "", copy);
     EXPECT_NE(RunTool("dsrdump +Pl " + Quoted(copy)).strOutput.find("Stored finding."), std::string::npos);
-    const std::string pdf = pacs.Find(DumpValue(instance, "SOPInstanceUID"));
+    const std::string pdf = m_pacs.Find(DumpValue(instance, "SOPInstanceUID"));
     ASSERT_NE(pdf, "") << "the Encapsulated PDF is in Orthanc";
-    const std::string tags = pacs.Http("/instances/" + pdf + "/simplified-tags");
-    EXPECT_NE(tags.find("\"Modality\" : \"DOC\""), std::string::npos) << tags;
-    EXPECT_NE(tags.find("\"StudyInstanceUID\" : \"" + DumpValue(report, "StudyInstanceUID") + "\""), std::string::npos)
-        << "the printed report joins the report's study: " << tags;
+    // The printed report joins the report's study.
+    ExpectContains(m_pacs.Http("/instances/" + pdf + "/simplified-tags"),
+                   {"\"Modality\" : \"DOC\"", "\"StudyInstanceUID\" : \"" + DumpValue(report, "StudyInstanceUID") + "\""});
 }
 
-TEST(SrReportSend, ARefusingOrUnreachablePeerFailsEveryFileItDidNotStore)
+TEST_F(SrReportSend, ARefusingOrUnreachablePeerFailsEveryFileItDidNotStore)
 {
-    OrthancPeer pacs;
-    if (!pacs.Problem().empty()) {
-        GTEST_SKIP() << pacs.Problem();
-    }
-    TempDir folder;
-    const std::string report = folder.File("report.dcm");
+    const std::string report = m_folder.File("report.dcm");
     ASSERT_EQ(SrReport("new --image " + Quoted(SampleImage()) + " -o " + Quoted(report)).code, 0);
-    WriteFile(folder.File("notes.dcm"), "not DICOM\n");
+    WriteFile(m_folder.File("notes.dcm"), "not DICOM\n");
 
-    const Outcome refused = SrReport("send " + Quoted(report) + " --to " + pacs.Peer("NOT_ORTHANC"), pacs.Inside());
+    const Outcome refused = SrReport("send " + Quoted(report) + " --to " + m_pacs.Peer("NOT_ORTHANC"), m_pacs.Inside());
     EXPECT_EQ(refused.code, 5);
     EXPECT_EQ(Lines(refused.err), 1) << refused.err;
-    EXPECT_NE(refused.err.find("refused the association"), std::string::npos) << refused.err;
-    EXPECT_NE(refused.err.find("Called AE Title Not Recognized"), std::string::npos) << refused.err;
+    ExpectContains(refused.err, {"refused the association", "Called AE Title Not Recognized"});
 
-    const Outcome unreachable = SrReport("send " + Quoted(report) + " --to " + pacs.ClosedPeer(), pacs.Inside());
+    const Outcome unreachable = SrReport("send " + Quoted(report) + " --to " + m_pacs.ClosedPeer(), m_pacs.Inside());
     EXPECT_EQ(unreachable.code, 5);
     EXPECT_EQ(Lines(unreachable.err), 1) << unreachable.err;
     EXPECT_NE(unreachable.err.find("cannot reach 127.0.0.1:"), std::string::npos) << unreachable.err;
-    EXPECT_EQ(pacs.Find(DumpValue(report, "SOPInstanceUID")), "");
+    EXPECT_EQ(m_pacs.Find(DumpValue(report, "SOPInstanceUID")), "");
 
-    const Outcome mixed = SrReport("send -j 2 " + Quoted(folder.File("notes.dcm")) + " " + Quoted(report) + " --to " +
-                                       pacs.Peer(kOrthancAet),
-                                   pacs.Inside());
+    const Outcome mixed = SrReport("send -j 2 " + Quoted(m_folder.File("notes.dcm")) + " " + Quoted(report) + " --to " +
+                                       m_pacs.Peer(kOrthancAet),
+                                   m_pacs.Inside());
     EXPECT_EQ(mixed.code, 3) << "the first file failed as input: " << mixed.err;
-    EXPECT_NE(mixed.err.find("notes.dcm is not a DICOM file"), std::string::npos) << mixed.err;
-    EXPECT_NE(mixed.err.find("1 of 2 files failed"), std::string::npos) << mixed.err;
-    EXPECT_NE(pacs.Find(DumpValue(report, "SOPInstanceUID")), "") << "the good file was stored all the same";
+    ExpectContains(mixed.err, {"notes.dcm is not a DICOM file", "1 of 2 files failed"});
+    EXPECT_NE(m_pacs.Find(DumpValue(report, "SOPInstanceUID")), "") << "the good file was stored all the same";
 }
