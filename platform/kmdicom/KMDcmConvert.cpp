@@ -1,5 +1,6 @@
 #include "platform/kmdicom/KMDcmConvert.h"
 
+#include "platform/kmdicom/KMDcmTags.h"
 #include "platform/kmdicom/KMDcmText.h"
 
 #include <dcmtk/dcmdata/dcdeftag.h>
@@ -8,6 +9,7 @@
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -165,22 +167,52 @@ bool FormatTime(const std::string& text, std::string& shown)
 
 } // namespace
 
+std::wstring KMDcmConvert::FormatPersonName(const std::wstring& value)
+{
+    // Each component group as its readers write it: the alphabetic one given name first, as
+    // DCMTK formats it; the ideographic and phonetic ones family name first, as in Chinese,
+    // Japanese and Korean. The first group present leads and the others follow in parentheses.
+    const std::string text = KMDcmText::Trimmed(KMString::ToUtf8(value));
+    std::vector<std::string> groups;
+    for (unsigned group = 0; group < 3; ++group) {
+        OFString last, first, middle, prefix, suffix, formatted;
+        if (DcmPersonName::getNameComponentsFromString(text.c_str(), last, first, middle, prefix, suffix, group).bad()) {
+            continue;
+        }
+        if (group == 0) {
+            DcmPersonName::getFormattedNameFromComponents(last, first, middle, prefix, suffix, formatted);
+        } else {
+            for (const OFString* part : {&prefix, &last, &first, &middle, &suffix}) {
+                if (!part->empty()) {
+                    formatted += (formatted.empty() ? "" : " ") + *part;
+                }
+            }
+        }
+        if (!formatted.empty()) {
+            groups.emplace_back(formatted.c_str());
+        }
+    }
+    std::string shown = groups.empty() ? std::string() : groups.front();
+    for (size_t i = 1; i < groups.size(); ++i) {
+        shown += (i == 1 ? " (" : ", ") + groups[i];
+    }
+    if (groups.size() > 1) {
+        shown += ")";
+    }
+    return KMString::ToWide(shown);
+}
+
 std::wstring KMDcmConvert::ToDisplayText(DWORD tag, const std::wstring& value)
 {
+    if (tag == KMDcmTag::ReportAuthorObserverName) {
+        return FormatPersonName(value);
+    }
     const DcmTag key(static_cast<Uint16>(tag >> 16), static_cast<Uint16>(tag & 0xFFFF));
     const std::string text = KMDcmText::Trimmed(KMString::ToUtf8(value));
     std::string shown;
     bool formatted = false;
     switch (key.getEVR()) {
-    case EVR_PN: {
-        // The alphabetic group, or the first of the ideographic and phonetic ones that is there.
-        OFString name;
-        for (unsigned group = 0; group < 3 && name.empty(); ++group) {
-            formatted = DcmPersonName::getFormattedNameFromString(text.c_str(), name, group).good();
-        }
-        shown = name.c_str();
-        break;
-    }
+    case EVR_PN: return FormatPersonName(value);
     case EVR_DA: formatted = FormatDate(text, shown); break;
     case EVR_TM: formatted = FormatTime(text, shown); break;
     case EVR_DT: {

@@ -39,9 +39,15 @@ public:
     static bool Convert(const char* number, const char* unit, KMDcmAge& age);
     static bool Convert(const KMDcmAge& age, KMString& text);
 
+    // A person name (PN) as people read it: components in reading order, empty ones dropped;
+    // the alphabetic group given name first, the ideographic and phonetic groups family name
+    // first, the groups after the first present one in parentheses: "Yamada^Tarou=山田^太郎"
+    // reads "Tarou Yamada (山田 太郎)". A name of separators only reads as the empty text.
+    static std::wstring FormatPersonName(const std::wstring& value);
+
     // The value of element `tag` as a person reads it, by the element's value representation in
-    // the DICOM dictionary: person names in their formatted order without carets ("Jürgen
-    // Müller"), dates as YYYY-MM-DD, times as HH:MM, date-times as "YYYY-MM-DD HH:MM". Other
+    // the DICOM dictionary (the report author's private tag is a person name): person names as
+    // FormatPersonName gives them, dates as YYYY-MM-DD, times as HH:MM, date-times as "YYYY-MM-DD HH:MM". Other
     // values, and values that do not read as their representation says, come back as they are.
     static std::wstring ToDisplayText(DWORD tag, const std::wstring& value);
 };

@@ -1,4 +1,5 @@
 #include "platform/kmdicom/KMDcmConvert.h"
+#include "platform/kmdicom/KMDcmTags.h"
 
 #include <gtest/gtest.h>
 
@@ -74,4 +75,25 @@ TEST(KMDcmConvert, UnreadableAgesBecomeTheEmptyAge)
         EXPECT_STREQ(text.c_str(), "");
     }
     EXPECT_FALSE(KMDcmConvert::Convert(nullptr, nullptr, age));
+}
+
+TEST(KMDcmConvert, PersonNamesReadAsPeopleWriteThem)
+{
+    const struct {
+        const wchar_t* stored;
+        const wchar_t* shown;
+    } cases[] = {
+        {L"Doe^John", L"John Doe"},
+        {L"Doe^John^Q^Dr.^Jr.", L"Dr. John Q Doe, Jr."},
+        {L"^^^^", L""},
+        {L"Doe^^^^", L"Doe"},
+        {L"Yamada^Tarou=山田^太郎", L"Tarou Yamada (山田 太郎)"},
+        {L"=山田^太郎=やまだ^たろう", L"山田 太郎 (やまだ たろう)"},
+        {L"Yamada^Tarou=山田^太郎=やまだ^たろう", L"Tarou Yamada (山田 太郎, やまだ たろう)"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(KMDcmConvert::FormatPersonName(c.stored), c.shown) << KMString(c.stored).str();
+    }
+    EXPECT_EQ(KMDcmConvert::ToDisplayText(KMDcmTag::ReportAuthorObserverName, L"Roe^Anna"), L"Anna Roe");
+    EXPECT_EQ(KMDcmConvert::ToDisplayText(KMDcmTag::VerifyingObserverName, L"Roe^Anna"), L"Anna Roe");
 }
