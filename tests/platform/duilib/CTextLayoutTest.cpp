@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 #include <pango/pangocairo.h>
 
+#include <functional>
 #include <random>
 #include <string>
 
@@ -44,6 +45,92 @@ int WholeTextHeight(const std::wstring& text)
     g_object_unref(layout);
     g_object_unref(context);
     return logical.height;
+}
+
+// One Pango layout of a whole paragraph, at the same font and width: where a paragraph laid out
+// in pieces must wrap too, and, for each position, where its caret stands, what a click on the
+// caret hits, and where a word back and on and (next to where lines start, as taking one is
+// slow in a long layout) a step left and right go; npos where not taken.
+struct WholeParagraph {
+    std::vector<size_t> vecLineStarts;
+    std::vector<int> vecCaretX;
+    std::vector<size_t> vecHit;
+    std::vector<size_t> vecWordBack;
+    std::vector<size_t> vecWordOn;
+    std::vector<size_t> vecLeft;
+    std::vector<size_t> vecRight;
+};
+
+WholeParagraph LayOutWholeParagraph(const std::wstring& text, int width)
+{
+    PangoContext* context = pango_font_map_create_context(pango_cairo_font_map_get_default());
+    PangoLayout* layout = pango_layout_new(context);
+    PangoFontDescription* font = pango_font_description_new();
+    pango_font_description_set_family(font, "Sans");
+    pango_font_description_set_absolute_size(font, 14 * PANGO_SCALE);
+    pango_layout_set_font_description(layout, font);
+    pango_layout_set_width(layout, width * PANGO_SCALE);
+    pango_layout_set_wrap(layout, PANGO_WRAP_WORD_CHAR);
+    const std::string utf8 = KMString(text).str();
+    pango_layout_set_text(layout, utf8.c_str(), static_cast<int>(utf8.size()));
+    std::vector<size_t> charAt(utf8.size() + 1);
+    size_t chars = 0;
+    for (const char* at = utf8.c_str(); at <= utf8.c_str() + utf8.size(); at = g_utf8_next_char(at)) {
+        charAt[static_cast<size_t>(at - utf8.c_str())] = chars++;
+    }
+    const auto offset = [&](int index) { return charAt[static_cast<size_t>(index)]; };
+    WholeParagraph whole;
+    std::vector<int> lineX;
+    PangoLayoutIter* iter = pango_layout_get_iter(layout);
+    do {
+        PangoRectangle logical{};
+        pango_layout_iter_get_line_extents(iter, nullptr, &logical);
+        lineX.push_back(logical.x);
+        whole.vecLineStarts.push_back(offset(pango_layout_iter_get_line_readonly(iter)->start_index));
+    } while (pango_layout_iter_next_line(iter));
+    pango_layout_iter_free(iter);
+    int count = 0;
+    const PangoLogAttr* attrs = pango_layout_get_log_attrs_readonly(layout, &count);
+    const size_t length = text.size();
+    const char* at = utf8.c_str();
+    for (size_t pos = 0; pos <= length; ++pos, at = g_utf8_next_char(at)) {
+        const auto index = static_cast<int>(at - utf8.c_str());
+        PangoRectangle strong{};
+        pango_layout_get_cursor_pos(layout, index, &strong, nullptr);
+        whole.vecCaretX.push_back(PANGO_PIXELS(strong.x));
+        int line = 0;
+        int hit = 0;
+        int trailing = 0;
+        pango_layout_index_to_line_x(layout, index, FALSE, &line, nullptr);
+        pango_layout_line_x_to_index(pango_layout_get_line_readonly(layout, line),
+                                     PANGO_PIXELS(strong.x) * PANGO_SCALE - lineX[static_cast<size_t>(line)], &hit,
+                                     &trailing);
+        whole.vecHit.push_back(std::min(length, offset(hit) + static_cast<size_t>(trailing)));
+        size_t on = pos;
+        while (on < length && !attrs[++on].is_word_start && on < length) {
+        }
+        size_t back = pos;
+        while (back > 0 && !attrs[--back].is_word_start) {
+        }
+        whole.vecWordOn.push_back(on);
+        whole.vecWordBack.push_back(back);
+        const bool nearLineStart = std::any_of(whole.vecLineStarts.begin(), whole.vecLineStarts.end(),
+                                               [pos](size_t start) { return pos + 1 >= start && pos <= start + 1; });
+        for (int direction : {-1, 1}) {
+            int moved = 0;
+            if (nearLineStart) {
+                pango_layout_move_cursor_visually(layout, TRUE, index, 0, direction, &moved, &trailing);
+            }
+            (direction < 0 ? whole.vecLeft : whole.vecRight)
+                .push_back(!nearLineStart                        ? std::wstring::npos
+                           : moved < 0 || moved == G_MAXINT ? pos
+                                                                 : offset(moved) + static_cast<size_t>(trailing));
+        }
+    }
+    pango_font_description_free(font);
+    g_object_unref(layout);
+    g_object_unref(context);
+    return whole;
 }
 
 // A white bitmap of the layout's width selected into a memory DC, freed with the object.
@@ -260,6 +347,61 @@ TEST(CTextLayout, TextShapedByTwoThreadsLaysOutAsByOne)
         for (int x = 0; x < kWidth; ++x) {
             ASSERT_EQ(testing_support::PixelAt(canvases[0].bitmap, x, y), testing_support::PixelAt(canvases[1].bitmap, x, y))
                 << x << "," << y;
+        }
+    }
+}
+
+TEST(CTextLayout, LongParagraphsWrapAsOneLayoutOfTheirWholeText)
+{
+    // Paragraphs of some 4 000 characters, several pieces each: words of every length, a run
+    // without a break, many scripts, right-to-left text, and words longer than a piece looks ahead.
+    std::mt19937 random(7);
+    const auto paragraph = [&](const std::function<std::wstring(int)>& part) {
+        std::wstring text;
+        for (int i = 0; text.size() < 1600; ++i) {
+            text += part(i);
+        }
+        return text;
+    };
+    std::wstring sample = kSample;
+    std::replace(sample.begin(), sample.end(), L'\n', L' ');
+    const std::wstring words = paragraph(
+        [&](int) { return std::wstring(L"liver normal in size no focal lesion spleen ").substr(0, 5 + random() % 40) + L" "; });
+    const std::wstring unbroken = paragraph([](int i) { return std::wstring(1, static_cast<wchar_t>(L'a' + i % 26)); });
+    const std::wstring scripts = paragraph([&](int) { return sample + L" "; });
+    const std::wstring hebrew = paragraph([](int) { return std::wstring(L"כבד תקין בגודל ללא ממצא מוקדי "); });
+    const std::wstring longWords = paragraph(
+        [&](int i) { return std::wstring(40 + random() % 60, static_cast<wchar_t>(L'a' + i % 26)) + L" ab, "; });
+    for (const std::wstring* text : {&words, &unbroken, &scripts, &hebrew, &longWords}) {
+        for (int width : {kWidth, 700}) {
+            CTextLayout layout;
+            layout.SetFont(TFontInfo{}, 1.0);
+            layout.SetWidth(width);
+            layout.SetText(*text);
+            const WholeParagraph whole = LayOutWholeParagraph(*text, width);
+            std::vector<size_t> starts;
+            for (size_t pos = 0; pos <= text->size(); ++pos) {
+                if (starts.empty() || starts.back() != layout.LineStart(pos)) {
+                    starts.push_back(layout.LineStart(pos));
+                }
+            }
+            ASSERT_GT(whole.vecLineStarts.size(), 8u);
+            EXPECT_EQ(starts, whole.vecLineStarts) << "width " << width << ": " << KMString(text->substr(0, 20)).str();
+            int wrong[6] = {};
+            for (size_t pos = 0; pos <= text->size(); ++pos) {
+                const RECT caret = layout.GetCaretRect(pos);
+                wrong[0] += caret.left != whole.vecCaretX[pos] ? 1 : 0;
+                wrong[1] += layout.HitTest(caret.left, (caret.top + caret.bottom) / 2) != whole.vecHit[pos] ? 1 : 0;
+                if (whole.vecLeft[pos] != std::wstring::npos) {
+                    wrong[2] += layout.MoveVisually(pos, -1) != whole.vecLeft[pos] ? 1 : 0;
+                    wrong[3] += layout.MoveVisually(pos, 1) != whole.vecRight[pos] ? 1 : 0;
+                }
+                wrong[4] += layout.MoveByWord(pos, -1) != whole.vecWordBack[pos] ? 1 : 0;
+                wrong[5] += layout.MoveByWord(pos, 1) != whole.vecWordOn[pos] ? 1 : 0;
+            }
+            EXPECT_EQ(std::vector<int>(std::begin(wrong), std::end(wrong)), std::vector<int>(6, 0))
+                << "carets, hits, steps left and right, words back and on wrong at width " << width << ": "
+                << KMString(text->substr(0, 20)).str();
         }
     }
 }
