@@ -152,6 +152,18 @@ PangoContext* DirectedContext(bool rightToLeft)
     return contexts[rightToLeft ? 1 : 0];
 }
 
+// A line that breaks inside a word (a run without spaces, such as an identifier) shows no hyphen
+// there: a printed copy shows the characters the text holds and no other.
+PangoAttrList* WithoutHyphens()
+{
+    static PangoAttrList* const attributes = [] {
+        PangoAttrList* list = pango_attr_list_new();
+        pango_attr_list_insert(list, pango_attr_insert_hyphens_new(FALSE));
+        return list;
+    }();
+    return attributes;
+}
+
 void SetSourceColor(cairo_t* cr, DWORD color)
 {
     cairo_set_source_rgba(cr, ((color >> 16) & 0xFF) / 255.0, ((color >> 8) & 0xFF) / 255.0, (color & 0xFF) / 255.0,
@@ -792,6 +804,7 @@ PangoLayout* CTextLayout::MakeLayout(PangoContext* context, const std::string& t
     if (m_nWidth > 0) {
         pango_layout_set_width(layout, m_nWidth * PANGO_SCALE);
         pango_layout_set_wrap(layout, PANGO_WRAP_WORD_CHAR);
+        pango_layout_set_attributes(layout, WithoutHyphens());
     }
     pango_layout_set_text(layout, text.data(), static_cast<int>(text.size()));
     // Asking for the extents shapes the text, here rather than in whoever paints it.

@@ -8,6 +8,7 @@
 #include <pango/pangocairo.h>
 
 #include <functional>
+#include <cwchar>
 #include <random>
 #include <string>
 
@@ -24,26 +25,41 @@ void Configure(CTextLayout& layout)
     layout.SetWidth(kWidth);
 }
 
-// The whole text in one Pango layout of the same font and width: what the layout's paragraphs
-// must add up to.
+// The whole text in one Pango layout of the same font and width, lines wrapped at a word or
+// between characters with no hyphen added; freed with the object.
+struct WholeLayout {
+    WholeLayout(const std::wstring& text, int width) : strUtf8(KMString(text).str())
+    {
+        PangoFontDescription* font = pango_font_description_new();
+        pango_font_description_set_family(font, "Sans");
+        pango_font_description_set_absolute_size(font, 14 * PANGO_SCALE);
+        pango_layout_set_font_description(layout, font);
+        pango_font_description_free(font);
+        pango_layout_set_width(layout, width * PANGO_SCALE);
+        pango_layout_set_wrap(layout, PANGO_WRAP_WORD_CHAR);
+        PangoAttrList* attributes = pango_attr_list_new();
+        pango_attr_list_insert(attributes, pango_attr_insert_hyphens_new(FALSE));
+        pango_layout_set_attributes(layout, attributes);
+        pango_attr_list_unref(attributes);
+        pango_layout_set_text(layout, strUtf8.c_str(), static_cast<int>(strUtf8.size()));
+    }
+    ~WholeLayout()
+    {
+        g_object_unref(layout);
+        g_object_unref(context);
+    }
+
+    std::string strUtf8;
+    PangoContext* context = pango_font_map_create_context(pango_cairo_font_map_get_default());
+    PangoLayout* layout = pango_layout_new(context);
+};
+
+// What the layout's paragraphs must add up to.
 int WholeTextHeight(const std::wstring& text)
 {
-    PangoFontMap* map = pango_cairo_font_map_get_default();
-    PangoContext* context = pango_font_map_create_context(map);
-    PangoLayout* layout = pango_layout_new(context);
-    PangoFontDescription* font = pango_font_description_new();
-    pango_font_description_set_family(font, "Sans");
-    pango_font_description_set_absolute_size(font, 14 * PANGO_SCALE);
-    pango_layout_set_font_description(layout, font);
-    pango_layout_set_width(layout, kWidth * PANGO_SCALE);
-    pango_layout_set_wrap(layout, PANGO_WRAP_WORD_CHAR);
-    const std::string utf8 = KMString(text).str();
-    pango_layout_set_text(layout, utf8.c_str(), static_cast<int>(utf8.size()));
+    const WholeLayout whole(text, kWidth);
     PangoRectangle logical{};
-    pango_layout_get_pixel_extents(layout, nullptr, &logical);
-    pango_font_description_free(font);
-    g_object_unref(layout);
-    g_object_unref(context);
+    pango_layout_get_pixel_extents(whole.layout, nullptr, &logical);
     return logical.height;
 }
 
@@ -63,30 +79,23 @@ struct WholeParagraph {
 
 WholeParagraph LayOutWholeParagraph(const std::wstring& text, int width)
 {
-    PangoContext* context = pango_font_map_create_context(pango_cairo_font_map_get_default());
-    PangoLayout* layout = pango_layout_new(context);
-    PangoFontDescription* font = pango_font_description_new();
-    pango_font_description_set_family(font, "Sans");
-    pango_font_description_set_absolute_size(font, 14 * PANGO_SCALE);
-    pango_layout_set_font_description(layout, font);
-    pango_layout_set_width(layout, width * PANGO_SCALE);
-    pango_layout_set_wrap(layout, PANGO_WRAP_WORD_CHAR);
-    const std::string utf8 = KMString(text).str();
-    pango_layout_set_text(layout, utf8.c_str(), static_cast<int>(utf8.size()));
+    const WholeLayout whole(text, width);
+    PangoLayout* layout = whole.layout;
+    const std::string& utf8 = whole.strUtf8;
     std::vector<size_t> charAt(utf8.size() + 1);
     size_t chars = 0;
     for (const char* at = utf8.c_str(); at <= utf8.c_str() + utf8.size(); at = g_utf8_next_char(at)) {
         charAt[static_cast<size_t>(at - utf8.c_str())] = chars++;
     }
     const auto offset = [&](int index) { return charAt[static_cast<size_t>(index)]; };
-    WholeParagraph whole;
+    WholeParagraph paragraph;
     std::vector<int> lineX;
     PangoLayoutIter* iter = pango_layout_get_iter(layout);
     do {
         PangoRectangle logical{};
         pango_layout_iter_get_line_extents(iter, nullptr, &logical);
         lineX.push_back(logical.x);
-        whole.vecLineStarts.push_back(offset(pango_layout_iter_get_line_readonly(iter)->start_index));
+        paragraph.vecLineStarts.push_back(offset(pango_layout_iter_get_line_readonly(iter)->start_index));
     } while (pango_layout_iter_next_line(iter));
     pango_layout_iter_free(iter);
     int count = 0;
@@ -97,7 +106,7 @@ WholeParagraph LayOutWholeParagraph(const std::wstring& text, int width)
         const auto index = static_cast<int>(at - utf8.c_str());
         PangoRectangle strong{};
         pango_layout_get_cursor_pos(layout, index, &strong, nullptr);
-        whole.vecCaretX.push_back(PANGO_PIXELS(strong.x));
+        paragraph.vecCaretX.push_back(PANGO_PIXELS(strong.x));
         int line = 0;
         int hit = 0;
         int trailing = 0;
@@ -105,32 +114,29 @@ WholeParagraph LayOutWholeParagraph(const std::wstring& text, int width)
         pango_layout_line_x_to_index(pango_layout_get_line_readonly(layout, line),
                                      PANGO_PIXELS(strong.x) * PANGO_SCALE - lineX[static_cast<size_t>(line)], &hit,
                                      &trailing);
-        whole.vecHit.push_back(std::min(length, offset(hit) + static_cast<size_t>(trailing)));
+        paragraph.vecHit.push_back(std::min(length, offset(hit) + static_cast<size_t>(trailing)));
         size_t on = pos;
         while (on < length && !attrs[++on].is_word_start && on < length) {
         }
         size_t back = pos;
         while (back > 0 && !attrs[--back].is_word_start) {
         }
-        whole.vecWordOn.push_back(on);
-        whole.vecWordBack.push_back(back);
-        const bool nearLineStart = std::any_of(whole.vecLineStarts.begin(), whole.vecLineStarts.end(),
+        paragraph.vecWordOn.push_back(on);
+        paragraph.vecWordBack.push_back(back);
+        const bool nearLineStart = std::any_of(paragraph.vecLineStarts.begin(), paragraph.vecLineStarts.end(),
                                                [pos](size_t start) { return pos + 1 >= start && pos <= start + 1; });
         for (int direction : {-1, 1}) {
             int moved = 0;
             if (nearLineStart) {
                 pango_layout_move_cursor_visually(layout, TRUE, index, 0, direction, &moved, &trailing);
             }
-            (direction < 0 ? whole.vecLeft : whole.vecRight)
+            (direction < 0 ? paragraph.vecLeft : paragraph.vecRight)
                 .push_back(!nearLineStart                        ? std::wstring::npos
                            : moved < 0 || moved == G_MAXINT ? pos
                                                                  : offset(moved) + static_cast<size_t>(trailing));
         }
     }
-    pango_font_description_free(font);
-    g_object_unref(layout);
-    g_object_unref(context);
-    return whole;
+    return paragraph;
 }
 
 // A white bitmap of the layout's width selected into a memory DC, freed with the object.
@@ -175,30 +181,87 @@ TEST(CTextLayout, ParagraphHeightsAddUpToPangosLayoutOfTheWholeText)
 
 TEST(CTextLayout, IncrementalEditsLeaveWhatAFreshLayoutGives)
 {
+    // Short paragraphs, and a long one whose pieces are cut again as edits grow and shrink them.
+    std::wstring words;
+    while (words.size() < 3000) {
+        words += L"the liver is of normal size ";
+    }
+    const struct {
+        std::wstring strText;
+        int nSteps;
+        size_t nMostRemoved;
+        size_t nMostSkipped;
+        size_t nInserts;  // the first of `inserts` that the edits draw from
+    } cases[] = {{kSample, 200, 12, 5, 8}, {words, 40, 700, 40, 9}};
+    const std::wstring inserts[] = {L"",     L"x",       L"\n", L"new\nlines\n", L"🇫🇷", L"שלום",
+                                    L"e\u0301", L" word ", words.substr(0, 700)};
+    std::mt19937 random(20261206);
+    for (const auto& edits : cases) {
+        CTextLayout edited;
+        Configure(edited);
+        std::wstring model = edits.strText;
+        edited.SetText(model);
+        for (int step = 0; step < edits.nSteps; ++step) {
+            const size_t start = random() % (model.size() + 1);
+            const size_t count = std::min<size_t>(random() % edits.nMostRemoved, model.size() - start);
+            const std::wstring& with = inserts[random() % edits.nInserts];
+            model.replace(start, count, with);
+            edited.Replace(start, count, with);
+
+            CTextLayout fresh;
+            Configure(fresh);
+            fresh.SetText(model);
+            ASSERT_EQ(edited.GetLength(), model.size()) << step;
+            ASSERT_EQ(edited.GetParagraphCount(), fresh.GetParagraphCount()) << step;
+            ASSERT_EQ(edited.GetHeight(0, edited.GetParagraphCount()), fresh.GetHeight(0, fresh.GetParagraphCount()));
+            for (size_t pos = 0; pos <= model.size(); pos += 1 + random() % edits.nMostSkipped) {
+                const RECT a = edited.GetCaretRect(pos);
+                const RECT b = fresh.GetCaretRect(pos);
+                ASSERT_TRUE(a.left == b.left && a.top == b.top && a.bottom == b.bottom) << step << " at " << pos;
+                ASSERT_EQ(edited.NextCursor(pos), fresh.NextCursor(pos)) << step << " at " << pos;
+            }
+        }
+    }
+}
+
+// Where a line starts, a piece may start: an edit there can let the line before take its first
+// word, or push a word back onto it.
+TEST(CTextLayout, EditsWhereLinesStartWrapAsAFreshLayout)
+{
+    std::wstring model;
+    for (int i = 0; model.size() < 2000; ++i) {
+        model += std::wstring(L"liver in normal size focal lesion ").substr(i % 7, 3 + i % 9) + L" ";
+    }
     CTextLayout edited;
     Configure(edited);
-    std::wstring model = kSample;
     edited.SetText(model);
-    const std::wstring pieces[] = {L"", L"x", L"\n", L"new\nlines\n", L"🇫🇷", L"שלום", L"e\u0301", L" word "};
-    std::mt19937 random(20261206);
-    for (int step = 0; step < 200; ++step) {
-        const size_t start = random() % (model.size() + 1);
-        const size_t count = std::min<size_t>(random() % 12, model.size() - start);
-        const std::wstring& with = pieces[random() % std::size(pieces)];
-        model.replace(start, count, with);
-        edited.Replace(start, count, with);
-
-        CTextLayout fresh;
-        Configure(fresh);
-        fresh.SetText(model);
-        ASSERT_EQ(edited.GetLength(), model.size()) << step;
-        ASSERT_EQ(edited.GetParagraphCount(), fresh.GetParagraphCount()) << step;
-        ASSERT_EQ(edited.GetHeight(0, edited.GetParagraphCount()), fresh.GetHeight(0, fresh.GetParagraphCount()));
-        for (size_t pos = 0; pos <= model.size(); pos += 1 + random() % 5) {
-            const RECT a = edited.GetCaretRect(pos);
-            const RECT b = fresh.GetCaretRect(pos);
-            ASSERT_TRUE(a.left == b.left && a.top == b.top && a.bottom == b.bottom) << step << " at " << pos;
-            ASSERT_EQ(edited.NextCursor(pos), fresh.NextCursor(pos)) << step << " at " << pos;
+    std::vector<size_t> lineStarts;
+    for (size_t pos = 0; pos <= model.size(); ++pos) {
+        if (lineStarts.empty() || lineStarts.back() != edited.LineStart(pos)) {
+            lineStarts.push_back(edited.LineStart(pos));
+        }
+    }
+    const struct {
+        size_t nAt;  // from the line's start
+        size_t nCount;
+        const wchar_t* sWith;
+    } edits[] = {{1, 3, L""}, {0, 0, L"xxxxxxxxxxxxxxx "}, {0, 1, L""}};
+    for (size_t start : lineStarts) {
+        for (const auto& edit : edits) {
+            const size_t at = start > 0 && edit.nCount == 1 ? start - 1 : start + edit.nAt;
+            const std::wstring removed = model.substr(at, edit.nCount);
+            for (bool undo : {false, true}) {
+                const size_t count = undo ? std::wcslen(edit.sWith) : edit.nCount;
+                const std::wstring with = undo ? removed : edit.sWith;
+                model.replace(at, count, with);
+                edited.Replace(at, count, with);
+                CTextLayout fresh;
+                Configure(fresh);
+                fresh.SetText(model);
+                for (size_t pos = at > 80 ? at - 80 : 0; pos < std::min(model.size(), at + 120); pos += 7) {
+                    ASSERT_EQ(edited.LineStart(pos), fresh.LineStart(pos)) << "line " << start << (undo ? " undone" : "");
+                }
+            }
         }
     }
 }
