@@ -10,6 +10,8 @@
 #include "platform/win32/DeviceContext.h"
 #include "platform/kmbase/KMUtil.h"
 #include "platform/win32/GdiPlus.h"
+#include "platform/kmbase/KMLastError.h"
+#include "printing/PrintedText.h"
 #include "report/KMReportTemplate.h"
 
 #include <tinyxml2.h>
@@ -305,6 +307,11 @@ bool KMPrintWindow::PrintReport(HDC dc, const std::wstring& title, KMDcmSR* sr, 
     const Sheet sheet{std::max(0, (areaWidth - pageWidth) / 2), pageWidth, pageHeight, header,
                       header > 0 ? header : static_cast<int>(inset.top), footer};
     const std::vector<Band> bands = Paginate(sheet.nHeight, sheet.nBodyTop, sheet.nFooter);
+    std::string field;
+    if (!ShowsEveryTextWhole(m_pPageRoot, field)) {
+        KMLastError::Set("the printed copy would cut the text of the field " + field);
+        return false;
+    }
 
     DOCINFOW info{sizeof(DOCINFOW), title.c_str(), nullptr, nullptr, 0};
     if (StartDocW(dc, &info) <= 0) {

@@ -27,7 +27,8 @@ public:
     // region from the page's top down to a control that the template marks
     // printheader="repeat" starts every page; without one, later pages start with the page's
     // top inset. False, with nothing sent to the printer, when the page cannot be built or
-    // filled; false when a page or the document did not reach the printer (the document is
+    // filled, or would not show the whole text of a field (the last error names the field);
+    // false when a page or the document did not reach the printer (the document is
     // then abandoned). The screen's page is not touched: this window holds its own copy.
     bool PrintReport(HDC dc, const std::wstring& title, KMDcmSR* sr, const std::string& qrCode,
                      const KMReportTemplate& report);

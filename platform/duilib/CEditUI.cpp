@@ -736,4 +736,14 @@ int CEditUI::GetLineBreakAbove(int y)
     return top <= y ? std::max<int>(m_rcItem.top, top) : static_cast<int>(m_rcItem.top);
 }
 
+bool CEditUI::ShowsWholeText()
+{
+    SyncLayout();
+    const RECT box = TextBox();
+    if (!m_layout.FitsWidth(m_bMultiline ? 0 : box.right - box.left)) {
+        return false;
+    }
+    return !m_bMultiline || m_layout.GetHeight(0, m_layout.GetParagraphCount()) <= box.bottom - box.top;
+}
+
 } // namespace DuiLib

@@ -69,6 +69,9 @@ public:
     // field's top; `y` itself below the text), where a printed page may end without cutting a
     // line.
     int GetLineBreakAbove(int y);
+    // Whether the field at its present size shows every character of its text, unscrolled, as a
+    // printed copy does: every line within its width and, when it has several, its height.
+    bool ShowsWholeText();
 
 protected:
     explicit CEditUI(bool multiline);

@@ -1,4 +1,5 @@
 #include "control/KMMainWindow.h"
+#include "control/SrCtrl.h"
 #include "platform/Host.h"
 #include "platform/win32/GdiPlus.h"
 #include "report/KMReportWindow.h"
@@ -12,10 +13,12 @@
 #include <cups/cups.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <memory>
 #include <regex>
+#include <sstream>
 #include <vector>
 #include <string>
 #include <thread>
@@ -177,7 +180,82 @@ std::string CupsPdfOf(int jobCountBefore, const char* queue)
     return std::string();
 }
 
+// A finding of one paragraph: `count` words of Greek letters (which nothing else on the page
+// holds) that spell their numbers, with a space after each or none.
+std::wstring GreekParagraph(size_t chars, bool spaces, std::vector<std::wstring>& words)
+{
+    std::wstring text;
+    for (size_t n = 0; text.size() < chars; ++n) {
+        std::wstring word;
+        for (size_t rest = n, digit = 0; digit < 6; ++digit, rest /= 10) {
+            word += static_cast<wchar_t>(L'α' + rest % 10);
+        }
+        words.push_back(word);
+        text += word + (spaces ? L" " : L"");
+    }
+    return text;
+}
+
+// The Greek that a PDF's text holds, each run of it (a word, or the part of a word on one line)
+// as one string; an empty list when a line that holds Greek holds anything else too, such as a
+// hyphen added where a line broke.
+std::vector<std::wstring> GreekRuns(const std::string& pdf)
+{
+    const std::wstring text = KMString::ToWide(RunTool("pdftotext " + Quoted(pdf) + " - 2>/dev/null").strOutput);
+    std::vector<std::wstring> runs;
+    std::wstring line;
+    for (wchar_t c : text + L"\n") {
+        if (c != L'\n') {
+            line += c;
+            continue;
+        }
+        const auto greek = [](wchar_t g) { return g >= 0x0370 && g <= 0x03FF; };
+        if (std::any_of(line.begin(), line.end(), greek)) {
+            if (!std::all_of(line.begin(), line.end(), [&](wchar_t g) { return greek(g) || g == L' '; })) {
+                return {};
+            }
+            std::wistringstream words(line);
+            for (std::wstring word; words >> word;) {
+                runs.push_back(word);
+            }
+        }
+        line.clear();
+    }
+    return runs;
+}
+
 } // namespace
+
+// A finding dictated as one paragraph prints whole, however long, with spaces or none.
+TEST_F(PrintedReportTest, OneLongParagraphPrintsEveryWord)
+{
+    ASSERT_NE(m_main->CreateReportFromImage(DataFile("ct-image.dcm").c_str()), nullptr);
+    TempDir dir;
+    const std::string pdf = dir.File("paragraph.pdf");
+    ASSERT_TRUE(platform::RegisterPdfPrinter("Paragraph PDF", pdf.c_str()));
+    const struct {
+        size_t nChars;
+        bool bSpaces;
+    } findings[] = {{96000, false}, {96000, true}, {200000, true}, {1 << 20, false}, {1 << 20, true}};
+    for (const auto& finding : findings) {
+        SCOPED_TRACE(std::to_string(finding.nChars) + (finding.bSpaces ? " characters of words" : " without a space"));
+        std::vector<std::wstring> words;
+        const std::wstring text = GreekParagraph(finding.nChars, finding.bSpaces, words);
+        ASSERT_TRUE(m_main->SetReportValue(kFinding, text.c_str()));
+        ASSERT_TRUE(m_main->Print("Paragraph PDF")) << SrCtrlGetLastError();
+        EXPECT_GT(PageCount(pdf), static_cast<int>(finding.nChars / 10000));
+        const std::vector<std::wstring> runs = GreekRuns(pdf);
+        if (finding.bSpaces) {
+            EXPECT_TRUE(runs == words) << runs.size() << " of " << words.size() << " words";
+        } else {
+            std::wstring joined;
+            for (const std::wstring& run : runs) {
+                joined += run;
+            }
+            EXPECT_TRUE(joined == text) << joined.size() << " of " << text.size() << " characters";
+        }
+    }
+}
 
 TEST_F(PrintedReportTest, LongTextsPrintWholeOnA4AndLetterFilePrinters)
 {
@@ -241,6 +319,20 @@ TEST_F(PrintedReportTest, APageThatCannotBeBuiltPrintsNothing)
     }
     EXPECT_FALSE(m_main->Print("Unbuilt PDF"));
     EXPECT_EQ(testing_support::Entries(dir.Path()), std::vector<std::string>{"empty.xml"});
+}
+
+// A value too wide for its one-line box would be cut on paper: nothing is printed, and the
+// reason names the field.
+TEST_F(PrintedReportTest, AValueThatPaperWouldCutPrintsNothing)
+{
+    TempDir dir;
+    const std::string pdf = dir.File("cut.pdf");
+    ASSERT_TRUE(platform::RegisterPdfPrinter("Cut PDF", pdf.c_str()));
+    ASSERT_NE(m_main->CreateReportFromImage(DataFile("ct-image.dcm").c_str()), nullptr);
+    ASSERT_TRUE(m_main->SetReportValue(0x00080090, L"Müller-Lüdenscheidt-Wolfenbüttel^Maximilian-Alexander"));
+    EXPECT_FALSE(m_main->Print("Cut PDF"));
+    EXPECT_STREQ(SrCtrlGetLastError(), "the printed copy would cut the text of the field (0008,0090)");
+    EXPECT_TRUE(testing_support::Entries(dir.Path()).empty());
 }
 
 TEST_F(PrintedReportTest, ThePrintedPageClaimsVerificationOnlyForAVerifiedReport)

@@ -5,6 +5,8 @@
 #include "OwnedBitmap.h"
 #include "TempFolder.h"
 
+#include "control/SrCtrl.h"
+
 #include <dcmtk/dcmdata/dcdeftag.h>
 #include <dcmtk/dcmdata/dcfilefo.h>
 
@@ -14,6 +16,13 @@
 #include <unistd.h>
 
 namespace {
+
+// ": " and why the control's last call failed, when it said.
+std::string BecauseOfControl()
+{
+    const std::string reason = SrCtrlGetLastError();
+    return reason.empty() ? reason : ": " + reason;
+}
 
 // The printer name under which the session's PDF file printer is registered.
 constexpr const char* kPdfPrinter = "srreport PDF";
@@ -128,14 +137,15 @@ void ReportSession::PrintToPdf(const std::string& pdfPath)
         throw Failure(ExitCode::Output, "cannot print to " + pdfPath);
     }
     if (!m_pCtrl->Print(kPdfPrinter)) {
-        throw Failure(ExitCode::Output, "cannot print the report to " + pdfPath);
+        throw Failure(ExitCode::Output, "cannot print the report to " + pdfPath + BecauseOfControl());
     }
 }
 
 void ReportSession::PrintOn(const std::string& queue)
 {
     if (!m_pCtrl->Print(queue.c_str())) {
-        throw Failure(ExitCode::Output, "cannot print on \"" + queue + "\" (is it a CUPS queue that accepts jobs?)");
+        throw Failure(ExitCode::Output,
+                      "cannot print on \"" + queue + "\" (is it a CUPS queue that accepts jobs?)" + BecauseOfControl());
     }
 }
 
