@@ -51,79 +51,43 @@ constexpr size_t kHelperBytes = 128 * 1024;
 // How many of the next piece's characters a piece is laid out with, to see where its last line
 // ends: more than a word, so that a cut is seldom moved for nothing.
 constexpr size_t kLookaheadChars = 32;
-// A cut is looked for this far around where it would divide the paragraph evenly, and sees this
-// much text on both sides of it for Pango's break rules.
-constexpr size_t kCutSlack = CTextLayout::kPieceChars / 8;
+// How much text before the places a cut may go Pango's break rules see.
 constexpr size_t kCutContext = 32;
-
-// Splits wide text at '\n' into UTF-8 paragraphs (at least one).
-std::vector<std::string> SplitUtf8(const wchar_t* text, size_t length)
-{
-    std::vector<std::string> paragraphs;
-    const wchar_t* end = text + length;
-    for (const wchar_t* start = text;;) {
-        const wchar_t* stop = std::find(start, end, L'\n');
-        paragraphs.push_back(KMString::ToUtf8(start, static_cast<size_t>(stop - start)));
-        if (stop == end) {
-            return paragraphs;
-        }
-        start = stop + 1;
-    }
-}
 
 size_t CountChars(const char* text, size_t bytes)
 {
     return static_cast<size_t>(g_utf8_strlen(text, static_cast<gssize>(bytes)));
 }
 
-// Where a paragraph of `chars` characters is cut into pieces of at most kPieceChars (about three
-// quarters of that, so that typing fills a piece for a while before it is cut again): the
-// character offsets of the pieces after the first. A cut goes where Pango's break attributes
-// let a line break, or between grapheme clusters where the text has no such place near.
-std::vector<size_t> PieceCuts(const std::string& text, size_t chars)
+// Where a piece longer than kPieceChars is cut before it is laid out: some three quarters of
+// kPieceChars in (so that typing fills the piece for a while before it is cut again), where
+// Pango's break attributes let a line break, or between grapheme clusters where the text has no
+// such place near. `text` holds `chars` characters, more than kPieceChars.
+size_t CutPoint(const char* text, size_t chars)
 {
-    std::vector<size_t> cuts;
     constexpr size_t kAim = CTextLayout::kPieceChars * 3 / 4;
-    if (chars <= CTextLayout::kPieceChars) {
-        return cuts;
-    }
-    const size_t count = (chars + kAim - 1) / kAim;
-    std::vector<PangoLogAttr> attrs;
-    const char* walk = text.c_str();
-    size_t walkAt = 0;
-    size_t previous = 0;
-    for (size_t k = 1; k < count; ++k) {
-        const size_t target = chars * k / count;
-        // Candidates are (lo, hi]; no piece gets longer than kPieceChars.
-        const size_t lo = std::max(previous + CTextLayout::kPieceChars / 4, target - std::min(target, kCutSlack));
-        const size_t hi = std::min({previous + CTextLayout::kPieceChars, target + kCutSlack, chars - 1});
-        if (lo >= hi) {
-            cuts.push_back(previous = hi);
-            continue;
-        }
-        const size_t from = lo - std::min(lo - walkAt, kCutContext);
-        const size_t to = std::min(chars, hi + kCutContext);
-        walk = g_utf8_offset_to_pointer(walk, static_cast<glong>(from - walkAt));
-        walkAt = from;
-        const char* end = g_utf8_offset_to_pointer(walk, static_cast<glong>(to - from));
-        attrs.resize(to - from + 1);
-        pango_get_log_attrs(walk, static_cast<int>(end - walk), -1, pango_language_get_default(), attrs.data(),
-                            static_cast<int>(attrs.size()));
-        size_t cut = target;
-        size_t best = SIZE_MAX;
-        for (int kind = 0; kind < 2 && best == SIZE_MAX; ++kind) {
-            for (size_t c = lo + 1; c <= hi; ++c) {
-                const PangoLogAttr& attr = attrs[c - from];
-                const size_t distance = c > target ? c - target : target - c;
-                if ((kind == 0 ? attr.is_line_break : attr.is_cursor_position) && distance < best) {
-                    best = distance;
-                    cut = c;
-                }
+    constexpr size_t kLow = CTextLayout::kPieceChars / 2;
+    constexpr size_t kFrom = kLow - kCutContext;
+    const char* from = g_utf8_offset_to_pointer(text, kFrom);
+    const size_t end = std::min(chars, CTextLayout::kPieceChars + kCutContext);
+    const char* to = g_utf8_offset_to_pointer(from, static_cast<glong>(end - kFrom));
+    std::vector<PangoLogAttr> attrs(end - kFrom + 1);
+    pango_get_log_attrs(from, static_cast<int>(to - from), -1, pango_language_get_default(), attrs.data(),
+                        static_cast<int>(attrs.size()));
+    for (int kind = 0; kind < 2; ++kind) {
+        size_t cut = 0;
+        for (size_t c = kLow + 1; c < CTextLayout::kPieceChars; ++c) {
+            const PangoLogAttr& attr = attrs[c - kFrom];
+            const bool fits = kind == 0 ? attr.is_line_break : attr.is_cursor_position;
+            if (fits && (cut == 0 || (c > kAim ? c - kAim : kAim - c) < (cut > kAim ? cut - kAim : kAim - cut))) {
+                cut = c;
             }
         }
-        cuts.push_back(previous = std::clamp(cut, lo + 1, hi));
+        if (cut != 0) {
+            return cut;
+        }
     }
-    return cuts;
+    return kAim;
 }
 
 // Layouts need no target to be measured; every text layout of the thread shares one context
@@ -257,28 +221,11 @@ void CTextLayout::SetWidth(int width)
     if (width == m_nWidth) {
         return;
     }
-    const bool wrapped = m_nWidth > 0;
     m_nWidth = width;
     DropLayouts();
-    if (wrapped != (width > 0)) {
-        Recut();
-    }
-}
-
-void CTextLayout::Cut(const std::string& paragraph, bool startsParagraph, Pieces& out) const
-{
-    const size_t chars = CountChars(paragraph.data(), paragraph.size());
-    const std::vector<size_t> cuts = m_nWidth > 0 ? PieceCuts(paragraph, chars) : std::vector<size_t>();
-    const char* text = paragraph.c_str();
-    const char* from = text;
-    size_t at = 0;
-    for (size_t k = 0; k <= cuts.size(); ++k) {
-        const size_t next = k < cuts.size() ? cuts[k] : chars;
-        const char* to = k < cuts.size() ? g_utf8_offset_to_pointer(from, static_cast<glong>(next - at))
-                                         : text + paragraph.size();
-        out.push_back(std::make_unique<Piece>(std::string(from, to), next - at, startsParagraph && k == 0));
-        from = to;
-        at = next;
+    // Lines that do not wrap are one line a paragraph: its pieces join.
+    if (width == 0) {
+        JoinParagraphs();
     }
 }
 
@@ -291,28 +238,53 @@ void CTextLayout::Resized()
 void CTextLayout::SetText(const std::wstring& text)
 {
     Pieces pieces;
-    for (const std::string& paragraph : SplitUtf8(text.data(), text.size())) {
-        Cut(paragraph, true, pieces);
+    for (const wchar_t* start = text.data(), *end = start + text.size();;) {
+        const wchar_t* stop = std::find(start, end, L'\n');
+        const auto chars = static_cast<size_t>(stop - start);
+        pieces.push_back(std::make_unique<Piece>(KMString::ToUtf8(start, chars), chars, true));
+        if (stop == end) {
+            break;
+        }
+        start = stop + 1;
     }
     m_vecPieces.swap(pieces);
     Resized();
     m_nValid = 1;
 }
 
-void CTextLayout::Recut()
+void CTextLayout::JoinParagraphs()
 {
-    Pieces pieces;
-    std::string paragraph;
-    for (size_t i = 0; i < m_vecPieces.size(); ++i) {
-        paragraph += m_vecPieces[i]->strUtf8;
-        if (EndsParagraph(i)) {
-            Cut(paragraph, true, pieces);
-            paragraph.clear();
+    for (size_t i = m_vecPieces.size(); i-- > 1;) {
+        if (!m_vecPieces[i]->bParagraphStart) {
+            Merge(i - 1);
         }
     }
-    m_vecPieces.swap(pieces);
+}
+
+void CTextLayout::Merge(size_t index)
+{
+    Piece& piece = *m_vecPieces[index];
+    const Piece& next = *m_vecPieces[index + 1];
+    piece.strUtf8 += next.strUtf8;
+    piece.nChars += next.nChars;
+    piece.DropLayout();
+    m_vecPieces.erase(m_vecPieces.begin() + static_cast<std::ptrdiff_t>(index + 1));
     Resized();
-    m_nValid = 1;
+    Invalidate(index);
+}
+
+void CTextLayout::CutOff(size_t index)
+{
+    Piece& piece = *m_vecPieces[index];
+    const size_t cut = CutPoint(piece.strUtf8.c_str(), piece.nChars);
+    const auto bytes = static_cast<size_t>(ByteIndex(piece, cut));
+    auto rest = std::make_unique<Piece>(piece.strUtf8.substr(bytes), piece.nChars - cut, false);
+    piece.strUtf8.resize(bytes);
+    piece.nChars = cut;
+    piece.nHeight = -1;
+    m_vecPieces.insert(m_vecPieces.begin() + static_cast<std::ptrdiff_t>(index + 1), std::move(rest));
+    Resized();
+    Invalidate(index);
 }
 
 void CTextLayout::Replace(size_t start, size_t count, const std::wstring& with)
@@ -322,68 +294,52 @@ void CTextLayout::Replace(size_t start, size_t count, const std::wstring& with)
     count = std::min(count, length - start);
     const size_t first = PieceAt(start);
     const size_t last = PieceAt(start + count);
-    if (first == last && with.find(L'\n') == std::wstring::npos &&
-        ReplaceInPiece(first, start - Start(first), count, with)) {
+    const size_t offset = start - Start(first);
+    // The piece before saw the first characters of this one as they were.
+    if (!m_vecPieces[first]->bParagraphStart && offset < kLookaheadChars) {
+        m_vecPieces[first - 1]->DropLayout();
+    }
+    if (first == last && with.find(L'\n') == std::wstring::npos) {
+        // The old height stays as the estimate until the piece is laid out again (and cut, when
+        // it has grown too long).
+        Piece& piece = *m_vecPieces[first];
+        const auto from = static_cast<size_t>(ByteIndex(piece, offset));
+        const auto to = static_cast<size_t>(ByteIndex(piece, offset + count));
+        piece.strUtf8.replace(from, to - from, KMString::ToUtf8(with.data(), with.size()));
+        piece.nChars = piece.nChars - count + with.size();
+        piece.DropLayout();
+        Invalidate(first);
         return;
     }
-    // The pieces the change meets, and their neighbours in the same paragraphs, are cut again.
-    const size_t from = first > 0 && !m_vecPieces[first]->bParagraphStart ? first - 1 : first;
-    const size_t to = last + 1 < m_vecPieces.size() && !m_vecPieces[last + 1]->bParagraphStart ? last + 1 : last;
+    // The pieces the change meets become one piece for each paragraph it leaves.
     std::string text;
-    for (size_t i = from; i <= to; ++i) {
+    for (size_t i = first; i <= last; ++i) {
         text += m_vecPieces[i]->strUtf8;
-        if (i < to && EndsParagraph(i)) {
+        if (i < last && EndsParagraph(i)) {
             text += '\n';
         }
     }
-    const size_t offset = start - Start(from);
     const char* head = g_utf8_offset_to_pointer(text.c_str(), static_cast<glong>(offset));
     const char* tail = g_utf8_offset_to_pointer(head, static_cast<glong>(count));
     text.replace(static_cast<size_t>(head - text.c_str()), static_cast<size_t>(tail - head),
                  KMString::ToUtf8(with.data(), with.size()));
-
     Pieces pieces;
-    bool startsParagraph = m_vecPieces[from]->bParagraphStart;
     for (size_t begin = 0;;) {
         const size_t end = std::min(text.find('\n', begin), text.size());
-        Cut(text.substr(begin, end - begin), startsParagraph, pieces);
+        const bool startsParagraph = begin > 0 || m_vecPieces[first]->bParagraphStart;
+        pieces.push_back(std::make_unique<Piece>(text.substr(begin, end - begin),
+                                                 CountChars(text.data() + begin, end - begin), startsParagraph));
         if (end == text.size()) {
             break;
         }
         begin = end + 1;
-        startsParagraph = true;
     }
-    // The piece before saw the first characters of the first piece as they were.
-    if (!m_vecPieces[from]->bParagraphStart && offset < kLookaheadChars) {
-        m_vecPieces[from - 1]->DropLayout();
-    }
-    const auto at = m_vecPieces.begin() + static_cast<std::ptrdiff_t>(from);
-    m_vecPieces.erase(at, at + static_cast<std::ptrdiff_t>(to - from + 1));
-    m_vecPieces.insert(m_vecPieces.begin() + static_cast<std::ptrdiff_t>(from), std::make_move_iterator(pieces.begin()),
+    const auto at = m_vecPieces.begin() + static_cast<std::ptrdiff_t>(first);
+    m_vecPieces.erase(at, at + static_cast<std::ptrdiff_t>(last - first + 1));
+    m_vecPieces.insert(m_vecPieces.begin() + static_cast<std::ptrdiff_t>(first), std::make_move_iterator(pieces.begin()),
                        std::make_move_iterator(pieces.end()));
     Resized();
-    Invalidate(from);
-}
-
-bool CTextLayout::ReplaceInPiece(size_t index, size_t offset, size_t count, const std::wstring& with)
-{
-    Piece& piece = *m_vecPieces[index];
-    const size_t chars = piece.nChars - count + with.size();
-    const bool alone = piece.bParagraphStart && EndsParagraph(index);
-    if (m_nWidth > 0 && (chars > kPieceChars || (chars < kPieceChars / 4 && !alone))) {
-        return false;
-    }
-    const auto from = static_cast<size_t>(ByteIndex(piece, offset));
-    const auto to = static_cast<size_t>(ByteIndex(piece, offset + count));
-    piece.strUtf8.replace(from, to - from, KMString::ToUtf8(with.data(), with.size()));
-    piece.nChars = chars;
-    // The old height stays as the estimate until the piece is laid out again.
-    piece.DropLayout();
-    if (!piece.bParagraphStart && offset < kLookaheadChars) {
-        m_vecPieces[index - 1]->DropLayout();
-    }
-    Invalidate(index);
-    return true;
+    Invalidate(first);
 }
 
 size_t CTextLayout::GetLength()
@@ -407,7 +363,7 @@ int CTextLayout::GetHeight(size_t first, size_t last)
     LayOutWithHelper(from, m_vecPieces.size() - after);
     int height = 0;
     for (size_t i = from; i + after < m_vecPieces.size(); ++i) {
-        LayOutUpTo(i);
+        LayOutPiece(i);
         height += Height(i);
     }
     return height;
@@ -449,7 +405,7 @@ int CTextLayout::GetLineTop(int y)
 void CTextLayout::Prepare(int y0, int y1)
 {
     for (size_t i = LaidOutAtY(y0); i < m_vecPieces.size() && Top(i) < y1; ++i) {
-        LayOutUpTo(i);
+        LayOutPiece(i);
     }
 }
 
@@ -458,7 +414,7 @@ bool CTextLayout::FitsWidth(int width)
     width = width > 0 ? width : m_nWidth;
     const int slack = GetLineHeight() / 4;
     for (size_t i = 0; i < m_vecPieces.size(); ++i) {
-        LayOutUpTo(i);
+        LayOutPiece(i);
         const Piece& piece = *m_vecPieces[i];
         PangoLayoutIter* iter = pango_layout_get_iter(piece.pLayout);
         bool fits = true;
@@ -486,7 +442,7 @@ void CTextLayout::Paint(HDC hDC, int x, int y, int y0, int y1, DWORD color, size
         return;
     }
     for (size_t i = LaidOutAtY(y0); i < m_vecPieces.size(); ++i) {
-        LayOutUpTo(i);
+        LayOutPiece(i);
         const int top = Top(i);
         if (top >= y1) {
             break;
@@ -691,7 +647,7 @@ size_t CTextLayout::MoveByWord(size_t pos, int direction)
             if (offset < piece.nChars || EndsParagraph(index) || attrs[offset].is_word_start) {
                 return Start(index) + offset;
             }
-            LayOutUpTo(++index);
+            LayOutPiece(++index);
             offset = 0;
         } else {
             do {
@@ -770,14 +726,25 @@ bool CTextLayout::LayOutUpTo(size_t index)
     const size_t count = m_vecPieces.size();
     bool kept = true;
     for (size_t i = from; i <= index && i < m_vecPieces.size(); ++i) {
-        while (m_vecPieces[i]->pLayout == nullptr) {
-            const bool continued = !m_vecPieces[i]->bParagraphStart;
-            const bool rightToLeft = continued && m_vecPieces[i - 1]->bRightToLeft;
-            PangoContext* context = continued ? DirectedContext(rightToLeft) : SharedContext();
-            kept = Adopt(i, MakeLayout(context, LayoutText(i), continued, rightToLeft)) && kept;
-        }
+        kept = LayOutPiece(i) && kept;
     }
     return kept && count == m_vecPieces.size();
+}
+
+bool CTextLayout::LayOutPiece(size_t index)
+{
+    bool kept = true;
+    while (m_vecPieces[index]->pLayout == nullptr) {
+        if (m_nWidth > 0 && m_vecPieces[index]->nChars > kPieceChars) {
+            CutOff(index);
+            kept = false;
+        }
+        const bool continued = !m_vecPieces[index]->bParagraphStart;
+        const bool rightToLeft = continued && m_vecPieces[index - 1]->bRightToLeft;
+        PangoContext* context = continued ? DirectedContext(rightToLeft) : SharedContext();
+        kept = Adopt(index, MakeLayout(context, LayoutText(index), continued, rightToLeft)) && kept;
+    }
+    return kept;
 }
 
 std::string CTextLayout::LayoutText(size_t index) const
@@ -843,12 +810,7 @@ bool CTextLayout::Adopt(size_t index, PangoLayout* layout)
             next.DropLayout();
             if (before->start_index == 0) {
                 // The piece is part of a line that goes on: the next piece joins it.
-                piece.strUtf8 += next.strUtf8;
-                piece.nChars += next.nChars;
-                piece.DropLayout();
-                m_vecPieces.erase(m_vecPieces.begin() + static_cast<std::ptrdiff_t>(index + 1));
-                Resized();
-                Invalidate(index);
+                Merge(index);
                 return false;
             }
             // The line that the cut runs across goes to the next piece.
@@ -903,8 +865,12 @@ void CTextLayout::LayOutWithHelper(size_t first, size_t last)
     }
     std::vector<size_t> pending;
     std::vector<std::string> texts;
-    for (size_t i = std::max(split, first + 1); i < last; ++i) {
+    const size_t after = m_vecPieces.size() - last;
+    for (size_t i = std::max(split, first + 1); i + after < m_vecPieces.size(); ++i) {
         if (m_vecPieces[i]->bParagraphStart && m_vecPieces[i]->pLayout == nullptr) {
+            if (m_nWidth > 0 && m_vecPieces[i]->nChars > kPieceChars) {
+                CutOff(i);
+            }
             pending.push_back(i);
             texts.push_back(LayoutText(i));
         }
@@ -932,7 +898,7 @@ void CTextLayout::LayOutWithHelper(size_t first, size_t last)
     try {
         // Pieces below `split` only move characters among themselves, or merge.
         for (size_t i = first; i + count < split + m_vecPieces.size(); ++i) {
-            LayOutUpTo(i);
+            LayOutPiece(i);
         }
     } catch (...) {
         helper.join();

@@ -18,21 +18,21 @@ struct TFontInfo;
 
 // The laid-out form of a text of paragraphs (separated by '\n'), made with Pango.
 //
-// A paragraph is laid out in pieces of at most kPieceChars characters, each with its own
-// PangoLayout, made when something first needs its lines and dropped when the piece is edited, so
-// that the cost of a paint or a keystroke follows what is shown or changed, not the length of the
-// text or of its paragraph. (Pango wraps a run without spaces in a time that grows with the square
-// of its length, and measures a line in 32-bit units that a paragraph of some 90 000 characters
-// overflows at a printer's resolution, so that it stops wrapping.) Lines that do not wrap (width
-// 0) keep each paragraph in one piece.
+// A paragraph is laid out in pieces, each with its own PangoLayout, made when something first
+// needs its lines and dropped when the piece is edited; a piece longer than kPieceChars is cut
+// before it is laid out. So the cost of a paint or a keystroke follows what is shown or changed,
+// not the length of the text or of its paragraph. (Pango wraps a run without spaces in a time
+// that grows with the square of its length, and measures a line in 32-bit units that a paragraph
+// of some 90 000 characters overflows at a printer's resolution, so that it stops wrapping.)
+// Lines that do not wrap (width 0) keep each paragraph in one piece.
 //
 // A piece starts where a line starts. It is cut at first where Pango lets a line break (between
 // grapheme clusters where a run has no such place); once laid out, together with the next piece's
-// first characters, a cut that a line runs across moves back to that line's start. So lines wrap
-// as in one layout of the whole paragraph and none spans two pieces; a piece is laid out after
-// the one before it, and takes its paragraph's direction from the first. What a piece's first
-// characters cannot see of the text before them (a break rule or a bidi level that depends on
-// it) is the price of this.
+// first characters, a cut that a line runs across moves back to that line's start, and a piece
+// that is part of one line takes the next one in. So lines wrap as in one layout of the whole
+// paragraph and none spans two pieces; a piece is laid out after the one before it, and takes its
+// paragraph's direction from the first. What a piece's first characters cannot see of the text
+// before them (a break rule or a bidi level that depends on it) is the price of this.
 //
 // Piece tops are cumulative heights; a piece that was never laid out counts with an estimate from
 // the font's metrics until it is.
@@ -48,7 +48,8 @@ struct TFontInfo;
 // spans.
 class SRCTRL_API CTextLayout {
 public:
-    // The longest piece a paragraph is cut into, in characters: what one keystroke reshapes.
+    // The longest piece that is laid out, in characters (and the line or so that moving a cut
+    // back to a line's start adds): what one keystroke reshapes at most.
     static constexpr size_t kPieceChars = 512;
 
     CTextLayout();
@@ -130,6 +131,8 @@ private:
     // Lays out the pieces of the paragraph of `index` up to it; false when that moved characters
     // between pieces or merged them, so that positions must be looked up again.
     bool LayOutUpTo(size_t index);
+    // Lays out the piece, the one before it in its paragraph being laid out; false as above.
+    bool LayOutPiece(size_t index);
     // The piece's text and, where its paragraph goes on, the next piece's first characters.
     std::string LayoutText(size_t index) const;
     PangoLayout* MakeLayout(PangoContext* context, const std::string& text, bool continued, bool rightToLeft) const;
@@ -138,13 +141,11 @@ private:
     // when characters moved between pieces.
     bool Adopt(size_t index, PangoLayout* layout);
     void LayOutWithHelper(size_t first, size_t last);
-    // Edits one piece in place; false, changing nothing, when it would leave the piece too long or
-    // too short.
-    bool ReplaceInPiece(size_t index, size_t offset, size_t count, const std::wstring& with);
-    // Cuts one paragraph's text into pieces appended to `out`.
-    void Cut(const std::string& paragraph, bool startsParagraph, Pieces& out) const;
-    // Cuts the whole text again, as a change between wrapping and not wrapping needs.
-    void Recut();
+    // Joins the piece after `index` (of the same paragraph) to it.
+    void Merge(size_t index);
+    // Cuts a piece longer than kPieceChars in two, at a place a line may break.
+    void CutOff(size_t index);
+    void JoinParagraphs();
     void Invalidate(size_t index);
     void UpdatePrefix(size_t upto);
     void Resized();
