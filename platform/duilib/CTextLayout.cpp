@@ -59,27 +59,26 @@ size_t CountChars(const char* text, size_t bytes)
     return static_cast<size_t>(g_utf8_strlen(text, static_cast<gssize>(bytes)));
 }
 
-// Where a piece longer than kPieceChars is cut before it is laid out: some three quarters of
-// kPieceChars in (so that typing fills the piece for a while before it is cut again), where
-// Pango's break attributes let a line break, or between grapheme clusters where the text has no
-// such place near. `text` holds `chars` characters, more than kPieceChars.
-size_t CutPoint(const char* text, size_t chars)
+// Where a piece of `chars` characters is cut near `aim`: where Pango's break attributes let a
+// line break, or between grapheme clusters where the text has no such place near, within a
+// quarter of kPieceChars of `aim` (which lies that far inside the text).
+size_t CutPoint(const char* text, size_t chars, size_t aim)
 {
-    constexpr size_t kAim = CTextLayout::kPieceChars * 3 / 4;
-    constexpr size_t kLow = CTextLayout::kPieceChars / 2;
-    constexpr size_t kFrom = kLow - kCutContext;
-    const char* from = g_utf8_offset_to_pointer(text, kFrom);
-    const size_t end = std::min(chars, CTextLayout::kPieceChars + kCutContext);
-    const char* to = g_utf8_offset_to_pointer(from, static_cast<glong>(end - kFrom));
-    std::vector<PangoLogAttr> attrs(end - kFrom + 1);
-    pango_get_log_attrs(from, static_cast<int>(to - from), -1, pango_language_get_default(), attrs.data(),
+    const size_t low = aim - CTextLayout::kPieceChars / 4;
+    const size_t high = aim + CTextLayout::kPieceChars / 4;
+    const size_t from = low - kCutContext;
+    const size_t to = std::min(chars, high + kCutContext);
+    const char* start = g_utf8_offset_to_pointer(text, static_cast<glong>(from));
+    const char* end = g_utf8_offset_to_pointer(start, static_cast<glong>(to - from));
+    std::vector<PangoLogAttr> attrs(to - from + 1);
+    pango_get_log_attrs(start, static_cast<int>(end - start), -1, pango_language_get_default(), attrs.data(),
                         static_cast<int>(attrs.size()));
+    const auto distance = [aim](size_t c) { return c > aim ? c - aim : aim - c; };
     for (int kind = 0; kind < 2; ++kind) {
         size_t cut = 0;
-        for (size_t c = kLow + 1; c < CTextLayout::kPieceChars; ++c) {
-            const PangoLogAttr& attr = attrs[c - kFrom];
-            const bool fits = kind == 0 ? attr.is_line_break : attr.is_cursor_position;
-            if (fits && (cut == 0 || (c > kAim ? c - kAim : kAim - c) < (cut > kAim ? cut - kAim : kAim - cut))) {
+        for (size_t c = low + 1; c < high; ++c) {
+            const PangoLogAttr& attr = attrs[c - from];
+            if ((kind == 0 ? attr.is_line_break : attr.is_cursor_position) && (cut == 0 || distance(c) < distance(cut))) {
                 cut = c;
             }
         }
@@ -87,7 +86,7 @@ size_t CutPoint(const char* text, size_t chars)
             return cut;
         }
     }
-    return kAim;
+    return aim;
 }
 
 // Layouts need no target to be measured; every text layout of the thread shares one context
@@ -275,8 +274,13 @@ void CTextLayout::Merge(size_t index)
 
 void CTextLayout::CutOff(size_t index)
 {
+    // A long piece (a paragraph just set or pasted) is halved until its first part is short, so
+    // that laying out the whole paragraph copies its text a few times, not once per piece.
+    // Some three quarters of kPieceChars in, typing fills a piece for a while before it is cut
+    // again.
     Piece& piece = *m_vecPieces[index];
-    const size_t cut = CutPoint(piece.strUtf8.c_str(), piece.nChars);
+    const size_t aim = piece.nChars > 2 * kPieceChars ? piece.nChars / 2 : kPieceChars * 3 / 4;
+    const size_t cut = CutPoint(piece.strUtf8.c_str(), piece.nChars, aim);
     const auto bytes = static_cast<size_t>(ByteIndex(piece, cut));
     auto rest = std::make_unique<Piece>(piece.strUtf8.substr(bytes), piece.nChars - cut, false);
     piece.strUtf8.resize(bytes);
@@ -735,7 +739,7 @@ bool CTextLayout::LayOutPiece(size_t index)
 {
     bool kept = true;
     while (m_vecPieces[index]->pLayout == nullptr) {
-        if (m_nWidth > 0 && m_vecPieces[index]->nChars > kPieceChars) {
+        while (m_nWidth > 0 && m_vecPieces[index]->nChars > kPieceChars) {
             CutOff(index);
             kept = false;
         }
@@ -868,7 +872,7 @@ void CTextLayout::LayOutWithHelper(size_t first, size_t last)
     const size_t after = m_vecPieces.size() - last;
     for (size_t i = std::max(split, first + 1); i + after < m_vecPieces.size(); ++i) {
         if (m_vecPieces[i]->bParagraphStart && m_vecPieces[i]->pLayout == nullptr) {
-            if (m_nWidth > 0 && m_vecPieces[i]->nChars > kPieceChars) {
+            while (m_nWidth > 0 && m_vecPieces[i]->nChars > kPieceChars) {
                 CutOff(i);
             }
             pending.push_back(i);

@@ -143,7 +143,8 @@ private:
     void LayOutWithHelper(size_t first, size_t last);
     // Joins the piece after `index` (of the same paragraph) to it.
     void Merge(size_t index);
-    // Cuts a piece longer than kPieceChars in two, at a place a line may break.
+    // Cuts a piece longer than kPieceChars in two, at a place a line may break; called until it
+    // is short enough.
     void CutOff(size_t index);
     void JoinParagraphs();
     void Invalidate(size_t index);
