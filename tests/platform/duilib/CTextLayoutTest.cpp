@@ -7,8 +7,6 @@
 #include <gtest/gtest.h>
 #include <pango/pangocairo.h>
 
-#include <functional>
-#include <cwchar>
 #include <random>
 #include <string>
 
@@ -63,80 +61,63 @@ int WholeTextHeight(const std::wstring& text)
     return logical.height;
 }
 
-// One Pango layout of a whole paragraph, at the same font and width: where a paragraph laid out
-// in pieces must wrap too, and, for each position, where its caret stands, what a click on the
-// caret hits, and where a word back and on and (next to where lines start, as taking one is
-// slow in a long layout) a step left and right go; npos where not taken.
-struct WholeParagraph {
-    std::vector<size_t> vecLineStarts;
-    std::vector<int> vecCaretX;
-    std::vector<size_t> vecHit;
-    std::vector<size_t> vecWordBack;
-    std::vector<size_t> vecWordOn;
-    std::vector<size_t> vecLeft;
-    std::vector<size_t> vecRight;
-};
-
-WholeParagraph LayOutWholeParagraph(const std::wstring& text, int width)
+// How many positions of a paragraph laid out in pieces differ from one Pango layout of the whole
+// paragraph (same font and width) in: the start of their line, their caret's x, what a click on
+// the caret hits, where a word back and on go, and (next to where lines start, as a step is slow
+// to take in a long layout) where a step left and right go.
+std::vector<int> DifferencesFromWholeLayout(CTextLayout& pieces, const std::wstring& text, int width)
 {
     const WholeLayout whole(text, width);
-    PangoLayout* layout = whole.layout;
-    const std::string& utf8 = whole.strUtf8;
-    std::vector<size_t> charAt(utf8.size() + 1);
-    size_t chars = 0;
-    for (const char* at = utf8.c_str(); at <= utf8.c_str() + utf8.size(); at = g_utf8_next_char(at)) {
-        charAt[static_cast<size_t>(at - utf8.c_str())] = chars++;
+    const char* utf8 = whole.strUtf8.c_str();
+    std::vector<size_t> charAt(whole.strUtf8.size() + 1);
+    for (size_t chars = 0, byte = 0; byte <= whole.strUtf8.size(); byte = g_utf8_next_char(utf8 + byte) - utf8) {
+        charAt[byte] = chars++;
     }
-    const auto offset = [&](int index) { return charAt[static_cast<size_t>(index)]; };
-    WholeParagraph paragraph;
     std::vector<int> lineX;
-    PangoLayoutIter* iter = pango_layout_get_iter(layout);
+    PangoLayoutIter* iter = pango_layout_get_iter(whole.layout);
     do {
         PangoRectangle logical{};
         pango_layout_iter_get_line_extents(iter, nullptr, &logical);
         lineX.push_back(logical.x);
-        paragraph.vecLineStarts.push_back(offset(pango_layout_iter_get_line_readonly(iter)->start_index));
     } while (pango_layout_iter_next_line(iter));
     pango_layout_iter_free(iter);
     int count = 0;
-    const PangoLogAttr* attrs = pango_layout_get_log_attrs_readonly(layout, &count);
-    const size_t length = text.size();
-    const char* at = utf8.c_str();
-    for (size_t pos = 0; pos <= length; ++pos, at = g_utf8_next_char(at)) {
-        const auto index = static_cast<int>(at - utf8.c_str());
-        PangoRectangle strong{};
-        pango_layout_get_cursor_pos(layout, index, &strong, nullptr);
-        paragraph.vecCaretX.push_back(PANGO_PIXELS(strong.x));
+    const PangoLogAttr* attrs = pango_layout_get_log_attrs_readonly(whole.layout, &count);
+    std::vector<int> differences(7);
+    const char* at = utf8;
+    for (size_t pos = 0; pos <= text.size(); ++pos, at = g_utf8_next_char(at)) {
+        const auto index = static_cast<int>(at - utf8);
         int line = 0;
+        pango_layout_index_to_line_x(whole.layout, index, FALSE, &line, nullptr);
+        PangoLayoutLine* lineObject = pango_layout_get_line_readonly(whole.layout, line);
+        const size_t lineStart = charAt[static_cast<size_t>(lineObject->start_index)];
+        PangoRectangle strong{};
+        pango_layout_get_cursor_pos(whole.layout, index, &strong, nullptr);
         int hit = 0;
         int trailing = 0;
-        pango_layout_index_to_line_x(layout, index, FALSE, &line, nullptr);
-        pango_layout_line_x_to_index(pango_layout_get_line_readonly(layout, line),
-                                     PANGO_PIXELS(strong.x) * PANGO_SCALE - lineX[static_cast<size_t>(line)], &hit,
-                                     &trailing);
-        paragraph.vecHit.push_back(std::min(length, offset(hit) + static_cast<size_t>(trailing)));
+        pango_layout_line_x_to_index(lineObject, PANGO_PIXELS(strong.x) * PANGO_SCALE - lineX[static_cast<size_t>(line)],
+                                     &hit, &trailing);
         size_t on = pos;
-        while (on < length && !attrs[++on].is_word_start && on < length) {
+        while (on < text.size() && !attrs[++on].is_word_start) {
         }
         size_t back = pos;
         while (back > 0 && !attrs[--back].is_word_start) {
         }
-        paragraph.vecWordOn.push_back(on);
-        paragraph.vecWordBack.push_back(back);
-        const bool nearLineStart = std::any_of(paragraph.vecLineStarts.begin(), paragraph.vecLineStarts.end(),
-                                               [pos](size_t start) { return pos + 1 >= start && pos <= start + 1; });
-        for (int direction : {-1, 1}) {
+        const RECT caret = pieces.GetCaretRect(pos);
+        differences[0] += pieces.LineStart(pos) != lineStart;
+        differences[1] += caret.left != PANGO_PIXELS(strong.x);
+        differences[2] += pieces.HitTest(caret.left, (caret.top + caret.bottom) / 2) !=
+                          std::min(text.size(), charAt[static_cast<size_t>(hit)] + static_cast<size_t>(trailing));
+        differences[3] += pieces.MoveByWord(pos, -1) != back;
+        differences[4] += pieces.MoveByWord(pos, 1) != on;
+        for (int direction = -1; pos + 1 >= lineStart && pos <= lineStart + 1 && direction <= 1; direction += 2) {
             int moved = 0;
-            if (nearLineStart) {
-                pango_layout_move_cursor_visually(layout, TRUE, index, 0, direction, &moved, &trailing);
-            }
-            (direction < 0 ? paragraph.vecLeft : paragraph.vecRight)
-                .push_back(!nearLineStart                        ? std::wstring::npos
-                           : moved < 0 || moved == G_MAXINT ? pos
-                                                                 : offset(moved) + static_cast<size_t>(trailing));
+            pango_layout_move_cursor_visually(whole.layout, TRUE, index, 0, direction, &moved, &trailing);
+            const size_t expected = moved < 0 || moved == G_MAXINT ? pos : charAt[static_cast<size_t>(moved)] + trailing;
+            differences[direction < 0 ? 5 : 6] += pieces.MoveVisually(pos, direction) != expected;
         }
     }
-    return paragraph;
+    return differences;
 }
 
 // A white bitmap of the layout's width selected into a memory DC, freed with the object.
@@ -183,8 +164,8 @@ TEST(CTextLayout, IncrementalEditsLeaveWhatAFreshLayoutGives)
 {
     // Short paragraphs, and a long one whose pieces are cut again as edits grow and shrink them.
     std::wstring words;
-    while (words.size() < 3000) {
-        words += L"the liver is of normal size ";
+    for (int i = 0; words.size() < 3000; ++i) {
+        words += std::wstring(L"liver in normal size focal lesion ").substr(i % 7, 3 + i % 9) + L" ";
     }
     const struct {
         std::wstring strText;
@@ -224,9 +205,9 @@ TEST(CTextLayout, IncrementalEditsLeaveWhatAFreshLayoutGives)
     }
 }
 
-// Where a line starts, a piece may start: an edit there can let the line before take its first
-// word, or push a word back onto it.
-TEST(CTextLayout, EditsWhereLinesStartWrapAsAFreshLayout)
+// Where a line starts a piece may start: when the line's first word loses letters, or the space
+// before it, the line before may take it, and give it back when they return.
+TEST(CTextLayout, FirstWordsOfLinesMoveUpAndBackAsInAFreshLayout)
 {
     std::wstring model;
     for (int i = 0; model.size() < 2000; ++i) {
@@ -235,31 +216,17 @@ TEST(CTextLayout, EditsWhereLinesStartWrapAsAFreshLayout)
     CTextLayout edited;
     Configure(edited);
     edited.SetText(model);
-    std::vector<size_t> lineStarts;
-    for (size_t pos = 0; pos <= model.size(); ++pos) {
-        if (lineStarts.empty() || lineStarts.back() != edited.LineStart(pos)) {
-            lineStarts.push_back(edited.LineStart(pos));
-        }
-    }
-    const struct {
-        size_t nAt;  // from the line's start
-        size_t nCount;
-        const wchar_t* sWith;
-    } edits[] = {{1, 3, L""}, {0, 0, L"xxxxxxxxxxxxxxx "}, {0, 1, L""}};
-    for (size_t start : lineStarts) {
-        for (const auto& edit : edits) {
-            const size_t at = start > 0 && edit.nCount == 1 ? start - 1 : start + edit.nAt;
-            const std::wstring removed = model.substr(at, edit.nCount);
-            for (bool undo : {false, true}) {
-                const size_t count = undo ? std::wcslen(edit.sWith) : edit.nCount;
-                const std::wstring with = undo ? removed : edit.sWith;
-                model.replace(at, count, with);
-                edited.Replace(at, count, with);
+    for (size_t line = edited.LineEnd(0) + 1; line < model.size(); line = edited.LineEnd(line) + 1) {
+        for (const size_t at : {line + 1, line - 1}) {
+            const std::wstring letters = model.substr(at, at > line ? 2 : 1);
+            for (const std::wstring& with : {std::wstring(), letters}) {
+                model.replace(at, letters.size() - with.size(), with);
+                edited.Replace(at, letters.size() - with.size(), with);
                 CTextLayout fresh;
                 Configure(fresh);
                 fresh.SetText(model);
-                for (size_t pos = at > 80 ? at - 80 : 0; pos < std::min(model.size(), at + 120); pos += 7) {
-                    ASSERT_EQ(edited.LineStart(pos), fresh.LineStart(pos)) << "line " << start << (undo ? " undone" : "");
+                for (size_t pos = line - std::min<size_t>(line, 80); pos < std::min(model.size(), line + 80); pos += 7) {
+                    ASSERT_EQ(edited.LineStart(pos), fresh.LineStart(pos)) << "line at " << line;
                 }
             }
         }
@@ -416,55 +383,26 @@ TEST(CTextLayout, TextShapedByTwoThreadsLaysOutAsByOne)
 
 TEST(CTextLayout, LongParagraphsWrapAsOneLayoutOfTheirWholeText)
 {
-    // Paragraphs of some 4 000 characters, several pieces each: words of every length, a run
-    // without a break, many scripts, right-to-left text, and words longer than a piece looks ahead.
-    std::mt19937 random(7);
-    const auto paragraph = [&](const std::function<std::wstring(int)>& part) {
-        std::wstring text;
-        for (int i = 0; text.size() < 1600; ++i) {
-            text += part(i);
-        }
-        return text;
-    };
+    // Paragraphs of several pieces each: words, a run without a break, many scripts,
+    // right-to-left text, and words longer than a piece looks ahead.
     std::wstring sample = kSample;
     std::replace(sample.begin(), sample.end(), L'\n', L' ');
-    const std::wstring words = paragraph(
-        [&](int) { return std::wstring(L"liver normal in size no focal lesion spleen ").substr(0, 5 + random() % 40) + L" "; });
-    const std::wstring unbroken = paragraph([](int i) { return std::wstring(1, static_cast<wchar_t>(L'a' + i % 26)); });
-    const std::wstring scripts = paragraph([&](int) { return sample + L" "; });
-    const std::wstring hebrew = paragraph([](int) { return std::wstring(L"כבד תקין בגודל ללא ממצא מוקדי "); });
-    const std::wstring longWords = paragraph(
-        [&](int i) { return std::wstring(40 + random() % 60, static_cast<wchar_t>(L'a' + i % 26)) + L" ab, "; });
-    for (const std::wstring* text : {&words, &unbroken, &scripts, &hebrew, &longWords}) {
+    const std::wstring parts[] = {L"liver normal in size no focal lesion spleen ", L"abcdefghijklmnopqrstuvwxyz",
+                                  sample + L" ", L"כבד תקין בגודל ללא ממצא מוקדי ", std::wstring(70, L'w') + L" ab, "};
+    for (const std::wstring& part : parts) {
+        std::wstring text;
+        while (text.size() < 1600) {
+            text += part;
+        }
         for (int width : {kWidth, 700}) {
             CTextLayout layout;
             layout.SetFont(TFontInfo{}, 1.0);
             layout.SetWidth(width);
-            layout.SetText(*text);
-            const WholeParagraph whole = LayOutWholeParagraph(*text, width);
-            std::vector<size_t> starts;
-            for (size_t pos = 0; pos <= text->size(); ++pos) {
-                if (starts.empty() || starts.back() != layout.LineStart(pos)) {
-                    starts.push_back(layout.LineStart(pos));
-                }
-            }
-            ASSERT_GT(whole.vecLineStarts.size(), 8u);
-            EXPECT_EQ(starts, whole.vecLineStarts) << "width " << width << ": " << KMString(text->substr(0, 20)).str();
-            int wrong[6] = {};
-            for (size_t pos = 0; pos <= text->size(); ++pos) {
-                const RECT caret = layout.GetCaretRect(pos);
-                wrong[0] += caret.left != whole.vecCaretX[pos] ? 1 : 0;
-                wrong[1] += layout.HitTest(caret.left, (caret.top + caret.bottom) / 2) != whole.vecHit[pos] ? 1 : 0;
-                if (whole.vecLeft[pos] != std::wstring::npos) {
-                    wrong[2] += layout.MoveVisually(pos, -1) != whole.vecLeft[pos] ? 1 : 0;
-                    wrong[3] += layout.MoveVisually(pos, 1) != whole.vecRight[pos] ? 1 : 0;
-                }
-                wrong[4] += layout.MoveByWord(pos, -1) != whole.vecWordBack[pos] ? 1 : 0;
-                wrong[5] += layout.MoveByWord(pos, 1) != whole.vecWordOn[pos] ? 1 : 0;
-            }
-            EXPECT_EQ(std::vector<int>(std::begin(wrong), std::end(wrong)), std::vector<int>(6, 0))
-                << "carets, hits, steps left and right, words back and on wrong at width " << width << ": "
-                << KMString(text->substr(0, 20)).str();
+            layout.SetText(text);
+            ASSERT_GT(layout.GetHeight(0, 1), 8 * layout.GetLineHeight());
+            EXPECT_EQ(DifferencesFromWholeLayout(layout, text, width), std::vector<int>(7, 0))
+                << "lines, carets, hits, words back and on, steps left and right at width " << width << ": "
+                << KMString(part.substr(0, 20)).str();
         }
     }
 }
