@@ -42,6 +42,9 @@ struct CTextLayout::Piece {
     int nLines = 0;
     bool bRightToLeft = false;
     int nHeight = -1;  // exact while pLayout is set, else an estimate, or -1 before one is made
+    // Laid out whole, however long, until edited: its first line ran on past where it was cut
+    // (a line wider than a piece, or a cluster longer than one), so cutting it again would too.
+    bool bWhole = false;
 };
 
 namespace {
@@ -311,6 +314,7 @@ void CTextLayout::Replace(size_t start, size_t count, const std::wstring& with)
         const auto to = static_cast<size_t>(ByteIndex(piece, offset + count));
         piece.strUtf8.replace(from, to - from, KMString::ToUtf8(with.data(), with.size()));
         piece.nChars = piece.nChars - count + with.size();
+        piece.bWhole = false;
         piece.DropLayout();
         Invalidate(first);
         return;
@@ -739,7 +743,7 @@ bool CTextLayout::LayOutPiece(size_t index)
 {
     bool kept = true;
     while (m_vecPieces[index]->pLayout == nullptr) {
-        while (m_nWidth > 0 && m_vecPieces[index]->nChars > kPieceChars) {
+        while (m_nWidth > 0 && !m_vecPieces[index]->bWhole && m_vecPieces[index]->nChars > kPieceChars) {
             CutOff(index);
             kept = false;
         }
@@ -815,6 +819,7 @@ bool CTextLayout::Adopt(size_t index, PangoLayout* layout)
             if (before->start_index == 0) {
                 // The piece is part of a line that goes on: the next piece joins it.
                 Merge(index);
+                m_vecPieces[index]->bWhole = true;
                 return false;
             }
             // The line that the cut runs across goes to the next piece.
@@ -872,7 +877,7 @@ void CTextLayout::LayOutWithHelper(size_t first, size_t last)
     const size_t after = m_vecPieces.size() - last;
     for (size_t i = std::max(split, first + 1); i + after < m_vecPieces.size(); ++i) {
         if (m_vecPieces[i]->bParagraphStart && m_vecPieces[i]->pLayout == nullptr) {
-            while (m_nWidth > 0 && m_vecPieces[i]->nChars > kPieceChars) {
+            while (m_nWidth > 0 && !m_vecPieces[i]->bWhole && m_vecPieces[i]->nChars > kPieceChars) {
                 CutOff(i);
             }
             pending.push_back(i);
