@@ -145,7 +145,7 @@ private:
 // width, and the view scrolls up and down with the caret, the wheel, PageUp and PageDown, with a
 // scroll bar (its thumb can be dragged) when the text is taller than the field. Up, Down, Home
 // and End move by visual line.
-// Only the paragraphs in view are laid out.
+// Only the text in view (and, within a paragraph, what comes before it) is laid out.
 class SRCTRL_API CRichEditUI : public CEditUI {
 public:
     CRichEditUI();

@@ -213,6 +213,7 @@ void CTextLayout::DropLayouts()
     for (auto& piece : m_vecPieces) {
         piece->DropLayout();
         piece->nHeight = -1;
+        piece->bWhole = false;
     }
     m_nValid = std::min<size_t>(m_nValid, 1);
 }
@@ -256,11 +257,18 @@ void CTextLayout::SetText(const std::wstring& text)
 
 void CTextLayout::JoinParagraphs()
 {
-    for (size_t i = m_vecPieces.size(); i-- > 1;) {
-        if (!m_vecPieces[i]->bParagraphStart) {
-            Merge(i - 1);
+    Pieces joined;
+    for (auto& piece : m_vecPieces) {
+        if (piece->bParagraphStart) {
+            joined.push_back(std::move(piece));
+        } else {
+            joined.back()->strUtf8 += piece->strUtf8;
+            joined.back()->nChars += piece->nChars;
         }
     }
+    m_vecPieces.swap(joined);
+    Resized();
+    m_nValid = 1;
 }
 
 void CTextLayout::Merge(size_t index)
