@@ -393,7 +393,7 @@ TEST(CTextLayout, LongParagraphsWrapAsOneLayoutOfTheirWholeText)
                                   L"e" + std::wstring(700, L'\u0301') + L" word "};
     for (const std::wstring& part : parts) {
         std::wstring text;
-        while (text.size() < 1600) {
+        while (text.size() < 1200) {
             text += part;
         }
         for (int width : {kWidth, 700, 6000}) {
