@@ -913,7 +913,7 @@ void CTextLayout::LayOutWithHelper(size_t first, size_t last)
     }
     const size_t count = m_vecPieces.size();
     try {
-        // Pieces below `split` only move characters among themselves, or merge.
+        // Laying out the pieces below `split` cuts and merges them, which moves the helper's.
         for (size_t i = first; i + count < split + m_vecPieces.size(); ++i) {
             LayOutPiece(i);
         }
@@ -926,9 +926,8 @@ void CTextLayout::LayOutWithHelper(size_t first, size_t last)
     }
     helper.join();
     // From the last, so that a piece merging with the next leaves the earlier ones where they were.
-    const size_t shift = count - m_vecPieces.size();
     for (size_t k = made.size(); k-- > 0;) {
-        Adopt(pending[k] - shift, made[k]);
+        Adopt(pending[k] + m_vecPieces.size() - count, made[k]);
     }
 }
 

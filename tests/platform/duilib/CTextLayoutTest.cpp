@@ -343,10 +343,11 @@ TEST(CTextLayout, PagesBreakBetweenLinesAndCutNone)
 
 TEST(CTextLayout, TextShapedByTwoThreadsLaysOutAsByOne)
 {
-    // Enough text for a second thread to shape the later half of it, in several scripts.
+    // Enough text for a second thread to shape the later half of it, in several scripts, with
+    // paragraphs long enough to be cut into pieces on both threads' sides.
     std::wstring text;
     while (text.size() < 200 * 1024) {
-        text += kSample + L"\n";
+        text += kSample + std::wstring(1200, L'x') + L"\n";
     }
     CTextLayout together;
     CTextLayout alone;
