@@ -4,6 +4,7 @@
 #include "platform/kmbase/KMFileReplace.h"
 #include "platform/kmbase/KMLastError.h"
 #include "platform/kmdicom/KMDcmLog.h"
+#include "platform/kmdicom/KMDcmTags.h"
 
 #include <dcmtk/dcmdata/dcdatset.h>
 #include <dcmtk/dcmdata/dcdeftag.h>
@@ -123,6 +124,7 @@ bool KMDcmFile::LoadFile(const char* path, bool bLoadAll)
         return false;
     }
     Adopt(std::move(file));
+    MarkInstanceKept();
     return true;
 }
 
@@ -145,5 +147,18 @@ bool KMDcmFile::SaveFile(const char* path)
         KMLastError::Set("file not written: " + name + ": " + KMFile::Reason(error));
         return false;
     }
+    MarkInstanceKept();
     return true;
+}
+
+bool KMDcmFile::IsInstanceKept() const
+{
+    std::string uid;
+    return !m_strKeptUID.empty() && m_dataset.GetUID(KMDcmTag::SOPInstanceUID, uid) && uid == m_strKeptUID;
+}
+
+void KMDcmFile::MarkInstanceKept()
+{
+    std::string uid;
+    m_strKeptUID = m_dataset.GetUID(KMDcmTag::SOPInstanceUID, uid) ? uid : "";
 }
