@@ -107,9 +107,9 @@ TEST_F(DocumentIdentity, AKeptInstanceIsNeverChangedUnderItsUid)
              m_ctrl->CloseReport(report);
              report = m_ctrl->OpenReportFile(saved.c_str());
              ASSERT_NE(report, nullptr);
-             ASSERT_TRUE(report->SetValue(kVerifyingObserverName, L"Doe^John"));
          },
          [&] {
+             ASSERT_TRUE(report->SetValue(kVerifyingObserverName, L"Doe^John"));
              ASSERT_TRUE(report->SetValue(kVerifyingOrganization, L"General Hospital"));
              report->VerifyDocument();
          }},
@@ -128,26 +128,27 @@ TEST_F(DocumentIdentity, AKeptInstanceIsNeverChangedUnderItsUid)
         EXPECT_EQ(Predecessors(report), versions) << step.what;
         EXPECT_EQ(Uid(report, 0x0020000E), series) << step.what;
         ASSERT_FALSE(heard.values.empty()) << step.what;
-        EXPECT_EQ(heard.values.front(), std::make_pair(kSOPInstanceUID, std::wstring(Uid(report).begin(), Uid(report).end())))
-            << "the host hears of the new UID first: " << step.what;
         versions.push_back(Uid(report));
+        EXPECT_EQ(heard.values.front(), std::make_pair(kSOPInstanceUID, std::wstring(versions.back().begin(), versions.back().end())))
+            << "the host hears of the new UID first: " << step.what;
         // Further changes before the next keep stay in that version.
-        ASSERT_TRUE(report->SetValue(0x00081030, L"CT chest"));
-        EXPECT_EQ(Uid(report), versions.back()) << step.what;
+        if (!report->IsVerified()) {
+            ASSERT_TRUE(report->SetValue(0x00081030, L"CT chest"));
+            EXPECT_EQ(Uid(report), versions.back()) << step.what;
+        }
     }
     EXPECT_TRUE(report->IsVerified());
     ASSERT_TRUE(report->GetDcmSR()->SaveFile(saved.c_str()));
-    EXPECT_EQ(Shell("dciodvfy " + saved + " 2>&1 | grep -q Error"), 1) << "the sequence is as DICOM wants it";
+    EXPECT_NE(Shell("dciodvfy " + saved + " 2>&1 | grep -q Error"), 0) << "the sequence is as DICOM wants it";
 
     // The amendment of a verified report is its next version in turn.
     IKMReport* amendment = m_ctrl->CreateReportFromReport(report);
     ASSERT_NE(amendment, nullptr);
-    versions.push_back(Uid(report));
-    EXPECT_EQ(Predecessors(amendment), std::vector<std::string>(versions.begin(), versions.end()));
+    EXPECT_EQ(Predecessors(amendment), versions);
     EXPECT_EQ(Uid(amendment, 0x0020000E), series);
     std::string number;
     amendment->GetDcmSR()->GetDataset()->GetString(0x00200013, number, 0);
-    EXPECT_EQ(number, std::to_string(versions.size()));
+    EXPECT_EQ(number, std::to_string(versions.size() + 1));
     m_ctrl->RemoveCallback(&heard);
 }
 

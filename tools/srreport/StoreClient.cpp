@@ -183,21 +183,15 @@ void StoreClient::Store(const std::string& path)
         Close(true);
         Open(sopClass.c_str(), ownSyntax);
     }
-    // The file goes as it is stored where the peer takes that; otherwise in the first fallback
-    // the peer accepts.
-    T_ASC_PresentationContextID context = 0;
-    E_TransferSyntax wanted = own;
-    for (const Offer& offer : OffersFor(sopClass.c_str(), ownSyntax)) {
-        context = ASC_findAcceptedPresentationContextID(m_pAssociation, offer.strSopClass.c_str(),
-                                                        offer.strTransferSyntax.c_str());
-        if (context != 0) {
-            wanted = DcmXfer(offer.strTransferSyntax.c_str()).getXfer();
-            break;
-        }
-    }
-    if (context == 0) {
+    // DCMTK picks the context: the file's own transfer syntax where the peer took it, otherwise
+    // explicit, then implicit VR little endian.
+    const T_ASC_PresentationContextID context =
+        ASC_findAcceptedPresentationContextID(m_pAssociation, sopClass.c_str(), ownSyntax.c_str());
+    T_ASC_PresentationContext accepted;
+    if (context == 0 || ASC_findAcceptedPresentationContext(m_pAssociation->params, context, &accepted).bad()) {
         throw NetworkError(m_peer.strAet + " does not accept " + SyntaxName(sopClass.c_str()) + " instances");
     }
+    const E_TransferSyntax wanted = DcmXfer(accepted.acceptedTransferSyntax).getXfer();
     if (wanted != own && (dataset->chooseRepresentation(wanted, nullptr).bad() || !dataset->canWriteXfer(wanted, own))) {
         throw NetworkError("cannot convert " + path + " from " + SyntaxName(ownSyntax) + " to " +
                            DcmXfer(wanted).getXferName() + ", the only transfer syntax " + m_peer.strAet +
