@@ -7,9 +7,11 @@
 #include "StoreClient.h"
 #include "StowClient.h"
 
+#include <cerrno>
 #include <cstdlib>
 #include <map>
 #include <memory>
+#include <unistd.h>
 
 namespace {
 
@@ -140,6 +142,9 @@ ExitCode Run(int argc, char** argv)
     }
 
     StowClient::CheckUrl(stow.strUrl);
+    if (!stow.strCaFile.empty() && access(stow.strCaFile.c_str(), R_OK) != 0) {
+        throw Failure(ExitCode::Input, SystemError("cannot read the certificates", stow.strCaFile, errno));
+    }
     if (workers != 1) {
         throw Failure(ExitCode::Usage, "--stow sends every file in one request: -j is for --to");
     }

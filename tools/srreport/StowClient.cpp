@@ -246,8 +246,13 @@ std::vector<std::optional<Failure>> StowClient::Store(const std::vector<std::str
             fail(i, ExitCode::Network, url + " did not store " + paths[i] + " (failure reason 0x" + reason + " " +
                                            DU_cstoreStatusString(static_cast<Uint16>(refused->second)) + ")");
         } else if (stored.count(uids[i]) == 0) {
+            // A STOW-RS service answers 200, 202 or 409 with its lists; anything else is no such
+            // service, or one that failed as a whole.
+            const bool answered = status == 200 || status == 202 || status == 409;
             fail(i, ExitCode::Network, url + " did not store " + paths[i] + " (HTTP " + std::to_string(status) +
-                                           (parsed.is_object() ? ", not among the stored instances)" : ", no DICOM JSON answer)"));
+                                           (!answered              ? ")"
+                                            : parsed.is_object() ? ", not among the stored instances)"
+                                                                   : ", no DICOM JSON answer)"));
         }
     }
     return results;
