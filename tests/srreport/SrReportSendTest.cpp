@@ -200,7 +200,7 @@ TEST_F(SrReportSend, ARefusingOrUnreachablePeerFailsEveryFileItDidNotStore)
                                        m_pacs.Peer(kOrthancAet),
                                    m_pacs.Inside());
     EXPECT_EQ(mixed.code, 3) << "the first file failed as input: " << mixed.err;
-    ExpectContains(mixed.err, {"notes.dcm is not a DICOM file", "1 of 2 files failed"});
+    ExpectContains(mixed.err, {"not a DICOM file: ", "notes.dcm", "1 of 2 files failed"});
     EXPECT_NE(m_pacs.Find(DumpValue(report, "SOPInstanceUID")), "") << "the good file was stored all the same";
 }
 
@@ -320,7 +320,7 @@ TEST_F(SrReportSend, StowStoresWithTheUsersPasswordAndRefusesWhatItCannotTrust)
 
     const Outcome wrong = stow("guess", m_pacs.StowUrl());
     EXPECT_EQ(wrong.code, 3) << "the first file is not DICOM: " << wrong.err;
-    ExpectContains(wrong.err, {"notes.dcm is not a DICOM file", "refused the credentials of alice (HTTP 401)", "3 of 3 files failed"});
+    ExpectContains(wrong.err, {"not a DICOM file: " + m_folder.File("notes.dcm"), "refused the credentials of alice (HTTP 401)", "3 of 3 files failed"});
     EXPECT_EQ(m_pacs.Find(DumpValue(report, "SOPInstanceUID")), "");
 
     const Outcome stored = stow(kPassword, m_pacs.StowUrl());

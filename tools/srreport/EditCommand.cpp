@@ -53,7 +53,7 @@ public:
         const OpenReport source(session, session.OpenReport(job.strInput));
         if (!source->IsVerified()) {
             m_edits.Apply(*source.Get());
-            session.Save(source.Get(), output.TempPath());
+            session.Save(source.Get(), output);
             output.Commit();
             return "";
         }
@@ -67,7 +67,7 @@ public:
         }
         const OpenReport amendment(session, copy);
         m_edits.Apply(*amendment.Get());
-        session.Save(amendment.Get(), output.TempPath());
+        session.Save(amendment.Get(), output);
         output.Commit();
         return "";
     }

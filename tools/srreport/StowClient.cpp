@@ -144,7 +144,10 @@ std::vector<std::optional<Failure>> StowClient::Store(const std::vector<std::str
     std::vector<std::size_t> sent;
     for (std::size_t i = 0; i < paths.size(); ++i) {
         try {
-            const auto file = DicomInput::Load(paths[i]);
+            // A DICOM file goes as it is, so its attributes are enough; a bare dataset is read
+            // whole to be written with a header.
+            const bool whole = !HasPreamble(paths[i]);
+            const auto file = DicomInput::Load(paths[i], whole);
             OFString sopClass;
             OFString sopInstance;
             file->getDataset()->findAndGetOFString(DCM_SOPClassUID, sopClass);
@@ -153,7 +156,7 @@ std::vector<std::optional<Failure>> StowClient::Store(const std::vector<std::str
                 throw Failure(ExitCode::Input, "cannot send " + paths[i] + ": it has no SOP Class or SOP Instance UID");
             }
             std::string part = paths[i];
-            if (!HasPreamble(part)) {
+            if (whole) {
                 part = folder.File(std::to_string(i) + ".dcm");
                 if (file->saveFile(part.c_str()).bad()) {
                     throw Failure(ExitCode::Failed, "cannot give " + paths[i] + " a DICOM file header to send it");
