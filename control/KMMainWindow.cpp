@@ -23,7 +23,7 @@ const DWORD kNarrowCopies[] = {KMDcmTag::StudyInstanceUID, KMDcmTag::StudyDate, 
 const DWORD kWideCopies[] = {KMDcmTag::PatientName,      KMDcmTag::PatientID,       KMDcmTag::BodyPartExamined,
                              KMDcmTag::InstitutionalDepartmentName, KMDcmTag::ReferringPhysicianName,
                              KMDcmTag::AccessionNumber,  KMDcmTag::StudyID,         KMDcmTag::StudyDescription,
-                             KMDcmTag::IssuerOfPatientID, KMDcmTag::OtherPatientIDs};
+                             KMDcmTag::IssuerOfPatientID};
 
 // Modality and SOP Instance UID of a document that claims to be an SR document.
 // An empty UID identifies nothing: two documents without one are not the same document.

@@ -87,7 +87,8 @@ public:
     // report to the order it answers: the Referenced Request Sequence (0040,A370), one item for
     // each item of the image's Request Attributes Sequence (0040,0275), or one for its Accession
     // Number when it has no such items, or the image's own Referenced Request Sequence; the
-    // Other Patient IDs Sequence (0010,1002); the Procedure Code Sequence (0008,1032) as the
+    // Other Patient IDs Sequence (0010,1002), made from the retired Other Patient IDs (0010,1000)
+    // where the image has only those; the Procedure Code Sequence (0008,1032) as the
     // Performed Procedure Code Sequence (0040,A372). Texts are converted as Copy converts them.
     // False, with the document unchanged, for an unbound dataset or texts that cannot be read.
     bool TakeRequest(const KMDcmDataset& image);

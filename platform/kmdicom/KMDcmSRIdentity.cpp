@@ -12,6 +12,7 @@
 #include <dcmtk/dcmdata/dcitem.h>
 #include <dcmtk/dcmdata/dcsequen.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <string>
 
@@ -85,7 +86,22 @@ bool KMDcmSR::TakeRequest(const KMDcmDataset& image)
     }
     DcmItem& source = *image.GetItem();
     DcmDataset taken;
-    CopyElement(source, taken, DCM_OtherPatientIDsSequence, false);
+    OFString retired;
+    if (source.tagExists(DCM_OtherPatientIDsSequence)) {
+        CopyElement(source, taken, DCM_OtherPatientIDsSequence, false);
+    } else if (source.findAndGetOFStringArray(DCM_RETIRED_OtherPatientIDs, retired).good() && !retired.empty()) {
+        // The retired text form becomes the sequence, as DICOM describes the move.
+        auto* others = new DcmSequenceOfItems(DCM_OtherPatientIDsSequence);
+        taken.insert(others, OFTrue);
+        for (size_t start = 0; start <= retired.size();) {
+            const size_t end = std::min(retired.find('\\', start), retired.size());
+            auto* item = new DcmItem;
+            item->putAndInsertString(DCM_PatientID, retired.substr(start, end - start).c_str());
+            item->putAndInsertString(DCM_TypeOfPatientID, "TEXT");
+            others->insert(item);
+            start = end + 1;
+        }
+    }
     DcmSequenceOfItems* procedures = nullptr;
     if (source.findAndGetSequence(DCM_ProcedureCodeSequence, procedures).good() && procedures != nullptr) {
         auto* performed = new DcmSequenceOfItems(DCM_PerformedProcedureCodeSequence);

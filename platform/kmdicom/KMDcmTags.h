@@ -23,7 +23,6 @@ constexpr DWORD PatientID = 0x00100020;
 constexpr DWORD IssuerOfPatientID = 0x00100021;
 constexpr DWORD PatientBirthDate = 0x00100030;
 constexpr DWORD PatientSex = 0x00100040;
-constexpr DWORD OtherPatientIDs = 0x00101000;
 constexpr DWORD PatientAge = 0x00101010;
 constexpr DWORD BodyPartExamined = 0x00180015;
 constexpr DWORD StudyInstanceUID = 0x0020000D;

@@ -212,6 +212,7 @@ std::string OrderedImage(const TempDir& folder)
     const std::string image = folder.File("image.dcm");
     EXPECT_EQ(RunTool("cp " + Quoted(SampleImage()) + " " + Quoted(image) +
                       " && dcmodify -nb -q -i AccessionNumber=ACC-4711 -i StudyID=S-12 -i 'StudyDescription=CT chest'"
+                      " -i IssuerOfPatientID=HOSP -i '(0010,1000)=X1\\X2'"
                       " -i '(0040,0275)[0].(0040,1001)=RP-9' -i '(0040,0275)[0].(0032,1060)=Chest CT' " + Quoted(image))
                   .nExitCode,
               0);
@@ -267,12 +268,16 @@ TEST_F(SrReportSend, EveryVersionIsKeptNamingTheEarlierAndFoundByItsAccessionNum
     for (const std::string& file : {final, pdf}) {
         EXPECT_NE(found.find(m_pacs.Find(DumpValue(file, "SOPInstanceUID"))), std::string::npos) << file << ": " << found;
     }
-    ExpectValues(pdf, {{"StudyID", "S-12"}, {"StudyDescription", "CT chest"}, {"SeriesNumber", "8002"}});
+    ExpectValues(pdf, {{"StudyID", "S-12"}, {"StudyDescription", "CT chest"}, {"IssuerOfPatientID", "HOSP"},
+                       {"SeriesNumber", "8002"}});
     ExpectValues(final, {{"RequestedProcedureID", "RP-9"}, {"SeriesNumber", "8001"}, {"InstanceNumber", "3"}});
     EXPECT_EQ(DciodvfyErrors(final), "");
-    EXPECT_EQ(RunTool("dciodvfy " + Quoted(final) + " 2>&1 | grep -i 'Study ID'").strOutput, "") << "Study ID is known";
+    for (const std::string& file : {final, pdf}) {
+        EXPECT_EQ(RunTool("dciodvfy " + Quoted(file) + " 2>&1 | grep -E 'Warning|Error'").strOutput, "") << file;
+    }
     ExpectContains(SrReport("show " + Quoted(final)).out,
                    {"Study ID: S-12\n", "Accession: ACC-4711\n", "Request: accession ACC-4711, procedure RP-9, Chest CT\n",
+                    "Issuer of patient ID: HOSP\n", "Other patient ID: X2\n",
                     "Replaces: " + earlier[0] + "\n"});
 }
 

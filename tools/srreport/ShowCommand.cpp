@@ -27,6 +27,8 @@ constexpr unsigned int kPredecessorDocumentsSequence = 0x0040A360;
 constexpr unsigned int kReferencedSeriesSequence = 0x00081115;
 constexpr unsigned int kReferencedSOPSequence = 0x00081199;
 constexpr unsigned int kReferencedSOPInstanceUID = 0x00081155;
+constexpr unsigned int kOtherPatientIDsSequence = 0x00101002;
+constexpr unsigned int kPatientID = 0x00100020;
 
 struct Field {
     const char* key;
@@ -39,7 +41,6 @@ const Field kFields[] = {
     {"patientName", "Patient name", 0x00100010},
     {"patientId", "Patient ID", 0x00100020},
     {"issuerOfPatientId", "Issuer of patient ID", 0x00100021},
-    {"otherPatientIds", "Other patient IDs", 0x00101000},
     {"patientBirthDate", "Birth date", 0x00100030},
     {"patientSex", "Sex", 0x00100040},
     {"patientAge", "Age", 0x00101010},
@@ -121,6 +122,16 @@ std::vector<std::string> Predecessors(KMDcmDataset& dataset)
     return uids;
 }
 
+// A JSON member holding a list of texts (`quoted`) or of JSON values.
+void JsonList(std::ostringstream& out, const char* key, const std::vector<std::string>& items, bool quoted)
+{
+    out << ",\"" << key << "\":[";
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        out << (i > 0 ? "," : "") << (quoted ? JsonString(items[i]) : items[i]);
+    }
+    out << "]";
+}
+
 // A multi-line text under its label, each line indented, so that a finding stays readable.
 void TextLine(std::ostringstream& out, const char* label, const std::string& value)
 {
@@ -173,17 +184,16 @@ public:
             requests.push_back(m_bJson ? text + "}" : text);
         });
         const std::vector<std::string> predecessors = Predecessors(dataset);
+        std::vector<std::string> others;
+        ForEachItem(dataset, kOtherPatientIDsSequence, [&](KMDcmDataset& item) { others.push_back(Utf8Value(item, kPatientID)); });
         if (m_bJson) {
-            out << ",\"requests\":[";
-            for (std::size_t i = 0; i < requests.size(); ++i) {
-                out << (i > 0 ? "," : "") << requests[i];
-            }
-            out << "],\"predecessors\":[";
-            for (std::size_t i = 0; i < predecessors.size(); ++i) {
-                out << (i > 0 ? "," : "") << JsonString(predecessors[i]);
-            }
-            out << "]";
+            JsonList(out, "otherPatientIds", others, true);
+            JsonList(out, "requests", requests, false);
+            JsonList(out, "predecessors", predecessors, true);
         } else {
+            for (const std::string& other : others) {
+                TextLine(out, "Other patient ID", other);
+            }
             for (const std::string& request : requests) {
                 TextLine(out, "Request", request);
             }

@@ -16,7 +16,7 @@ const DcmTagKey kAlways[] = {
 };
 // Taken over only when the report has them.
 const DcmTagKey kWhenPresent[] = {
-    DCM_SpecificCharacterSet, DCM_IssuerOfPatientID, DCM_RETIRED_OtherPatientIDs, DCM_OtherPatientIDsSequence,
+    DCM_SpecificCharacterSet, DCM_IssuerOfPatientID, DCM_OtherPatientIDsSequence,
     DCM_IssuerOfAccessionNumberSequence, DCM_PatientAge, DCM_StudyDescription, DCM_StudyInstanceUID,
 };
 
