@@ -162,6 +162,37 @@ void StoreClient::Unreachable(const std::string& reason)
     throw NetworkError(reason);
 }
 
+OFCondition StoreClient::Send(const std::string& path, DcmDataset& dataset, const std::string& sopClass,
+                              const std::string& sopInstance, const std::string& ownSyntax, T_DIMSE_C_StoreRSP& response)
+{
+    // DCMTK picks the context: the file's own transfer syntax where the peer took it, otherwise
+    // explicit, then implicit VR little endian.
+    const T_ASC_PresentationContextID context =
+        ASC_findAcceptedPresentationContextID(m_pAssociation, sopClass.c_str(), ownSyntax.c_str());
+    T_ASC_PresentationContext accepted;
+    if (context == 0 || ASC_findAcceptedPresentationContext(m_pAssociation->params, context, &accepted).bad()) {
+        throw NetworkError(m_peer.strAet + " does not accept " + SyntaxName(sopClass) + " instances");
+    }
+    const E_TransferSyntax own = dataset.getOriginalXfer();
+    const E_TransferSyntax wanted = DcmXfer(accepted.acceptedTransferSyntax).getXfer();
+    if (wanted != own && (dataset.chooseRepresentation(wanted, nullptr).bad() || !dataset.canWriteXfer(wanted, own))) {
+        throw NetworkError("cannot convert " + path + " from " + SyntaxName(ownSyntax) + " to " +
+                           DcmXfer(wanted).getXferName() + ", the only transfer syntax " + m_peer.strAet +
+                           " accepts for it");
+    }
+    T_DIMSE_C_StoreRQ request{};
+    request.MessageID = m_pAssociation->nextMsgID++;
+    OFStandard::strlcpy(request.AffectedSOPClassUID, sopClass.c_str(), sizeof request.AffectedSOPClassUID);
+    OFStandard::strlcpy(request.AffectedSOPInstanceUID, sopInstance.c_str(), sizeof request.AffectedSOPInstanceUID);
+    request.DataSetType = DIMSE_DATASET_PRESENT;
+    request.Priority = DIMSE_PRIORITY_MEDIUM;
+    DcmDataset* detail = nullptr;
+    const OFCondition status = DIMSE_storeUser(m_pAssociation, context, &request, nullptr, &dataset, nullptr, nullptr,
+                                               DIMSE_BLOCKING, m_nTimeout, &response, &detail);
+    delete detail;
+    return status;
+}
+
 void StoreClient::Store(const std::string& path)
 {
     const auto file = DicomInput::Load(path);
@@ -179,39 +210,23 @@ void StoreClient::Store(const std::string& path)
     if (!m_strUnreachable.empty()) {
         throw NetworkError(m_strUnreachable);
     }
-    if (m_pAssociation == nullptr || m_setProposed.count(sopClass.c_str()) == 0) {
-        Close(true);
-        Open(sopClass.c_str(), ownSyntax);
-    }
-    // DCMTK picks the context: the file's own transfer syntax where the peer took it, otherwise
-    // explicit, then implicit VR little endian.
-    const T_ASC_PresentationContextID context =
-        ASC_findAcceptedPresentationContextID(m_pAssociation, sopClass.c_str(), ownSyntax.c_str());
-    T_ASC_PresentationContext accepted;
-    if (context == 0 || ASC_findAcceptedPresentationContext(m_pAssociation->params, context, &accepted).bad()) {
-        throw NetworkError(m_peer.strAet + " does not accept " + SyntaxName(sopClass.c_str()) + " instances");
-    }
-    const E_TransferSyntax wanted = DcmXfer(accepted.acceptedTransferSyntax).getXfer();
-    if (wanted != own && (dataset->chooseRepresentation(wanted, nullptr).bad() || !dataset->canWriteXfer(wanted, own))) {
-        throw NetworkError("cannot convert " + path + " from " + SyntaxName(ownSyntax) + " to " +
-                           DcmXfer(wanted).getXferName() + ", the only transfer syntax " + m_peer.strAet +
-                           " accepts for it");
-    }
-
-    T_DIMSE_C_StoreRQ request{};
-    request.MessageID = m_pAssociation->nextMsgID++;
-    OFStandard::strlcpy(request.AffectedSOPClassUID, sopClass.c_str(), sizeof request.AffectedSOPClassUID);
-    OFStandard::strlcpy(request.AffectedSOPInstanceUID, sopInstance.c_str(), sizeof request.AffectedSOPInstanceUID);
-    request.DataSetType = DIMSE_DATASET_PRESENT;
-    request.Priority = DIMSE_PRIORITY_MEDIUM;
     T_DIMSE_C_StoreRSP response{};
-    DcmDataset* detail = nullptr;
-    const OFCondition status = DIMSE_storeUser(m_pAssociation, context, &request, nullptr, dataset, nullptr, nullptr,
-                                               DIMSE_BLOCKING, m_nTimeout, &response, &detail);
-    delete detail;
-    if (status.bad()) {
+    while (true) {
+        const bool reused = m_pAssociation != nullptr && m_setProposed.count(sopClass.c_str()) != 0;
+        if (!reused) {
+            Close(true);
+            Open(sopClass.c_str(), ownSyntax);
+        }
+        const OFCondition status = Send(path, *dataset, sopClass.c_str(), sopInstance.c_str(), ownSyntax, response);
+        if (status.good()) {
+            break;
+        }
         Close(false);
-        throw NetworkError("sending " + path + " to " + Name() + " failed: " + status.text());
+        // A peer may end an association that waited between two files: the file goes once more
+        // on a new one.
+        if (!reused) {
+            throw NetworkError("sending " + path + " to " + Name() + " failed: " + status.text());
+        }
     }
     // Warnings (0xB...) mean the peer stored the instance, perhaps with coercions.
     if (response.DimseStatus != STATUS_Success && (response.DimseStatus & 0xF000) != 0xB000) {

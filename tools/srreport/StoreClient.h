@@ -6,8 +6,11 @@
 #include <string>
 #include <vector>
 
+class DcmDataset;
+class OFCondition;
 struct T_ASC_Association;
 struct T_ASC_Network;
+struct T_DIMSE_C_StoreRSP;
 
 // Stores DICOM files on a peer with C-STORE through DCMTK's network module, as storage SCUs do.
 // One association serves every file it can: it proposes one presentation context per SOP class
@@ -20,7 +23,9 @@ struct T_ASC_Network;
 // Every failure throws Failure: an input error for a file that is not DICOM or names no SOP
 // instance; a network error, whose reason names the peer, for a peer that cannot be reached,
 // refuses the association, does not accept the file's SOP class, or does not store the file.
-// A failure while sending aborts the association and the next file opens a new one; once the peer
+// A failure while sending aborts the association; a file that met it on an association that had
+// waited since the file before goes once more on a new one, as a peer may end an idle
+// association. Once the peer
 // could not be reached or refused an association, every later file fails with that reason at
 // once. The destructor releases
 // the association that is still open.
@@ -53,6 +58,10 @@ private:
     void Open(const std::string& sopClass, const std::string& transferSyntax);
     // Releases (or, after a failure on it, aborts) the open association.
     void Close(bool release);
+    // Sends the file's dataset on the open association, converted to what the peer accepts for
+    // it; throws Failure when the peer accepts nothing for it or the conversion fails.
+    OFCondition Send(const std::string& path, DcmDataset& dataset, const std::string& sopClass,
+                     const std::string& sopInstance, const std::string& ownSyntax, T_DIMSE_C_StoreRSP& response);
     std::string Name() const;
     // Fails every later file at once once the peer could not be reached or refused the
     // association, rather than waiting for it again for each file.
