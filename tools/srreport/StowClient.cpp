@@ -75,7 +75,9 @@ std::string TransferProblem(CURLcode code, const char* detail, const std::string
     const std::string why = detail[0] != '\0' ? detail : curl_easy_strerror(code);
     switch (code) {
     case CURLE_PEER_FAILED_VERIFICATION:
-        return "cannot trust " + url + ": " + why + " (give the certificate that signed it with --cacert)";
+        // An unknown signer can be trusted with --cacert; a certificate for another name cannot.
+        return "cannot trust " + url + ": " + why +
+               (why.find("certificate problem") != std::string::npos ? " (give the certificate that signed it with --cacert)" : "");
     case CURLE_SSL_CONNECT_ERROR:
     case CURLE_SSL_CACERT_BADFILE:
     case CURLE_SSL_CERTPROBLEM:
