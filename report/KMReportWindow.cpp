@@ -20,7 +20,7 @@ KMReportWindow::KMReportWindow()
     KMDcmDataset* ds = m_dcmSR.GetDataset();
     ds->SetString(KMDcmTag::SOPClassUID, "1.2.840.10008.5.1.4.1.1.88.11");
     ds->SetInt32(KMDcmTag::InstanceNumber, 1, 0);
-    ds->SetInt32(KMDcmTag::SeriesNumber, 8001, 0);
+    ds->SetInt32(KMDcmTag::SeriesNumber, kSeriesNumber, 0);
     ds->SetString(KMDcmTag::Modality, "SR");
     KMString uid;
     KMDcmUtil::GenerateUID(uid);
@@ -236,11 +236,19 @@ bool KMReportWindow::StoreValue(DWORD tag, const wchar_t* value)
                                                                                     : "value not stored: the control keeps this element itself");
         return false;
     }
+    // A value that is already stored is no change; a host that sets the SOP Instance UID itself
+    // chooses the instance's identity.
+    std::wstring old;
+    const bool versioned = tag != KMDcmTag::SOPInstanceUID && m_dcmSR.IsInstanceKept() &&
+                           !(m_dcmSR.GetValue(tag, old) && old == value);
     if (!m_dcmSR.SetValue(tag, value)) {
         std::string reason = "value not stored";
         KMDcmSR::GetValueRules(tag).Check(value, reason);
         KMLastError::Set(reason);
         return false;
+    }
+    if (versioned) {
+        StartNewVersion();
     }
     if (m_pCallback != nullptr) {
         // Spaces at either end are padding to DICOM and may not be kept: the host is told what
@@ -254,6 +262,14 @@ bool KMReportWindow::StoreValue(DWORD tag, const wchar_t* value)
         }
     }
     return true;
+}
+
+void KMReportWindow::StartNewVersion()
+{
+    std::wstring uid;
+    if (m_dcmSR.StartNewVersion() && m_pCallback != nullptr && m_dcmSR.GetValue(KMDcmTag::SOPInstanceUID, uid)) {
+        m_pCallback->OnReportValueChanged(this, KMDcmTag::SOPInstanceUID, uid.c_str());
+    }
 }
 
 bool KMReportWindow::SetValue(DWORD tag, const wchar_t* value)
@@ -388,7 +404,11 @@ void KMReportWindow::CompleteDocument()
     if (m_dcmSR.IsCompleted()) {
         return;
     }
+    const bool kept = m_dcmSR.IsInstanceKept();
     m_dcmSR.CompleteDocument();
+    if (kept) {
+        StartNewVersion();
+    }
     SetModified(true);
     if (m_pCallback != nullptr) {
         m_pCallback->OnDocumentCompleted(this);
@@ -403,8 +423,12 @@ void KMReportWindow::VerifyDocument()
     }
     // A document without a verifying observer and organization cannot be verified; nothing
     // changed then, so nothing is reported.
+    const bool kept = m_dcmSR.IsInstanceKept();
     if (m_dcmSR.IsVerified() || !m_dcmSR.VerifyDocument()) {
         return;
+    }
+    if (kept) {
+        StartNewVersion();
     }
     // The verification wrote its date-time and moved the verifier: the page shows them.
     m_uiHandler.SetDcmSR(&m_dcmSR);
@@ -428,6 +452,11 @@ void KMReportWindow::SetModified(bool modified)
     const KMCallScope call(*this);
     if (call.IsRetired()) {
         return;
+    }
+    // The host stores the document through SaveFile, which the document notes itself, or by
+    // other means, after which it clears the flag: either way the instance is kept from now on.
+    if (!modified) {
+        m_dcmSR.MarkInstanceKept();
     }
     if (m_bModified == modified) {
         return;
@@ -453,11 +482,15 @@ bool KMReportWindow::SetImage(int index, HBITMAP bitmap)
     if (!CUtil::GetJPEG(bitmap, jpeg)) {
         return false;
     }
+    const bool kept = m_dcmSR.IsInstanceKept();
     KMDcmDataset item;
     if (!m_dcmSR.GetDataset()->GetOrCreateSequenceItem(KMDcmTag::ReferencedImageSequence, item, index)) {
         return false;
     }
     item.SetUint8Array(KMDcmTag::EncapsulatedDocument, jpeg.data(), jpeg.size());
+    if (kept) {
+        StartNewVersion();
+    }
     // The box shows the bytes as the document holds them (padded to an even length), so that a
     // printed copy or a preview made from the document shares this decode.
     const BYTE* stored = nullptr;

@@ -27,6 +27,9 @@ public:
     KMReportWindow();
     ~KMReportWindow() override;
 
+    // The number of a new report's series, above those a modality gives its own.
+    static constexpr int kSeriesNumber = 8001;
+
     // IKMReport
     const char* GetReportName() override;
     bool SetValue(DWORD tag, const wchar_t* value) override;
@@ -102,6 +105,11 @@ private:
     // Rebuilds after a template change that succeeded; the result of the whole operation.
     bool RebuildAfter(bool changed);
     bool StoreValue(DWORD tag, const wchar_t* value);
+    // The first change to a document whose instance is kept (read from a file, opened from the
+    // host, saved, or declared stored by SetModified(false)) makes it a new version with a new
+    // SOP Instance UID that names the kept one as predecessor; the host hears of the new UID as
+    // a value of (0008,0018).
+    void StartNewVersion();
     // The document's value of `tag`, as GetValue gives it, without committing pending input.
     bool ReadValue(DWORD tag, std::wstring& value);
     // Commits pending input inside `call`; false when the report was closed meanwhile.
