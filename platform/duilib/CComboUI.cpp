@@ -173,7 +173,7 @@ void CComboUI::PaintDropDown(HDC hDC)
     }
 }
 
-CEditComboUI::CEditComboUI() : m_edit(false, 1024) {}
+CEditComboUI::CEditComboUI() : m_edit(1024) {}
 
 LPCTSTR CEditComboUI::GetClass() const { return L"EditCombo"; }
 
@@ -182,7 +182,7 @@ CDuiString CEditComboUI::GetText() const { return m_sText; }
 void CEditComboUI::SetText(LPCTSTR text)
 {
     CControlUI::SetText(text);
-    m_edit.MoveToEnd(m_sText.Str());
+    m_edit.Reset(m_sText.Str());
 }
 
 bool CEditComboUI::SelectItem(int index, bool bTakeFocus, bool bTriggerEvent)
@@ -204,7 +204,8 @@ void CEditComboUI::DoEvent(TEventUI& event)
                                         event.wParam != VK_DOWN)) &&
         IsEnabled() && m_pManager != nullptr) {
         std::wstring text = m_sText.Str();
-        const bool changed = m_edit.Apply(event, text);
+        const bool changed =
+            m_edit.Apply(event, text, *m_pManager->GetClipboard(), ::platform::GetWindowTime(m_pManager->GetPaintWindow()));
         Invalidate();
         if (changed) {
             m_sText = text;

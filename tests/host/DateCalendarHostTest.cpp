@@ -21,12 +21,12 @@ constexpr DWORD kVerifyingObserverName = 0x0040A075;
 constexpr DWORD kVerifyingOrganization = 0x0040A027;
 
 // The study date field of the body-fields template in a 600 x 400 window at a zoom of 1, and
-// its calendar, which opens below it: a header with the month buttons, a row of weekdays, then
-// six rows of days in cells of 28 x 22 from (144, 174).
+// its calendar, which opens below it: a header with the month's and the year's buttons, a row of
+// weekdays, then six rows of days in cells of 28 x 22 from (144, 196).
 constexpr int kFieldX = 300;
 constexpr int kFieldY = 111;
 constexpr int kDropButtonX = 571;
-const RECT kCalendar{140, 124, 344, 310};
+const RECT kCalendar{140, 124, 344, 332};
 const POINT kPreviousMonth{158, 141};
 const POINT kNextMonth{326, 141};
 const POINT kNameField{300, 77};
@@ -42,7 +42,7 @@ POINT DayCell(int year, int month, int day)
     first.tm_hour = 12;
     timegm(&first);
     const int index = (first.tm_wday + 6) % 7 + day - 1;
-    return POINT{144 + index % 7 * 28 + 14, 174 + index / 7 * 22 + 11};
+    return POINT{144 + index % 7 * 28 + 14, 196 + index / 7 * 22 + 11};
 }
 
 class DateCalendar : public host_test::ReportHost {
@@ -179,9 +179,10 @@ TEST_F(DateCalendar, DisabledAndVerifiedFieldsNeverOpenIt)
     m_report->VerifyDocument();
     ASSERT_TRUE(m_report->IsVerified());
     m_report->EnableUI(true);
+    // A click on the read-only field takes the focus from where it was, and gives it nowhere.
+    ASSERT_TRUE(platform::Click(m_host, kFieldX, kFieldY));
     const std::vector<DWORD> verified = Pixels(kCalendar);
     OpenByButton();
-    ASSERT_TRUE(platform::Click(m_host, kFieldX, kFieldY));
     platform::PressKey(m_host, platform::Key::Down, platform::Modifiers::Alt);
     EXPECT_EQ(Pixels(kCalendar), verified);
 }
