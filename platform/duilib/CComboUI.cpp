@@ -11,7 +11,6 @@ namespace DuiLib {
 namespace {
 
 constexpr DWORD kFieldBorderColor = 0xFFB0B0B0;
-constexpr DWORD kFocusBorderColor = 0xFF3C78D8;
 constexpr DWORD kChosenColor = 0xFFDCE8FA;
 
 } // namespace
@@ -123,11 +122,14 @@ void CComboUI::DoPaint(HDC hDC, const RECT& rcPaint, CControlUI*)
         CRenderEngine::DrawText(hDC, m_pManager, text, GetText(), PaintTextColor(), m_iFont,
                                 DT_LEFT | DT_VCENTER | DT_SINGLELINE);
     }
-    PaintDropButton(hDC, m_rcItem, HairlineWidth(), PaintTextColor());
+    // A combo that cannot open its list shows no button for it, as a date field does.
+    if (IsEnabled()) {
+        PaintDropButton(hDC, m_rcItem, HairlineWidth(), PaintTextColor());
+    }
     if (m_nBorderSize > 0) {
         PaintBorder(hDC);
     } else {
-        CRenderEngine::DrawRect(hDC, m_rcItem, HairlineWidth(), m_bFocused ? kFocusBorderColor : kFieldBorderColor);
+        PaintFieldFrame(hDC);
     }
     CRenderEngine::PopClip(hDC);
 }

@@ -374,7 +374,7 @@ void CDateTimeUI::PaintBorder(HDC hDC)
         CLabelUI::PaintBorder(hDC);
         return;
     }
-    CRenderEngine::DrawRect(hDC, m_rcItem, HairlineWidth(), m_bFocused ? 0xFF3C78D8 : 0xFFB0B0B0);
+    PaintFieldFrame(hDC);
 }
 
 } // namespace DuiLib

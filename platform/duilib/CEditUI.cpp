@@ -13,8 +13,6 @@ namespace DuiLib {
 namespace {
 
 constexpr size_t kEditMaxChars = 1024;
-constexpr DWORD kFocusBorderColor = 0xFF3C78D8;
-constexpr DWORD kFieldBorderColor = 0xFFB0B0B0;
 constexpr DWORD kSelectionColor = 0xFFB4D5FE;
 // The selection of a field whose window is away (a menu or a dialog has the desktop's focus).
 constexpr DWORD kInactiveSelectionColor = 0xFFD8D8D8;
@@ -950,7 +948,7 @@ void CEditUI::PaintBorder(HDC hDC)
         return;
     }
     // A field without its own border still shows where it is, and whether it has the focus.
-    CRenderEngine::DrawRect(hDC, m_rcItem, HairlineWidth(), m_bFocused ? kFocusBorderColor : kFieldBorderColor);
+    PaintFieldFrame(hDC);
 }
 
 CRichEditUI::CRichEditUI() : CEditUI(true)
