@@ -27,31 +27,35 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include <iterator>
+
 namespace {
 
 // The name the PDF file printer is registered under; a CUPS queue of that name would be hidden.
 constexpr const char* kPdfPrinter = "srreport-gui PDF file";
 
-constexpr float kZoomStep = 1.25f;
-constexpr float kMinZoom = 0.1f;
-constexpr float kMaxZoom = 8.0f;
+// Zooming in and out goes through these, as in document viewers, so that 100 % and 200 % can be
+// reached from a fitted page.
+constexpr float kZoomLevels[] = {0.25f, 0.5f, 0.75f, 1.0f, 1.25f, 1.5f, 2.0f, 3.0f, 4.0f, 6.0f, 8.0f};
 constexpr int kInfoTimeoutMs = 5000;
 
 constexpr int kFitPage = 1;
 constexpr int kFitWidth = 2;
 constexpr int kKeepZoom = 0;
 
-const QString kLastFolderKey = QStringLiteral("lastFolder");
+// The folders the person last opened files from and saved reports into, remembered across
+// sessions: reports go where reports went, whatever folder the images came from.
+const QString kOpenFolderKey = QStringLiteral("lastOpenFolder");
+const QString kSaveFolderKey = QStringLiteral("lastSaveFolder");
 
-// The folder the person last opened from or saved into, remembered across sessions.
-QString lastFolder()
+QString lastFolder(const QString& key)
 {
-    return QSettings().value(kLastFolderKey, QDir::homePath()).toString();
+    return QSettings().value(key, QDir::homePath()).toString();
 }
 
-void rememberFolder(const QString& file)
+void rememberFolder(const QString& key, const QString& file)
 {
-    QSettings().setValue(kLastFolderKey, QFileInfo(file).absolutePath());
+    QSettings().setValue(key, QFileInfo(file).absolutePath());
 }
 
 QStringList localFiles(const QMimeData* data)
@@ -168,11 +172,11 @@ void MainWindow::createActions()
 
     m_zoomInAction = new QAction(tr("Zoom &In"), this);
     m_zoomInAction->setShortcut(QKeySequence::ZoomIn);
-    connect(m_zoomInAction, &QAction::triggered, this, [this] { zoomBy(kZoomStep); });
+    connect(m_zoomInAction, &QAction::triggered, this, [this] { zoomStep(true); });
 
     m_zoomOutAction = new QAction(tr("Zoom &Out"), this);
     m_zoomOutAction->setShortcut(QKeySequence::ZoomOut);
-    connect(m_zoomOutAction, &QAction::triggered, this, [this] { zoomBy(1.0f / kZoomStep); });
+    connect(m_zoomOutAction, &QAction::triggered, this, [this] { zoomStep(false); });
 
     m_fitAction = new QAction(tr("&Fit Page"), this);
     m_fitAction->setCheckable(true);
@@ -209,7 +213,7 @@ void MainWindow::createEditActions()
         m_editActions.emplace_back(action, command);
     }
     m_findAction = new QAction(tr("&Find and Replace\u2026"), this);
-    m_findAction->setShortcuts({QKeySequence::Find, QKeySequence::Replace});
+    m_findAction->setShortcuts({QKeySequence::Find, QKeySequence(Qt::CTRL | Qt::Key_H)});
     connect(m_findAction, &QAction::triggered, this, &MainWindow::showFind);
 }
 
@@ -301,7 +305,7 @@ void MainWindow::openFiles(const QStringList& paths)
         if (isDocument) {
             m_tabs->setFilePath(report, QFileInfo(path).absoluteFilePath());
         }
-        rememberFolder(path);
+        rememberFolder(kOpenFolderKey, path);
         showInfo(isDocument ? tr("Opened %1").arg(QFileInfo(path).fileName())
                             : tr("New report for %1").arg(QFileInfo(path).fileName()));
     }
@@ -309,7 +313,7 @@ void MainWindow::openFiles(const QStringList& paths)
 
 void MainWindow::chooseFiles()
 {
-    QFileDialog dialog(this, tr("Open reports or images"), lastFolder(), tr("DICOM files (*.dcm *.DCM);;All files (*)"));
+    QFileDialog dialog(this, tr("Open reports or images"), lastFolder(kOpenFolderKey), tr("DICOM files (*.dcm *.DCM);;All files (*)"));
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setFileMode(QFileDialog::ExistingFiles);
     if (dialog.exec() == QDialog::Accepted) {
@@ -344,7 +348,7 @@ bool MainWindow::saveAs(IKMReport* report)
     // A report never saved is proposed a name of its patient and study in the last folder used.
     QString proposed = m_tabs->filePath(report);
     if (proposed.isEmpty()) {
-        proposed = QDir(lastFolder()).filePath(ReportFile::proposedName(*report));
+        proposed = QDir(lastFolder(kSaveFolderKey)).filePath(ReportFile::proposedName(*report));
     }
     QFileDialog dialog(this, tr("Save report"), proposed, tr("DICOM SR documents (*.dcm);;All files (*)"));
     dialog.setOption(QFileDialog::DontUseNativeDialog);
@@ -361,7 +365,7 @@ bool MainWindow::saveAs(IKMReport* report)
     }
     m_tabs->setFilePath(report, path);
     m_recovery->settled(report);
-    rememberFolder(path);
+    rememberFolder(kSaveFolderKey, path);
     showInfo(tr("Saved %1").arg(path));
     return true;
 }
@@ -427,9 +431,21 @@ void MainWindow::verify()
     showInfo(tr("The report is verified."));
 }
 
-void MainWindow::zoomBy(float factor)
+void MainWindow::zoomStep(bool in)
 {
-    ctrl()->SetZoom(qBound(kMinZoom, ctrl()->GetZoom() * factor, kMaxZoom));
+    // The next level beyond the present zoom (a fitted page's zoom lies between two).
+    const float zoom = ctrl()->GetZoom();
+    float next = in ? kZoomLevels[std::size(kZoomLevels) - 1] : kZoomLevels[0];
+    for (float level : kZoomLevels) {
+        if (in && level > zoom * 1.001f) {
+            next = level;
+            break;
+        }
+        if (!in && level < zoom * 0.999f) {
+            next = level;
+        }
+    }
+    ctrl()->SetZoom(next);
     updateActions();
 }
 

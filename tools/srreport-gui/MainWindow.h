@@ -62,7 +62,7 @@ private:
     void chooseTemplate();
     void complete();
     void verify();
-    void zoomBy(float factor);
+    void zoomStep(bool in);
     void fit(int mode);
     void closeReport(IKMReport* report);
     // Asks what to do with unsaved changes; false when the user wants to keep the report open.
