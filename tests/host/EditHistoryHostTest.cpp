@@ -14,9 +14,11 @@
 #include <malloc.h>
 #endif
 
+#include <cstdint>
 #include <cstdio>
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -319,4 +321,32 @@ TEST_F(EditHistory, HistoryOfALongFindingStaysSmall)
     while (m_surface->Undo()) {
     }
     EXPECT_TRUE(Value(kFinding) == finding) << "undone back to the host's text";
+}
+
+// The page fitted to the window's width shrinks with it; the field being typed into keeps its
+// caret in view.
+TEST_F(EditHistory, TheCaretStaysInViewWhenTheWindowChanges)
+{
+    m_ctrl->SetFitMode(2);
+    Click(kFieldX, kFindingY);
+    for (int line = 0; line < 12; ++line) {
+        Type("A line of a finding that wraps when the window is narrow.");
+        ASSERT_TRUE(m_surface->KeyDown(Key::Enter));
+    }
+    // The caret in the middle of the text, the view scrolled to it.
+    for (int line = 0; line < 8; ++line) {
+        ASSERT_TRUE(m_surface->KeyDown(Key::Up));
+    }
+    const int narrow = kWidth / 2;
+    ASSERT_TRUE(m_surface->Resize(narrow, kHeight, 1.0));
+    ASSERT_TRUE(m_ctrl->MoveWindow(0, 0, narrow, kHeight));
+    std::vector<std::uint32_t> pixels(static_cast<size_t>(narrow) * kHeight);
+    ASSERT_TRUE(m_surface->Paint(srctrl::Rect{0, 0, narrow, kHeight}, reinterpret_cast<unsigned char*>(pixels.data()),
+                                 narrow, kHeight, narrow * 4));
+    // The box, rows 166 to 288 of the page, at the zoom that fits the narrow window.
+    const float zoom = m_ctrl->GetZoom();
+    ASSERT_LT(zoom, 0.5f);
+    const srctrl::Rect caret = m_surface->GetCaretRect();
+    EXPECT_GE(caret.y, static_cast<int>(166 * zoom)) << "the caret is inside the Finding box";
+    EXPECT_LE(caret.y + caret.height, static_cast<int>(288 * zoom) + 1);
 }
