@@ -14,6 +14,7 @@
 #include <malloc.h>
 #endif
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <functional>
@@ -349,4 +350,28 @@ TEST_F(EditHistory, TheCaretStaysInViewWhenTheWindowChanges)
     const srctrl::Rect caret = m_surface->GetCaretRect();
     EXPECT_GE(caret.y, static_cast<int>(166 * zoom)) << "the caret is inside the Finding box";
     EXPECT_LE(caret.y + caret.height, static_cast<int>(288 * zoom) + 1);
+}
+
+// A selection shows while its field has the focus, in grey while a menu or a dialog has the
+// host's focus, and not at all once another field has the focus.
+TEST_F(EditHistory, ASelectionShowsOnlyWhereTheFocusIs)
+{
+    const auto count = [this](std::uint32_t color) {
+        std::vector<std::uint32_t> pixels(static_cast<size_t>(kWidth) * kHeight);
+        m_surface->Paint(srctrl::Rect{0, 0, kWidth, kHeight}, reinterpret_cast<unsigned char*>(pixels.data()), kWidth, kHeight,
+                         kWidth * 4);
+        return std::count(pixels.begin() + kWidth * 166, pixels.begin() + kWidth * 288, color);
+    };
+    constexpr std::uint32_t kSelected = 0xFFB4D5FE;
+    constexpr std::uint32_t kAway = 0xFFD8D8D8;
+    ASSERT_TRUE(m_ctrl->SetReportValue(kFinding, L"Liver lesion"));
+    Click(kFieldX, kFindingY);
+    m_surface->KeyDown(Key::A, Modifiers::Ctrl);
+    EXPECT_GT(count(kSelected), 100);
+    m_surface->LoseFocus();
+    EXPECT_EQ(count(kSelected), 0);
+    EXPECT_GT(count(kAway), 100) << "grey while the host's focus is elsewhere";
+    m_surface->GainFocus();
+    Click(kFieldX, kNameY);
+    EXPECT_EQ(count(kSelected) + count(kAway), 0) << "gone once another field has the focus";
 }
