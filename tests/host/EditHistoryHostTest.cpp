@@ -9,7 +9,9 @@
 #include <gtest/gtest.h>
 
 #if defined(__SANITIZE_ADDRESS__)
-#include <sanitizer/allocator_interface.h>
+// The sanitizer's allocator takes the place of malloc's; it tells what it holds through its own
+// interface (sanitizer/allocator_interface.h, which not every compiler installs).
+extern "C" size_t __sanitizer_get_current_allocated_bytes();
 #else
 #include <malloc.h>
 #endif
