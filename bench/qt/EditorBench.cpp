@@ -5,11 +5,10 @@
 // back followed by an autosave (the report's document copied and written to the recovery folder,
 // as srreport-gui does at most once a second). Read the ratios of the three.
 #include "RecoveryStore.h"
+#include "WidgetInput.h"
 #include <srctrl/qt/SrReportWidget.h>
 
 #include <QApplication>
-#include <QKeyEvent>
-#include <QMouseEvent>
 #include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
@@ -58,23 +57,13 @@ struct Page {
             DeleteObject(image);
         }
         QApplication::processEvents();
-        const QPointF finding(400, 720);
-        QMouseEvent press(QEvent::MouseButtonPress, finding, widget.mapToGlobal(finding), Qt::LeftButton,
-                          Qt::LeftButton, Qt::NoModifier);
-        QMouseEvent release(QEvent::MouseButtonRelease, finding, widget.mapToGlobal(finding), Qt::LeftButton,
-                            Qt::NoButton, Qt::NoModifier);
-        QApplication::sendEvent(&widget, &press);
-        QApplication::sendEvent(&widget, &release);
+        widget_input::Click(widget, QPointF(400, 720));
         Key(Qt::Key_End, QString(), Qt::ControlModifier);
     }
 
     void Key(int key, const QString& text, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
     {
-        QKeyEvent press(QEvent::KeyPress, key, modifiers, text);
-        QKeyEvent release(QEvent::KeyRelease, key, modifiers, text);
-        QApplication::sendEvent(&widget, &press);
-        QApplication::sendEvent(&widget, &release);
-        QApplication::processEvents();
+        widget_input::Key(widget, key, text, modifiers);
     }
 
     SrReportWidget widget;
