@@ -94,11 +94,17 @@ protected:
     void Notify(DuiLib::TNotifyUI& msg) override;
 
 private:
-    // Scrolls a page taller than the window by `dy` pixels (down when positive), within the
-    // page; false when it did not move.
-    bool ScrollPage(int dy);
-    // Scrolls so that the control is in view, as a field reached by Tab must be.
-    void ScrollIntoView(const DuiLib::CControlUI* control);
+    // The view the page scrolls in (with its scroll bars), the page panel's parent; null
+    // without one.
+    DuiLib::CContainerUI* PageArea();
+    // Scrolls a page larger than the window by (dx, dy) pixels (right and down when positive),
+    // within the page; false when it did not move.
+    bool ScrollPage(int dx, int dy);
+    // The arrows, PageUp, PageDown, Home and End while no field has the focus.
+    bool ScrollPageByKey(WPARAM key);
+    // Scrolls so that the rectangle (window coordinates) is in view, as a field reached by Tab
+    // and the caret of a field being typed into must be.
+    void ScrollIntoView(const RECT& rc);
     bool OnPageResize(void* sender);
     bool RebuildPage();
     void ReapplyDocument();
