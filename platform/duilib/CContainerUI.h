@@ -39,6 +39,8 @@ public:
     void SetVisible(bool bVisible = true) override;
 
     RECT GetInset() const;
+    // The area inside the inset and the border, where the children are laid out.
+    RECT GetInnerRect() const { return InnerRect(m_rcItem); }
     // Shows the children `y` pixels further down their content: a view scrolled over content
     // taller than the container (0: the top). Negative values count as 0.
     void SetScrollY(int y);

@@ -44,7 +44,8 @@ public:
     bool PressDropDown(POINT pt) override;
 
 protected:
-    // The text, kept clear of the drop button, and the button.
+    // The text, kept clear of the drop button, and the button; paper shows the text alone.
+    void PaintBkColor(HDC hDC) override;
     void PaintText(HDC hDC) override;
     void PaintBorder(HDC hDC) override;
 

@@ -608,6 +608,12 @@ void CEditUI::PaintText(HDC hDC)
     if (m_pManager == nullptr) {
         return;
     }
+    // Paper shows the value as text: no caret, selection, composition or scroll bar.
+    const bool paper = IsPrinting();
+    if (paper && m_sText.IsEmpty()) {
+        CControlUI::PaintText(hDC);
+        return;
+    }
     SyncLayout();
     if (m_bScrollPending) {
         ScrollToCaret();
@@ -624,10 +630,16 @@ void CEditUI::PaintText(HDC hDC)
     const int top = shown.top - origin.y + (shown.top > box.top ? 1 : 0);
     size_t start = 0;
     size_t end = 0;
-    GetSel(start, end);
+    if (!paper) {
+        GetSel(start, end);
+    }
     CRenderEngine::PushClip(hDC, box);
     m_layout.Paint(hDC, origin.x, origin.y, top, top + (shown.bottom - shown.top), PaintTextColor(), start, end,
                    kSelectionColor);
+    if (paper) {
+        CRenderEngine::PopClip(hDC);
+        return;
+    }
     if (m_bFocused && m_bCaretOn) {
         const RECT caret = GetCaretPos();
         CRenderEngine::DrawLine(hDC, caret.left, caret.top, caret.left, caret.bottom - 1, 1, m_dwTextColor);
@@ -700,8 +712,18 @@ void CEditUI::PaintScrollBar(HDC hDC)
                              kScrollThumbColor);
 }
 
+void CEditUI::PaintBkColor(HDC hDC)
+{
+    if (!IsPrinting()) {
+        CControlUI::PaintBkColor(hDC);
+    }
+}
+
 void CEditUI::PaintBorder(HDC hDC)
 {
+    if (IsPrinting()) {
+        return;
+    }
     if (m_nBorderSize > 0) {
         CControlUI::PaintBorder(hDC);
         return;

@@ -72,6 +72,8 @@ public:
 
 protected:
     explicit CEditUI(bool multiline);
+    // On paper a field is its text alone: no background, border, caret, selection or scroll bar.
+    void PaintBkColor(HDC hDC) override;
     void PaintText(HDC hDC) override;
     void PaintBorder(HDC hDC) override;
 

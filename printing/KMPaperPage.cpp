@@ -1,0 +1,179 @@
+#include "printing/KMPaperPage.h"
+
+#include "platform/duilib/CContainerUI.h"
+#include "platform/duilib/CEditUI.h"
+#include "platform/duilib/CPictureUI.h"
+
+#include <algorithm>
+#include <cwchar>
+#include <initializer_list>
+
+using DuiLib::CContainerUI;
+using DuiLib::CControlUI;
+
+namespace {
+
+bool IsOneOf(CControlUI* control, std::initializer_list<const wchar_t*> names)
+{
+    for (const wchar_t* name : names) {
+        if (std::wcscmp(control->GetClass(), name) == 0) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// The containers that place children on the page (a combo's items are not on the page).
+CContainerUI* AsLayout(CControlUI* control)
+{
+    const bool layout = IsOneOf(control, {L"VerticalLayout", L"HorizontalLayout", L"TileLayout", L"TabLayout",
+                                          L"Container", L"ChildLayout"});
+    return layout ? dynamic_cast<CContainerUI*>(control) : nullptr;
+}
+
+// What the page's filling puts there: a field bound to a tag, a picture box, the QR code box.
+bool ShowsTheDocument(CControlUI* control)
+{
+    return !control->GetUserData().IsEmpty() || IsOneOf(control, {L"Picture"}) ||
+           control->GetName().Str() == L"RT_QRCODE";
+}
+
+bool HasSomethingToShow(CControlUI* control)
+{
+    if (auto* picture = dynamic_cast<DuiLib::CPictureUI*>(control)) {
+        return picture->HasPicture();
+    }
+    if (control->GetName().Str() == L"RT_QRCODE") {
+        return control->HasBkImage();
+    }
+    return !control->GetText().IsEmpty();
+}
+
+// Two neighbours bound to one tag show one value in two parts: the first takes the joined text
+// and the room of both.
+void Join(CControlUI* first, CControlUI* second, int gap)
+{
+    std::wstring text = first->GetText().Str();
+    const std::wstring more = second->GetText().Str();
+    text += !text.empty() && !more.empty() ? L" " + more : more;
+    first->SetText(text.c_str());
+    const int a = first->GetFixedWidth();
+    const int b = second->GetFixedWidth();
+    if (a > 0) {
+        first->SetFixedWidth(b > 0 ? a + gap + b : 0);
+    }
+    second->SetVisible(false);
+}
+
+void JoinSplitValues(CContainerUI* container)
+{
+    CControlUI* previous = nullptr;
+    for (int i = 0; i < container->GetCount(); ++i) {
+        CControlUI* child = container->GetItemAt(i);
+        if (CContainerUI* inner = AsLayout(child)) {
+            JoinSplitValues(inner);
+            previous = nullptr;
+        } else if (!child->IsVisible() || child->GetUserData().IsEmpty()) {
+            previous = nullptr;
+        } else if (previous != nullptr && previous->GetUserData().Str() == child->GetUserData().Str() &&
+                   dynamic_cast<CContainerUI*>(previous) == nullptr) {
+            Join(previous, child, container->GetChildPadding());
+        } else {
+            previous = child;
+        }
+    }
+}
+
+enum class Shown { Nothing, Something, LeftOut };
+
+// Leaves out what shows nothing of the document below `control` (and `control` itself unless it
+// is the root); says what is left.
+Shown LeaveOut(CControlUI* control, bool root)
+{
+    CContainerUI* layout = AsLayout(control);
+    if (layout == nullptr && !ShowsTheDocument(control)) {
+        return Shown::Nothing;
+    }
+    Shown shown = Shown::Nothing;
+    if (layout == nullptr) {
+        shown = HasSomethingToShow(control) ? Shown::Something : Shown::LeftOut;
+    } else {
+        for (int i = 0; i < layout->GetCount(); ++i) {
+            const Shown inner = LeaveOut(layout->GetItemAt(i), false);
+            if (inner != Shown::Nothing && shown != Shown::Something) {
+                shown = inner;
+            }
+        }
+    }
+    if (!control->IsVisible()) {
+        // Hidden by the template or its image layout: what it holds is not on paper either.
+        return shown == Shown::Nothing ? Shown::Nothing : Shown::LeftOut;
+    }
+    if (shown != Shown::LeftOut) {
+        return shown;
+    }
+    if (root || control->GetPrintEmpty() != DuiLib::PrintEmpty::Omit) {
+        return Shown::Something;
+    }
+    control->SetVisible(false);
+    return Shown::LeftOut;
+}
+
+// The height `control` needs for what it holds, in scaled pixels; a control stacked in a
+// column, and every multi-line text box, is given that height.
+int Fit(CControlUI* control, bool stacked)
+{
+    int needed = 0;
+    auto* text = std::wcscmp(control->GetClass(), L"RichEdit") == 0 ? dynamic_cast<DuiLib::CEditUI*>(control) : nullptr;
+    CContainerUI* layout = AsLayout(control);
+    if (text != nullptr) {
+        needed = text->GetContentHeight();
+        stacked = true;
+    } else if (layout != nullptr && !IsOneOf(control, {L"TileLayout"})) {
+        // A column stacks its children; every other layout lays them over its whole height.
+        const bool column = IsOneOf(control, {L"VerticalLayout"});
+        const RECT inner = layout->GetInnerRect();
+        int content = 0;
+        int count = 0;
+        for (int i = 0; i < layout->GetCount(); ++i) {
+            CControlUI* child = layout->GetItemAt(i);
+            if (!child->IsVisible() || child->IsFloat()) {
+                continue;
+            }
+            const RECT pad = child->GetPadding();
+            const int height = Fit(child, column) + pad.top + pad.bottom;
+            content = column ? content + height : std::max(content, height);
+            ++count;
+        }
+        if (column && count > 1) {
+            content += (count - 1) * layout->GetChildPadding();
+        }
+        needed = layout->GetHeight() - (inner.bottom - inner.top) + content;
+    } else {
+        // A control that the layout stretches keeps the height it was given.
+        needed = control->GetFixedHeight() > 0 ? control->GetFixedHeight() : control->GetHeight();
+    }
+    needed = std::max(needed, 0);
+    if (stacked) {
+        control->SetFixedHeight(needed);
+    }
+    return needed;
+}
+
+} // namespace
+
+void KMPaperPage::LeaveOutEmpty(CContainerUI* root)
+{
+    if (root == nullptr) {
+        return;
+    }
+    JoinSplitValues(root);
+    LeaveOut(root, true);
+}
+
+void KMPaperPage::CloseGaps(CContainerUI* root)
+{
+    if (root != nullptr) {
+        Fit(root, true);
+    }
+}
