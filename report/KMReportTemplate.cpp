@@ -73,7 +73,12 @@ bool KMReportTemplate::Save(const char* path, const char* templateName)
     info->SetAttribute("template_name", templateName);
     std::string text;
     ToXml(text);
-    return KMFileReplace::Replace(path, text) == KMFile::Error::None;
+    std::string reason;
+    if (KMFileReplace::Replace(path, text, &reason) != KMFile::Error::None) {
+        KMLastError::Set("template not written: " + std::string(path != nullptr ? path : "") + ": " + reason);
+        return false;
+    }
+    return true;
 }
 
 tinyxml2::XMLElement* KMReportTemplate::FindElement(tinyxml2::XMLElement* start, const char* elementName,

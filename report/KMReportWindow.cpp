@@ -515,6 +515,7 @@ bool KMReportWindow::GetLogo(std::string& imageName) { return m_template.GetLogo
 
 bool KMReportWindow::SaveTemplate(const char* path, const char* templateName)
 {
+    KMLastError::Clear();
     return m_template.Save(path, templateName);
 }
 

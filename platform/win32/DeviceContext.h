@@ -28,7 +28,7 @@ struct DeviceContext : GdiObject {
     bool bPrinter = false;
     std::string strPrinter;           // CUPS queue, or empty for a file printer
     std::string strOutputPath;        // file printer's PDF
-    std::string strSpoolPath;         // PDF (file printer) or PostScript (queue) being written
+    std::string strSpool;             // a queue's PostScript, until the job is submitted
     std::unique_ptr<KMFileReplace> pReplace;  // file printer's replacement while a document is open
     double dWidthMm = 0;
     double dHeightMm = 0;

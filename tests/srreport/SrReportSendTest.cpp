@@ -189,6 +189,6 @@ TEST_F(SrReportSend, ARefusingOrUnreachablePeerFailsEveryFileItDidNotStore)
                                        m_pacs.Peer(kOrthancAet),
                                    m_pacs.Inside());
     EXPECT_EQ(mixed.code, 3) << "the first file failed as input: " << mixed.err;
-    ExpectContains(mixed.err, {"notes.dcm is not a DICOM file", "1 of 2 files failed"});
+    ExpectContains(mixed.err, {"not a DICOM file: ", "notes.dcm", "1 of 2 files failed"});
     EXPECT_NE(m_pacs.Find(DumpValue(report, "SOPInstanceUID")), "") << "the good file was stored all the same";
 }

@@ -88,7 +88,7 @@ public:
         const OpenReport source(session, session.OpenReport(job.strInput));
         if (!source->IsVerified()) {
             m_edits.Apply(*source.Get());
-            session.Save(source.Get(), output.TempPath());
+            session.Save(source.Get(), output);
             output.Commit();
             return "";
         }
@@ -103,7 +103,7 @@ public:
         const OpenReport amendment(session, copy);
         NamePredecessor(*amendment.Get(), *source.Get());
         m_edits.Apply(*amendment.Get());
-        session.Save(amendment.Get(), output.TempPath());
+        session.Save(amendment.Get(), output);
         output.Commit();
         return "";
     }

@@ -8,11 +8,11 @@
 #include "OutputFile.h"
 #include "ReportRunner.h"
 #include "TempFolder.h"
+#include "platform/kmbase/KMFile.h"
+#include "platform/kmdicom/KMDcmFile.h"
+#include "platform/kmdicom/KMDcmIO.h"
 
 #include <dcmtk/dcmdata/dcfilefo.h>
-
-#include <fstream>
-#include <iterator>
 
 namespace {
 
@@ -31,12 +31,12 @@ const char* const kUsage =
 
 std::vector<unsigned char> ReadBytes(const std::string& path)
 {
-    std::ifstream file(path, std::ios::binary);
-    std::vector<unsigned char> bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-    if (!file.good() && !file.eof()) {
-        throw Failure(ExitCode::Failed, "cannot read back the printed report");
+    std::string bytes;
+    const KMFile::Error error = KMFile::Read(path.c_str(), KMDcmFile::kMaxFileBytes, bytes);
+    if (error != KMFile::Error::None) {
+        throw Failure(ExitCode::Failed, std::string("cannot read back the printed report: ") + KMFile::Reason(error));
     }
-    return bytes;
+    return std::vector<unsigned char>(bytes.begin(), bytes.end());
 }
 
 class ExportRunner : public ReportRunner {
@@ -53,10 +53,12 @@ public:
             session.PrintToPdf(pdf);
         }
         const auto instance = EncapsulatedPdf::Build(*document->getDataset(), ReadBytes(pdf));
-        const OFCondition status = instance->saveFile(output.TempPath().c_str(), EXS_LittleEndianExplicit);
-        if (status.bad()) {
-            throw Failure(ExitCode::Output, "cannot write " + job.strOutput + ": " + status.text());
+        std::string bytes;
+        std::string reason;
+        if (!KMDcmIO::Write(*instance, bytes, reason)) {
+            throw Failure(ExitCode::Failed, "cannot encode " + job.strOutput + ": " + reason);
         }
+        output.Write(bytes);
         output.Commit();
         return "";
     }

@@ -98,7 +98,7 @@ IKMReport* ReportSession::OpenReport(const std::string& path)
 
 IKMReport* ReportSession::CreateReport(const std::string& imagePath)
 {
-    const auto image = DicomInput::Load(imagePath);
+    const auto image = DicomInput::Load(imagePath, false);
     OFString study;
     if (image->getDataset()->findAndGetOFString(DCM_StudyInstanceUID, study).bad() || study.empty()) {
         throw Failure(ExitCode::Input, "no Study Instance UID in " + imagePath + ": the report cannot name its study");
@@ -115,11 +115,13 @@ void ReportSession::Close(IKMReport* report)
     m_pCtrl->CloseReport(report);
 }
 
-void ReportSession::Save(IKMReport* report, const std::string& path)
+void ReportSession::Save(IKMReport* report, OutputFile& output)
 {
-    if (!report->GetDcmSR()->SaveFile(path.c_str())) {
-        throw Failure(ExitCode::Output, "cannot write the report to " + path);
+    std::string bytes;
+    if (!report->GetDcmSR()->SaveToBuffer(bytes)) {
+        throw Failure(ExitCode::Failed, "cannot write the report to " + output.Target() + ": " + SrCtrlGetLastError());
     }
+    output.Write(bytes);
 }
 
 void ReportSession::PrintToPdf(const std::string& pdfPath)
@@ -128,7 +130,7 @@ void ReportSession::PrintToPdf(const std::string& pdfPath)
         throw Failure(ExitCode::Output, "cannot print to " + pdfPath);
     }
     if (!m_pCtrl->Print(kPdfPrinter)) {
-        throw Failure(ExitCode::Output, "cannot print the report to " + pdfPath);
+        throw Failure(ExitCode::Output, SrCtrlGetLastError());
     }
 }
 
