@@ -124,12 +124,23 @@ Shown LeaveOut(CControlUI* control, bool root)
 int Fit(CControlUI* control, bool stacked)
 {
     int needed = 0;
-    auto* text = std::wcscmp(control->GetClass(), L"RichEdit") == 0 ? dynamic_cast<DuiLib::CEditUI*>(control) : nullptr;
+    auto* text = IsOneOf(control, {L"Edit", L"RichEdit"}) ? dynamic_cast<DuiLib::CEditUI*>(control) : nullptr;
     CContainerUI* layout = AsLayout(control);
     if (text != nullptr) {
-        needed = text->GetContentHeight();
-        stacked = true;
-    } else if (layout != nullptr && !IsOneOf(control, {L"TileLayout"})) {
+        // A multi-line box is as high as its text; a single-line field keeps its height unless
+        // its text, wrapped on paper, needs more.
+        const bool multiline = IsOneOf(control, {L"RichEdit"});
+        needed = multiline ? text->GetContentHeight() : std::max(text->GetHeight(), text->GetContentHeight());
+        stacked = stacked || multiline || needed > text->GetHeight();
+    } else if (layout != nullptr && IsOneOf(control, {L"TileLayout"})) {
+        // Its cells, in rows, are as high as they need; the list as high as its rows.
+        for (int i = 0; i < layout->GetCount(); ++i) {
+            if (layout->GetItemAt(i)->IsVisible()) {
+                Fit(layout->GetItemAt(i), true);
+            }
+        }
+        needed = layout->EstimateSize(SIZE{layout->GetWidth(), 0}).cy;
+    } else if (layout != nullptr) {
         // A column stacks its children; every other layout lays them over its whole height.
         const bool column = IsOneOf(control, {L"VerticalLayout"});
         const RECT inner = layout->GetInnerRect();

@@ -19,9 +19,10 @@ public:
     //   A control the template marks printempty="keep" or printempty="dash" stays, and so does
     //   the page's root; what never shows the document (labels, the logo, rules) stays.
     static void LeaveOutEmpty(DuiLib::CContainerUI* root);
-    // Once laid out, every control stacked in a column takes the height of what it holds, and
-    // each multi-line text box the height of its whole text, so that the page closes the gaps
-    // that left-out controls and short texts leave, and cuts no text. The root's height becomes
-    // that of its content; the caller lays the page out again.
+    // Once laid out, every control stacked in a column takes the height of what it holds, each
+    // multi-line text box the height of its whole text and each single-line field the height of
+    // its wrapped text where that is more, so that the page closes the gaps that left-out
+    // controls and short texts leave, and cuts no text. The root's height becomes that of its
+    // content; the caller lays the page out again.
     static void CloseGaps(DuiLib::CContainerUI* root);
 };

@@ -108,22 +108,6 @@ bool IsGrowingText(DuiLib::CControlUI* control)
     return control->IsVisible() && std::wcscmp(control->GetClass(), L"RichEdit") == 0;
 }
 
-void CollectGrowingText(DuiLib::CControlUI* control, std::vector<DuiLib::CEditUI*>& edits)
-{
-    if (!control->IsVisible()) {
-        return;
-    }
-    if (IsGrowingText(control)) {
-        edits.push_back(static_cast<DuiLib::CEditUI*>(control));
-        return;
-    }
-    if (auto* container = dynamic_cast<DuiLib::CContainerUI*>(control)) {
-        for (int i = 0; i < container->GetCount(); ++i) {
-            CollectGrowingText(container->GetItemAt(i), edits);
-        }
-    }
-}
-
 // The copy paints for paper while it is printed; a template's thumbnail keeps the form.
 class PrintingScope {
 public:
@@ -137,29 +121,6 @@ private:
 };
 
 } // namespace
-
-void KMPrintWindow::GrowTextBoxes()
-{
-    std::vector<DuiLib::CEditUI*> edits;
-    CollectGrowingText(m_pPageRoot, edits);
-    for (DuiLib::CEditUI* edit : edits) {
-        const int growth = edit->GetContentHeight() - edit->GetHeight();
-        if (growth <= 0) {
-            continue;
-        }
-        edit->SetFixedHeight(edit->GetHeight() + growth);
-        for (DuiLib::CControlUI* outer = edit->GetParent(); outer != nullptr; outer = outer->GetParent()) {
-            if (outer->GetFixedHeight() > 0) {
-                outer->SetFixedHeight(outer->GetFixedHeight() + growth);
-            }
-            if (outer == m_pPageRoot) {
-                break;
-            }
-        }
-    }
-    SizeToPage();
-    LayOutAtZoom(m_pm.GetZoomRatio());
-}
 
 int KMPrintWindow::BreakInside(DuiLib::CControlUI* control, int limit)
 {
@@ -343,7 +304,6 @@ bool KMPrintWindow::PrintReport(HDC dc, KMDcmSR* sr, const std::string& qrCode, 
     KMPaperPage::CloseGaps(page);
     SizeToPage();
     LayOutAtZoom(zoom);
-    GrowTextBoxes();
     const RECT inset = page->GetInset();
     const int footer = std::max<int>(inset.bottom, m_pm.Scale(kPageNumberBand));
     // The preliminary band lies in the page's top inset, and pushes the page down where the

@@ -81,8 +81,6 @@ private:
     // Gives the page panel and the window the page's size.
     void SizeToPage();
     void LayOutAtZoom(float zoom);
-    // Grows each multi-line text box, and the fixed-height containers around it, to its text.
-    void GrowTextBoxes();
     // The lowest row at or above `limit` where a page can end without cutting a line of text
     // or a control (`limit` itself when a control taller than a page leaves no other choice).
     int FindBreak(int start, int limit) const;

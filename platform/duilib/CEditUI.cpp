@@ -574,7 +574,9 @@ void CEditUI::SyncLayout()
     }
     m_layout.SetFont(m_pManager->GetFont(m_iFont), m_pManager->GetZoomRatio());
     const RECT box = TextBox();
-    m_layout.SetWidth(m_bMultiline ? std::max<LONG>(1, box.right - box.left - ScrollBarWidth()) : 0);
+    // Paper cannot scroll: a line wider than the field wraps, and the page makes room for it.
+    const bool wrap = m_bMultiline || IsPrinting();
+    m_layout.SetWidth(wrap ? std::max<LONG>(1, box.right - box.left - ScrollBarWidth()) : 0);
 }
 
 RECT CEditUI::TextBox() const
