@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cwchar>
 #include <initializer_list>
+#include <string>
 
 using DuiLib::CContainerUI;
 using DuiLib::CControlUI;
@@ -120,7 +121,8 @@ Shown LeaveOut(CControlUI* control, bool root)
 }
 
 // The height `control` needs for what it holds, in scaled pixels; a control stacked in a
-// column, and every multi-line text box, is given that height.
+// column, every multi-line text box and a single-line field whose text needs more than its
+// height are given that height.
 int Fit(CControlUI* control, bool stacked)
 {
     int needed = 0;
@@ -144,7 +146,7 @@ int Fit(CControlUI* control, bool stacked)
         // A column stacks its children; every other layout lays them over its whole height.
         const bool column = IsOneOf(control, {L"VerticalLayout"});
         const RECT inner = layout->GetInnerRect();
-        int content = 0;
+        long long content = 0;
         int count = 0;
         for (int i = 0; i < layout->GetCount(); ++i) {
             CControlUI* child = layout->GetItemAt(i);
@@ -152,14 +154,15 @@ int Fit(CControlUI* control, bool stacked)
                 continue;
             }
             const RECT pad = child->GetPadding();
-            const int height = Fit(child, column) + pad.top + pad.bottom;
+            const long long height = static_cast<long long>(Fit(child, column)) + pad.top + pad.bottom;
             content = column ? content + height : std::max(content, height);
             ++count;
         }
         if (column && count > 1) {
-            content += (count - 1) * layout->GetChildPadding();
+            content += static_cast<long long>(count - 1) * layout->GetChildPadding();
         }
-        needed = layout->GetHeight() - (inner.bottom - inner.top) + content;
+        const long long frame = static_cast<long long>(layout->GetHeight()) - (inner.bottom - inner.top);
+        needed = DuiLib::ClampCoordinate(frame + content);
     } else {
         // A control that the layout stretches keeps the height it was given.
         needed = control->GetFixedHeight() > 0 ? control->GetFixedHeight() : control->GetHeight();

@@ -112,6 +112,7 @@ void KMPrintStyle::Load(const KMReportTemplate& report)
                              std::make_pair("reportdate", &m_strReportDate)}) {
         ReadWord(print, word.first, *word.second);
     }
+    m_bRunningHeader = print == nullptr || print->Attribute("runningheader", "none") == nullptr;
 }
 
 std::wstring KMPrintStyle::PageFooter(size_t page, size_t pages, bool verified) const
@@ -124,6 +125,9 @@ std::wstring KMPrintStyle::PageFooter(size_t page, size_t pages, bool verified) 
 
 std::wstring KMPrintStyle::RunningHeader(const KMDcmSR& sr) const
 {
+    if (!m_bRunningHeader) {
+        return std::wstring();
+    }
     return JoinPresent({Readable(sr, KMDcmTag::PatientName),
                         Labelled(m_strPatientId, Readable(sr, KMDcmTag::PatientID)),
                         Labelled(m_strBirthDate, Readable(sr, KMDcmTag::PatientBirthDate)),

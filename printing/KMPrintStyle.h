@@ -15,7 +15,8 @@ class KMReportTemplate;
 //   <Print pages="Page {page} of {pages}" preliminary="PRELIMINARY — NOT VERIFIED" verified="VERIFIED"
 //          patientid="ID" birthdate="Born" accession="Accession" reportdate="Report date"/>
 // "{page}" and "{pages}" stand for the sheet's number and the count of sheets; other text is
-// printed as written.
+// printed as written. runningheader="none" leaves the running header out, for a template that
+// repeats a region of its own that names the patient (printheader="repeat").
 class KMPrintStyle {
 public:
     KMPrintStyle();
@@ -32,7 +33,8 @@ public:
     const std::wstring& GetPreliminaryMark() const { return m_strPreliminary; }
     // The line that identifies the patient and the document at the top of every sheet after the
     // first: name, patient ID, birth date, accession number and report date, each with its word
-    // and as people read it; what the document lacks is left out.
+    // and as people read it; what the document lacks is left out. Empty when the template has
+    // none.
     std::wstring RunningHeader(const KMDcmSR& sr) const;
     // "<template name> — <patient name> — <report date>", for a PDF's Title and a print job's
     // name; a part that the template or the document lacks is left out.
@@ -52,4 +54,5 @@ private:
     std::wstring m_strBirthDate;
     std::wstring m_strAccession;
     std::wstring m_strReportDate;
+    bool m_bRunningHeader = true;
 };

@@ -203,10 +203,11 @@ void KMPrintWindow::PaintRunningHeader(HDC dc, const Sheet& sheet, int y)
     }
     const int top = y + m_pm.Scale(kRunningAbove);
     const int textHeight = sheet.nRunning - m_pm.Scale(kRunningAbove) - m_pm.Scale(kRunningBelow);
-    m_runningHeader.Paint(dc, sheet.nX + sheet.rcInset.left, top, 0, textHeight, kRunningHeaderColor);
+    const int left = sheet.nX + sheet.rcInset.left;
+    m_runningHeader.Paint(dc, left, top, 0, textHeight, kRunningHeaderColor);
     const int rule = top + textHeight + m_pm.Scale(kRunningBelow) / 3;
-    DuiLib::CRenderEngine::DrawLine(dc, sheet.nX + sheet.rcInset.left, rule, sheet.nX + sheet.nWidth - sheet.rcInset.right,
-                                    rule, std::max(1, m_pm.Scale(1)), kRunningRuleColor);
+    const int right = sheet.nX + sheet.nWidth - sheet.rcInset.right;
+    DuiLib::CRenderEngine::DrawLine(dc, left, rule, right, rule, std::max(1, m_pm.Scale(1)), kRunningRuleColor);
 }
 
 void KMPrintWindow::PaintPreliminaryMark(HDC dc, const Sheet& sheet)
@@ -309,13 +310,19 @@ bool KMPrintWindow::PrintReport(HDC dc, KMDcmSR* sr, const std::string& qrCode, 
     // The preliminary band lies in the page's top inset, and pushes the page down where the
     // inset is narrower than the band.
     const int top = m_bVerified ? 0 : std::max<int>(0, m_pm.Scale(kMarkBand) - inset.top);
-    const int running = LayOutRunningHeader(m_style.RunningHeader(*sr), pageWidth - inset.left - inset.right);
+    // What later sheets start with leaves the body a share of the sheet, or gives way.
+    const int bodyLimit = pageHeight - footer - pageHeight / kMinBodyShare;
+    int running = LayOutRunningHeader(m_style.RunningHeader(*sr), pageWidth - inset.left - inset.right);
     int header = RepeatedHeaderBottom();
-    if (top + header + running > pageHeight - footer - pageHeight / kMinBodyShare) {
+    if (top + header + running > bodyLimit) {
         header = 0;
     }
-    Sheet sheet{std::max(0, (areaWidth - pageWidth) / 2), pageWidth, pageHeight, top, header, running, 0, footer, inset};
-    sheet.nBodyTop = top + (header > 0 ? header : static_cast<int>(inset.top)) + running;
+    if (top + inset.top + running > bodyLimit) {
+        running = 0;
+    }
+    const int bodyTop = top + (header > 0 ? header : static_cast<int>(inset.top)) + running;
+    const Sheet sheet{std::max(0, (areaWidth - pageWidth) / 2), pageWidth, pageHeight, top, header, running, bodyTop,
+                      footer, inset};
     const std::vector<Band> bands = Paginate(sheet);
 
     const std::wstring title = m_style.DocumentTitle(*sr);
