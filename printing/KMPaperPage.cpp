@@ -116,6 +116,15 @@ Shown LeaveOut(CControlUI* control, bool root)
     if (root || control->GetPrintEmpty() != DuiLib::PrintEmpty::Omit) {
         return Shown::Something;
     }
+    CControlUI* parent = control->GetParent();
+    if (layout != nullptr && parent != nullptr && IsOneOf(parent, {L"HorizontalLayout"})) {
+        // A block beside others keeps its place, empty, so that the others stay where they are
+        // (a QR code box stays at the row's end).
+        for (int i = 0; i < layout->GetCount(); ++i) {
+            layout->GetItemAt(i)->SetVisible(false);
+        }
+        return Shown::LeftOut;
+    }
     control->SetVisible(false);
     return Shown::LeftOut;
 }

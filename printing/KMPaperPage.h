@@ -15,7 +15,8 @@ public:
     //   as one text in the first of them, which takes their room;
     // - whatever shows nothing of the document is left out: a bound field without a value, a
     //   picture box without a picture, the QR code box ("RT_QRCODE") without a code, and a layout
-    //   (a row, a section) in which everything of the document was left out, with its labels.
+    //   (a row, a section) in which everything of the document was left out, with its labels;
+    //   such a layout beside others in a row keeps its place, empty, so that they do not move.
     //   A control the template marks printempty="keep" or printempty="dash" stays, and so does
     //   the page's root; what never shows the document (labels, the logo, rules) stays.
     static void LeaveOutEmpty(DuiLib::CContainerUI* root);
