@@ -25,7 +25,10 @@ public:
     virtual void OnActiveReportChanged(IKMReport* report) = 0;
     // A report was added; sent before it is activated.
     virtual void OnReportAdded(IKMReport* report) = 0;
-    // A report left the control; the handle is valid during the call only.
+    // A report left the control; the handle is valid during the call only. The report is no
+    // longer counted, indexed or active: calls that need the active report fail with "the
+    // report is closing" (a host may activate another report here, and keeps that choice), and
+    // no notification about the report follows.
     virtual void OnReportClosing(IKMReport* report) = 0;
     virtual void OnDocumentCompleted(IKMReport* report) = 0;
     virtual void OnDocumentVerified(IKMReport* report) = 0;

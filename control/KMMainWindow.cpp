@@ -260,6 +260,15 @@ void KMMainWindow::CloseReportAt(int index)
         return;
     }
     m_vecReports.erase(m_vecReports.begin() + index);
+    // From its closing on the report is no longer active: calls that would reach it fail, and
+    // nothing it does is told to the host any more.
+    const bool wasActive = m_pActiveReport == window;
+    KMReportWindow* const outerClosing = m_pClosingReport;
+    if (wasActive) {
+        m_pActiveReport = nullptr;
+        window->m_pCallback = nullptr;
+        m_pClosingReport = window;
+    }
     IKMReport* report = window;
     const std::vector<IReportCtrlCallback*> snapshot = m_vecHostCallbacks;
     for (IReportCtrlCallback* callback : snapshot) {
@@ -267,17 +276,20 @@ void KMMainWindow::CloseReportAt(int index)
             callback->OnReportClosing(report);
         }
     }
-    const bool wasActive = m_pActiveReport == window;
-    if (wasActive) {
-        m_pActiveReport = nullptr;
-    }
+    m_pClosingReport = outerClosing;
     DisposeReport(window);
-    if (wasActive && !call.IsRetired()) {
+    // A host that activated another report while it heard of the closing keeps its choice.
+    if (wasActive && !call.IsRetired() && m_pActiveReport == nullptr) {
         ActivateReportAt(std::min(index, GetReportCount() - 1));
     }
 }
 
 void KMMainWindow::Reserved() {}
+
+const char* KMMainWindow::NoActiveReportReason() const
+{
+    return m_pClosingReport != nullptr ? "the report is closing" : kNoActiveReport;
+}
 
 void KMMainWindow::ActivateReport(IKMReport* report) { ActivateReportAt(GetReportIndex(report)); }
 
@@ -310,7 +322,7 @@ bool KMMainWindow::ApplyTemplate(const char* path)
     KMLastError::Clear();
     const KMCallScope call(*this);
     if (call.IsRetired() || m_pActiveReport == nullptr) {
-        KMLastError::Set(call.IsRetired() ? kReleased : kNoActiveReport);
+        KMLastError::Set(call.IsRetired() ? kReleased : NoActiveReportReason());
         return false;
     }
     const char* file = path != nullptr ? path : m_strDefaultTemplateFile.c_str();
@@ -367,7 +379,7 @@ bool KMMainWindow::SetReportValue(DWORD tag, const wchar_t* value)
     KMLastError::Clear();
     const KMCallScope call(*this);
     if (call.IsRetired() || m_pActiveReport == nullptr) {
-        KMLastError::Set(call.IsRetired() ? kReleased : kNoActiveReport);
+        KMLastError::Set(call.IsRetired() ? kReleased : NoActiveReportReason());
         return false;
     }
     return m_pActiveReport->SetValue(tag, value);
@@ -613,7 +625,7 @@ bool KMMainWindow::Print(const char* printerName)
     KMLastError::Clear();
     const KMCallScope call(*this);
     if (call.IsRetired() || printerName == nullptr || m_pActiveReport == nullptr) {
-        KMLastError::Set(call.IsRetired() ? kReleased : printerName == nullptr ? "no printer name" : kNoActiveReport);
+        KMLastError::Set(call.IsRetired() ? kReleased : printerName == nullptr ? "no printer name" : NoActiveReportReason());
         return false;
     }
     KMReportWindow* report = m_pActiveReport;
