@@ -657,15 +657,10 @@ bool KMMainWindow::Print(const char* printerName)
         KMLastError::SetIfNone(std::string("printer not found: ") + printerName);
         return false;
     }
-    std::wstring name;
-    std::wstring date;
-    report->m_dcmSR.GetDataset()->GetString(KMDcmTag::PatientName, name, 0);
-    report->m_dcmSR.GetDataset()->GetString(KMDcmTag::ContentDate, date, 0);
-    const std::wstring title = L"SR" + name + date;
     // Every page reaches the printer, or the print failed; a page that cannot be built sends
     // nothing.
     const bool printed = report->m_pPrintWindow != nullptr &&
-                         report->m_pPrintWindow->PrintReport(dc, title, &report->m_dcmSR, report->m_strQRCode,
+                         report->m_pPrintWindow->PrintReport(dc, &report->m_dcmSR, report->m_strQRCode,
                                                              report->m_template);
     DeleteDC(dc);
     if (!printed) {

@@ -114,13 +114,22 @@ void CComboUI::DoPaint(HDC hDC, const RECT& rcPaint, CControlUI*)
     const RECT clip{std::max(rcPaint.left, m_rcItem.left), std::max(rcPaint.top, m_rcItem.top),
                     std::min(rcPaint.right, m_rcItem.right), std::min(rcPaint.bottom, m_rcItem.bottom)};
     CRenderEngine::PushClip(hDC, clip);
-    CRenderEngine::DrawColor(hDC, m_rcItem, m_dwBackColor != 0 ? m_dwBackColor : 0xFFFFFFFF);
+    // Paper shows the chosen item's text alone, where the screen shows it.
+    const bool paper = IsPrinting();
+    if (!paper) {
+        CRenderEngine::DrawColor(hDC, m_rcItem, m_dwBackColor != 0 ? m_dwBackColor : 0xFFFFFFFF);
+    }
     RECT text = m_rcItem;
     text.left += Scale(4);
-    text.right = DropButtonRect(m_rcItem).left;
+    text.right = paper ? m_rcItem.right : DropButtonRect(m_rcItem).left;
+    const CDuiString chosen = GetText();
     if (m_pManager != nullptr) {
-        CRenderEngine::DrawText(hDC, m_pManager, text, GetText(), PaintTextColor(), m_iFont,
-                                DT_LEFT | DT_VCENTER | DT_SINGLELINE);
+        CRenderEngine::DrawText(hDC, m_pManager, text, chosen.IsEmpty() ? EmptyPrintText() : chosen, PaintTextColor(),
+                                m_iFont, DT_LEFT | DT_VCENTER | DT_SINGLELINE);
+    }
+    if (paper) {
+        CRenderEngine::PopClip(hDC);
+        return;
     }
     // A combo that cannot open its list shows no button for it, as a date field does.
     if (IsEnabled()) {

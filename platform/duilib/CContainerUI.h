@@ -58,6 +58,8 @@ public:
     bool IsOnScrollBar(POINT pt) const;
     // How wide a scroll bar is, in pixels at every zoom: the bars belong to the view.
     int ScrollBarWidth() const;
+    // The area inside the inset and the border, where the children are laid out.
+    RECT GetInnerRect() const { return InnerRect(m_rcItem); }
     int GetChildPadding() const;
 
 protected:

@@ -345,9 +345,9 @@ bool CDateTimeUI::PressDropDown(POINT pt)
 
 void CDateTimeUI::PaintText(HDC hDC)
 {
-    // A field that cannot open its calendar (a display of the document, a verified report)
-    // shows no button for it.
-    if (!IsEnabled()) {
+    // A field that cannot open its calendar (a display of the document, a verified report, a
+    // printed page) shows no button for it.
+    if (!IsEnabled() || IsPrinting()) {
         CLabelUI::PaintText(hDC);
         return;
     }
@@ -363,8 +363,18 @@ void CDateTimeUI::PaintText(HDC hDC)
     PaintDropButton(hDC, m_rcItem, HairlineWidth(), PaintTextColor());
 }
 
+void CDateTimeUI::PaintBkColor(HDC hDC)
+{
+    if (!IsPrinting()) {
+        CLabelUI::PaintBkColor(hDC);
+    }
+}
+
 void CDateTimeUI::PaintBorder(HDC hDC)
 {
+    if (IsPrinting()) {
+        return;
+    }
     // Text that is no date must not pass for one: its frame says so.
     if (!IsValid()) {
         CRenderEngine::DrawRect(hDC, m_rcItem, 2, 0xFFD03030);

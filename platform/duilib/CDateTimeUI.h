@@ -57,7 +57,8 @@ public:
     RECT GetCaretRect() override { return m_rcItem; }
 
 protected:
-    // The text, kept clear of the drop button, and the button.
+    // The text, kept clear of the drop button, and the button; paper shows the text alone.
+    void PaintBkColor(HDC hDC) override;
     void PaintText(HDC hDC) override;
     void PaintBorder(HDC hDC) override;
 

@@ -165,7 +165,8 @@ bool CDialogBuilder::BuildResource(tinyxml2::XMLElement* element)
         }
         return true;
     }
-    return std::strcmp(name, "Default") == 0;
+    // A template's words for its printed copy are read by the print window.
+    return std::strcmp(name, "Default") == 0 || std::strcmp(name, "Print") == 0;
 }
 
 CControlUI* CDialogBuilder::MakeControl(const char* name)

@@ -26,7 +26,8 @@ protected:
 // Builds a control tree from a skin in XML. The root element is either "Window", whose first
 // control child becomes the root control, or a control itself. Anywhere in the tree, "Font"
 // elements add fonts to the paint manager and "img" elements register their Base64 "data" as an
-// image under their "name"; a Combo's "ListLabelElement" children are its items. Elements the
+// image under their "name"; "Print" elements (a template's words for paper) make nothing; a
+// Combo's "ListLabelElement" children are its items. Elements the
 // toolkit does not know (and the callback does not make) are skipped with their children.
 //
 // Malformed or hostile skins give null: XML that does not parse, no root control, nesting

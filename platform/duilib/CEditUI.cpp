@@ -842,7 +842,9 @@ void CEditUI::SyncLayout()
     }
     m_layout.SetFont(m_pManager->GetFont(m_iFont), m_pManager->GetZoomRatio());
     const RECT box = TextBox();
-    m_layout.SetWidth(m_bMultiline ? std::max<LONG>(1, box.right - box.left - ScrollBarWidth()) : 0);
+    // Paper cannot scroll: a line wider than the field wraps, and the page makes room for it.
+    const bool wrap = m_bMultiline || IsPrinting();
+    m_layout.SetWidth(wrap ? std::max<LONG>(1, box.right - box.left - ScrollBarWidth()) : 0);
 }
 
 RECT CEditUI::TextBox() const
@@ -876,6 +878,12 @@ void CEditUI::PaintText(HDC hDC)
     if (m_pManager == nullptr) {
         return;
     }
+    // Paper shows the value as text: no caret, selection, composition or scroll bar.
+    const bool paper = IsPrinting();
+    if (paper && m_sText.IsEmpty()) {
+        CControlUI::PaintText(hDC);
+        return;
+    }
     SyncLayout();
     if (m_bScrollPending) {
         ScrollToCaret();
@@ -892,16 +900,19 @@ void CEditUI::PaintText(HDC hDC)
     const int top = shown.top - origin.y + (shown.top > box.top ? 1 : 0);
     size_t start = 0;
     size_t end = 0;
-    GetSel(start, end);
     // The selection shows while the field has the focus, in grey while its window is away, and
-    // not at all once another field took the focus.
+    // not at all once another field took the focus, nor on paper.
     const bool windowAway = !m_bFocused && m_pManager->GetFocus() == this;
-    if (!m_bFocused && !windowAway) {
-        start = end = 0;
+    if (!paper && (m_bFocused || windowAway)) {
+        GetSel(start, end);
     }
     CRenderEngine::PushClip(hDC, box);
     m_layout.Paint(hDC, origin.x, origin.y, top, top + (shown.bottom - shown.top), PaintTextColor(), start, end,
                    windowAway ? kInactiveSelectionColor : kSelectionColor);
+    if (paper) {
+        CRenderEngine::PopClip(hDC);
+        return;
+    }
     if (m_bFocused && (m_bCaretOn || m_bDragMove)) {
         // While a selection is dragged the caret shows where it would land.
         const RECT caret = m_layout.GetCaretRect(m_bDragMove ? m_nDropPos : m_nCaret);
@@ -941,8 +952,18 @@ CScrollBar CEditUI::VerticalBar()
     return CScrollBar(track, true, view, content, m_nScrollY, Scale(kScrollBarDesignWidth * 2));
 }
 
+void CEditUI::PaintBkColor(HDC hDC)
+{
+    if (!IsPrinting()) {
+        CControlUI::PaintBkColor(hDC);
+    }
+}
+
 void CEditUI::PaintBorder(HDC hDC)
 {
+    if (IsPrinting()) {
+        return;
+    }
     if (m_nBorderSize > 0) {
         CControlUI::PaintBorder(hDC);
         return;

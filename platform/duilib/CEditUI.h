@@ -90,7 +90,8 @@ public:
     // How far the text is scrolled, in pixels: cx sideways, cy down.
     SIZE GetScrollPos() const { return SIZE{m_nScrollX, m_nScrollY}; }
     // The height the field needs to show its whole text at its present width (its text padding
-    // included), laying out every paragraph; a printed copy grows the field to it.
+    // included), laying out every paragraph; a printed copy grows the field to it (on paper a
+    // single-line field wraps what its width does not hold).
     int GetContentHeight();
     // The top, in window coordinates, of the line that holds window row `y` (not above the
     // field's top; `y` itself below the text), where a printed page may end without cutting a
@@ -99,6 +100,8 @@ public:
 
 protected:
     explicit CEditUI(bool multiline);
+    // On paper a field is its text alone: no background, border, caret, selection or scroll bar.
+    void PaintBkColor(HDC hDC) override;
     void PaintText(HDC hDC) override;
     void PaintBorder(HDC hDC) override;
 

@@ -59,6 +59,12 @@ public:
     // A design length times the zoom ratio, rounded and clamped as RoundCoordinate does.
     int Scale(double design) const;
 
+    // Whether the window's controls paint for paper: values as text on the page, without the
+    // borders, buttons and backgrounds of input fields, caret or selection. Off by default; a
+    // window that prints a copy of a page turns it on while it prints.
+    void SetPrinting(bool printing) { m_bPrinting = printing; }
+    bool IsPrinting() const { return m_bPrinting; }
+
     // Fonts by the skin's "id"; a later font of the same id replaces the earlier one. -1 or an
     // unknown id is the default font.
     void AddFont(int id, const TFontInfo& font, bool isDefault);
@@ -160,6 +166,7 @@ private:
     std::vector<TTimerInfo> m_vecTimers;
     UINT_PTR m_uNextTimer = 1;
     float m_fZoomRatio = 1.0f;
+    bool m_bPrinting = false;
     bool m_bUpdateNeeded = false;
     bool m_bLayingOut = false;
     bool m_bDestroying = false;

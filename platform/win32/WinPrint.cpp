@@ -2,16 +2,19 @@
 #include "platform/kmbase/KMLastError.h"
 #include "platform/kmbase/KMString.h"
 #include "platform/win32/CupsLibrary.h"
+#include "SrCtrlVersion.h"
 
 #include <cairo-pdf.h>
 #include <cairo-ps.h>
 
 #include <algorithm>
+#include <ctime>
 #include <map>
 #include <memory>
 #include <mutex>
 #include <new>
 #include <string>
+#include <utility>
 
 namespace {
 
@@ -155,6 +158,30 @@ bool SubmitCupsJob(const DeviceContext& dc)
     return sent;
 }
 
+// The document's properties as a PDF reader shows them: its title, author and subject, the
+// program that made it and when.
+void WritePdfMetadata(cairo_surface_t* surface, const DeviceContext& dc)
+{
+    for (const auto& item : {std::make_pair(CAIRO_PDF_METADATA_TITLE, &dc.strTitle),
+                             std::make_pair(CAIRO_PDF_METADATA_AUTHOR, &dc.strAuthor),
+                             std::make_pair(CAIRO_PDF_METADATA_SUBJECT, &dc.strSubject)}) {
+        if (!item.second->empty()) {
+            cairo_pdf_surface_set_metadata(surface, item.first, item.second->c_str());
+        }
+    }
+    cairo_pdf_surface_set_metadata(surface, CAIRO_PDF_METADATA_CREATOR, "srctrl " SRCTRL_VERSION_STRING);
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    char date[32];
+    char zone[8];
+    if (localtime_r(&now, &local) != nullptr && std::strftime(date, sizeof date, "%Y-%m-%dT%H:%M:%S", &local) > 0 &&
+        std::strftime(zone, sizeof zone, "%z", &local) == 5) {
+        // ISO 8601 wants the offset as +hh:mm.
+        const std::string stamp = std::string(date) + std::string(zone, 3) + ":" + std::string(zone + 3, 2);
+        cairo_pdf_surface_set_metadata(surface, CAIRO_PDF_METADATA_CREATE_DATE, stamp.c_str());
+    }
+}
+
 // The surface a document is drawn on, in points. A queue gets PostScript: Cairo's PDF pages are
 // each one transparency group, and CUPS's filters turn any page with a group into a picture on
 // the way to PostScript, losing text and fonts; PostScript pages carry no group.
@@ -164,8 +191,7 @@ cairo_surface_t* CreateDocumentSurface(DeviceContext& dc)
     if (dc.strPrinter.empty()) {
         cairo_surface_t* surface = cairo_pdf_surface_create_for_stream(WriteToFile, dc.pReplace.get(),
                                                                        dc.dWidthMm * points, dc.dHeightMm * points);
-        cairo_pdf_surface_set_metadata(surface, CAIRO_PDF_METADATA_TITLE, dc.strTitle.c_str());
-        cairo_pdf_surface_set_metadata(surface, CAIRO_PDF_METADATA_CREATOR, "srctrl");
+        WritePdfMetadata(surface, dc);
         return surface;
     }
     cairo_surface_t* surface =
@@ -220,6 +246,17 @@ bool RegisterPdfPrinter(const char* name, const char* pdfPath, double widthMm, d
     }
     std::lock_guard<std::mutex> lock(g_printersMutex);
     PdfPrinters()[name] = PdfPrinter{pdfPath, widthMm, heightMm, dpi};
+    return true;
+}
+
+bool SetDocumentProperties(HDC hdc, const std::string& author, const std::string& subject)
+{
+    DeviceContext* dc = LookupDC(hdc);
+    if (dc == nullptr || !dc->bPrinter || dc->bInDocument) {
+        return false;
+    }
+    dc->strAuthor = author;
+    dc->strSubject = subject;
     return true;
 }
 

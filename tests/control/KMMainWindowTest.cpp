@@ -397,7 +397,7 @@ TEST_F(MainWindowTest, PrintingNamesTheDocumentAndWritesOnePage)
     report->SetQRCode("SR-QR-4711");
     ASSERT_TRUE(m_main->Print("Main Window PDF"));
     const auto info = testing_support::RunTool("pdfinfo " + testing_support::Quoted(pdf) + " 2>&1");
-    EXPECT_NE(info.strOutput.find("SRMüller^Jürgen20240131"), std::string::npos) << info.strOutput;
+    EXPECT_NE(info.strOutput.find("report — Jürgen Müller — 2024-01-31"), std::string::npos) << info.strOutput;
     EXPECT_NE(info.strOutput.find("Pages:"), std::string::npos) << info.strOutput;
     // The printed page carries the report's QR code.
     ASSERT_EQ(testing_support::RunTool("pdftoppm -r 150 -png " + testing_support::Quoted(pdf) + " " +
