@@ -104,6 +104,12 @@ void MakeDisplay(CControlUI* control)
     control->SetDisabledTextColor(control->GetTextColor());
 }
 
+// A page that is being printed takes no input: every field shows its value as people read it.
+bool IsOnPaper(CControlUI* control)
+{
+    return control->GetManager() != nullptr && control->GetManager()->IsPrinting();
+}
+
 bool IsBindableValue(CControlUI* control)
 {
     return IsOneOf(control, {L"Edit", L"Combo", L"RichEdit", L"EditCombo", L"DateTime"});
@@ -340,7 +346,7 @@ void KMReportUIHandler::ShowValue(CControlUI* control, DWORD tag, const wchar_t*
         SetControlValue_PatientAge(control, value);
     } else if (IsClass(control, L"DateTime")) {
         SetControlValue_Date(dynamic_cast<CDateTimeUI*>(control), value);
-    } else if (display || IsClass(control, L"Label")) {
+    } else if (display || IsClass(control, L"Label") || IsOnPaper(control)) {
         control->SetText(KMDcmConvert::ToDisplayText(tag, value).c_str());
     } else if (!control->HasText(value)) {
         control->SetText(value);

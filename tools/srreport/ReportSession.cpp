@@ -5,8 +5,6 @@
 #include "OwnedBitmap.h"
 #include "TempFolder.h"
 
-#include "control/SrCtrl.h"
-
 #include <dcmtk/dcmdata/dcdeftag.h>
 #include <dcmtk/dcmdata/dcfilefo.h>
 
@@ -16,13 +14,6 @@
 #include <unistd.h>
 
 namespace {
-
-// ": " and why the control's last call failed, when it said.
-std::string BecauseOfControl()
-{
-    const std::string reason = SrCtrlGetLastError();
-    return reason.empty() ? reason : ": " + reason;
-}
 
 // The printer name under which the session's PDF file printer is registered.
 constexpr const char* kPdfPrinter = "srreport PDF";
@@ -107,7 +98,7 @@ IKMReport* ReportSession::OpenReport(const std::string& path)
 
 IKMReport* ReportSession::CreateReport(const std::string& imagePath)
 {
-    const auto image = DicomInput::Load(imagePath);
+    const auto image = DicomInput::Load(imagePath, false);
     OFString study;
     if (image->getDataset()->findAndGetOFString(DCM_StudyInstanceUID, study).bad() || study.empty()) {
         throw Failure(ExitCode::Input, "no Study Instance UID in " + imagePath + ": the report cannot name its study");
@@ -124,11 +115,13 @@ void ReportSession::Close(IKMReport* report)
     m_pCtrl->CloseReport(report);
 }
 
-void ReportSession::Save(IKMReport* report, const std::string& path)
+void ReportSession::Save(IKMReport* report, OutputFile& output)
 {
-    if (!report->GetDcmSR()->SaveFile(path.c_str())) {
-        throw Failure(ExitCode::Output, "cannot write the report to " + path);
+    std::string bytes;
+    if (!report->GetDcmSR()->SaveToBuffer(bytes)) {
+        throw Failure(ExitCode::Failed, "cannot write the report to " + output.Target() + ": " + SrCtrlGetLastError());
     }
+    output.Write(bytes);
 }
 
 void ReportSession::PrintToPdf(const std::string& pdfPath)
@@ -137,15 +130,14 @@ void ReportSession::PrintToPdf(const std::string& pdfPath)
         throw Failure(ExitCode::Output, "cannot print to " + pdfPath);
     }
     if (!m_pCtrl->Print(kPdfPrinter)) {
-        throw Failure(ExitCode::Output, "cannot print the report to " + pdfPath + BecauseOfControl());
+        throw Failure(ExitCode::Output, SrCtrlGetLastError());
     }
 }
 
 void ReportSession::PrintOn(const std::string& queue)
 {
     if (!m_pCtrl->Print(queue.c_str())) {
-        throw Failure(ExitCode::Output,
-                      "cannot print on \"" + queue + "\" (is it a CUPS queue that accepts jobs?)" + BecauseOfControl());
+        throw Failure(ExitCode::Output, "cannot print on \"" + queue + "\" (is it a CUPS queue that accepts jobs?)");
     }
 }
 
