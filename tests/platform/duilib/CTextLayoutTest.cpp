@@ -73,14 +73,6 @@ std::vector<int> DifferencesFromWholeLayout(CTextLayout& pieces, const std::wstr
     for (size_t chars = 0, byte = 0; byte <= whole.strUtf8.size(); byte = g_utf8_next_char(utf8 + byte) - utf8) {
         charAt[byte] = chars++;
     }
-    std::vector<int> lineX;
-    PangoLayoutIter* iter = pango_layout_get_iter(whole.layout);
-    do {
-        PangoRectangle logical{};
-        pango_layout_iter_get_line_extents(iter, nullptr, &logical);
-        lineX.push_back(logical.x);
-    } while (pango_layout_iter_next_line(iter));
-    pango_layout_iter_free(iter);
     int count = 0;
     const PangoLogAttr* attrs = pango_layout_get_log_attrs_readonly(whole.layout, &count);
     std::vector<int> differences(7);
@@ -89,14 +81,13 @@ std::vector<int> DifferencesFromWholeLayout(CTextLayout& pieces, const std::wstr
         const auto index = static_cast<int>(at - utf8);
         int line = 0;
         pango_layout_index_to_line_x(whole.layout, index, FALSE, &line, nullptr);
-        PangoLayoutLine* lineObject = pango_layout_get_line_readonly(whole.layout, line);
-        const size_t lineStart = charAt[static_cast<size_t>(lineObject->start_index)];
+        const size_t lineStart = charAt[static_cast<size_t>(pango_layout_get_line_readonly(whole.layout, line)->start_index)];
         PangoRectangle strong{};
         pango_layout_get_cursor_pos(whole.layout, index, &strong, nullptr);
         int hit = 0;
         int trailing = 0;
-        pango_layout_line_x_to_index(lineObject, PANGO_PIXELS(strong.x) * PANGO_SCALE - lineX[static_cast<size_t>(line)],
-                                     &hit, &trailing);
+        pango_layout_xy_to_index(whole.layout, PANGO_PIXELS(strong.x) * PANGO_SCALE, strong.y + strong.height / 2, &hit,
+                                 &trailing);
         size_t on = pos;
         while (on < text.size() && !attrs[++on].is_word_start) {
         }
