@@ -13,6 +13,7 @@
 #include "printing/KMPrintWindow.h"
 
 #include <cwchar>
+#include <string>
 
 KMReportWindow::KMReportWindow()
     : m_bModified(false), m_pPrintWindow(nullptr), m_pPage(nullptr), m_nFitMode(1), m_pCallback(nullptr)
@@ -443,10 +444,14 @@ int KMReportWindow::GetImageBoxCount() { return m_uiHandler.GetImageBoxCount(); 
 bool KMReportWindow::SetImage(int index, HBITMAP bitmap)
 {
     const KMCallScope call(*this);
+    KMLastError::Clear();
     if (call.IsRetired()) {
+        KMLastError::Set("the report is closed");
         return false;
     }
-    if (bitmap == nullptr || index < 0 || index >= GetImageBoxCount()) {
+    if (index < 0 || index >= GetImageBoxCount()) {
+        KMLastError::Set("no image box " + std::to_string(index) + ": the page has " +
+                         std::to_string(GetImageBoxCount()));
         return false;
     }
     std::vector<unsigned char> jpeg;
@@ -454,10 +459,11 @@ bool KMReportWindow::SetImage(int index, HBITMAP bitmap)
         return false;
     }
     KMDcmDataset item;
-    if (!m_dcmSR.GetDataset()->GetOrCreateSequenceItem(KMDcmTag::ReferencedImageSequence, item, index)) {
+    if (!m_dcmSR.GetDataset()->GetOrCreateSequenceItem(KMDcmTag::ReferencedImageSequence, item, index) ||
+        !item.SetUint8Array(KMDcmTag::EncapsulatedDocument, jpeg.data(), jpeg.size())) {
+        KMLastError::Set("picture not stored in the document");
         return false;
     }
-    item.SetUint8Array(KMDcmTag::EncapsulatedDocument, jpeg.data(), jpeg.size());
     // The box shows the bytes as the document holds them (padded to an even length), so that a
     // printed copy or a preview made from the document shares this decode.
     const BYTE* stored = nullptr;
@@ -465,6 +471,9 @@ bool KMReportWindow::SetImage(int index, HBITMAP bitmap)
     const bool shown = item.GetUint8Array(KMDcmTag::EncapsulatedDocument, stored, length) && length > 0 &&
                        m_uiHandler.SetImageBox(index, stored, static_cast<long>(length));
     SetModified(true);
+    if (!shown) {
+        KMLastError::Set("picture stored but not shown in image box " + std::to_string(index));
+    }
     return shown;
 }
 
