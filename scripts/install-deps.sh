@@ -5,6 +5,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake pkg-config dpkg-dev libx11-dev
+  file help2man lintian debootstrap
   libdcmtk-dev dcmtk dicom3tools
   libtinyxml2-dev
   libcairo2-dev libpango1.0-dev fonts-dejavu-core fonts-wqy-microhei
