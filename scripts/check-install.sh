@@ -21,19 +21,24 @@ image=$source/sample/sample-image.dcm
 work=$(mktemp -d)
 root=""                 # the clean root's folder; "" while this machine is the root
 installed_here=()       # packages installed into this machine, removed at the end
+# Unmounts the clean root's /proc and deletes the root, never through a mount that is still there.
+drop_root() {
+  [ -n "$root" ] || return 0
+  if mountpoint -q "$root/proc"; then
+    umount "$root/proc" || true
+  fi
+  if grep -q " $root/" /proc/mounts; then
+    echo "check-install: $root still has mounts; left in place" >&2
+    return 1
+  fi
+  rm -rf "$root"
+  root=""
+}
 cleanup() {
   if [ ${#installed_here[@]} -gt 0 ]; then
     apt-get purge -y -qq "${installed_here[@]}" >/dev/null || true
   fi
-  if [ -n "$root" ] && mountpoint -q "$root/proc"; then
-    umount "$root/proc" || true
-  fi
-  # Never delete through a mount that is still there.
-  if [ -n "$root" ] && grep -q " $root/" /proc/mounts; then
-    echo "check-install: $root still has mounts; left in place" >&2
-  else
-    rm -rf "$work"
-  fi
+  drop_root && rm -rf "$work"
 }
 trap cleanup EXIT
 # Qt wants a private runtime folder, which a CI job or a root shell may not have.
@@ -285,10 +290,8 @@ if [ "${SRCTRL_CHECK_ROOT:-}" != host ] && make_root; then
     XDG_RUNTIME_DIR=/tmp/runtime "$@"; }
 else
   if [ -n "$root" ]; then
-    echo "check-install: debootstrap could not make a root ($(tail -n 1 "$work/debootstrap.log")); using this machine" >&2
-    mountpoint -q "$root/proc" && umount "$root/proc"
-    rm -rf "$root"
-    root=""
+    echo "check-install: no clean root ($(tail -n 1 "$work/debootstrap.log" 2>/dev/null)); using this machine" >&2
+    drop_root || fail "cannot remove the failed root $root"
   fi
   where="this machine"
   inside=$work/inside
