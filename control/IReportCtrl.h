@@ -19,7 +19,10 @@
 // RemoveCallback or release and never deletes it.
 class IReportCtrlCallback {
 public:
-    // A value was stored in the active report's document; `value` is valid during the call.
+    // A value was stored in the active report's document; `value` is valid during the call. A
+    // change to a document whose instance was kept (opened, saved, or SetModified(false)) first
+    // gives it a new SOP Instance UID: it is told here as tag 0x00080018 with the new UID, before
+    // the change that caused it (see IKMReport::GetDcmSR).
     virtual void OnReportValueChanged(IKMReport* report, DWORD tag, const wchar_t* value) = 0;
     // Another report became the active one.
     virtual void OnActiveReportChanged(IKMReport* report) = 0;

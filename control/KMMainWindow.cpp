@@ -10,14 +10,20 @@
 #include "report/KMReportWindow.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 
 namespace {
 
 
+// What a new report takes over from its image: the patient, and the study with what identifies
+// it to the archive and to the order (KMDcmSR::TakeRequest brings the order's sequences).
 const DWORD kNarrowCopies[] = {KMDcmTag::StudyInstanceUID, KMDcmTag::StudyDate, KMDcmTag::StudyTime, KMDcmTag::PatientAge, KMDcmTag::PatientSex, KMDcmTag::PatientBirthDate};
-const DWORD kWideCopies[] = {KMDcmTag::PatientName, KMDcmTag::PatientID, KMDcmTag::BodyPartExamined, KMDcmTag::InstitutionalDepartmentName, KMDcmTag::ReferringPhysicianName};
+const DWORD kWideCopies[] = {KMDcmTag::PatientName,      KMDcmTag::PatientID,       KMDcmTag::BodyPartExamined,
+                             KMDcmTag::InstitutionalDepartmentName, KMDcmTag::ReferringPhysicianName,
+                             KMDcmTag::AccessionNumber,  KMDcmTag::StudyID,         KMDcmTag::StudyDescription,
+                             KMDcmTag::IssuerOfPatientID};
 
 // Modality and SOP Instance UID of a document that claims to be an SR document.
 // An empty UID identifies nothing: two documents without one are not the same document.
@@ -562,21 +568,27 @@ IKMReport* KMMainWindow::CreateReportFromReport(IKMReport* source)
         delete window;
         return nullptr;
     }
-    window->m_dcmSR.Copy(document->GetDataset());
-    KMDcmDataset* ds = window->m_dcmSR.GetDataset();
+    KMDcmSR& copy = window->m_dcmSR;
+    copy.Copy(document->GetDataset());
+    KMDcmDataset* ds = copy.GetDataset();
+    // A copy is an amendment: the next version of its source, in the source's series, naming
+    // the source after the source's own predecessors. A source without an identity of its own
+    // gives a document that starts a series.
+    if (!copy.StartNewVersion()) {
+        KMString uid;
+        KMDcmUtil::GenerateUID(uid);
+        ds->SetString(KMDcmTag::SeriesInstanceUID, uid);
+        ds->SetInt32(KMDcmTag::SeriesNumber, KMReportWindow::kSeriesNumber, 0);
+        ds->SetInt32(KMDcmTag::InstanceNumber, 1, 0);
+        KMDcmUtil::GenerateUID(uid);
+        ds->SetString(KMDcmTag::SOPInstanceUID, uid);
+    }
     ds->SetString(KMDcmTag::CompletionFlag, "PARTIAL");
     ds->SetString(KMDcmTag::VerificationFlag, "UNVERIFIED");
-    // A copy is an amendment that nobody has verified yet: the source's verifier stays with it.
-    window->m_dcmSR.SetVerifyingObserverName(L"");
-    window->m_dcmSR.SetVerifyingOrganization(L"");
-    window->m_dcmSR.SetVerificationDateTime(L"");
-    ds->SetInt32(KMDcmTag::InstanceNumber, 1, 0);
-    ds->SetInt32(KMDcmTag::SeriesNumber, 8001, 0);
-    KMString uid;
-    KMDcmUtil::GenerateUID(uid);
-    ds->SetString(KMDcmTag::SeriesInstanceUID, uid);
-    KMDcmUtil::GenerateUID(uid);
-    ds->SetString(KMDcmTag::SOPInstanceUID, uid);
+    // Nobody has verified the amendment yet: the source's verifier stays with the source.
+    copy.SetVerifyingObserverName(L"");
+    copy.SetVerifyingOrganization(L"");
+    copy.SetVerificationDateTime(L"");
     return FinishReport(window, true);
 }
 
@@ -608,9 +620,15 @@ IKMReport* KMMainWindow::CreateReportFromImage(const char* dicomFile)
     }
     for (DWORD tag : kWideCopies) {
         std::wstring value;
-        if (file.GetDataset()->GetString(tag, value, 0)) {
+        if (file.GetDataset()->GetString(tag, value, KMDcmDataset::kAllValues)) {
             target->SetString(tag, value);
         }
+    }
+    window->m_dcmSR.TakeRequest(*file.GetDataset());
+    // The report's series is not the image's, even where the image is in one of ours.
+    std::string imageSeries;
+    if (file.GetDataset()->GetString(KMDcmTag::SeriesNumber, imageSeries, 0) && std::atoi(imageSeries.c_str()) == KMReportWindow::kSeriesNumber) {
+        target->SetInt32(KMDcmTag::SeriesNumber, KMReportWindow::kSeriesNumber + 1, 0);
     }
     // The report's own Modality is SR; the image's is what the report is about.
     std::wstring modality;

@@ -313,6 +313,15 @@ void CControlUI::PaintBorder(HDC hDC)
     }
 }
 
+void CControlUI::PaintFieldFrame(HDC hDC)
+{
+    constexpr DWORD kFocusFrameColor = 0xFF3C78D8;
+    constexpr DWORD kFieldFrameColor = 0xFFB0B0B0;
+    if (m_bEnabled) {
+        CRenderEngine::DrawRect(hDC, m_rcItem, HairlineWidth(), m_bFocused ? kFocusFrameColor : kFieldFrameColor);
+    }
+}
+
 void CControlUI::SetAttribute(LPCTSTR name, LPCTSTR value)
 {
     const std::wstring n = name;

@@ -103,6 +103,10 @@ protected:
     virtual void PaintBkImage(HDC hDC);
     virtual void PaintText(HDC hDC);
     virtual void PaintBorder(HDC hDC);
+    // The frame of a field that takes input, blue while it has the focus. A field that takes no
+    // input (a display of the document, a verified report) has none: it reads as text on the
+    // page, not as a box to type into.
+    void PaintFieldFrame(HDC hDC);
     // Scales a design length by the zoom ratio, rounded and clamped as RoundCoordinate does.
     int Scale(double design) const;
     // The width of a one-pixel line of the design at the zoom: whole device pixels, at least

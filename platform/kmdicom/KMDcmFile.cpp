@@ -3,6 +3,7 @@
 #include "platform/kmbase/KMLastError.h"
 #include "platform/kmdicom/KMDcmIO.h"
 #include "platform/kmdicom/KMDcmLog.h"
+#include "platform/kmdicom/KMDcmTags.h"
 
 #include <dcmtk/dcmdata/dcfilefo.h>
 
@@ -37,6 +38,7 @@ bool KMDcmFile::LoadFile(const char* path, bool bLoadAll)
         return false;
     }
     Adopt(std::move(file));
+    MarkInstanceKept();
     return true;
 }
 
@@ -48,6 +50,7 @@ bool KMDcmFile::SaveFile(const char* path)
         KMLastError::Set(reason);
         return false;
     }
+    MarkInstanceKept();
     return true;
 }
 
@@ -59,5 +62,18 @@ bool KMDcmFile::SaveToBuffer(std::string& bytes)
         KMLastError::Set("document not encoded: " + reason);
         return false;
     }
+    MarkInstanceKept();
     return true;
+}
+
+bool KMDcmFile::IsInstanceKept() const
+{
+    std::string uid;
+    return !m_strKeptUID.empty() && m_dataset.GetUID(KMDcmTag::SOPInstanceUID, uid) && uid == m_strKeptUID;
+}
+
+void KMDcmFile::MarkInstanceKept()
+{
+    std::string uid;
+    m_strKeptUID = m_dataset.GetUID(KMDcmTag::SOPInstanceUID, uid) ? uid : "";
 }

@@ -44,6 +44,16 @@ public:
     // SrCtrlGetLastError "document not encoded: REASON", when DCMTK cannot encode the dataset.
     bool SaveToBuffer(std::string& bytes);
 
+    // Whether the instance that the dataset holds, by its SOP Instance UID, is kept outside this
+    // object: LoadFile read it, SaveFile wrote it, SaveToBuffer encoded it (to be stored or sent),
+    // or MarkInstanceKept was told so. Such an
+    // instance must not change under its UID: the report control gives the document a new
+    // version before it changes it (KMDcmSR::StartNewVersion). A new UID in the dataset makes
+    // the answer false until that instance is kept in turn.
+    bool IsInstanceKept() const;
+    // The instance as the dataset holds it now is kept elsewhere (stored or sent by other means).
+    void MarkInstanceKept();
+
     // The dataset, valid for the object's lifetime (also across LoadFile).
     KMDcmDataset* GetDataset() { return &m_dataset; }
     const KMDcmDataset* GetDataset() const { return &m_dataset; }
@@ -57,4 +67,6 @@ private:
 
     std::unique_ptr<DcmFileFormat> m_pFile;
     KMDcmDataset m_dataset;
+    // The SOP Instance UID of the instance last kept; empty before one.
+    std::string m_strKeptUID;
 };

@@ -374,7 +374,9 @@ TEST_F(MainWindowTest, NewReportsFromImagesAndReportsGetNewIdentities)
     ASSERT_NE(copy, nullptr);
     EXPECT_EQ(Read(copy, 0x0040A491), "PARTIAL");
     EXPECT_EQ(Read(copy, 0x0040A493), "UNVERIFIED");
-    EXPECT_EQ(Read(copy, 0x00200013), "1");
+    // The copy is the source's next version, in its series.
+    EXPECT_EQ(Read(copy, 0x00200013), "2");
+    EXPECT_EQ(Read(copy, 0x0020000E), Read(a, 0x0020000E));
     EXPECT_NE(Read(copy, 0x00080018), Read(a, 0x00080018));
     EXPECT_EQ(Read(copy, 0x0020000D), Read(a, 0x0020000D));
     EXPECT_TRUE(copy->IsModified());

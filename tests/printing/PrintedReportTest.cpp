@@ -296,10 +296,11 @@ TEST_F(PrintedReportTest, BordersPrintAsHeavyAsOnTheScreen)
     ASSERT_EQ(cairo_surface_status(image), CAIRO_STATUS_SUCCESS);
     const int stride = cairo_image_surface_get_stride(image);
     const unsigned char* data = cairo_image_surface_get_data(image);
-    // The field spans x 176..394 and y 141..167 of the design; its right edge is at 393.
+    // The Finding box's frame, which the template draws one design pixel wide, is at x 40 of the
+    // design, between rows 651 and 811.
     int darkest = 255;
-    for (int y = 147; y < 161; ++y) {
-        for (int x = 388; x < 398; ++x) {
+    for (int y = 700; y < 714; ++y) {
+        for (int x = 35; x < 45; ++x) {
             const unsigned char* p = data + y * stride + x * 4;
             darkest = std::min<int>(darkest, (p[0] + p[1] + p[2]) / 3);
         }

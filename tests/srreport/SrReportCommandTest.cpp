@@ -95,9 +95,11 @@ TEST(SrReportCommand, EditAmendsAVerifiedReportIntoANewDocument)
                               " --organization 'City Hospital' -o " + Quoted(verified));
     ASSERT_EQ(edited.code, 0) << edited.err;
     EXPECT_EQ(DciodvfyErrors(verified), "");
-    // An unverified report is edited as the same document.
+    // An unverified report is edited into its next version, in its series.
     ExpectValues(verified, {{"VerificationFlag", "VERIFIED"}, {"VerifyingObserverName", "Roe^Anna"},
-                            {"SOPInstanceUID", DumpValue(draft, "SOPInstanceUID")}});
+                            {"SeriesInstanceUID", DumpValue(draft, "SeriesInstanceUID")}, {"InstanceNumber", "2"},
+                            {"ReferencedSOPInstanceUID", DumpValue(draft, "SOPInstanceUID")}});
+    EXPECT_NE(DumpValue(verified, "SOPInstanceUID"), DumpValue(draft, "SOPInstanceUID"));
 
     // Editing it in place is refused: SrReportFailureTest.
     const std::string before = ReadFile(verified);
@@ -106,10 +108,13 @@ TEST(SrReportCommand, EditAmendsAVerifiedReportIntoANewDocument)
     ASSERT_EQ(edited.code, 0) << edited.err;
     EXPECT_EQ(ReadFile(verified), before) << "the verified file is never touched";
     EXPECT_EQ(DciodvfyErrors(amended), "") << "an unverified amendment carries no verifying observer";
-    // The amendment names the verified document as its predecessor.
+    // The amendment names the verified document after the verified document's own predecessor.
     ExpectValues(amended, {{"VerificationFlag", "UNVERIFIED"}, {"CompletionFlag", "PARTIAL"}, {"VerifyingObserverName", ""},
-                           {"StudyInstanceUID", kSampleStudyUid},
-                           {"ReferencedSOPInstanceUID", DumpValue(verified, "SOPInstanceUID")}});
+                           {"StudyInstanceUID", kSampleStudyUid}});
+    EXPECT_NE(SrReport("show --json " + Quoted(amended))
+                  .out.find("\"predecessors\":[\"" + DumpValue(draft, "SOPInstanceUID") + "\",\"" +
+                            DumpValue(verified, "SOPInstanceUID") + "\"]"),
+              std::string::npos);
     EXPECT_NE(DumpValue(amended, "SOPInstanceUID"), DumpValue(verified, "SOPInstanceUID"));
     // The rest of the content is kept.
     ExpectContains(RunTool("dsrdump +Pl " + Quoted(amended)).strOutput, {"Amended reading.", "Normal study."});
@@ -118,10 +123,17 @@ TEST(SrReportCommand, EditAmendsAVerifiedReportIntoANewDocument)
 TEST(SrReportCommand, ExportPdfWritesAValidEncapsulatedPdfOfTheSameStudy)
 {
     TempDir folder;
-    const std::string report = NewReport(folder, "report.dcm", "No pneumothorax.");
+    // A site's own UID root for everything made.
+    const std::string root = "1.999.4711";
+    const std::string report = NewReport(folder, "report.dcm", "No pneumothorax.", "--uid-root " + root);
     const std::string instance = folder.File("report-pdf.dcm");
-    const Outcome exported = SrReport("export-pdf " + Quoted(report) + " -o " + Quoted(instance));
+    const Outcome exported = SrReport("export-pdf --uid-root " + root + " " + Quoted(report) + " -o " + Quoted(instance));
     ASSERT_EQ(exported.code, 0) << exported.err;
+    for (const std::string& file : {report, instance}) {
+        for (const char* uid : {"SOPInstanceUID", "SeriesInstanceUID"}) {
+            EXPECT_EQ(DumpValue(file, uid).rfind(root + ".", 0), 0u) << file << " " << uid;
+        }
+    }
 
     EXPECT_EQ(DciodvfyErrors(instance), "");
     ExpectValues(instance, {{"SOPClassUID", "1.2.840.10008.5.1.4.1.1.104.1"}, {"Modality", "DOC"},

@@ -82,6 +82,13 @@ TEST(SrReportFailure, BadInputGivesOneLineItsExitCodeAndNoOutput)
         {"peer without port", "send IN/report.dcm --to PACS@localhost", 2, "not a peer"},
         {"AE title too long", "send IN/report.dcm --to ABCDEFGHIJKLMNOPQ@localhost:104", 2, "not an AE title"},
         {"send of a non-DICOM file", "send IN/notes.dcm --to PACS@127.0.0.1:9", 3, "not a DICOM file"},
+        {"two peers", "send IN/report.dcm --to PACS@127.0.0.1:9 --stow http://127.0.0.1:9/", 2, "give one peer"},
+        {"STOW to another scheme", "send IN/report.dcm --stow ftp://127.0.0.1/studies", 2, "not an http or https URL"},
+        {"password in the URL", "send IN/report.dcm --stow http://alice:pw@127.0.0.1:9/", 2, "the URL names a user"},
+        {"user without password", "send IN/report.dcm --stow http://127.0.0.1:9/ --user alice", 2, "SRREPORT_PASSWORD"},
+        {"STOW in workers", "send -j 2 IN/report.dcm --stow http://127.0.0.1:9/", 2, "-j is for --to"},
+        {"malformed UID root", "new --image " + image + " --uid-root 1.02.3 -o OUT/r.dcm", 2, "not a UID root: \"1.02.3\""},
+        {"UID root too long", "export-pdf IN/report.dcm --uid-root 1.2.3.4.5.6.7.8.9.10.11.12 -o OUT/r.dcm", 2, "at most 23"},
     };
     const std::string report = ReadFile(in.File("report.dcm"));
     const std::string verified = ReadFile(in.File("verified.dcm"));

@@ -6,6 +6,7 @@
 #include "EncapsulatedPdf.h"
 #include "Failure.h"
 #include "OutputFile.h"
+#include "ReportEdits.h"
 #include "ReportRunner.h"
 #include "TempFolder.h"
 #include "platform/kmbase/KMFile.h"
@@ -16,7 +17,7 @@
 
 namespace {
 
-enum : int { kOutputDir = 400 };
+enum : int { kOutputDir = 400, kUidRoot };
 
 const char* const kUsage =
     "usage: srreport export-pdf REPORT.dcm... (-o REPORT-PDF.dcm | --out-dir DIR) [-j N]\n"
@@ -27,6 +28,7 @@ const char* const kUsage =
     "\n"
     "  -o, --output FILE  the DICOM file to write (one input)\n"
     "  --out-dir DIR      write each input's instance into DIR as NAME-pdf.dcm\n"
+    "  --uid-root ROOT    make new UIDs under ROOT, the site's own (default 2.25: UUIDs)\n"
     "  -j N               export N files at a time in N processes\n";
 
 std::vector<unsigned char> ReadBytes(const std::string& path)
@@ -72,6 +74,7 @@ ExitCode Run(int argc, char** argv)
     const option options[] = {
         {"output", required_argument, nullptr, 'o'},
         {"out-dir", required_argument, nullptr, kOutputDir},
+        {"uid-root", required_argument, nullptr, kUidRoot},
         {"help", no_argument, nullptr, 'h'},
         {nullptr, 0, nullptr, 0},
     };
@@ -81,6 +84,7 @@ ExitCode Run(int argc, char** argv)
         case 'o': output = value; break;
         case 'j': workers = CommandLine::ParseWorkers(value); break;
         case kOutputDir: outputDir = value; break;
+        case kUidRoot: UseUidRoot(value); break;
         default: break;
         }
     });

@@ -31,6 +31,7 @@ const char* const kUsage =
     "  --complete              mark the document complete\n"
     "  --verify --verifier NAME --organization ORG\n"
     "                          mark it verified (and complete) by that observer\n"
+    "  --uid-root ROOT         make new UIDs under ROOT, the site's own (default 2.25: UUIDs)\n"
     "  --pdf FILE              also print the report to this PDF file\n"
     "  --png FILE              also render its page to this PNG file\n"
     "\n"
