@@ -310,14 +310,25 @@ cp "$packages"/*.deb "$here/"
 
 # Installs the packages NAME... from the folder, and what they depend on from Debian, in the
 # root; apt refuses them if they depend on one of ours that is not among them or installed.
+# In the clean root, says what they brought: how many packages, how many MiB installed.
 install_there() {
-  local files=() name
+  local files=() name before
   for name in "$@"; do
     files+=("$inside/$(basename "$(deb "$name" deb)")")
   done
+  before=$(installed_there)
   there env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${files[@]}" \
     >"$work/apt.log" 2>&1 || fail "apt could not install $* in $where: $(tail -n 5 "$work/apt.log")"
-  [ -n "$root" ] || installed_here+=("$@")
+  if [ -n "$root" ]; then
+    awk -v b="$before" -v a="$(installed_there)" -v what="$*" 'BEGIN { split(b, x); split(a, y);
+      printf "check-install: %s brought %d packages, %d MiB\n", what, y[1] - x[1], (y[2] - x[2]) / 1024 }'
+  else
+    installed_here+=("$@")
+  fi
+}
+# The packages installed in the root, and their installed size in KiB.
+installed_there() {
+  there dpkg-query -W -f='${db:Status-Abbrev} ${Installed-Size}\n' | awk '$1 == "ii" { n++; s += $2 } END { print n, s }'
 }
 
 # The development package (and the library it names), with a compiler: no Qt comes with them.
