@@ -5,7 +5,6 @@
 #include "platform/kmdicom/KMDcmSR.h"
 #include "platform/kmdicom/KMDcmUtil.h"
 #include "printing/CUtil.h"
-#include "platform/win32/GdiPlus.h"
 
 #include <benchmark/benchmark.h>
 
@@ -107,9 +106,6 @@ static void BM_FillPageWithThreePictures(benchmark::State& state)
     for (DWORD tag : f.tags) {
         sr.GetDataset()->SetString(tag, L"value");
     }
-    ULONG_PTR token = 0;
-    GdiplusStartupInput input;
-    GdiplusStartup(&token, &input, nullptr);
     std::vector<BYTE> pixels(512 * 512 * 4);
     for (size_t i = 0; i < pixels.size(); ++i) {
         pixels[i] = static_cast<BYTE>(i * 7);
@@ -118,7 +114,6 @@ static void BM_FillPageWithThreePictures(benchmark::State& state)
     std::vector<unsigned char> jpeg;
     CUtil::GetJPEG(bitmap, jpeg);
     DeleteObject(bitmap);
-    GdiplusShutdown(token);
     for (int i = 0; i < 3; ++i) {
         KMDcmDataset item;
         sr.GetDataset()->GetOrCreateSequenceItem(0x00081140, item, i);

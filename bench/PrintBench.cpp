@@ -9,7 +9,6 @@
 #include "platform/Host.h"
 #include "platform/kmdicom/KMDcmSR.h"
 #include "platform/kmdicom/KMDcmTags.h"
-#include "platform/win32/GdiPlus.h"
 #include "platform/win32/WinGdi.h"
 
 #include <benchmark/benchmark.h>
@@ -133,9 +132,6 @@ std::string ThirtyPictureTemplate()
 
 void BM_PrintWithPictures(benchmark::State& state)
 {
-    ULONG_PTR token = 0;
-    GdiplusStartupInput input;
-    GdiplusStartup(&token, &input, nullptr);
     HWND host = platform::CreateHostWindow(800, 600);
     auto main = std::make_unique<KMMainWindow>();
     main->Create(host, 0, 0, 800, 600);
@@ -174,7 +170,6 @@ void BM_PrintWithPictures(benchmark::State& state)
     std::remove(pdf.c_str());
     main.reset();
     DestroyWindow(host);
-    GdiplusShutdown(token);
 }
 
 } // namespace

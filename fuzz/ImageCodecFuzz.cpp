@@ -1,7 +1,6 @@
 // Feeds arbitrary bytes to the picture decoders (JPEG through libjpeg-turbo, PNG through Cairo)
-// the way a key image from a document reaches them, and encodes what decoded back to JPEG through
-// GDI+, as a picture handed to a report is.
-#include "platform/win32/GdiPlus.h"
+// the way a key image from a document reaches them, and encodes what decoded back to JPEG, as a
+// picture handed to a report is.
 #include "printing/CUtil.h"
 
 #include <cstddef>
@@ -10,15 +9,6 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    // GDI+ stays started for the process, as a host keeps it.
-    static const bool started = [] {
-        ULONG_PTR token = 0;
-        GdiplusStartupInput input;
-        return GdiplusStartup(&token, &input, nullptr) == Ok;
-    }();
-    if (!started) {
-        return 0;
-    }
     if (size > 0xFFFFFFFFu) {
         return 0;
     }

@@ -5,15 +5,16 @@
 
 #include <vector>
 
-// Conversions between bitmaps and JPEG bytes, through GDI+: the host must have started GDI+
-// (GdiplusStartup) before calling them.
+// Conversions between bitmaps and JPEG bytes, with libjpeg-turbo: nothing needs starting first
+// (GdiplusStartup is not needed). A call that fails leaves its reason for SrCtrlGetLastError.
 class SRCTRL_API CUtil {
 public:
-    // Encodes the bitmap as JPEG (the encoder's default quality) into `jpeg`, which is emptied
-    // first in every case. False, with `jpeg` empty, for a null bitmap, when GDI+ offers no JPEG
-    // encoder, or when encoding produced no bytes. The bitmap stays the caller's.
+    // Encodes the bitmap as JPEG (quality 75, as GDI+'s encoder by default) into `jpeg`, which is
+    // emptied first in every case. False, with `jpeg` empty, for a null or unknown bitmap ("no
+    // bitmap", "not a bitmap") or when the encoder fails ("JPEG not encoded: REASON"). The bitmap
+    // stays the caller's.
     static bool GetJPEG(HBITMAP bitmap, std::vector<unsigned char>& jpeg);
     // Decodes JPEG (or PNG) bytes into a new bitmap that the caller owns; null when they do not
-    // decode.
+    // decode ("picture not decoded: REASON", such as "neither JPEG nor PNG").
     static HBITMAP CreateBitmapFromJPEG(const unsigned char* data, DWORD length);
 };

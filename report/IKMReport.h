@@ -38,9 +38,10 @@ public:
     // False also declares the document as it is now stored (see GetDcmSR).
     virtual void SetModified(bool modified) = 0;
     virtual int GetImageBoxCount() = 0;
-    // Stores the bitmap as JPEG in the document and shows it in image box `index`. The encoding
-    // goes through GDI+, which the host must have started (GdiplusStartup). The bitmap stays the
-    // caller's.
+    // Stores the bitmap as JPEG in the document and shows it in image box `index` (counted from 0,
+    // below GetImageBoxCount). No GdiplusStartup is needed. The bitmap stays the caller's. False
+    // with the reason, such as "no image box 3: the page has 2", "no bitmap" or "JPEG not
+    // encoded: ...".
     virtual bool SetImage(int index, HBITMAP bitmap) = 0;
     virtual bool SetQRCode(const char* text) = 0;
     virtual bool SetAttributeList(const std::vector<std::pair<std::string, std::string>>& rows) = 0;

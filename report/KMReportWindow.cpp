@@ -13,6 +13,7 @@
 #include "printing/KMPrintWindow.h"
 
 #include <cwchar>
+#include <string>
 
 KMReportWindow::KMReportWindow()
     : m_bModified(false), m_pPrintWindow(nullptr), m_pPage(nullptr), m_nFitMode(1), m_pCallback(nullptr)
@@ -534,10 +535,14 @@ int KMReportWindow::GetImageBoxCount() { return m_uiHandler.GetImageBoxCount(); 
 bool KMReportWindow::SetImage(int index, HBITMAP bitmap)
 {
     const KMCallScope call(*this);
+    KMLastError::Clear();
     if (call.IsRetired()) {
+        KMLastError::Set("the report is closed");
         return false;
     }
-    if (bitmap == nullptr || index < 0 || index >= GetImageBoxCount()) {
+    if (index < 0 || index >= GetImageBoxCount()) {
+        KMLastError::Set("no image box " + std::to_string(index) + ": the page has " +
+                         std::to_string(GetImageBoxCount()));
         return false;
     }
     std::vector<unsigned char> jpeg;
@@ -546,10 +551,11 @@ bool KMReportWindow::SetImage(int index, HBITMAP bitmap)
     }
     const bool kept = m_dcmSR.IsInstanceKept();
     KMDcmDataset item;
-    if (!m_dcmSR.GetDataset()->GetOrCreateSequenceItem(KMDcmTag::ReferencedImageSequence, item, index)) {
+    if (!m_dcmSR.GetDataset()->GetOrCreateSequenceItem(KMDcmTag::ReferencedImageSequence, item, index) ||
+        !item.SetUint8Array(KMDcmTag::EncapsulatedDocument, jpeg.data(), jpeg.size())) {
+        KMLastError::Set("picture not stored in the document");
         return false;
     }
-    item.SetUint8Array(KMDcmTag::EncapsulatedDocument, jpeg.data(), jpeg.size());
     if (kept) {
         StartNewVersion();
     }
@@ -560,6 +566,9 @@ bool KMReportWindow::SetImage(int index, HBITMAP bitmap)
     const bool shown = item.GetUint8Array(KMDcmTag::EncapsulatedDocument, stored, length) && length > 0 &&
                        m_uiHandler.SetImageBox(index, stored, static_cast<long>(length));
     SetModified(true);
+    if (!shown) {
+        KMLastError::Set("picture stored but not shown in image box " + std::to_string(index));
+    }
     return shown;
 }
 

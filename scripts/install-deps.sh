@@ -5,10 +5,11 @@ set -euo pipefail
 
 packages=(
   build-essential cmake pkg-config dpkg-dev libx11-dev
+  file help2man lintian debootstrap
   libdcmtk-dev dcmtk dicom3tools
   libtinyxml2-dev
   libcairo2-dev libpango1.0-dev fonts-dejavu-core fonts-wqy-microhei
-  libjpeg62-turbo-dev libturbojpeg0-dev libjpeg-turbo-progs libpng-dev
+  libturbojpeg0-dev libjpeg-turbo-progs libpng-dev
   libqrencode-dev zbar-tools
   libcups2-dev cups cups-client cups-bsd printer-driver-cups-pdf poppler-utils
   libgtest-dev libgmock-dev libbenchmark-dev qt6-base-dev

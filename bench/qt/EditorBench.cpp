@@ -123,12 +123,8 @@ int main(int argc, char** argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    ULONG_PTR gdiplus = 0;
-    GdiplusStartupInput input;
-    GdiplusStartup(&gdiplus, &input, nullptr);
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
-    GdiplusShutdown(gdiplus);
     return 0;
 }

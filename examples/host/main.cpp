@@ -68,13 +68,6 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "usage: report-host IMAGE.dcm REPORT.dcm PAGE.pdf\n");
         return 2;
     }
-    // Pictures go into the report as JPEG through GDI+, which the host starts and stops.
-    ULONG_PTR gdiplus = 0;
-    GdiplusStartupInput input;
-    if (GdiplusStartup(&gdiplus, &input, nullptr) != Ok) {
-        std::fprintf(stderr, "report-host: GDI+ did not start\n");
-        return 1;
-    }
     // On Linux the control lives in a window the library makes for the host; it is painted off
     // screen and shown by the host through platform::CaptureWindow.
     HWND host = platform::CreateHostWindow(1000, 800);
@@ -88,6 +81,5 @@ int main(int argc, char** argv)
     DestroyWindow(ctrl->GetHWND());
     ReleaseReportCtrl(ctrl);
     DestroyWindow(host);
-    GdiplusShutdown(gdiplus);
     return status;
 }

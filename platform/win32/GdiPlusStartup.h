@@ -5,9 +5,9 @@
 
 #include <cstdint>
 
-// Starting GDI+, as a host does before it hands the control pictures: IKMReport::SetImage
-// encodes them as JPEG through GDI+ and fails while no start-up is in force. The control itself
-// never starts or stops GDI+.
+// Starting and stopping GDI+, kept for hosts ported from Windows, which call them around their use
+// of the control. Nothing needs them: pictures are coded with libjpeg-turbo (CUtil), so
+// IKMReport::SetImage works without a start-up, and a shut-down changes nothing.
 
 using ULONG_PTR = std::uintptr_t;
 
@@ -35,6 +35,7 @@ struct GdiplusStartupOutput {
     void* NotificationUnhook;
 };
 
-// Each successful start-up returns a token; GDI+ stays up until every token is shut down.
+// A start-up gives a token (InvalidParameter for a null token or input, or a GdiplusVersion other
+// than 1 to 3); GdiplusShutdown takes it back.
 SRCTRL_API GpStatus GdiplusStartup(ULONG_PTR* token, const GdiplusStartupInput* input, GdiplusStartupOutput* output);
 SRCTRL_API void GdiplusShutdown(ULONG_PTR token);

@@ -5,14 +5,14 @@
 #include <cstddef>
 #include <vector>
 
-// JPEG (libjpeg-turbo) and PNG (Cairo) coding of 32-bit BGRA pixels, top-down rows without
-// padding, alpha premultiplied. Decoders refuse images whose pixels would take more than
-// `maxBytes`, judged from the declared size before any pixel is decoded. Every call reports
-// failure as false and leaves the output empty.
+// JPEG (libjpeg-turbo's TurboJPEG) and PNG (Cairo) decoding, and JPEG encoding, of 32-bit BGRA
+// pixels: top-down rows without padding, alpha premultiplied. Nothing needs starting first.
+// Decoders refuse images whose pixels would take more than `maxBytes`, judged from the declared
+// size before any pixel is decoded. Every call reports failure as false, leaves the output empty
+// and sets the reason (KMLastError): "JPEG not encoded: ..." or "picture not decoded: ...".
 class ImageCodec {
 public:
     static bool EncodeJpeg(const BYTE* pixels, int width, int height, int quality, std::vector<unsigned char>& jpeg);
-    static bool EncodePng(const BYTE* pixels, int width, int height, std::vector<unsigned char>& png);
     static bool Decode(const unsigned char* data, size_t length, size_t maxBytes, int& width, int& height,
                        std::vector<BYTE>& pixels);
 

@@ -1,6 +1,7 @@
 // Every failure a host can meet leaves a reason that names its cause, read through
 // SrCtrlGetLastError; a call that then succeeds clears it. Written as a host is: the installed
 // header layout and the shared library only.
+#include <srctrl/CUtil.h>
 #include <srctrl/IReportCtrl.h>
 
 #include "HostTestSupport.h"
@@ -9,6 +10,7 @@
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -109,4 +111,37 @@ TEST_F(LastError, SavingAndPrintingNameWhatCouldNotBeWritten)
     ASSERT_TRUE(platform::RegisterPdfPrinter("srctrl test: no folder", nowherePdf.c_str()));
     EXPECT_FALSE(m_ctrl->Print("srctrl test: no folder"));
     EXPECT_EQ(Reason(), "PDF not written: " + nowherePdf + ": no such file");
+}
+
+// A host ported from Windows starts GDI+ first; a Linux host does not, and pictures work alike.
+TEST_F(LastError, PicturesNeedNoGdiplusStartupAndRefusalsSayWhy)
+{
+    IKMReport* report = m_ctrl->CreateReportFromImage(Data("ct-image.dcm").c_str());
+    ASSERT_NE(report, nullptr) << Reason();
+    const int boxes = report->GetImageBoxCount();
+    ASSERT_GT(boxes, 0);
+    const bool modified = report->IsModified();
+    std::vector<BYTE> grey(32 * 24 * 4, 0x80);
+    HBITMAP bitmap = CreateBitmap(32, 24, 1, 32, grey.data());
+    EXPECT_FALSE(report->SetImage(boxes, bitmap));
+    EXPECT_EQ(Reason(), "no image box " + std::to_string(boxes) + ": the page has " + std::to_string(boxes));
+    EXPECT_FALSE(report->SetImage(0, nullptr));
+    EXPECT_EQ(Reason(), "no bitmap");
+    EXPECT_EQ(report->IsModified(), modified) << "a refused picture changes nothing";
+
+    ASSERT_TRUE(report->SetImage(0, bitmap)) << Reason();
+    EXPECT_EQ(Reason(), "");
+    DeleteObject(bitmap);
+    // The document's picture decodes back to the bitmap's size.
+    KMDcmDataset item;
+    ASSERT_TRUE(report->GetDcmSR()->GetDataset()->GetSequenceItem(0x00081140, item, 0));
+    const unsigned char* jpeg = nullptr;
+    unsigned long length = 0;
+    ASSERT_TRUE(item.GetUint8Array(0x00420011, jpeg, length));
+    HBITMAP back = CUtil::CreateBitmapFromJPEG(jpeg, static_cast<DWORD>(length));
+    BITMAP size{};
+    ASSERT_EQ(GetObject(back, sizeof(size), &size), static_cast<int>(sizeof(size))) << Reason();
+    EXPECT_EQ(size.bmWidth, 32);
+    EXPECT_EQ(size.bmHeight, 24);
+    DeleteObject(back);
 }

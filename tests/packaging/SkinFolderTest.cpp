@@ -1,7 +1,7 @@
 // Where a loaded library finds its skins: the host's folder, SRCTRL_SKIN_DIR, skin/ beside the
 // library, then the installed share folder; and that Create refuses to start without them and
 // says where it looked. The library is a copy, loaded from a folder laid out as an installed
-// tree (PREFIX/lib/libsrctrl.so.N, PREFIX/share/srctrl/skin), so its own skin/ is not beside it.
+// tree (PREFIX/LIBDIR/libsrctrl.so.N, PREFIX/share/srctrl/skin), so its own skin/ is not beside it.
 #include <srctrl/IReportCtrl.h>
 
 #include <gtest/gtest.h>
@@ -38,7 +38,7 @@ protected:
         char pattern[] = "/tmp/srctrl-skin-folder-XXXXXX";
         ASSERT_NE(mkdtemp(pattern), nullptr);
         s_strPrefix = pattern;
-        s_strLibDir = s_strPrefix + "/lib/";
+        s_strLibDir = s_strPrefix + "/" SRCTRL_INSTALL_LIBDIR "/";
         ASSERT_EQ(Shell("mkdir -p '" + s_strLibDir + "' && cp '" SRCTRL_LIBRARY "' '" + s_strLibDir + "libsrctrl.so'"), "");
         Library& lib = s_library;
         lib.handle = dlopen((s_strLibDir + "libsrctrl.so").c_str(), RTLD_NOW | RTLD_LOCAL);

@@ -1,28 +1,16 @@
 #include "printing/CUtil.h"
-#include "platform/win32/GdiPlus.h"
+#include "control/SrCtrl.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
+#include <string>
+
 using testing_support::Quoted;
 using testing_support::RunTool;
 
-namespace {
-
-class CUtilTest : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        GdiplusStartupInput input;
-        ASSERT_EQ(GdiplusStartup(&m_token, &input, nullptr), Ok);
-    }
-    void TearDown() override { GdiplusShutdown(m_token); }
-    ULONG_PTR m_token = 0;
-};
-
-} // namespace
-
-TEST_F(CUtilTest, JpegOfABitmapDecodesWithDjpegAndBack)
+// No GdiplusStartup anywhere here: the codec needs none.
+TEST(CUtil, JpegOfABitmapDecodesWithDjpegAndBack)
 {
     std::vector<BYTE> pixels(200 * 100 * 4, 0x80);
     for (size_t i = 3; i < pixels.size(); i += 4) {
@@ -30,37 +18,47 @@ TEST_F(CUtilTest, JpegOfABitmapDecodesWithDjpegAndBack)
     }
     HBITMAP bitmap = CreateBitmap(200, 100, 1, 32, pixels.data());
     std::vector<unsigned char> jpeg{1, 2, 3};
-    ASSERT_TRUE(CUtil::GetJPEG(bitmap, jpeg));
+    ASSERT_TRUE(CUtil::GetJPEG(bitmap, jpeg)) << SrCtrlGetLastError();
     DeleteObject(bitmap);
-    ASSERT_GT(jpeg.size(), 2u);
-    EXPECT_EQ(jpeg[0], 0xFF);
-    EXPECT_EQ(jpeg[1], 0xD8);
 
     testing_support::TempDir dir;
     testing_support::WriteFile(dir.File("x.jpg"), std::string(jpeg.begin(), jpeg.end()));
     EXPECT_EQ(RunTool("djpeg -pnm " + Quoted(dir.File("x.jpg")) + " | head -c 11").strOutput, "P6\n200 100\n");
 
     HBITMAP back = CUtil::CreateBitmapFromJPEG(jpeg.data(), static_cast<DWORD>(jpeg.size()));
-    ASSERT_NE(back, nullptr);
+    ASSERT_NE(back, nullptr) << SrCtrlGetLastError();
     EXPECT_NEAR(static_cast<int>(testing_support::PixelAt(back, 50, 50) & 0xFF), 0x80, 4);
     DeleteObject(back);
 }
 
-TEST_F(CUtilTest, NothingToEncodeOrDecodeFails)
+TEST(CUtil, WhatCannotBeEncodedOrDecodedSaysWhy)
 {
     std::vector<unsigned char> jpeg{1, 2, 3};
     EXPECT_FALSE(CUtil::GetJPEG(nullptr, jpeg));
     EXPECT_TRUE(jpeg.empty());
-    const unsigned char text[] = "this is no image at all";
-    EXPECT_EQ(CUtil::CreateBitmapFromJPEG(text, sizeof(text)), nullptr);
-    EXPECT_EQ(CUtil::CreateBitmapFromJPEG(nullptr, 100), nullptr);
-}
+    EXPECT_STREQ(SrCtrlGetLastError(), "no bitmap");
+    BitmapObject stranger;
+    EXPECT_FALSE(CUtil::GetJPEG(&stranger, jpeg));
+    EXPECT_STREQ(SrCtrlGetLastError(), "not a bitmap");
+    HBITMAP wide = CreateBitmap(65501, 1, 1, 32, nullptr);
+    EXPECT_FALSE(CUtil::GetJPEG(wide, jpeg));
+    EXPECT_STREQ(SrCtrlGetLastError(), "JPEG not encoded: 65501 x 1 pixels, JPEG takes 1 to 65500 a side");
+    DeleteObject(wide);
 
-TEST(CUtil, NeedsGdiPlus)
-{
-    HBITMAP bitmap = CreateBitmap(4, 4, 1, 32, nullptr);
-    std::vector<unsigned char> jpeg;
-    EXPECT_FALSE(CUtil::GetJPEG(bitmap, jpeg));
-    EXPECT_TRUE(jpeg.empty());
-    DeleteObject(bitmap);
+    const struct {
+        std::string bytes;
+        const char* reason;
+    } kUndecodable[] = {
+        {"this is no image at all", "picture not decoded: neither JPEG nor PNG"},
+        {"\xFF\xD8\xFF\xE0 and then nothing of a JPEG", "picture not decoded: "},
+        {"\x89PNG\r\n\x1A\n and no header chunk", "picture not decoded: PNG without its header chunk"},
+    };
+    for (const auto& bad : kUndecodable) {
+        const auto* data = reinterpret_cast<const unsigned char*>(bad.bytes.data());
+        EXPECT_EQ(CUtil::CreateBitmapFromJPEG(data, static_cast<DWORD>(bad.bytes.size())), nullptr);
+        EXPECT_EQ(std::string(SrCtrlGetLastError()).rfind(bad.reason, 0), 0u) << SrCtrlGetLastError();
+        EXPECT_GT(std::string(SrCtrlGetLastError()).size(), std::string("picture not decoded: ").size());
+    }
+    EXPECT_EQ(CUtil::CreateBitmapFromJPEG(nullptr, 100), nullptr);
+    EXPECT_STREQ(SrCtrlGetLastError(), "picture not decoded: no bytes");
 }

@@ -3,7 +3,6 @@
 #include "platform/Host.h"
 #include "platform/kmbase/KMString.h"
 #include "platform/kmdicom/KMDcmConvert.h"
-#include "platform/win32/GdiPlus.h"
 #include "report/KMReportWindow.h"
 #include "support/FileChecks.h"
 #include "support/MainWindowFixture.h"
@@ -546,14 +545,10 @@ TEST_F(PrintedReportTest, KeyImagesPrintAsTheirJpegBytesInAFrame)
         pixels[i * 4 + 2] = static_cast<BYTE>((i * 7) % 251);
         pixels[i * 4 + 3] = 0xFF;
     }
-    ULONG_PTR token = 0;
-    GdiplusStartupInput input;
-    GdiplusStartup(&token, &input, nullptr);
     HBITMAP bitmap = CreateBitmap(256, 256, 1, 32, pixels.data());
     ASSERT_NE(bitmap, nullptr);
     ASSERT_TRUE(report->SetImage(0, bitmap));
     DeleteObject(bitmap);
-    GdiplusShutdown(token);
     ASSERT_TRUE(m_main->Print("Image PDF"));
     const std::string images = RunTool("pdfimages -list " + Quoted(pdf) + " 2>/dev/null").strOutput;
     EXPECT_TRUE(std::regex_search(images, std::regex("image +256 +256 +rgb +3 +8 +jpeg"))) << images;

@@ -1,7 +1,6 @@
 #include "control/IKMReportWindowCallback.h"
 #include "platform/Host.h"
 #include "platform/duilib/CContainerUI.h"
-#include "platform/win32/GdiPlus.h"
 #include "report/KMReportWindow.h"
 #include "support/TestSupport.h"
 
@@ -35,8 +34,6 @@ class ReportWindowTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        GdiplusStartupInput input;
-        GdiplusStartup(&m_token, &input, nullptr);
         m_host = platform::CreateHostWindow(800, 600);
         m_report = std::make_unique<KMReportWindow>();
         ASSERT_NE(m_report->Create(m_host, L"KMSRDOcWindow", WS_CHILD | WS_VISIBLE, WS_EX_ACCEPTFILES, 0, 0, 800, 600),
@@ -47,7 +44,6 @@ protected:
     {
         m_report.reset();
         DestroyWindow(m_host);
-        GdiplusShutdown(m_token);
     }
 
     std::string Text(DWORD tag)
@@ -57,7 +53,6 @@ protected:
         return KMString(value).str();
     }
 
-    ULONG_PTR m_token = 0;
     HWND m_host = nullptr;
     std::unique_ptr<KMReportWindow> m_report;
     Events m_events;

@@ -33,11 +33,6 @@ constexpr int kProbeSize = 64;
 
 ReportSession::ReportSession()
 {
-    // Key images pass through GDI+ in the control, which a Windows host starts for it.
-    GdiplusStartupInput input;
-    if (GdiplusStartup(&m_gdiplusToken, &input, nullptr) != Ok) {
-        throw Failure(ExitCode::Failed, "cannot start the picture codecs (GDI+)");
-    }
     m_pCtrl = CreateReportCtrl();
     m_hHost = platform::CreateHostWindow(kWindowWidth, kWindowHeight);
     if (m_pCtrl == nullptr || m_hHost == nullptr || m_pCtrl->Create(m_hHost, 0, 0, kWindowWidth, kWindowHeight) == nullptr) {
@@ -60,10 +55,6 @@ void ReportSession::Release()
     }
     ReleaseReportCtrl(m_pCtrl);
     m_pCtrl = nullptr;
-    if (m_gdiplusToken != 0) {
-        GdiplusShutdown(m_gdiplusToken);
-        m_gdiplusToken = 0;
-    }
 }
 
 void ReportSession::SetTemplate(const std::string& path)

@@ -2,7 +2,6 @@
 
 #include "OutputFile.h"
 #include "control/IReportCtrl.h"
-#include "platform/win32/GdiPlusStartup.h"
 
 #include <string>
 
@@ -52,7 +51,6 @@ private:
 
     IReportCtrl* m_pCtrl = nullptr;
     HWND m_hHost = nullptr;
-    ULONG_PTR m_gdiplusToken = 0;
 };
 
 // Closes a report of a session when the command that opened it is done, failed or not.
