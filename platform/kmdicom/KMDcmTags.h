@@ -10,7 +10,6 @@ constexpr DWORD SOPClassUID = 0x00080016;
 constexpr DWORD SOPInstanceUID = 0x00080018;
 constexpr DWORD StudyDate = 0x00080020;
 constexpr DWORD ContentDate = 0x00080023;
-constexpr DWORD AccessionNumber = 0x00080050;
 constexpr DWORD StudyTime = 0x00080030;
 constexpr DWORD ContentTime = 0x00080033;
 constexpr DWORD AccessionNumber = 0x00080050;
