@@ -154,6 +154,25 @@ void CRenderEngine::DrawLine(HDC hDC, int x1, int y1, int x2, int y2, int size, 
     cairo_stroke(cr);
 }
 
+void CRenderEngine::DrawWave(HDC hDC, int x1, int x2, int y, int height, DWORD color)
+{
+    cairo_t* cr = platform::GetCairo(hDC);
+    if (cr == nullptr || (color >> 24) == 0 || height <= 0 || x2 <= x1) {
+        return;
+    }
+    SetColor(cr, color);
+    cairo_set_line_width(cr, std::max(1.0, height / 2.0));
+    // Half a wave is as long as the wave is high: up and down in turn, across the word.
+    const double half = height;
+    cairo_move_to(cr, x1, y + height);
+    bool up = true;
+    for (double x = x1 + half; x < x2 + half; x += half) {
+        cairo_line_to(cr, std::min<double>(x, x2), up ? y : y + height);
+        up = !up;
+    }
+    cairo_stroke(cr);
+}
+
 void CRenderEngine::DrawImage(HDC hDC, HBITMAP bitmap, const RECT& rc)
 {
     cairo_t* cr = platform::GetCairo(hDC);
