@@ -7,8 +7,9 @@
 #include "platform/editing/KMSpelling.h"
 #include "platform/kmbase/KMString.h"
 
+#include <glib.h>
+
 #include <algorithm>
-#include <cwctype>
 #include <limits>
 #include <string>
 
@@ -656,12 +657,20 @@ bool CEditUI::Edit(EditCommand command)
 
 bool CEditUI::InsertText(const std::wstring& text, TextChange kind)
 {
+    size_t start = 0;
+    size_t end = 0;
+    GetSel(start, end);
+    return InsertAt(start, end, text, kind);
+}
+
+bool CEditUI::InsertAt(size_t start, size_t end, const std::wstring& text, TextChange kind)
+{
     std::wstring normalised;
     if (m_pManager == nullptr || !NormalisePasted(text, m_bMultiline, normalised) || normalised.empty()) {
         return false;
     }
     m_history.Seal();
-    const bool done = ReplaceSelection(normalised, kind);
+    const bool done = ReplaceRange(start, end, normalised, kind);
     m_history.Seal();
     Invalidate();
     TellCaret();
@@ -1120,10 +1129,7 @@ bool CEditUI::Spelling(SpellingRequest& request)
         if (request.with.empty()) {
             return false;
         }
-        m_history.Seal();
-        m_nAnchor = start;
-        m_nCaret = end;
-        return InsertText(request.with, TextChange::Insert);
+        return InsertAt(start, end, request.with, TextChange::Insert);
     case SpellingRequest::Action::AddToDictionary:
         done = spelling.AddToDictionary(utf8, request.reason);
         break;
@@ -1169,10 +1175,7 @@ bool CEditUI::ExpandSnippet(const TSnippet& snippet, size_t start, size_t end)
     if (!IsEditable() || m_pManager == nullptr) {
         return false;
     }
-    m_history.Seal();
-    m_nAnchor = start;
-    m_nCaret = end;
-    if (!InsertText(snippet.sText, TextChange::Insert)) {
+    if (!InsertAt(start, end, snippet.sText, TextChange::Insert)) {
         return false;
     }
     m_bSnippetActive = true;
@@ -1242,18 +1245,18 @@ bool CEditUI::TakeTab(bool forward)
     if (!forward || start != end) {
         return false;
     }
-    // The word before the caret, up to a space or the text's start, may be a trigger.
+    // A trigger is the text right before the caret, standing as a word of its own: after a space,
+    // a sign, the text's start or a letter of another script (Chinese text has no spaces).
     const std::wstring& text = m_sText.Str();
-    size_t from = end;
-    while (from > 0 && !std::iswspace(static_cast<std::wint_t>(text[from - 1]))) {
-        --from;
-    }
-    const std::wstring word = text.substr(from, end - from);
-    if (word.empty()) {
-        return false;
-    }
     for (const TSnippet& snippet : Snippets()) {
-        if (snippet.sTrigger == word) {
+        const size_t length = snippet.sTrigger.size();
+        if (length == 0 || length > end || text.compare(end - length, length, snippet.sTrigger) != 0) {
+            continue;
+        }
+        const size_t from = end - length;
+        const auto before = static_cast<gunichar>(from > 0 ? text[from - 1] : L' ');
+        const auto first = static_cast<gunichar>(snippet.sTrigger[0]);
+        if (!g_unichar_isalnum(before) || g_unichar_get_script(before) != g_unichar_get_script(first)) {
             return ExpandSnippet(snippet, from, end);
         }
     }

@@ -128,6 +128,9 @@ private:
     // refuses it.
     bool ReplaceSelection(const std::wstring& with, TextChange kind);
     bool ReplaceRange(size_t start, size_t end, const std::wstring& with, TextChange kind);
+    // Puts `text` (line breaks made the field's own) in place of [start, end) as one step of its
+    // own; the caret goes after it.
+    bool InsertAt(size_t start, size_t end, const std::wstring& text, TextChange kind);
     // ReplaceRange without telling listeners, for changes made of several replacements.
     bool ChangeText(size_t start, size_t end, const std::wstring& with, TextChange kind);
     // Replaces text as the history asks (undo and redo); nothing is recorded.
