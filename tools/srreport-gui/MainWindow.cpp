@@ -14,6 +14,7 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QDateTime>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -529,7 +530,10 @@ void MainWindow::amend()
     }
     m_amendments.insert(amendment, tr("Amendment of the report of %1 verified by %2 (%3); it names that report, "
                                       "instance %4, as its predecessor.")
-                                       .arg(patient, verifier, QString::fromStdWString(when).left(14),
+                                       .arg(patient, verifier,
+                                            QDateTime::fromString(QString::fromStdWString(when).left(14),
+                                                                  QStringLiteral("yyyyMMddHHmmss"))
+                                                .toString(QStringLiteral("yyyy-MM-dd HH:mm")),
                                             QString::fromStdWString(uid)));
     updateActions();
     showInfo(tr("An amended copy of the report is open in a new tab."));

@@ -95,7 +95,8 @@ bool PrintPreview::load(QString& error)
     // As pdftoppm draws them, so that the preview is what a reader of the PDF sees.
     m_document->setRenderHint(Poppler::Document::Antialiasing);
     m_document->setRenderHint(Poppler::Document::TextAntialiasing);
-    setWindowTitle(tr("Print Preview \u2014 %n page(s)", nullptr, m_document->numPages()));
+    const int pages = m_document->numPages();
+    setWindowTitle(pages == 1 ? tr("Print Preview \u2014 1 page") : tr("Print Preview \u2014 %1 pages").arg(pages));
     setZoom(m_zoomIndex);
     return true;
 }
