@@ -49,7 +49,9 @@ size_t WordEnd(const std::wstring& text, size_t pos)
 
 bool CSpellMarks::IsCandidate(const std::wstring& word)
 {
-    if (word.size() < 2) {
+    // Past kMaxWordChars a run of letters is no word of a dictionary (pasted data, a code), and
+    // suggestions for it would take Hunspell seconds.
+    if (word.size() < 2 || word.size() > kMaxWordChars) {
         return false;
     }
     bool lower = false;

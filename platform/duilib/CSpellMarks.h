@@ -35,8 +35,9 @@ public:
     const std::vector<TRange>& GetMarks() const { return m_vecMarks; }
     bool IsPending() const { return !m_vecUnchecked.empty(); }
 
-    // Whether a word is one a dictionary is asked about: not a single letter, no digit, not all
-    // capitals.
+    static constexpr size_t kMaxWordChars = 64;
+    // Whether a word is one a dictionary is asked about: from 2 to kMaxWordChars characters, no
+    // digit, not all capitals.
     static bool IsCandidate(const std::wstring& word);
     // The word at `pos` (one that holds it, or ends at it); false when there is none.
     static bool WordAt(const std::wstring& text, size_t pos, size_t& start, size_t& end);
