@@ -165,6 +165,8 @@ void CRenderEngine::DrawWave(HDC hDC, int x1, int x2, int y, int height, DWORD c
     const int period = 2 * height;
     cairo_surface_t* tile = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, period, height + 1);
     cairo_t* tileCr = cairo_create(tile);
+    // Whole pixels, as desktop text fields draw the wave: smoothed, a thin zigzag turns pink.
+    cairo_set_antialias(tileCr, CAIRO_ANTIALIAS_NONE);
     SetColor(tileCr, color);
     cairo_set_line_width(tileCr, std::max(1.0, height / 2.0));
     cairo_move_to(tileCr, 0, height + 0.5);
