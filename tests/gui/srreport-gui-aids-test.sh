@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # srreport-gui's reporting aids as a person uses them, on an X server of the test's own: the
 # print preview of a three-page report shows as many pages as the PDF printer writes, its first
-# page as pdftoppm draws that PDF; Verify asks first, and cancelling it changes nothing;
+# page as pdftoppm draws that PDF; Verify asks first, and cancelling it changes nothing; a
+# completed report is reopened;
 # a verified report's Amend opens a new tab whose document names the verified one as its
 # predecessor (dcmdump reads the saved documents).
 #   srreport-gui-aids-test.sh SRREPORT-GUI SRREPORT IMAGE.dcm
@@ -84,6 +85,18 @@ sleep 1
 save_report "after a cancelled Verify"
 dcmdump +P VerificationFlag "$report" | grep -q UNVERIFIED || fail "a cancelled Verify verified the report"
 [ "$(uid_of "$report")" = "$kept" ] || fail "a cancelled Verify changed the document ($(uid_of "$report") after $kept)"
+
+# Completed after the question, then reopened: the document's Completion Flag follows.
+x key alt+r && sleep 0.5 && x key c
+focus_dialog '^Complete report' "Report > Complete"
+x key alt+c
+sleep 1
+save_report "after Complete"
+dcmdump +P CompletionFlag "$report" | grep -q COMPLETE || fail "Complete did not complete the report"
+x key alt+r && sleep 0.5 && x key r
+sleep 0.5
+save_report "after Reopen"
+dcmdump +P CompletionFlag "$report" | grep -q PARTIAL || fail "Reopen left the report complete"
 
 # Verified (the dialog's Verify button), then amended: the new tab's document names it.
 x key alt+r && sleep 0.5 && x key v

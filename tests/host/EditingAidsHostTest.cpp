@@ -56,7 +56,13 @@ protected:
         srctrl::SetSpellChecking(true);
         srctrl::SetSpellLanguages(nullptr);
     }
-    void TearDown() override { Close(); }
+    void TearDown() override
+    {
+        Close();
+        srctrl::SetSpellChecker(nullptr);
+        srctrl::SetSpellChecking(true);
+        srctrl::SetSpellLanguages(nullptr);
+    }
 
     void Open(const char* templateFile = "templates/body-fields.xml")
     {
@@ -229,6 +235,35 @@ TEST_F(EditingAids, AddedWordsOutlastTheControlAndIgnoredOnesDoNot)
     EXPECT_FALSE(m_surface->AddMisspelledWordToDictionary());
     EXPECT_NE(std::string(SrCtrlGetLastError()).find("word not saved"), std::string::npos) << SrCtrlGetLastError();
     EXPECT_EQ(RedPixelsOnScreen(), 0u);
+}
+
+// A host's own checker takes Hunspell's place; a language without a dictionary says why.
+TEST_F(EditingAids, AHostsCheckerTakesThePlaceOfHunspell)
+{
+    class SiteChecker : public srctrl::ISpellChecker {
+    public:
+        bool HasLanguage(const std::string& language, std::string&) override { return language == "en_US"; }
+        bool IsCorrect(const std::string&, const std::string& word) override { return word != "Glarb"; }
+        std::vector<std::string> Suggest(const std::string&, const std::string&) override { return {"Glorb"}; }
+    } site;
+    std::string why;
+    EXPECT_FALSE(srctrl::CanCheckSpelling("xx_YY", why));
+    EXPECT_NE(why.find("no dictionary for xx_YY"), std::string::npos) << why;
+    EXPECT_FALSE(srctrl::CanCheckSpelling("../en_US", why));
+    EXPECT_FALSE(srctrl::SetSpellLanguages("en_US;rm"));
+
+    srctrl::SetSpellChecker(&site);
+    Open();
+    Type("Glarb pneumothroax ");
+    ClickFinding(MouseButton::Right, kFirstLineX + 4);
+    std::string word;
+    std::vector<std::string> suggestions;
+    ASSERT_TRUE(m_surface->GetMisspelledWord(word, suggestions));
+    EXPECT_EQ(word, "Glarb");
+    EXPECT_EQ(suggestions, std::vector<std::string>{"Glorb"});
+    m_surface->KeyDown(Key::End);
+    EXPECT_FALSE(m_surface->GetMisspelledWord(word, suggestions)) << "the site's checker knows every other word";
+    Close();
 }
 
 // A trigger and Tab put the snippet in as one step; Tab goes from field to field; the document
