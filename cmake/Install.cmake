@@ -54,4 +54,6 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # libcups is loaded when a CUPS queue is first used, so dpkg-shlibdeps cannot see it.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "libcups2")
 set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS ON)
+# Spell checking reads Hunspell dictionaries, which are data: without one nothing is marked.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "hunspell-en-us")
 include(CPack)
