@@ -1,6 +1,7 @@
 #include "adapters/qt/SrReportWidget.h"
 
 #include <srctrl/ReportSurface.h>
+#include <srctrl/Spelling.h>
 
 #include <QClipboard>
 #include <QContextMenuEvent>
@@ -643,6 +644,14 @@ void SrReportWidget::addSpellingItems(QMenu& menu)
         }
     });
     menu.addSeparator();
+}
+
+void SrReportWidget::setSpellChecking(bool enabled)
+{
+    srctrl::SetSpellChecking(enabled);
+    if (d->m_surface != nullptr) {
+        d->RepaintNeeded(srctrl::Rect{0, 0, d->m_surface->GetWidth(), d->m_surface->GetHeight()});
+    }
 }
 
 QMenu* SrReportWidget::createSnippetMenu(QWidget* parent)

@@ -65,6 +65,9 @@ public:
     // each inserting its text at the caret as one undoable step; null when no text field has the
     // focus or there are none. The caller owns it.
     QMenu* createSnippetMenu(QWidget* parent = nullptr);
+    // Spell checking on or off for the whole process (srctrl::SetSpellChecking), with the page
+    // shown again at once, marks and all.
+    void setSpellChecking(bool enabled);
 
     QSize sizeHint() const override;
     QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;

@@ -10,7 +10,6 @@
 #include "TemplateChooser.h"
 #include <srctrl/qt/SrReportWidget.h>
 #include <srctrl/IReportCtrl.h>
-#include <srctrl/Spelling.h>
 
 #include <QAction>
 #include <QCloseEvent>
@@ -202,11 +201,10 @@ void MainWindow::createActions()
     m_spellingAction = new QAction(tr("Check &Spelling"), this);
     m_spellingAction->setCheckable(true);
     m_spellingAction->setChecked(QSettings().value(kSpellingKey, true).toBool());
-    srctrl::SetSpellChecking(m_spellingAction->isChecked());
+    m_view->setSpellChecking(m_spellingAction->isChecked());
     connect(m_spellingAction, &QAction::toggled, this, [this](bool on) {
         QSettings().setValue(kSpellingKey, on);
-        srctrl::SetSpellChecking(on);
-        m_view->update();
+        m_view->setSpellChecking(on);
     });
 
     m_zoomInAction = new QAction(tr("Zoom &In"), this);
