@@ -10,7 +10,9 @@
 #include "platform/win32/DeviceContext.h"
 #include "platform/kmbase/KMUtil.h"
 #include "platform/win32/GdiPlus.h"
+#include "platform/kmbase/KMLastError.h"
 #include "printing/KMPaperPage.h"
+#include "printing/PrintedText.h"
 #include "report/KMReportTemplate.h"
 
 #include <algorithm>
@@ -324,6 +326,11 @@ bool KMPrintWindow::PrintReport(HDC dc, KMDcmSR* sr, const std::string& qrCode, 
     const Sheet sheet{std::max(0, (areaWidth - pageWidth) / 2), pageWidth, pageHeight, top, header, running, bodyTop,
                       footer, inset};
     const std::vector<Band> bands = Paginate(sheet);
+    std::string field;
+    if (!ShowsEveryTextWhole(m_pPageRoot, field)) {
+        KMLastError::Set("the printed copy would cut the text of the field " + field);
+        return false;
+    }
 
     const std::wstring title = m_style.DocumentTitle(*sr);
     platform::SetDocumentProperties(dc, KMString(KMPrintStyle::DocumentAuthor(*sr)).str(),

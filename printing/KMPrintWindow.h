@@ -34,7 +34,8 @@ public:
     // patient and the document; a report that is not verified carries a band with the
     // template's preliminary mark at the top of every sheet. The words are the template's
     // (KMPrintStyle). False, with nothing sent to the printer, when the page cannot be built or
-    // filled; false when a page or the document did not reach the printer (the document is then
+    // filled, or would not show the whole text of a field (the last error names the field);
+    // false when a page or the document did not reach the printer (the document is then
     // abandoned). The screen's page is not touched: this window holds its own copy.
     bool PrintReport(HDC dc, KMDcmSR* sr, const std::string& qrCode, const KMReportTemplate& report);
     // The page of a template file, unfilled, in a new bitmap (owned by the caller) fitted into

@@ -1023,6 +1023,15 @@ int CEditUI::GetLineBreakAbove(int y)
     return top <= y ? std::max<int>(m_rcItem.top, top) : static_cast<int>(m_rcItem.top);
 }
 
+bool CEditUI::ShowsWholeText()
+{
+    SyncLayout();
+    const RECT box = TextBox();
+    const bool wraps = m_layout.GetWidth() > 0;
+    return m_layout.FitsWidth(wraps ? 0 : box.right - box.left) &&
+           (!wraps || m_layout.GetHeight(0, m_layout.GetParagraphCount()) <= box.bottom - box.top);
+}
+
 bool CEditUI::IsSpellChecked() const
 {
     const bool wanted = m_nSpellCheck == 1 || (m_nSpellCheck < 0 && m_bMultiline);

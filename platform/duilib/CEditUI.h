@@ -109,6 +109,9 @@ public:
     // field's top; `y` itself below the text), where a printed page may end without cutting a
     // line.
     int GetLineBreakAbove(int y);
+    // Whether the field at its present size shows every character of its text, unscrolled, as a
+    // printed copy does: every line within its width and, where lines wrap, within its height.
+    bool ShowsWholeText();
 
 protected:
     explicit CEditUI(bool multiline);
@@ -221,7 +224,7 @@ private:
 // width, and the view scrolls up and down with the caret, the wheel, PageUp and PageDown, with a
 // scroll bar (its thumb can be dragged) when the text is taller than the field. Up, Down, Home
 // and End move by visual line.
-// Only the paragraphs in view are laid out.
+// Only the text in view (and, within a paragraph, what comes before it) is laid out.
 class SRCTRL_API CRichEditUI : public CEditUI {
 public:
     CRichEditUI();

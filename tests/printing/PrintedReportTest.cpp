@@ -1,4 +1,5 @@
 #include "control/KMMainWindow.h"
+#include "control/SrCtrl.h"
 #include "platform/Host.h"
 #include "platform/kmbase/KMString.h"
 #include "platform/kmdicom/KMDcmConvert.h"
@@ -21,6 +22,7 @@
 #include <cstdlib>
 #include <memory>
 #include <regex>
+#include <sstream>
 #include <vector>
 #include <string>
 #include <thread>
@@ -240,7 +242,56 @@ std::string CupsPdfOf(int jobCountBefore, const char* queue)
     return std::string();
 }
 
+// A finding of one paragraph of at least `chars` characters: words of Greek letters (which
+// nothing else on the page holds) that spell their numbers, each with a space after it or none.
+std::wstring GreekParagraph(size_t chars, bool spaces)
+{
+    std::wstring text;
+    for (size_t n = 0; text.size() < chars; ++n) {
+        for (size_t rest = n, digit = 0; digit < 6; ++digit, rest /= 10) {
+            text += static_cast<wchar_t>(L'α' + rest % 10);
+        }
+        text += spaces ? L" " : L"";
+    }
+    return text;
+}
+
+// The words of a PDF's text that hold Greek letters, each followed by `separator`.
+std::wstring GreekWords(const std::string& pdf, const wchar_t* separator)
+{
+    std::wistringstream text(KMString::ToWide(RunTool("pdftotext " + Quoted(pdf) + " - 2>/dev/null").strOutput));
+    std::wstring words;
+    for (std::wstring word; text >> word;) {
+        if (std::any_of(word.begin(), word.end(), [](wchar_t c) { return c >= 0x0370 && c <= 0x03FF; })) {
+            words += word + separator;
+        }
+    }
+    return words;
+}
+
 } // namespace
+
+// A finding dictated as one paragraph prints whole, however long, with spaces or none.
+TEST_F(PrintedReportTest, OneLongParagraphPrintsEveryWord)
+{
+    ASSERT_NE(m_main->CreateReportFromImage(DataFile("ct-image.dcm").c_str()), nullptr);
+    TempDir dir;
+    const std::string pdf = dir.File("paragraph.pdf");
+    ASSERT_TRUE(platform::RegisterPdfPrinter("Paragraph PDF", pdf.c_str()));
+    const struct {
+        size_t nChars;
+        bool bSpaces;
+    } findings[] = {{96000, false}, {96000, true}, {200000, true}, {1 << 20, false}, {1 << 20, true}};
+    for (const auto& finding : findings) {
+        SCOPED_TRACE(std::to_string(finding.nChars) + (finding.bSpaces ? " characters of words" : " without a space"));
+        const std::wstring text = GreekParagraph(finding.nChars, finding.bSpaces);
+        ASSERT_TRUE(m_main->SetReportValue(kFinding, text.c_str()));
+        ASSERT_TRUE(m_main->Print("Paragraph PDF")) << SrCtrlGetLastError();
+        // Without spaces, each line of the finding is one word of the PDF's text.
+        const std::wstring printed = GreekWords(pdf, finding.bSpaces ? L" " : L"");
+        EXPECT_TRUE(printed == text) << printed.size() << " of " << text.size() << " characters";
+    }
+}
 
 TEST_F(PrintedReportTest, LongTextsPrintWholeOnA4AndLetterFilePrinters)
 {
@@ -304,6 +355,25 @@ TEST_F(PrintedReportTest, APageThatCannotBeBuiltPrintsNothing)
     }
     EXPECT_FALSE(m_main->Print("Unbuilt PDF"));
     EXPECT_EQ(testing_support::Entries(dir.Path()), std::vector<std::string>{"empty.xml"});
+}
+
+// A field narrower than a letter would cut its value on paper: nothing is printed, and the reason
+// names the field.
+TEST_F(PrintedReportTest, AValueThatPaperWouldCutPrintsNothing)
+{
+    TempDir dir;
+    const std::string pdf = dir.File("cut.pdf");
+    ASSERT_TRUE(platform::RegisterPdfPrinter("Cut PDF", pdf.c_str()));
+    const std::string narrow = dir.File("narrow.xml");
+    testing_support::WriteFile(narrow, std::regex_replace(testing_support::ReadFile(std::string(SRCTRL_SOURCE_DIR) +
+                                                                                    "/skin/srctrl/default_template.xml"),
+                                                          std::regex("userdata=\"0008,0090\""),
+                                                          "userdata=\"0008,0090\" width=\"2\""));
+    m_main->SetTemplateFile(narrow.c_str());
+    ASSERT_NE(m_main->CreateReportFromImage(DataFile("ct-image.dcm").c_str()), nullptr);
+    EXPECT_FALSE(m_main->Print("Cut PDF"));
+    EXPECT_STREQ(SrCtrlGetLastError(), "the printed copy would cut the text of the field (0008,0090)");
+    EXPECT_EQ(testing_support::Entries(dir.Path()), std::vector<std::string>{"narrow.xml"});
 }
 
 // Every sheet of a report of three sheets or more names its patient and tells the report's status in the
