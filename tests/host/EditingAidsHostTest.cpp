@@ -1,4 +1,4 @@
-// Spelling and canned texts in the control's text fields, as a host on the embedding surface
+// Spelling, canned texts and the print preview's printer, as a host on the embedding surface
 // sees them: red waves in the painted surface, and printed pages (as pdftoppm draws them) equal
 // to those printed with spell checking off; the misspelt word's corrections and dictionary through the surface's calls, and
 // canned texts typed with their trigger and Tab, stored as dsrdump reads the saved document.
@@ -311,4 +311,18 @@ TEST_F(EditingAids, CannedTextGoesInWithItsTriggerAndTabThroughItsFields)
     ASSERT_FALSE(m_surface->GetSnippets(&problem).empty());
     EXPECT_EQ(m_surface->GetSnippets().front().name, "Normal chest CT");
     EXPECT_NE(problem.find("line 1"), std::string::npos) << problem;
+}
+
+// A print preview's file printer stands for another printer: its paper and resolution are that
+// printer's, as pdfinfo reads them from the PDF; a printer that does not exist is named.
+TEST_F(EditingAids, APreviewPrinterLaysPagesOutAsThePrinterItStandsFor)
+{
+    Open();
+    ASSERT_TRUE(platform::RegisterPdfPrinter("Letter at 150 dpi", m_folder.File("letter.pdf").c_str(), 215.9, 279.4, 150));
+    const std::string preview = m_folder.File("preview.pdf");
+    ASSERT_TRUE(platform::RegisterPdfPrinterLike("Preview", preview.c_str(), "Letter at 150 dpi"));
+    ASSERT_TRUE(m_ctrl->Print("Preview"));
+    EXPECT_NE(Output("pdfinfo " + preview).find("612 x 792 pts (letter)"), std::string::npos) << Output("pdfinfo " + preview);
+    EXPECT_FALSE(platform::RegisterPdfPrinterLike("Preview", preview.c_str(), "no such printer here"));
+    EXPECT_STREQ(SrCtrlGetLastError(), "no such printer: no such printer here");
 }
