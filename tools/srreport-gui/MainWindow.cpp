@@ -546,7 +546,9 @@ void MainWindow::updateAmendmentBanner()
 
 void MainWindow::showEditMenuSnippets()
 {
+    // The list made for the last showing goes with its actions.
     m_snippetMenu->clear();
+    qDeleteAll(m_snippetMenu->findChildren<QMenu*>(QString(), Qt::FindDirectChildrenOnly));
     QMenu* snippets = m_view->createSnippetMenu(m_snippetMenu);
     if (snippets == nullptr) {
         m_snippetMenu->addAction(tr("(Click into a text field first)"))->setEnabled(false);
