@@ -2,6 +2,7 @@
 #include "platform/duilib/CEditUI.h"
 #include "platform/duilib/CRenderEngine.h"
 #include "platform/duilib/WindowImplBase.h"
+#include "platform/editing/Spelling.h"
 
 #include <benchmark/benchmark.h>
 
@@ -9,8 +10,9 @@
 
 // The Finding box of the default template (a 160-pixel rich edit across an A4 page) with a
 // finding of 1 KB or 1 MB, in short paragraphs (a line break every 4 words) or long ones (every
-// 400 words), or of one paragraph (with spaces or as one run without). The figure to read is
-// the ratio of the longer findings' runs to the 1 KB runs.
+// 400 words), or of one paragraph (with spaces or as one run without), one word in 13 misspelt.
+// The figure to read is the ratio of the longer findings' runs to the 1 KB runs; for spelling, of
+// the runs with spell checking on to those with it off.
 
 namespace {
 
@@ -20,14 +22,15 @@ constexpr int kKiB = 1024;
 std::wstring Finding(int bytes, int wordsPerParagraph, bool spaces = true)
 {
     static const wchar_t* const words[] = {L"liver", L"normal", L"in", L"size", L"no", L"focal", L"lesion",
-                                           L"spleen", L"kidneys", L"unremarkable", L"without", L"ascites"};
+                                           L"spleen", L"kidneys", L"unremarkable", L"without", L"ascites",
+                                           L"pneumothroax"};
     std::wstring text;
     text.reserve(static_cast<size_t>(bytes));
     for (int i = 0; text.size() < static_cast<size_t>(bytes); ++i) {
         if (i > 0 && (spaces || wordsPerParagraph > 0)) {
             text += (wordsPerParagraph > 0 && i % wordsPerParagraph == 0) ? L'\n' : L' ';
         }
-        text += words[i % 12];
+        text += words[i % 13];
     }
     text.resize(static_cast<size_t>(bytes));
     return text;
@@ -217,3 +220,35 @@ static void BM_SetFindingAndRepaint(benchmark::State& state)
     }
 }
 BENCHMARK(BM_SetFindingAndRepaint)->Apply(Arguments);
+
+// A space typed after the last word of a 64 KB finding, so that the word is checked as the caret
+// leaves it, and the repaint that shows it: with spell checking on (1) and, its peer, off (0).
+// The space typed at the start moves every mark after it.
+static void BM_TypeSpaceWithSpelling(benchmark::State& state)
+{
+    srctrl::SetSpellChecking(state.range(0) != 0);
+    {
+        Bench bench(64 * kKiB, 40);
+        if (state.range(1) != 0) {
+            bench.PressKey(platform::Key::Home, platform::Modifiers::Ctrl);
+            bench.PressKey(platform::Key::Right, platform::Modifiers::Ctrl);
+        }
+        bench.Paint();
+        for (auto _ : state) {
+            bench.Type(L' ');
+            bench.Paint();
+            state.PauseTiming();
+            bench.Type(L'\b');
+            bench.Paint();
+            state.ResumeTiming();
+        }
+    }
+    srctrl::SetSpellChecking(true);
+}
+BENCHMARK(BM_TypeSpaceWithSpelling)
+    ->Args({0, 0})
+    ->Args({1, 0})
+    ->Args({0, 1})
+    ->Args({1, 1})
+    ->ArgNames({"spelling", "at_start"})
+    ->Unit(benchmark::kMicrosecond);

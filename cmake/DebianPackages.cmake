@@ -146,6 +146,8 @@ set(CPACK_DEBIAN_RUNTIME_PACKAGE_SECTION libs)
 # name the fontconfig family "Sans"; the shipped Chinese template, and Chinese text in any
 # template, need a font with CJK characters, which DejaVu does not have.
 set(CPACK_DEBIAN_RUNTIME_PACKAGE_DEPENDS "libcups2, fonts-dejavu-core, fonts-wqy-microhei | fonts-noto-cjk")
+# Spell checking reads Hunspell dictionaries, which are data: without one nothing is marked.
+set(CPACK_DEBIAN_RUNTIME_PACKAGE_RECOMMENDS "hunspell-en-us")
 set(CPACK_COMPONENT_RUNTIME_DESCRIPTION "DICOM SR report control library
 ${srctrl_about}
 

@@ -9,6 +9,8 @@ set(srctrl_public_headers
   embed/ReportSurface.h
   embed/ReportSurfaceClient.h
   embed/SurfaceInput.h
+  platform/editing/ISpellChecker.h
+  platform/editing/Spelling.h
   printing/CUtil.h
   report/IKMReport.h
   platform/Export.h

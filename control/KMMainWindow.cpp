@@ -1,7 +1,9 @@
 #include "control/KMMainWindow.h"
+
 #include "platform/kmdicom/KMDcmTags.h"
 
 #include "platform/duilib/CTextLayout.h"
+#include "platform/editing/KMSpelling.h"
 #include "platform/kmbase/KMLastError.h"
 #include "platform/kmbase/KMUtil.h"
 #include "platform/kmdicom/KMDcmDictionaryLoad.h"
@@ -61,6 +63,7 @@ KMMainWindow::KMMainWindow()
       m_strTemplateFile(KMUtil::GetSkinPath().str() + "srctrl/default_template.xml"),
       m_strDefaultTemplateFile(m_strTemplateFile)
 {
+    KMSpelling::Get().StartSession();
 }
 
 KMMainWindow::~KMMainWindow()
@@ -72,6 +75,7 @@ KMMainWindow::~KMMainWindow()
         DisposeReport(report);
     }
     delete m_pPrintWindow;
+    KMSpelling::Get().EndSession();
 }
 
 void KMMainWindow::Release() { Retire(); }

@@ -1,6 +1,9 @@
 #include "embed/ReportSurface.h"
 
 #include "platform/InputDispatch.h"
+#include "platform/duilib/TEditingRequest.h"
+#include "platform/editing/KMSnippetFile.h"
+#include "platform/kmbase/KMLastError.h"
 #include "platform/kmbase/KMString.h"
 #include "platform/win32/DeviceContext.h"
 #include "platform/win32/WinUser.h"
@@ -165,6 +168,28 @@ public:
             return 0;
         }
         return std::max(1, request.count);
+    }
+
+    // Sends a spelling or snippet request to the target's text field; false without one or when
+    // it did not do what was asked.
+    template <class Request>
+    bool AskField(UINT message, Request& request) const
+    {
+        const HWND target = TextTarget();
+        return target != nullptr && ::SendMessage(target, message, 0, reinterpret_cast<LPARAM>(&request)) != 0;
+    }
+    bool Spelling(DuiLib::SpellingRequest::Action action, const char* with = nullptr)
+    {
+        DuiLib::SpellingRequest request;
+        request.action = action;
+        if (with != nullptr && !ToWide(with, request.with)) {
+            return false;
+        }
+        const bool done = AskField(WM_APP_SPELLING, request);
+        if (!done && !request.reason.empty()) {
+            KMLastError::Set(request.reason);
+        }
+        return done;
     }
 
     bool Paint(const Rect& rect, unsigned char* pixels, int pixelWidth, int pixelHeight, int stride);
@@ -384,6 +409,59 @@ int ReportSurface::ReplaceAll(const char* what, const char* with, bool matchCase
 {
     return with != nullptr ? m_pImpl->Search(platform::TextSearchRequest::Action::ReplaceAll, what, with, matchCase, wholeWord)
                            : 0;
+}
+
+bool ReportSurface::GetMisspelledWord(std::string& word, std::vector<std::string>& suggestions) const
+{
+    DuiLib::SpellingRequest request;
+    if (!m_pImpl->AskField(WM_APP_SPELLING, request)) {
+        return false;
+    }
+    word = KMString::ToUtf8(request.word);
+    suggestions.clear();
+    for (const std::wstring& suggestion : request.suggestions) {
+        suggestions.push_back(KMString::ToUtf8(suggestion));
+    }
+    return true;
+}
+
+bool ReportSurface::CorrectMisspelledWord(const char* with)
+{
+    return with != nullptr && *with != '\0' && m_pImpl->Spelling(DuiLib::SpellingRequest::Action::Correct, with);
+}
+
+bool ReportSurface::AddMisspelledWordToDictionary()
+{
+    KMLastError::Clear();
+    return m_pImpl->Spelling(DuiLib::SpellingRequest::Action::AddToDictionary);
+}
+
+bool ReportSurface::IgnoreMisspelledWord()
+{
+    return m_pImpl->Spelling(DuiLib::SpellingRequest::Action::Ignore);
+}
+
+std::vector<ReportSurface::Snippet> ReportSurface::GetSnippets(std::string* problem) const
+{
+    std::vector<Snippet> snippets;
+    DuiLib::SnippetRequest request;
+    if (m_pImpl->AskField(WM_APP_SNIPPET, request)) {
+        for (const DuiLib::TSnippet& snippet : request.snippets) {
+            snippets.push_back(Snippet{KMString::ToUtf8(snippet.sName), KMString::ToUtf8(snippet.sTrigger),
+                                       KMString::ToUtf8(snippet.sText)});
+        }
+    }
+    if (problem != nullptr) {
+        *problem = KMSnippetFile::Get().GetError();
+    }
+    return snippets;
+}
+
+bool ReportSurface::InsertSnippet(const char* name)
+{
+    DuiLib::SnippetRequest request;
+    request.action = DuiLib::SnippetRequest::Action::Insert;
+    return ToWide(name, request.name) && m_pImpl->AskField(WM_APP_SNIPPET, request);
 }
 
 void ReportSurface::RunTimers()

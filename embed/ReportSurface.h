@@ -6,6 +6,8 @@
 #include "platform/win32/WinWindow.h"
 
 #include <memory>
+#include <string>
+#include <vector>
 
 namespace srctrl {
 
@@ -116,6 +118,33 @@ public:
     bool Find(const char* what, bool matchCase, bool wholeWord);
     bool Replace(const char* what, const char* with, bool matchCase, bool wholeWord);
     int ReplaceAll(const char* what, const char* with, bool matchCase, bool wholeWord);
+
+    // Spelling of the word at the caret of that text field, for a context menu (a right click
+    // puts the caret under the pointer). GetMisspelledWord gives the misspelt word there and its
+    // corrections, the likeliest first; false when no misspelt word is there (nor when spell
+    // checking is off: see <srctrl/Spelling.h>). CorrectMisspelledWord puts `with` (UTF-8) in its
+    // place as one undoable step; AddMisspelledWordToDictionary adds it to the person's
+    // dictionary, which every host of the user shares (false, with SrCtrlGetLastError() saying
+    // why, when the dictionary's file could not be written: the word is accepted until the
+    // controls end all the same); IgnoreMisspelledWord accepts it until the controls end.
+    bool GetMisspelledWord(std::string& word, std::vector<std::string>& suggestions) const;
+    bool CorrectMisspelledWord(const char* with);
+    bool AddMisspelledWordToDictionary();
+    bool IgnoreMisspelledWord();
+
+    // Canned texts for that text field (UTF-8): the person's, from
+    // $XDG_CONFIG_HOME/srctrl/snippets.xml, then the report template's. Typing a trigger and Tab
+    // puts one in; so does InsertSnippet, at the caret (in place of the selection), as one
+    // undoable step with its first "[field]" selected; Tab goes on to the next field. GetSnippets
+    // is empty without a text field; `problem`, when given, tells what was wrong with the
+    // person's file ("snippets not read: ...: line 3: XML_ERROR_MISMATCHED_ELEMENT"), or is empty.
+    struct Snippet {
+        std::string name;
+        std::string trigger;
+        std::string text;
+    };
+    std::vector<Snippet> GetSnippets(std::string* problem = nullptr) const;
+    bool InsertSnippet(const char* name);
 
     // Runs the timers that are due (the host's answer to TimerNeeded).
     void RunTimers();

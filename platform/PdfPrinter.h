@@ -12,4 +12,10 @@ namespace platform {
 SRCTRL_API bool RegisterPdfPrinter(const char* name, const char* pdfPath, double widthMm = 210.0,
                                    double heightMm = 297.0, int dpi = 300);
 
+// Registers a file printer under `name` that lays pages out exactly as the printer `like` (a CUPS
+// queue or a file printer registered here) does: its paper, printable area and resolution, so
+// that its PDF previews what `like` prints. False when `like` names no printer (with a last-error
+// text) or for a null or empty name or path.
+SRCTRL_API bool RegisterPdfPrinterLike(const char* name, const char* pdfPath, const char* like);
+
 } // namespace platform

@@ -9,6 +9,7 @@ packages=(
   libdcmtk-dev dcmtk dicom3tools
   libtinyxml2-dev
   libcairo2-dev libpango1.0-dev fonts-dejavu-core fonts-wqy-microhei
+  libhunspell-dev hunspell-en-us libpoppler-qt6-dev
   libturbojpeg0-dev libjpeg-turbo-progs libpng-dev
   libqrencode-dev zbar-tools
   libcups2-dev cups cups-client cups-bsd printer-driver-cups-pdf poppler-utils

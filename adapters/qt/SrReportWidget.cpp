@@ -1,9 +1,11 @@
 #include "adapters/qt/SrReportWidget.h"
 
 #include <srctrl/ReportSurface.h>
+#include <srctrl/Spelling.h>
 
 #include <QClipboard>
 #include <QContextMenuEvent>
+#include <QFont>
 #include <QGuiApplication>
 #include <QImage>
 #include <QInputMethod>
@@ -577,6 +579,16 @@ QMenu* SrReportWidget::createStandardContextMenu()
         {QT_TR_NOOP("Select All"), srctrl::EditCommand::SelectAll, QKeySequence::SelectAll},
     };
     auto* menu = new QMenu(this);
+    const QPointer<SrReportWidget> widget(this);
+    // A call on the widget from a menu item, which may come after the widget is gone.
+    const auto onWidget = [widget](auto call) {
+        return [widget, call] {
+            if (widget != nullptr) {
+                call(*widget);
+            }
+        };
+    };
+    addSpellingItems(*menu);
     for (const Item& item : items) {
         if (item.command == srctrl::EditCommand::Cut || item.command == srctrl::EditCommand::SelectAll) {
             menu->addSeparator();
@@ -585,13 +597,94 @@ QMenu* SrReportWidget::createStandardContextMenu()
         action->setShortcut(item.key);
         action->setEnabled(canEdit(item.command));
         const srctrl::EditCommand command = item.command;
-        const QPointer<SrReportWidget> widget(this);
-        connect(action, &QAction::triggered, this, [widget, command] {
-            if (widget != nullptr) {
-                widget->edit(command);
+        connect(action, &QAction::triggered, this, onWidget([command](SrReportWidget& w) { w.edit(command); }));
+    }
+    if (QMenu* snippets = createSnippetMenu(menu)) {
+        menu->addSeparator();
+        menu->addMenu(snippets);
+    }
+    return menu;
+}
+
+void SrReportWidget::addSpellingItems(QMenu& menu)
+{
+    std::string word;
+    std::vector<std::string> suggestions;
+    if (d->m_surface == nullptr || !d->m_surface->GetMisspelledWord(word, suggestions)) {
+        return;
+    }
+    const QPointer<SrReportWidget> widget(this);
+    if (suggestions.empty()) {
+        menu.addAction(tr("(No suggestions)"))->setEnabled(false);
+    }
+    for (const std::string& suggestion : suggestions) {
+        QAction* action = menu.addAction(QString::fromStdString(suggestion));
+        QFont bold = action->font();
+        bold.setBold(true);
+        action->setFont(bold);
+        connect(action, &QAction::triggered, this, [widget, suggestion] {
+            if (widget != nullptr && widget->d->m_surface != nullptr) {
+                Private::Call call(*widget->d);
+                widget->d->m_surface->CorrectMisspelledWord(suggestion.c_str());
             }
         });
     }
+    connect(menu.addAction(tr("Add to Dictionary")), &QAction::triggered, this, [widget] {
+        if (widget != nullptr && widget->d->m_surface != nullptr) {
+            Private::Call call(*widget->d);
+            if (!widget->d->m_surface->AddMisspelledWordToDictionary()) {
+                emit widget->editingProblem(QString::fromUtf8(SrCtrlGetLastError()));
+            }
+        }
+    });
+    connect(menu.addAction(tr("Ignore")), &QAction::triggered, this, [widget] {
+        if (widget != nullptr && widget->d->m_surface != nullptr) {
+            Private::Call call(*widget->d);
+            widget->d->m_surface->IgnoreMisspelledWord();
+        }
+    });
+    menu.addSeparator();
+}
+
+void SrReportWidget::setSpellChecking(bool enabled)
+{
+    srctrl::SetSpellChecking(enabled);
+    if (d->m_surface != nullptr) {
+        d->RepaintNeeded(srctrl::Rect{0, 0, d->m_surface->GetWidth(), d->m_surface->GetHeight()});
+    }
+}
+
+QMenu* SrReportWidget::createSnippetMenu(QWidget* parent)
+{
+    if (d->m_surface == nullptr || d->CaretRect().IsEmpty()) {
+        return nullptr;
+    }
+    std::string problem;
+    const std::vector<srctrl::ReportSurface::Snippet> snippets = d->m_surface->GetSnippets(&problem);
+    if (!problem.empty()) {
+        emit editingProblem(QString::fromStdString(problem));
+    }
+    if (snippets.empty()) {
+        return nullptr;
+    }
+    auto* menu = new QMenu(tr("Insert Canned &Text"), parent != nullptr ? parent : this);
+    const QPointer<SrReportWidget> widget(this);
+    for (const srctrl::ReportSurface::Snippet& snippet : snippets) {
+        QString text = QString::fromStdString(snippet.name);
+        if (!snippet.trigger.empty()) {
+            text += QLatin1Char('\t') + QString::fromStdString(snippet.trigger) + tr(" + Tab");
+        }
+        QAction* action = menu->addAction(text);
+        action->setToolTip(QString::fromStdString(snippet.text));
+        const std::string name = snippet.name;
+        connect(action, &QAction::triggered, this, [widget, name] {
+            if (widget != nullptr && widget->d->m_surface != nullptr) {
+                Private::Call call(*widget->d);
+                widget->d->m_surface->InsertSnippet(name.c_str());
+            }
+        });
+    }
+    menu->setToolTipsVisible(true);
     return menu;
 }
 
@@ -637,7 +730,8 @@ bool SrReportWidget::event(QEvent* event)
     }
     case QEvent::ShortcutOverride: {
         auto* key = static_cast<QKeyEvent*>(event);
-        if (!d->CaretRect().IsEmpty() && IsEditingShortcut(*key)) {
+        const bool snippetList = key->key() == Qt::Key_Space && key->modifiers() == Qt::ControlModifier;
+        if (!d->CaretRect().IsEmpty() && (IsEditingShortcut(*key) || snippetList)) {
             key->accept();
             return true;
         }
@@ -721,6 +815,19 @@ void SrReportWidget::wheelEvent(QWheelEvent* event)
 
 void SrReportWidget::keyPressEvent(QKeyEvent* event)
 {
+    // Ctrl+Space lists the canned texts at the caret.
+    if (event->key() == Qt::Key_Space && event->modifiers() == Qt::ControlModifier) {
+        QMenu* menu = createSnippetMenu();
+        if (menu == nullptr) {
+            event->ignore();
+            return;
+        }
+        menu->setAttribute(Qt::WA_DeleteOnClose);
+        const QRect caret = QRectOf(d->CaretRect());
+        menu->popup(mapToGlobal(caret.bottomLeft()));
+        event->accept();
+        return;
+    }
     const KeyAction action = ActionOf(*event);
     if (d->m_surface == nullptr || (!action.key && action.text.isEmpty())) {
         event->ignore();

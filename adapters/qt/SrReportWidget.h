@@ -29,8 +29,10 @@
 // The clipboard is the application's (QGuiApplication::clipboard()), and on X11 the primary
 // selection too: selecting text sets it, the middle button pastes it. A right click in a text
 // field shows createStandardContextMenu() (a host that wants its own sets the
-// Qt::CustomContextMenu policy). The input method's hints are the widget's inputMethodHints(),
-// none unless the host sets them.
+// Qt::CustomContextMenu policy): on a misspelt word (marked with a red wave) it starts with the
+// word's corrections, "Add to Dictionary" and "Ignore". Ctrl+Space in a text field lists the
+// canned texts (createSnippetMenu) at the caret; a trigger word and Tab puts one in. The input
+// method's hints are the widget's inputMethodHints(), none unless the host sets them.
 class QMenu;
 
 class SRCTRL_QT_API SrReportWidget : public QWidget {
@@ -59,6 +61,13 @@ public:
     // each enabled as canEdit says, which the caller owns and may add to; null when no text
     // field has the focus.
     QMenu* createStandardContextMenu();
+    // A menu of the canned texts the focused text field offers (the person's and the template's),
+    // each inserting its text at the caret as one undoable step; null when no text field has the
+    // focus or there are none. The caller owns it.
+    QMenu* createSnippetMenu(QWidget* parent = nullptr);
+    // Spell checking on or off for the whole process (srctrl::SetSpellChecking), with the page
+    // shown again at once, marks and all.
+    void setSpellChecking(bool enabled);
 
     QSize sizeHint() const override;
     QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
@@ -73,6 +82,10 @@ signals:
     void documentVerified(IKMReport* report);
     void modifiedChanged(IKMReport* report);
     void layoutChanged(IKMReport* report);
+    // Something the person asked of the editing aids could not be done, or their files are
+    // wrong: a word not saved in the dictionary, a snippets file that does not parse. `reason` is
+    // the library's text.
+    void editingProblem(const QString& reason);
 
 protected:
     bool event(QEvent* event) override;
@@ -92,6 +105,9 @@ protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
+    // The misspelt word's corrections, "Add to Dictionary" and "Ignore", when the caret is at one.
+    void addSpellingItems(QMenu& menu);
+
     class Private;
     // Deleted with the widget, or, when the widget is deleted inside a call into the control, as
     // that call returns.

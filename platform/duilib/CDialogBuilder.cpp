@@ -98,12 +98,19 @@ CControlUI* CDialogBuilder::CreateFromXml(const char* xml, size_t length, IDialo
     m_nControls = 0;
     m_nImageBytes = 0;
     m_bFailed = false;
+    m_strSpellLanguages.clear();
+    m_vecSnippets.clear();
     std::unique_ptr<CControlUI> root(BuildRoot(document.RootElement()));
     if (!root || m_bFailed) {
         return nullptr;
     }
     root->SetManager(manager, parent);
     if (manager != nullptr) {
+        // A window's skin says what its page is spelt in and offers; a control built alone
+        // (from a skin without "Window") leaves the window's as they are.
+        if (std::strcmp(document.RootElement()->Name(), "Window") == 0) {
+            manager->SetEditingAids(m_strSpellLanguages, std::move(m_vecSnippets));
+        }
         manager->NeedUpdate();
     }
     return root.release();
@@ -162,6 +169,22 @@ bool CDialogBuilder::BuildResource(tinyxml2::XMLElement* element)
             font.bBold = element->BoolAttribute("bold", false);
             font.bItalic = element->BoolAttribute("italic", false);
             m_pManager->AddFont(element->IntAttribute("id", -1), font, element->BoolAttribute("default", false));
+        }
+        return true;
+    }
+    if (std::strcmp(name, "Spelling") == 0) {
+        if (const char* language = element->Attribute("language")) {
+            m_strSpellLanguages = language;
+        }
+        return true;
+    }
+    if (std::strcmp(name, "Snippet") == 0) {
+        const char* text = element->GetText();
+        if (text != nullptr && *text != '\0') {
+            const char* snippetName = element->Attribute("name");
+            const char* trigger = element->Attribute("trigger");
+            m_vecSnippets.push_back(TSnippet{Wide(snippetName != nullptr ? snippetName : ""),
+                                             Wide(trigger != nullptr ? trigger : ""), Wide(text)});
         }
         return true;
     }

@@ -2,9 +2,11 @@
 
 #include "platform/Export.h"
 #include "platform/duilib/CControlUI.h"
+#include "platform/duilib/TSnippet.h"
 
 #include <cstddef>
 #include <string>
+#include <vector>
 
 namespace tinyxml2 {
 class XMLElement;
@@ -27,6 +29,8 @@ protected:
 // control child becomes the root control, or a control itself. Anywhere in the tree, "Font"
 // elements add fonts to the paint manager and "img" elements register their Base64 "data" as an
 // image under their "name"; "Print" elements (a template's words for paper) make nothing; a
+// "Spelling" element's "language" and the "Snippet" elements (name, trigger and text) of a skin
+// whose root is "Window" become the paint manager's editing aids (SetEditingAids); a
 // Combo's "ListLabelElement" children are its items. Elements the
 // toolkit does not know (and the callback does not make) are skipped with their children.
 //
@@ -73,6 +77,8 @@ private:
     int m_nControls = 0;
     size_t m_nImageBytes = 0;
     bool m_bFailed = false;
+    std::string m_strSpellLanguages;
+    std::vector<TSnippet> m_vecSnippets;
 };
 
 } // namespace DuiLib

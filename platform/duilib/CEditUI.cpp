@@ -3,6 +3,11 @@
 #include "platform/duilib/CPaintManagerUI.h"
 #include "platform/duilib/CRenderEngine.h"
 #include "platform/duilib/CTextSearch.h"
+#include "platform/editing/KMSnippetFile.h"
+#include "platform/editing/KMSpelling.h"
+#include "platform/kmbase/KMString.h"
+
+#include <glib.h>
 
 #include <algorithm>
 #include <limits>
@@ -26,6 +31,9 @@ constexpr UINT kChangePauseMs = 300;
 constexpr UINT kCaretBlinkMs = 500;
 constexpr int kWheelLines = 3;
 constexpr int kScrollBarDesignWidth = 8;
+constexpr DWORD kMisspeltColor = 0xFFE0242E;
+// The wave under a misspelt word, in design pixels: its height and the length of a half wave.
+constexpr int kWaveDesignHeight = 2;
 
 bool IsHighSurrogate(wchar_t c) { return c >= 0xD800 && c <= 0xDBFF; }
 bool IsLowSurrogate(wchar_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
@@ -90,6 +98,8 @@ void CEditUI::SetText(LPCTSTR text)
     m_sPreedit.clear();
     m_bDragMove = false;
     m_history.Clear();
+    m_spellMarks.Reset(m_sText.Str().size());
+    m_bSnippetActive = false;
     // The program's text replaces what a person typed: there is nothing left to tell.
     if (m_bChangePending && m_pManager != nullptr) {
         m_pManager->KillTimer(this, kChangeTimer);
@@ -113,6 +123,8 @@ void CEditUI::SetAttribute(LPCTSTR name, LPCTSTR value)
     const std::wstring n = name;
     if (n == L"readonly") {
         m_bReadOnly = ParseBool(value);
+    } else if (n == L"spellcheck") {
+        m_nSpellCheck = ParseBool(value) ? 1 : 0;
     } else if (n == L"maxchar") {
         m_nMaxChars = static_cast<size_t>(std::max(0, ParseInt(value)));
     } else {
@@ -533,6 +545,7 @@ bool CEditUI::ChangeText(size_t start, size_t end, const std::wstring& with, Tex
     CUndoHistory::TRecord record{start, m_sText.Str().substr(start, end - start), with};
     m_sText.Replace(start, end - start, with);
     m_layout.Replace(start, end - start, with);
+    FollowEdit(start, end - start, with.size());
     m_nAnchor = start + with.size();
     MoveCaret(m_nAnchor, false);
     m_history.Record(kind, record, before, CUndoHistory::TSelection{m_nAnchor, m_nCaret},
@@ -551,6 +564,7 @@ void CEditUI::ApplyRecord(size_t start, size_t count, const std::wstring& with)
     count = std::min(count, length - start);
     m_sText.Replace(start, count, with);
     m_layout.Replace(start, count, with);
+    FollowEdit(start, count, with.size());
 }
 
 bool CEditUI::UndoRedo(bool redo)
@@ -643,12 +657,20 @@ bool CEditUI::Edit(EditCommand command)
 
 bool CEditUI::InsertText(const std::wstring& text, TextChange kind)
 {
+    size_t start = 0;
+    size_t end = 0;
+    GetSel(start, end);
+    return InsertAt(start, end, text, kind);
+}
+
+bool CEditUI::InsertAt(size_t start, size_t end, const std::wstring& text, TextChange kind)
+{
     std::wstring normalised;
     if (m_pManager == nullptr || !NormalisePasted(text, m_bMultiline, normalised) || normalised.empty()) {
         return false;
     }
     m_history.Seal();
-    const bool done = ReplaceSelection(normalised, kind);
+    const bool done = ReplaceRange(start, end, normalised, kind);
     m_history.Seal();
     Invalidate();
     TellCaret();
@@ -909,6 +931,9 @@ void CEditUI::PaintText(HDC hDC)
     CRenderEngine::PushClip(hDC, box);
     m_layout.Paint(hDC, origin.x, origin.y, top, top + (shown.bottom - shown.top), PaintTextColor(), start, end,
                    windowAway ? kInactiveSelectionColor : kSelectionColor);
+    if (IsSpellChecked()) {
+        PaintSpelling(hDC, origin, top, top + (shown.bottom - shown.top));
+    }
     if (paper) {
         CRenderEngine::PopClip(hDC);
         return;
@@ -1005,6 +1030,246 @@ bool CEditUI::ShowsWholeText()
     const bool wraps = m_layout.GetWidth() > 0;
     return m_layout.FitsWidth(wraps ? 0 : box.right - box.left) &&
            (!wraps || m_layout.GetHeight(0, m_layout.GetParagraphCount()) <= box.bottom - box.top);
+}
+
+bool CEditUI::IsSpellChecked() const
+{
+    const bool wanted = m_nSpellCheck == 1 || (m_nSpellCheck < 0 && m_bMultiline);
+    return wanted && m_pManager != nullptr && !IsPrinting() && IsEditable() && KMSpelling::Get().IsEnabled();
+}
+
+std::vector<std::string> CEditUI::SpellLanguages() const
+{
+    return KMSpelling::Get().LanguagesFor(m_pManager->GetSpellLanguages());
+}
+
+bool CEditUI::IsMisspelt(const std::vector<std::string>& languages, const std::wstring& word) const
+{
+    return CSpellMarks::IsCandidate(word) && KMSpelling::Get().IsMisspelled(languages, KMString::ToUtf8(word));
+}
+
+void CEditUI::FollowEdit(size_t start, size_t removed, size_t inserted)
+{
+    m_spellMarks.Replace(start, removed, inserted);
+    if (!m_bSnippetActive) {
+        return;
+    }
+    if (start + removed <= m_nSnippetStart) {
+        m_nSnippetStart = m_nSnippetStart - removed + inserted;
+        m_nSnippetEnd = m_nSnippetEnd - removed + inserted;
+    } else if (start >= m_nSnippetStart && start + removed <= m_nSnippetEnd) {
+        m_nSnippetEnd = m_nSnippetEnd - removed + inserted;
+    } else if (start > m_nSnippetEnd) {
+        return;
+    } else {
+        // An edit across the canned text's edge: it is no longer one text to go through.
+        m_bSnippetActive = false;
+    }
+}
+
+void CEditUI::PaintSpelling(HDC hDC, POINT origin, int top, int bottom)
+{
+    KMSpelling& spelling = KMSpelling::Get();
+    const std::wstring& text = m_sText.Str();
+    const unsigned long generation = spelling.GetGeneration();
+    if (generation != m_nSpellGeneration) {
+        m_nSpellGeneration = generation;
+        m_spellMarks.Reset(text.size());
+    }
+    size_t from = 0;
+    size_t to = text.size();
+    if (m_bMultiline && !text.empty()) {
+        const RECT box = TextBox();
+        from = m_layout.LineStart(m_layout.HitTest(0, top));
+        to = m_layout.LineEnd(m_layout.HitTest(box.right - box.left, std::max(top, bottom - 1)));
+    }
+    if (m_spellMarks.IsPending()) {
+        size_t start = 0;
+        size_t end = 0;
+        GetSel(start, end);
+        const size_t typing = m_bFocused && start == end ? m_nCaret : std::wstring::npos;
+        const std::vector<std::string> languages = SpellLanguages();
+        m_spellMarks.Check(text, from, to, typing,
+                           [&](const std::wstring& word) { return IsMisspelt(languages, word); });
+    }
+    const int height = std::max(1, Scale(kWaveDesignHeight));
+    for (const CSpellMarks::TRange& mark : m_spellMarks.GetMarks()) {
+        if (mark.nEnd <= from || mark.nStart >= to) {
+            continue;
+        }
+        // A word wrapped over two lines is underlined on each.
+        for (size_t at = mark.nStart; at < mark.nEnd;) {
+            const size_t lineEnd = m_layout.LineEnd(at);
+            const size_t pieceEnd = std::max(at + 1, std::min(mark.nEnd, lineEnd));
+            const RECT left = m_layout.GetCaretRect(at);
+            const RECT right = m_layout.GetCaretRect(pieceEnd);
+            const int y = origin.y + left.bottom - height;
+            CRenderEngine::DrawWave(hDC, origin.x + std::min(left.left, right.left),
+                                    origin.x + std::max(left.left, right.left), y, height, kMisspeltColor);
+            at = pieceEnd < mark.nEnd ? m_layout.NextCursor(pieceEnd) : mark.nEnd;
+        }
+    }
+}
+
+bool CEditUI::Spelling(SpellingRequest& request)
+{
+    size_t start = 0;
+    size_t end = 0;
+    if (!IsSpellChecked() || !CSpellMarks::WordAt(m_sText.Str(), m_nCaret, start, end)) {
+        return false;
+    }
+    const std::wstring word = m_sText.Str().substr(start, end - start);
+    const std::vector<std::string> languages = SpellLanguages();
+    if (!IsMisspelt(languages, word)) {
+        return false;
+    }
+    KMSpelling& spelling = KMSpelling::Get();
+    const std::string utf8 = KMString::ToUtf8(word);
+    request.word = word;
+    bool done = true;
+    switch (request.action) {
+    case SpellingRequest::Action::Query:
+        request.suggestions.clear();
+        for (const std::string& suggestion : spelling.Suggest(languages, utf8)) {
+            request.suggestions.push_back(KMString::ToWide(suggestion));
+        }
+        return true;
+    case SpellingRequest::Action::Correct:
+        if (request.with.empty()) {
+            return false;
+        }
+        return InsertAt(start, end, request.with, TextChange::Insert);
+    case SpellingRequest::Action::AddToDictionary:
+        done = spelling.AddToDictionary(utf8, request.reason);
+        break;
+    case SpellingRequest::Action::Ignore:
+        spelling.Ignore(utf8);
+        break;
+    }
+    // Every field of the window marks the word no more.
+    m_pManager->Invalidate(m_pManager->ClientRect());
+    return done;
+}
+
+std::vector<TSnippet> CEditUI::Snippets() const
+{
+    std::vector<TSnippet> snippets = KMSnippetFile::Get().GetSnippets();
+    if (m_pManager != nullptr) {
+        const std::vector<TSnippet>& own = m_pManager->GetSnippets();
+        snippets.insert(snippets.end(), own.begin(), own.end());
+    }
+    return snippets;
+}
+
+bool CEditUI::Snippet(SnippetRequest& request)
+{
+    const std::vector<TSnippet> snippets = Snippets();
+    if (request.action == SnippetRequest::Action::List) {
+        request.snippets = snippets;
+        return true;
+    }
+    size_t start = 0;
+    size_t end = 0;
+    GetSel(start, end);
+    for (const TSnippet& snippet : snippets) {
+        if (snippet.sName == request.name) {
+            return ExpandSnippet(snippet, start, end);
+        }
+    }
+    return false;
+}
+
+bool CEditUI::ExpandSnippet(const TSnippet& snippet, size_t start, size_t end)
+{
+    if (!IsEditable() || m_pManager == nullptr) {
+        return false;
+    }
+    if (!InsertAt(start, end, snippet.sText, TextChange::Insert)) {
+        return false;
+    }
+    m_bSnippetActive = true;
+    m_nSnippetStart = start;
+    m_nSnippetEnd = m_nCaret;
+    m_nAnchor = m_nCaret = start;
+    if (!SelectSnippetField(true)) {
+        m_bSnippetActive = false;
+        MoveCaret(m_nSnippetEnd, false);
+    }
+    Invalidate();
+    TellCaret();
+    return true;
+}
+
+bool CEditUI::SelectSnippetField(bool forward)
+{
+    const std::wstring& text = m_sText.Str();
+    size_t start = 0;
+    size_t end = 0;
+    GetSel(start, end);
+    const size_t limit = std::min(m_nSnippetEnd, text.size());
+    if (start < m_nSnippetStart || end > limit) {
+        return false;
+    }
+    // A field is "[" and "]" around text without brackets or line breaks.
+    const auto fieldAt = [&](size_t open, size_t& close) {
+        close = text.find_first_of(L"[]\n", open + 1);
+        return text[open] == L'[' && close != std::wstring::npos && close < limit && text[close] == L']';
+    };
+    size_t close = 0;
+    if (forward) {
+        for (size_t at = start == end ? start : end; at < limit; ++at) {
+            if (fieldAt(at, close)) {
+                SetSel(at, close + 1);
+                return true;
+            }
+        }
+    } else {
+        for (size_t at = start; at-- > m_nSnippetStart;) {
+            if (fieldAt(at, close)) {
+                SetSel(at, close + 1);
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+bool CEditUI::TakeTab(bool forward)
+{
+    if (!IsEditable() || m_pManager == nullptr) {
+        return false;
+    }
+    if (m_bSnippetActive && m_nCaret >= m_nSnippetStart && m_nCaret <= m_nSnippetEnd) {
+        m_history.Seal();
+        if (SelectSnippetField(forward)) {
+            Invalidate();
+            TellCaret();
+            return true;
+        }
+    }
+    m_bSnippetActive = false;
+    size_t start = 0;
+    size_t end = 0;
+    GetSel(start, end);
+    if (!forward || start != end) {
+        return false;
+    }
+    // A trigger is the text right before the caret, standing as a word of its own: after a space,
+    // a sign, the text's start or a letter of another script (Chinese text has no spaces).
+    const std::wstring& text = m_sText.Str();
+    for (const TSnippet& snippet : Snippets()) {
+        const size_t length = snippet.sTrigger.size();
+        if (length == 0 || length > end || text.compare(end - length, length, snippet.sTrigger) != 0) {
+            continue;
+        }
+        const size_t from = end - length;
+        const auto before = static_cast<gunichar>(from > 0 ? text[from - 1] : L' ');
+        const auto first = static_cast<gunichar>(snippet.sTrigger[0]);
+        if (!g_unichar_isalnum(before) || g_unichar_get_script(before) != g_unichar_get_script(first)) {
+            return ExpandSnippet(snippet, from, end);
+        }
+    }
+    return false;
 }
 
 } // namespace DuiLib

@@ -2,12 +2,15 @@
 
 #include "platform/duilib/CControlUI.h"
 #include "platform/duilib/CScrollBar.h"
+#include "platform/duilib/CSpellMarks.h"
+#include "platform/duilib/TEditingRequest.h"
 #include "platform/duilib/CTextLayout.h"
 #include "platform/duilib/CUndoHistory.h"
 #include "platform/duilib/ITextEditUI.h"
 
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace DuiLib {
 
@@ -68,6 +71,15 @@ public:
     bool PasteSelectionAt(POINT pt) override;
     RECT GetCaretRect() override { return GetCaretPos(); }
 
+    // The misspelt word at the caret: its corrections, a correction put in, or the word accepted
+    // (see SpellingRequest). False when the caret is at no misspelt word of a checked field.
+    bool Spelling(SpellingRequest& request);
+    // Canned texts: the list the field offers, or one inserted (see SnippetRequest).
+    bool Snippet(SnippetRequest& request);
+    // Tab (forward) or Shift+Tab pressed in the field: true when it expanded a trigger or went to
+    // a field of a canned text; false when the focus should move on.
+    bool TakeTab(bool forward);
+
     // Finds, replaces, or replaces every match (as one undo step) of the request's text, after
     // the selection and wrapping; false when nothing was found.
     bool FindText(platform::TextSearchRequest& request);
@@ -119,6 +131,9 @@ private:
     // refuses it.
     bool ReplaceSelection(const std::wstring& with, TextChange kind);
     bool ReplaceRange(size_t start, size_t end, const std::wstring& with, TextChange kind);
+    // Puts `text` (line breaks made the field's own) in place of [start, end) as one step of its
+    // own; the caret goes after it.
+    bool InsertAt(size_t start, size_t end, const std::wstring& text, TextChange kind);
     // ReplaceRange without telling listeners, for changes made of several replacements.
     bool ChangeText(size_t start, size_t end, const std::wstring& with, TextChange kind);
     // Replaces text as the history asks (undo and redo); nothing is recorded.
@@ -145,6 +160,20 @@ private:
     void TellCaret();
     // Repaints the caret's line only: its blink changes nothing else.
     void InvalidateCaret();
+    // Whether misspelt words are marked in this field now (never on paper).
+    bool IsSpellChecked() const;
+    std::vector<std::string> SpellLanguages() const;
+    // Whether a word of the field's text is misspelt in its languages.
+    bool IsMisspelt(const std::vector<std::string>& languages, const std::wstring& word) const;
+    // Checks what is in view, between layout rows [top, bottom), and underlines the misspelt words.
+    void PaintSpelling(HDC hDC, POINT origin, int top, int bottom);
+    // The text changed at `start`: the marks and a canned text's place follow.
+    void FollowEdit(size_t start, size_t removed, size_t inserted);
+    std::vector<TSnippet> Snippets() const;
+    // Puts a canned text in place of [start, end) as one step and selects its first field.
+    bool ExpandSnippet(const TSnippet& snippet, size_t start, size_t end);
+    // Selects the next (or previous) "[field]" of the canned text just put in; false when none.
+    bool SelectSnippetField(bool forward);
     // The input method's text being composed, drawn at the caret over the field's text.
     void PaintPreedit(HDC hDC);
     // Brings the layout in line with the font, zoom and size of the field.
@@ -180,6 +209,15 @@ private:
     std::wstring m_sPreedit;
     CTextLayout m_preeditLayout;
     CUndoHistory m_history;
+    CSpellMarks m_spellMarks;
+    // The KMSpelling generation the marks were made in; another one checks the text anew.
+    unsigned long m_nSpellGeneration = 0;
+    // spellcheck="true" (1), "false" (0), or as the kind of field has it (-1).
+    int m_nSpellCheck = -1;
+    // The canned text last put in, [start, end), while Tab goes through its fields.
+    bool m_bSnippetActive = false;
+    size_t m_nSnippetStart = 0;
+    size_t m_nSnippetEnd = 0;
 };
 
 // A multi-line text field for long texts: Enter starts a new line, lines wrap at the field's

@@ -3,6 +3,7 @@
 #include "platform/duilib/CComboUI.h"
 #include "platform/duilib/CContainerUI.h"
 #include "platform/duilib/CEditUI.h"
+#include "platform/duilib/TEditingRequest.h"
 #include "platform/duilib/CRenderEngine.h"
 #include "platform/duilib/ITextEditUI.h"
 #include "platform/kmbase/KMFile.h"
@@ -375,6 +376,16 @@ bool CPaintManagerUI::HandleTextMessage(UINT message, WPARAM wParam, LPARAM lPar
         auto* request = reinterpret_cast<platform::TextSearchRequest*>(lParam);
         return field != nullptr && request != nullptr && field->FindText(*request);
     }
+    case WM_APP_SPELLING: {
+        auto* field = dynamic_cast<CEditUI*>(m_pFocus);
+        auto* request = reinterpret_cast<SpellingRequest*>(lParam);
+        return field != nullptr && request != nullptr && field->Spelling(*request);
+    }
+    case WM_APP_SNIPPET: {
+        auto* field = dynamic_cast<CEditUI*>(m_pFocus);
+        auto* request = reinterpret_cast<SnippetRequest*>(lParam);
+        return field != nullptr && request != nullptr && field->Snippet(*request);
+    }
     case WM_APP_COMMITTEXT: {
         const auto* text = reinterpret_cast<const std::wstring*>(lParam);
         return text != nullptr && edit->InsertText(*text, TextChange::InputMethod);
@@ -389,6 +400,12 @@ void CPaintManagerUI::Invalidate(const RECT& rc)
     if (m_hWndPaint != nullptr && !m_bDestroying && rc.right > rc.left && rc.bottom > rc.top) {
         ::InvalidateRect(m_hWndPaint, &rc, FALSE);
     }
+}
+
+void CPaintManagerUI::SetEditingAids(const std::string& spellLanguages, std::vector<TSnippet> snippets)
+{
+    m_strSpellLanguages = spellLanguages;
+    m_vecSnippets = std::move(snippets);
 }
 
 void CPaintManagerUI::AddNotifier(INotifyUI* notifier)
@@ -697,6 +714,8 @@ bool CPaintManagerUI::MessageHandler(UINT message, WPARAM wParam, LPARAM lParam,
     case WM_APP_EDITCOMMAND:
     case WM_APP_FINDTEXT:
     case WM_APP_COMMITTEXT:
+    case WM_APP_SPELLING:
+    case WM_APP_SNIPPET:
         result = HandleTextMessage(message, wParam, lParam) ? 1 : 0;
         return true;
     case WM_SETFOCUS:
@@ -728,6 +747,10 @@ bool CPaintManagerUI::MessageHandler(UINT message, WPARAM wParam, LPARAM lParam,
     case WM_KEYDOWN: {
         if (wParam == VK_TAB) {
             SetOpenDropDown(nullptr);
+            auto* field = dynamic_cast<CEditUI*>(m_pFocus);
+            if (field != nullptr && field->TakeTab(GetKeyState(static_cast<int>(VK_SHIFT)) >= 0)) {
+                return true;
+            }
             SetNextTabControl(GetKeyState(static_cast<int>(VK_SHIFT)) >= 0);
             return true;
         }

@@ -4,6 +4,7 @@
 #include "platform/duilib/CControlUI.h"
 #include "platform/duilib/IDropDownUI.h"
 #include "platform/duilib/ITextEditUI.h"
+#include "platform/duilib/TSnippet.h"
 
 #include <map>
 #include <memory>
@@ -65,6 +66,13 @@ public:
     void SetPrinting(bool printing) { m_bPrinting = printing; }
     bool IsPrinting() const { return m_bPrinting; }
 
+    // What the window's skin (a report's template) gives the person typing: the languages its
+    // text is spelt in (dictionary names such as "en_US", separated by ','; empty for the
+    // default) and its canned texts. A skin that names none has none.
+    void SetEditingAids(const std::string& spellLanguages, std::vector<TSnippet> snippets);
+    const std::string& GetSpellLanguages() const { return m_strSpellLanguages; }
+    const std::vector<TSnippet>& GetSnippets() const { return m_vecSnippets; }
+
     // Fonts by the skin's "id"; a later font of the same id replaces the earlier one. -1 or an
     // unknown id is the default font.
     void AddFont(int id, const TFontInfo& font, bool isDefault);
@@ -109,8 +117,10 @@ public:
     // Paints the window's client area into the device context.
     void Paint(HDC hdc);
     // Handles window messages; true when the message was the manager's. Edit commands, find and
-    // replace and an input method's commit (WM_APP_EDITCOMMAND, WM_APP_FINDTEXT,
-    // WM_APP_COMMITTEXT) go to GetFocusedTextEdit(), with `result` 1 when they did something.
+    // replace, an input method's commit, spelling and canned texts (WM_APP_EDITCOMMAND,
+    // WM_APP_FINDTEXT, WM_APP_COMMITTEXT, WM_APP_SPELLING, WM_APP_SNIPPET) go to
+    // GetFocusedTextEdit(), with `result` 1 when they did something. Tab goes to a text field
+    // that takes it (a canned text's trigger or fields) before it moves the focus.
     bool MessageHandler(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
 
     // The one open drop-down of the window, painted above the page; opening one closes the one
@@ -170,6 +180,8 @@ private:
     bool m_bUpdateNeeded = false;
     bool m_bLayingOut = false;
     bool m_bDestroying = false;
+    std::string m_strSpellLanguages;
+    std::vector<TSnippet> m_vecSnippets;
     std::map<int, TFontInfo> m_mapFonts;
     TFontInfo m_defaultFont;
     std::map<std::wstring, TImageInfo> m_mapImages;

@@ -154,6 +154,71 @@ void CRenderEngine::DrawLine(HDC hDC, int x1, int y1, int x2, int y2, int size, 
     cairo_stroke(cr);
 }
 
+namespace {
+
+// One wave, up and down over twice its height, in whole pixels (smoothed, a thin zigzag turns
+// pink), kept for the next word: a page's waves share their height and colour.
+class WaveTile {
+public:
+    ~WaveTile()
+    {
+        if (m_pSurface != nullptr) {
+            cairo_surface_destroy(m_pSurface);
+        }
+    }
+    cairo_surface_t* Get(int height, DWORD color)
+    {
+        if (m_pSurface != nullptr && height == m_nHeight && color == m_dwColor) {
+            return m_pSurface;
+        }
+        if (m_pSurface != nullptr) {
+            cairo_surface_destroy(m_pSurface);
+        }
+        m_nHeight = height;
+        m_dwColor = color;
+        m_pSurface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 2 * height, height + 1);
+        cairo_t* cr = cairo_create(m_pSurface);
+        cairo_set_antialias(cr, CAIRO_ANTIALIAS_NONE);
+        SetColor(cr, color);
+        cairo_set_line_width(cr, std::max(1.0, height / 2.0));
+        cairo_move_to(cr, 0, height + 0.5);
+        cairo_line_to(cr, height, 0.5);
+        cairo_line_to(cr, 2 * height, height + 0.5);
+        cairo_stroke(cr);
+        cairo_destroy(cr);
+        return m_pSurface;
+    }
+
+private:
+    cairo_surface_t* m_pSurface = nullptr;
+    int m_nHeight = 0;
+    DWORD m_dwColor = 0;
+};
+
+} // namespace
+
+void CRenderEngine::DrawWave(HDC hDC, int x1, int x2, int y, int height, DWORD color)
+{
+    cairo_t* cr = platform::GetCairo(hDC);
+    if (cr == nullptr || (color >> 24) == 0 || height <= 0 || x2 <= x1) {
+        return;
+    }
+    // The tile repeated along the word: a long zigzag stroked point by point costs a keystroke
+    // far more.
+    static WaveTile tile;
+    cairo_pattern_t* pattern = cairo_pattern_create_for_surface(tile.Get(height, color));
+    cairo_pattern_set_extend(pattern, CAIRO_EXTEND_REPEAT);
+    cairo_matrix_t matrix;
+    cairo_matrix_init_translate(&matrix, -x1, -y);
+    cairo_pattern_set_matrix(pattern, &matrix);
+    cairo_save(cr);
+    cairo_set_source(cr, pattern);
+    cairo_rectangle(cr, x1, y, x2 - x1, height + 1);
+    cairo_fill(cr);
+    cairo_restore(cr);
+    cairo_pattern_destroy(pattern);
+}
+
 void CRenderEngine::DrawImage(HDC hDC, HBITMAP bitmap, const RECT& rc)
 {
     cairo_t* cr = platform::GetCairo(hDC);

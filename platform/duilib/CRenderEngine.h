@@ -25,6 +25,8 @@ public:
     static void DrawColor(HDC hDC, const RECT& rc, DWORD color);
     static void DrawRect(HDC hDC, const RECT& rc, int size, DWORD color);
     static void DrawLine(HDC hDC, int x1, int y1, int x2, int y2, int size, DWORD color);
+    // A wavy line from x1 to x2 whose waves take the rows [y, y + height], as under a misspelt word.
+    static void DrawWave(HDC hDC, int x1, int x2, int y, int height, DWORD color);
     // Draws a bitmap scaled to fit inside `rc`, aspect ratio kept, centred.
     static void DrawImage(HDC hDC, HBITMAP bitmap, const RECT& rc);
     // A Cairo surface over the bitmap's pixels (shared, not copied) that carries the JPEG the

@@ -23,6 +23,11 @@ struct PdfPrinter {
     double dWidthMm;
     double dHeightMm;
     int nDpi;
+    // The margins it cannot print on, as a queue it stands in for has them.
+    double dLeftMm = 0;
+    double dTopMm = 0;
+    double dRightMm = 0;
+    double dBottomMm = 0;
 };
 
 std::mutex g_printersMutex;
@@ -249,6 +254,25 @@ bool RegisterPdfPrinter(const char* name, const char* pdfPath, double widthMm, d
     return true;
 }
 
+bool RegisterPdfPrinterLike(const char* name, const char* pdfPath, const char* like)
+{
+    if (name == nullptr || *name == '\0' || pdfPath == nullptr || *pdfPath == '\0' || like == nullptr) {
+        return false;
+    }
+    HDC hdc = CreateDCA(nullptr, like, nullptr, nullptr);
+    const DeviceContext* dc = hdc != nullptr ? LookupDC(hdc) : nullptr;
+    if (dc == nullptr) {
+        KMLastError::Set(std::string("no such printer: ") + like);
+        DeleteDC(hdc);
+        return false;
+    }
+    PdfPrinter printer{pdfPath, dc->dWidthMm, dc->dHeightMm, dc->nDpi, dc->dLeftMm, dc->dTopMm, dc->dRightMm, dc->dBottomMm};
+    DeleteDC(hdc);
+    std::lock_guard<std::mutex> lock(g_printersMutex);
+    PdfPrinters()[name] = std::move(printer);
+    return true;
+}
+
 bool SetDocumentProperties(HDC hdc, const std::string& author, const std::string& subject)
 {
     DeviceContext* dc = LookupDC(hdc);
@@ -292,6 +316,10 @@ HDC CreateDCA(const char*, const char* device, const char*, const void*)
             dc->dWidthMm = it->second.dWidthMm;
             dc->dHeightMm = it->second.dHeightMm;
             dc->nDpi = it->second.nDpi;
+            dc->dLeftMm = it->second.dLeftMm;
+            dc->dTopMm = it->second.dTopMm;
+            dc->dRightMm = it->second.dRightMm;
+            dc->dBottomMm = it->second.dBottomMm;
             found = true;
         }
     }

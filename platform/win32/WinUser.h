@@ -55,6 +55,11 @@ constexpr UINT WM_APP_FINDTEXT = 0x8002;
 // Text committed by an input method, as one step of the field's history; lParam points to a
 // std::wstring valid during the message.
 constexpr UINT WM_APP_COMMITTEXT = 0x8003;
+// Spelling of the word at that text field's caret, and canned texts for it; lParam points to a
+// DuiLib::SpellingRequest or DuiLib::SnippetRequest (TEditingRequest.h), valid during the message.
+// The result is 1 when the field did what was asked.
+constexpr UINT WM_APP_SPELLING = 0x8004;
+constexpr UINT WM_APP_SNIPPET = 0x8005;
 
 constexpr DWORD WS_CHILD = 0x40000000;
 constexpr DWORD WS_VISIBLE = 0x10000000;

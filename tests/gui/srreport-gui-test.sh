@@ -9,108 +9,24 @@
 #   srreport-gui-test.sh SRREPORT-GUI IMAGE.dcm
 # Exits 77 (skipped) when Xvfb, xdotool, ImageMagick or dsrdump is missing.
 set -euo pipefail
-# The Chinese text is read character by character.
-export LC_ALL=C.UTF-8
 
 gui=$1
 image=$2
-skip=77
-for tool in Xvfb xdotool import convert dsrdump timeout; do
-  if ! command -v "$tool" >/dev/null; then
-    echo "skipped: $tool is not installed (packages xvfb, xdotool, imagemagick, dcmtk)"
-    exit "$skip"
-  fi
-done
-
-work=$(mktemp -d /tmp/srreport-gui-test.XXXXXX)
-mkdir -p "$work/home" "$work/state" "$work/config"
-pids=()
-cleanup() {
-  local pid
-  for pid in "${pids[@]}"; do
-    kill "$pid" 2>/dev/null || true
-  done
-  for pid in "${pids[@]}"; do
-    wait "$pid" 2>/dev/null || true
-  done
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
-fail() {
-  echo "FAIL: $*" >&2
-  if [ -s "$work/gui.log" ]; then
-    echo "--- srreport-gui's output:" >&2
-    cat "$work/gui.log" >&2
-  fi
-  exit 1
-}
-
-# Tries a check every 0.2 s for at most $1 seconds.
-within() {
-  local seconds=$1
-  shift
-  local tries=$((seconds * 5))
-  while [ "$tries" -gt 0 ]; do
-    "$@" && return 0
-    sleep 0.2
-    tries=$((tries - 1))
-  done
-  return 1
-}
+. "$(dirname "$0")/gui-support.sh"
+require_tools Xvfb xdotool import convert dsrdump timeout
 
 # Help and the version need no display.
 env -u DISPLAY -u WAYLAND_DISPLAY "$gui" --help 2>&1 | grep -q -- '--version' || fail "--help without a display"
 env -u DISPLAY -u WAYLAND_DISPLAY "$gui" --version 2>&1 | grep -Eq '^srreport-gui [0-9]' || fail "--version without a display"
 
-# The X server picks a free display itself and writes its number when it accepts clients.
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
-pids+=($!)
-within 20 grep -q '^[0-9]' "$work/display" || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
-export DISPLAY=":$(head -n1 "$work/display")"
+start_x
 
 # Qt reads typed text from the key symbols, so xdotool types Chinese without an input method by
 # binding each character's symbol to a spare key for a moment; the locale makes the text UTF-8.
 english="Liver lesion 12 mm, stable."
 chinese="肝脏病变稳定"
-mkdir -m 700 "$work/runtime"
-# The editor's own folders (settings, recovery) are the test's.
-start_gui() {
-  HOME="$work/home" XDG_CONFIG_HOME="$work/config" XDG_STATE_HOME="$work/state" LANG=C.UTF-8 QT_QPA_PLATFORM=xcb \
-    QT_IM_MODULE= XDG_RUNTIME_DIR="$work/runtime" "$gui" "$@" >>"$work/gui.log" 2>&1 &
-  gui_pid=$!
-  pids+=("$gui_pid")
-}
 start_gui "$image"
-
-x() {
-  timeout 20 xdotool "$@"
-}
-
-find_window() {
-  window=$(x search --sync --onlyvisible --name 'DICOM SR report editor' | head -n1) || fail "no srreport-gui window appeared"
-  x windowsize --sync "$window" 900 1000 || fail "the window could not be sized"
-}
 find_window
-
-# Rectangles as "W H X Y" of a window's screenshot: the control's gray page area, and the white
-# page inside it. A black border keeps the trim from taking a white or gray edge for background.
-shoot() {
-  import -window "$window" "$work/shot.png" 2>/dev/null
-}
-box_of_color() {  # image color
-  convert "$1" -alpha off -fill black +opaque "$2" -fill white -opaque "$2" -bordercolor black -border 1 \
-    -format '%@' info: 2>/dev/null | tr 'x+' '  ' | awk '{print $1, $2, $3 - 1, $4 - 1}'
-}
-page_box() {
-  shoot || return 1
-  read -r aw ah ax ay < <(box_of_color "$work/shot.png" '#D8DCE0')
-  convert "$work/shot.png" -crop "${aw}x${ah}+${ax}+${ay}" +repage "$work/area.png"
-  read -r pw ph px py < <(box_of_color "$work/area.png" '#FFFFFF')
-  px=$((ax + px))
-  py=$((ay + py))
-  [ "$pw" -gt 50 ] && [ "$ph" -gt 50 ]
-}
 
 # A fitted page shows whole, in the page's proportions (794 x 1123), filling most of its area
 # along the side that limits it.
@@ -149,10 +65,6 @@ x type --delay 40 "$saved" && x key Return || fail "cannot type into the save di
 within 20 test -s "$saved" || fail "no file was saved at $saved"
 within 10 sh -c "! xdotool search --onlyvisible --name '^Save report' >/dev/null" || fail "the save dialog stayed open"
 
-# The Finding of a saved document as dsrdump reads it: the text between its quotes.
-finding_of() {
-  dsrdump +Pl +Pc "$1" 2>/dev/null | grep -F '(121071,DCM,"Finding")' | sed -e 's/^.*"Finding")="//' -e 's/">$//' -e 's/"$//'
-}
 expect_finding() {  # file text what
   local got
   got=$(finding_of "$1")

@@ -8,6 +8,7 @@
 #include <QGuiApplication>
 #include <QInputMethodEvent>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPointer>
 #include <QScreen>
 #include <QShortcut>
@@ -16,6 +17,7 @@
 #include <QWheelEvent>
 #include <QtTest>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 
@@ -243,6 +245,28 @@ private slots:
         QTest::keyClick(widget.get(), Qt::Key_A, Qt::ControlModifier);
         QTest::keyClick(widget.get(), Qt::Key_V, Qt::ControlModifier);
         QCOMPARE(Value(ctrl, kPatientName), QStringLiteral("Roe^Anna"));
+    }
+
+    // A right click on a misspelt word offers its corrections first; one of them replaces it.
+    void correctsAMisspeltWordFromTheContextMenu()
+    {
+        auto widget = Open();
+        QVERIFY(widget);
+        QTest::mouseClick(widget.get(), Qt::LeftButton, {}, QPoint(40, 175));
+        QTest::keyClicks(widget.get(), "No pneumothroax seen");
+        QTest::mouseClick(widget.get(), Qt::RightButton, {}, QPoint(70, 175));
+        std::unique_ptr<QMenu> menu(widget->createStandardContextMenu());
+        QVERIFY(menu);
+        const QList<QAction*> actions = menu->actions();
+        QVERIFY(actions.size() > 3);
+        QCOMPARE(actions.front()->text(), QStringLiteral("pneumothorax"));
+        QVERIFY(std::any_of(actions.begin(), actions.end(),
+                            [](QAction* a) { return a->text() == QStringLiteral("Add to Dictionary"); }));
+        actions.front()->trigger();
+        QCOMPARE(Value(widget->reportCtrl(), kFinding), QStringLiteral("No pneumothorax seen"));
+        menu.reset(widget->createStandardContextMenu());
+        QVERIFY(menu);
+        QCOMPARE(menu->actions().front()->text(), QStringLiteral("&Undo"));
     }
 
     // Tab and Shift+Tab go from field to field of the page; Ctrl+Tab goes on to the next widget.

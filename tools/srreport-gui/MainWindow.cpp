@@ -1,9 +1,11 @@
 #include "MainWindow.h"
 
 #include "FindDialog.h"
+#include "PrintPreview.h"
 #include "PrinterChooser.h"
 #include "ReportFile.h"
 #include "ReportRecovery.h"
+#include "ReportStatus.h"
 #include "ReportTabs.h"
 #include "TemplateChooser.h"
 #include <srctrl/qt/SrReportWidget.h>
@@ -11,6 +13,7 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QDateTime>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -47,6 +50,9 @@ constexpr int kKeepZoom = 0;
 // sessions: reports go where reports went, whatever folder the images came from.
 const QString kOpenFolderKey = QStringLiteral("lastOpenFolder");
 const QString kSaveFolderKey = QStringLiteral("lastSaveFolder");
+const QString kSpellingKey = QStringLiteral("checkSpelling");
+constexpr DWORD kSOPInstanceUID = 0x00080018;
+constexpr DWORD kVerificationDateTime = 0x0040A030;
 
 QString lastFolder(const QString& key)
 {
@@ -73,7 +79,8 @@ QStringList localFiles(const QMimeData* data)
 
 MainWindow::MainWindow(QWidget* parent)
     : QMainWindow(parent), m_view(new SrReportWidget), m_tabs(new ReportTabs(*m_view)), m_pages(new QStackedWidget),
-      m_recovery(new ReportRecovery(*m_view, *m_tabs, this)), m_errorLabel(new QLabel), m_zoomLabel(new QLabel)
+      m_recovery(new ReportRecovery(*m_view, *m_tabs, this)), m_amendmentBanner(new QLabel), m_errorLabel(new QLabel),
+      m_zoomLabel(new QLabel)
 {
     // Qt adds the application's name: "DICOM SR report editor — srreport-gui".
     setWindowTitle(tr("DICOM SR report editor"));
@@ -91,6 +98,12 @@ MainWindow::MainWindow(QWidget* parent)
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
     layout->addWidget(m_tabs);
+    m_amendmentBanner->setObjectName(QStringLiteral("amendmentBanner"));
+    m_amendmentBanner->setWordWrap(true);
+    m_amendmentBanner->setMargin(6);
+    m_amendmentBanner->setStyleSheet(QStringLiteral("#amendmentBanner { background: #FFF4CC; color: #5A4500; }"));
+    m_amendmentBanner->hide();
+    layout->addWidget(m_amendmentBanner);
     layout->addWidget(m_pages, 1);
     setCentralWidget(central);
     // A failure stays in a label of its own: a temporary message would vanish as soon as the
@@ -119,6 +132,8 @@ MainWindow::MainWindow(QWidget* parent)
         QMetaObject::invokeMethod(this, &MainWindow::updateActions, Qt::QueuedConnection);
     });
     connect(m_recovery, &ReportRecovery::failed, this, &MainWindow::showError);
+    connect(m_view, &SrReportWidget::editingProblem, this, &MainWindow::showError);
+    connect(m_view, &SrReportWidget::reportClosing, this, [this](IKMReport* report) { m_amendments.remove(report); });
     QString error;
     if (ctrl() != nullptr && !m_recovery->start(error)) {
         showError(tr("Unsaved reports are not kept for recovery: %1").arg(error));
@@ -151,6 +166,11 @@ void MainWindow::createActions()
     m_printAction->setShortcut(QKeySequence::Print);
     connect(m_printAction, &QAction::triggered, this, &MainWindow::print);
 
+    m_previewAction = new QAction(tr("Print Pre&view…"), this);
+    m_previewAction->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_P));
+    m_previewAction->setToolTip(tr("Show the pages as the chosen printer prints them, then print"));
+    connect(m_previewAction, &QAction::triggered, this, &MainWindow::printPreview);
+
     m_closeAction = new QAction(tr("&Close Report"), this);
     m_closeAction->setShortcut(QKeySequence::Close);
     connect(m_closeAction, &QAction::triggered, this, [this] { closeReport(activeReport()); });
@@ -169,6 +189,23 @@ void MainWindow::createActions()
     m_verifyAction = new QAction(tr("&Verify"), this);
     m_verifyAction->setToolTip(tr("Mark the report verified by the verifier named on the page"));
     connect(m_verifyAction, &QAction::triggered, this, &MainWindow::verify);
+
+    m_reopenAction = new QAction(tr("&Reopen for Editing"), this);
+    m_reopenAction->setToolTip(tr("Take back the completion of a report that is not verified"));
+    connect(m_reopenAction, &QAction::triggered, this, &MainWindow::reopen);
+
+    m_amendAction = new QAction(tr("&Amend"), this);
+    m_amendAction->setToolTip(tr("Start an amended copy of the verified report, in a new tab"));
+    connect(m_amendAction, &QAction::triggered, this, &MainWindow::amend);
+
+    m_spellingAction = new QAction(tr("Check &Spelling"), this);
+    m_spellingAction->setCheckable(true);
+    m_spellingAction->setChecked(QSettings().value(kSpellingKey, true).toBool());
+    m_view->setSpellChecking(m_spellingAction->isChecked());
+    connect(m_spellingAction, &QAction::toggled, this, [this](bool on) {
+        QSettings().setValue(kSpellingKey, on);
+        m_view->setSpellChecking(on);
+    });
 
     m_zoomInAction = new QAction(tr("Zoom &In"), this);
     m_zoomInAction->setShortcut(QKeySequence::ZoomIn);
@@ -262,7 +299,7 @@ void MainWindow::showFind()
 void MainWindow::createMenus()
 {
     QMenu* file = menuBar()->addMenu(tr("&File"));
-    file->addActions({m_openAction, m_saveAction, m_saveAsAction, m_printAction});
+    file->addActions({m_openAction, m_saveAction, m_saveAsAction, m_previewAction, m_printAction});
     file->addSeparator();
     file->addActions({m_closeAction, m_quitAction});
     QMenu* edit = menuBar()->addMenu(tr("&Edit"));
@@ -274,9 +311,16 @@ void MainWindow::createMenus()
     }
     edit->addSeparator();
     edit->addAction(m_findAction);
+    edit->addSeparator();
+    m_snippetMenu = edit->addMenu(tr("Insert Canned &Text"));
+    connect(m_snippetMenu, &QMenu::aboutToShow, this, &MainWindow::showEditMenuSnippets);
+    edit->addAction(m_spellingAction);
     connect(edit, &QMenu::aboutToShow, this, [this] { updateEditActions(true); });
     connect(edit, &QMenu::aboutToHide, this, [this] { updateEditActions(false); });
-    menuBar()->addMenu(tr("&Report"))->addActions({m_templateAction, m_completeAction, m_verifyAction});
+    QMenu* reportMenu = menuBar()->addMenu(tr("&Report"));
+    reportMenu->addAction(m_templateAction);
+    reportMenu->addSeparator();
+    reportMenu->addActions({m_completeAction, m_verifyAction, m_reopenAction, m_amendAction});
     menuBar()->addMenu(tr("&View"))->addActions({m_zoomInAction, m_zoomOutAction, m_fitAction, m_fitWidthAction});
 
     QToolBar* tools = addToolBar(tr("Report"));
@@ -284,7 +328,7 @@ void MainWindow::createMenus()
     tools->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     tools->addActions({m_openAction, m_saveAction, m_printAction});
     tools->addSeparator();
-    tools->addActions({m_templateAction, m_completeAction, m_verifyAction});
+    tools->addActions({m_templateAction, m_completeAction, m_verifyAction, m_amendAction});
     tools->addSeparator();
     tools->addActions({m_zoomOutAction, m_zoomInAction, m_fitAction, m_fitWidthAction});
 }
@@ -370,19 +414,51 @@ bool MainWindow::saveAs(IKMReport* report)
     return true;
 }
 
-void MainWindow::print()
+bool MainWindow::choosePrinter(const QString& action, QByteArray& printer, QString& target)
 {
-    PrinterChooser chooser(this);
+    PrinterChooser chooser(action, this);
     if (chooser.exec() != QDialog::Accepted) {
-        return;
+        return false;
     }
     const QString pdf = chooser.pdfPath();
-    const QString target = pdf.isEmpty() ? chooser.queue() : QFileInfo(pdf).fileName();
     if (!pdf.isEmpty() && !platform::RegisterPdfPrinter(kPdfPrinter, QFile::encodeName(pdf).constData())) {
         showError(tr("Cannot print to %1: not a file name.").arg(pdf));
+        return false;
+    }
+    target = pdf.isEmpty() ? chooser.queue() : QFileInfo(pdf).fileName();
+    printer = pdf.isEmpty() ? chooser.queue().toUtf8() : QByteArray(kPdfPrinter);
+    return true;
+}
+
+void MainWindow::print()
+{
+    QByteArray printer;
+    QString target;
+    if (choosePrinter(tr("Print"), printer, target)) {
+        printOn(printer, target);
+    }
+}
+
+void MainWindow::printPreview()
+{
+    QByteArray printer;
+    QString target;
+    if (!choosePrinter(tr("Preview"), printer, target)) {
         return;
     }
-    const QByteArray printer = pdf.isEmpty() ? chooser.queue().toUtf8() : QByteArray(kPdfPrinter);
+    PrintPreview preview(*ctrl(), printer, target, this);
+    QString error;
+    if (!preview.load(error)) {
+        showError(error);
+        return;
+    }
+    if (preview.exec() == QDialog::Accepted) {
+        printOn(printer, target);
+    }
+}
+
+void MainWindow::printOn(const QByteArray& printer, const QString& target)
+{
     if (!ctrl()->Print(printer.constData())) {
         showError(ReportFile::failure(tr("Cannot print on %1").arg(target)));
         return;
@@ -411,24 +487,75 @@ void MainWindow::chooseTemplate()
 
 void MainWindow::complete()
 {
-    IKMReport* report = activeReport();
-    report->CompleteDocument();
-    if (!report->IsCompleted()) {
-        showError(ReportFile::failure(tr("Cannot complete the report")));
-        return;
-    }
-    showInfo(tr("The report is complete."));
+    QString message;
+    const ReportStatus::Outcome outcome = ReportStatus::complete(this, *activeReport(), message);
+    outcome == ReportStatus::Outcome::Failed ? showError(message) : showInfo(message);
+    updateActions();
 }
 
 void MainWindow::verify()
 {
-    IKMReport* report = activeReport();
-    report->VerifyDocument();
-    if (!report->IsVerified()) {
-        showError(tr("Cannot verify the report: fill in \u201cVerified by\u201d and \u201cOrganization\u201d first."));
+    QString message;
+    const ReportStatus::Outcome outcome = ReportStatus::verify(this, *activeReport(), message);
+    outcome == ReportStatus::Outcome::Failed ? showError(message) : showInfo(message);
+    updateActions();
+}
+
+void MainWindow::reopen()
+{
+    QString message;
+    const ReportStatus::Outcome outcome = ReportStatus::reopen(*activeReport(), message);
+    outcome == ReportStatus::Outcome::Failed ? showError(message) : showInfo(message);
+    updateActions();
+}
+
+void MainWindow::amend()
+{
+    IKMReport* verified = activeReport();
+    if (verified == nullptr || !verified->IsVerified()) {
         return;
     }
-    showInfo(tr("The report is verified."));
+    std::wstring uid;
+    std::wstring when;
+    verified->GetValue(kSOPInstanceUID, uid);
+    verified->GetValue(kVerificationDateTime, when);
+    const QString verifier = ReportStatus::verifierOf(*verified);
+    const QString patient = ReportStatus::patientOf(*verified);
+    IKMReport* amendment = ctrl()->CreateReportFromReport(verified);
+    if (amendment == nullptr) {
+        showError(ReportFile::failure(tr("Cannot amend the report")));
+        return;
+    }
+    m_amendments.insert(amendment, tr("Amendment of the report of %1 verified by %2 (%3); it names that report, "
+                                      "instance %4, as its predecessor.")
+                                       .arg(patient, verifier,
+                                            QDateTime::fromString(QString::fromStdWString(when).left(14),
+                                                                  QStringLiteral("yyyyMMddHHmmss"))
+                                                .toString(QStringLiteral("yyyy-MM-dd HH:mm")),
+                                            QString::fromStdWString(uid)));
+    updateActions();
+    showInfo(tr("An amended copy of the report is open in a new tab."));
+}
+
+void MainWindow::updateAmendmentBanner()
+{
+    const QString text = m_amendments.value(activeReport());
+    m_amendmentBanner->setText(text);
+    m_amendmentBanner->setVisible(!text.isEmpty());
+}
+
+void MainWindow::showEditMenuSnippets()
+{
+    // The list made for the last showing goes with its actions.
+    m_snippetMenu->clear();
+    qDeleteAll(m_snippetMenu->findChildren<QMenu*>(QString(), Qt::FindDirectChildrenOnly));
+    QMenu* snippets = m_view->createSnippetMenu(m_snippetMenu);
+    if (snippets == nullptr) {
+        m_snippetMenu->addAction(tr("(Click into a text field first)"))->setEnabled(false);
+        return;
+    }
+    m_snippetMenu->addActions(snippets->actions());
+    connect(m_snippetMenu, &QMenu::triggered, m_recovery, &ReportRecovery::inputArrived, Qt::UniqueConnection);
 }
 
 void MainWindow::zoomStep(bool in)
@@ -550,7 +677,7 @@ void MainWindow::updateActions()
 {
     IKMReport* report = activeReport();
     const bool open = report != nullptr;
-    for (QAction* action : {m_saveAction, m_saveAsAction, m_printAction, m_closeAction, m_templateAction, m_zoomInAction,
+    for (QAction* action : {m_saveAction, m_saveAsAction, m_printAction, m_previewAction, m_closeAction, m_templateAction, m_zoomInAction,
                             m_zoomOutAction, m_fitAction, m_fitWidthAction, m_findAction}) {
         action->setEnabled(open);
     }
@@ -558,6 +685,9 @@ void MainWindow::updateActions()
                                                                                 : m_pages->widget(0));
     m_completeAction->setEnabled(open && !report->IsCompleted());
     m_verifyAction->setEnabled(open && !report->IsVerified());
+    m_reopenAction->setEnabled(open && report->IsCompleted() && !report->IsVerified());
+    m_amendAction->setEnabled(open && report->IsVerified());
+    updateAmendmentBanner();
     m_fitAction->setChecked(open && ctrl()->GetFitMode() == kFitPage);
     m_fitWidthAction->setChecked(open && ctrl()->GetFitMode() == kFitWidth);
     m_zoomLabel->setText(open ? tr("%1%").arg(qRound(ctrl()->GetZoom() * 100.0f)) : QString());

@@ -2,6 +2,8 @@
 
 #include <srctrl/SurfaceInput.h>
 
+#include <QByteArray>
+#include <QHash>
 #include <QMainWindow>
 #include <QString>
 #include <QStringList>
@@ -13,14 +15,15 @@ class IKMReport;
 class IReportCtrl;
 class QAction;
 class QLabel;
+class QMenu;
 class QStackedWidget;
 class ReportRecovery;
 class ReportTabs;
 class SrReportWidget;
 
 // The report editor's window: the control's page under a bar of report tabs, with menus and a
-// tool bar for files, editing (undo, the clipboard, find and replace), templates, zoom,
-// completion and verification, and printing. Failures are told in the status bar in the
+// tool bar for files, editing (undo, the clipboard, find and replace, spelling, canned texts),
+// templates, zoom, completion, verification, reopening and amending, and printing with a preview. Failures are told in the status bar in the
 // control's words. Reports with unsaved changes are kept in the recovery folder (see
 // ReportRecovery) until they are saved or closed without saving.
 class MainWindow : public QMainWindow {
@@ -59,9 +62,19 @@ private:
     bool save(IKMReport* report);
     bool saveAs(IKMReport* report);
     void print();
+    void printPreview();
+    // Asks for a printer (`action` names the chooser's button); false when none was chosen.
+    // `printer` is the name the control prints to, `target` what the person calls it.
+    bool choosePrinter(const QString& action, QByteArray& printer, QString& target);
+    void printOn(const QByteArray& printer, const QString& target);
     void chooseTemplate();
     void complete();
     void verify();
+    void reopen();
+    void amend();
+    // The line above the page that names the report an amendment replaces.
+    void updateAmendmentBanner();
+    void showEditMenuSnippets();
     void zoomStep(bool in);
     void fit(int mode);
     void closeReport(IKMReport* report);
@@ -81,17 +94,25 @@ private:
     FindDialog* m_find = nullptr;
     // The session is ending by a signal: nothing is asked, the recovery copies stay.
     bool m_ending = false;
+    QLabel* m_amendmentBanner;
     QLabel* m_errorLabel;
     QLabel* m_zoomLabel;
     QAction* m_openAction = nullptr;
     QAction* m_saveAction = nullptr;
     QAction* m_saveAsAction = nullptr;
     QAction* m_printAction = nullptr;
+    QAction* m_previewAction = nullptr;
     QAction* m_closeAction = nullptr;
     QAction* m_quitAction = nullptr;
     QAction* m_templateAction = nullptr;
     QAction* m_completeAction = nullptr;
     QAction* m_verifyAction = nullptr;
+    QAction* m_reopenAction = nullptr;
+    QAction* m_amendAction = nullptr;
+    QAction* m_spellingAction = nullptr;
+    QMenu* m_snippetMenu = nullptr;
+    // The reports amended in this session, by their amendment: what the banner says of each.
+    QHash<IKMReport*, QString> m_amendments;
     QAction* m_zoomInAction = nullptr;
     QAction* m_zoomOutAction = nullptr;
     QAction* m_fitAction = nullptr;

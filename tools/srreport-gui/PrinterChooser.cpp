@@ -16,9 +16,9 @@ constexpr int kQueueRole = Qt::UserRole;
 
 } // namespace
 
-PrinterChooser::PrinterChooser(QWidget* parent) : QDialog(parent), m_list(new QListWidget)
+PrinterChooser::PrinterChooser(const QString& action, QWidget* parent) : QDialog(parent), m_list(new QListWidget)
 {
-    setWindowTitle(tr("Print report"));
+    setWindowTitle(tr("%1 report").arg(action));
     addQueues();
     m_list->addItem(tr("PDF file…"));
     if (m_list->currentItem() == nullptr) {
@@ -26,7 +26,7 @@ PrinterChooser::PrinterChooser(QWidget* parent) : QDialog(parent), m_list(new QL
     }
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
-    buttons->button(QDialogButtonBox::Ok)->setText(tr("Print"));
+    buttons->button(QDialogButtonBox::Ok)->setText(action);
     connect(buttons, &QDialogButtonBox::accepted, this, &PrinterChooser::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     connect(m_list, &QListWidget::itemDoubleClicked, this, &PrinterChooser::accept);

@@ -6,12 +6,12 @@
 class QListWidget;
 
 // A dialog that lists the CUPS queues this machine prints to, and "PDF file…", which asks for
-// the file to write. The caller prints on the choice.
+// the file to write. The caller prints (or previews) on the choice; `action` names the button.
 class PrinterChooser : public QDialog {
     Q_OBJECT
 
 public:
-    explicit PrinterChooser(QWidget* parent = nullptr);
+    explicit PrinterChooser(const QString& action, QWidget* parent = nullptr);
 
     // The chosen CUPS queue; empty when the choice is a PDF file.
     QString queue() const;

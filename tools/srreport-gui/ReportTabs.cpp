@@ -11,22 +11,6 @@ namespace {
 
 constexpr unsigned kPatientName = 0x00100010;
 
-// A DICOM person name (Family^Given^Middle^Prefix^Suffix) as a list shows it: "Doe, John".
-QString readableName(const std::wstring& value)
-{
-    QStringList parts = QString::fromStdWString(value).split(QLatin1Char('^'));
-    for (QString& part : parts) {
-        part = part.trimmed();
-    }
-    const QString family = parts.takeFirst();
-    parts.removeAll(QString());
-    const QString given = parts.join(QLatin1Char(' '));
-    if (family.isEmpty() || given.isEmpty()) {
-        return family + given;
-    }
-    return family + QStringLiteral(", ") + given;
-}
-
 } // namespace
 
 ReportTabs::ReportTabs(SrReportWidget& view, QWidget* parent) : QTabBar(parent), m_view(view)
@@ -117,6 +101,21 @@ int ReportTabs::indexOf(IKMReport* report) const
 QString ReportTabs::tabText(IKMReport* report) const
 {
     return report->IsModified() ? title(report) + QLatin1Char('*') : title(report);
+}
+
+QString ReportTabs::readableName(const std::wstring& value)
+{
+    QStringList parts = QString::fromStdWString(value).split(QLatin1Char('^'));
+    for (QString& part : parts) {
+        part = part.trimmed();
+    }
+    const QString family = parts.takeFirst();
+    parts.removeAll(QString());
+    const QString given = parts.join(QLatin1Char(' '));
+    if (family.isEmpty() || given.isEmpty()) {
+        return family + given;
+    }
+    return family + QStringLiteral(", ") + given;
 }
 
 QString ReportTabs::title(IKMReport* report) const

@@ -4,6 +4,8 @@
 #include <QString>
 #include <QTabBar>
 
+#include <string>
+
 class IKMReport;
 class SrReportWidget;
 
@@ -22,6 +24,8 @@ public:
     // The file the report belongs to; empty for a report never saved (one made from an image).
     QString filePath(IKMReport* report) const;
     void setFilePath(IKMReport* report, const QString& path);
+    // A DICOM person name (Family^Given^Middle^Prefix^Suffix) as a list shows it: "Doe, John".
+    static QString readableName(const std::wstring& value);
     // What the report is called: the patient's name, else its file's name.
     QString title(IKMReport* report) const;
 

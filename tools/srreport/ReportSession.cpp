@@ -5,6 +5,8 @@
 #include "OwnedBitmap.h"
 #include "TempFolder.h"
 
+#include "platform/editing/Spelling.h"
+
 #include <dcmtk/dcmdata/dcdeftag.h>
 #include <dcmtk/dcmdata/dcfilefo.h>
 
@@ -33,6 +35,8 @@ constexpr int kProbeSize = 64;
 
 ReportSession::ReportSession()
 {
+    // Nobody types here: a rendered page shows the document, without marks of misspelt words.
+    srctrl::SetSpellChecking(false);
     m_pCtrl = CreateReportCtrl();
     m_hHost = platform::CreateHostWindow(kWindowWidth, kWindowHeight);
     if (m_pCtrl == nullptr || m_hHost == nullptr || m_pCtrl->Create(m_hHost, 0, 0, kWindowWidth, kWindowHeight) == nullptr) {
