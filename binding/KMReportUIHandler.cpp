@@ -1,4 +1,6 @@
 #include "binding/KMReportUIHandler.h"
+#include "binding/KMFieldText.h"
+#include "binding/KMPageWalk.h"
 #include "platform/kmdicom/KMDcmTags.h"
 
 #include "platform/duilib/CComboUI.h"
@@ -27,58 +29,12 @@ using DuiLib::CPictureUI;
 
 namespace {
 
-bool IsClass(CControlUI* control, const wchar_t* name)
-{
-    return std::wcscmp(control->GetClass(), name) == 0;
-}
+using Scope = KMPageWalk::Scope;
 
-bool IsOneOf(CControlUI* control, std::initializer_list<const wchar_t*> names)
-{
-    for (const wchar_t* name : names) {
-        if (IsClass(control, name)) {
-            return true;
-        }
-    }
-    return false;
-}
-
-// The container kinds that every walk descends.
-bool IsWalkedContainer(CControlUI* control)
-{
-    return IsOneOf(control, {L"HorizontalLayout", L"VerticalLayout", L"ChildLayout", L"TabLayout", L"Container"});
-}
-
-// The attribute list ("TileLayout"): its bound controls are display fields, which show the
-// document's values as people read them, take no input and are never found by tag.
-bool IsDisplayList(CControlUI* control)
-{
-    return IsClass(control, L"TileLayout");
-}
-
-// Which part of a page a walk visits: the fields of the page, or the display fields of the
-// attribute list too.
-enum class WalkScope { Fields, FieldsAndDisplays };
-
-// Visits the controls below `container` in tree order, descending the page's layouts (and, in
-// scope FieldsAndDisplays, the attribute list); every control that is not descended is visited as
-// visit(control, display), `display` telling that it lies in the attribute list. `visit` returns
-// false to stop the walk; Walk then returns false.
-template <class Visit>
-bool Walk(CContainerUI* container, WalkScope scope, Visit&& visit, bool display = false)
-{
-    if (container == nullptr) {
-        return true;
-    }
-    for (int i = 0; i < container->GetCount(); ++i) {
-        CControlUI* child = container->GetItemAt(i);
-        const bool descend = IsWalkedContainer(child) || (scope == WalkScope::FieldsAndDisplays && IsDisplayList(child));
-        auto* inner = descend ? dynamic_cast<CContainerUI*>(child) : nullptr;
-        if (inner != nullptr ? !Walk(inner, scope, visit, display || IsDisplayList(child)) : !visit(child, display)) {
-            return false;
-        }
-    }
-    return true;
-}
+// The name of the page's region for the content that no field shows.
+constexpr const wchar_t* kContentRegion = L"RT_CONTENT";
+// How a field that only shows what the document holds looks on screen.
+constexpr DWORD kReadOnlyColor = 0xFFF1F1EC;
 
 // An edit takes only what the element behind its tag can hold: the characters its value
 // representation allows and, for a single value, no more of them than it may have. What passes
@@ -104,14 +60,34 @@ void MakeDisplay(CControlUI* control)
     control->SetDisabledTextColor(control->GetTextColor());
 }
 
-bool IsBindableValue(CControlUI* control)
+// The control named `name` anywhere below `container`, containers included; null when none.
+CControlUI* FindNamed(CControlUI* control, const wchar_t* name)
 {
-    return IsOneOf(control, {L"Edit", L"Combo", L"RichEdit", L"EditCombo", L"DateTime"});
+    if (control->GetName().Str() == name) {
+        return control;
+    }
+    auto* container = dynamic_cast<CContainerUI*>(control);
+    for (int i = 0; container != nullptr && i < container->GetCount(); ++i) {
+        if (CControlUI* found = FindNamed(container->GetItemAt(i), name)) {
+            return found;
+        }
+    }
+    return nullptr;
 }
 
-bool IsFilledValue(CControlUI* control)
+// The text field of a region: the region itself, or the first edit inside it.
+CEditUI* RegionText(CControlUI* region)
 {
-    return IsBindableValue(control) || IsClass(control, L"Label");
+    if (auto* edit = dynamic_cast<CEditUI*>(region)) {
+        return edit;
+    }
+    auto* container = dynamic_cast<CContainerUI*>(region);
+    for (int i = 0; container != nullptr && i < container->GetCount(); ++i) {
+        if (CEditUI* edit = RegionText(container->GetItemAt(i))) {
+            return edit;
+        }
+    }
+    return nullptr;
 }
 
 // Chooses, without a notification, the first item whose user data is `value`; none when no item
@@ -175,7 +151,10 @@ KMReportUIHandler::KMReportUIHandler(const KMReportUIHandler& other)
       m_vecPictures(other.m_vecPictures),
       m_vecCallbacks(other.m_vecCallbacks),
       m_nFillDepth(other.m_nFillDepth),
-      m_pBinding(std::make_shared<Binding>(Binding{this}))
+      m_pBinding(std::make_shared<Binding>(Binding{this})),
+      m_bInteractive(other.m_bInteractive),
+      m_mapShownNames(other.m_mapShownNames),
+      m_mapReadOnly(other.m_mapReadOnly)
 {
 }
 
@@ -186,6 +165,9 @@ KMReportUIHandler& KMReportUIHandler::operator=(const KMReportUIHandler& other)
         m_vecPictures = other.m_vecPictures;
         m_vecCallbacks = other.m_vecCallbacks;
         m_nFillDepth = other.m_nFillDepth;
+        m_bInteractive = other.m_bInteractive;
+        m_mapShownNames = other.m_mapShownNames;
+        m_mapReadOnly = other.m_mapReadOnly;
     }
     return *this;
 }
@@ -230,15 +212,18 @@ void KMReportUIHandler::InitUI(CContainerUI* root, bool bindEvents)
     m_pBinding->pHandler = nullptr;
     m_pBinding = std::make_shared<Binding>(Binding{this});
     m_pRoot = root;
-    Walk(root, WalkScope::FieldsAndDisplays, [](CControlUI* control, bool display) {
-        if (display && IsBindableValue(control)) {
+    m_bInteractive = bindEvents;
+    m_mapShownNames.clear();
+    m_mapReadOnly.clear();
+    KMPageWalk::Walk(root, Scope::FieldsAndDisplays, [](CControlUI* control, bool display) {
+        if (display && KMPageWalk::IsBindableValue(control)) {
             MakeDisplay(control);
         } else if (!display && !control->GetUserData().IsEmpty()) {
             const DWORD tag = ParseTag(control->GetUserData().GetData());
             // What a person typed into a field whose element the document cannot take (a tag it
             // keeps itself, or one no dictionary knows) would be lost: such a field only shows.
             const KMDcmVR rules = KMDcmSR::GetValueRules(tag);
-            if (IsBindableValue(control) && (!KMDcmVR::IsHostSettable(tag) || !rules.IsKnown() || !rules.IsText())) {
+            if (KMPageWalk::IsBindableValue(control) && (!KMDcmVR::IsHostSettable(tag) || !rules.IsKnown() || !rules.IsText())) {
                 MakeDisplay(control);
             } else {
                 LimitInput(control, tag, rules);
@@ -265,8 +250,8 @@ CControlUI* KMReportUIHandler::FindControl(WORD group, WORD element)
 CControlUI* KMReportUIHandler::FindControl(CContainerUI* container, WORD group, WORD element)
 {
     CControlUI* found = nullptr;
-    Walk(container, WalkScope::Fields, [&](CControlUI* control, bool) {
-        if (!IsFilledValue(control) || control->GetUserData().IsEmpty()) {
+    KMPageWalk::Walk(container, Scope::Fields, [&](CControlUI* control, bool) {
+        if (!KMPageWalk::IsFilledValue(control) || control->GetUserData().IsEmpty()) {
             return true;
         }
         // Compared as filling and reporting read the tag, so that a field the document fills is
@@ -282,7 +267,7 @@ CControlUI* KMReportUIHandler::FindControl(CContainerUI* container, WORD group, 
 CControlUI* KMReportUIHandler::FindControl(CContainerUI* container, const std::wstring& name)
 {
     CControlUI* found = nullptr;
-    Walk(container, WalkScope::Fields, [&](CControlUI* control, bool) {
+    KMPageWalk::Walk(container, Scope::Fields, [&](CControlUI* control, bool) {
         if (control->GetName().Str() == name) {
             found = control;
         }
@@ -294,8 +279,8 @@ CControlUI* KMReportUIHandler::FindControl(CContainerUI* container, const std::w
 void KMReportUIHandler::FindPictureUIList(CContainerUI* container, std::vector<CPictureUI*>& list)
 {
     list.clear();
-    Walk(container, WalkScope::Fields, [&](CControlUI* control, bool) {
-        auto* picture = IsClass(control, L"Picture") ? dynamic_cast<CPictureUI*>(control) : nullptr;
+    KMPageWalk::Walk(container, Scope::Fields, [&](CControlUI* control, bool) {
+        auto* picture = KMPageWalk::IsClass(control, L"Picture") ? dynamic_cast<CPictureUI*>(control) : nullptr;
         if (picture != nullptr && picture->IsVisible()) {
             list.push_back(picture);
         }
@@ -322,8 +307,8 @@ bool KMReportUIHandler::SetValue(DWORD tag, const wchar_t* value)
 void KMReportUIHandler::RefreshDisplays(DWORD tag, const wchar_t* value)
 {
     ++m_nFillDepth;
-    Walk(m_pRoot, WalkScope::FieldsAndDisplays, [&](CControlUI* control, bool display) {
-        if (display && IsFilledValue(control) && !control->GetUserData().IsEmpty() &&
+    KMPageWalk::Walk(m_pRoot, Scope::FieldsAndDisplays, [&](CControlUI* control, bool display) {
+        if (display && KMPageWalk::IsFilledValue(control) && !control->GetUserData().IsEmpty() &&
             ParseTag(control->GetUserData().GetData()) == tag) {
             ShowValue(control, tag, value, true);
         }
@@ -338,12 +323,19 @@ void KMReportUIHandler::ShowValue(CControlUI* control, DWORD tag, const wchar_t*
         SetControlValue_PatientSex(control, value);
     } else if (tag == KMDcmTag::PatientAge) {
         SetControlValue_PatientAge(control, value);
-    } else if (IsClass(control, L"DateTime")) {
+    } else if (KMPageWalk::IsClass(control, L"DateTime")) {
         SetControlValue_Date(dynamic_cast<CDateTimeUI*>(control), value);
-    } else if (display || IsClass(control, L"Label")) {
-        control->SetText(KMDcmConvert::ToDisplayText(tag, value).c_str());
-    } else if (!control->HasText(value)) {
-        control->SetText(value);
+    } else if (display || KMPageWalk::IsClass(control, L"Label")) {
+        control->SetText(KMFieldText::ToField(tag, value, true).c_str());
+    } else {
+        const std::wstring text = KMFieldText::ToField(tag, value, false);
+        if (!control->HasText(text.c_str())) {
+            control->SetText(text.c_str());
+        }
+        // A name is shown in reading order: what a person changes in it is read against this.
+        if (KMFieldText::IsPersonName(tag)) {
+            m_mapShownNames[control] = value;
+        }
     }
 }
 
@@ -394,8 +386,8 @@ void KMReportUIHandler::TriggerCallback(DWORD tag, const wchar_t* value)
 
 void KMReportUIHandler::BindControlEvents(CContainerUI* container)
 {
-    Walk(container, WalkScope::Fields, [&](CControlUI* control, bool) {
-        if (IsBindableValue(control) && !control->GetUserData().IsEmpty()) {
+    KMPageWalk::Walk(container, Scope::Fields, [&](CControlUI* control, bool) {
+        if (KMPageWalk::IsBindableValue(control) && !control->GetUserData().IsEmpty()) {
             control->OnNotify += LinkDelegate<Binding>(m_pBinding);
         }
         return true;
@@ -422,7 +414,10 @@ bool KMReportUIHandler::OnControlEvent(void* param)
                     TriggerCallback(tag, value.c_str());
                 }
             } else {
-                TriggerCallback(tag, sender->GetText().GetData());
+                const auto shown = m_mapShownNames.find(sender);
+                const std::wstring typed = KMFieldText::ToDocument(
+                    tag, sender->GetText().Str(), shown != m_mapShownNames.end() ? shown->second : std::wstring());
+                TriggerCallback(tag, typed.c_str());
             }
         } else if (tag == KMDcmTag::PatientSex) {
             if (GetControlValue_PatientSex(sender, value)) {
@@ -432,11 +427,11 @@ bool KMReportUIHandler::OnControlEvent(void* param)
             if (GetControlValue_PatientAge(sender, value)) {
                 TriggerCallback(tag, value.c_str());
             }
-        } else if (IsClass(sender, L"EditCombo")) {
+        } else if (KMPageWalk::IsClass(sender, L"EditCombo")) {
             // A picked item is stored as the same text typed would be.
             TriggerCallback(tag, sender->GetText().GetData());
         }
-    } else if (type == DuiLib::DUI_MSGTYPE_KILLFOCUS && IsClass(sender, L"DateTime")) {
+    } else if (type == DuiLib::DUI_MSGTYPE_KILLFOCUS && KMPageWalk::IsClass(sender, L"DateTime")) {
         if (auto* date = dynamic_cast<CDateTimeUI*>(sender)) {
             std::wstring value;
             const DWORD tag = ParseTag(sender->GetUserData().GetData());
@@ -457,7 +452,7 @@ void KMReportUIHandler::CommitPendingInput()
         return;
     }
     bool mine = false;
-    Walk(m_pRoot, WalkScope::Fields, [&](CControlUI* control, bool) {
+    KMPageWalk::Walk(m_pRoot, Scope::Fields, [&](CControlUI* control, bool) {
         mine = control == focus;
         return !mine;
     });
@@ -468,7 +463,7 @@ void KMReportUIHandler::CommitPendingInput()
         edit->FlushTextChanged();
         return;
     }
-    auto* date = IsClass(focus, L"DateTime") ? dynamic_cast<CDateTimeUI*>(focus) : nullptr;
+    auto* date = KMPageWalk::IsClass(focus, L"DateTime") ? dynamic_cast<CDateTimeUI*>(focus) : nullptr;
     std::wstring value;
     if (date != nullptr && GetControlValue_Date(date, value)) {
         TriggerCallback(ParseTag(date->GetUserData().GetData()), value.c_str());
@@ -497,8 +492,8 @@ bool KMReportUIHandler::EnableUI(CContainerUI* container, bool enable)
     if (container == nullptr) {
         return false;
     }
-    Walk(container, WalkScope::Fields, [&](CControlUI* control, bool) {
-        if (IsBindableValue(control)) {
+    KMPageWalk::Walk(container, Scope::Fields, [&](CControlUI* control, bool) {
+        if (KMPageWalk::IsBindableValue(control)) {
             control->SetEnabled(enable);
         }
         return true;
@@ -521,17 +516,72 @@ bool KMReportUIHandler::SetDcmSR(CContainerUI* container, KMDcmSR* sr)
         return false;
     }
     ++m_nFillDepth;
-    Walk(container, WalkScope::FieldsAndDisplays, [&](CControlUI* control, bool display) {
-        if (IsFilledValue(control) && !control->GetUserData().IsEmpty()) {
+    std::vector<std::string> notes;
+    KMPageWalk::Walk(container, Scope::FieldsAndDisplays, [&](CControlUI* control, bool display) {
+        if (KMPageWalk::IsFilledValue(control) && !control->GetUserData().IsEmpty()) {
             const DWORD tag = ParseTag(control->GetUserData().GetData());
             std::wstring value;
             sr->GetValue(tag, value);
             ShowValue(control, tag, value.c_str(), display);
+            // A field whose content one text cannot replace only shows it, and says why.
+            std::string reason;
+            const bool writable = display || sr->CanSetValue(tag, reason);
+            ShowReadOnly(control, !writable);
+            if (!writable && std::find(notes.begin(), notes.end(), reason) == notes.end()) {
+                notes.push_back(reason);
+            }
         }
         return true;
     });
+    if (container == m_pRoot) {
+        ShowOtherContent(sr->GetOtherContent(), notes);
+    }
     --m_nFillDepth;
     return true;
+}
+
+void KMReportUIHandler::ShowReadOnly(CControlUI* control, bool readOnly)
+{
+    auto* edit = dynamic_cast<CEditUI*>(control);
+    if (edit == nullptr || edit->IsReadOnly() == readOnly) {
+        return;
+    }
+    edit->SetReadOnly(readOnly);
+    if (!m_bInteractive) {
+        return;
+    }
+    // On screen such a field looks set apart; it gets its own look back when it takes text again.
+    if (readOnly) {
+        m_mapReadOnly[control] = control->GetBkColor();
+        control->SetBkColor(kReadOnlyColor);
+    } else if (m_mapReadOnly.count(control) != 0) {
+        control->SetBkColor(m_mapReadOnly[control]);
+        m_mapReadOnly.erase(control);
+    }
+}
+
+void KMReportUIHandler::ShowOtherContent(const std::wstring& content, const std::vector<std::string>& notes)
+{
+    // Why fields only show is news for a person at the screen, not for paper.
+    std::wstring text;
+    for (const std::string& note : notes) {
+        text += m_bInteractive ? KMString::ToWide(note) + L"\n" : L"";
+    }
+    text += text.empty() || content.empty() ? content : L"\n" + content;
+    CControlUI* region = m_pRoot != nullptr ? FindNamed(m_pRoot, kContentRegion) : nullptr;
+    if (CEditUI* field = region != nullptr ? RegionText(region) : nullptr) {
+        field->SetReadOnly(true);
+        field->SetText(text.c_str());
+        region->SetVisible(!text.empty());
+        return;
+    }
+    // A page without the region shows the content in its Finding field, which then only shows.
+    auto* finding = dynamic_cast<CEditUI*>(FindControl(KMDcmTag::ReportFinding));
+    if (finding != nullptr && !content.empty()) {
+        const std::wstring own = finding->GetText().Str();
+        finding->SetText((own.empty() ? content : own + L"\n\n" + content).c_str());
+        ShowReadOnly(finding, true);
+    }
 }
 
 void KMReportUIHandler::LoadPictures(KMDcmSR* sr)
@@ -601,11 +651,11 @@ bool KMReportUIHandler::SetControlValue_PatientSex(CControlUI* control, const wc
     if (control == nullptr || value == nullptr) {
         return false;
     }
-    if (IsClass(control, L"Edit")) {
+    if (KMPageWalk::IsClass(control, L"Edit")) {
         control->SetText(value);
         return true;
     }
-    if (!IsClass(control, L"Combo")) {
+    if (!KMPageWalk::IsClass(control, L"Combo")) {
         return false;
     }
     auto* combo = dynamic_cast<CComboUI*>(control);
@@ -617,7 +667,7 @@ bool KMReportUIHandler::SetControlValue_PatientSex(CControlUI* control, const wc
 
 bool KMReportUIHandler::GetControlValue_PatientSex(CControlUI* control, std::wstring& value)
 {
-    if (control == nullptr || !IsClass(control, L"Combo")) {
+    if (control == nullptr || !KMPageWalk::IsClass(control, L"Combo")) {
         return false;
     }
     auto* combo = dynamic_cast<CComboUI*>(control);
@@ -642,16 +692,16 @@ bool KMReportUIHandler::GetControlUI_PatientAge(CControlUI* control, CEditUI*& e
     }
     const int index = parent->GetItemIndex(control);
     auto isAgePartner = [](CControlUI* candidate, const wchar_t* cls) {
-        return candidate != nullptr && !candidate->GetUserData().IsEmpty() && IsClass(candidate, cls) &&
+        return candidate != nullptr && !candidate->GetUserData().IsEmpty() && KMPageWalk::IsClass(candidate, cls) &&
                ParseTag(candidate->GetUserData().GetData()) == KMDcmTag::PatientAge;
     };
-    if (IsClass(control, L"Edit")) {
+    if (KMPageWalk::IsClass(control, L"Edit")) {
         edit = dynamic_cast<CEditUI*>(control);
         CControlUI* next = parent->GetItemAt(index + 1);
         if (isAgePartner(next, L"Combo")) {
             combo = dynamic_cast<CComboUI*>(next);
         }
-    } else if (IsClass(control, L"Combo")) {
+    } else if (KMPageWalk::IsClass(control, L"Combo")) {
         combo = dynamic_cast<CComboUI*>(control);
         CControlUI* previous = index >= 1 ? parent->GetItemAt(index - 1) : nullptr;
         if (isAgePartner(previous, L"Edit")) {

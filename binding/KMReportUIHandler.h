@@ -3,6 +3,7 @@
 #include "platform/Export.h"
 #include "platform/win32/WinDef.h"
 
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -74,7 +75,13 @@ public:
     void UnRegisterCallback(IKMReportUIHandlerCallback* callback);
 
     // Fills every bound control from the document, and the image boxes from its pictures; none of
-    // these writes is reported. False for a null document or an unbound handler.
+    // these writes is reported. A field whose content the document holds in a form one text
+    // cannot replace (KMDcmSR::CanSetValue) only shows it: on screen it looks set apart and the
+    // page says why. The content no field shows fills the page's region "RT_CONTENT" (a text
+    // control, or a container whose first edit takes the text and which is hidden while there is
+    // none), read only, after those reasons (on screen only); a page without that region shows it
+    // after the Finding's text, in the Finding field, which then only shows. False for a null
+    // document or an unbound handler.
     bool SetDcmSR(KMDcmSR* sr);
     // Fills every bound control from an empty document; pictures stay.
     bool ClearUI();
@@ -122,6 +129,9 @@ private:
     // Shows a document value in a control in the widget's form; display fields and labels show
     // it as people read it. Nothing is reported.
     void ShowValue(DuiLib::CControlUI* control, DWORD tag, const wchar_t* value, bool display);
+    void ShowReadOnly(DuiLib::CControlUI* control, bool readOnly);
+    // Fills the content region with the reasons of read-only fields and the other content.
+    void ShowOtherContent(const std::wstring& content, const std::vector<std::string>& notes);
 
 
     bool SetControlValue_PatientSex(DuiLib::CControlUI* control, const wchar_t* value);
@@ -137,4 +147,10 @@ private:
     std::vector<IKMReportUIHandlerCallback*> m_vecCallbacks;
     int m_nFillDepth;
     std::shared_ptr<Binding> m_pBinding;
+    // Whether the page is on a screen (events bound), not on paper.
+    bool m_bInteractive = false;
+    // The document's value of each name field as last shown, which a person's edit is read against.
+    std::map<DuiLib::CControlUI*, std::wstring> m_mapShownNames;
+    // The own background of each field shown read-only on screen.
+    std::map<DuiLib::CControlUI*, DWORD> m_mapReadOnly;
 };

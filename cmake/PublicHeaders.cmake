@@ -15,6 +15,7 @@ set(srctrl_public_headers
   platform/Host.h
   platform/PdfPrinter.h
   platform/kmbase/KMString.h
+  platform/kmdicom/KMDcmContentItem.h
   platform/kmdicom/KMDcmDataset.h
   platform/kmdicom/KMDcmFile.h
   platform/kmdicom/KMDcmSR.h

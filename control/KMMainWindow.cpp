@@ -522,7 +522,8 @@ IKMReport* KMMainWindow::OpenReportFile(const char* path)
         KMLastError::SetIfNone("no file name");
         return nullptr;
     }
-    return OpenDocument(*file.GetDataset(), [&](KMDcmSR& sr) { sr.LoadFile(path, true); });
+    // The file read once for its check is the report's document: a large one is not read twice.
+    return OpenDocument(*file.GetDataset(), [&](KMDcmSR& sr) { sr.Take(file); });
 }
 
 IKMReport* KMMainWindow::OpenReport(KMDcmFile* document)
@@ -551,6 +552,7 @@ IKMReport* KMMainWindow::CreateReportFromReport(IKMReport* source)
         return nullptr;
     }
     window->m_dcmSR.Copy(document->GetDataset());
+    window->m_dcmSR.BeginAmendment();
     KMDcmDataset* ds = window->m_dcmSR.GetDataset();
     ds->SetString(KMDcmTag::CompletionFlag, "PARTIAL");
     ds->SetString(KMDcmTag::VerificationFlag, "UNVERIFIED");

@@ -239,7 +239,7 @@ bool KMReportWindow::StoreValue(DWORD tag, const wchar_t* value)
     if (!m_dcmSR.SetValue(tag, value)) {
         std::string reason = "value not stored";
         KMDcmSR::GetValueRules(tag).Check(value, reason);
-        KMLastError::Set(reason);
+        KMLastError::SetIfNone(reason);
         return false;
     }
     if (m_pCallback != nullptr) {

@@ -3,6 +3,7 @@
 #include "platform/kmbase/KMString.h"
 #include "platform/kmdicom/KMDcmLog.h"
 #include "platform/kmdicom/KMDcmText.h"
+#include "platform/kmdicom/KMDcmWalk.h"
 
 #include <dcmtk/dcmdata/dcelem.h>
 #include <dcmtk/dcmdata/dcitem.h>
@@ -147,18 +148,24 @@ bool JapaneseToEucJp(const std::string& charset, const std::string& raw, DcmEVR 
 
 void KMDcmCharset::CollectTexts(DcmObject* object, std::vector<DcmElement*>& texts)
 {
-    if (object->isLeaf()) {
-        auto* element = static_cast<DcmElement*>(object);
+    const auto take = [&texts](DcmElement& element) {
         OFString value;
-        if (element->isAffectedBySpecificCharacterSet() && element->getOFStringArray(value).good() &&
+        if (element.isLeaf() && element.isAffectedBySpecificCharacterSet() && element.getOFStringArray(value).good() &&
             !KMDcmText::IsAscii(value.c_str(), value.length())) {
-            texts.push_back(element);
+            texts.push_back(&element);
         }
-        return;
-    }
-    DcmObject* child = nullptr;
-    while ((child = object->nextInContainer(child)) != nullptr) {
-        CollectTexts(child, texts);
+    };
+    const auto visit = [&take](DcmItem&, DcmElement& element, int) { take(element); };
+    if (auto* item = dynamic_cast<DcmItem*>(object)) {
+        KMDcmWalk::ForEachElement(*item, visit);
+    } else if (object->ident() == EVR_SQ) {
+        auto* sequence = static_cast<DcmSequenceOfItems*>(object);
+        DcmObject* child = nullptr;
+        while ((child = sequence->nextInContainer(child)) != nullptr) {
+            KMDcmWalk::ForEachElement(*static_cast<DcmItem*>(child), visit);
+        }
+    } else if (object->isLeaf()) {
+        take(*static_cast<DcmElement*>(object));
     }
 }
 

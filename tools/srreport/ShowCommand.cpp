@@ -6,6 +6,8 @@
 #include "ReportTags.h"
 #include "Text.h"
 
+#include "platform/kmdicom/KMDcmSR.h"
+
 #include <cstdio>
 #include <sstream>
 
@@ -14,8 +16,10 @@ namespace {
 const char* const kUsage =
     "usage: srreport show REPORT.dcm... [--json] [-j N]\n"
     "\n"
-    "Prints what SR documents hold: patient, study, document flags, finding and conclusion.\n"
-    "Values a document does not have are left out (text) or null (JSON).\n"
+    "Prints what SR documents hold: patient, study, document flags, finding and conclusion,\n"
+    "then the whole content tree as an indented outline. Values a document does not have are\n"
+    "left out (text) or null (JSON); in JSON, \"content\" is the tree, each item with its\n"
+    "concept, value type, relationship, value, unit and children.\n"
     "\n"
     "  --json   one JSON object per document, one per line\n"
     "  -j N     read N files at a time in N processes (the output keeps the order of the files)\n";
@@ -73,18 +77,44 @@ std::string JsonString(const std::string& text)
     return out + "\"";
 }
 
-// A multi-line text under its label, each line indented, so that a finding stays readable.
+// A multi-line text under its label, each line (after CR LF, LF or CR) indented, so that a
+// finding stays readable.
 void TextLine(std::ostringstream& out, const char* label, const std::string& value)
 {
-    out << label << ":";
-    std::istringstream lines(value);
-    std::string line;
-    bool first = true;
-    while (std::getline(lines, line)) {
-        out << (first ? " " : "\n  ") << line;
-        first = false;
+    out << label << ": " << KMDcmContentItem::Outlined(value, 0);
+}
+
+// The content tree as nested JSON objects, built from its items in document order without
+// recursion, however deep the tree nests.
+void JsonTree(std::ostringstream& out, const std::vector<KMDcmContentItem>& items)
+{
+    if (items.empty()) {
+        out << "null";
+        return;
     }
-    out << "\n";
+    // How many objects are open, each with its children's list; whether that list is empty yet.
+    int open = 0;
+    bool empty = true;
+    for (const KMDcmContentItem& item : items) {
+        for (; open > item.nDepth; --open) {
+            out << "]}";
+            empty = false;
+        }
+        out << (empty ? "" : ",") << "{\"concept\":"
+            << (item.strCode.empty() && item.strMeaning.empty()
+                    ? std::string("null")
+                    : "{\"code\":" + JsonString(item.strCode) + ",\"scheme\":" + JsonString(item.strScheme) +
+                          ",\"meaning\":" + JsonString(item.strMeaning) + "}")
+            << ",\"valueType\":" << JsonString(item.strValueType)
+            << ",\"relationship\":" << (item.strRelationship.empty() ? "null" : JsonString(item.strRelationship))
+            << ",\"value\":" << (item.strValueType == "CONTAINER" ? "null" : JsonString(item.strValue))
+            << ",\"unit\":" << (item.strUnit.empty() ? "null" : JsonString(item.strUnit)) << ",\"children\":[";
+        open = item.nDepth + 1;
+        empty = true;
+    }
+    for (; open > 0; --open) {
+        out << "]}";
+    }
 }
 
 class ShowRunner : public ReportRunner {
@@ -110,10 +140,19 @@ public:
                 TextLine(out, field.label, Text::Utf8(value));
             }
         }
+        const std::vector<KMDcmContentItem>& items = report->GetDcmSR()->GetContentItems();
         if (m_bJson) {
             out << ",\"completed\":" << (report->IsCompleted() ? "true" : "false")
-                << ",\"verified\":" << (report->IsVerified() ? "true" : "false") << "}\n";
+                << ",\"verified\":" << (report->IsVerified() ? "true" : "false") << ",\"content\":";
+            JsonTree(out, items);
+            out << "}\n";
         } else {
+            if (!items.empty()) {
+                out << "Content:\n";
+                for (const KMDcmContentItem& item : items) {
+                    out << item.OutlineLine(item.nDepth + 1);
+                }
+            }
             out << "\n";
         }
         return out.str();
