@@ -565,7 +565,9 @@ void KMReportUIHandler::ShowOtherContent(const std::wstring& content, const std:
     // Why fields only show is news for a person at the screen, not for paper.
     std::wstring text;
     for (const std::string& note : notes) {
-        text += m_bInteractive ? KMString::ToWide(note) + L"\n" : L"";
+        std::wstring line = KMString::ToWide(note);
+        line[0] = static_cast<wchar_t>(std::towupper(line[0]));
+        text += m_bInteractive ? line + L"\n" : L"";
     }
     text += text.empty() || content.empty() ? content : L"\n" + content;
     CControlUI* region = m_pRoot != nullptr ? FindNamed(m_pRoot, kContentRegion) : nullptr;

@@ -326,14 +326,17 @@ void KMDcmContentTree::DecideAccess(KMDcmContentField field, bool amending, cons
     // The field's own item: the one child of the root with its concept, when it holds no items.
     const bool ownAlone = owns.size() == 1 && m_vecNodes[static_cast<size_t>(owns[0])].nChildren == 0;
     std::vector<int> leaves;
+    std::vector<char> owned(m_vecItems.size(), 0);
+    for (int own : owns) {
+        owned[static_cast<size_t>(own)] = 1;
+    }
     for (size_t i = 0; i < m_vecItems.size(); ++i) {
         Node& node = m_vecNodes[i];
-        const bool owned = std::find(owns.begin(), owns.end(), static_cast<int>(i)) != owns.end();
-        if (fed && ownAlone && node.field == field && !owned) {
+        if (fed && ownAlone && node.field == field && owned[i] == 0) {
             node.field = KMDcmContentField::None;  // shown with the rest, the field being its own item
         }
         if (!fed) {
-            node.field = owned ? field : node.field;
+            node.field = owned[i] != 0 ? field : node.field;
         }
         if (node.field == field && !IsContainer(static_cast<int>(i))) {
             leaves.push_back(static_cast<int>(i));

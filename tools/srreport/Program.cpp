@@ -11,6 +11,8 @@
 #include <cstring>
 #include <exception>
 
+#include <pthread.h>
+
 const char* const kExitCodeHelp =
     "Exit status:\n"
     "  0  every file was done\n"
@@ -48,6 +50,60 @@ const Command* Find(const std::vector<const Command*>& commands, const char* nam
     return nullptr;
 }
 
+// DCMTK reads, writes and frees a dataset by recursion: a report nested as deeply as the control
+// accepts takes some 30 MB of stack to read, more than a main thread has. Commands run on a thread
+// with this much.
+constexpr size_t kStackBytes = size_t{256} << 20;
+
+struct Call {
+    const Command* pCommand;
+    int nArgc;
+    char** ppArgv;
+    int nStatus;
+};
+
+int Fail(const char* command, ExitCode code, const std::string& message);
+
+int RunCommand(const Command* command, int argc, char** argv)
+{
+    try {
+        return static_cast<int>(command->run(argc, argv));
+    } catch (const HelpRequested&) {
+        std::printf("%s\n%s", command->usage, kExitCodeHelp);
+        return 0;
+    } catch (const Failure& failure) {
+        return Fail(command->name, failure.Code(), failure.what());
+    } catch (const std::exception& error) {
+        return Fail(command->name, ExitCode::Failed, error.what());
+    }
+}
+
+void* RunCall(void* param)
+{
+    auto* call = static_cast<Call*>(param);
+    call->nStatus = RunCommand(call->pCommand, call->nArgc, call->ppArgv);
+    return nullptr;
+}
+
+// Runs the command on a thread with kStackBytes of stack (on this one when none can be made).
+int RunOnDeepStack(const Command* command, int argc, char** argv)
+{
+    Call call{command, argc, argv, 0};
+    pthread_attr_t attributes;
+    if (pthread_attr_init(&attributes) != 0) {
+        return RunCommand(command, argc, argv);
+    }
+    pthread_t thread;
+    const bool started = pthread_attr_setstacksize(&attributes, kStackBytes) == 0 &&
+                         pthread_create(&thread, &attributes, RunCall, &call) == 0;
+    pthread_attr_destroy(&attributes);
+    if (!started) {
+        return RunCommand(command, argc, argv);
+    }
+    pthread_join(thread, nullptr);
+    return call.nStatus;
+}
+
 int Fail(const char* command, ExitCode code, const std::string& message)
 {
     if (code == ExitCode::Usage && command != nullptr) {
@@ -81,14 +137,5 @@ int RunProgram(int argc, char** argv, const std::vector<const Command*>& command
     if (command == nullptr) {
         return Fail(nullptr, ExitCode::Usage, std::string("unknown command \"") + argv[1] + "\" (see srreport --help)");
     }
-    try {
-        return static_cast<int>(command->run(argc - 1, argv + 1));
-    } catch (const HelpRequested&) {
-        std::printf("%s\n%s", command->usage, kExitCodeHelp);
-        return 0;
-    } catch (const Failure& failure) {
-        return Fail(command->name, failure.Code(), failure.what());
-    } catch (const std::exception& error) {
-        return Fail(command->name, ExitCode::Failed, error.what());
-    }
+    return RunOnDeepStack(command, argc - 1, argv + 1);
 }

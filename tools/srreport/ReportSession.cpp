@@ -85,11 +85,23 @@ void ReportSession::SetTemplate(const std::string& path)
     }
 }
 
+void ReportSession::ExplainRefusal(const std::string& path)
+{
+    // The control reads any file safely, however deeply it nests; DCMTK's own reader, which
+    // names the other reasons, would not.
+    const std::string reason = SrCtrlGetLastError();
+    if (reason.find("nested deeper than") != std::string::npos) {
+        throw Failure(ExitCode::Input, "cannot read " + path + ": " + reason.substr(reason.rfind(": ") + 2));
+    }
+}
+
 IKMReport* ReportSession::OpenReport(const std::string& path)
 {
-    DicomInput::LoadReport(path);
+    // The control reads the file once; only a refusal is read again, for its reason.
     IKMReport* report = m_pCtrl->OpenReportFile(path.c_str());
     if (report == nullptr) {
+        ExplainRefusal(path);
+        DicomInput::LoadReport(path);
         throw Failure(ExitCode::Input, "the control cannot open the report " + path +
                                            " (is its SOP Instance UID missing?)");
     }
@@ -98,13 +110,14 @@ IKMReport* ReportSession::OpenReport(const std::string& path)
 
 IKMReport* ReportSession::CreateReport(const std::string& imagePath)
 {
-    const auto image = DicomInput::Load(imagePath);
-    OFString study;
-    if (image->getDataset()->findAndGetOFString(DCM_StudyInstanceUID, study).bad() || study.empty()) {
-        throw Failure(ExitCode::Input, "no Study Instance UID in " + imagePath + ": the report cannot name its study");
-    }
     IKMReport* report = m_pCtrl->CreateReportFromImage(imagePath.c_str());
     if (report == nullptr) {
+        ExplainRefusal(imagePath);
+        const auto image = DicomInput::Load(imagePath);
+        OFString study;
+        if (image->getDataset()->findAndGetOFString(DCM_StudyInstanceUID, study).bad() || study.empty()) {
+            throw Failure(ExitCode::Input, "no Study Instance UID in " + imagePath + ": the report cannot name its study");
+        }
         throw Failure(ExitCode::Failed, "the control cannot start a report for " + imagePath);
     }
     return report;

@@ -47,6 +47,9 @@ public:
 private:
     // Destroys the host window (and with it the control's), then the control.
     void Release();
+    // Throws Failure for a refusal that only the control can name (a file nested deeper than it
+    // reads); returns for the others.
+    void ExplainRefusal(const std::string& path);
 
     IReportCtrl* m_pCtrl = nullptr;
     HWND m_hHost = nullptr;
