@@ -282,6 +282,7 @@ void KMDcmContentTree::AssignFields(bool amending)
         } else {
             node.field = KMDcmReportConcepts::ItemField(item.strCode, item.strScheme);
         }
+        node.bSection = isSection;
         // What the item's children lie in.
         if (isSection) {
             known[i] = 1;
@@ -457,15 +458,17 @@ std::wstring KMDcmContentTree::GetOtherContent() const
     if (!m_strUnread.empty()) {
         AppendLine(text, 0, "(Content items that cannot be read are not shown; the document keeps them: " + m_strUnread + ")");
     }
-    // A container is shown when it holds something shown, or nothing at all: a section whose
-    // items all have their fields is told by those fields.
+    // A container is shown when it holds something shown, or nothing at all, or is no section of
+    // the table: a section whose items all have their fields is told by those fields, another
+    // heading stays in sight.
     const size_t count = m_vecItems.size();
     std::vector<char> shown(count, 0);
     std::vector<char> showsSomething(count, 0);
     for (size_t i = count; i-- > 1;) {
         const Node& node = m_vecNodes[i];
         const bool container = IsContainer(static_cast<int>(i));
-        shown[i] = node.field == KMDcmContentField::None && (!container || node.nChildren == 0 || showsSomething[i]);
+        shown[i] = node.field == KMDcmContentField::None &&
+                   (!container || node.nChildren == 0 || showsSomething[i] != 0 || !node.bSection);
         if (shown[i] != 0) {
             showsSomething[static_cast<size_t>(node.nParent)] = 1;
         }

@@ -89,6 +89,8 @@ private:
         int nOrdinal = 0;
         int nChildren = 0;
         KMDcmContentField field = KMDcmContentField::None;
+        // A section heading of the table: what it holds belongs to a field or to the heading.
+        bool bSection = false;
         // The value as the document holds it, for values that fields show in DICOM's form (a
         // person name); empty otherwise.
         std::string strRaw;

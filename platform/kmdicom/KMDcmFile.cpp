@@ -238,7 +238,7 @@ bool KMDcmFile::SaveFile(const char* path)
     if (error == KMFile::Error::None) {
         OFCondition written = EC_IllegalCall;
         KMDcmDeepStack::RunFor(m_shared.nDepth, [&] {
-            written = m_pFile->saveFile(replace.TemporaryPath().c_str(), EXS_LittleEndianExplicit);
+            written = m_pFile->saveFile(replace.TemporaryPath().c_str(), EXS_LittleEndianExplicit, EET_UndefinedLength, EGL_withoutGL);
         });
         if (written.bad()) {
             KMLastError::Set("file not written: " + name + ": " + written.text());
