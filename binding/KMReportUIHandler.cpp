@@ -1,5 +1,6 @@
 #include "binding/KMReportUIHandler.h"
 #include "binding/KMFieldText.h"
+#include "binding/KMLinkDelegate.h"
 #include "binding/KMPageWalk.h"
 #include "platform/kmdicom/KMDcmTags.h"
 
@@ -31,11 +32,6 @@ namespace {
 
 using Scope = KMPageWalk::Scope;
 
-// The name of the page's region for the content that no field shows.
-constexpr const wchar_t* kContentRegion = L"RT_CONTENT";
-// How a field that only shows what the document holds looks on screen.
-constexpr DWORD kReadOnlyColor = 0xFFF1F1EC;
-
 // An edit takes only what the element behind its tag can hold: the characters its value
 // representation allows and, for a single value, no more of them than it may have. What passes
 // here is checked whole when it is stored.
@@ -60,36 +56,6 @@ void MakeDisplay(CControlUI* control)
     control->SetDisabledTextColor(control->GetTextColor());
 }
 
-// The control named `name` anywhere below `container`, containers included; null when none.
-CControlUI* FindNamed(CControlUI* control, const wchar_t* name)
-{
-    if (control->GetName().Str() == name) {
-        return control;
-    }
-    auto* container = dynamic_cast<CContainerUI*>(control);
-    for (int i = 0; container != nullptr && i < container->GetCount(); ++i) {
-        if (CControlUI* found = FindNamed(container->GetItemAt(i), name)) {
-            return found;
-        }
-    }
-    return nullptr;
-}
-
-// The text field of a region: the region itself, or the first edit inside it.
-CEditUI* RegionText(CControlUI* region)
-{
-    if (auto* edit = dynamic_cast<CEditUI*>(region)) {
-        return edit;
-    }
-    auto* container = dynamic_cast<CContainerUI*>(region);
-    for (int i = 0; container != nullptr && i < container->GetCount(); ++i) {
-        if (CEditUI* edit = RegionText(container->GetItemAt(i))) {
-            return edit;
-        }
-    }
-    return nullptr;
-}
-
 // Chooses, without a notification, the first item whose user data is `value`; none when no item
 // carries it.
 bool SelectByUserData(CComboUI* combo, const wchar_t* value)
@@ -105,7 +71,6 @@ bool SelectByUserData(CComboUI* combo, const wchar_t* value)
     return false;
 }
 
-
 } // namespace
 
 // The link between this handler and the delegates it put on controls. When the handler goes or
@@ -115,31 +80,6 @@ struct KMReportUIHandler::Binding {
 
     bool Deliver(void* param) { return pHandler == nullptr || pHandler->OnControlEvent(param); }
 };
-
-namespace {
-
-template <class Link>
-class LinkDelegate : public DuiLib::CDelegateBase {
-public:
-    explicit LinkDelegate(std::weak_ptr<Link> link) : m_link(std::move(link)) {}
-    CDelegateBase* Copy() const override { return new LinkDelegate(*this); }
-    bool Invoke(void* param) override
-    {
-        const std::shared_ptr<Link> link = m_link.lock();
-        return link == nullptr || link->Deliver(param);
-    }
-    bool Equals(const CDelegateBase& other) const override
-    {
-        auto* same = dynamic_cast<const LinkDelegate*>(&other);
-        return same != nullptr && !same->m_link.owner_before(m_link) && !m_link.owner_before(same->m_link);
-    }
-    const void* GetObject() const override { return m_link.lock().get(); }
-
-private:
-    std::weak_ptr<Link> m_link;
-};
-
-} // namespace
 
 KMReportUIHandler::KMReportUIHandler()
     : m_pRoot(nullptr), m_nFillDepth(0), m_pBinding(std::make_shared<Binding>(Binding{this}))
@@ -152,9 +92,8 @@ KMReportUIHandler::KMReportUIHandler(const KMReportUIHandler& other)
       m_vecCallbacks(other.m_vecCallbacks),
       m_nFillDepth(other.m_nFillDepth),
       m_pBinding(std::make_shared<Binding>(Binding{this})),
-      m_bInteractive(other.m_bInteractive),
       m_mapShownNames(other.m_mapShownNames),
-      m_mapReadOnly(other.m_mapReadOnly)
+      m_region(other.m_region)
 {
 }
 
@@ -165,9 +104,8 @@ KMReportUIHandler& KMReportUIHandler::operator=(const KMReportUIHandler& other)
         m_vecPictures = other.m_vecPictures;
         m_vecCallbacks = other.m_vecCallbacks;
         m_nFillDepth = other.m_nFillDepth;
-        m_bInteractive = other.m_bInteractive;
         m_mapShownNames = other.m_mapShownNames;
-        m_mapReadOnly = other.m_mapReadOnly;
+        m_region = other.m_region;
     }
     return *this;
 }
@@ -212,9 +150,9 @@ void KMReportUIHandler::InitUI(CContainerUI* root, bool bindEvents)
     m_pBinding->pHandler = nullptr;
     m_pBinding = std::make_shared<Binding>(Binding{this});
     m_pRoot = root;
-    m_bInteractive = bindEvents;
     m_mapShownNames.clear();
-    m_mapReadOnly.clear();
+    // Only a page on a screen takes events; a printed one does not.
+    m_region.Reset(bindEvents);
     KMPageWalk::Walk(root, Scope::FieldsAndDisplays, [](CControlUI* control, bool display) {
         if (display && KMPageWalk::IsBindableValue(control)) {
             MakeDisplay(control);
@@ -388,7 +326,7 @@ void KMReportUIHandler::BindControlEvents(CContainerUI* container)
 {
     KMPageWalk::Walk(container, Scope::Fields, [&](CControlUI* control, bool) {
         if (KMPageWalk::IsBindableValue(control) && !control->GetUserData().IsEmpty()) {
-            control->OnNotify += LinkDelegate<Binding>(m_pBinding);
+            control->OnNotify += KMLinkDelegate<Binding>(m_pBinding);
         }
         return true;
     });
@@ -526,7 +464,7 @@ bool KMReportUIHandler::SetDcmSR(CContainerUI* container, KMDcmSR* sr)
             // A field whose content one text cannot replace only shows it, and says why.
             std::string reason;
             const bool writable = display || sr->CanSetValue(tag, reason);
-            ShowReadOnly(control, !writable);
+            m_region.ShowReadOnly(control, !writable);
             if (!writable && std::find(notes.begin(), notes.end(), reason) == notes.end()) {
                 notes.push_back(reason);
             }
@@ -534,56 +472,11 @@ bool KMReportUIHandler::SetDcmSR(CContainerUI* container, KMDcmSR* sr)
         return true;
     });
     if (container == m_pRoot) {
-        ShowOtherContent(sr->GetOtherContent(), notes);
+        m_region.Show(m_pRoot, sr->GetOtherContent(), notes,
+                      dynamic_cast<CEditUI*>(FindControl(KMDcmTag::ReportFinding)));
     }
     --m_nFillDepth;
     return true;
-}
-
-void KMReportUIHandler::ShowReadOnly(CControlUI* control, bool readOnly)
-{
-    auto* edit = dynamic_cast<CEditUI*>(control);
-    if (edit == nullptr || edit->IsReadOnly() == readOnly) {
-        return;
-    }
-    edit->SetReadOnly(readOnly);
-    if (!m_bInteractive) {
-        return;
-    }
-    // On screen such a field looks set apart; it gets its own look back when it takes text again.
-    if (readOnly) {
-        m_mapReadOnly[control] = control->GetBkColor();
-        control->SetBkColor(kReadOnlyColor);
-    } else if (m_mapReadOnly.count(control) != 0) {
-        control->SetBkColor(m_mapReadOnly[control]);
-        m_mapReadOnly.erase(control);
-    }
-}
-
-void KMReportUIHandler::ShowOtherContent(const std::wstring& content, const std::vector<std::string>& notes)
-{
-    // Why fields only show is news for a person at the screen, not for paper.
-    std::wstring text;
-    for (const std::string& note : notes) {
-        std::wstring line = KMString::ToWide(note);
-        line[0] = static_cast<wchar_t>(std::towupper(line[0]));
-        text += m_bInteractive ? line + L"\n" : L"";
-    }
-    text += text.empty() || content.empty() ? content : L"\n" + content;
-    CControlUI* region = m_pRoot != nullptr ? FindNamed(m_pRoot, kContentRegion) : nullptr;
-    if (CEditUI* field = region != nullptr ? RegionText(region) : nullptr) {
-        field->SetReadOnly(true);
-        field->SetText(text.c_str());
-        region->SetVisible(!text.empty());
-        return;
-    }
-    // A page without the region shows the content in its Finding field, which then only shows.
-    auto* finding = dynamic_cast<CEditUI*>(FindControl(KMDcmTag::ReportFinding));
-    if (finding != nullptr && !content.empty()) {
-        const std::wstring own = finding->GetText().Str();
-        finding->SetText((own.empty() ? content : own + L"\n\n" + content).c_str());
-        ShowReadOnly(finding, true);
-    }
 }
 
 void KMReportUIHandler::LoadPictures(KMDcmSR* sr)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "binding/KMContentRegion.h"
 #include "platform/Export.h"
 #include "platform/win32/WinDef.h"
 
@@ -129,9 +130,6 @@ private:
     // Shows a document value in a control in the widget's form; display fields and labels show
     // it as people read it. Nothing is reported.
     void ShowValue(DuiLib::CControlUI* control, DWORD tag, const wchar_t* value, bool display);
-    void ShowReadOnly(DuiLib::CControlUI* control, bool readOnly);
-    // Fills the content region with the reasons of read-only fields and the other content.
-    void ShowOtherContent(const std::wstring& content, const std::vector<std::string>& notes);
 
 
     bool SetControlValue_PatientSex(DuiLib::CControlUI* control, const wchar_t* value);
@@ -147,10 +145,7 @@ private:
     std::vector<IKMReportUIHandlerCallback*> m_vecCallbacks;
     int m_nFillDepth;
     std::shared_ptr<Binding> m_pBinding;
-    // Whether the page is on a screen (events bound), not on paper.
-    bool m_bInteractive = false;
     // The document's value of each name field as last shown, which a person's edit is read against.
     std::map<DuiLib::CControlUI*, std::wstring> m_mapShownNames;
-    // The own background of each field shown read-only on screen.
-    std::map<DuiLib::CControlUI*, DWORD> m_mapReadOnly;
+    KMContentRegion m_region;
 };

@@ -84,6 +84,7 @@ private:
     friend class KMDcmFile;
     friend class KMDcmSR;
     friend class KMDcmContentTree;
+    friend class KMDcmVerifiers;
 
     // What the views of one file share, owned by the file: a count of the changes that may have
     // touched the SR content tree (writes inside sequence items, or to the dataset's own SR

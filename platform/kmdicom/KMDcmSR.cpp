@@ -9,6 +9,7 @@
 #include "platform/kmdicom/KMDcmText.h"
 #include "platform/kmdicom/KMDcmUtil.h"
 #include "platform/kmdicom/KMDcmVR.h"
+#include "platform/kmdicom/KMDcmVerifiers.h"
 
 #include <dcmtk/dcmdata/dcdatset.h>
 #include <dcmtk/dcmdata/dcdeftag.h>
@@ -34,33 +35,6 @@ bool WriteCode(KMDcmDataset& item, DWORD sequence, const char* value, const char
     KMDcmDataset code;
     return item.GetOrCreateSequenceItem(sequence, code, 0) && code.SetString(kCodeValue, value) &&
            code.SetString(kCodingSchemeDesignator, scheme) && code.SetString(kCodeMeaning, meaning);
-}
-
-// True when an element of `target` that `source` will not replace depends on the character set
-// and holds anything but ASCII.
-bool KeepsNonAsciiText(DcmItem& target, DcmItem& source)
-{
-    std::vector<DcmElement*> texts;
-    DcmObject* element = nullptr;
-    while ((element = target.nextInContainer(element)) != nullptr) {
-        if (element->getTag() != DCM_SpecificCharacterSet && !source.tagExists(element->getTag())) {
-            KMDcmCharset::CollectTexts(element, texts);
-        }
-    }
-    return !texts.empty();
-}
-
-// Clones every element of `source` into `target` but the file meta information and the
-// Specific Character Set, which the caller settles.
-void InsertClones(DcmItem& target, DcmItem& source)
-{
-    DcmObject* element = nullptr;
-    while ((element = source.nextInContainer(element)) != nullptr) {
-        if (element->getGTag() == 0x0002 || element->getTag() == DCM_SpecificCharacterSet) {
-            continue;
-        }
-        target.insert(static_cast<DcmElement*>(element->clone()), OFTrue);
-    }
 }
 
 std::string CurrentDateTime()
@@ -132,38 +106,11 @@ bool KMDcmSR::Copy(const KMDcmDataset* dataset)
     // Cloning and converting recurse as deeply as either dataset nests.
     const int depth = std::max(dataset->GetDepth(), GetDepth());
     bool copied = false;
-    if (!KMDcmDeepStack::RunFor(depth, [&] { copied = CopyItem(*source, *dataset->GetRoot(), *target); }) || !copied) {
+    if (!KMDcmDeepStack::RunFor(depth, [&] { copied = KMDcmCharset::TakeIn(*target, *source, *dataset->GetRoot()); }) ||
+        !copied) {
         return false;
     }
     GetDataset()->Absorbed(depth);
-    return true;
-}
-
-bool KMDcmSR::CopyItem(DcmItem& sourceItem, DcmDataset& sourceRoot, DcmDataset& targetRoot)
-{
-    DcmItem* source = &sourceItem;
-    DcmDataset* target = &targetRoot;
-    const std::string sourceCharset = KMDcmCharset::Of(sourceRoot);
-    std::vector<DcmElement*> sourceTexts;
-    KMDcmCharset::CollectTexts(source, sourceTexts);
-    if (sourceTexts.empty()) {
-        InsertClones(*target, *source);
-        return true;
-    }
-    if (KMDcmCharset::IsReadable(sourceCharset) &&
-        (sourceCharset == KMDcmCharset::Of(*target) || !KeepsNonAsciiText(*target, *source))) {
-        target->putAndInsertString(DCM_SpecificCharacterSet, sourceCharset.c_str());
-        InsertClones(*target, *source);
-        return true;
-    }
-    // Both sides keep text that only its own character set reads, or the source's bytes are in no
-    // declared set: bring both to UTF-8.
-    DcmItem converted(*source);
-    if (!KMDcmCharset::ConvertToUtf8(converted, sourceCharset) ||
-        !KMDcmCharset::ConvertToUtf8(*target, KMDcmCharset::Of(*target))) {
-        return false;
-    }
-    InsertClones(*target, converted);
     return true;
 }
 
@@ -194,8 +141,8 @@ bool KMDcmSR::VerifyDocument()
         return false;
     }
     // The names that waited for the verification go where a verified report keeps them.
-    if (!SetObserverValue(KMDcmTag::VerifyingObserverName, name.c_str()) ||
-        !SetObserverValue(KMDcmTag::VerifyingOrganization, organization.c_str()) ||
+    if (!KMDcmVerifiers::Set(*GetDataset(), KMDcmTag::VerifyingObserverName, name.c_str()) ||
+        !KMDcmVerifiers::Set(*GetDataset(), KMDcmTag::VerifyingOrganization, organization.c_str()) ||
         !SetContent(KMDcmTag::VerifyingObserverName, L"") || !SetContent(KMDcmTag::VerifyingOrganization, L"")) {
         return false;
     }
@@ -232,30 +179,7 @@ bool KMDcmSR::SetContent(DWORD tag, const wchar_t* value)
 
 bool KMDcmSR::GetVerifier(DWORD tag, std::wstring& value) const
 {
-    value.clear();
-    KMDcmDataset item;
-    bool found = false;
-    for (int i = 0; GetDataset()->GetSequenceItem(KMDcmTag::VerifyingObserverSequence, item, i); ++i) {
-        std::wstring one;
-        if (!item.GetString(tag, one, 0) || one.empty()) {
-            continue;
-        }
-        // Every observer's name, as DICOM separates several; each organization once.
-        if (tag == KMDcmTag::VerifyingObserverName) {
-            value += (found ? L"\\" : L"") + one;
-        } else if (tag == KMDcmTag::VerifyingOrganization) {
-            if ((L"; " + value + L"; ").find(L"; " + one + L"; ") == std::wstring::npos) {
-                value += (found ? L"; " : L"") + one;
-            }
-        } else if (!found) {
-            value = one;
-        }
-        found = true;
-    }
-    if (found) {
-        return true;
-    }
-    return IsPendingVerifier(tag) && GetContent(tag, value);
+    return KMDcmVerifiers::Get(*GetDataset(), tag, value) || (IsPendingVerifier(tag) && GetContent(tag, value));
 }
 
 bool KMDcmSR::SetVerifier(DWORD tag, const wchar_t* value)
@@ -271,49 +195,9 @@ bool KMDcmSR::SetVerifier(DWORD tag, const wchar_t* value)
             KMLastError::Set(reason);
             return false;
         }
-        return SetContent(tag, value) && SetObserverValue(tag, L"");
+        return SetContent(tag, value) && KMDcmVerifiers::Set(*GetDataset(), tag, L"");
     }
-    return SetObserverValue(tag, value);
-}
-
-bool KMDcmSR::SetObserverValue(DWORD tag, const wchar_t* value)
-{
-    const KMDcmLog quiet;
-    KMDcmDataset item;
-    const DcmTagKey key(static_cast<Uint16>(tag >> 16), static_cast<Uint16>(tag));
-    if (*value == L'\0') {
-        DcmSequenceOfItems* sequence = nullptr;
-        if (GetDataset()->GetItem()->findAndGetSequence(DCM_VerifyingObserverSequence, sequence).bad() ||
-            sequence == nullptr) {
-            return true;
-        }
-        for (unsigned long i = sequence->card(); i-- > 0;) {
-            DcmItem* observer = sequence->getItem(i);
-            observer->findAndDeleteElement(key);
-            if (!observer->tagExists(DCM_VerifyingObserverName) && !observer->tagExists(DCM_VerifyingOrganization) &&
-                !observer->tagExists(DCM_VerificationDateTime)) {
-                delete sequence->remove(i);
-            }
-        }
-        if (sequence->card() == 0) {
-            GetDataset()->GetItem()->findAndDeleteElement(DCM_VerifyingObserverSequence);
-        }
-        GetDataset()->Absorbed(0);
-        return true;
-    }
-    // Checked before the sequence is made, so that a refused value leaves no empty item behind.
-    std::string reason;
-    if (!KMDcmVR(tag).Check(value, reason)) {
-        KMLastError::Set(reason);
-        return false;
-    }
-    if (!GetDataset()->GetOrCreateSequenceItem(KMDcmTag::VerifyingObserverSequence, item, 0)) {
-        return false;
-    }
-    if (!item.GetItem()->tagExists(DCM_VerifyingObserverIdentificationCodeSequence)) {
-        item.GetItem()->insertEmptyElement(DCM_VerifyingObserverIdentificationCodeSequence);
-    }
-    return item.SetString(tag, value);
+    return KMDcmVerifiers::Set(*GetDataset(), tag, value);
 }
 
 bool KMDcmSR::GetFinding(std::wstring& value) const { return GetContent(KMDcmTag::ReportFinding, value); }

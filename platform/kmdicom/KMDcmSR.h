@@ -129,11 +129,7 @@ private:
     bool GetContent(DWORD tag, std::wstring& value) const;
     bool GetVerifier(DWORD tag, std::wstring& value) const;
     bool SetVerifier(DWORD tag, const wchar_t* value);
-    // Stores a value in every item of the Verifying Observer Sequence (an empty text removes it,
-    // and an item, and the sequence, with their last value).
-    bool SetObserverValue(DWORD tag, const wchar_t* value);
     void BuildSkeleton();
-    static bool CopyItem(DcmItem& source, DcmDataset& sourceRoot, DcmDataset& target);
 
     mutable std::unique_ptr<KMDcmContentTree> m_pTree;
     // The dataset's count of content changes when the model was read; the model is current while
