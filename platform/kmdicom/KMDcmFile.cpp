@@ -220,7 +220,7 @@ bool KMDcmFile::LoadFile(const char* path, bool bLoadAll)
     });
     close(fd);
     if (!file) {
-        KMLastError::Set("not a DICOM file: " + name + ": " + reason);
+        KMLastError::Set((reason == TooDeepReason() ? "file not readable: " : "not a DICOM file: ") + name + ": " + reason);
         return false;
     }
     const KMDcmLog quiet;

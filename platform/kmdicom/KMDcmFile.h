@@ -26,9 +26,9 @@ public:
     // begins, so an image of any size gives its attributes for the cost of reading them. A
     // missing, empty, not regular (a FIFO is refused without waiting), too large, truncated,
     // malformed or non-DICOM file gives false and leaves the content unchanged; SrCtrlGetLastError
-    // then says "file not readable: PATH: REASON" (KMFile's reasons) or "not a DICOM file: PATH:
-    // REASON" (DCMTK's reason, or TooDeepReason for a dataset nested deeper than
-    // KMDcmDeepStack::kMaxDepth levels, which is refused whole, on any stack).
+    // then says "file not readable: PATH: REASON" (KMFile's reasons, or TooDeepReason for a
+    // dataset nested deeper than KMDcmDeepStack::kMaxDepth levels, which is refused whole, on any
+    // stack) or "not a DICOM file: PATH: REASON" (DCMTK's reason).
     virtual bool LoadFile(const char* path, bool bLoadAll = true);
     static constexpr size_t kMaxFileBytes = 512u * 1024u * 1024u;
     // "nested deeper than N levels".
