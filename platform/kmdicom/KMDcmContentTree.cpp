@@ -577,10 +577,12 @@ bool KMDcmContentTree::Set(KMDcmDataset& dataset, KMDcmContentField field, const
     KMDcmDataset view;
     view.Bind(target, dataset.GetRoot());
     if (!view.SetString(tag, stored)) {
-        if (structural) {
-            DcmSequenceOfItems* sequence = nullptr;
-            root->findAndGetSequence(DCM_ContentSequence, sequence);
+        DcmSequenceOfItems* sequence = nullptr;
+        if (structural && root->findAndGetSequence(DCM_ContentSequence, sequence).good() && sequence != nullptr) {
             delete sequence->remove(target);
+            if (sequence->card() == 0) {
+                root->findAndDeleteElement(DCM_ContentSequence);
+            }
         }
         structural = false;
         reason = KMDcmReportConcepts::Name(field) + ": the document cannot hold the text";

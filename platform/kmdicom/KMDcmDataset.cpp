@@ -121,6 +121,23 @@ bool PickValue(const std::string& all, DcmEVR vr, int index, std::string& value)
     return true;
 }
 
+// The attributes of a dataset that make its SR content tree, and what decides how they read: the
+// SOP class (which kind of document) and the character set.
+bool IsContentAttribute(DWORD tag)
+{
+    switch (tag) {
+    case 0x0040A040:  // Value Type
+    case 0x0040A043:  // Concept Name Code Sequence
+    case 0x0040A050:  // Continuity Of Content
+    case 0x0040A504:  // Content Template Sequence
+    case 0x0040A730:  // Content Sequence
+    case 0x00080016:  // SOP Class UID
+    case 0x00080005:  // Specific Character Set
+        return true;
+    default: return false;
+    }
+}
+
 bool IsAscii(const std::string& text)
 {
     return KMDcmText::IsAscii(text.data(), text.size());
@@ -135,6 +152,7 @@ void KMDcmDataset::Bind(DcmItem* item, DcmDataset* root, Shared* shared, int dep
     m_pRoot = root;
     m_pShared = shared;
     m_nDepth = depth;
+    m_bInContent = false;
     if (item != nullptr && item == root) {
         const int nesting = ReadUnknownTextsAsText(*root);
         if (shared != nullptr) {
@@ -161,10 +179,7 @@ void KMDcmDataset::Absorbed(int depth)
 
 void KMDcmDataset::Changed(DWORD tag)
 {
-    // The SR document attributes of the dataset itself (value type, concept name, content
-    // sequence, template), and what decides how they read: the SOP class and the character set.
-    const bool contentAttribute = (tag >> 16) == 0x0040 || tag == 0x00080016 || tag == 0x00080005;
-    if (m_pShared != nullptr && (m_pItem != m_pRoot || contentAttribute)) {
+    if (m_pShared != nullptr && (m_pItem != m_pRoot ? m_bInContent : IsContentAttribute(tag))) {
         ++m_pShared->nContentChanges;
     }
 }
@@ -379,6 +394,7 @@ bool KMDcmDataset::GetSequenceItem(DWORD tag, KMDcmDataset& item, int index) con
         return false;
     }
     item.Bind(found, m_pRoot, m_pShared, m_nDepth + 1);
+    item.m_bInContent = m_bInContent || (m_pItem == m_pRoot && IsContentAttribute(tag));
     return true;
 }
 
@@ -396,6 +412,7 @@ bool KMDcmDataset::GetOrCreateSequenceItem(DWORD tag, KMDcmDataset& item, int in
         m_pShared->nDepth = std::max(m_pShared->nDepth, m_nDepth + 1);
     }
     item.Bind(found, m_pRoot, m_pShared, m_nDepth + 1);
+    item.m_bInContent = m_bInContent || (m_pItem == m_pRoot && IsContentAttribute(tag));
     return true;
 }
 

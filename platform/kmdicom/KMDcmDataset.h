@@ -87,8 +87,8 @@ private:
     friend class KMDcmVerifiers;
 
     // What the views of one file share, owned by the file: a count of the changes that may have
-    // touched the SR content tree (writes inside sequence items, or to the dataset's own SR
-    // content attributes), so that a model of that tree knows when to read it again, and how
+    // touched the SR content tree (writes to the dataset's own SR content attributes or inside
+    // their items), so that a model of that tree knows when to read it again, and how
     // deeply the dataset nests (KMDcmDeepStack), so that work on it runs where it is safe.
     struct Shared {
         unsigned long nContentChanges = 0;
@@ -119,4 +119,6 @@ private:
     Shared* m_pShared = nullptr;
     // The sequences around the viewed item (0 for a whole dataset).
     int m_nDepth = 0;
+    // Whether the viewed item lies in the SR content tree (a content item, a concept name).
+    bool m_bInContent = false;
 };

@@ -69,7 +69,6 @@ bool KMDcmVerifiers::Set(KMDcmDataset& dataset, DWORD tag, const wchar_t* value)
         if (sequence->card() == 0) {
             root->findAndDeleteElement(DCM_VerifyingObserverSequence);
         }
-        dataset.Absorbed(0);
         return true;
     }
     // Checked before the sequence is made, so that a refused value leaves no empty item behind.

@@ -9,9 +9,10 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <algorithm>
 #include <exception>
 
-#include <pthread.h>
+#include <sys/resource.h>
 
 const char* const kExitCodeHelp =
     "Exit status:\n"
@@ -51,57 +52,18 @@ const Command* Find(const std::vector<const Command*>& commands, const char* nam
 }
 
 // DCMTK reads, writes and frees a dataset by recursion: a report nested as deeply as the control
-// accepts takes some 30 MB of stack to read, more than a main thread has. Commands run on a thread
-// with this much.
-constexpr size_t kStackBytes = size_t{256} << 20;
+// accepts takes some 30 MB of stack to read, more than a main thread may use by default. The
+// main thread's stack grows up to the limit of the moment, so the limit is raised (as far as the
+// hard limit lets) before any command runs.
+constexpr rlim_t kStackBytes = rlim_t{256} << 20;
 
-struct Call {
-    const Command* pCommand;
-    int nArgc;
-    char** ppArgv;
-    int nStatus;
-};
-
-int Fail(const char* command, ExitCode code, const std::string& message);
-
-int RunCommand(const Command* command, int argc, char** argv)
+void AllowDeepStack()
 {
-    try {
-        return static_cast<int>(command->run(argc, argv));
-    } catch (const HelpRequested&) {
-        std::printf("%s\n%s", command->usage, kExitCodeHelp);
-        return 0;
-    } catch (const Failure& failure) {
-        return Fail(command->name, failure.Code(), failure.what());
-    } catch (const std::exception& error) {
-        return Fail(command->name, ExitCode::Failed, error.what());
+    rlimit limit{};
+    if (getrlimit(RLIMIT_STACK, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY && limit.rlim_cur < kStackBytes) {
+        limit.rlim_cur = limit.rlim_max == RLIM_INFINITY ? kStackBytes : std::min(kStackBytes, limit.rlim_max);
+        setrlimit(RLIMIT_STACK, &limit);
     }
-}
-
-void* RunCall(void* param)
-{
-    auto* call = static_cast<Call*>(param);
-    call->nStatus = RunCommand(call->pCommand, call->nArgc, call->ppArgv);
-    return nullptr;
-}
-
-// Runs the command on a thread with kStackBytes of stack (on this one when none can be made).
-int RunOnDeepStack(const Command* command, int argc, char** argv)
-{
-    Call call{command, argc, argv, 0};
-    pthread_attr_t attributes;
-    if (pthread_attr_init(&attributes) != 0) {
-        return RunCommand(command, argc, argv);
-    }
-    pthread_t thread;
-    const bool started = pthread_attr_setstacksize(&attributes, kStackBytes) == 0 &&
-                         pthread_create(&thread, &attributes, RunCall, &call) == 0;
-    pthread_attr_destroy(&attributes);
-    if (!started) {
-        return RunCommand(command, argc, argv);
-    }
-    pthread_join(thread, nullptr);
-    return call.nStatus;
 }
 
 int Fail(const char* command, ExitCode code, const std::string& message)
@@ -137,5 +99,15 @@ int RunProgram(int argc, char** argv, const std::vector<const Command*>& command
     if (command == nullptr) {
         return Fail(nullptr, ExitCode::Usage, std::string("unknown command \"") + argv[1] + "\" (see srreport --help)");
     }
-    return RunOnDeepStack(command, argc - 1, argv + 1);
+    AllowDeepStack();
+    try {
+        return static_cast<int>(command->run(argc - 1, argv + 1));
+    } catch (const HelpRequested&) {
+        std::printf("%s\n%s", command->usage, kExitCodeHelp);
+        return 0;
+    } catch (const Failure& failure) {
+        return Fail(command->name, failure.Code(), failure.what());
+    } catch (const std::exception& error) {
+        return Fail(command->name, ExitCode::Failed, error.what());
+    }
 }

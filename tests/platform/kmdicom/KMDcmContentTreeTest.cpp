@@ -253,3 +253,23 @@ TEST(KMDcmContentTree, DeepAndWideTreesOpenOrAreRefusedOnAnyStack)
         }
     }
 }
+
+// The dataset stays the one store: what a host writes into the content through GetDataset() is
+// what the model reads next; a write elsewhere (a picture, a flag) leaves the model as it is.
+TEST(KMDcmContentTree, TheModelFollowsWhatAHostWritesIntoTheDataset)
+{
+    KMDcmSR sr;
+    ASSERT_TRUE(sr.SetFinding(L"Typed."));
+    KMDcmDataset item;
+    ASSERT_TRUE(sr.GetDataset()->GetSequenceItem(0x0040A730, item, 0));
+    ASSERT_TRUE(item.SetString(0x0040A160, L"Written by the host."));
+    std::wstring finding;
+    ASSERT_TRUE(sr.GetFinding(finding));
+    EXPECT_EQ(finding, L"Written by the host.");
+    const KMDcmContentItem* before = &sr.GetContentItems()[0];
+    KMDcmDataset picture;
+    ASSERT_TRUE(sr.GetDataset()->GetOrCreateSequenceItem(0x00081140, picture, 0));
+    ASSERT_TRUE(picture.SetUint8Array(0x00420011, reinterpret_cast<const unsigned char*>("\xFF\xD8"), 2));
+    ASSERT_TRUE(sr.CompleteDocument());
+    EXPECT_EQ(&sr.GetContentItems()[0], before) << "not read again";
+}
