@@ -273,3 +273,37 @@ TEST(KMDcmContentTree, TheModelFollowsWhatAHostWritesIntoTheDataset)
     ASSERT_TRUE(sr.CompleteDocument());
     EXPECT_EQ(&sr.GetContentItems()[0], before) << "not read again";
 }
+
+// Key images as IMAGE items: added after the root's items, read back by dsrdump with their frame,
+// removed by instance (and frame); a Key Object Selection document takes none.
+TEST(KMDcmContentTree, ImageItemsAreAddedAndRemoved)
+{
+    TempDir dir;
+    KMDcmSR sr;
+    // What dsrdump needs of a document to read it.
+    for (const auto& [tag, value] : {std::pair<DWORD, const char*>{0x00080018, "1.2.826.0.1.3680043.10.2222.8"},
+                                     {0x0020000D, "1.2.826.0.1.3680043.10.2222.9"}, {0x0020000E, "1.2.826.0.1.3680043.10.2222.10"},
+                                     {0x0040A491, "PARTIAL"}, {0x0040A493, "UNVERIFIED"}}) {
+        ASSERT_TRUE(sr.GetDataset()->SetString(tag, value));
+    }
+    ASSERT_TRUE(sr.SetFinding(L"Nodule."));
+    const char* const ct = "1.2.840.10008.5.1.4.1.1.2";
+    std::string reason;
+    ASSERT_TRUE(sr.AddImageItem(ct, "1.2.826.0.1.3680043.10.2222.5", 3, "121200", "DCM", "Illustration of ROI", reason)) << reason;
+    ASSERT_TRUE(sr.AddImageItem(ct, "1.2.826.0.1.3680043.10.2222.6", 0, nullptr, nullptr, nullptr, reason)) << reason;
+    EXPECT_FALSE(sr.AddImageItem(ct, "not a UID", 0, nullptr, nullptr, nullptr, reason));
+    const std::string path = dir.File("images.dcm");
+    ASSERT_TRUE(sr.SaveFile(path.c_str()));
+    const std::string dump = RunTool("dsrdump " + Quoted(path) + " 2>/dev/null").strOutput;
+    ExpectHolds(dump, {"TEXT:(,,\"Finding\")=\"Nodule.\"", "IMAGE:(,,\"Illustration of ROI\")=(CT image,,3)", "IMAGE:=(CT image,)"},
+                "dsrdump");
+    EXPECT_EQ(sr.RemoveImageItems("1.2.826.0.1.3680043.10.2222.5", 4), 0) << "another frame";
+    EXPECT_EQ(sr.RemoveImageItems("1.2.826.0.1.3680043.10.2222.5", 3), 1);
+    EXPECT_EQ(sr.GetContentItems().size(), 3u);
+
+    const std::string kos = dir.File("kos.dcm");
+    ASSERT_EQ(WriteSR(kos, kShapes[6].shape), "");
+    ASSERT_TRUE(sr.LoadFile(kos.c_str(), true));
+    EXPECT_FALSE(sr.AddImageItem(ct, "1.2.826.0.1.3680043.10.2222.7", 0, nullptr, nullptr, nullptr, reason));
+    EXPECT_NE(reason.find("Key Object Selection"), std::string::npos) << reason;
+}
