@@ -77,7 +77,7 @@ TEST(SrReportCommand, ShowTellsWhatTheDocumentHoldsAndNothingElse)
     const std::string report = NewReport(folder, "report.dcm", "Line one.\nLine two.");
     const Outcome text = SrReport("show " + Quoted(report));
     ASSERT_EQ(text.code, 0) << text.err;
-    ExpectContains(text.out, {"Patient name: Sample^Patient\n", "Finding: Line one.\n  Line two.\n", "Verification: UNVERIFIED\n"});
+    ExpectContains(text.out, {"Patient name: Patient Sample\n", "Finding: Line one.\n  Line two.\n", "Verification: UNVERIFIED\n"});
     EXPECT_EQ(text.out.find("Verified by"), std::string::npos) << "an unverified report has no verifier";
 
     const Outcome json = SrReport("show --json " + Quoted(report) + " " + Quoted(report));

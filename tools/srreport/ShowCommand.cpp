@@ -6,6 +6,7 @@
 #include "ReportTags.h"
 #include "Text.h"
 
+#include "platform/kmdicom/KMDcmConvert.h"
 #include "platform/kmdicom/KMDcmSR.h"
 
 #include <cstdio>
@@ -28,11 +29,12 @@ struct Field {
     const char* key;
     const char* label;
     unsigned int tag;
+    bool bName = false;
 };
 
 // What show prints, in this order; the keys are the JSON names.
 const Field kFields[] = {
-    {"patientName", "Patient name", 0x00100010},
+    {"patientName", "Patient name", 0x00100010, true},
     {"patientId", "Patient ID", 0x00100020},
     {"patientBirthDate", "Birth date", 0x00100030},
     {"patientSex", "Sex", 0x00100040},
@@ -46,8 +48,8 @@ const Field kFields[] = {
     {"contentTime", "Content time", 0x00080033},
     {"completionFlag", "Completion", 0x0040A491},
     {"verificationFlag", "Verification", 0x0040A493},
-    {"author", "Author", ReportTags::AuthorObserverName},
-    {"verifier", "Verified by", 0x0040A075},
+    {"author", "Author", ReportTags::AuthorObserverName, true},
+    {"verifier", "Verified by", 0x0040A075, true},
     {"verifyingOrganization", "Organization", 0x0040A027},
     {"verificationDateTime", "Verified at", 0x0040A030},
     {"finding", "Finding", ReportTags::Finding},
@@ -137,7 +139,9 @@ public:
             if (m_bJson) {
                 out << ",\"" << field.key << "\":" << (present ? JsonString(Text::Utf8(value)) : "null");
             } else if (present && !value.empty()) {
-                TextLine(out, field.label, Text::Utf8(value));
+                // Names as people read them; JSON keeps DICOM's form.
+                const std::wstring shown = field.bName ? KMDcmConvert::ToDisplayText(field.tag, value) : value;
+                TextLine(out, field.label, Text::Utf8(shown));
             }
         }
         const std::vector<KMDcmContentItem>& items = report->GetDcmSR()->GetContentItems();
