@@ -56,6 +56,12 @@ void MakeDisplay(CControlUI* control)
     control->SetDisabledTextColor(control->GetTextColor());
 }
 
+// A page that is being printed takes no input: every field shows its value as people read it.
+bool IsOnPaper(CControlUI* control)
+{
+    return control->GetManager() != nullptr && control->GetManager()->IsPrinting();
+}
+
 // Chooses, without a notification, the first item whose user data is `value`; none when no item
 // carries it.
 bool SelectByUserData(CComboUI* combo, const wchar_t* value)
@@ -263,7 +269,7 @@ void KMReportUIHandler::ShowValue(CControlUI* control, DWORD tag, const wchar_t*
         SetControlValue_PatientAge(control, value);
     } else if (KMPageWalk::IsClass(control, L"DateTime")) {
         SetControlValue_Date(dynamic_cast<CDateTimeUI*>(control), value);
-    } else if (display || KMPageWalk::IsClass(control, L"Label")) {
+    } else if (display || KMPageWalk::IsClass(control, L"Label") || IsOnPaper(control)) {
         control->SetText(KMFieldText::ToField(tag, value, true).c_str());
     } else {
         const std::wstring text = KMFieldText::ToField(tag, value, false);

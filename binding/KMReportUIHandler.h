@@ -39,7 +39,8 @@ protected:
 //
 // Bound controls of the attribute list (a "TileLayout") are display fields: they show the
 // document's values as people read them (formatted names, dates and times), take no input, are
-// never enabled, found by tag or reported, and follow every value written through SetValue.
+// never enabled, found by tag or reported, and follow every value written through SetValue. On a
+// page whose paint manager prints (CPaintManagerUI::IsPrinting), every field shows its value so.
 //
 // The handler owns nothing: not the controls (the page belongs to its window) and not the
 // listeners. It finds, writes and reads bound controls, fills a whole page from an SR document
@@ -127,8 +128,8 @@ private:
     void LoadPictures(KMDcmSR* sr);
     // The page's focused control when it is bound to a tag, else null.
     DuiLib::CControlUI* FocusedField() const;
-    // Shows a document value in a control in the widget's form; display fields and labels show
-    // it as people read it. Nothing is reported.
+    // Shows a document value in a control in the widget's form; display fields, labels and every
+    // field of a page being printed show it as people read it. Nothing is reported.
     void ShowValue(DuiLib::CControlUI* control, DWORD tag, const wchar_t* value, bool display);
 
 

@@ -19,13 +19,19 @@
 // RemoveCallback or release and never deletes it.
 class IReportCtrlCallback {
 public:
-    // A value was stored in the active report's document; `value` is valid during the call.
+    // A value was stored in the active report's document; `value` is valid during the call. A
+    // change to a document whose instance was kept (opened, saved, or SetModified(false)) first
+    // gives it a new SOP Instance UID: it is told here as tag 0x00080018 with the new UID, before
+    // the change that caused it (see IKMReport::GetDcmSR).
     virtual void OnReportValueChanged(IKMReport* report, DWORD tag, const wchar_t* value) = 0;
     // Another report became the active one.
     virtual void OnActiveReportChanged(IKMReport* report) = 0;
     // A report was added; sent before it is activated.
     virtual void OnReportAdded(IKMReport* report) = 0;
-    // A report left the control; the handle is valid during the call only.
+    // A report left the control; the handle is valid during the call only. The report is no
+    // longer counted, indexed or active: calls that need the active report fail with "the
+    // report is closing" (a host may activate another report here, and keeps that choice), and
+    // no notification about the report follows.
     virtual void OnReportClosing(IKMReport* report) = 0;
     virtual void OnDocumentCompleted(IKMReport* report) = 0;
     virtual void OnDocumentVerified(IKMReport* report) = 0;

@@ -10,14 +10,20 @@
 #include "report/KMReportWindow.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 
 namespace {
 
 
+// What a new report takes over from its image: the patient, and the study with what identifies
+// it to the archive and to the order (KMDcmSR::TakeRequest brings the order's sequences).
 const DWORD kNarrowCopies[] = {KMDcmTag::StudyInstanceUID, KMDcmTag::StudyDate, KMDcmTag::StudyTime, KMDcmTag::PatientAge, KMDcmTag::PatientSex, KMDcmTag::PatientBirthDate};
-const DWORD kWideCopies[] = {KMDcmTag::PatientName, KMDcmTag::PatientID, KMDcmTag::BodyPartExamined, KMDcmTag::InstitutionalDepartmentName, KMDcmTag::ReferringPhysicianName};
+const DWORD kWideCopies[] = {KMDcmTag::PatientName,      KMDcmTag::PatientID,       KMDcmTag::BodyPartExamined,
+                             KMDcmTag::InstitutionalDepartmentName, KMDcmTag::ReferringPhysicianName,
+                             KMDcmTag::AccessionNumber,  KMDcmTag::StudyID,         KMDcmTag::StudyDescription,
+                             KMDcmTag::IssuerOfPatientID};
 
 // Modality and SOP Instance UID of a document that claims to be an SR document.
 // An empty UID identifies nothing: two documents without one are not the same document.
@@ -260,6 +266,15 @@ void KMMainWindow::CloseReportAt(int index)
         return;
     }
     m_vecReports.erase(m_vecReports.begin() + index);
+    // From its closing on the report is no longer active: calls that would reach it fail, and
+    // nothing it does is told to the host any more.
+    const bool wasActive = m_pActiveReport == window;
+    KMReportWindow* const outerClosing = m_pClosingReport;
+    if (wasActive) {
+        m_pActiveReport = nullptr;
+        window->m_pCallback = nullptr;
+        m_pClosingReport = window;
+    }
     IKMReport* report = window;
     const std::vector<IReportCtrlCallback*> snapshot = m_vecHostCallbacks;
     for (IReportCtrlCallback* callback : snapshot) {
@@ -267,17 +282,20 @@ void KMMainWindow::CloseReportAt(int index)
             callback->OnReportClosing(report);
         }
     }
-    const bool wasActive = m_pActiveReport == window;
-    if (wasActive) {
-        m_pActiveReport = nullptr;
-    }
+    m_pClosingReport = outerClosing;
     DisposeReport(window);
-    if (wasActive && !call.IsRetired()) {
+    // A host that activated another report while it heard of the closing keeps its choice.
+    if (wasActive && !call.IsRetired() && m_pActiveReport == nullptr) {
         ActivateReportAt(std::min(index, GetReportCount() - 1));
     }
 }
 
 void KMMainWindow::Reserved() {}
+
+const char* KMMainWindow::NoActiveReportReason() const
+{
+    return m_pClosingReport != nullptr ? "the report is closing" : kNoActiveReport;
+}
 
 void KMMainWindow::ActivateReport(IKMReport* report) { ActivateReportAt(GetReportIndex(report)); }
 
@@ -310,7 +328,7 @@ bool KMMainWindow::ApplyTemplate(const char* path)
     KMLastError::Clear();
     const KMCallScope call(*this);
     if (call.IsRetired() || m_pActiveReport == nullptr) {
-        KMLastError::Set(call.IsRetired() ? kReleased : kNoActiveReport);
+        KMLastError::Set(call.IsRetired() ? kReleased : NoActiveReportReason());
         return false;
     }
     const char* file = path != nullptr ? path : m_strDefaultTemplateFile.c_str();
@@ -367,7 +385,7 @@ bool KMMainWindow::SetReportValue(DWORD tag, const wchar_t* value)
     KMLastError::Clear();
     const KMCallScope call(*this);
     if (call.IsRetired() || m_pActiveReport == nullptr) {
-        KMLastError::Set(call.IsRetired() ? kReleased : kNoActiveReport);
+        KMLastError::Set(call.IsRetired() ? kReleased : NoActiveReportReason());
         return false;
     }
     return m_pActiveReport->SetValue(tag, value);
@@ -551,22 +569,28 @@ IKMReport* KMMainWindow::CreateReportFromReport(IKMReport* source)
         delete window;
         return nullptr;
     }
-    window->m_dcmSR.Copy(document->GetDataset());
-    window->m_dcmSR.BeginAmendment();
-    KMDcmDataset* ds = window->m_dcmSR.GetDataset();
+    KMDcmSR& copy = window->m_dcmSR;
+    copy.Copy(document->GetDataset());
+    copy.BeginAmendment();
+    KMDcmDataset* ds = copy.GetDataset();
+    // A copy is an amendment: the next version of its source, in the source's series, naming
+    // the source after the source's own predecessors. A source without an identity of its own
+    // gives a document that starts a series.
+    if (!copy.StartNewVersion()) {
+        KMString uid;
+        KMDcmUtil::GenerateUID(uid);
+        ds->SetString(KMDcmTag::SeriesInstanceUID, uid);
+        ds->SetInt32(KMDcmTag::SeriesNumber, KMReportWindow::kSeriesNumber, 0);
+        ds->SetInt32(KMDcmTag::InstanceNumber, 1, 0);
+        KMDcmUtil::GenerateUID(uid);
+        ds->SetString(KMDcmTag::SOPInstanceUID, uid);
+    }
     ds->SetString(KMDcmTag::CompletionFlag, "PARTIAL");
     ds->SetString(KMDcmTag::VerificationFlag, "UNVERIFIED");
-    // A copy is an amendment that nobody has verified yet: the source's verifier stays with it.
-    window->m_dcmSR.SetVerifyingObserverName(L"");
-    window->m_dcmSR.SetVerifyingOrganization(L"");
-    window->m_dcmSR.SetVerificationDateTime(L"");
-    ds->SetInt32(KMDcmTag::InstanceNumber, 1, 0);
-    ds->SetInt32(KMDcmTag::SeriesNumber, 8001, 0);
-    KMString uid;
-    KMDcmUtil::GenerateUID(uid);
-    ds->SetString(KMDcmTag::SeriesInstanceUID, uid);
-    KMDcmUtil::GenerateUID(uid);
-    ds->SetString(KMDcmTag::SOPInstanceUID, uid);
+    // Nobody has verified the amendment yet: the source's verifier stays with the source.
+    copy.SetVerifyingObserverName(L"");
+    copy.SetVerifyingOrganization(L"");
+    copy.SetVerificationDateTime(L"");
     return FinishReport(window, true);
 }
 
@@ -598,9 +622,15 @@ IKMReport* KMMainWindow::CreateReportFromImage(const char* dicomFile)
     }
     for (DWORD tag : kWideCopies) {
         std::wstring value;
-        if (file.GetDataset()->GetString(tag, value, 0)) {
+        if (file.GetDataset()->GetString(tag, value, KMDcmDataset::kAllValues)) {
             target->SetString(tag, value);
         }
+    }
+    window->m_dcmSR.TakeRequest(*file.GetDataset());
+    // The report's series is not the image's, even where the image is in one of ours.
+    std::string imageSeries;
+    if (file.GetDataset()->GetString(KMDcmTag::SeriesNumber, imageSeries, 0) && std::atoi(imageSeries.c_str()) == KMReportWindow::kSeriesNumber) {
+        target->SetInt32(KMDcmTag::SeriesNumber, KMReportWindow::kSeriesNumber + 1, 0);
     }
     // The report's own Modality is SR; the image's is what the report is about.
     std::wstring modality;
@@ -615,7 +645,7 @@ bool KMMainWindow::Print(const char* printerName)
     KMLastError::Clear();
     const KMCallScope call(*this);
     if (call.IsRetired() || printerName == nullptr || m_pActiveReport == nullptr) {
-        KMLastError::Set(call.IsRetired() ? kReleased : printerName == nullptr ? "no printer name" : kNoActiveReport);
+        KMLastError::Set(call.IsRetired() ? kReleased : printerName == nullptr ? "no printer name" : NoActiveReportReason());
         return false;
     }
     KMReportWindow* report = m_pActiveReport;
@@ -629,15 +659,10 @@ bool KMMainWindow::Print(const char* printerName)
         KMLastError::SetIfNone(std::string("printer not found: ") + printerName);
         return false;
     }
-    std::wstring name;
-    std::wstring date;
-    report->m_dcmSR.GetDataset()->GetString(KMDcmTag::PatientName, name, 0);
-    report->m_dcmSR.GetDataset()->GetString(KMDcmTag::ContentDate, date, 0);
-    const std::wstring title = L"SR" + name + date;
     // Every page reaches the printer, or the print failed; a page that cannot be built sends
     // nothing.
     const bool printed = report->m_pPrintWindow != nullptr &&
-                         report->m_pPrintWindow->PrintReport(dc, title, &report->m_dcmSR, report->m_strQRCode,
+                         report->m_pPrintWindow->PrintReport(dc, &report->m_dcmSR, report->m_strQRCode,
                                                              report->m_template);
     DeleteDC(dc);
     if (!printed) {

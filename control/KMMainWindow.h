@@ -102,8 +102,14 @@ private:
     // open document with the same SOP Instance UID is activated instead.
     IKMReport* OpenDocument(const KMDcmDataset& dataset, const std::function<void(KMDcmSR&)>& load);
 
+    // Why a call that needs the active report found none: "the report is closing" while the
+    // host hears that the active report is closing, "no active report" otherwise.
+    const char* NoActiveReportReason() const;
+
     std::vector<KMReportWindow*> m_vecReports;
     KMReportWindow* m_pActiveReport;
+    // The active report whose closing the host is being told of, or null.
+    KMReportWindow* m_pClosingReport = nullptr;
     float m_fZoomRatio;
     int m_nFitMode;
     std::vector<IReportCtrlCallback*> m_vecHostCallbacks;

@@ -6,6 +6,8 @@
 #include "platform/Export.h"
 #include "SrCtrlVersion.h"
 
+#include <stddef.h>
+
 extern "C" {
 
 // The library's version, "MAJOR.MINOR.PATCH"; a static text.
@@ -24,5 +26,22 @@ SRCTRL_API const char* SrCtrlGetLastError();
 // IReportCtrl::Create; null or "" forgets the folder. False, with a last-error text and the
 // setting unchanged, when the folder does not hold the skins (srctrl/sr_frame_wnd.xml).
 SRCTRL_API bool SrCtrlSetSkinFolder(const char* folder);
+
+// The root of every UID the library makes from now on, for the whole process: SR documents and
+// their series, new versions of them, and the UIDs a host takes from SrCtrlGenerateUid for the
+// instances it makes beside them (srreport's Encapsulated PDF), so that a site's instances all
+// carry its own root. "2.25" by default: a UID is then a random UUID written as one number, which
+// needs no registration. False, with the root unchanged and a last-error text such as
+// "not a UID root: "1.02.3" (numbers without leading zeros between single dots)", for a text
+// that is not numbers between single dots (the first 0, 1 or 2) or is longer than 23
+// characters, which leaves room for the unique part in DICOM's 64. Null or "" restores "2.25".
+SRCTRL_API bool SrCtrlSetUidRoot(const char* root);
+// The root in use; the text belongs to the library and stays valid until its next call on this
+// thread.
+SRCTRL_API const char* SrCtrlGetUidRoot();
+// Writes a new UID under the root, with its terminating zero, into `uid` of `size` bytes (65
+// always suffice). False, with `uid` unchanged, for a null `uid`, a `size` too small, or no
+// random source.
+SRCTRL_API bool SrCtrlGenerateUid(char* uid, size_t size);
 
 }

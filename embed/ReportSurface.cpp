@@ -124,18 +124,47 @@ public:
         m_pClient->CaretChanged(rect);
     }
 
-    bool GetClipboardText(std::wstring& text) override
+    bool GetClipboardText(std::wstring& text, bool selection) override
     {
         std::string utf8;
-        if (!m_pClient->GetClipboardText(utf8) || !ToWide(utf8.c_str(), text)) {
-            return false;
-        }
-        return true;
+        const bool got = selection ? m_pClient->GetSelectionText(utf8) : m_pClient->GetClipboardText(utf8);
+        return got && ToWide(utf8.c_str(), text);
     }
 
-    bool SetClipboardText(const std::wstring& text) override
+    bool SetClipboardText(const std::wstring& text, bool selection) override
     {
-        return m_pClient->SetClipboardText(KMString::ToUtf8(text));
+        const std::string utf8 = KMString::ToUtf8(text);
+        return selection ? m_pClient->SetSelectionText(utf8) : m_pClient->SetClipboardText(utf8);
+    }
+
+    // The window whose text field edit commands go to: the one with the focus, or the one that
+    // had it when the surface lost the focus.
+    HWND TextTarget() const
+    {
+        const HWND focus = ::GetFocus();
+        if (focus != nullptr && platform::GetTopLevel(focus) == m_hWnd) {
+            return focus;
+        }
+        return m_hLastFocus != nullptr && ::IsWindow(m_hLastFocus) && ::IsWindowVisible(m_hLastFocus) &&
+                       platform::GetTopLevel(m_hLastFocus) == m_hWnd
+                   ? m_hLastFocus
+                   : nullptr;
+    }
+
+    // Find or replace in the target's text field.
+    int Search(platform::TextSearchRequest::Action action, const char* what, const char* with, bool matchCase,
+               bool wholeWord)
+    {
+        platform::TextSearchRequest request;
+        request.action = action;
+        request.matchCase = matchCase;
+        request.wholeWord = wholeWord;
+        const HWND target = TextTarget();
+        if (target == nullptr || !ToWide(what, request.what) || (with != nullptr && !ToWide(with, request.with)) ||
+            ::SendMessage(target, WM_APP_FINDTEXT, 0, reinterpret_cast<LPARAM>(&request)) == 0) {
+            return 0;
+        }
+        return std::max(1, request.count);
     }
 
     bool Paint(const Rect& rect, unsigned char* pixels, int pixelWidth, int pixelHeight, int stride);
@@ -147,6 +176,8 @@ public:
     double m_dRatio;
     bool m_bFocus = false;
     bool m_bClosing = false;
+    // An input method's pre-edit is showing: its commit is one piece.
+    bool m_bPreedit = false;
     // The window inside that had the keyboard focus when the surface lost it.
     HWND m_hLastFocus = nullptr;
     Cursor m_cursor = Cursor::Arrow;
@@ -245,12 +276,9 @@ bool ReportSurface::MouseMove(int x, int y, bool leftButtonHeld, Modifiers modif
 
 bool ReportSurface::MousePress(int x, int y, MouseButton button, Modifiers modifiers)
 {
-    if (button != MouseButton::Left) {
-        return false;
-    }
     // A click brings the focus with it, in every toolkit.
     m_pImpl->m_bFocus = true;
-    return platform::input::MouseDown(m_pImpl->m_hWnd, x, y, modifiers);
+    return platform::input::MouseDown(m_pImpl->m_hWnd, x, y, modifiers, false, button);
 }
 
 bool ReportSurface::MouseRelease(int x, int y, MouseButton button, Modifiers modifiers)
@@ -289,8 +317,10 @@ bool ReportSurface::CommitText(const char* text)
     if (!m_pImpl->m_bFocus || !ToWide(text, wide)) {
         return false;
     }
+    const bool committed = m_pImpl->m_bPreedit || g_utf8_strlen(text, -1) > 1;
+    m_pImpl->m_bPreedit = false;
     platform::input::Composition(m_pImpl->m_hWnd, L"", 0);
-    return platform::input::Text(m_pImpl->m_hWnd, wide);
+    return committed ? platform::input::Commit(m_pImpl->m_hWnd, wide) : platform::input::Text(m_pImpl->m_hWnd, wide);
 }
 
 bool ReportSurface::SetPreeditText(const char* text, int cursor)
@@ -299,6 +329,7 @@ bool ReportSurface::SetPreeditText(const char* text, int cursor)
     if (!m_pImpl->m_bFocus || !ToWide(text, wide)) {
         return false;
     }
+    m_pImpl->m_bPreedit = !wide.empty();
     return platform::input::Composition(m_pImpl->m_hWnd, wide, std::clamp(cursor, 0, static_cast<int>(wide.size())));
 }
 
@@ -325,6 +356,35 @@ void ReportSurface::LoseFocus()
 }
 
 bool ReportSurface::HasFocus() const { return m_pImpl->m_bFocus; }
+
+bool ReportSurface::CanEdit(EditCommand command) const
+{
+    const HWND target = m_pImpl->TextTarget();
+    return target != nullptr && ::SendMessage(target, WM_APP_EDITCOMMAND, static_cast<WPARAM>(command), 1) != 0;
+}
+
+bool ReportSurface::Edit(EditCommand command)
+{
+    const HWND target = m_pImpl->TextTarget();
+    return target != nullptr && ::SendMessage(target, WM_APP_EDITCOMMAND, static_cast<WPARAM>(command), 0) != 0;
+}
+
+bool ReportSurface::Find(const char* what, bool matchCase, bool wholeWord)
+{
+    return m_pImpl->Search(platform::TextSearchRequest::Action::Find, what, nullptr, matchCase, wholeWord) > 0;
+}
+
+bool ReportSurface::Replace(const char* what, const char* with, bool matchCase, bool wholeWord)
+{
+    return with != nullptr &&
+           m_pImpl->Search(platform::TextSearchRequest::Action::Replace, what, with, matchCase, wholeWord) > 0;
+}
+
+int ReportSurface::ReplaceAll(const char* what, const char* with, bool matchCase, bool wholeWord)
+{
+    return with != nullptr ? m_pImpl->Search(platform::TextSearchRequest::Action::ReplaceAll, what, with, matchCase, wholeWord)
+                           : 0;
+}
 
 void ReportSurface::RunTimers()
 {

@@ -60,7 +60,10 @@ public:
 
     // The pointer. A press gives the keyboard focus to the field under it and captures the
     // pointer: the moves and the release go to that field wherever the pointer is. `held` says
-    // whether the left button is down during a move. Only the left button acts on the page.
+    // whether the left button is down during a move. A press on what takes no input (the page,
+    // a display field) takes the focus from the field that had it. The right button brings the
+    // focus and the caret to a text field for a context menu (which the host shows, with the
+    // edit commands below); the middle button pastes the primary selection at the point.
     bool MouseMove(int x, int y, bool leftButtonHeld, Modifiers modifiers = Modifiers::Plain);
     bool MousePress(int x, int y, MouseButton button, Modifiers modifiers = Modifiers::Plain);
     bool MouseRelease(int x, int y, MouseButton button, Modifiers modifiers = Modifiers::Plain);
@@ -78,7 +81,9 @@ public:
     bool KeyDown(Key key, Modifiers modifiers = Modifiers::Plain);
     bool KeyUp(Key key, Modifiers modifiers = Modifiers::Plain);
     // Text typed or committed by an input method, in UTF-8, into the focused field; it also ends
-    // the pre-edit. False for null or invalid UTF-8 (nothing is typed then).
+    // the pre-edit. One character without a pre-edit is typed (and grouped with the typing
+    // around it in the field's undo history); a pre-edit's commit, or several characters, go in
+    // as one step. False for null or invalid UTF-8 (nothing is typed then).
     bool CommitText(const char* text);
     // The input method's text being composed (UTF-8), shown at the caret and not yet part of the
     // field's value; `cursor` is the caret's place in it in characters. "" ends the pre-edit.
@@ -90,6 +95,27 @@ public:
     void GainFocus();
     void LoseFocus();
     bool HasFocus() const;
+
+    // Edit commands for a host's Edit menu or context menu, on the text field that has the
+    // focus, or had it before the host's focus went to a menu or a dialog: CanEdit says whether
+    // one would do something now (to enable a menu item), Edit runs it; false when it could not.
+    // Undo and redo go step by step through the field's history (words, pauses, pastes); the
+    // document and the host hear of every undone and redone value as of a typed one.
+    bool CanEdit(EditCommand command) const;
+    bool Edit(EditCommand command);
+    bool CanUndo() const { return CanEdit(EditCommand::Undo); }
+    bool CanRedo() const { return CanEdit(EditCommand::Redo); }
+    bool Undo() { return Edit(EditCommand::Undo); }
+    bool Redo() { return Edit(EditCommand::Redo); }
+
+    // Find and replace in that text field (UTF-8 texts, matched with or without case, whole
+    // words or anywhere). Find selects the next match after the selection, wrapping to the
+    // start; Replace replaces the selection when it is a match, then selects the next one;
+    // ReplaceAll replaces every match as one undo step and gives how many. False (0) when
+    // nothing matched, there is no text field, or a text is null or not UTF-8.
+    bool Find(const char* what, bool matchCase, bool wholeWord);
+    bool Replace(const char* what, const char* with, bool matchCase, bool wholeWord);
+    int ReplaceAll(const char* what, const char* with, bool matchCase, bool wholeWord);
 
     // Runs the timers that are due (the host's answer to TimerNeeded).
     void RunTimers();

@@ -32,12 +32,17 @@ public:
     // clipboard of its own. GetClipboardText is false when the clipboard holds no text.
     virtual bool GetClipboardText(std::string& text);
     virtual bool SetClipboardText(const std::string& text);
+    // The primary selection (X11's PRIMARY) in UTF-8: a person's selection sets it, the middle
+    // button pastes it. Without an override the surface keeps one of its own.
+    virtual bool GetSelectionText(std::string& text);
+    virtual bool SetSelectionText(const std::string& text);
 
 protected:
     ~ReportSurfaceClient() = default;
 
 private:
     std::string m_strOwnClipboard;
+    std::string m_strOwnSelection;
 };
 
 inline bool ReportSurfaceClient::GetClipboardText(std::string& text)
@@ -49,6 +54,18 @@ inline bool ReportSurfaceClient::GetClipboardText(std::string& text)
 inline bool ReportSurfaceClient::SetClipboardText(const std::string& text)
 {
     m_strOwnClipboard = text;
+    return true;
+}
+
+inline bool ReportSurfaceClient::GetSelectionText(std::string& text)
+{
+    text = m_strOwnSelection;
+    return true;
+}
+
+inline bool ReportSurfaceClient::SetSelectionText(const std::string& text)
+{
+    m_strOwnSelection = text;
     return true;
 }
 

@@ -36,6 +36,9 @@ enum class Key {
 
 enum class MouseButton { Left, Right, Middle };
 
+// What an Edit menu or a context menu asks of the text field that has the focus.
+enum class EditCommand { Undo, Redo, Cut, Copy, Paste, Delete, SelectAll };
+
 // The pointer shape the control wants over the point the pointer is at.
 enum class Cursor { Arrow, IBeam, PointingHand };
 

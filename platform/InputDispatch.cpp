@@ -141,7 +141,7 @@ wchar_t TypedCharacter(Key key, Modifiers modifiers, bool typeLetters)
 
 } // namespace
 
-bool MouseDown(HWND hwnd, int x, int y, Modifiers modifiers, bool doubleClick)
+bool MouseDown(HWND hwnd, int x, int y, Modifiers modifiers, bool doubleClick, srctrl::MouseButton button)
 {
     POINT pt{};
     const HWND target = TargetAt(hwnd, x, y, pt);
@@ -150,6 +150,12 @@ bool MouseDown(HWND hwnd, int x, int y, Modifiers modifiers, bool doubleClick)
     }
     HeldModifiers held(target, modifiers);
     ::SetFocus(target);
+    if (button != srctrl::MouseButton::Left) {
+        const bool right = button == srctrl::MouseButton::Right;
+        SendMessage(target, right ? WM_RBUTTONDOWN : WM_MBUTTONDOWN, (right ? MK_RBUTTON : MK_MBUTTON) | MouseKeys(modifiers),
+                    MAKELPARAM(pt.x, pt.y));
+        return true;
+    }
     g_pressed = target;
     SendMessage(target, doubleClick ? WM_LBUTTONDBLCLK : WM_LBUTTONDOWN, MK_LBUTTON | MouseKeys(modifiers),
                 MAKELPARAM(pt.x, pt.y));
@@ -241,6 +247,16 @@ bool Text(HWND hwnd, const std::wstring& text)
         }
         SendMessage(focus, WM_CHAR, static_cast<WPARAM>(c), 0);
     }
+    return true;
+}
+
+bool Commit(HWND hwnd, const std::wstring& text)
+{
+    const HWND focus = FocusWithin(hwnd);
+    if (focus == nullptr) {
+        return false;
+    }
+    SendMessage(focus, WM_APP_COMMITTEXT, 0, reinterpret_cast<LPARAM>(&text));
     return true;
 }
 

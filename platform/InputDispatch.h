@@ -13,8 +13,10 @@
 // the input (a point outside, a disabled window, no focus within the tree).
 namespace platform::input {
 
-// A button press; `doubleClick` makes it the second press of a double click.
-bool MouseDown(HWND hwnd, int x, int y, srctrl::Modifiers modifiers, bool doubleClick = false);
+// A button press; `doubleClick` makes it the second press of a double click. The right and middle
+// buttons neither capture the pointer nor double-click; they press where they are.
+bool MouseDown(HWND hwnd, int x, int y, srctrl::Modifiers modifiers, bool doubleClick = false,
+               srctrl::MouseButton button = srctrl::MouseButton::Left);
 // A move: with the left button held, to the window that took the press; otherwise to the window
 // under the pointer.
 bool MouseMove(HWND hwnd, int x, int y, bool leftButtonHeld, srctrl::Modifiers modifiers);
@@ -30,6 +32,8 @@ bool KeyDown(HWND hwnd, srctrl::Key key, srctrl::Modifiers modifiers, bool typeL
 bool KeyUp(HWND hwnd, srctrl::Key key, srctrl::Modifiers modifiers);
 // Characters typed into the focused window, one WM_CHAR each.
 bool Text(HWND hwnd, const std::wstring& text);
+// Text that an input method committed, into the focused window as one piece (one undo step).
+bool Commit(HWND hwnd, const std::wstring& text);
 // The input method's composition shown in the focused window ("" ends it).
 bool Composition(HWND hwnd, const std::wstring& text, int cursor);
 

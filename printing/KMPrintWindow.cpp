@@ -10,9 +10,10 @@
 #include "platform/win32/DeviceContext.h"
 #include "platform/kmbase/KMUtil.h"
 #include "platform/win32/GdiPlus.h"
+#include "platform/kmbase/KMLastError.h"
+#include "printing/KMPaperPage.h"
+#include "printing/PrintedText.h"
 #include "report/KMReportTemplate.h"
-
-#include <tinyxml2.h>
 
 #include <algorithm>
 #include <cwchar>
@@ -91,6 +92,16 @@ constexpr int kPageNumberBand = 20;
 // A repeated header leaves at least this share of a page to the body, or it is not repeated.
 constexpr int kMinBodyShare = 4;
 constexpr DWORD kPageNumberColor = 0xFF606060;
+// The band that marks every sheet of a report that is not verified: design height and colours.
+constexpr int kMarkBand = 22;
+constexpr DWORD kMarkColor = 0xFFB3261E;
+constexpr DWORD kMarkBackColor = 0xFFFBE4E2;
+// The running header's text, with design gaps above it and below it, where a rule parts it from
+// the body.
+constexpr DWORD kRunningHeaderColor = 0xFF303030;
+constexpr DWORD kRunningRuleColor = 0xFFB8C0C8;
+constexpr int kRunningAbove = 4;
+constexpr int kRunningBelow = 12;
 // The template's badge that a verified report shows.
 constexpr const wchar_t* kVerifiedBadge = L"verifiedCtrl";
 
@@ -99,61 +110,19 @@ bool IsGrowingText(DuiLib::CControlUI* control)
     return control->IsVisible() && std::wcscmp(control->GetClass(), L"RichEdit") == 0;
 }
 
-void CollectGrowingText(DuiLib::CControlUI* control, std::vector<DuiLib::CEditUI*>& edits)
-{
-    if (!control->IsVisible()) {
-        return;
-    }
-    if (IsGrowingText(control)) {
-        edits.push_back(static_cast<DuiLib::CEditUI*>(control));
-        return;
-    }
-    if (auto* container = dynamic_cast<DuiLib::CContainerUI*>(control)) {
-        for (int i = 0; i < container->GetCount(); ++i) {
-            CollectGrowingText(container->GetItemAt(i), edits);
-        }
-    }
-}
+// The copy paints for paper while it is printed; a template's thumbnail keeps the form.
+class PrintingScope {
+public:
+    explicit PrintingScope(DuiLib::CPaintManagerUI& manager) : m_manager(manager) { m_manager.SetPrinting(true); }
+    ~PrintingScope() { m_manager.SetPrinting(false); }
+    PrintingScope(const PrintingScope&) = delete;
+    PrintingScope& operator=(const PrintingScope&) = delete;
 
-// The name of the template's element marked printheader="repeat", or null.
-const char* RepeatedHeaderName(const tinyxml2::XMLElement* element)
-{
-    for (; element != nullptr; element = element->NextSiblingElement()) {
-        const char* name = element->Attribute("name");
-        if (element->Attribute("printheader", "repeat") != nullptr && name != nullptr && *name != '\0') {
-            return name;
-        }
-        if (const char* inner = RepeatedHeaderName(element->FirstChildElement())) {
-            return inner;
-        }
-    }
-    return nullptr;
-}
+private:
+    DuiLib::CPaintManagerUI& m_manager;
+};
 
 } // namespace
-
-void KMPrintWindow::GrowTextBoxes()
-{
-    std::vector<DuiLib::CEditUI*> edits;
-    CollectGrowingText(m_pPageRoot, edits);
-    for (DuiLib::CEditUI* edit : edits) {
-        const int growth = edit->GetContentHeight() - edit->GetHeight();
-        if (growth <= 0) {
-            continue;
-        }
-        edit->SetFixedHeight(edit->GetHeight() + growth);
-        for (DuiLib::CControlUI* outer = edit->GetParent(); outer != nullptr; outer = outer->GetParent()) {
-            if (outer->GetFixedHeight() > 0) {
-                outer->SetFixedHeight(outer->GetFixedHeight() + growth);
-            }
-            if (outer == m_pPageRoot) {
-                break;
-            }
-        }
-    }
-    SizeToPage();
-    LayOutAtZoom(m_pm.GetZoomRatio());
-}
 
 int KMPrintWindow::BreakInside(DuiLib::CControlUI* control, int limit)
 {
@@ -190,18 +159,19 @@ int KMPrintWindow::FindBreak(int start, int limit) const
     return at > start ? at : limit;
 }
 
-std::vector<KMPrintWindow::Band> KMPrintWindow::Paginate(int pageHeight, int headerHeight, int bottomInset) const
+std::vector<KMPrintWindow::Band> KMPrintWindow::Paginate(const Sheet& sheet) const
 {
     const int height = m_pPageRoot->GetPos().bottom;
-    if (height <= pageHeight) {
+    if (sheet.nTop + height <= sheet.nHeight) {
         return {Band{0, height}};
     }
-    const int end = height - bottomInset;
+    // The page's own bottom inset is blank: the last band ends above it.
+    const int end = height - std::min<int>(sheet.rcInset.bottom, height);
     std::vector<Band> bands;
     int top = 0;
     while (top < end) {
-        const int room = pageHeight - bottomInset - (bands.empty() ? 0 : headerHeight);
-        const int limit = top + room;
+        const int room = sheet.nHeight - sheet.nFooter - (bands.empty() ? sheet.nTop : sheet.nBodyTop);
+        const int limit = top + std::max(1, room);
         const int bottom = limit >= end ? end : FindBreak(top, limit);
         bands.push_back(Band{top, bottom});
         top = bottom;
@@ -209,16 +179,45 @@ std::vector<KMPrintWindow::Band> KMPrintWindow::Paginate(int pageHeight, int hea
     return bands;
 }
 
-int KMPrintWindow::RepeatedHeaderBottom(const KMReportTemplate& report)
+int KMPrintWindow::RepeatedHeaderBottom() const
 {
-    std::string text;
-    tinyxml2::XMLDocument xml;
-    if (!report.ToXml(text) || xml.Parse(text.data(), text.size()) != tinyxml2::XML_SUCCESS) {
+    const std::string& name = m_style.GetRepeatedHeader();
+    DuiLib::CControlUI* header = name.empty() ? nullptr : m_pm.FindControl(KMString(name).c_wstr());
+    return header != nullptr && header->IsVisible() ? std::max<int>(0, header->GetPos().bottom) : 0;
+}
+
+int KMPrintWindow::LayOutRunningHeader(const std::wstring& text, int width)
+{
+    m_runningHeader.SetFont(m_pm.GetFont(-1), m_pm.GetZoomRatio());
+    m_runningHeader.SetWidth(std::max(1, width));
+    m_runningHeader.SetText(text);
+    if (text.empty()) {
         return 0;
     }
-    const char* name = RepeatedHeaderName(xml.RootElement());
-    DuiLib::CControlUI* header = name != nullptr ? m_pm.FindControl(KMString(name).c_wstr()) : nullptr;
-    return header != nullptr && header->IsVisible() ? std::max<int>(0, header->GetPos().bottom) : 0;
+    return m_pm.Scale(kRunningAbove) + m_runningHeader.GetHeight(0, m_runningHeader.GetParagraphCount()) +
+           m_pm.Scale(kRunningBelow);
+}
+
+void KMPrintWindow::PaintRunningHeader(HDC dc, const Sheet& sheet, int y)
+{
+    if (sheet.nRunning <= 0) {
+        return;
+    }
+    const int top = y + m_pm.Scale(kRunningAbove);
+    const int textHeight = sheet.nRunning - m_pm.Scale(kRunningAbove) - m_pm.Scale(kRunningBelow);
+    const int left = sheet.nX + sheet.rcInset.left;
+    m_runningHeader.Paint(dc, left, top, 0, textHeight, kRunningHeaderColor);
+    const int rule = top + textHeight + m_pm.Scale(kRunningBelow) / 3;
+    const int right = sheet.nX + sheet.nWidth - sheet.rcInset.right;
+    DuiLib::CRenderEngine::DrawLine(dc, left, rule, right, rule, std::max(1, m_pm.Scale(1)), kRunningRuleColor);
+}
+
+void KMPrintWindow::PaintPreliminaryMark(HDC dc, const Sheet& sheet)
+{
+    const RECT band{sheet.nX, 0, sheet.nX + sheet.nWidth, m_pm.Scale(kMarkBand)};
+    DuiLib::CRenderEngine::DrawColor(dc, band, kMarkBackColor);
+    DuiLib::CRenderEngine::DrawText(dc, &m_pm, band, m_style.GetPreliminaryMark().c_str(), kMarkColor, -1,
+                                    DuiLib::DT_CENTER | DuiLib::DT_VCENTER | DuiLib::DT_SINGLELINE);
 }
 
 void KMPrintWindow::PaintBand(HDC dc, const Band& band, int x, int y)
@@ -263,27 +262,36 @@ bool KMPrintWindow::PrintSheet(HDC dc, const Sheet& sheet, const Band& band, siz
         return false;
     }
     if (index > 0 && sheet.nHeader > 0) {
-        PaintBand(dc, Band{0, sheet.nHeader}, sheet.nX, 0);
+        PaintBand(dc, Band{0, sheet.nHeader}, sheet.nX, sheet.nTop);
     }
-    PaintBand(dc, band, sheet.nX, index == 0 ? 0 : sheet.nBodyTop);
-    const std::wstring number = std::to_wstring(index + 1) + L"/" + std::to_wstring(count);
+    if (index > 0) {
+        PaintRunningHeader(dc, sheet, sheet.nBodyTop - sheet.nRunning);
+    }
+    PaintBand(dc, band, sheet.nX, index == 0 ? sheet.nTop : sheet.nBodyTop);
+    if (!m_bVerified) {
+        PaintPreliminaryMark(dc, sheet);
+    }
+    const std::wstring footer = m_style.PageFooter(index + 1, count, m_bVerified);
     DuiLib::CRenderEngine::DrawText(dc, &m_pm,
                                     RECT{sheet.nX, sheet.nHeight - sheet.nFooter, sheet.nX + sheet.nWidth, sheet.nHeight},
-                                    number.c_str(), kPageNumberColor, -1,
+                                    footer.c_str(), kPageNumberColor, -1,
                                     DuiLib::DT_CENTER | DuiLib::DT_VCENTER | DuiLib::DT_SINGLELINE);
     return EndPage(dc) > 0;
 }
 
-bool KMPrintWindow::PrintReport(HDC dc, const std::wstring& title, KMDcmSR* sr, const std::string& qrCode,
-                                const KMReportTemplate& report)
+bool KMPrintWindow::PrintReport(HDC dc, KMDcmSR* sr, const std::string& qrCode, const KMReportTemplate& report)
 {
     const int areaWidth = GetDeviceCaps(dc, HORZRES);
     const int areaHeight = GetDeviceCaps(dc, VERTRES);
+    const PrintingScope paper(m_pm);
     KMReportUIHandler handler;
     if (areaWidth <= 0 || areaHeight <= 0 || !FillPage(handler, sr, qrCode, report)) {
         return false;
     }
-    const RECT inset = static_cast<DuiLib::CContainerUI*>(m_pPageRoot)->GetInset();
+    m_style.Load(report);
+    m_bVerified = sr->IsVerified();
+    auto* page = static_cast<DuiLib::CContainerUI*>(m_pPageRoot);
+    KMPaperPage::LeaveOutEmpty(page);
     m_pm.SetZoomRatio(1.0f);
     const int designWidth = m_pPageRoot->GetFixedWidth();
     const int designHeight = m_pPageRoot->GetFixedHeight();
@@ -296,16 +304,37 @@ bool KMPrintWindow::PrintReport(HDC dc, const std::wstring& title, KMDcmSR* sr, 
     // One sheet holds the template's page as the screen shows it; what grows flows on.
     const int pageWidth = m_pPageRoot->GetFixedWidth();
     const int pageHeight = m_pPageRoot->GetFixedHeight();
-    GrowTextBoxes();
-    const int footer = std::max<int>(inset.bottom, static_cast<int>(kPageNumberBand * zoom));
-    int header = RepeatedHeaderBottom(report);
-    if (header > pageHeight - footer - pageHeight / kMinBodyShare) {
+    KMPaperPage::CloseGaps(page);
+    SizeToPage();
+    LayOutAtZoom(zoom);
+    const RECT inset = page->GetInset();
+    const int footer = std::max<int>(inset.bottom, m_pm.Scale(kPageNumberBand));
+    // The preliminary band lies in the page's top inset, and pushes the page down where the
+    // inset is narrower than the band.
+    const int top = m_bVerified ? 0 : std::max<int>(0, m_pm.Scale(kMarkBand) - inset.top);
+    // What later sheets start with leaves the body a share of the sheet, or gives way.
+    const int bodyLimit = pageHeight - footer - pageHeight / kMinBodyShare;
+    int running = LayOutRunningHeader(m_style.RunningHeader(*sr), pageWidth - inset.left - inset.right);
+    int header = RepeatedHeaderBottom();
+    if (top + header + running > bodyLimit) {
         header = 0;
     }
-    const Sheet sheet{std::max(0, (areaWidth - pageWidth) / 2), pageWidth, pageHeight, header,
-                      header > 0 ? header : static_cast<int>(inset.top), footer};
-    const std::vector<Band> bands = Paginate(sheet.nHeight, sheet.nBodyTop, sheet.nFooter);
+    if (top + inset.top + running > bodyLimit) {
+        running = 0;
+    }
+    const int bodyTop = top + (header > 0 ? header : static_cast<int>(inset.top)) + running;
+    const Sheet sheet{std::max(0, (areaWidth - pageWidth) / 2), pageWidth, pageHeight, top, header, running, bodyTop,
+                      footer, inset};
+    const std::vector<Band> bands = Paginate(sheet);
+    std::string field;
+    if (!ShowsEveryTextWhole(m_pPageRoot, field)) {
+        KMLastError::Set("the printed copy would cut the text of the field " + field);
+        return false;
+    }
 
+    const std::wstring title = m_style.DocumentTitle(*sr);
+    platform::SetDocumentProperties(dc, KMString(KMPrintStyle::DocumentAuthor(*sr)).str(),
+                                    KMString(KMPrintStyle::DocumentSubject(*sr)).str());
     DOCINFOW info{sizeof(DOCINFOW), title.c_str(), nullptr, nullptr, 0};
     if (StartDocW(dc, &info) <= 0) {
         return false;

@@ -18,6 +18,13 @@ public:
     virtual bool SetValue(DWORD tag, const wchar_t* value) = 0;
     virtual bool GetValue(DWORD tag, std::wstring& value) = 0;
     virtual bool LoadTemplate(const char* path) = 0;
+    // The report's document, the control's own, for the host to read, store or send. An
+    // instance that has left the control is never changed under its UID: once the document was
+    // opened, written by its SaveFile, or declared stored with SetModified(false), the first
+    // change (a value, a picture, completion, verification) makes it its next version, with a
+    // new SOP Instance UID and the kept instance added to its Predecessor Documents Sequence.
+    // A host that stores the document by other means than SaveFile calls SetModified(false).
+    // Changes made to the dataset directly are the host's own and are not versioned.
     virtual KMDcmSR* GetDcmSR() = 0;
     virtual void RefreshLayout() = 0;
     virtual void SetHostData(const char* text) = 0;
@@ -28,6 +35,7 @@ public:
     virtual bool IsCompleted() = 0;
     virtual bool IsVerified() = 0;
     virtual bool IsModified() = 0;
+    // False also declares the document as it is now stored (see GetDcmSR).
     virtual void SetModified(bool modified) = 0;
     virtual int GetImageBoxCount() = 0;
     // Stores the bitmap as JPEG in the document and shows it in image box `index`. The encoding

@@ -2,12 +2,14 @@
 #include "platform/kmdicom/KMDcmTags.h"
 
 #include "platform/duilib/Base64.h"
+#include "platform/duilib/CDialogBuilder.h"
 #include "platform/kmbase/KMFile.h"
 #include "platform/kmbase/KMFileReplace.h"
 #include "platform/kmbase/KMLastError.h"
 #include "platform/kmbase/KMUtil.h"
 #include "platform/kmdicom/KMDcmUtil.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdlib>
 #include <cstring>
@@ -46,9 +48,11 @@ bool KMReportTemplate::Load(const char* path)
         return false;
     }
     tinyxml2::XMLDocument parsed;
-    if (parsed.Parse(bytes.data(), bytes.size()) != tinyxml2::XML_SUCCESS || parsed.RootElement() == nullptr) {
+    std::string oversized;
+    if (parsed.Parse(bytes.data(), bytes.size()) != tinyxml2::XML_SUCCESS || parsed.RootElement() == nullptr ||
+        !DuiLib::CDialogBuilder::CheckSizes(parsed.RootElement(), oversized)) {
         KMLastError::Set(std::string("not a template: ") + path + ": " +
-                         (parsed.Error() ? parsed.ErrorStr() : "no root element"));
+                         (parsed.Error() ? parsed.ErrorStr() : parsed.RootElement() == nullptr ? "no root element" : oversized));
         return false;
     }
     m_doc.Clear();
@@ -73,7 +77,12 @@ bool KMReportTemplate::Save(const char* path, const char* templateName)
     info->SetAttribute("template_name", templateName);
     std::string text;
     ToXml(text);
-    return KMFileReplace::Replace(path, text) == KMFile::Error::None;
+    std::string reason;
+    if (KMFileReplace::Replace(path, text, &reason) != KMFile::Error::None) {
+        KMLastError::Set("template not written: " + std::string(path != nullptr ? path : "") + ": " + reason);
+        return false;
+    }
+    return true;
 }
 
 tinyxml2::XMLElement* KMReportTemplate::FindElement(tinyxml2::XMLElement* start, const char* elementName,
@@ -292,6 +301,15 @@ bool KMReportTemplate::SetAttributeList(const std::vector<std::pair<std::string,
     tinyxml2::XMLElement* list = Region("TileLayout", kAttrList);
     if (list == nullptr) {
         return false;
+    }
+    // A row's texts become attributes of the page: what the page could not be built from is
+    // refused before anything changes.
+    for (const auto& entry : rows) {
+        if (std::max(entry.first.size(), entry.second.size()) > DuiLib::CDialogBuilder::kMaxAttributeBytes) {
+            KMLastError::Set("attribute list row not set: longer than " +
+                             std::to_string(DuiLib::CDialogBuilder::kMaxAttributeBytes) + " bytes");
+            return false;
+        }
     }
     list->DeleteChildren();
     for (const auto& entry : rows) {

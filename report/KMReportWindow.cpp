@@ -20,7 +20,7 @@ KMReportWindow::KMReportWindow()
     KMDcmDataset* ds = m_dcmSR.GetDataset();
     ds->SetString(KMDcmTag::SOPClassUID, "1.2.840.10008.5.1.4.1.1.88.11");
     ds->SetInt32(KMDcmTag::InstanceNumber, 1, 0);
-    ds->SetInt32(KMDcmTag::SeriesNumber, 8001, 0);
+    ds->SetInt32(KMDcmTag::SeriesNumber, kSeriesNumber, 0);
     ds->SetString(KMDcmTag::Modality, "SR");
     KMString uid;
     KMDcmUtil::GenerateUID(uid);
@@ -44,8 +44,21 @@ KMReportWindow::~KMReportWindow()
 
 namespace {
 
-// How far a notch of the wheel scrolls a page taller than the window, in design pixels.
+// How far a notch of the wheel, or an arrow key, scrolls a page larger than the window, in
+// design pixels.
 constexpr double kWheelStep = 60;
+
+// Fit modes beyond the "keep the zoom" of any other value: the whole page, or its width.
+constexpr int kFitPage = 1;
+constexpr int kFitWidth = 2;
+
+// Messages that change or move in the focused field's text, after which its caret must be seen.
+bool IsTyping(UINT message)
+{
+    return message == WM_KEYDOWN || message == WM_CHAR || message == WM_IME_COMPOSITION ||
+           message == WM_APP_COMMITTEXT || message == WM_APP_FINDTEXT || message == WM_MBUTTONDOWN ||
+           message == WM_APP_EDITCOMMAND;
+}
 
 } // namespace
 
@@ -60,9 +73,23 @@ LRESULT KMReportWindow::HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam)
         return 0;
     }
     const LRESULT result = WindowImplBase::HandleMessage(uMsg, wParam, lParam);
-    // A wheel turn that no field took scrolls the page itself.
-    if (uMsg == WM_MOUSEWHEEL && result == 0 && !call.IsRetired()) {
-        return ScrollPage(-GET_WHEEL_DELTA_WPARAM(wParam) * m_pm.Scale(kWheelStep) / WHEEL_DELTA) ? 1 : 0;
+    if (call.IsRetired()) {
+        return result;
+    }
+    // A wheel turn that no field took scrolls the page itself, sideways with Shift.
+    if (uMsg == WM_MOUSEWHEEL && result == 0) {
+        const int step = -GET_WHEEL_DELTA_WPARAM(wParam) * m_pm.Scale(kWheelStep) / WHEEL_DELTA;
+        const bool sideways = (GET_KEYSTATE_WPARAM(wParam) & MK_SHIFT) != 0;
+        return ScrollPage(sideways ? step : 0, sideways ? 0 : step) ? 1 : 0;
+    }
+    if (uMsg == WM_KEYDOWN && m_pm.GetFocus() == nullptr) {
+        return ScrollPageByKey(wParam) ? 1 : 0;
+    }
+    // Typing goes where the person sees it: the focused field's caret comes into view.
+    if (IsTyping(uMsg) && !(uMsg == WM_APP_EDITCOMMAND && lParam == 1)) {
+        if (DuiLib::ITextEditUI* edit = m_pm.GetFocusedTextEdit()) {
+            ScrollIntoView(edit->GetCaretRect());
+        }
     }
     return result;
 }
@@ -71,39 +98,70 @@ void KMReportWindow::OnCallsReturned() { m_vecRetiredPages.clear(); }
 
 void KMReportWindow::Notify(DuiLib::TNotifyUI& msg)
 {
-    if (msg.sType == DuiLib::DUI_MSGTYPE_SETFOCUS) {
-        ScrollIntoView(msg.pSender);
+    if (msg.sType == DuiLib::DUI_MSGTYPE_SETFOCUS && msg.pSender != nullptr) {
+        ScrollIntoView(msg.pSender->GetPos());
     }
 }
 
-bool KMReportWindow::ScrollPage(int dy)
+DuiLib::CContainerUI* KMReportWindow::PageArea()
 {
-    auto* panel = dynamic_cast<DuiLib::CContainerUI*>(m_pm.FindControl(L"pagePanel"));
-    auto* area = panel != nullptr ? dynamic_cast<DuiLib::CContainerUI*>(panel->GetParent()) : nullptr;
+    DuiLib::CControlUI* panel = m_pm.FindControl(L"pagePanel");
+    return panel != nullptr ? dynamic_cast<DuiLib::CContainerUI*>(panel->GetParent()) : nullptr;
+}
+
+bool KMReportWindow::ScrollPage(int dx, int dy)
+{
+    DuiLib::CContainerUI* area = PageArea();
     if (area == nullptr) {
         return false;
     }
-    const RECT pad = panel->GetPadding();
-    const int overflow = panel->GetFixedHeight() + pad.top + pad.bottom - area->GetHeight();
-    const int before = area->GetScrollY();
-    area->SetScrollY(std::clamp(before + dy, 0, std::max(0, overflow)));
     m_pm.UpdateLayout();
-    return area->GetScrollY() != before;
+    const bool moved = area->ScrollBy(dx, dy);
+    m_pm.UpdateLayout();
+    return moved;
 }
 
-void KMReportWindow::ScrollIntoView(const DuiLib::CControlUI* control)
+bool KMReportWindow::ScrollPageByKey(WPARAM key)
 {
-    auto* panel = m_pm.FindControl(L"pagePanel");
-    const DuiLib::CControlUI* area = panel != nullptr ? panel->GetParent() : nullptr;
-    if (control == nullptr || area == nullptr) {
+    DuiLib::CContainerUI* area = PageArea();
+    if (area == nullptr) {
+        return false;
+    }
+    const int line = m_pm.Scale(kWheelStep);
+    const int page = std::max(line, static_cast<int>(area->GetHeight()) - line);
+    const int far = DuiLib::kMaxCoordinate;
+    switch (key) {
+    case VK_UP: return ScrollPage(0, -line);
+    case VK_DOWN: return ScrollPage(0, line);
+    case VK_LEFT: return ScrollPage(-line, 0);
+    case VK_RIGHT: return ScrollPage(line, 0);
+    case VK_PRIOR: return ScrollPage(0, -page);
+    case VK_NEXT: return ScrollPage(0, page);
+    case VK_HOME: return ScrollPage(-far, -far);
+    case VK_END: return ScrollPage(0, far);
+    default: return false;
+    }
+}
+
+void KMReportWindow::ScrollIntoView(const RECT& rc)
+{
+    DuiLib::CContainerUI* area = PageArea();
+    if (area == nullptr) {
         return;
     }
+    // Each way: a rectangle below or right of the view comes to its far edge, unless it is
+    // larger than the view, when its start comes to the near edge.
     const RECT view = area->GetPos();
-    const RECT rc = control->GetPos();
-    if (rc.bottom > view.bottom) {
-        ScrollPage(std::min(rc.bottom - view.bottom, rc.top - view.top));
-    } else if (rc.top < view.top) {
-        ScrollPage(rc.top - view.top);
+    const auto shift = [](long start, long end, long viewStart, long viewEnd) -> int {
+        if (end > viewEnd) {
+            return static_cast<int>(std::min(end - viewEnd, start - viewStart));
+        }
+        return start < viewStart ? static_cast<int>(start - viewStart) : 0;
+    };
+    const int dx = shift(rc.left, rc.right, view.left, view.right);
+    const int dy = shift(rc.top, rc.bottom, view.top, view.bottom);
+    if (dx != 0 || dy != 0) {
+        ScrollPage(dx, dy);
     }
 }
 
@@ -160,7 +218,7 @@ void KMReportWindow::FitPage()
     }
     DuiLib::CControlUI* page = panel->GetItemAt(0);
     DuiLib::CControlUI* area = panel->GetParent();
-    if (m_nFitMode == 1 && area != nullptr) {
+    if ((m_nFitMode == kFitPage || m_nFitMode == kFitWidth) && area != nullptr) {
         m_pm.SetZoomRatio(1.0f);
         const int pageWidth = page->GetFixedWidth();
         const int pageHeight = page->GetFixedHeight();
@@ -171,8 +229,12 @@ void KMReportWindow::FitPage()
         if (pageWidth > 0 && pageHeight > 0) {
             const float pageAspect = static_cast<float>(pageWidth) / static_cast<float>(pageHeight);
             const float areaAspect = static_cast<float>(areaWidth) / static_cast<float>(areaHeight);
-            const float zoom = pageAspect > areaAspect ? static_cast<float>(areaWidth) / static_cast<float>(pageWidth)
-                                                       : static_cast<float>(areaHeight) / static_cast<float>(pageHeight);
+            // Fitting the width leaves room for the bar that scrolls the page's height.
+            const int bar = PageArea() != nullptr ? PageArea()->ScrollBarWidth() : 0;
+            const float width = static_cast<float>(m_nFitMode == kFitWidth ? areaWidth - bar : areaWidth);
+            const bool byWidth = m_nFitMode == kFitWidth || pageAspect > areaAspect;
+            const float zoom = byWidth ? std::max(1.0f, width) / static_cast<float>(pageWidth)
+                                       : static_cast<float>(areaHeight) / static_cast<float>(pageHeight);
             m_pm.SetZoomRatio(zoom);
         }
     }
@@ -180,7 +242,7 @@ void KMReportWindow::FitPage()
     panel->SetFixedHeight(page->GetFixedHeight());
     panel->SetVisible(true);
     // A page that now fits, or is shorter, shows no more than its end.
-    ScrollPage(0);
+    ScrollPage(0, 0);
 }
 
 bool KMReportWindow::RebuildPage()
@@ -236,11 +298,19 @@ bool KMReportWindow::StoreValue(DWORD tag, const wchar_t* value)
                                                                                     : "value not stored: the control keeps this element itself");
         return false;
     }
+    // A value that is already stored is no change; a host that sets the SOP Instance UID itself
+    // chooses the instance's identity.
+    std::wstring old;
+    const bool versioned = tag != KMDcmTag::SOPInstanceUID && m_dcmSR.IsInstanceKept() &&
+                           !(m_dcmSR.GetValue(tag, old) && old == value);
     if (!m_dcmSR.SetValue(tag, value)) {
         std::string reason = "value not stored";
         KMDcmSR::GetValueRules(tag).Check(value, reason);
         KMLastError::SetIfNone(reason);
         return false;
+    }
+    if (versioned) {
+        StartNewVersion();
     }
     if (m_pCallback != nullptr) {
         // Spaces at either end are padding to DICOM and may not be kept, and a text's line breaks
@@ -259,6 +329,14 @@ bool KMReportWindow::StoreValue(DWORD tag, const wchar_t* value)
         }
     }
     return true;
+}
+
+void KMReportWindow::StartNewVersion()
+{
+    std::wstring uid;
+    if (m_dcmSR.StartNewVersion() && m_pCallback != nullptr && m_dcmSR.GetValue(KMDcmTag::SOPInstanceUID, uid)) {
+        m_pCallback->OnReportValueChanged(this, KMDcmTag::SOPInstanceUID, uid.c_str());
+    }
 }
 
 bool KMReportWindow::SetValue(DWORD tag, const wchar_t* value)
@@ -393,7 +471,11 @@ void KMReportWindow::CompleteDocument()
     if (m_dcmSR.IsCompleted()) {
         return;
     }
+    const bool kept = m_dcmSR.IsInstanceKept();
     m_dcmSR.CompleteDocument();
+    if (kept) {
+        StartNewVersion();
+    }
     SetModified(true);
     if (m_pCallback != nullptr) {
         m_pCallback->OnDocumentCompleted(this);
@@ -408,8 +490,12 @@ void KMReportWindow::VerifyDocument()
     }
     // A document without a verifying observer and organization cannot be verified; nothing
     // changed then, so nothing is reported.
+    const bool kept = m_dcmSR.IsInstanceKept();
     if (m_dcmSR.IsVerified() || !m_dcmSR.VerifyDocument()) {
         return;
+    }
+    if (kept) {
+        StartNewVersion();
     }
     // The verification wrote its date-time and moved the verifier: the page shows them.
     m_uiHandler.SetDcmSR(&m_dcmSR);
@@ -433,6 +519,11 @@ void KMReportWindow::SetModified(bool modified)
     const KMCallScope call(*this);
     if (call.IsRetired()) {
         return;
+    }
+    // The host stores the document through SaveFile, which the document notes itself, or by
+    // other means, after which it clears the flag: either way the instance is kept from now on.
+    if (!modified) {
+        m_dcmSR.MarkInstanceKept();
     }
     if (m_bModified == modified) {
         return;
@@ -458,11 +549,15 @@ bool KMReportWindow::SetImage(int index, HBITMAP bitmap)
     if (!CUtil::GetJPEG(bitmap, jpeg)) {
         return false;
     }
+    const bool kept = m_dcmSR.IsInstanceKept();
     KMDcmDataset item;
     if (!m_dcmSR.GetDataset()->GetOrCreateSequenceItem(KMDcmTag::ReferencedImageSequence, item, index)) {
         return false;
     }
     item.SetUint8Array(KMDcmTag::EncapsulatedDocument, jpeg.data(), jpeg.size());
+    if (kept) {
+        StartNewVersion();
+    }
     // The box shows the bytes as the document holds them (padded to an even length), so that a
     // printed copy or a preview made from the document shares this decode.
     const BYTE* stored = nullptr;
@@ -520,6 +615,7 @@ bool KMReportWindow::GetLogo(std::string& imageName) { return m_template.GetLogo
 
 bool KMReportWindow::SaveTemplate(const char* path, const char* templateName)
 {
+    KMLastError::Clear();
     return m_template.Save(path, templateName);
 }
 

@@ -27,6 +27,9 @@ public:
     KMReportWindow();
     ~KMReportWindow() override;
 
+    // The number of a new report's series, above those a modality gives its own.
+    static constexpr int kSeriesNumber = 8001;
+
     // IKMReport
     const char* GetReportName() override;
     bool SetValue(DWORD tag, const wchar_t* value) override;
@@ -91,17 +94,28 @@ protected:
     void Notify(DuiLib::TNotifyUI& msg) override;
 
 private:
-    // Scrolls a page taller than the window by `dy` pixels (down when positive), within the
-    // page; false when it did not move.
-    bool ScrollPage(int dy);
-    // Scrolls so that the control is in view, as a field reached by Tab must be.
-    void ScrollIntoView(const DuiLib::CControlUI* control);
+    // The view the page scrolls in (with its scroll bars), the page panel's parent; null
+    // without one.
+    DuiLib::CContainerUI* PageArea();
+    // Scrolls a page larger than the window by (dx, dy) pixels (right and down when positive),
+    // within the page; false when it did not move.
+    bool ScrollPage(int dx, int dy);
+    // The arrows, PageUp, PageDown, Home and End while no field has the focus.
+    bool ScrollPageByKey(WPARAM key);
+    // Scrolls so that the rectangle (window coordinates) is in view, as a field reached by Tab
+    // and the caret of a field being typed into must be.
+    void ScrollIntoView(const RECT& rc);
     bool OnPageResize(void* sender);
     bool RebuildPage();
     void ReapplyDocument();
     // Rebuilds after a template change that succeeded; the result of the whole operation.
     bool RebuildAfter(bool changed);
     bool StoreValue(DWORD tag, const wchar_t* value);
+    // The first change to a document whose instance is kept (read from a file, opened from the
+    // host, saved, or declared stored by SetModified(false)) makes it a new version with a new
+    // SOP Instance UID that names the kept one as predecessor; the host hears of the new UID as
+    // a value of (0008,0018).
+    void StartNewVersion();
     // The document's value of `tag`, as GetValue gives it, without committing pending input.
     bool ReadValue(DWORD tag, std::wstring& value);
     // Commits pending input inside `call`; false when the report was closed meanwhile.

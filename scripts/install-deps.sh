@@ -14,7 +14,8 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev qt6-base-dev
   xvfb xdotool imagemagick
   clang libclang-rt-14-dev valgrind
-  orthanc curl iproute2 util-linux time
+  libcurl4-openssl-dev nlohmann-json3-dev
+  orthanc orthanc-dicomweb curl openssl iproute2 util-linux time
 )
 
 missing=()

@@ -3,10 +3,12 @@
 #include <srctrl/ReportSurface.h>
 
 #include <QClipboard>
+#include <QContextMenuEvent>
 #include <QGuiApplication>
 #include <QImage>
 #include <QInputMethod>
 #include <QKeyEvent>
+#include <QMenu>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPaintEvent>
@@ -121,7 +123,10 @@ bool IsEditingShortcut(const QKeyEvent& event)
     case srctrl::Key::C:
     case srctrl::Key::V:
     case srctrl::Key::X:
+    case srctrl::Key::Y:
         return event.modifiers() == Qt::ControlModifier;
+    case srctrl::Key::Z:
+        return event.modifiers() == Qt::ControlModifier || event.modifiers() == (Qt::ControlModifier | Qt::ShiftModifier);
     case srctrl::Key::Escape:
         return false;
     default:
@@ -206,6 +211,8 @@ public:
     void CaretChanged(const srctrl::Rect& rect) override;
     bool GetClipboardText(std::string& text) override;
     bool SetClipboardText(const std::string& text) override;
+    bool GetSelectionText(std::string& text) override;
+    bool SetSelectionText(const std::string& text) override;
 
     // IReportCtrlCallback
     void OnReportValueChanged(IKMReport* report, DWORD tag, const wchar_t* value) override;
@@ -392,9 +399,11 @@ void SrReportWidget::Private::CaretChanged(const srctrl::Rect&)
     }
 }
 
-bool SrReportWidget::Private::GetClipboardText(std::string& text)
+namespace {
+
+bool ReadClipboard(QClipboard::Mode mode, std::string& text)
 {
-    const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+    const QMimeData* data = QGuiApplication::clipboard()->mimeData(mode);
     if (data == nullptr || !data->hasText()) {
         return false;
     }
@@ -402,9 +411,32 @@ bool SrReportWidget::Private::GetClipboardText(std::string& text)
     return true;
 }
 
+} // namespace
+
+bool SrReportWidget::Private::GetClipboardText(std::string& text)
+{
+    return ReadClipboard(QClipboard::Clipboard, text);
+}
+
 bool SrReportWidget::Private::SetClipboardText(const std::string& text)
 {
     QGuiApplication::clipboard()->setText(QString::fromStdString(text));
+    return true;
+}
+
+// Only where the desktop has a primary selection (X11); elsewhere the middle button pastes
+// nothing.
+bool SrReportWidget::Private::GetSelectionText(std::string& text)
+{
+    return QGuiApplication::clipboard()->supportsSelection() && ReadClipboard(QClipboard::Selection, text);
+}
+
+bool SrReportWidget::Private::SetSelectionText(const std::string& text)
+{
+    if (!QGuiApplication::clipboard()->supportsSelection()) {
+        return false;
+    }
+    QGuiApplication::clipboard()->setText(QString::fromStdString(text), QClipboard::Selection);
     return true;
 }
 
@@ -482,6 +514,97 @@ IReportCtrl* SrReportWidget::reportCtrl() const
 QString SrReportWidget::errorString() const
 {
     return d->m_error;
+}
+
+bool SrReportWidget::canEdit(srctrl::EditCommand command) const
+{
+    return d->m_surface != nullptr && d->m_surface->CanEdit(command);
+}
+
+bool SrReportWidget::edit(srctrl::EditCommand command)
+{
+    if (d->m_surface == nullptr) {
+        return false;
+    }
+    Private::Call call(*d);
+    return d->m_surface->Edit(command);
+}
+
+bool SrReportWidget::find(const QString& what, bool matchCase, bool wholeWord)
+{
+    if (d->m_surface == nullptr) {
+        return false;
+    }
+    Private::Call call(*d);
+    return d->m_surface->Find(what.toUtf8().constData(), matchCase, wholeWord);
+}
+
+bool SrReportWidget::replace(const QString& what, const QString& with, bool matchCase, bool wholeWord)
+{
+    if (d->m_surface == nullptr) {
+        return false;
+    }
+    Private::Call call(*d);
+    return d->m_surface->Replace(what.toUtf8().constData(), with.toUtf8().constData(), matchCase, wholeWord);
+}
+
+int SrReportWidget::replaceAll(const QString& what, const QString& with, bool matchCase, bool wholeWord)
+{
+    if (d->m_surface == nullptr) {
+        return 0;
+    }
+    Private::Call call(*d);
+    return d->m_surface->ReplaceAll(what.toUtf8().constData(), with.toUtf8().constData(), matchCase, wholeWord);
+}
+
+QMenu* SrReportWidget::createStandardContextMenu()
+{
+    if (d->CaretRect().IsEmpty()) {
+        return nullptr;
+    }
+    struct Item {
+        const char* text;
+        srctrl::EditCommand command;
+        QKeySequence::StandardKey key;
+    };
+    static const Item items[] = {
+        {QT_TR_NOOP("&Undo"), srctrl::EditCommand::Undo, QKeySequence::Undo},
+        {QT_TR_NOOP("&Redo"), srctrl::EditCommand::Redo, QKeySequence::Redo},
+        {QT_TR_NOOP("Cu&t"), srctrl::EditCommand::Cut, QKeySequence::Cut},
+        {QT_TR_NOOP("&Copy"), srctrl::EditCommand::Copy, QKeySequence::Copy},
+        {QT_TR_NOOP("&Paste"), srctrl::EditCommand::Paste, QKeySequence::Paste},
+        {QT_TR_NOOP("Delete"), srctrl::EditCommand::Delete, QKeySequence::UnknownKey},
+        {QT_TR_NOOP("Select All"), srctrl::EditCommand::SelectAll, QKeySequence::SelectAll},
+    };
+    auto* menu = new QMenu(this);
+    for (const Item& item : items) {
+        if (item.command == srctrl::EditCommand::Cut || item.command == srctrl::EditCommand::SelectAll) {
+            menu->addSeparator();
+        }
+        QAction* action = menu->addAction(tr(item.text));
+        action->setShortcut(item.key);
+        action->setEnabled(canEdit(item.command));
+        const srctrl::EditCommand command = item.command;
+        const QPointer<SrReportWidget> widget(this);
+        connect(action, &QAction::triggered, this, [widget, command] {
+            if (widget != nullptr) {
+                widget->edit(command);
+            }
+        });
+    }
+    return menu;
+}
+
+void SrReportWidget::contextMenuEvent(QContextMenuEvent* event)
+{
+    QMenu* menu = createStandardContextMenu();
+    if (menu == nullptr) {
+        event->ignore();
+        return;
+    }
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    menu->popup(event->globalPos());
+    event->accept();
 }
 
 QSize SrReportWidget::sizeHint() const
@@ -579,15 +702,21 @@ void SrReportWidget::mouseMoveEvent(QMouseEvent* event)
 void SrReportWidget::wheelEvent(QWheelEvent* event)
 {
     // A wheel that the page does not take (no box to scroll there) goes on to the parent, as a
-    // scroll area around the widget expects.
-    const int delta = event->angleDelta().y();
+    // scroll area around the widget expects. A sideways turn scrolls as Shift with the wheel.
+    const QPoint angle = event->angleDelta();
+    const bool sideways = angle.y() == 0;
+    const int delta = sideways ? angle.x() : angle.y();
     if (delta == 0 || d->m_surface == nullptr) {
         event->ignore();
         return;
     }
     Private::Call call(*d);
     const QPoint at = event->position().toPoint();
-    event->setAccepted(d->m_surface->Wheel(at.x(), at.y(), delta, ModifiersOf(event->modifiers())));
+    srctrl::Modifiers modifiers = ModifiersOf(event->modifiers());
+    if (sideways) {
+        modifiers = modifiers | srctrl::Modifiers::Shift;
+    }
+    event->setAccepted(d->m_surface->Wheel(at.x(), at.y(), delta, modifiers));
 }
 
 void SrReportWidget::keyPressEvent(QKeyEvent* event)

@@ -3,6 +3,8 @@
 // Installed as <srctrl/qt/SrReportWidget.h>; the control's interface comes with it.
 #include <srctrl/IReportCtrl.h>
 
+#include <srctrl/SurfaceInput.h>
+
 #include <QString>
 #include <QWidget>
 
@@ -23,9 +25,14 @@
 //
 // Keys: Tab and Shift+Tab move between the page's fields, Ctrl+Tab and Ctrl+Shift+Tab move the
 // focus out of the widget. While a text field has the focus, the widget claims the editing keys
-// and Ctrl+A, Ctrl+C, Ctrl+V and Ctrl+X from the host's shortcuts. The clipboard is the
-// application's (QGuiApplication::clipboard()). The input method's hints are the widget's
-// inputMethodHints(), none unless the host sets them.
+// and Ctrl+A, Ctrl+C, Ctrl+V, Ctrl+X, Ctrl+Z, Ctrl+Y and Ctrl+Shift+Z from the host's shortcuts.
+// The clipboard is the application's (QGuiApplication::clipboard()), and on X11 the primary
+// selection too: selecting text sets it, the middle button pastes it. A right click in a text
+// field shows createStandardContextMenu() (a host that wants its own sets the
+// Qt::CustomContextMenu policy). The input method's hints are the widget's inputMethodHints(),
+// none unless the host sets them.
+class QMenu;
+
 class SRCTRL_QT_API SrReportWidget : public QWidget {
     Q_OBJECT
 
@@ -37,6 +44,21 @@ public:
     // such as "skin folder not found: ..." from SrCtrlGetLastError()).
     IReportCtrl* reportCtrl() const;
     QString errorString() const;
+
+    // Edit commands for a host's Edit menu, on the page's text field that has the focus (or had
+    // it before a menu or a dialog took the desktop's focus): canEdit says whether the command
+    // would do something now, edit runs it. Undo and redo go through the field's history; the
+    // document and the host hear of each undone or redone value as of a typed one.
+    bool canEdit(srctrl::EditCommand command) const;
+    bool edit(srctrl::EditCommand command);
+    // Find and replace in that text field; see srctrl::ReportSurface::Find.
+    bool find(const QString& what, bool matchCase, bool wholeWord);
+    bool replace(const QString& what, const QString& with, bool matchCase, bool wholeWord);
+    int replaceAll(const QString& what, const QString& with, bool matchCase, bool wholeWord);
+    // A menu of Undo, Redo, Cut, Copy, Paste, Delete and Select All for the focused text field,
+    // each enabled as canEdit says, which the caller owns and may add to; null when no text
+    // field has the focus.
+    QMenu* createStandardContextMenu();
 
     QSize sizeHint() const override;
     QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
@@ -67,6 +89,7 @@ protected:
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
     bool focusNextPrevChild(bool next) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
     class Private;

@@ -2,11 +2,10 @@
 // that the widget receives to its repainted pixels (the update it asked for, processed by Qt's
 // event loop on the offscreen platform); beside it a 1920 x 1080 window resized by a pixel, which
 // fits the page again and repaints all of it.
+#include "WidgetInput.h"
 #include <srctrl/qt/SrReportWidget.h>
 
 #include <QApplication>
-#include <QKeyEvent>
-#include <QMouseEvent>
 
 #include <benchmark/benchmark.h>
 
@@ -23,24 +22,10 @@ struct Page {
         widget.reportCtrl()->SetFitMode(fitMode);
         widget.reportCtrl()->CreateReportFromImage(SRCTRL_SOURCE_DIR "/tests/data/ct-image.dcm");
         QApplication::processEvents();
-        const QPointF finding(400, 720);
-        QMouseEvent press(QEvent::MouseButtonPress, finding, widget.mapToGlobal(finding), Qt::LeftButton,
-                          Qt::LeftButton, Qt::NoModifier);
-        QMouseEvent release(QEvent::MouseButtonRelease, finding, widget.mapToGlobal(finding), Qt::LeftButton,
-                            Qt::NoButton, Qt::NoModifier);
-        QApplication::sendEvent(&widget, &press);
-        QApplication::sendEvent(&widget, &release);
-        QApplication::processEvents();
+        widget_input::Click(widget, QPointF(400, 720));
     }
 
-    void Key(int key, const QString& text)
-    {
-        QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, text);
-        QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier, text);
-        QApplication::sendEvent(&widget, &press);
-        QApplication::sendEvent(&widget, &release);
-        QApplication::processEvents();
-    }
+    void Key(int key, const QString& text) { widget_input::Key(widget, key, text); }
 
     SrReportWidget widget;
 };

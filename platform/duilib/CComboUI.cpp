@@ -11,7 +11,6 @@ namespace DuiLib {
 namespace {
 
 constexpr DWORD kFieldBorderColor = 0xFFB0B0B0;
-constexpr DWORD kFocusBorderColor = 0xFF3C78D8;
 constexpr DWORD kChosenColor = 0xFFDCE8FA;
 
 } // namespace
@@ -115,19 +114,31 @@ void CComboUI::DoPaint(HDC hDC, const RECT& rcPaint, CControlUI*)
     const RECT clip{std::max(rcPaint.left, m_rcItem.left), std::max(rcPaint.top, m_rcItem.top),
                     std::min(rcPaint.right, m_rcItem.right), std::min(rcPaint.bottom, m_rcItem.bottom)};
     CRenderEngine::PushClip(hDC, clip);
-    CRenderEngine::DrawColor(hDC, m_rcItem, m_dwBackColor != 0 ? m_dwBackColor : 0xFFFFFFFF);
+    // Paper shows the chosen item's text alone, where the screen shows it.
+    const bool paper = IsPrinting();
+    if (!paper) {
+        CRenderEngine::DrawColor(hDC, m_rcItem, m_dwBackColor != 0 ? m_dwBackColor : 0xFFFFFFFF);
+    }
     RECT text = m_rcItem;
     text.left += Scale(4);
-    text.right = DropButtonRect(m_rcItem).left;
+    text.right = paper ? m_rcItem.right : DropButtonRect(m_rcItem).left;
+    const CDuiString chosen = GetText();
     if (m_pManager != nullptr) {
-        CRenderEngine::DrawText(hDC, m_pManager, text, GetText(), PaintTextColor(), m_iFont,
-                                DT_LEFT | DT_VCENTER | DT_SINGLELINE);
+        CRenderEngine::DrawText(hDC, m_pManager, text, chosen.IsEmpty() ? EmptyPrintText() : chosen, PaintTextColor(),
+                                m_iFont, DT_LEFT | DT_VCENTER | DT_SINGLELINE);
     }
-    PaintDropButton(hDC, m_rcItem, HairlineWidth(), PaintTextColor());
+    if (paper) {
+        CRenderEngine::PopClip(hDC);
+        return;
+    }
+    // A combo that cannot open its list shows no button for it, as a date field does.
+    if (IsEnabled()) {
+        PaintDropButton(hDC, m_rcItem, HairlineWidth(), PaintTextColor());
+    }
     if (m_nBorderSize > 0) {
         PaintBorder(hDC);
     } else {
-        CRenderEngine::DrawRect(hDC, m_rcItem, HairlineWidth(), m_bFocused ? kFocusBorderColor : kFieldBorderColor);
+        PaintFieldFrame(hDC);
     }
     CRenderEngine::PopClip(hDC);
 }
@@ -173,7 +184,7 @@ void CComboUI::PaintDropDown(HDC hDC)
     }
 }
 
-CEditComboUI::CEditComboUI() : m_edit(false, 1024) {}
+CEditComboUI::CEditComboUI() : m_edit(1024) {}
 
 LPCTSTR CEditComboUI::GetClass() const { return L"EditCombo"; }
 
@@ -182,7 +193,7 @@ CDuiString CEditComboUI::GetText() const { return m_sText; }
 void CEditComboUI::SetText(LPCTSTR text)
 {
     CControlUI::SetText(text);
-    m_edit.MoveToEnd(m_sText.Str());
+    m_edit.Reset(m_sText.Str());
 }
 
 bool CEditComboUI::SelectItem(int index, bool bTakeFocus, bool bTriggerEvent)
@@ -204,7 +215,8 @@ void CEditComboUI::DoEvent(TEventUI& event)
                                         event.wParam != VK_DOWN)) &&
         IsEnabled() && m_pManager != nullptr) {
         std::wstring text = m_sText.Str();
-        const bool changed = m_edit.Apply(event, text);
+        const bool changed =
+            m_edit.Apply(event, text, *m_pManager->GetClipboard(), ::platform::GetWindowTime(m_pManager->GetPaintWindow()));
         Invalidate();
         if (changed) {
             m_sText = text;

@@ -286,14 +286,25 @@ void CControlUI::PaintBkImage(HDC hDC)
     }
 }
 
+bool CControlUI::IsPrinting() const
+{
+    return m_pManager != nullptr && m_pManager->IsPrinting();
+}
+
 DWORD CControlUI::PaintTextColor() const
 {
-    return m_bEnabled ? m_dwTextColor : m_dwDisabledTextColor;
+    return m_bEnabled || IsPrinting() ? m_dwTextColor : m_dwDisabledTextColor;
+}
+
+CDuiString CControlUI::EmptyPrintText() const
+{
+    return CDuiString(IsPrinting() && m_ePrintEmpty == PrintEmpty::Dash ? L"\u2014" : L"");
 }
 
 void CControlUI::PaintText(HDC hDC)
 {
-    if (m_sText.IsEmpty() || m_pManager == nullptr) {
+    const CDuiString text = m_sText.IsEmpty() ? EmptyPrintText() : m_sText;
+    if (text.IsEmpty() || m_pManager == nullptr) {
         return;
     }
     RECT rc = m_rcItem;
@@ -301,7 +312,7 @@ void CControlUI::PaintText(HDC hDC)
     rc.top += Scale(m_rcTextPadding.top);
     rc.right -= Scale(m_rcTextPadding.right);
     rc.bottom -= Scale(m_rcTextPadding.bottom);
-    CRenderEngine::DrawText(hDC, m_pManager, rc, m_sText, PaintTextColor(), m_iFont, m_uTextStyle);
+    CRenderEngine::DrawText(hDC, m_pManager, rc, text, PaintTextColor(), m_iFont, m_uTextStyle);
 }
 
 int CControlUI::HairlineWidth() const { return std::max(1, Scale(1)); }
@@ -310,6 +321,15 @@ void CControlUI::PaintBorder(HDC hDC)
 {
     if (m_nBorderSize > 0) {
         CRenderEngine::DrawRect(hDC, m_rcItem, std::max(1, Scale(m_nBorderSize)), m_dwBorderColor);
+    }
+}
+
+void CControlUI::PaintFieldFrame(HDC hDC)
+{
+    constexpr DWORD kFocusFrameColor = 0xFF3C78D8;
+    constexpr DWORD kFieldFrameColor = 0xFFB0B0B0;
+    if (m_bEnabled) {
+        CRenderEngine::DrawRect(hDC, m_rcItem, HairlineWidth(), m_bFocused ? kFocusFrameColor : kFieldFrameColor);
     }
 }
 
@@ -360,6 +380,9 @@ void CControlUI::SetAttribute(LPCTSTR name, LPCTSTR value)
         m_uTextStyle = (m_uTextStyle & ~(DT_CENTER | DT_RIGHT)) | ParseAlign(value);
     } else if (n == L"valign") {
         m_uTextStyle = (m_uTextStyle & ~(DT_VCENTER | DT_BOTTOM)) | ParseVAlign(value);
+    } else if (n == L"printempty") {
+        const std::wstring v = value;
+        m_ePrintEmpty = v == L"keep" ? PrintEmpty::Keep : v == L"dash" ? PrintEmpty::Dash : PrintEmpty::Omit;
     } else if (n == L"wordbreak" || n == L"multiline") {
         if (ParseBool(value)) {
             m_uTextStyle = (m_uTextStyle | DT_WORDBREAK) & ~DT_SINGLELINE;

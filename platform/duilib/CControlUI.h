@@ -9,6 +9,11 @@ namespace DuiLib {
 
 class CPaintManagerUI;
 
+// What a control with nothing to show does on paper (its "printempty" attribute): it is left out
+// and the page closes the gap (the default), it keeps its place empty ("keep"), or it prints a
+// dash ("dash").
+enum class PrintEmpty { Omit, Keep, Dash };
+
 // The base of every control: a rectangle on a page with a name, text, user data, colours, an
 // optional background image, and its place in the layout.
 //
@@ -82,6 +87,9 @@ public:
     // A background image that the control takes over and deletes.
     void SetBkImage(HBITMAP bitmap, int width, int height);
     CDuiString GetBkImage() const { return m_sBkImage; }
+    // Whether a background image, named or taken over, is set.
+    bool HasBkImage() const { return m_hBkBitmap != nullptr || !m_sBkImage.IsEmpty(); }
+    PrintEmpty GetPrintEmpty() const { return m_ePrintEmpty; }
     // Position of a floating control inside its parent, in scaled pixels.
     void SetFixedXY(SIZE xy);
     SIZE GetFixedXY() const;
@@ -97,12 +105,20 @@ public:
     CEventSource OnNotify;
 
 protected:
-    // The text colour to paint with: grey while disabled.
+    // Whether the control paints for paper (see CPaintManagerUI::SetPrinting).
+    bool IsPrinting() const;
+    // The text colour to paint with: grey while disabled on the screen; paper has no disabled look.
     DWORD PaintTextColor() const;
+    // What an empty value prints: a dash where the template asks for one, else nothing.
+    CDuiString EmptyPrintText() const;
     virtual void PaintBkColor(HDC hDC);
     virtual void PaintBkImage(HDC hDC);
     virtual void PaintText(HDC hDC);
     virtual void PaintBorder(HDC hDC);
+    // The frame of a field that takes input, blue while it has the focus. A field that takes no
+    // input (a display of the document, a verified report) has none: it reads as text on the
+    // page, not as a box to type into.
+    void PaintFieldFrame(HDC hDC);
     // Scales a design length by the zoom ratio, rounded and clamped as RoundCoordinate does.
     int Scale(double design) const;
     // The width of a one-pixel line of the design at the zoom: whole device pixels, at least
@@ -136,6 +152,7 @@ protected:
     RECT m_rcTextPadding{};  // design pixels
     CDuiString m_sBkImage;
     HBITMAP m_hBkBitmap = nullptr;
+    PrintEmpty m_ePrintEmpty = PrintEmpty::Omit;
 };
 
 // Parses "l,t,r,b" (or fewer numbers) into a rectangle; missing numbers are 0.

@@ -26,7 +26,7 @@ std::wstring Format(const SYSTEMTIME& time)
 
 } // namespace
 
-CDateTimeUI::CDateTimeUI() : m_sysTime(CMonthCalendar::Today()), m_edit(false, 10, CTextEditState::Accept::Date)
+CDateTimeUI::CDateTimeUI() : m_sysTime(CMonthCalendar::Today()), m_edit(10, CTextEditState::Accept::Date)
 {
     m_dwBackColor = 0xFFFFFFFF;
     m_rcTextPadding = RECT{4, 2, 4, 2};
@@ -46,7 +46,7 @@ void CDateTimeUI::SetTime(SYSTEMTIME* time)
     m_sysTime.wMonth = time->wMonth;
     m_sysTime.wDay = time->wDay;
     CLabelUI::SetText(Format(m_sysTime).c_str());
-    m_edit.MoveToEnd(m_sText.Str());
+    m_edit.Reset(m_sText.Str());
 }
 
 void CDateTimeUI::SetText(LPCTSTR text)
@@ -56,7 +56,7 @@ void CDateTimeUI::SetText(LPCTSTR text)
     if (ParseDate(m_sText.Str(), parsed)) {
         m_sysTime = parsed;
     }
-    m_edit.MoveToEnd(m_sText.Str());
+    m_edit.Reset(m_sText.Str());
 }
 
 bool CDateTimeUI::GetDate(SYSTEMTIME& time) const
@@ -101,17 +101,13 @@ void CDateTimeUI::DoEvent(TEventUI& event)
 {
     // Typing picks a date; like a date picker, the control tells only when the pick is done,
     // as the focus leaves, so half-typed dates never reach a listener.
-    if ((event.Type == UIEVENT_CHAR || event.Type == UIEVENT_KEYDOWN) && IsEnabled()) {
-        if (event.Type == UIEVENT_KEYDOWN && CalendarKey(event)) {
+    if ((event.Type == UIEVENT_CHAR || event.Type == UIEVENT_KEYDOWN) && IsEnabled() && m_pManager != nullptr) {
+        if (CalendarKey(event)) {
             return;
         }
         std::wstring text = m_sText.Str();
-        if (m_edit.Apply(event, text)) {
-            m_sText = text;
-            // The calendar showed the date before the change.
-            if (m_pManager != nullptr) {
-                m_pManager->CloseDropDownOf(this);
-            }
+        if (m_edit.Apply(event, text, *m_pManager->GetClipboard(), ::platform::GetWindowTime(m_pManager->GetPaintWindow()))) {
+            TakeEditedText(text);
         }
         Invalidate();
         return;
@@ -120,6 +116,16 @@ void CDateTimeUI::DoEvent(TEventUI& event)
         OpenCalendar();
         return;
     }
+    if (event.Type == UIEVENT_BUTTONDOWN && m_pManager != nullptr) {
+        m_edit.MoveTo(m_sText.Str(), *m_pManager, TextBox(), m_iFont, event.ptMouse);
+        Invalidate();
+        return;
+    }
+    if (event.Type == UIEVENT_DBLCLICK || event.Type == UIEVENT_SETFOCUS) {
+        // A date is replaced whole far more often than in part: it comes selected.
+        m_edit.SelectAll(m_sText.Str());
+        Invalidate();
+    }
     if (event.Type == UIEVENT_SETCURSOR && IsEnabled()) {
         ::SetCursor(::LoadCursor(nullptr, IsOnDropButton(event.ptMouse) ? IDC_ARROW : IDC_IBEAM));
         return;
@@ -127,10 +133,18 @@ void CDateTimeUI::DoEvent(TEventUI& event)
     if (event.Type == UIEVENT_KILLFOCUS && m_pManager != nullptr) {
         m_pManager->CloseDropDownOf(this);
     }
-    if (event.Type == UIEVENT_KILLFOCUS) {
+    if (event.Type == UIEVENT_KILLFOCUS && m_pManager != nullptr) {
+        // The date is shown in its one form; the change of form stays in the history, so that
+        // what was typed can still be taken back.
         SYSTEMTIME parsed{};
-        if (ParseDate(m_sText.Str(), parsed)) {
-            SetTime(&parsed);
+        std::wstring text = m_sText.Str();
+        if (ParseDate(text, parsed)) {
+            m_sysTime = parsed;
+            m_edit.SelectAll(text);
+            if (text != Format(parsed) &&
+                m_edit.Insert(Format(parsed), TextChange::Insert, text, ::platform::GetWindowTime(m_pManager->GetPaintWindow()))) {
+                m_sText = text;
+            }
         }
     }
     CLabelUI::DoEvent(event);
@@ -138,6 +152,15 @@ void CDateTimeUI::DoEvent(TEventUI& event)
 
 bool CDateTimeUI::CalendarKey(const TEventUI& event)
 {
+    if (event.Type == UIEVENT_CHAR) {
+        // Digits go to the open calendar's year; Enter and Backspace too while one is typed.
+        const bool yearKey = (event.chKey >= L'0' && event.chKey <= L'9') || m_calendar.IsTypingYear();
+        if (IsCalendarOpen() && yearKey && m_calendar.TypeYear(event.chKey)) {
+            m_pManager->Invalidate(GetDropDownRect());
+            return true;
+        }
+        return false;
+    }
     const bool alt = ::GetKeyState(static_cast<int>(VK_MENU)) < 0;
     if (alt && event.wParam == VK_DOWN && !IsCalendarOpen()) {
         OpenCalendar();
@@ -147,7 +170,94 @@ bool CDateTimeUI::CalendarKey(const TEventUI& event)
         m_pManager->CloseDropDownOf(this);
         return true;
     }
-    return false;
+    if (IsCalendarOpen() && (event.wParam == VK_PRIOR || event.wParam == VK_NEXT)) {
+        const bool back = event.wParam == VK_PRIOR;
+        if ((event.wKeyState & MK_CONTROL) != 0 ? m_calendar.ShowYearsAway(back ? -1 : 1)
+            : back                             ? m_calendar.ShowPreviousMonth()
+                                               : m_calendar.ShowNextMonth()) {
+            m_pManager->Invalidate(GetDropDownRect());
+        }
+        return true;
+    }
+    // Keys that edit the typed year (Enter, Backspace) come as characters.
+    return IsCalendarOpen() && m_calendar.IsTypingYear() && (event.wParam == VK_RETURN || event.wParam == VK_BACK);
+}
+
+RECT CDateTimeUI::TextBox() const
+{
+    RECT box = m_rcItem;
+    box.left += Scale(m_rcTextPadding.left);
+    box.top += Scale(m_rcTextPadding.top);
+    box.right = std::max(box.left, DropButtonRect(m_rcItem).left);
+    box.bottom = std::max(box.top, box.bottom - Scale(m_rcTextPadding.bottom));
+    return box;
+}
+
+void CDateTimeUI::TakeEditedText(const std::wstring& text)
+{
+    m_sText = text;
+    // The calendar showed the date before the change.
+    if (m_pManager != nullptr) {
+        m_pManager->CloseDropDownOf(this);
+    }
+    Invalidate();
+}
+
+void CDateTimeUI::SettleUnfocused()
+{
+    if (m_bFocused || m_pManager == nullptr) {
+        return;
+    }
+    SYSTEMTIME parsed{};
+    if (ParseDate(m_sText.Str(), parsed)) {
+        m_sysTime = parsed;
+    }
+    m_pManager->SendNotify(this, DUI_MSGTYPE_KILLFOCUS);
+}
+
+bool CDateTimeUI::CanEdit(EditCommand command)
+{
+    const bool changes = command != EditCommand::Copy && command != EditCommand::SelectAll;
+    return m_pManager != nullptr && (IsEnabled() || !changes) && m_edit.CanEdit(command, m_sText.Str(), *m_pManager->GetClipboard());
+}
+
+bool CDateTimeUI::Edit(EditCommand command)
+{
+    if (!CanEdit(command)) {
+        return false;
+    }
+    std::wstring text = m_sText.Str();
+    bool changed = false;
+    const bool done = m_edit.Edit(command, text, *m_pManager->GetClipboard(),
+                                  ::platform::GetWindowTime(m_pManager->GetPaintWindow()), changed);
+    Invalidate();
+    if (changed) {
+        TakeEditedText(text);
+        SettleUnfocused();
+    }
+    return done;
+}
+
+bool CDateTimeUI::InsertText(const std::wstring& text, TextChange kind)
+{
+    std::wstring edited = m_sText.Str();
+    if (!IsEnabled() || m_pManager == nullptr ||
+        !m_edit.Insert(text, kind, edited, ::platform::GetWindowTime(m_pManager->GetPaintWindow()))) {
+        return false;
+    }
+    TakeEditedText(edited);
+    SettleUnfocused();
+    return true;
+}
+
+bool CDateTimeUI::PasteSelectionAt(POINT pt)
+{
+    std::wstring text;
+    if (!IsEnabled() || m_pManager == nullptr || !m_pManager->GetClipboard()->GetSelectionText(text)) {
+        return false;
+    }
+    m_edit.MoveTo(m_sText.Str(), *m_pManager, TextBox(), m_iFont, pt);
+    return InsertText(text, TextChange::Paste);
 }
 
 bool CDateTimeUI::IsOnDropButton(POINT pt) const
@@ -202,16 +312,29 @@ bool CDateTimeUI::PressDropDown(POINT pt)
     switch (hit.part) {
     case CMonthCalendar::Part::Previous:
     case CMonthCalendar::Part::Next:
-        if (hit.part == CMonthCalendar::Part::Previous ? m_calendar.ShowPreviousMonth() : m_calendar.ShowNextMonth()) {
+    case CMonthCalendar::Part::PreviousYear:
+    case CMonthCalendar::Part::NextYear: {
+        const bool turned = hit.part == CMonthCalendar::Part::Previous  ? m_calendar.ShowPreviousMonth()
+                            : hit.part == CMonthCalendar::Part::Next    ? m_calendar.ShowNextMonth()
+                            : hit.part == CMonthCalendar::Part::PreviousYear ? m_calendar.ShowYearsAway(-1)
+                                                                             : m_calendar.ShowYearsAway(1);
+        if (turned) {
             m_pManager->Invalidate(rc);
         }
         return false;
+    }
     case CMonthCalendar::Part::Day: {
         SYSTEMTIME picked{};
         picked.wYear = static_cast<WORD>(m_calendar.GetYear());
         picked.wMonth = static_cast<WORD>(m_calendar.GetMonth());
         picked.wDay = static_cast<WORD>(hit.nDay);
-        SetTime(&picked);
+        // The pick is a person's edit of the whole text, which Ctrl+Z takes back.
+        std::wstring text = m_sText.Str();
+        m_edit.SelectAll(text);
+        if (m_edit.Insert(Format(picked), TextChange::Insert, text, ::platform::GetWindowTime(m_pManager->GetPaintWindow()))) {
+            m_sysTime = picked;
+            m_sText = text;
+        }
         Invalidate();
         return true;
     }
@@ -222,22 +345,36 @@ bool CDateTimeUI::PressDropDown(POINT pt)
 
 void CDateTimeUI::PaintText(HDC hDC)
 {
-    // A field that cannot open its calendar (a display of the document, a verified report)
-    // shows no button for it.
-    if (!IsEnabled()) {
+    // A field that cannot open its calendar (a display of the document, a verified report, a
+    // printed page) shows no button for it.
+    if (!IsEnabled() || IsPrinting()) {
         CLabelUI::PaintText(hDC);
         return;
     }
-    RECT text = m_rcItem;
-    text.right = DropButtonRect(m_rcItem).left;
-    CRenderEngine::PushClip(hDC, text);
-    CLabelUI::PaintText(hDC);
-    CRenderEngine::PopClip(hDC);
+    if (m_bFocused && m_pManager != nullptr) {
+        m_edit.Paint(hDC, *m_pManager, TextBox(), m_sText.Str(), m_iFont, PaintTextColor());
+    } else {
+        RECT text = m_rcItem;
+        text.right = DropButtonRect(m_rcItem).left;
+        CRenderEngine::PushClip(hDC, text);
+        CLabelUI::PaintText(hDC);
+        CRenderEngine::PopClip(hDC);
+    }
     PaintDropButton(hDC, m_rcItem, HairlineWidth(), PaintTextColor());
+}
+
+void CDateTimeUI::PaintBkColor(HDC hDC)
+{
+    if (!IsPrinting()) {
+        CLabelUI::PaintBkColor(hDC);
+    }
 }
 
 void CDateTimeUI::PaintBorder(HDC hDC)
 {
+    if (IsPrinting()) {
+        return;
+    }
     // Text that is no date must not pass for one: its frame says so.
     if (!IsValid()) {
         CRenderEngine::DrawRect(hDC, m_rcItem, 2, 0xFFD03030);
@@ -247,7 +384,7 @@ void CDateTimeUI::PaintBorder(HDC hDC)
         CLabelUI::PaintBorder(hDC);
         return;
     }
-    CRenderEngine::DrawRect(hDC, m_rcItem, HairlineWidth(), m_bFocused ? 0xFF3C78D8 : 0xFFB0B0B0);
+    PaintFieldFrame(hDC);
 }
 
 } // namespace DuiLib

@@ -15,6 +15,7 @@
 #include <tinyxml2.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -29,7 +30,38 @@ std::wstring Wide(const char* text)
     return KMString(text != nullptr ? text : "").wstr();
 }
 
+// The next element of a depth-first walk of the tree under `root`, without recursion.
+const tinyxml2::XMLElement* NextInTree(const tinyxml2::XMLElement* element, const tinyxml2::XMLElement* root)
+{
+    if (const tinyxml2::XMLElement* child = element->FirstChildElement()) {
+        return child;
+    }
+    for (const tinyxml2::XMLElement* at = element; at != nullptr && at != root; at = at->Parent()->ToElement()) {
+        if (const tinyxml2::XMLElement* sibling = at->NextSiblingElement()) {
+            return sibling;
+        }
+    }
+    return nullptr;
+}
+
 } // namespace
+
+bool CDialogBuilder::CheckSizes(const tinyxml2::XMLElement* root, std::string& reason)
+{
+    for (const tinyxml2::XMLElement* e = root; e != nullptr; e = NextInTree(e, root)) {
+        const bool image = std::strcmp(e->Name(), "img") == 0;
+        for (const tinyxml2::XMLAttribute* a = e->FirstAttribute(); a != nullptr; a = a->Next()) {
+            const size_t limit = image && std::strcmp(a->Name(), "data") == 0 ? kMaxImageDataBytes : kMaxAttributeBytes;
+            const size_t length = std::strlen(a->Value());
+            if (length > limit) {
+                reason = std::string("attribute ") + a->Name() + " of " + e->Name() + ": " + std::to_string(length) +
+                         " bytes, at most " + std::to_string(limit);
+                return false;
+            }
+        }
+    }
+    return true;
+}
 
 CControlUI* CDialogBuilder::Create(STRINGorID xml, LPCTSTR, IDialogBuilderCallback* callback, CPaintManagerUI* manager,
                                    CControlUI* parent)
@@ -56,12 +88,15 @@ CControlUI* CDialogBuilder::CreateFromXml(const char* xml, size_t length, IDialo
         return nullptr;
     }
     tinyxml2::XMLDocument document;
-    if (document.Parse(xml, length) != tinyxml2::XML_SUCCESS || document.RootElement() == nullptr) {
+    std::string oversized;
+    if (document.Parse(xml, length) != tinyxml2::XML_SUCCESS || document.RootElement() == nullptr ||
+        !CheckSizes(document.RootElement(), oversized)) {
         return nullptr;
     }
     m_pCallback = callback;
     m_pManager = manager;
     m_nControls = 0;
+    m_nImageBytes = 0;
     m_bFailed = false;
     std::unique_ptr<CControlUI> root(BuildRoot(document.RootElement()));
     if (!root || m_bFailed) {
@@ -106,6 +141,12 @@ bool CDialogBuilder::BuildResource(tinyxml2::XMLElement* element)
             if (HBITMAP bitmap = CRenderEngine::CreateBitmap(bytes.data(), bytes.size())) {
                 BITMAP info{};
                 GetObject(bitmap, sizeof(info), &info);
+                m_nImageBytes += static_cast<size_t>(info.bmWidthBytes) * static_cast<size_t>(std::abs(info.bmHeight));
+                if (m_nImageBytes > kMaxImagePixelBytes) {
+                    DeleteObject(bitmap);
+                    m_bFailed = true;
+                    return true;
+                }
                 m_pManager->AddImage(Wide(key).c_str(), bitmap, info.bmWidth, info.bmHeight);
             }
         }
@@ -124,7 +165,8 @@ bool CDialogBuilder::BuildResource(tinyxml2::XMLElement* element)
         }
         return true;
     }
-    return std::strcmp(name, "Default") == 0;
+    // A template's words for its printed copy are read by the print window.
+    return std::strcmp(name, "Default") == 0 || std::strcmp(name, "Print") == 0;
 }
 
 CControlUI* CDialogBuilder::MakeControl(const char* name)

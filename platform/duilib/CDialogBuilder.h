@@ -4,6 +4,7 @@
 #include "platform/duilib/CControlUI.h"
 
 #include <cstddef>
+#include <string>
 
 namespace tinyxml2 {
 class XMLElement;
@@ -25,17 +26,32 @@ protected:
 // Builds a control tree from a skin in XML. The root element is either "Window", whose first
 // control child becomes the root control, or a control itself. Anywhere in the tree, "Font"
 // elements add fonts to the paint manager and "img" elements register their Base64 "data" as an
-// image under their "name"; a Combo's "ListLabelElement" children are its items. Elements the
+// image under their "name"; "Print" elements (a template's words for paper) make nothing; a
+// Combo's "ListLabelElement" children are its items. Elements the
 // toolkit does not know (and the callback does not make) are skipped with their children.
 //
 // Malformed or hostile skins give null: XML that does not parse, no root control, nesting
-// deeper than kMaxDepth, more than kMaxControls controls, a file over kMaxFileBytes. The caller
-// owns the returned root (normally by handing it to a container or to the paint manager).
+// deeper than kMaxDepth, more than kMaxControls controls, a file over kMaxFileBytes, an
+// attribute longer than its meaning needs (CheckSizes), or images that together decode to more
+// than kMaxImagePixelBytes. So a skin costs memory in proportion to its file, and at most that
+// much for its pictures. The caller owns the returned root (normally by handing it to a
+// container or to the paint manager).
 class SRCTRL_API CDialogBuilder {
 public:
     static constexpr int kMaxDepth = 200;
     static constexpr int kMaxControls = 100000;
     static constexpr size_t kMaxFileBytes = 64u * 1024u * 1024u;
+    // An attribute holds a name, a number, a colour or a label's text: 64 KiB is far beyond any
+    // of them. An "img" element's "data" holds a whole picture in Base64, up to 24 MiB (a 16 MiB
+    // file).
+    static constexpr size_t kMaxAttributeBytes = 64u * 1024u;
+    static constexpr size_t kMaxImageDataBytes = 24u * 1024u * 1024u;
+    // What all the pictures of one skin may take once decoded.
+    static constexpr size_t kMaxImagePixelBytes = 256u * 1024u * 1024u;
+
+    // Whether every attribute under `root` is within its limit; false with `reason` naming the
+    // first that is not ("attribute text of Label: 60000000 bytes, at most 65536").
+    static bool CheckSizes(const tinyxml2::XMLElement* root, std::string& reason);
 
     // `xml` names a skin file under the paint manager's resource path, or is XML text itself
     // when it starts with '<'.
@@ -55,6 +71,7 @@ private:
     IDialogBuilderCallback* m_pCallback = nullptr;
     CPaintManagerUI* m_pManager = nullptr;
     int m_nControls = 0;
+    size_t m_nImageBytes = 0;
     bool m_bFailed = false;
 };
 

@@ -2,6 +2,7 @@
 
 #include "platform/duilib/CPaintManagerUI.h"
 #include "platform/duilib/CRenderEngine.h"
+#include "platform/duilib/CTextSearch.h"
 
 #include <algorithm>
 #include <limits>
@@ -12,11 +13,9 @@ namespace DuiLib {
 namespace {
 
 constexpr size_t kEditMaxChars = 1024;
-constexpr DWORD kFocusBorderColor = 0xFF3C78D8;
-constexpr DWORD kFieldBorderColor = 0xFFB0B0B0;
 constexpr DWORD kSelectionColor = 0xFFB4D5FE;
-constexpr DWORD kScrollTrackColor = 0xFFEEEEEE;
-constexpr DWORD kScrollThumbColor = 0xFFA8A8A8;
+// The selection of a field whose window is away (a menu or a dialog has the desktop's focus).
+constexpr DWORD kInactiveSelectionColor = 0xFFD8D8D8;
 constexpr UINT kCaretTimer = 1;
 constexpr UINT kChangeTimer = 2;
 // A listener of "textchanged" reads and stores the whole text: past this length a field tells
@@ -89,12 +88,24 @@ void CEditUI::SetText(LPCTSTR text)
     m_nScrollY = 0;
     m_bScrollPending = m_bFocused;
     m_sPreedit.clear();
+    m_bDragMove = false;
+    m_history.Clear();
     // The program's text replaces what a person typed: there is nothing left to tell.
     if (m_bChangePending && m_pManager != nullptr) {
         m_pManager->KillTimer(this, kChangeTimer);
     }
     m_bChangePending = false;
     Invalidate();
+}
+
+void CEditUI::SetPos(RECT rc, bool bNeedInvalidate)
+{
+    const bool resized = rc.right - rc.left != m_rcItem.right - m_rcItem.left || rc.bottom - rc.top != m_rcItem.bottom - m_rcItem.top;
+    CControlUI::SetPos(rc, bNeedInvalidate);
+    // Lines wrap anew at another width: the field being typed into keeps its caret in view.
+    if (resized && m_pManager != nullptr && m_pManager->GetFocus() == this) {
+        m_bScrollPending = true;
+    }
 }
 
 void CEditUI::SetAttribute(LPCTSTR name, LPCTSTR value)
@@ -168,8 +179,10 @@ void CEditUI::DoEvent(TEventUI& event)
         CControlUI::DoEvent(event);
         m_pManager->KillTimer(this, kCaretTimer);
         ::DestroyCaret();
+        m_history.Seal();
         m_bCaretOn = false;
         m_bDragging = false;
+        m_bDragMove = false;
         m_bScrollPending = false;
         m_sPreedit.clear();
         return;
@@ -185,7 +198,7 @@ void CEditUI::DoEvent(TEventUI& event)
         ::SetCursor(::LoadCursor(nullptr, IsEnabled() ? IDC_IBEAM : IDC_ARROW));
         return;
     case UIEVENT_MOUSEMOVE:
-        if (!m_bDragging && !m_bThumbDragging) {
+        if (!m_bDragging && !m_bThumbDragging && !m_bDragMove) {
             return;
         }
         break;
@@ -200,6 +213,7 @@ void CEditUI::DoEvent(TEventUI& event)
     case UIEVENT_BUTTONUP:
     case UIEVENT_DBLCLICK:
     case UIEVENT_SCROLLWHEEL:
+    case UIEVENT_RBUTTONDOWN:
         break;
     default:
         CControlUI::DoEvent(event);
@@ -227,7 +241,21 @@ void CEditUI::HandleInput(TEventUI& event)
     }
     case UIEVENT_DBLCLICK:
         SelectWordAt(event.ptMouse);
+        OfferSelection();
         return;
+    case UIEVENT_RBUTTONDOWN: {
+        // A context menu acts on the selection under the pointer, or at the point.
+        const POINT origin = TextOrigin();
+        const size_t hit = m_layout.HitTest(event.ptMouse.x - origin.x, event.ptMouse.y - origin.y);
+        size_t start = 0;
+        size_t end = 0;
+        GetSel(start, end);
+        if (hit < start || hit > end || start == end) {
+            m_history.Seal();
+            MoveCaret(hit, false);
+        }
+        return;
+    }
     case UIEVENT_SCROLLWHEEL:
         if (m_bMultiline) {
             const int before = m_nScrollY;
@@ -283,6 +311,11 @@ void CEditUI::HandleKey(const TEventUI& event)
     if (!vertical) {
         m_nPreferredX = -1;
     }
+    const bool editing = event.wParam == VK_DELETE || (ctrl && (event.wParam == 'X' || event.wParam == 'V' ||
+                                                                event.wParam == 'Z' || event.wParam == 'Y'));
+    if (!editing && event.wParam != 'C') {
+        m_history.Seal();
+    }
     size_t start = 0;
     size_t end = 0;
     GetSel(start, end);
@@ -324,32 +357,34 @@ void CEditUI::HandleKey(const TEventUI& event)
         MoveCaret(ctrl ? m_sText.Str().size() : m_layout.LineEnd(m_nCaret), shift);
         break;
     case VK_DELETE:
-        ReplaceRange(start, start == end ? m_layout.NextCursor(m_nCaret) : end, L"");
+        if (start == end) {
+            ReplaceRange(start, m_layout.NextCursor(m_nCaret), L"", TextChange::Erasing);
+        } else {
+            ReplaceRange(start, end, L"", TextChange::Delete);
+        }
         break;
     case 'A':
-        if (ctrl) {
-            m_nAnchor = 0;
-            MoveCaret(m_sText.Str().size(), true);
-        }
-        break;
     case 'C':
-        if (ctrl) {
-            Copy();
-        }
-        break;
     case 'X':
-        // The text goes only once the clipboard holds it.
-        if (ctrl && !m_bReadOnly && Copy()) {
-            ReplaceSelection(L"");
-        }
-        break;
     case 'V':
         if (ctrl) {
-            Paste();
+            Edit(event.wParam == 'A' ? EditCommand::SelectAll
+                 : event.wParam == 'C' ? EditCommand::Copy
+                 : event.wParam == 'X' ? EditCommand::Cut
+                                       : EditCommand::Paste);
+        }
+        break;
+    case 'Z':
+    case 'Y':
+        if (ctrl) {
+            UndoRedo(event.wParam == 'Y' || shift);
         }
         break;
     default:
         break;
+    }
+    if (shift) {
+        OfferSelection();
     }
 }
 
@@ -372,7 +407,11 @@ void CEditUI::HandleChar(const TEventUI& event)
         size_t start = 0;
         size_t end = 0;
         GetSel(start, end);
-        ReplaceRange(start == end ? m_layout.BackspaceStart(m_nCaret) : start, end, L"");
+        if (start == end) {
+            ReplaceRange(m_layout.BackspaceStart(m_nCaret), end, L"", TextChange::Erasing);
+        } else {
+            ReplaceRange(start, end, L"", TextChange::Delete);
+        }
         return;
     }
     if (c == L'\r' && !m_bMultiline) {
@@ -381,53 +420,106 @@ void CEditUI::HandleChar(const TEventUI& event)
     }
     if (c == L'\r' || c == L'\n') {
         if (m_bMultiline) {
-            ReplaceSelection(L"\n");
+            ReplaceSelection(L"\n", TextChange::Typing);
         }
         return;
     }
     if (c >= 0x20 && c != 0x7F) {
-        ReplaceSelection(std::wstring(1, c));
+        ReplaceSelection(std::wstring(1, c), TextChange::Typing);
     }
 }
 
 void CEditUI::HandleMouse(const TEventUI& event)
 {
     const POINT pt = event.ptMouse;
-    const RECT track = ScrollTrack();
+    const CScrollBar bar = VerticalBar();
     const POINT origin = TextOrigin();
     const auto hit = [&] { return m_layout.HitTest(pt.x - origin.x, pt.y - origin.y); };
     const bool held = (event.wKeyState & MK_LBUTTON) != 0;
-    if (event.Type == UIEVENT_BUTTONDOWN && pt.x >= track.left && pt.x < track.right && pt.y >= track.top &&
-        pt.y < track.bottom) {
+    size_t start = 0;
+    size_t end = 0;
+    GetSel(start, end);
+    if (event.Type == UIEVENT_BUTTONDOWN && bar.Contains(pt)) {
         // The scroll bar moves the view and leaves the caret where it is.
         m_bScrollPending = false;
         m_bThumbDragging = true;
-        ScrollToTrack(pt.y);
+        m_nScrollY = bar.PositionAt(pt);
+        ClampScroll();
     } else if (event.Type == UIEVENT_BUTTONDOWN) {
+        m_history.Seal();
         m_nPreferredX = -1;
-        m_bDragging = true;
-        MoveCaret(hit(), (event.wKeyState & MK_SHIFT) != 0);
+        const size_t at = hit();
+        const bool shift = (event.wKeyState & MK_SHIFT) != 0;
+        // A press inside the selection may start dragging it; the release tells.
+        m_bDragMove = !shift && start != end && at > start && at < end && IsEditable();
+        m_nDropPos = at;
+        m_bDragging = !m_bDragMove;
+        if (!m_bDragMove) {
+            MoveCaret(at, shift);
+        }
     } else if (event.Type == UIEVENT_MOUSEMOVE && m_bThumbDragging && held) {
-        ScrollToTrack(pt.y);
+        m_nScrollY = bar.PositionAt(pt);
+        ClampScroll();
+    } else if (event.Type == UIEVENT_MOUSEMOVE && m_bDragMove && held) {
+        m_nDropPos = hit();
     } else if (event.Type == UIEVENT_MOUSEMOVE && m_bDragging && held) {
         MoveCaret(hit(), true);
     } else if (event.Type == UIEVENT_BUTTONUP) {
+        if (m_bDragMove) {
+            m_bDragMove = false;
+            DropSelection(hit(), (event.wKeyState & MK_CONTROL) != 0);
+        } else if (m_bDragging) {
+            OfferSelection();
+        }
         m_bDragging = false;
         m_bThumbDragging = false;
     }
 }
 
-bool CEditUI::ReplaceSelection(const std::wstring& with)
+void CEditUI::DropSelection(size_t to, bool copy)
 {
     size_t start = 0;
     size_t end = 0;
     GetSel(start, end);
-    return ReplaceRange(start, end, with);
+    to = StopAtOrBefore(to);
+    if (to >= start && to <= end) {
+        // Released where it was pressed: a click, which places the caret.
+        MoveCaret(to, false);
+        return;
+    }
+    const std::wstring moved = m_sText.Str().substr(start, end - start);
+    m_history.BeginStep();
+    bool changed = copy || ChangeText(start, end, L"", TextChange::Drag);
+    const size_t at = copy || to < start ? to : to - moved.size();
+    changed = ChangeText(at, at, moved, TextChange::Drag) && changed;
+    m_history.EndStep();
+    if (changed) {
+        m_nAnchor = at;
+        MoveCaret(at + moved.size(), true);
+        TextChanged();
+    }
 }
 
-bool CEditUI::ReplaceRange(size_t start, size_t end, const std::wstring& with)
+bool CEditUI::ReplaceSelection(const std::wstring& with, TextChange kind)
 {
-    if (m_bReadOnly || (with.empty() && start == end)) {
+    size_t start = 0;
+    size_t end = 0;
+    GetSel(start, end);
+    return ReplaceRange(start, end, with, kind);
+}
+
+bool CEditUI::ReplaceRange(size_t start, size_t end, const std::wstring& with, TextChange kind)
+{
+    if (!ChangeText(start, end, with, kind)) {
+        return false;
+    }
+    TextChanged();
+    return true;
+}
+
+bool CEditUI::ChangeText(size_t start, size_t end, const std::wstring& with, TextChange kind)
+{
+    if (!IsEditable() || (with.empty() && start == end)) {
         return false;
     }
     const size_t length = m_sText.Str().size() - (end - start) + with.size();
@@ -437,12 +529,190 @@ bool CEditUI::ReplaceRange(size_t start, size_t end, const std::wstring& with)
     if (m_filter && std::any_of(with.begin(), with.end(), [this](wchar_t c) { return c != L'\n' && !m_filter(c); })) {
         return false;
     }
+    const CUndoHistory::TSelection before{m_nAnchor, m_nCaret};
+    CUndoHistory::TRecord record{start, m_sText.Str().substr(start, end - start), with};
     m_sText.Replace(start, end - start, with);
     m_layout.Replace(start, end - start, with);
     m_nAnchor = start + with.size();
     MoveCaret(m_nAnchor, false);
+    m_history.Record(kind, record, before, CUndoHistory::TSelection{m_nAnchor, m_nCaret},
+                     ::platform::GetWindowTime(m_pManager->GetPaintWindow()));
+    return true;
+}
+
+void CEditUI::ApplyRecord(size_t start, size_t count, const std::wstring& with)
+{
+    // The history fits the text, since every change went through it; a record that would not
+    // fit is left out rather than read past the text's end.
+    const size_t length = m_sText.Str().size();
+    if (start > length) {
+        return;
+    }
+    count = std::min(count, length - start);
+    m_sText.Replace(start, count, with);
+    m_layout.Replace(start, count, with);
+}
+
+bool CEditUI::UndoRedo(bool redo)
+{
+    if (!IsEditable()) {
+        return false;
+    }
+    CUndoHistory::TSelection selection;
+    const auto apply = [this](size_t start, size_t count, const std::wstring& with) { ApplyRecord(start, count, with); };
+    if (!(redo ? m_history.Redo(apply, selection) : m_history.Undo(apply, selection))) {
+        return false;
+    }
+    m_nPreferredX = -1;
+    m_nAnchor = StopAtOrBefore(selection.nAnchor);
+    MoveCaret(StopAtOrBefore(selection.nCaret), true);
     TextChanged();
     return true;
+}
+
+void CEditUI::OfferSelection()
+{
+    size_t start = 0;
+    size_t end = 0;
+    GetSel(start, end);
+    if (start != end && m_pManager != nullptr) {
+        m_pManager->GetClipboard()->SetSelectionText(m_sText.Str().substr(start, end - start));
+    }
+}
+
+bool CEditUI::CanEdit(EditCommand command)
+{
+    size_t start = 0;
+    size_t end = 0;
+    GetSel(start, end);
+    std::wstring clipboard;
+    switch (command) {
+    case EditCommand::Undo:
+        return IsEditable() && m_history.CanUndo();
+    case EditCommand::Redo:
+        return IsEditable() && m_history.CanRedo();
+    case EditCommand::Cut:
+    case EditCommand::Delete:
+        return IsEditable() && start != end;
+    case EditCommand::Copy:
+        return start != end;
+    case EditCommand::Paste:
+        return IsEditable() && m_pManager != nullptr && m_pManager->GetClipboard()->GetText(clipboard) && !clipboard.empty();
+    case EditCommand::SelectAll:
+        return !m_sText.IsEmpty();
+    }
+    return false;
+}
+
+bool CEditUI::Edit(EditCommand command)
+{
+    if (m_pManager == nullptr) {
+        return false;
+    }
+    bool done = false;
+    switch (command) {
+    case EditCommand::Undo:
+    case EditCommand::Redo:
+        done = UndoRedo(command == EditCommand::Redo);
+        break;
+    case EditCommand::Cut:
+        // The text goes only once the clipboard holds it.
+        done = IsEditable() && Copy() && ReplaceSelection(L"", TextChange::Cut);
+        break;
+    case EditCommand::Copy:
+        done = Copy();
+        break;
+    case EditCommand::Paste:
+        done = Paste();
+        break;
+    case EditCommand::Delete:
+        done = ReplaceSelection(L"", TextChange::Delete);
+        break;
+    case EditCommand::SelectAll:
+        m_history.Seal();
+        m_nAnchor = 0;
+        MoveCaret(m_sText.Str().size(), true);
+        OfferSelection();
+        done = !m_sText.IsEmpty();
+        break;
+    }
+    Invalidate();
+    TellCaret();
+    return done;
+}
+
+bool CEditUI::InsertText(const std::wstring& text, TextChange kind)
+{
+    std::wstring normalised;
+    if (m_pManager == nullptr || !NormalisePasted(text, m_bMultiline, normalised) || normalised.empty()) {
+        return false;
+    }
+    m_history.Seal();
+    const bool done = ReplaceSelection(normalised, kind);
+    m_history.Seal();
+    Invalidate();
+    TellCaret();
+    return done;
+}
+
+bool CEditUI::PasteSelectionAt(POINT pt)
+{
+    std::wstring text;
+    std::wstring normalised;
+    if (m_pManager == nullptr || !IsEditable() || !m_pManager->GetClipboard()->GetSelectionText(text) ||
+        !NormalisePasted(text, m_bMultiline, normalised) || normalised.empty()) {
+        return false;
+    }
+    SyncLayout();
+    const POINT origin = TextOrigin();
+    const size_t at = m_layout.HitTest(pt.x - origin.x, pt.y - origin.y);
+    m_history.Seal();
+    const bool done = ReplaceRange(at, at, normalised, TextChange::Paste);
+    m_history.Seal();
+    Invalidate();
+    TellCaret();
+    return done;
+}
+
+bool CEditUI::FindText(platform::TextSearchRequest& request)
+{
+    const CTextSearch search(request.what, request.matchCase, request.wholeWord);
+    size_t start = 0;
+    size_t end = 0;
+    GetSel(start, end);
+    request.count = 0;
+    m_history.Seal();
+    if (request.action == platform::TextSearchRequest::Action::ReplaceAll) {
+        // One step for all of them; each search goes on after the text put in, so a replacement
+        // that holds what is searched for is not replaced again.
+        m_history.BeginStep();
+        size_t from = 0;
+        size_t at = 0;
+        while (IsEditable() && search.FindFrom(m_sText.Str(), from, at) && at >= from &&
+               ChangeText(at, at + search.Length(), request.with, TextChange::Replace)) {
+            from = at + request.with.size();
+            ++request.count;
+        }
+        m_history.EndStep();
+        if (request.count > 0) {
+            TextChanged();
+        }
+    } else {
+        if (request.action == platform::TextSearchRequest::Action::Replace && search.IsMatch(m_sText.Str(), start, end) &&
+            ReplaceRange(start, end, request.with, TextChange::Replace)) {
+            request.count = 1;
+            start = end = m_nCaret;
+        }
+        size_t at = 0;
+        if (search.FindFrom(m_sText.Str(), start != end ? end : m_nCaret, at)) {
+            SetSel(at, at + search.Length());
+            m_history.Seal();
+            Invalidate();
+            return true;
+        }
+    }
+    Invalidate();
+    return request.count > 0;
 }
 
 void CEditUI::TextChanged()
@@ -506,14 +776,12 @@ bool CEditUI::Copy()
     return !selected.IsEmpty() && m_pManager->GetClipboard()->SetText(selected.Str());
 }
 
-void CEditUI::Paste()
+bool CEditUI::Paste()
 {
     std::wstring text;
     std::wstring normalised;
-    if (m_pManager->GetClipboard()->GetText(text) && NormalisePasted(text, m_bMultiline, normalised) &&
-        !normalised.empty()) {
-        ReplaceSelection(normalised);
-    }
+    return m_pManager->GetClipboard()->GetText(text) && NormalisePasted(text, m_bMultiline, normalised) &&
+           !normalised.empty() && ReplaceSelection(normalised, TextChange::Paste);
 }
 
 void CEditUI::ScrollToCaret()
@@ -574,7 +842,9 @@ void CEditUI::SyncLayout()
     }
     m_layout.SetFont(m_pManager->GetFont(m_iFont), m_pManager->GetZoomRatio());
     const RECT box = TextBox();
-    m_layout.SetWidth(m_bMultiline ? std::max<LONG>(1, box.right - box.left - ScrollBarWidth()) : 0);
+    // Paper cannot scroll: a line wider than the field wraps, and the page makes room for it.
+    const bool wrap = m_bMultiline || IsPrinting();
+    m_layout.SetWidth(wrap ? std::max<LONG>(1, box.right - box.left - ScrollBarWidth()) : 0);
 }
 
 RECT CEditUI::TextBox() const
@@ -608,6 +878,12 @@ void CEditUI::PaintText(HDC hDC)
     if (m_pManager == nullptr) {
         return;
     }
+    // Paper shows the value as text: no caret, selection, composition or scroll bar.
+    const bool paper = IsPrinting();
+    if (paper && m_sText.IsEmpty()) {
+        CControlUI::PaintText(hDC);
+        return;
+    }
     SyncLayout();
     if (m_bScrollPending) {
         ScrollToCaret();
@@ -624,19 +900,30 @@ void CEditUI::PaintText(HDC hDC)
     const int top = shown.top - origin.y + (shown.top > box.top ? 1 : 0);
     size_t start = 0;
     size_t end = 0;
-    GetSel(start, end);
+    // The selection shows while the field has the focus, in grey while its window is away, and
+    // not at all once another field took the focus, nor on paper.
+    const bool windowAway = !m_bFocused && m_pManager->GetFocus() == this;
+    if (!paper && (m_bFocused || windowAway)) {
+        GetSel(start, end);
+    }
     CRenderEngine::PushClip(hDC, box);
     m_layout.Paint(hDC, origin.x, origin.y, top, top + (shown.bottom - shown.top), PaintTextColor(), start, end,
-                   kSelectionColor);
-    if (m_bFocused && m_bCaretOn) {
-        const RECT caret = GetCaretPos();
-        CRenderEngine::DrawLine(hDC, caret.left, caret.top, caret.left, caret.bottom - 1, 1, m_dwTextColor);
+                   windowAway ? kInactiveSelectionColor : kSelectionColor);
+    if (paper) {
+        CRenderEngine::PopClip(hDC);
+        return;
+    }
+    if (m_bFocused && (m_bCaretOn || m_bDragMove)) {
+        // While a selection is dragged the caret shows where it would land.
+        const RECT caret = m_layout.GetCaretRect(m_bDragMove ? m_nDropPos : m_nCaret);
+        CRenderEngine::DrawLine(hDC, caret.left + origin.x, caret.top + origin.y, caret.left + origin.x,
+                                caret.bottom + origin.y - 1, 1, m_dwTextColor);
     }
     if (m_bFocused && !m_sPreedit.empty()) {
         PaintPreedit(hDC);
     }
     CRenderEngine::PopClip(hDC);
-    PaintScrollBar(hDC);
+    VerticalBar().Paint(hDC);
     TellCaret();
 }
 
@@ -655,59 +942,34 @@ void CEditUI::PaintPreedit(HDC hDC)
     CRenderEngine::DrawLine(hDC, rc.left, rc.bottom - 1, rc.right, rc.bottom - 1, 1, m_dwTextColor);
 }
 
-RECT CEditUI::ScrollTrack()
+CScrollBar CEditUI::VerticalBar()
 {
     const RECT box = TextBox();
-    if (!m_bMultiline || m_layout.GetHeight() <= box.bottom - box.top) {
-        return RECT{};
-    }
-    return RECT{box.right - ScrollBarWidth(), box.top, box.right, box.bottom};
+    const int view = box.bottom - box.top;
+    const int content = m_layout.GetHeight();
+    const bool shown = m_bMultiline && content > view;
+    const RECT track = shown ? RECT{box.right - ScrollBarWidth(), box.top, box.right, box.bottom} : RECT{};
+    return CScrollBar(track, true, view, content, m_nScrollY, Scale(kScrollBarDesignWidth * 2));
 }
 
-int CEditUI::ThumbHeight(const RECT& track)
+void CEditUI::PaintBkColor(HDC hDC)
 {
-    const int view = track.bottom - track.top;
-    const long long height = std::max(1, m_layout.GetHeight());
-    return std::min(view, std::max(Scale(kScrollBarDesignWidth * 2), static_cast<int>(view * view / height)));
-}
-
-void CEditUI::ScrollToTrack(int y)
-{
-    // The thumb's middle follows the pointer.
-    const RECT track = ScrollTrack();
-    const int thumb = ThumbHeight(track);
-    const int range = track.bottom - track.top - thumb;
-    if (range <= 0) {
-        return;
+    if (!IsPrinting()) {
+        CControlUI::PaintBkColor(hDC);
     }
-    const int view = track.bottom - track.top;
-    const long long position = std::clamp(y - track.top - thumb / 2, 0, range);
-    m_nScrollY = static_cast<int>(position * (m_layout.GetHeight() - view) / range);
-    ClampScroll();
-}
-
-void CEditUI::PaintScrollBar(HDC hDC)
-{
-    const RECT track = ScrollTrack();
-    const int range = track.bottom - track.top - ThumbHeight(track);
-    if (track.bottom <= track.top) {
-        return;
-    }
-    const int overflow = std::max(1, m_layout.GetHeight() - (track.bottom - track.top));
-    const int thumbTop = track.top + static_cast<int>(static_cast<long long>(range) * m_nScrollY / overflow);
-    CRenderEngine::DrawColor(hDC, track, kScrollTrackColor);
-    CRenderEngine::DrawColor(hDC, RECT{track.left + 1, thumbTop, track.right - 1, thumbTop + ThumbHeight(track)},
-                             kScrollThumbColor);
 }
 
 void CEditUI::PaintBorder(HDC hDC)
 {
+    if (IsPrinting()) {
+        return;
+    }
     if (m_nBorderSize > 0) {
         CControlUI::PaintBorder(hDC);
         return;
     }
     // A field without its own border still shows where it is, and whether it has the focus.
-    CRenderEngine::DrawRect(hDC, m_rcItem, HairlineWidth(), m_bFocused ? kFocusBorderColor : kFieldBorderColor);
+    PaintFieldFrame(hDC);
 }
 
 CRichEditUI::CRichEditUI() : CEditUI(true)
@@ -734,6 +996,15 @@ int CEditUI::GetLineBreakAbove(int y)
     }
     const int top = origin.y + m_layout.GetLineTop(y - origin.y);
     return top <= y ? std::max<int>(m_rcItem.top, top) : static_cast<int>(m_rcItem.top);
+}
+
+bool CEditUI::ShowsWholeText()
+{
+    SyncLayout();
+    const RECT box = TextBox();
+    const bool wraps = m_layout.GetWidth() > 0;
+    return m_layout.FitsWidth(wraps ? 0 : box.right - box.left) &&
+           (!wraps || m_layout.GetHeight(0, m_layout.GetParagraphCount()) <= box.bottom - box.top);
 }
 
 } // namespace DuiLib

@@ -1,7 +1,10 @@
 #pragma once
 
 #include "platform/duilib/CControlUI.h"
+#include "platform/duilib/CScrollBar.h"
 #include "platform/duilib/CTextLayout.h"
+#include "platform/duilib/CUndoHistory.h"
+#include "platform/duilib/ITextEditUI.h"
 
 #include <functional>
 #include <string>
@@ -14,14 +17,23 @@ namespace DuiLib {
 // with Left and Right moves by word, Ctrl with Home and End to the text's start and end;
 // selection with Shift and the arrow keys or by dragging, Ctrl+A, and copy, cut and paste (Ctrl+C,
 // Ctrl+X, Ctrl+V) through the paint manager's clipboard. The view scrolls sideways to keep the
-// caret visible.
+// caret visible. A selection is shown while the field has the focus, and in grey while the
+// window is away (a menu, a find dialog); a selection made by a person becomes the primary
+// selection, which the middle button pastes. A press inside the selection drags it to another
+// place of the text (a copy with Ctrl held).
+//
+// Ctrl+Z undoes and Ctrl+Shift+Z or Ctrl+Y redoes a person's changes, step by step (see
+// CUndoHistory for what makes a step). The history lasts as long as the field: SetText from the
+// program (a host's value, a document filled into the page) clears it, since what it recorded
+// no longer fits the text; a new template builds new fields, with new histories. An undone or
+// redone change is told to listeners as a typed one is.
 //
 // A person's typing changes the text and sends "textchanged" at each change; in a text longer
 // than 64 K characters, once typing pauses for 300 ms, when the focus leaves, or when
 // FlushTextChanged is called (before the text is read for storing), since a listener reads the
 // whole text. Enter sends "return". SetText from the program sends nothing. Positions (caret, selection) are offsets in
 // the text's wide characters.
-class SRCTRL_API CEditUI : public CControlUI {
+class SRCTRL_API CEditUI : public CControlUI, public ITextEditUI {
 public:
     // Whether a character may be typed or pasted into the field.
     using CharFilter = std::function<bool(wchar_t)>;
@@ -29,8 +41,10 @@ public:
     CEditUI();
     ~CEditUI() override;
     LPCTSTR GetClass() const override;
-    // Replaces the text; the caret goes to its end, with nothing selected.
+    // Replaces the text and clears the undo history; the caret goes to its end, with nothing
+    // selected.
     void SetText(LPCTSTR text) override;
+    void SetPos(RECT rc, bool bNeedInvalidate = true) override;
     void DoEvent(TEventUI& event) override;
     bool IsFocusable() const override { return IsEnabled(); }
     void SetAttribute(LPCTSTR name, LPCTSTR value) override;
@@ -46,6 +60,19 @@ public:
     // Characters that the filter refuses cannot be typed; a paste that holds one changes
     // nothing. An empty filter accepts every character.
     void SetCharFilter(CharFilter filter) { m_filter = std::move(filter); }
+
+    // ITextEditUI
+    bool CanEdit(EditCommand command) override;
+    bool Edit(EditCommand command) override;
+    bool InsertText(const std::wstring& text, TextChange kind) override;
+    bool PasteSelectionAt(POINT pt) override;
+    RECT GetCaretRect() override { return GetCaretPos(); }
+
+    // Finds, replaces, or replaces every match (as one undo step) of the request's text, after
+    // the selection and wrapping; false when nothing was found.
+    bool FindText(platform::TextSearchRequest& request);
+    // Bytes that the field's undo history holds.
+    size_t GetUndoMemoryUsage() const { return m_history.GetMemoryUsage(); }
 
     // Sends the "textchanged" that a long text holds back while a person types, if any.
     void FlushTextChanged();
@@ -63,15 +90,21 @@ public:
     // How far the text is scrolled, in pixels: cx sideways, cy down.
     SIZE GetScrollPos() const { return SIZE{m_nScrollX, m_nScrollY}; }
     // The height the field needs to show its whole text at its present width (its text padding
-    // included), laying out every paragraph; a printed copy grows the field to it.
+    // included), laying out every paragraph; a printed copy grows the field to it (on paper a
+    // single-line field wraps what its width does not hold).
     int GetContentHeight();
     // The top, in window coordinates, of the line that holds window row `y` (not above the
     // field's top; `y` itself below the text), where a printed page may end without cutting a
     // line.
     int GetLineBreakAbove(int y);
+    // Whether the field at its present size shows every character of its text, unscrolled, as a
+    // printed copy does: every line within its width and, where lines wrap, within its height.
+    bool ShowsWholeText();
 
 protected:
     explicit CEditUI(bool multiline);
+    // On paper a field is its text alone: no background, border, caret, selection or scroll bar.
+    void PaintBkColor(HDC hDC) override;
     void PaintText(HDC hDC) override;
     void PaintBorder(HDC hDC) override;
 
@@ -80,10 +113,21 @@ private:
     void HandleKey(const TEventUI& event);
     void HandleChar(const TEventUI& event);
     void HandleMouse(const TEventUI& event);
+    bool IsEditable() const { return IsEnabled() && !m_bReadOnly; }
     // Replaces the selection, or [start, end), by text a person typed or pasted, leaving the
-    // caret after it; false, with nothing changed, when the field refuses it.
-    bool ReplaceSelection(const std::wstring& with);
-    bool ReplaceRange(size_t start, size_t end, const std::wstring& with);
+    // caret after it, records it and tells listeners; false, with nothing changed, when the field
+    // refuses it.
+    bool ReplaceSelection(const std::wstring& with, TextChange kind);
+    bool ReplaceRange(size_t start, size_t end, const std::wstring& with, TextChange kind);
+    // ReplaceRange without telling listeners, for changes made of several replacements.
+    bool ChangeText(size_t start, size_t end, const std::wstring& with, TextChange kind);
+    // Replaces text as the history asks (undo and redo); nothing is recorded.
+    void ApplyRecord(size_t start, size_t count, const std::wstring& with);
+    bool UndoRedo(bool redo);
+    // Moves the selection dragged from [start, end) to `to` (copies it with `copy`).
+    void DropSelection(size_t to, bool copy);
+    // Makes a selection a person made the primary selection.
+    void OfferSelection();
     // Tells listeners of a person's change, at once or, for a long text, when typing pauses.
     void TextChanged();
     void MoveCaret(size_t pos, bool extend);
@@ -91,7 +135,7 @@ private:
     void MoveVertically(int dy, bool page, bool extend);
     // Puts the selection on the clipboard; false when there is none or the clipboard refused it.
     bool Copy();
-    void Paste();
+    bool Paste();
     void ScrollToCaret();
     void ClampScroll();
     void RestartBlink();
@@ -108,12 +152,8 @@ private:
     RECT TextBox() const;
     POINT TextOrigin();
     int ScrollBarWidth() const;
-    // The scroll bar's track at the box's right edge; empty while the text fits the box.
-    RECT ScrollTrack();
-    int ThumbHeight(const RECT& track);
-    // Scrolls so that the thumb's middle is at `y` of the track.
-    void ScrollToTrack(int y);
-    void PaintScrollBar(HDC hDC);
+    // The scroll bar at the box's right edge, for the text's height and the scroll position.
+    CScrollBar VerticalBar();
 
     bool m_bMultiline;
     bool m_bReadOnly = false;
@@ -131,18 +171,22 @@ private:
     bool m_bCaretOn = false;
     bool m_bDragging = false;
     bool m_bThumbDragging = false;
+    // A press inside the selection: a release elsewhere moves the selection there.
+    bool m_bDragMove = false;
+    size_t m_nDropPos = 0;
     bool m_bChangePending = false;
     // The first half of a character that arrived as a UTF-16 surrogate pair.
     wchar_t m_chHighSurrogate = 0;
     std::wstring m_sPreedit;
     CTextLayout m_preeditLayout;
+    CUndoHistory m_history;
 };
 
 // A multi-line text field for long texts: Enter starts a new line, lines wrap at the field's
 // width, and the view scrolls up and down with the caret, the wheel, PageUp and PageDown, with a
 // scroll bar (its thumb can be dragged) when the text is taller than the field. Up, Down, Home
 // and End move by visual line.
-// Only the paragraphs in view are laid out.
+// Only the text in view (and, within a paragraph, what comes before it) is laid out.
 class SRCTRL_API CRichEditUI : public CEditUI {
 public:
     CRichEditUI();

@@ -15,7 +15,8 @@ namespace {
 constexpr int kPadding = 4;
 constexpr int kCellWidth = 28;
 constexpr int kCellHeight = 22;
-constexpr int kHeaderHeight = 26;
+constexpr int kHeaderRowHeight = 24;
+constexpr int kHeaderHeight = 2 * kHeaderRowHeight;
 constexpr int kWeekdayHeight = 20;
 constexpr int kColumns = 7;
 constexpr int kRows = 6;
@@ -53,9 +54,9 @@ bool IsDay(const SYSTEMTIME& time, int year, int month, int day)
     return time.wYear == year && time.wMonth == month && time.wDay == day;
 }
 
-void PaintChevron(HDC hDC, const RECT& rc, int half, int lineWidth, DWORD color, bool pointsLeft)
+void PaintChevron(HDC hDC, const RECT& rc, int half, int lineWidth, DWORD color, bool pointsLeft, int shift = 0)
 {
-    const int cx = (rc.left + rc.right) / 2;
+    const int cx = (rc.left + rc.right) / 2 + shift;
     const int cy = (rc.top + rc.bottom) / 2;
     const int tip = pointsLeft ? cx - half / 2 : cx + half / 2;
     const int tail = pointsLeft ? cx + half / 2 : cx - half / 2;
@@ -96,6 +97,7 @@ void CMonthCalendar::Show(const SYSTEMTIME* chosen)
     // A clock outside the calendar leaves the grid on a month it can show.
     m_nYear = IsDate(shown) ? shown.wYear : 2000;
     m_nMonth = IsDate(shown) ? shown.wMonth : 1;
+    m_sTypedYear.clear();
 }
 
 bool CMonthCalendar::ShowPreviousMonth()
@@ -118,6 +120,37 @@ bool CMonthCalendar::ShowNextMonth()
     return true;
 }
 
+bool CMonthCalendar::ShowYearsAway(int years)
+{
+    const int year = std::clamp(m_nYear + years, 1, 9999);
+    m_sTypedYear.clear();
+    if (year == m_nYear) {
+        return false;
+    }
+    m_nYear = year;
+    return true;
+}
+
+bool CMonthCalendar::TypeYear(wchar_t c)
+{
+    if (c >= L'0' && c <= L'9') {
+        m_sTypedYear += c;
+    } else if (c == L'\b' && !m_sTypedYear.empty()) {
+        m_sTypedYear.pop_back();
+        return true;
+    } else if (c != L'\r' || m_sTypedYear.empty()) {
+        return false;
+    }
+    if (m_sTypedYear.size() == 4 || c == L'\r') {
+        const int year = std::stoi(m_sTypedYear);
+        m_sTypedYear.clear();
+        if (year >= 1) {
+            m_nYear = year;
+        }
+    }
+    return true;
+}
+
 SIZE CMonthCalendar::GetSize(const CPaintManagerUI& manager)
 {
     return SIZE{manager.Scale(2 * kPadding + kColumns * kCellWidth),
@@ -132,17 +165,12 @@ RECT CMonthCalendar::CellRect(const CPaintManagerUI& manager, const RECT& rc, in
                 rc.left + manager.Scale(kPadding + (column + 1) * kCellWidth), rc.top + manager.Scale(top + kCellHeight)};
 }
 
-RECT CMonthCalendar::PreviousButtonRect(const CPaintManagerUI& manager, const RECT& rc)
+RECT CMonthCalendar::HeaderButtonRect(const CPaintManagerUI& manager, const RECT& rc, int row, bool right)
 {
-    return RECT{rc.left + manager.Scale(kPadding), rc.top + manager.Scale(kPadding),
-                rc.left + manager.Scale(kPadding + kCellWidth), rc.top + manager.Scale(kPadding + kHeaderHeight)};
-}
-
-RECT CMonthCalendar::NextButtonRect(const CPaintManagerUI& manager, const RECT& rc)
-{
-    const int right = kPadding + kColumns * kCellWidth;
-    return RECT{rc.left + manager.Scale(right - kCellWidth), rc.top + manager.Scale(kPadding),
-                rc.left + manager.Scale(right), rc.top + manager.Scale(kPadding + kHeaderHeight)};
+    const int left = right ? kPadding + (kColumns - 1) * kCellWidth : kPadding;
+    const int top = kPadding + row * kHeaderRowHeight;
+    return RECT{rc.left + manager.Scale(left), rc.top + manager.Scale(top), rc.left + manager.Scale(left + kCellWidth),
+                rc.top + manager.Scale(top + kHeaderRowHeight)};
 }
 
 int CMonthCalendar::LeadingCells() const
@@ -152,13 +180,14 @@ int CMonthCalendar::LeadingCells() const
 
 CMonthCalendar::THit CMonthCalendar::HitTest(const CPaintManagerUI& manager, const RECT& rc, POINT pt) const
 {
-    RECT button = PreviousButtonRect(manager, rc);
-    if (PtInRect(&button, pt)) {
-        return THit{Part::Previous, 0};
-    }
-    button = NextButtonRect(manager, rc);
-    if (PtInRect(&button, pt)) {
-        return THit{Part::Next, 0};
+    const Part buttons[2][2] = {{Part::Previous, Part::Next}, {Part::PreviousYear, Part::NextYear}};
+    for (int row = 0; row < 2; ++row) {
+        for (bool right : {false, true}) {
+            const RECT button = HeaderButtonRect(manager, rc, row, right);
+            if (PtInRect(&button, pt)) {
+                return THit{buttons[row][right ? 1 : 0], 0};
+            }
+        }
     }
     const int lead = LeadingCells();
     const int days = DaysInMonth(m_nYear, m_nMonth);
@@ -183,13 +212,23 @@ void CMonthCalendar::Paint(HDC hDC, CPaintManagerUI& manager, const RECT& rc, in
 void CMonthCalendar::PaintHeader(HDC hDC, CPaintManagerUI& manager, const RECT& rc, int font, DWORD textColor) const
 {
     const int line = std::max(1, manager.Scale(1));
-    const RECT previous = PreviousButtonRect(manager, rc);
-    const RECT next = NextButtonRect(manager, rc);
-    PaintChevron(hDC, previous, manager.Scale(kChevron), line, textColor, true);
-    PaintChevron(hDC, next, manager.Scale(kChevron), line, textColor, false);
-    const std::wstring title = std::wstring(kMonthNames[m_nMonth - 1]) + L" " + std::to_wstring(m_nYear);
-    const RECT header{previous.right, previous.top, next.left, previous.bottom};
-    CRenderEngine::DrawText(hDC, &manager, header, title.c_str(), textColor, font, kCentred);
+    const int chevron = manager.Scale(kChevron);
+    for (int row = 0; row < 2; ++row) {
+        const RECT previous = HeaderButtonRect(manager, rc, row, false);
+        const RECT next = HeaderButtonRect(manager, rc, row, true);
+        // The year's buttons show double chevrons: they go further.
+        const int spread = row == 0 ? 0 : chevron / 2;
+        for (int shift : {-spread, spread}) {
+            PaintChevron(hDC, previous, chevron, line, textColor, true, shift);
+            PaintChevron(hDC, next, chevron, line, textColor, false, shift);
+        }
+        const std::wstring title = row == 0                 ? std::wstring(kMonthNames[m_nMonth - 1])
+                                   : m_sTypedYear.empty() ? std::to_wstring(m_nYear)
+                                                          : m_sTypedYear + L"_";
+        const RECT header{previous.right, previous.top, next.left, previous.bottom};
+        CRenderEngine::DrawText(hDC, &manager, header, title.c_str(), row == 1 && !m_sTypedYear.empty() ? kChosenColor : textColor,
+                                font, kCentred);
+    }
     for (int column = 0; column < kColumns; ++column) {
         RECT initial = CellRect(manager, rc, column);
         initial.bottom = initial.top;

@@ -2,7 +2,9 @@
 
 #include "platform/duilib/CComboUI.h"
 #include "platform/duilib/CContainerUI.h"
+#include "platform/duilib/CEditUI.h"
 #include "platform/duilib/CRenderEngine.h"
+#include "platform/duilib/ITextEditUI.h"
 #include "platform/kmbase/KMFile.h"
 #include "platform/kmbase/KMString.h"
 #include "platform/win32/DeviceContext.h"
@@ -342,6 +344,46 @@ bool CPaintManagerUI::CWindowClipboard::GetText(std::wstring& text)
     return platform::GetClipboardText(m_manager.m_hWndPaint, text);
 }
 
+bool CPaintManagerUI::CWindowClipboard::SetSelectionText(const std::wstring& text)
+{
+    return platform::SetClipboardText(m_manager.m_hWndPaint, text, true);
+}
+
+bool CPaintManagerUI::CWindowClipboard::GetSelectionText(std::wstring& text)
+{
+    return platform::GetClipboardText(m_manager.m_hWndPaint, text, true);
+}
+
+ITextEditUI* CPaintManagerUI::GetFocusedTextEdit() const
+{
+    return m_pFocus != nullptr && m_pFocus->IsVisible() ? dynamic_cast<ITextEditUI*>(m_pFocus) : nullptr;
+}
+
+bool CPaintManagerUI::HandleTextMessage(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    ITextEditUI* edit = GetFocusedTextEdit();
+    if (edit == nullptr) {
+        return false;
+    }
+    switch (message) {
+    case WM_APP_EDITCOMMAND: {
+        const auto command = static_cast<EditCommand>(wParam);
+        return lParam == 1 ? edit->CanEdit(command) : edit->Edit(command);
+    }
+    case WM_APP_FINDTEXT: {
+        auto* field = dynamic_cast<CEditUI*>(m_pFocus);
+        auto* request = reinterpret_cast<platform::TextSearchRequest*>(lParam);
+        return field != nullptr && request != nullptr && field->FindText(*request);
+    }
+    case WM_APP_COMMITTEXT: {
+        const auto* text = reinterpret_cast<const std::wstring*>(lParam);
+        return text != nullptr && edit->InsertText(*text, TextChange::InputMethod);
+    }
+    default:
+        return false;
+    }
+}
+
 void CPaintManagerUI::Invalidate(const RECT& rc)
 {
     if (m_hWndPaint != nullptr && !m_bDestroying && rc.right > rc.left && rc.bottom > rc.top) {
@@ -509,6 +551,9 @@ bool CPaintManagerUI::HandleMouse(UINT message, WPARAM wParam, LPARAM lParam, LR
         m_bDropDownPress = message != WM_LBUTTONUP;
         return true;
     }
+    if ((message == WM_RBUTTONDOWN || message == WM_MBUTTONDOWN) && m_pOpenDropDown != nullptr) {
+        SetOpenDropDown(nullptr);
+    }
     if (message != WM_LBUTTONUP && m_pEventClick == nullptr && IsOverOpenDropDown(pt)) {
         // The page under the drop-down neither scrolls nor shapes the pointer.
         if (message == WM_MOUSEMOVE) {
@@ -522,15 +567,44 @@ bool CPaintManagerUI::HandleMouse(UINT message, WPARAM wParam, LPARAM lParam, LR
     CControlUI* control = FindControl(pt);
     switch (message) {
     case WM_LBUTTONDOWN:
-    case WM_LBUTTONDBLCLK:
+    case WM_LBUTTONDBLCLK: {
         event.Type = message == WM_LBUTTONDOWN ? UIEVENT_BUTTONDOWN : UIEVENT_DBLCLICK;
         m_pEventClick = nullptr;
+        // A press on what takes no input (the page, a display field) takes the focus from the
+        // field that had it, so that the next keys go nowhere rather than into a field the person
+        // is not looking at; a scroll bar leaves the focus where it is.
+        auto* container = dynamic_cast<CContainerUI*>(control);
+        const bool onScrollBar = container != nullptr && container->IsOnScrollBar(pt);
         if (control == nullptr || !control->IsEnabled()) {
+            SetFocus(nullptr);
             return true;
         }
-        SetFocus(control->IsFocusable() ? control : nullptr);
+        if (!onScrollBar) {
+            SetFocus(control->IsFocusable() ? control : nullptr);
+        }
         m_pEventClick = control;
         break;
+    }
+    case WM_RBUTTONDOWN:
+    case WM_MBUTTONDOWN: {
+        // The right button brings the focus to the field for its context menu; the middle one
+        // pastes the primary selection there.
+        if (control == nullptr || !control->IsEnabled() || !control->IsFocusable()) {
+            return true;
+        }
+        SetFocus(control);
+        if (m_pFocus != control) {
+            return true;
+        }
+        if (message == WM_MBUTTONDOWN) {
+            if (auto* edit = dynamic_cast<ITextEditUI*>(control)) {
+                result = edit->PasteSelectionAt(pt) ? 1 : 0;
+            }
+            return true;
+        }
+        event.Type = UIEVENT_RBUTTONDOWN;
+        break;
+    }
     case WM_LBUTTONUP:
         event.Type = UIEVENT_BUTTONUP;
         if (m_pEventClick != nullptr) {
@@ -615,9 +689,16 @@ bool CPaintManagerUI::MessageHandler(UINT message, WPARAM wParam, LPARAM lParam,
     case WM_LBUTTONDOWN:
     case WM_LBUTTONDBLCLK:
     case WM_LBUTTONUP:
+    case WM_RBUTTONDOWN:
+    case WM_MBUTTONDOWN:
     case WM_MOUSEMOVE:
     case WM_MOUSEWHEEL:
         return HandleMouse(message, wParam, lParam, result);
+    case WM_APP_EDITCOMMAND:
+    case WM_APP_FINDTEXT:
+    case WM_APP_COMMITTEXT:
+        result = HandleTextMessage(message, wParam, lParam) ? 1 : 0;
+        return true;
     case WM_SETFOCUS:
     case WM_KILLFOCUS:
         WindowFocusChanged(message == WM_SETFOCUS);

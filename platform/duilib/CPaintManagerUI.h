@@ -3,6 +3,7 @@
 #include "platform/Export.h"
 #include "platform/duilib/CControlUI.h"
 #include "platform/duilib/IDropDownUI.h"
+#include "platform/duilib/ITextEditUI.h"
 
 #include <map>
 #include <memory>
@@ -58,6 +59,12 @@ public:
     // A design length times the zoom ratio, rounded and clamped as RoundCoordinate does.
     int Scale(double design) const;
 
+    // Whether the window's controls paint for paper: values as text on the page, without the
+    // borders, buttons and backgrounds of input fields, caret or selection. Off by default; a
+    // window that prints a copy of a page turns it on while it prints.
+    void SetPrinting(bool printing) { m_bPrinting = printing; }
+    bool IsPrinting() const { return m_bPrinting; }
+
     // Fonts by the skin's "id"; a later font of the same id replaces the earlier one. -1 or an
     // unknown id is the default font.
     void AddFont(int id, const TFontInfo& font, bool isDefault);
@@ -68,6 +75,9 @@ public:
     const TImageInfo* GetImage(LPCTSTR name);
 
     CControlUI* GetFocus() const { return m_pFocus; }
+    // The text field that has the focus, or had it when the window lost the desktop's focus; null
+    // when the focus is on no text field.
+    ITextEditUI* GetFocusedTextEdit() const;
     // Moves the focus; the control that loses it gets "killfocus", the one that gains it
     // "setfocus". Null takes the focus from every control.
     void SetFocus(CControlUI* control);
@@ -98,7 +108,9 @@ public:
     void UpdateLayout();
     // Paints the window's client area into the device context.
     void Paint(HDC hdc);
-    // Handles window messages; true when the message was the manager's.
+    // Handles window messages; true when the message was the manager's. Edit commands, find and
+    // replace and an input method's commit (WM_APP_EDITCOMMAND, WM_APP_FINDTEXT,
+    // WM_APP_COMMITTEXT) go to GetFocusedTextEdit(), with `result` 1 when they did something.
     bool MessageHandler(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
 
     // The one open drop-down of the window, painted above the page; opening one closes the one
@@ -132,6 +144,7 @@ private:
     bool PressOpenDropDown(POINT pt);
     // Asks the control under the pointer for the pointer's shape (an arrow over nothing).
     void SetCursorFor(CControlUI* control, POINT pt);
+    bool HandleTextMessage(UINT message, WPARAM wParam, LPARAM lParam);
     // The window gained or lost the keyboard focus.
     void WindowFocusChanged(bool gained);
     void KillTimers(CControlUI* control);
@@ -153,6 +166,7 @@ private:
     std::vector<TTimerInfo> m_vecTimers;
     UINT_PTR m_uNextTimer = 1;
     float m_fZoomRatio = 1.0f;
+    bool m_bPrinting = false;
     bool m_bUpdateNeeded = false;
     bool m_bLayingOut = false;
     bool m_bDestroying = false;
@@ -166,6 +180,8 @@ private:
         explicit CWindowClipboard(const CPaintManagerUI& manager) : m_manager(manager) {}
         bool SetText(const std::wstring& text) override;
         bool GetText(std::wstring& text) override;
+        bool SetSelectionText(const std::wstring& text) override;
+        bool GetSelectionText(std::wstring& text) override;
 
     private:
         const CPaintManagerUI& m_manager;

@@ -41,10 +41,12 @@ enum EventType {
     UIEVENT_DBLCLICK,
     UIEVENT_SETCURSOR,
     UIEVENT_IME_COMPOSITION,
+    UIEVENT_RBUTTONDOWN,
 };
 
 // Input that the paint manager routes to a control. wKeyState holds MK_SHIFT, MK_CONTROL and
-// MK_LBUTTON as they were at the event; wParam is the virtual key (UIEVENT_KEYDOWN), the wheel
+// MK_LBUTTON as they were at the event (UIEVENT_RBUTTONDOWN: the right button's press, which
+// comes before a context menu); wParam is the virtual key (UIEVENT_KEYDOWN), the wheel
 // delta in WHEEL_DELTA steps, positive away from the person (UIEVENT_SCROLLWHEEL), or the
 // control's timer id (UIEVENT_TIMER). UIEVENT_SETCURSOR asks the control under the pointer to set
 // the pointer's shape (::SetCursor); UIEVENT_IME_COMPOSITION carries the input method's text
@@ -70,6 +72,10 @@ public:
     virtual bool SetText(const std::wstring& text) = 0;
     // The clipboard's text; false when it holds none.
     virtual bool GetText(std::wstring& text) = 0;
+    // The primary selection, which selecting text sets and the middle button pastes (X11's
+    // PRIMARY); a clipboard without one refuses both.
+    virtual bool SetSelectionText(const std::wstring&) { return false; }
+    virtual bool GetSelectionText(std::wstring&) { return false; }
 
 protected:
     ~IClipboardUI() = default;

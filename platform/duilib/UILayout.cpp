@@ -86,7 +86,7 @@ void CVerticalLayoutUI::SetPos(RECT rc, bool bNeedInvalidate)
 {
     CControlUI::SetPos(rc, bNeedInvalidate);
     LayOutLine(m_items, InnerRect(m_rcItem), GetChildPadding(), true,
-               [this](CControlUI* item) { SetFloatPos(item, m_rcItem); });
+               [this](CControlUI* item) { SetFloatPos(item, m_rcItem); });    MeasureContent();
 }
 
 LPCTSTR CHorizontalLayoutUI::GetClass() const { return L"HorizontalLayout"; }
@@ -95,7 +95,7 @@ void CHorizontalLayoutUI::SetPos(RECT rc, bool bNeedInvalidate)
 {
     CControlUI::SetPos(rc, bNeedInvalidate);
     LayOutLine(m_items, InnerRect(m_rcItem), GetChildPadding(), false,
-               [this](CControlUI* item) { SetFloatPos(item, m_rcItem); });
+               [this](CControlUI* item) { SetFloatPos(item, m_rcItem); });    MeasureContent();
 }
 
 LPCTSTR CTileLayoutUI::GetClass() const { return L"TileLayout"; }

@@ -26,26 +26,42 @@ public:
     // begins, so an image of any size gives its attributes for the cost of reading them. A
     // missing, empty, not regular (a FIFO is refused without waiting), too large, truncated,
     // malformed or non-DICOM file gives false and leaves the content unchanged; SrCtrlGetLastError
-    // then says "file not readable: PATH: REASON" (KMFile's reasons, or TooDeepReason for a
-    // dataset nested deeper than KMDcmDeepStack::kMaxDepth levels, which is refused whole, on any
-    // stack) or "not a DICOM file: PATH: REASON" (DCMTK's reason).
+    // then says "file not readable: PATH: REASON" (KMFile's reasons, or "nested deeper than 16384
+    // levels" for a dataset nested deeper than KMDcmDeepStack::kMaxDepth, which is refused whole,
+    // on any stack) or "not a DICOM file: PATH[: REASON]" (DCMTK's reason).
     virtual bool LoadFile(const char* path, bool bLoadAll = true);
     static constexpr size_t kMaxFileBytes = 512u * 1024u * 1024u;
-    // "nested deeper than N levels".
-    static std::string TooDeepReason();
 
     // Writes the content as a Part 10 file in explicit VR little endian, with a meta header made
-    // from the dataset's SOP Class and SOP Instance UIDs, replacing `path` as KMFileReplace does:
-    // a link keeps pointing at the new file, the file keeps its permissions, a folder, FIFO or
-    // device is refused. False on any failure; an existing file at `path` is then left as it was,
-    // and SrCtrlGetLastError says "file not written: PATH: REASON".
+    // from the dataset's SOP Class and SOP Instance UIDs, replacing `path` in one step: the bytes
+    // go to a new file beside it, every write, the sync and the close are checked, and only then
+    // is it renamed over `path`. A link keeps pointing at the new file; the file keeps its mode,
+    // owner and group (a new one gets 0666 less the umask); a folder, FIFO or device is refused.
+    // False on any failure (a full disk included); an existing file at `path` is then left byte
+    // for byte and no temporary file stays, and SrCtrlGetLastError says "file not written: PATH:
+    // REASON", such as "write error: No space left on device".
     bool SaveFile(const char* path);
+
+    // The same Part 10 bytes in memory, replacing `bytes`. False, with `bytes` unchanged and
+    // SrCtrlGetLastError "document not encoded: REASON", when DCMTK cannot encode the dataset.
+    bool SaveToBuffer(std::string& bytes);
+
+    // Whether the instance that the dataset holds, by its SOP Instance UID, is kept outside this
+    // object: LoadFile read it, SaveFile wrote it, SaveToBuffer encoded it (to be stored or sent),
+    // or MarkInstanceKept was told so. Such an
+    // instance must not change under its UID: the report control gives the document a new
+    // version before it changes it (KMDcmSR::StartNewVersion). A new UID in the dataset makes
+    // the answer false until that instance is kept in turn.
+    bool IsInstanceKept() const;
+    // The instance as the dataset holds it now is kept elsewhere (stored or sent by other means).
+    void MarkInstanceKept();
 
     // The dataset, valid for the object's lifetime (also across LoadFile).
     KMDcmDataset* GetDataset() { return &m_dataset; }
     const KMDcmDataset* GetDataset() const { return &m_dataset; }
 
-    // Takes over what `other` holds (which is left empty), as loading it again would.
+    // Takes over what `other` holds, kept instance included (`other` is left empty), as loading
+    // its file again would.
     void Take(KMDcmFile& other);
 
 protected:
@@ -65,4 +81,6 @@ private:
     std::unique_ptr<DcmFileFormat> m_pFile;
     KMDcmDataset::Shared m_shared;
     KMDcmDataset m_dataset;
+    // The SOP Instance UID of the instance last kept; empty before one.
+    std::string m_strKeptUID;
 };

@@ -99,6 +99,23 @@ public:
     // conclusion, PN for the author), so that a page limits typing as the document will.
     static KMDcmVR GetValueRules(DWORD tag);
 
+    // Takes over from `image` (an image of the study, or another instance of it) what ties the
+    // report to the order it answers: the Referenced Request Sequence (0040,A370), one item for
+    // each item of the image's Request Attributes Sequence (0040,0275), or one for its Accession
+    // Number when it has no such items, or the image's own Referenced Request Sequence; the
+    // Other Patient IDs Sequence (0010,1002), made from the retired Other Patient IDs (0010,1000)
+    // where the image has only those; the Procedure Code Sequence (0008,1032) as the
+    // Performed Procedure Code Sequence (0040,A372). Texts are converted as Copy converts them.
+    // False, with the document unchanged, for an unbound dataset or texts that cannot be read.
+    bool TakeRequest(const KMDcmDataset& image);
+
+    // Makes the document a new version of the instance it holds: that instance joins the end of
+    // the Predecessor Documents Sequence (0040,A360), under its study and series, after the
+    // predecessors the document names already; the document gets a new SOP Instance UID
+    // (KMDcmUtil::GenerateUID) and the next Instance Number, in the same series. False, with the
+    // document unchanged, when it has no SOP Instance UID or no UID can be made.
+    bool StartNewVersion();
+
     // The content tree item by item, in document order, the root first (KMDcmContentItem); empty
     // for a document without one. Valid until the document changes.
     const std::vector<KMDcmContentItem>& GetContentItems() const;

@@ -28,7 +28,7 @@ struct DeviceContext : GdiObject {
     bool bPrinter = false;
     std::string strPrinter;           // CUPS queue, or empty for a file printer
     std::string strOutputPath;        // file printer's PDF
-    std::string strSpoolPath;         // PDF (file printer) or PostScript (queue) being written
+    std::string strSpool;             // a queue's PostScript, until the job is submitted
     std::unique_ptr<KMFileReplace> pReplace;  // file printer's replacement while a document is open
     double dWidthMm = 0;
     double dHeightMm = 0;
@@ -41,6 +41,9 @@ struct DeviceContext : GdiObject {
     bool bInDocument = false;
     bool bInPage = false;
     std::string strTitle;
+    // What a PDF document says of itself besides its title (UTF-8); empty leaves it out.
+    std::string strAuthor;
+    std::string strSubject;
 
     // The paper's size, in dots for a printer.
     int PixelWidth() const;
@@ -63,5 +66,10 @@ HDC CreateSurfaceDC(cairo_surface_t* surface);
 
 // Drops a printer document that was started and not ended, removing its spool file.
 void AbandonDocument(DeviceContext* dc);
+
+// The author and subject (UTF-8) of the next document a printer context starts, for a PDF's
+// properties (the title is the DOCINFO's document name). False, with nothing kept, for a context
+// that is no printer or is inside a document already.
+bool SetDocumentProperties(HDC hdc, const std::string& author, const std::string& subject);
 
 } // namespace platform

@@ -1,20 +1,20 @@
 #include "platform/win32/DeviceContext.h"
+#include "platform/kmbase/KMLastError.h"
 #include "platform/kmbase/KMString.h"
 #include "platform/win32/CupsLibrary.h"
+#include "SrCtrlVersion.h"
 
 #include <cairo-pdf.h>
 #include <cairo-ps.h>
-#include <unistd.h>
 
-#include <atomic>
-#include <cstdio>
-#include <fstream>
-#include <cstdlib>
+#include <algorithm>
+#include <ctime>
 #include <map>
 #include <memory>
 #include <mutex>
 #include <new>
 #include <string>
+#include <utility>
 
 namespace {
 
@@ -37,39 +37,45 @@ constexpr int kCupsDpi = 300;
 constexpr int kMinDpi = 72;
 constexpr int kMaxDpi = 2400;
 
-// The PostScript that a CUPS job is written to before it is handed to the queue.
-std::string CupsSpoolPath()
+// Cairo hands a document's bytes to these as it writes them: a file printer's go straight into
+// the replacement of its PDF, through the descriptor it owns, so that a full disk or an I/O error
+// fails the document; a queue's are kept in memory until the job is submitted.
+cairo_status_t WriteToFile(void* closure, const unsigned char* data, unsigned int length)
 {
-    static std::atomic<unsigned> counter{0};
-    const std::string suffix = ".spool." + std::to_string(getpid()) + "." + std::to_string(counter++);
-    const char* tmp = std::getenv("TMPDIR");
-    return std::string(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp") + "/srctrl-print" + suffix + ".ps";
+    return static_cast<KMFileReplace*>(closure)->Write(data, length) ? CAIRO_STATUS_SUCCESS : CAIRO_STATUS_WRITE_ERROR;
 }
 
-// Where the document is written: for a file printer a replacement of its PDF (a link stays a
-// link, the file keeps its permissions, a device or FIFO is refused), for a queue a spool file.
-bool OpenSpool(DeviceContext& dc)
+cairo_status_t WriteToSpool(void* closure, const unsigned char* data, unsigned int length)
 {
-    if (!dc.strPrinter.empty()) {
-        dc.strSpoolPath = CupsSpoolPath();
-        return true;
+    try {
+        static_cast<std::string*>(closure)->append(reinterpret_cast<const char*>(data), length);
+        return CAIRO_STATUS_SUCCESS;
+    } catch (const std::bad_alloc&) {
+        return CAIRO_STATUS_NO_MEMORY;
     }
+}
+
+// Where a file printer's document goes: a replacement of its PDF (a link stays a link, the file
+// keeps its mode, owner and group, a device or FIFO is refused).
+bool OpenReplacement(DeviceContext& dc)
+{
     std::unique_ptr<KMFileReplace> replace(new (std::nothrow) KMFileReplace);
-    if (!replace || replace->Begin(dc.strOutputPath.c_str()) != KMFile::Error::None) {
+    if (!replace) {
+        KMLastError::Set("PDF not written: " + dc.strOutputPath + ": out of memory");
         return false;
     }
-    dc.strSpoolPath = replace->TemporaryPath();
+    if (replace->Begin(dc.strOutputPath.c_str()) != KMFile::Error::None) {
+        KMLastError::Set("PDF not written: " + dc.strOutputPath + ": " + replace->Reason());
+        return false;
+    }
     dc.pReplace = std::move(replace);
     return true;
 }
 
 void DropSpool(DeviceContext& dc)
 {
-    if (dc.pReplace) {
-        dc.pReplace.reset();
-    } else {
-        std::remove(dc.strSpoolPath.c_str());
-    }
+    dc.pReplace.reset();
+    std::string().swap(dc.strSpool);
 }
 
 // The queue's default resolution, kCupsDpi when it does not say.
@@ -123,9 +129,8 @@ bool SubmitCupsJob(const DeviceContext& dc)
         return false;
     }
     const CupsLibrary& cups = *library;
-    std::ifstream in(dc.strSpoolPath, std::ios::binary);
     cups_dest_t* dest = cups.GetNamedDest(CUPS_HTTP_DEFAULT, dc.strPrinter.c_str(), nullptr);
-    if (!in || dest == nullptr) {
+    if (dest == nullptr) {
         cups.FreeDests(dest != nullptr ? 1 : 0, dest);
         return false;
     }
@@ -136,15 +141,13 @@ bool SubmitCupsJob(const DeviceContext& dc)
                                IPP_STATUS_OK) {
         if (cups.StartDestDocument(CUPS_HTTP_DEFAULT, dest, info, job, dc.strTitle.c_str(), CUPS_FORMAT_POSTSCRIPT, 0,
                                   nullptr, 1) == HTTP_STATUS_CONTINUE) {
-            char buffer[65536];
+            constexpr size_t kChunk = 65536;
             bool written = true;
-            while (written && in) {
-                in.read(buffer, sizeof buffer);
-                const std::streamsize count = in.gcount();
-                written = count == 0 ||
-                          cups.WriteRequestData(CUPS_HTTP_DEFAULT, buffer, static_cast<size_t>(count)) == HTTP_STATUS_CONTINUE;
+            for (size_t done = 0; written && done < dc.strSpool.size(); done += kChunk) {
+                const size_t count = std::min(kChunk, dc.strSpool.size() - done);
+                written = cups.WriteRequestData(CUPS_HTTP_DEFAULT, dc.strSpool.data() + done, count) == HTTP_STATUS_CONTINUE;
             }
-            sent = cups.FinishDestDocument(CUPS_HTTP_DEFAULT, dest, info) == IPP_STATUS_OK && written && in.eof();
+            sent = cups.FinishDestDocument(CUPS_HTTP_DEFAULT, dest, info) == IPP_STATUS_OK && written;
         }
         if (!sent) {
             cups.CancelDestJob(CUPS_HTTP_DEFAULT, dest, job);
@@ -155,23 +158,67 @@ bool SubmitCupsJob(const DeviceContext& dc)
     return sent;
 }
 
+// The document's properties as a PDF reader shows them: its title, author and subject, the
+// program that made it and when.
+void WritePdfMetadata(cairo_surface_t* surface, const DeviceContext& dc)
+{
+    for (const auto& item : {std::make_pair(CAIRO_PDF_METADATA_TITLE, &dc.strTitle),
+                             std::make_pair(CAIRO_PDF_METADATA_AUTHOR, &dc.strAuthor),
+                             std::make_pair(CAIRO_PDF_METADATA_SUBJECT, &dc.strSubject)}) {
+        if (!item.second->empty()) {
+            cairo_pdf_surface_set_metadata(surface, item.first, item.second->c_str());
+        }
+    }
+    cairo_pdf_surface_set_metadata(surface, CAIRO_PDF_METADATA_CREATOR, "srctrl " SRCTRL_VERSION_STRING);
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    char date[32];
+    char zone[8];
+    if (localtime_r(&now, &local) != nullptr && std::strftime(date, sizeof date, "%Y-%m-%dT%H:%M:%S", &local) > 0 &&
+        std::strftime(zone, sizeof zone, "%z", &local) == 5) {
+        // ISO 8601 wants the offset as +hh:mm.
+        const std::string stamp = std::string(date) + std::string(zone, 3) + ":" + std::string(zone + 3, 2);
+        cairo_pdf_surface_set_metadata(surface, CAIRO_PDF_METADATA_CREATE_DATE, stamp.c_str());
+    }
+}
+
 // The surface a document is drawn on, in points. A queue gets PostScript: Cairo's PDF pages are
 // each one transparency group, and CUPS's filters turn any page with a group into a picture on
 // the way to PostScript, losing text and fonts; PostScript pages carry no group.
-cairo_surface_t* CreateDocumentSurface(const DeviceContext& dc)
+cairo_surface_t* CreateDocumentSurface(DeviceContext& dc)
 {
     const double points = 72.0 / 25.4;
     if (dc.strPrinter.empty()) {
-        cairo_surface_t* surface =
-            cairo_pdf_surface_create(dc.strSpoolPath.c_str(), dc.dWidthMm * points, dc.dHeightMm * points);
-        cairo_pdf_surface_set_metadata(surface, CAIRO_PDF_METADATA_TITLE, dc.strTitle.c_str());
-        cairo_pdf_surface_set_metadata(surface, CAIRO_PDF_METADATA_CREATOR, "srctrl");
+        cairo_surface_t* surface = cairo_pdf_surface_create_for_stream(WriteToFile, dc.pReplace.get(),
+                                                                       dc.dWidthMm * points, dc.dHeightMm * points);
+        WritePdfMetadata(surface, dc);
         return surface;
     }
     cairo_surface_t* surface =
-        cairo_ps_surface_create(dc.strSpoolPath.c_str(), dc.dWidthMm * points, dc.dHeightMm * points);
+        cairo_ps_surface_create_for_stream(WriteToSpool, &dc.strSpool, dc.dWidthMm * points, dc.dHeightMm * points);
     cairo_ps_surface_restrict_to_level(surface, CAIRO_PS_LEVEL_3);
     return surface;
+}
+
+// Names why a file printer's document failed: the file's own reason (a full disk) where there is
+// one, else Cairo's. A queue's failure is named by the caller, who knows the queue.
+void SetDocumentFailure(const DeviceContext& dc, cairo_status_t status)
+{
+    if (dc.pReplace) {
+        const std::string why = !dc.pReplace->Reason().empty() ? dc.pReplace->Reason() : cairo_status_to_string(status);
+        KMLastError::Set("PDF not written: " + dc.strOutputPath + ": " + why);
+    }
+}
+
+// Renames a file printer's finished PDF over its target; false, with the reason, when Cairo or
+// the file failed, the old file then kept as it was.
+bool CommitPdf(DeviceContext& dc, cairo_status_t status)
+{
+    if (status == CAIRO_STATUS_SUCCESS && dc.pReplace->Commit() == KMFile::Error::None) {
+        return true;
+    }
+    SetDocumentFailure(dc, status);
+    return false;
 }
 
 void CloseSurface(DeviceContext* dc)
@@ -199,6 +246,17 @@ bool RegisterPdfPrinter(const char* name, const char* pdfPath, double widthMm, d
     }
     std::lock_guard<std::mutex> lock(g_printersMutex);
     PdfPrinters()[name] = PdfPrinter{pdfPath, widthMm, heightMm, dpi};
+    return true;
+}
+
+bool SetDocumentProperties(HDC hdc, const std::string& author, const std::string& subject)
+{
+    DeviceContext* dc = LookupDC(hdc);
+    if (dc == nullptr || !dc->bPrinter || dc->bInDocument) {
+        return false;
+    }
+    dc->strAuthor = author;
+    dc->strSubject = subject;
     return true;
 }
 
@@ -261,7 +319,7 @@ int StartDocW(HDC hdc, const DOCINFOW* info)
         return 0;
     }
     dc->strTitle = info->lpszDocName != nullptr ? KMString(info->lpszDocName).str() : std::string();
-    if (!OpenSpool(*dc)) {
+    if (dc->strPrinter.empty() && !OpenReplacement(*dc)) {
         return 0;
     }
     cairo_surface_t* surface = CreateDocumentSurface(*dc);
@@ -302,7 +360,11 @@ int EndPage(HDC hdc)
         return 0;
     }
     cairo_show_page(dc->pCairo);
-    const bool ok = cairo_status(dc->pCairo) == CAIRO_STATUS_SUCCESS;
+    const cairo_status_t status = cairo_status(dc->pCairo);
+    const bool ok = status == CAIRO_STATUS_SUCCESS;
+    if (!ok) {
+        SetDocumentFailure(*dc, status);
+    }
     cairo_destroy(dc->pCairo);
     dc->pCairo = nullptr;
     dc->bInPage = false;
@@ -319,15 +381,10 @@ int EndDoc(HDC hdc)
         EndPage(hdc);
     }
     cairo_surface_finish(dc->pSurface);
-    const bool written = cairo_surface_status(dc->pSurface) == CAIRO_STATUS_SUCCESS;
+    const cairo_status_t status = cairo_surface_status(dc->pSurface);
     CloseSurface(dc);
     dc->bInDocument = false;
-    bool done = false;
-    if (written && dc->pReplace) {
-        done = dc->pReplace->Commit() == KMFile::Error::None;
-    } else if (written) {
-        done = SubmitCupsJob(*dc);
-    }
+    const bool done = dc->pReplace ? CommitPdf(*dc, status) : status == CAIRO_STATUS_SUCCESS && SubmitCupsJob(*dc);
     DropSpool(*dc);
     return done ? 1 : 0;
 }

@@ -43,14 +43,14 @@ public:
     void TimersChanged(HWND, long long) override {}
     void CursorChanged(HWND, platform::CursorShape) override {}
     void CaretChanged(HWND, const RECT&) override {}
-    bool GetClipboardText(std::wstring& text) override
+    bool GetClipboardText(std::wstring& text, bool selection) override
     {
-        text = m_strClipboard;
+        text = selection ? m_strSelection : m_strClipboard;
         return true;
     }
-    bool SetClipboardText(const std::wstring& text) override
+    bool SetClipboardText(const std::wstring& text, bool selection) override
     {
-        m_strClipboard = text;
+        (selection ? m_strSelection : m_strClipboard) = text;
         return true;
     }
 
@@ -59,6 +59,7 @@ public:
 private:
     std::uint64_t m_now = 0;
     std::wstring m_strClipboard;
+    std::wstring m_strSelection;
 };
 
 HeadlessBackend& Headless()
@@ -666,14 +667,19 @@ bool SetWindowBackend(HWND topLevel, IWindowBackend* backend)
     return true;
 }
 
-bool GetClipboardText(HWND hwnd, std::wstring& text)
+bool GetClipboardText(HWND hwnd, std::wstring& text, bool selection)
 {
-    return BackendOf(hwnd)->GetClipboardText(text);
+    return BackendOf(hwnd)->GetClipboardText(text, selection);
 }
 
-bool SetClipboardText(HWND hwnd, const std::wstring& text)
+bool SetClipboardText(HWND hwnd, const std::wstring& text, bool selection)
 {
-    return BackendOf(hwnd)->SetClipboardText(text);
+    return BackendOf(hwnd)->SetClipboardText(text, selection);
+}
+
+std::uint64_t GetWindowTime(HWND hwnd)
+{
+    return BackendOf(hwnd)->Now();
 }
 
 HWND GetTopLevel(HWND hwnd)

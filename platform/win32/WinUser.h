@@ -36,9 +36,25 @@ constexpr UINT WM_MOUSEMOVE = 0x0200;
 constexpr UINT WM_LBUTTONDOWN = 0x0201;
 constexpr UINT WM_LBUTTONUP = 0x0202;
 constexpr UINT WM_LBUTTONDBLCLK = 0x0203;
+constexpr UINT WM_RBUTTONDOWN = 0x0204;
+constexpr UINT WM_RBUTTONUP = 0x0205;
+constexpr UINT WM_MBUTTONDOWN = 0x0207;
+constexpr UINT WM_MBUTTONUP = 0x0208;
 constexpr UINT WM_MOUSEWHEEL = 0x020A;
+constexpr UINT WM_MOUSEHWHEEL = 0x020E;
 constexpr UINT WM_IME_COMPOSITION = 0x010F;
 constexpr UINT WM_PRINTCLIENT = 0x0318;
+// The toolkit's own messages, in the range Windows leaves to applications.
+// An edit command (wParam: a srctrl::EditCommand) for the text field that has the focus, or had it
+// last in the window; lParam 1 only asks whether the command can run now. The result is 1 when it
+// ran (or can run).
+constexpr UINT WM_APP_EDITCOMMAND = 0x8001;
+// Find or replace in that text field; lParam points to a platform::TextSearchRequest, valid during
+// the message. The result is 1 when something was found.
+constexpr UINT WM_APP_FINDTEXT = 0x8002;
+// Text committed by an input method, as one step of the field's history; lParam points to a
+// std::wstring valid during the message.
+constexpr UINT WM_APP_COMMITTEXT = 0x8003;
 
 constexpr DWORD WS_CHILD = 0x40000000;
 constexpr DWORD WS_VISIBLE = 0x10000000;
@@ -50,6 +66,8 @@ constexpr DWORD WS_EX_WINDOWEDGE = 0x00000100;
 
 // Button and modifier flags of mouse messages (the low word of wParam).
 constexpr WPARAM MK_LBUTTON = 0x0001;
+constexpr WPARAM MK_RBUTTON = 0x0002;
+constexpr WPARAM MK_MBUTTON = 0x0010;
 constexpr WPARAM MK_SHIFT = 0x0004;
 constexpr WPARAM MK_CONTROL = 0x0008;
 constexpr int WHEEL_DELTA = 120;
@@ -161,9 +179,27 @@ struct ImeComposition {
     int cursor = 0;
 };
 
-// The clipboard of the window's backend (copy and paste).
-SRCTRL_API bool GetClipboardText(HWND hwnd, std::wstring& text);
-SRCTRL_API bool SetClipboardText(HWND hwnd, const std::wstring& text);
+// The clipboard of the window's backend (copy and paste), or, with `selection`, the primary
+// selection that a selection sets and the middle button pastes (X11's PRIMARY).
+SRCTRL_API bool GetClipboardText(HWND hwnd, std::wstring& text, bool selection = false);
+SRCTRL_API bool SetClipboardText(HWND hwnd, const std::wstring& text, bool selection = false);
+
+// The clock of the window's backend, in milliseconds, on which its timers run: it tells a pause
+// in typing from a run of keys, as the toolkit's clock (see platform::AdvanceTime) sees it.
+SRCTRL_API std::uint64_t GetWindowTime(HWND hwnd);
+
+// What WM_APP_FINDTEXT asks of a text field: find `what` after the selection (wrapping), replace
+// the selected match with `with` and find the next one, or replace every match as one step.
+// `count` tells how many were replaced.
+struct TextSearchRequest {
+    enum class Action { Find, Replace, ReplaceAll };
+    Action action = Action::Find;
+    std::wstring what;
+    std::wstring with;
+    bool matchCase = false;
+    bool wholeWord = false;
+    int count = 0;
+};
 
 // Paints the window's client area and its visible descendants onto the device context, over
 // white, each window clipped to itself, within the clip the context already has.

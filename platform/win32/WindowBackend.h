@@ -33,9 +33,10 @@ public:
     virtual void CursorChanged(HWND topLevel, CursorShape shape) = 0;
     // The text caret of the tree; an empty rectangle when no window shows one.
     virtual void CaretChanged(HWND topLevel, const RECT& caret) = 0;
-    // The clipboard that copy and paste in the tree use, as text.
-    virtual bool GetClipboardText(std::wstring& text) = 0;
-    virtual bool SetClipboardText(const std::wstring& text) = 0;
+    // The clipboard that copy and paste in the tree use, as text; with `selection`, the primary
+    // selection (set by selecting, pasted by the middle button).
+    virtual bool GetClipboardText(std::wstring& text, bool selection) = 0;
+    virtual bool SetClipboardText(const std::wstring& text, bool selection) = 0;
 
 protected:
     ~IWindowBackend() = default;

@@ -374,7 +374,9 @@ TEST_F(MainWindowTest, NewReportsFromImagesAndReportsGetNewIdentities)
     ASSERT_NE(copy, nullptr);
     EXPECT_EQ(Read(copy, 0x0040A491), "PARTIAL");
     EXPECT_EQ(Read(copy, 0x0040A493), "UNVERIFIED");
-    EXPECT_EQ(Read(copy, 0x00200013), "1");
+    // The copy is the source's next version, in its series.
+    EXPECT_EQ(Read(copy, 0x00200013), "2");
+    EXPECT_EQ(Read(copy, 0x0020000E), Read(a, 0x0020000E));
     EXPECT_NE(Read(copy, 0x00080018), Read(a, 0x00080018));
     EXPECT_EQ(Read(copy, 0x0020000D), Read(a, 0x0020000D));
     EXPECT_TRUE(copy->IsModified());
@@ -395,7 +397,7 @@ TEST_F(MainWindowTest, PrintingNamesTheDocumentAndWritesOnePage)
     report->SetQRCode("SR-QR-4711");
     ASSERT_TRUE(m_main->Print("Main Window PDF"));
     const auto info = testing_support::RunTool("pdfinfo " + testing_support::Quoted(pdf) + " 2>&1");
-    EXPECT_NE(info.strOutput.find("SRMüller^Jürgen20240131"), std::string::npos) << info.strOutput;
+    EXPECT_NE(info.strOutput.find("report — Jürgen Müller — 2024-01-31"), std::string::npos) << info.strOutput;
     EXPECT_NE(info.strOutput.find("Pages:"), std::string::npos) << info.strOutput;
     // The printed page carries the report's QR code.
     ASSERT_EQ(testing_support::RunTool("pdftoppm -r 150 -png " + testing_support::Quoted(pdf) + " " +

@@ -1,8 +1,11 @@
 #!/usr/bin/env bash
 # srreport-gui as a person uses it, on an X server of the test's own with real X input: the
 # editor starts a report for an image, the user clicks into the page's Finding box, types English
-# and Chinese, saves with Ctrl+S into a path typed into the save dialog, and resizes the window.
-# dsrdump reads the saved document; screenshots show where the page is and that it was refitted.
+# and Chinese, saves with Ctrl+S into a path typed into the save dialog, and resizes the window;
+# then takes typing back with the keyboard, the Edit menu and the context menu, finds and
+# replaces, types after clicking a display field, scrolls a page zoomed to 200 %, and has the
+# editor killed (-9 and TERM) while typing, to find the typing again on the next start.
+# dsrdump reads the saved documents; screenshots show where the page is and what is in view.
 #   srreport-gui-test.sh SRREPORT-GUI IMAGE.dcm
 # Exits 77 (skipped) when Xvfb, xdotool, ImageMagick or dsrdump is missing.
 set -euo pipefail
@@ -20,6 +23,7 @@ for tool in Xvfb xdotool import convert dsrdump timeout; do
 done
 
 work=$(mktemp -d /tmp/srreport-gui-test.XXXXXX)
+mkdir -p "$work/home" "$work/state" "$work/config"
 pids=()
 cleanup() {
   local pid
@@ -55,6 +59,10 @@ within() {
   return 1
 }
 
+# Help and the version need no display.
+env -u DISPLAY -u WAYLAND_DISPLAY "$gui" --help 2>&1 | grep -q -- '--version' || fail "--help without a display"
+env -u DISPLAY -u WAYLAND_DISPLAY "$gui" --version 2>&1 | grep -Eq '^srreport-gui [0-9]' || fail "--version without a display"
+
 # The X server picks a free display itself and writes its number when it accepts clients.
 Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
 pids+=($!)
@@ -66,17 +74,24 @@ export DISPLAY=":$(head -n1 "$work/display")"
 english="Liver lesion 12 mm, stable."
 chinese="肝脏病变稳定"
 mkdir -m 700 "$work/runtime"
-LANG=C.UTF-8 QT_QPA_PLATFORM=xcb QT_IM_MODULE= XDG_RUNTIME_DIR="$work/runtime" \
-  "$gui" "$image" >"$work/gui.log" 2>&1 &
-gui_pid=$!
-pids+=("$gui_pid")
+# The editor's own folders (settings, recovery) are the test's.
+start_gui() {
+  HOME="$work/home" XDG_CONFIG_HOME="$work/config" XDG_STATE_HOME="$work/state" LANG=C.UTF-8 QT_QPA_PLATFORM=xcb \
+    QT_IM_MODULE= XDG_RUNTIME_DIR="$work/runtime" "$gui" "$@" >>"$work/gui.log" 2>&1 &
+  gui_pid=$!
+  pids+=("$gui_pid")
+}
+start_gui "$image"
 
 x() {
   timeout 20 xdotool "$@"
 }
 
-window=$(x search --sync --onlyvisible --name 'DICOM SR report editor' | head -n1) || fail "no srreport-gui window appeared"
-x windowsize --sync "$window" 900 1000 || fail "the window could not be sized"
+find_window() {
+  window=$(x search --sync --onlyvisible --name 'DICOM SR report editor' | head -n1) || fail "no srreport-gui window appeared"
+  x windowsize --sync "$window" 900 1000 || fail "the window could not be sized"
+}
+find_window
 
 # Rectangles as "W H X Y" of a window's screenshot: the control's gray page area, and the white
 # page inside it. A black border keeps the trim from taking a white or gray edge for background.
@@ -134,12 +149,59 @@ x type --delay 40 "$saved" && x key Return || fail "cannot type into the save di
 within 20 test -s "$saved" || fail "no file was saved at $saved"
 within 10 sh -c "! xdotool search --onlyvisible --name '^Save report' >/dev/null" || fail "the save dialog stayed open"
 
-finding=$(dsrdump +Pl +Pc "$saved" 2>/dev/null | grep -F '(121071,DCM,"Finding")') || fail "the saved report has no Finding: $(dsrdump +Pl +Pc "$saved" 2>&1)"
-echo "saved: $finding"
-case "$finding" in
-  *"$english $chinese"*) ;;
-  *) fail "the Finding is not the typed text \"$english $chinese\": $finding" ;;
-esac
+# The Finding of a saved document as dsrdump reads it: the text between its quotes.
+finding_of() {
+  dsrdump +Pl +Pc "$1" 2>/dev/null | grep -F '(121071,DCM,"Finding")' | sed -e 's/^.*"Finding")="//' -e 's/">$//' -e 's/"$//'
+}
+expect_finding() {  # file text what
+  local got
+  got=$(finding_of "$1")
+  [ "$got" = "$2" ] || fail "$3: the Finding is \"$got\", not \"$2\" ($(dsrdump +Pl +Pc "$1" 2>&1 | tail -n 3))"
+  echo "$3: $got"
+}
+expect_finding "$saved" "$english $chinese" "saved"
+
+# Saves the report (it has a file now) and waits for the file to be written anew.
+save_again() {
+  rm -f "$saved"
+  x windowfocus --sync "$window"
+  x key ctrl+s || fail "cannot press Ctrl+S"
+  within 20 test -s "$saved" || fail "Ctrl+S wrote no file"
+}
+finding_x=$((px + pw * 400 / 794))
+finding_y=$((py + ph * 720 / 1123))
+
+# Typing taken back word by word, with the keyboard and the Edit menu, and done again.
+x mousemove --window "$window" "$finding_x" "$finding_y" click 1 key ctrl+a
+x type --delay 40 "Liver lesion stable"
+x key ctrl+z                    # stable
+x key alt+e && sleep 0.5 && x key u || fail "cannot undo from the Edit menu"   # lesion
+x key ctrl+y                    # lesion again
+x type --delay 40 "grows"
+save_again
+expect_finding "$saved" "Liver lesion grows" "undone and redone"
+
+# Find and replace in the field, every match as one step; the context menu takes it back whole.
+x key ctrl+h
+dialog=$(x search --sync --onlyvisible --name '^Find and Replace' | head -n1) || fail "Ctrl+H opened no find dialog"
+x windowfocus --sync "$dialog" && sleep 0.5
+x type --delay 40 "lesion" && x key Tab && x type --delay 40 "mass" && x key alt+a || fail "cannot replace"
+sleep 0.5
+x key Escape
+save_again
+expect_finding "$saved" "Liver mass grows" "replaced"
+x mousemove --window "$window" "$finding_x" "$finding_y" click 3 && sleep 0.5 && x key u || fail "no context menu"
+save_again
+expect_finding "$saved" "Liver lesion grows" "undone from the context menu"
+
+# A click on a display field (the patient's name) takes the focus: what is typed next goes nowhere.
+x mousemove --window "$window" "$finding_x" "$finding_y" click 1 key ctrl+End
+x type --delay 40 "."
+x mousemove --window "$window" $((px + pw * 300 / 794)) $((py + ph * 154 / 1123)) click 1
+x type --delay 40 "Q"
+save_again
+expect_finding "$saved" "Liver lesion grows." "typed after a click on a display field"
+dcmdump +P PatientName "$saved" 2>/dev/null | grep -q 'Sample^Patient' || fail "the patient's name changed: $(dcmdump +P PatientName "$saved" 2>&1)"
 
 # A smaller window refits the page: it shrinks with the window and still shows whole.
 x windowsize --sync "$window" 640 700 || fail "the window could not be resized"
@@ -151,5 +213,60 @@ check_fitted "after the resize"
 echo "page ${pw}x${ph} after the resize"
 [ "$ph" -lt $(( ${first#* } * 80 / 100 )) ] || fail "the page (${pw}x${ph}) did not shrink with the window"
 
-kill -0 "$gui_pid" 2>/dev/null || fail "srreport-gui ended"
+# Zoomed to 200 %, the page is larger than the window: the horizontal scroll bar, dragged to its
+# end, brings the page's right part into view. The blue rule under the title runs to the page's
+# right inset: cut by the window's edge at first, it ends inside the view at the end.
+x windowsize --sync "$window" 900 1000
+for step in 1 2 3 4; do
+  x key alt+v && sleep 0.3 && x key i || fail "cannot zoom in from the View menu"
+  sleep 0.3
+done
+rule_right() {  # the right end of the title rule in a screenshot, in window pixels
+  shoot || return 1
+  convert "$work/shot.png" -crop "900x600+0+60" +repage -alpha off -fill black +opaque '#1F5FA8' -fill white -opaque '#1F5FA8' \
+    -bordercolor black -border 1 -format '%@' info: 2>/dev/null | tr 'x+' '  ' | awk '{print $1 + $3 - 1}'
+}
+before=$(rule_right) || fail "no screenshot"
+bar_y=$(( $(xdotool getwindowgeometry --shell "$window" | sed -n 's/^HEIGHT=//p') - 30 ))
+x mousemove --window "$window" 100 "$bar_y" mousedown 1 mousemove --window "$window" 500 "$bar_y" \
+  mousemove --window "$window" 895 "$bar_y" mouseup 1
+sleep 0.5
+after=$(rule_right) || fail "no screenshot"
+echo "title rule ends at x $before at first, at x $after scrolled"
+[ "$before" -ge 850 ] || fail "at 200 % the page's right part is already in view ($before): no zoom?"
+[ "$after" -lt 840 ] && [ "$after" -gt 500 ] || fail "the scroll bar did not bring the page's right edge into view ($after)"
+
+# Killed (-9) while typing: the next start offers the report with what was typed until 5 s before.
+x key ctrl+q
+within 10 sh -c "! kill -0 $gui_pid 2>/dev/null" || fail "srreport-gui did not quit"
+start_gui "$image"
+sleep 3
+find_window
+page_box || fail "no page in the second window"
+x mousemove --window "$window" $((px + pw * 400 / 794)) $((py + ph * 720 / 1123)) click 1
+x type --delay 40 "Typed before the kill"
+sleep 6
+kill -9 "$gui_pid"
+wait "$gui_pid" 2>/dev/null || true
+start_gui
+recovery=$(x search --sync --onlyvisible --name '^Recover reports' | head -n1) || fail "no recovery offered after kill -9"
+x windowfocus --sync "$recovery" && sleep 0.5 && x key Return
+find_window
+x windowfocus --sync "$window" && sleep 0.5
+x key ctrl+s
+dialog=$(x search --sync --onlyvisible --name '^Save report' | head -n1) || fail "the restored report opened no save dialog"
+x windowfocus --sync "$dialog" && sleep 1 && x key Return
+# Never saved before: the dialog proposed Family_Given_StudyDate in the folder used last.
+proposed="$work/Sample_Patient_20260105.dcm"
+within 20 test -s "$proposed" || fail "the restored report was not saved as $proposed: $(ls "$work")"
+expect_finding "$proposed" "Typed before the kill" "restored after kill -9"
+
+# SIGTERM (a logout) writes what is unsaved and ends the editor without asking.
+x mousemove --window "$window" $((px + pw * 400 / 794)) $((py + ph * 720 / 1123)) click 1 key ctrl+End
+x type --delay 40 " and after"
+kill -TERM "$gui_pid"
+within 10 sh -c "! kill -0 $gui_pid 2>/dev/null" || fail "srreport-gui did not end on SIGTERM"
+kept=$(ls "$work"/state/srreport-gui/session-*/*.dcm 2>/dev/null | head -n1)
+[ -n "$kept" ] || fail "SIGTERM left no recovery copy"
+expect_finding "$kept" "Typed before the kill and after" "kept at SIGTERM"
 echo "PASS"

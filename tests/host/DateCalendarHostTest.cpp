@@ -21,14 +21,16 @@ constexpr DWORD kVerifyingObserverName = 0x0040A075;
 constexpr DWORD kVerifyingOrganization = 0x0040A027;
 
 // The study date field of the body-fields template in a 600 x 400 window at a zoom of 1, and
-// its calendar, which opens below it: a header with the month buttons, a row of weekdays, then
-// six rows of days in cells of 28 x 22 from (144, 174).
+// its calendar, which opens below it: a header with the month's and the year's buttons, a row of
+// weekdays, then six rows of days in cells of 28 x 22 from (144, 196).
 constexpr int kFieldX = 300;
 constexpr int kFieldY = 111;
 constexpr int kDropButtonX = 571;
-const RECT kCalendar{140, 124, 344, 310};
+const RECT kCalendar{140, 124, 344, 332};
 const POINT kPreviousMonth{158, 141};
 const POINT kNextMonth{326, 141};
+const POINT kPreviousYear{158, 164};
+const POINT kNextYear{326, 164};
 const POINT kNameField{300, 77};
 constexpr DWORD kChosenColor = 0xFF3C78D8;
 
@@ -42,7 +44,7 @@ POINT DayCell(int year, int month, int day)
     first.tm_hour = 12;
     timegm(&first);
     const int index = (first.tm_wday + 6) % 7 + day - 1;
-    return POINT{144 + index % 7 * 28 + 14, 174 + index / 7 * 22 + 11};
+    return POINT{144 + index % 7 * 28 + 14, 196 + index / 7 * 22 + 11};
 }
 
 class DateCalendar : public host_test::ReportHost {
@@ -110,24 +112,30 @@ TEST_F(DateCalendar, APickedDayIsTheFieldsDateAndReachesTheDocument)
 
 TEST_F(DateCalendar, MonthsTurnAcrossYearsAndKnowLeapDays)
 {
-    // From the field's date, one month on or back, then a pick. February 2023 has no 29th: its
-    // cell is empty, a click there keeps the calendar open and the date, and the 28th is picked.
+    // From the field's date, a month or a year on or back, or to a typed year, then a pick.
+    // February 2023 has no 29th: its cell is empty, a click there keeps the calendar open and
+    // the date, and the 28th is picked.
     struct Turn {
         const wchar_t* from;
         POINT button;
+        const wchar_t* typedYear;  // typed instead of a button
         int year, month, day;
         const wchar_t* picked;
     };
     const Turn turns[] = {
-        {L"20240131", kNextMonth, 2024, 2, 29, L"20240229"},
-        {L"20240110", kPreviousMonth, 2023, 12, 31, L"20231231"},
-        {L"20230315", kPreviousMonth, 2023, 2, 29, nullptr},
+        {L"20240131", kNextMonth, nullptr, 2024, 2, 29, L"20240229"},
+        {L"20240110", kPreviousMonth, nullptr, 2023, 12, 31, L"20231231"},
+        {L"20240110", kPreviousYear, nullptr, 2023, 1, 20, L"20230120"},
+        {L"20240229", kNextYear, nullptr, 2025, 2, 28, L"20250228"},
+        {L"20240610", {}, L"1985", 1985, 6, 3, L"19850603"},
+        {L"20240610", {}, L"812\r", 812, 6, 3, L"08120603"},
+        {L"20230315", kPreviousMonth, nullptr, 2023, 2, 29, nullptr},
     };
     for (const Turn& turn : turns) {
         SCOPED_TRACE(testing::Message() << turn.year << "-" << turn.month << "-" << turn.day);
         ASSERT_TRUE(m_ctrl->SetReportValue(kStudyDate, turn.from));
         OpenByButton();
-        ASSERT_TRUE(Click(turn.button));
+        ASSERT_TRUE(turn.typedYear != nullptr ? platform::TypeText(m_host, turn.typedYear) : Click(turn.button));
         ASSERT_TRUE(Click(DayCell(turn.year, turn.month, turn.day)));
         EXPECT_EQ(CalendarShown(), turn.picked == nullptr);
         EXPECT_EQ(Value(kStudyDate), turn.picked != nullptr ? turn.picked : turn.from);
@@ -179,9 +187,10 @@ TEST_F(DateCalendar, DisabledAndVerifiedFieldsNeverOpenIt)
     m_report->VerifyDocument();
     ASSERT_TRUE(m_report->IsVerified());
     m_report->EnableUI(true);
+    // A click on the read-only field takes the focus from where it was, and gives it nowhere.
+    ASSERT_TRUE(platform::Click(m_host, kFieldX, kFieldY));
     const std::vector<DWORD> verified = Pixels(kCalendar);
     OpenByButton();
-    ASSERT_TRUE(platform::Click(m_host, kFieldX, kFieldY));
     platform::PressKey(m_host, platform::Key::Down, platform::Modifiers::Alt);
     EXPECT_EQ(Pixels(kCalendar), verified);
 }

@@ -9,7 +9,9 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -20,6 +22,8 @@ constexpr DWORD kSpecificCharacterSet = 0x00080005;
 constexpr DWORD kVerifyingObserverName = 0x0040A075;
 constexpr DWORD kVerifyingOrganization = 0x0040A027;
 constexpr DWORD kVerificationDateTime = 0x0040A030;
+constexpr DWORD kSOPInstanceUID = 0x00080018;
+constexpr DWORD kFinding = 0x07211001;
 
 int Shell(const std::string& command)
 {
@@ -44,10 +48,109 @@ protected:
         return path;
     }
 
+    // The SOP Instance UIDs the document names as its predecessors, in order.
+    static std::vector<std::string> Predecessors(IKMReport* report)
+    {
+        std::vector<std::string> uids;
+        KMDcmDataset study;
+        KMDcmDataset series;
+        KMDcmDataset sop;
+        const KMDcmDataset* root = report->GetDcmSR()->GetDataset();
+        for (int s = 0; root->GetSequenceItem(0x0040A360, study, s); ++s) {
+            for (int r = 0; study.GetSequenceItem(0x00081115, series, r); ++r) {
+                for (int i = 0; series.GetSequenceItem(0x00081199, sop, i); ++i) {
+                    std::string uid;
+                    sop.GetUID(0x00081155, uid);
+                    uids.push_back(uid);
+                }
+            }
+        }
+        return uids;
+    }
+
+    static std::string Uid(IKMReport* report, DWORD tag = kSOPInstanceUID)
+    {
+        std::string uid;
+        report->GetDcmSR()->GetDataset()->GetUID(tag, uid);
+        return uid;
+    }
+
     host_test::Folder m_dir;
 };
 
 } // namespace
+
+TEST_F(DocumentIdentity, AKeptInstanceIsNeverChangedUnderItsUid)
+{
+    host_test::ValueLog heard;
+    m_ctrl->AddCallback(&heard);
+    IKMReport* report = m_ctrl->CreateReportFromImage(Data("ct-image.dcm").c_str());
+    ASSERT_NE(report, nullptr);
+    const std::string draft = Uid(report);
+    ASSERT_TRUE(report->SetValue(kFinding, L"Draft."));
+    EXPECT_EQ(Uid(report), draft) << "a document nobody kept yet changes as it is";
+
+    // Each way a host keeps the instance, then each kind of change: a new version that names
+    // every earlier one, in order, in the same series.
+    const std::string saved = File("saved.dcm");
+    const struct {
+        const char* what;
+        std::function<void()> keep;
+        std::function<void()> change;
+    } steps[] = {
+        {"saved, then a value", [&] { ASSERT_TRUE(report->GetDcmSR()->SaveFile(saved.c_str())); },
+         [&] { ASSERT_TRUE(report->SetValue(kFinding, L"Changed.")); }},
+        {"stored elsewhere, then completed", [&] { report->SetModified(false); }, [&] { report->CompleteDocument(); }},
+        {"reopened from its file, then verified",
+         [&] {
+             ASSERT_TRUE(report->GetDcmSR()->SaveFile(saved.c_str()));
+             m_ctrl->CloseReport(report);
+             report = m_ctrl->OpenReportFile(saved.c_str());
+             ASSERT_NE(report, nullptr);
+         },
+         [&] {
+             ASSERT_TRUE(report->SetValue(kVerifyingObserverName, L"Doe^John"));
+             ASSERT_TRUE(report->SetValue(kVerifyingOrganization, L"General Hospital"));
+             report->VerifyDocument();
+         }},
+    };
+    std::vector<std::string> versions{draft};
+    const std::string series = Uid(report, 0x0020000E);
+    for (const auto& step : steps) {
+        step.keep();
+        const std::string kept = Uid(report);
+        heard.values.clear();
+        step.change();
+        EXPECT_NE(Uid(report), kept) << step.what;
+        if (kept != versions.back()) {
+            versions.push_back(kept);
+        }
+        EXPECT_EQ(Predecessors(report), versions) << step.what;
+        EXPECT_EQ(Uid(report, 0x0020000E), series) << step.what;
+        ASSERT_FALSE(heard.values.empty()) << step.what;
+        versions.push_back(Uid(report));
+        EXPECT_EQ(heard.values.front(), std::make_pair(kSOPInstanceUID, std::wstring(versions.back().begin(), versions.back().end())))
+            << "the host hears of the new UID first: " << step.what;
+        // Further changes before the next keep stay in that version.
+        if (!report->IsVerified()) {
+            ASSERT_TRUE(report->SetValue(0x00081030, L"CT chest"));
+            EXPECT_EQ(Uid(report), versions.back()) << step.what;
+        }
+    }
+    EXPECT_TRUE(report->IsVerified());
+    ASSERT_TRUE(report->GetDcmSR()->SaveFile(saved.c_str()));
+    EXPECT_NE(Shell("dciodvfy " + saved + " 2>&1 | grep -q Error"), 0) << "the sequence is as DICOM wants it";
+
+    // The amendment of a verified report is its next version in turn.
+    IKMReport* amendment = m_ctrl->CreateReportFromReport(report);
+    ASSERT_NE(amendment, nullptr);
+    EXPECT_EQ(Predecessors(amendment), versions);
+    EXPECT_EQ(Uid(amendment, 0x0020000E), series);
+    std::string number;
+    amendment->GetDcmSR()->GetDataset()->GetString(0x00200013, number, 0);
+    EXPECT_EQ(number, std::to_string(versions.size() + 1));
+    m_ctrl->RemoveCallback(&heard);
+}
 
 TEST_F(DocumentIdentity, AnEmptyUidIdentifiesNothing)
 {

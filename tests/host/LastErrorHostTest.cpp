@@ -105,7 +105,8 @@ TEST_F(LastError, SavingAndPrintingNameWhatCouldNotBeWritten)
     EXPECT_EQ(Reason(), "printer not found: srctrl test: no such printer");
     EXPECT_FALSE(m_ctrl->Print(nullptr));
     EXPECT_EQ(Reason(), "no printer name");
-    ASSERT_TRUE(platform::RegisterPdfPrinter("srctrl test: no folder", m_scratch.File("no-folder/page.pdf").c_str()));
+    const std::string nowherePdf = m_scratch.File("no-folder/page.pdf");
+    ASSERT_TRUE(platform::RegisterPdfPrinter("srctrl test: no folder", nowherePdf.c_str()));
     EXPECT_FALSE(m_ctrl->Print("srctrl test: no folder"));
-    EXPECT_EQ(Reason(), "printing failed on srctrl test: no folder");
+    EXPECT_EQ(Reason(), "PDF not written: " + nowherePdf + ": no such file");
 }

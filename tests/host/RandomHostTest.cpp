@@ -227,6 +227,7 @@ private:
         const bool stored = throughControl ? m_ctrl->SetReportValue(tag, text.c_str()) : report->SetValue(tag, text.c_str());
         if (stored && !notifies && !m_bReleased &&
             std::find(m_order.begin(), m_order.end(), report) != m_order.end()) {
+            ChangedUntold(report);
             // A stored text breaks its lines as DICOM's texts do, with CR LF.
             std::wstring kept;
             for (const wchar_t c : text) {
@@ -316,6 +317,9 @@ private:
         }
         const std::string logos[] = {Data("images/logo.png"), Data("images/huge.png"), Data("images/red.jpg"), m_wideLogo,
                                      Data("missing.png")};
+        if (report != m_ctrl->GetActiveReport()) {
+            ChangedUntold(report);
+        }
         switch (operation) {
         case 18: Chance(50) ? report->CompleteDocument() : report->VerifyDocument(); break;
         case 19: report->SetImageLayout(Pick(4) - 1); break;
@@ -323,6 +327,16 @@ private:
         case 21: report->SetAttributeList({{"Patient", "0010,0010"}, {"ID", "0010,0020"}}); break;
         case 23: report->SetLogo(logos[Pick(5)].c_str()); break;
         default: report->EnableUI(Chance(80)); break;
+        }
+    }
+
+    // A change to a report that is not active tells nobody, also of the new SOP Instance UID
+    // that a change to a kept document gives it: the host reads that from the document.
+    void ChangedUntold(IKMReport* report)
+    {
+        const auto values = m_values.find(report);
+        if (values != m_values.end()) {
+            values->second.erase(0x00080018);
         }
     }
 

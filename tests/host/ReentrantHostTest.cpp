@@ -165,3 +165,55 @@ TEST_F(ReentrantHost, AReportClosedAsItIsAddedIsNotReturned)
     m_ctrl->RemoveCallback(&close);
     EXPECT_EQ(m_ctrl->GetReportCount(), 0);
 }
+
+// From its closing on a report is out of the host's reach: inside OnReportClosing it is no longer
+// active, the calls that would change it fail with the reason, and no later notification names
+// it; a host that activates another report there keeps its choice.
+TEST_F(ReentrantHost, AClosingReportIsNoLongerReachable)
+{
+    struct Closing : host_test::ValueLog {
+        void OnReportClosing(IKMReport* r) override
+        {
+            closed = r;
+            activeInside = ctrl->GetActiveReport();
+            valueStored = ctrl->SetReportValue(kFinding, L"Too late.");
+            valueReason = SrCtrlGetLastError();
+            templateApplied = ctrl->ApplyTemplate(nullptr);
+            templateReason = SrCtrlGetLastError();
+            if (activate != nullptr) {
+                ctrl->ActivateReport(activate);
+            }
+        }
+        void OnActiveReportChanged(IKMReport* r) override { heardAfter += r == closed && closed != nullptr; }
+        void OnLayoutChanged(IKMReport* r) override { heardAfter += r == closed && closed != nullptr; }
+        void OnModifiedChanged(IKMReport* r) override { heardAfter += r == closed && closed != nullptr; }
+        IReportCtrl* ctrl = nullptr;
+        IKMReport* activate = nullptr;
+        IKMReport* closed = nullptr;
+        IKMReport* activeInside = reinterpret_cast<IKMReport*>(1);
+        bool valueStored = true;
+        bool templateApplied = true;
+        std::string valueReason;
+        std::string templateReason;
+        int heardAfter = 0;
+    } host;
+    host.ctrl = m_ctrl;
+    IKMReport* first = NewReport();
+    NewReport();
+    IKMReport* third = NewReport();
+    ASSERT_NE(third, nullptr);
+    host.activate = first;
+    m_ctrl->AddCallback(&host);
+    m_ctrl->CloseReport(third);
+    m_ctrl->RemoveCallback(&host);
+    EXPECT_EQ(host.closed, third);
+    EXPECT_EQ(host.activeInside, nullptr);
+    EXPECT_FALSE(host.valueStored);
+    EXPECT_EQ(host.valueReason, "the report is closing");
+    EXPECT_FALSE(host.templateApplied);
+    EXPECT_EQ(host.templateReason, "the report is closing");
+    EXPECT_EQ(host.values.size(), 0u) << "no value was told of, for any report";
+    EXPECT_EQ(host.heardAfter, 0);
+    EXPECT_EQ(m_ctrl->GetActiveReport(), first) << "the host's choice, not the report beside the closed one";
+    EXPECT_EQ(m_ctrl->GetReportCount(), 2);
+}

@@ -1,10 +1,14 @@
 #include "control/KMMainWindow.h"
+#include "control/SrCtrl.h"
 #include "platform/Host.h"
+#include "platform/kmbase/KMString.h"
+#include "platform/kmdicom/KMDcmConvert.h"
 #include "platform/win32/GdiPlus.h"
 #include "report/KMReportWindow.h"
 #include "support/FileChecks.h"
 #include "support/MainWindowFixture.h"
 #include "support/TestSupport.h"
+#include "SrCtrlVersion.h"
 
 #include <gtest/gtest.h>
 
@@ -12,10 +16,13 @@
 #include <cups/cups.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <array>
 #include <chrono>
 #include <cstdlib>
 #include <memory>
 #include <regex>
+#include <sstream>
 #include <vector>
 #include <string>
 #include <thread>
@@ -68,17 +75,24 @@ int PageCount(const std::string& pdf)
     return std::regex_search(info, match, std::regex("Pages: +(\\d+)")) ? std::stoi(match[1]) : 0;
 }
 
+// The text of one page (0: of them all), as pdftotext lays it out.
+std::string PdfText(const std::string& pdf, int page = 0)
+{
+    const std::string pages = page > 0 ? " -f " + std::to_string(page) + " -l " + std::to_string(page) : "";
+    return RunTool("pdftotext -layout" + pages + " " + Quoted(pdf) + " - 2>/dev/null").strOutput;
+}
+
 // Every page of the PDF shows the page's number out of their count, and the text of every line.
 void ExpectAWholeFlowedReport(const std::string& pdf, int findingLines, int conclusionLines)
 {
-    const std::string text = RunTool("pdftotext -layout " + Quoted(pdf) + " - 2>/dev/null").strOutput;
+    const std::string text = PdfText(pdf);
     EXPECT_TRUE(HoldsEveryLineInOrder(text, "Finding", findingLines));
     EXPECT_TRUE(HoldsEveryLineInOrder(text, "Conclusion", conclusionLines));
     const int pages = PageCount(pdf);
     EXPECT_GT(pages, 1);
     for (int page = 1; page <= pages; ++page) {
-        const std::string number = std::to_string(page) + "/" + std::to_string(pages);
-        EXPECT_TRUE(std::regex_search(text, std::regex("\\s" + number + "\\s"))) << "no page number " << number;
+        const std::string number = "Page " + std::to_string(page) + " of " + std::to_string(pages);
+        EXPECT_NE(PdfText(pdf, page).find(number), std::string::npos) << "no " << number << " on its page";
     }
     // The verifier block closes the report on its last page, below the conclusion.
     EXPECT_GT(text.find("Verified on"), text.find("Conclusion line " + std::to_string(conclusionLines) + " "));
@@ -86,28 +100,80 @@ void ExpectAWholeFlowedReport(const std::string& pdf, int findingLines, int conc
     EXPECT_TRUE(std::regex_search(fonts, std::regex("DejaVu\\S* +\\S+ +\\S+ +yes"))) << fonts;
 }
 
-// The rows of a page picture (as pdftoppm writes it) that hold anything darker than paper, as
-// [first, last]; {-1, -1} for an empty page.
-std::pair<int, int> InkedRows(const std::string& png, int& width, int& height)
+// A page as pdftoppm draws it (PNG), pixel by pixel: white outside it.
+class PagePicture {
+public:
+    explicit PagePicture(const std::string& png) : m_pImage(cairo_image_surface_create_from_png(png.c_str())) {}
+    ~PagePicture() { cairo_surface_destroy(m_pImage); }
+    int Width() const { return cairo_image_surface_get_width(m_pImage); }
+    int Height() const { return cairo_image_surface_get_height(m_pImage); }
+    // Red, green and blue, 0 to 255.
+    std::array<int, 3> Rgb(int x, int y) const
+    {
+        const unsigned char* data = cairo_image_surface_get_data(m_pImage);
+        const unsigned char* p = data + y * cairo_image_surface_get_stride(m_pImage) + x * 4;
+        const bool inside = data != nullptr && x >= 0 && y >= 0 && x < Width() && y < Height();
+        return inside ? std::array<int, 3>{p[2], p[1], p[0]} : std::array<int, 3>{255, 255, 255};
+    }
+    // Anything darker than paper.
+    bool IsInk(int x, int y) const
+    {
+        const auto c = Rgb(x, y);
+        return *std::min_element(c.begin(), c.end()) < 200;
+    }
+
+private:
+    cairo_surface_t* m_pImage;
+};
+
+// The rows of a page picture that hold ink, as [first, last]; {-1, -1} for an empty page.
+std::pair<int, int> InkedRows(const PagePicture& page)
 {
-    cairo_surface_t* image = cairo_image_surface_create_from_png(png.c_str());
     std::pair<int, int> rows{-1, -1};
-    width = cairo_image_surface_get_width(image);
-    height = cairo_image_surface_get_height(image);
-    const int stride = cairo_image_surface_get_stride(image);
-    const unsigned char* data = cairo_image_surface_get_data(image);
-    for (int y = 0; data != nullptr && y < height; ++y) {
-        for (int x = 0; x < width; ++x) {
-            const unsigned char* p = data + y * stride + x * 4;
-            if (p[0] < 200 || p[1] < 200 || p[2] < 200) {
+    for (int y = 0; y < page.Height(); ++y) {
+        for (int x = 0; x < page.Width(); ++x) {
+            if (page.IsInk(x, y)) {
                 rows.first = rows.first < 0 ? y : rows.first;
                 rows.second = y;
                 break;
             }
         }
     }
-    cairo_surface_destroy(image);
     return rows;
+}
+
+// Draws the first page of a PDF with pdftoppm's `options` (resolution, area) as dir/name.png.
+std::string DrawPage(const std::string& pdf, const std::string& options, const TempDir& dir, const std::string& name)
+{
+    RunTool("pdftoppm -singlefile -png " + options + " " + Quoted(pdf) + " " + Quoted(dir.File(name)));
+    return dir.File(name + ".png");
+}
+
+// A word of a page and its box, in points from the page's top left, as pdftotext -bbox gives it.
+struct Word {
+    std::string strText;
+    double x0, y0, x1, y1;
+};
+
+std::vector<Word> Words(const std::string& pdf, int page)
+{
+    const std::string range = " -f " + std::to_string(page) + " -l " + std::to_string(page);
+    const std::string html = RunTool("pdftotext -bbox" + range + " " + Quoted(pdf) + " - 2>/dev/null").strOutput;
+    const std::string n = "=\"([\\d.]+)\"";
+    const std::regex word("<word xMin" + n + " yMin" + n + " xMax" + n + " yMax" + n + ">([^<]*)</word>");
+    std::vector<Word> words;
+    for (auto it = std::sregex_iterator(html.begin(), html.end(), word); it != std::sregex_iterator(); ++it) {
+        const auto& m = *it;
+        words.push_back(Word{m[5], std::stod(m[1]), std::stod(m[2]), std::stod(m[3]), std::stod(m[4])});
+    }
+    return words;
+}
+
+// The first word with that text; a word with y0 = -1 when there is none.
+Word FindWord(const std::vector<Word>& words, const std::string& text)
+{
+    const auto it = std::find_if(words.begin(), words.end(), [&](const Word& w) { return w.strText == text; });
+    return it != words.end() ? *it : Word{text, -1, -1, -1, -1};
 }
 
 // Each page holds ink within the paper, and some of it in the page's lowest tenth (the page
@@ -120,11 +186,10 @@ void ExpectPagesWithinThePaper(const std::string& pdf, const TempDir& dir)
     for (int page = 1; page <= pages; ++page) {
         char name[32];
         std::snprintf(name, sizeof name, pages >= 10 ? "look-%02d.png" : "look-%d.png", page);
-        int width = 0;
-        int height = 0;
-        const auto rows = InkedRows(dir.File(name), width, height);
+        const PagePicture picture(dir.File(name));
+        const auto rows = InkedRows(picture);
         EXPECT_GE(rows.first, 0) << "page " << page << " is empty";
-        EXPECT_GT(rows.second, height * 9 / 10) << "page " << page << " has no number at its foot";
+        EXPECT_GT(rows.second, picture.Height() * 9 / 10) << "page " << page << " has no number at its foot";
     }
 }
 
@@ -177,7 +242,56 @@ std::string CupsPdfOf(int jobCountBefore, const char* queue)
     return std::string();
 }
 
+// A finding of one paragraph of at least `chars` characters: words of Greek letters (which
+// nothing else on the page holds) that spell their numbers, each with a space after it or none.
+std::wstring GreekParagraph(size_t chars, bool spaces)
+{
+    std::wstring text;
+    for (size_t n = 0; text.size() < chars; ++n) {
+        for (size_t rest = n, digit = 0; digit < 6; ++digit, rest /= 10) {
+            text += static_cast<wchar_t>(L'α' + rest % 10);
+        }
+        text += spaces ? L" " : L"";
+    }
+    return text;
+}
+
+// The words of a PDF's text that hold Greek letters, each followed by `separator`.
+std::wstring GreekWords(const std::string& pdf, const wchar_t* separator)
+{
+    std::wistringstream text(KMString::ToWide(RunTool("pdftotext " + Quoted(pdf) + " - 2>/dev/null").strOutput));
+    std::wstring words;
+    for (std::wstring word; text >> word;) {
+        if (std::any_of(word.begin(), word.end(), [](wchar_t c) { return c >= 0x0370 && c <= 0x03FF; })) {
+            words += word + separator;
+        }
+    }
+    return words;
+}
+
 } // namespace
+
+// A finding dictated as one paragraph prints whole, however long, with spaces or none.
+TEST_F(PrintedReportTest, OneLongParagraphPrintsEveryWord)
+{
+    ASSERT_NE(m_main->CreateReportFromImage(DataFile("ct-image.dcm").c_str()), nullptr);
+    TempDir dir;
+    const std::string pdf = dir.File("paragraph.pdf");
+    ASSERT_TRUE(platform::RegisterPdfPrinter("Paragraph PDF", pdf.c_str()));
+    const struct {
+        size_t nChars;
+        bool bSpaces;
+    } findings[] = {{96000, false}, {96000, true}, {200000, true}, {1 << 20, false}, {1 << 20, true}};
+    for (const auto& finding : findings) {
+        SCOPED_TRACE(std::to_string(finding.nChars) + (finding.bSpaces ? " characters of words" : " without a space"));
+        const std::wstring text = GreekParagraph(finding.nChars, finding.bSpaces);
+        ASSERT_TRUE(m_main->SetReportValue(kFinding, text.c_str()));
+        ASSERT_TRUE(m_main->Print("Paragraph PDF")) << SrCtrlGetLastError();
+        // Without spaces, each line of the finding is one word of the PDF's text.
+        const std::wstring printed = GreekWords(pdf, finding.bSpaces ? L" " : L"");
+        EXPECT_TRUE(printed == text) << printed.size() << " of " << text.size() << " characters";
+    }
+}
 
 TEST_F(PrintedReportTest, LongTextsPrintWholeOnA4AndLetterFilePrinters)
 {
@@ -243,78 +357,186 @@ TEST_F(PrintedReportTest, APageThatCannotBeBuiltPrintsNothing)
     EXPECT_EQ(testing_support::Entries(dir.Path()), std::vector<std::string>{"empty.xml"});
 }
 
-TEST_F(PrintedReportTest, ThePrintedPageClaimsVerificationOnlyForAVerifiedReport)
+// A field narrower than a letter would cut its value on paper: nothing is printed, and the reason
+// names the field.
+TEST_F(PrintedReportTest, AValueThatPaperWouldCutPrintsNothing)
 {
     TempDir dir;
-    const std::string pdf = dir.File("report.pdf");
-    ASSERT_TRUE(platform::RegisterPdfPrinter("Truth PDF", pdf.c_str()));
-    IKMReport* report = m_main->CreateReportFromImage(DataFile("ct-image.dcm").c_str());
-    ASSERT_NE(report, nullptr);
-    std::wstring modality;
-    EXPECT_TRUE(report->GetValue(0x00080060, modality));
-    EXPECT_EQ(modality, L"CT") << "the image's modality is what the report is about";
-
-    ASSERT_TRUE(m_main->Print("Truth PDF"));
-    std::string text = RunTool("pdftotext " + Quoted(pdf) + " - 2>/dev/null").strOutput;
-    EXPECT_EQ(text.find("verified electronically"), std::string::npos);
-    EXPECT_EQ(text.find("VERIFIED"), std::string::npos);
-
-    report->SetValue(0x0040A075, L"Roe^Anna");
-    report->SetValue(0x0040A027, L"City Hospital");
-    report->CompleteDocument();
-    report->VerifyDocument();
-    ASSERT_TRUE(report->IsVerified());
-    ASSERT_TRUE(m_main->Print("Truth PDF"));
-    text = RunTool("pdftotext " + Quoted(pdf) + " - 2>/dev/null").strOutput;
-    EXPECT_NE(text.find("VERIFIED"), std::string::npos);
-
-    // On the screen's page the badge has a place of its own, clear of the logo.
-    auto* window = dynamic_cast<KMReportWindow*>(report);
-    ASSERT_NE(window, nullptr);
-    DuiLib::CControlUI* badge = window->m_pm.FindControl(L"verifiedCtrl");
-    DuiLib::CControlUI* logo = window->m_pm.FindControl(L"RT_LOGO");
-    ASSERT_NE(badge, nullptr);
-    ASSERT_NE(logo, nullptr);
-    EXPECT_TRUE(badge->IsVisible());
-    const RECT& a = badge->GetPos();
-    const RECT& b = logo->GetPos();
-    EXPECT_TRUE(a.left >= b.right || b.left >= a.right || a.top >= b.bottom || b.top >= a.bottom);
-}
-
-// The fields' borders keep a design pixel's weight on paper: at 600 dpi a one-dot line would
-// all but vanish. Seen at 96 dpi, where the page is as large as in its design, the right edge of
-// the patient name's field (the left column's first box) is a dark line.
-TEST_F(PrintedReportTest, BordersPrintAsHeavyAsOnTheScreen)
-{
-    TempDir dir;
-    const std::string pdf = dir.File("report.pdf");
-    ASSERT_TRUE(platform::RegisterPdfPrinter("Border PDF", pdf.c_str(), 210.0, 297.0, 600));
+    const std::string pdf = dir.File("cut.pdf");
+    ASSERT_TRUE(platform::RegisterPdfPrinter("Cut PDF", pdf.c_str()));
+    const std::string narrow = dir.File("narrow.xml");
+    testing_support::WriteFile(narrow, std::regex_replace(testing_support::ReadFile(std::string(SRCTRL_SOURCE_DIR) +
+                                                                                    "/skin/srctrl/default_template.xml"),
+                                                          std::regex("userdata=\"0008,0090\""),
+                                                          "userdata=\"0008,0090\" width=\"2\""));
+    m_main->SetTemplateFile(narrow.c_str());
     ASSERT_NE(m_main->CreateReportFromImage(DataFile("ct-image.dcm").c_str()), nullptr);
-    ASSERT_TRUE(m_main->Print("Border PDF"));
-    ASSERT_EQ(RunTool("pdftoppm -r 96 -png " + Quoted(pdf) + " " + Quoted(dir.File("page")) + " 2>/dev/null").nExitCode,
-              0);
-    cairo_surface_t* image = cairo_image_surface_create_from_png(dir.File("page-1.png").c_str());
-    ASSERT_EQ(cairo_surface_status(image), CAIRO_STATUS_SUCCESS);
-    const int stride = cairo_image_surface_get_stride(image);
-    const unsigned char* data = cairo_image_surface_get_data(image);
-    // The field spans x 176..394 and y 141..167 of the design; its right edge is at 393.
-    int darkest = 255;
-    for (int y = 147; y < 161; ++y) {
-        for (int x = 388; x < 398; ++x) {
-            const unsigned char* p = data + y * stride + x * 4;
-            darkest = std::min<int>(darkest, (p[0] + p[1] + p[2]) / 3);
-        }
-    }
-    cairo_surface_destroy(image);
-    EXPECT_LT(darkest, 215);
+    EXPECT_FALSE(m_main->Print("Cut PDF"));
+    EXPECT_STREQ(SrCtrlGetLastError(), "the printed copy would cut the text of the field (0008,0090)");
+    EXPECT_EQ(testing_support::Entries(dir.Path()), std::vector<std::string>{"narrow.xml"});
 }
 
-// A key image reaches the PDF as the JPEG the document holds, not as re-compressed pixels.
-TEST_F(PrintedReportTest, KeyImagesPrintAsTheirJpegBytes)
+// Every sheet of a report of three sheets or more names its patient and tells the report's status in the
+// template's words: a report that is not verified is marked on each sheet, a verified one on none,
+// and it prints who verified it, for whom and when.
+TEST_F(PrintedReportTest, EverySheetNamesThePatientAndTheReportsStatus)
+{
+    const std::string chinese = std::string(SRCTRL_SOURCE_DIR) + "/skin/srctrl/template_zh_CN.xml";
+    // A template that repeats its patient rows, in place of the line that names the patient.
+    TempDir dir;
+    std::string own = testing_support::ReadFile(std::string(SRCTRL_SOURCE_DIR) + "/skin/srctrl/default_template.xml");
+    own = std::regex_replace(own, std::regex(" printheader=\"repeat\""), "");
+    own = std::regex_replace(own, std::regex("name=\"RT_ATTRLIST\""), "$& printheader=\"repeat\"");
+    own = std::regex_replace(own, std::regex("<Print "), "$&runningheader=\"none\" ");
+    const std::string ownFile = dir.File("own.xml");
+    testing_support::WriteFile(ownFile, own);
+    // `later` is on every later sheet beside the patient's name and birth date; `runningLine`: the line that
+    // names the patient, with the accession number, is there too.
+    const struct { const char* file; bool verified; const char* mark, *footer, *later; bool runningLine; } cases[] = {
+        {nullptr, false, "PRELIMINARY — NOT VERIFIED", "Page %d of %d", "ID P-0042", true},
+        {nullptr, true, "PRELIMINARY", "Page %d of %d · VERIFIED", "ID P-0042", true},
+        {chinese.c_str(), false, "初步报告 — 未经审核", "第 %d 页，共 %d 页", "编号 P-0042", true},
+        {ownFile.c_str(), false, "PRELIMINARY — NOT VERIFIED", "Page %d of %d", "Patient ID", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.file != nullptr ? c.file : "") + (c.verified ? " (verified)" : ""));
+        const std::string pdf = dir.File("report.pdf");
+        ASSERT_TRUE(platform::RegisterPdfPrinter("Status PDF", pdf.c_str()));
+        m_main->SetTemplateFile(c.file);
+        IKMReport* report = LongReport(150, 3);
+        ASSERT_NE(report, nullptr);
+        ASSERT_TRUE(m_main->SetReportValue(0x00080050, L"ACC-1001"));
+        if (c.verified) {
+            report->SetValue(0x0040A075, L"Roe^Anna");
+            report->SetValue(0x0040A027, L"City Hospital");
+            report->CompleteDocument();
+            report->VerifyDocument();
+            ASSERT_TRUE(report->IsVerified());
+            // On the screen's page the badge has a place of its own, clear of the logo.
+            const auto& pm = dynamic_cast<KMReportWindow*>(report)->m_pm;
+            const RECT& a = pm.FindControl(L"verifiedCtrl")->GetPos();
+            const RECT& b = pm.FindControl(L"RT_LOGO")->GetPos();
+            EXPECT_TRUE(a.left >= b.right || b.left >= a.right || a.top >= b.bottom || b.top >= a.bottom);
+        }
+        ASSERT_TRUE(m_main->Print("Status PDF"));
+        const int pages = PageCount(pdf);
+        ASSERT_GE(pages, 3);
+        for (int page = 1; page <= pages; ++page) {
+            const std::string text = PdfText(pdf, page);
+            char footer[64];
+            std::snprintf(footer, sizeof footer, c.footer, page, pages);
+            EXPECT_NE(text.find(footer), std::string::npos) << "page " << page;
+            EXPECT_EQ(text.find(c.mark) != std::string::npos, !c.verified) << "page " << page;
+            EXPECT_NE(text.find("P-0042"), std::string::npos) << "page " << page;
+            if (page > 1) {
+                for (const char* part : {"Jürgen Müller", c.later, "1971-03-15"}) {
+                    EXPECT_NE(text.find(part), std::string::npos) << part << " on page " << page;
+                }
+                EXPECT_EQ(text.find("ACC-1001") != std::string::npos, c.runningLine) << "page " << page;
+            }
+        }
+        const std::regex signature("Anna Roe[^]*City Hospital[^]*\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d");
+        const bool signedOff = std::regex_search(PdfText(pdf, pages), signature);
+        EXPECT_EQ(signedOff, c.verified);
+        m_main->CloseReport(report);
+    }
+}
+
+// Values print as people read them, never in their DICOM form: on the page, in the running
+// header and in the PDF's properties.
+TEST_F(PrintedReportTest, ValuesPrintAsPeopleReadThemAndNameTheDocument)
+{
+    TempDir dir;
+    const std::string pdf = dir.File("report.pdf");
+    ASSERT_TRUE(platform::RegisterPdfPrinter("Values PDF", pdf.c_str()));
+    ASSERT_NE(LongReport(150, 3), nullptr);
+    const auto name = [](const wchar_t* value) { return KMString(KMDcmConvert::FormatPersonName(value)).str(); };
+    // Stored, and printed on the page (the study description only among the PDF's properties).
+    const struct { DWORD tag; const wchar_t* stored; std::string printed; } values[] = {
+        {0x00100010, L"Doe^John^^Dr", name(L"Doe^John^^Dr")},
+        // Wider than its field: it wraps on paper, whole.
+        {0x00080090, L"Wolfeschlegelsteinhausen^Hubert Blaine^^Prof. Dr. med.",
+         name(L"Wolfeschlegelsteinhausen^Hubert Blaine^^Prof. Dr. med.")},
+        {0x07211004, L"Smith^Jane", name(L"Smith^Jane")},
+        {0x00101010, L"045Y", "45 years"},
+        {0x00100030, L"19700101", "1970-01-01"},
+        {0x00100040, L"F", "Female"},
+        {0x00080023, L"20240131", "2024-01-31"},
+        {0x00081030, L"CT chest", ""},
+    };
+    for (const auto& v : values) {
+        ASSERT_TRUE(m_main->SetReportValue(v.tag, v.stored)) << KMString(v.stored).str();
+    }
+    ASSERT_TRUE(m_main->Print("Values PDF"));
+    // In the order of the page's content, with each run of blanks and line ends read as one space.
+    const std::string text =
+        std::regex_replace(RunTool("pdftotext " + Quoted(pdf) + " - 2>/dev/null").strOutput, std::regex("\\s+"), " ");
+    EXPECT_EQ(text.find('^'), std::string::npos) << "a name in its DICOM form";
+    for (const auto& v : values) {
+        EXPECT_NE(text.find(v.printed), std::string::npos) << v.printed;
+        EXPECT_TRUE(v.printed.empty() || text.find(KMString(v.stored).str() + " ") == std::string::npos)
+            << KMString(v.stored).str() << " printed in its DICOM form";
+    }
+    const std::string info = RunTool("pdfinfo " + Quoted(pdf)).strOutput;
+    const std::string title = "Default radiology report — " + name(L"Doe^John^^Dr") + " — 2024-01-31";
+    for (const std::string& line : {"Title: +" + title + "\n",
+                                    "Author: +" + name(L"Smith^Jane") + "\n", std::string("Subject: +CT chest\n"),
+                                    std::string("Creator: +srctrl " SRCTRL_VERSION_STRING "\n"),
+                                    std::string("CreationDate: +\\S+ \\S+ +\\d+ [\\d:]+ 20\\d\\d")}) {
+        EXPECT_TRUE(std::regex_search(info, std::regex(line))) << line << " in\n" << info;
+    }
+}
+
+// On paper a field is its value as text: within the patient's rows nothing is drawn but words,
+// no box, arrow or spin button; and what the document does not hold takes no room.
+TEST_F(PrintedReportTest, FieldsPrintAsTextAndEmptyBoxesAreLeftOut)
+{
+    TempDir dir;
+    std::string kept = testing_support::ReadFile(std::string(SRCTRL_SOURCE_DIR) + "/skin/srctrl/default_template.xml");
+    kept = std::regex_replace(kept, std::regex("<Picture |name=\"RT_QRCODE\""), "$& printempty=\"keep\" ");
+    testing_support::WriteFile(dir.File("kept.xml"), kept);
+    ASSERT_TRUE(platform::RegisterPdfPrinter("Boxes PDF", dir.File("report.pdf").c_str()));
+    const struct { const char* templateFile; bool boxes; } cases[] = {{nullptr, false}, {"kept.xml", true}};
+    double findingsTop[2] = {0, 0};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.boxes ? "a template that keeps empty boxes" : "the default template");
+        m_main->SetTemplateFile(c.templateFile != nullptr ? dir.File(c.templateFile).c_str() : nullptr);
+        IKMReport* report = m_main->CreateReportFromImage(DataFile("ct-image.dcm").c_str());
+        ASSERT_NE(report, nullptr);
+        ASSERT_TRUE(m_main->Print("Boxes PDF"));
+        const std::vector<Word> words = Words(dir.File("report.pdf"), 1);
+        const PagePicture page(DrawPage(dir.File("report.pdf"), "-r 72", dir, "page"));
+        findingsTop[c.boxes] = FindWord(words, "Findings").y0;
+        EXPECT_EQ(FindWord(words, "Key").y0 >= 0, c.boxes);
+        int boxPixels = 0;
+        int strayInk = 0;
+        const int rowsTop = static_cast<int>(FindWord(words, "study").y1) + 2;
+        const double rowsBottom = c.boxes ? FindWord(words, "Key").y0 : findingsTop[c.boxes];
+        for (int y = 0; y < page.Height(); ++y) {
+            for (int x = 0; x < page.Width(); ++x) {
+                boxPixels += page.Rgb(x, y) == std::array<int, 3>{0xF4, 0xF6, 0xF8};
+                const bool inWord = std::any_of(words.begin(), words.end(), [&](const Word& w) {
+                    return x >= w.x0 - 1 && x <= w.x1 + 1 && y >= w.y0 - 1 && y <= w.y1 + 1;
+                });
+                strayInk += y > rowsTop && y < rowsBottom - 2 && page.IsInk(x, y) && !inWord;
+            }
+        }
+        EXPECT_EQ(boxPixels > 10000, c.boxes) << boxPixels;
+        EXPECT_EQ(strayInk, 0) << "ink beside the words of the patient's rows";
+        m_main->CloseReport(report);
+    }
+    // The page closes the gap where the image area was.
+    EXPECT_LT(findingsTop[0], findingsTop[1] - 200);
+}
+
+// A key image reaches the PDF as the JPEG the document holds, not as re-compressed pixels, and
+// its box's frame keeps a design pixel's weight on paper: at 600 dpi a one-dot line would all
+// but vanish, where the frame is some six dots wide.
+TEST_F(PrintedReportTest, KeyImagesPrintAsTheirJpegBytesInAFrame)
 {
     TempDir dir;
     const std::string pdf = dir.File("images.pdf");
-    ASSERT_TRUE(platform::RegisterPdfPrinter("Image PDF", pdf.c_str()));
+    ASSERT_TRUE(platform::RegisterPdfPrinter("Image PDF", pdf.c_str(), 210.0, 297.0, 600));
     IKMReport* report = m_main->CreateReportFromImage(DataFile("ct-image.dcm").c_str());
     ASSERT_NE(report, nullptr);
     std::vector<BYTE> pixels(256 * 256 * 4);
@@ -335,4 +557,17 @@ TEST_F(PrintedReportTest, KeyImagesPrintAsTheirJpegBytes)
     ASSERT_TRUE(m_main->Print("Image PDF"));
     const std::string images = RunTool("pdfimages -list " + Quoted(pdf) + " 2>/dev/null").strOutput;
     EXPECT_TRUE(std::regex_search(images, std::regex("image +256 +256 +rgb +3 +8 +jpeg"))) << images;
+
+    // The one picture's box spans the page between its insets; its left edge, at x 40 of the
+    // design (250 dots), runs down its 270 design pixels (some 1700 dots).
+    const PagePicture strip(DrawPage(pdf, "-r 600 -x 200 -y 0 -W 100 -H 7016", dir, "strip"));
+    int frameDots = 0;
+    for (int x = 0; x < strip.Width(); ++x) {
+        int inked = 0;
+        for (int y = 0; y < strip.Height(); ++y) {
+            inked += strip.IsInk(x, y);
+        }
+        frameDots += inked > 1200;
+    }
+    EXPECT_GE(frameDots, 4) << "the frame is " << frameDots << " dots wide";
 }

@@ -95,9 +95,11 @@ TEST(SrReportCommand, EditAmendsAVerifiedReportIntoANewDocument)
                               " --organization 'City Hospital' -o " + Quoted(verified));
     ASSERT_EQ(edited.code, 0) << edited.err;
     EXPECT_EQ(DciodvfyErrors(verified), "");
-    // An unverified report is edited as the same document.
+    // An unverified report is edited into its next version, in its series.
     ExpectValues(verified, {{"VerificationFlag", "VERIFIED"}, {"VerifyingObserverName", "Roe^Anna"},
-                            {"SOPInstanceUID", DumpValue(draft, "SOPInstanceUID")}});
+                            {"SeriesInstanceUID", DumpValue(draft, "SeriesInstanceUID")}, {"InstanceNumber", "2"},
+                            {"ReferencedSOPInstanceUID", DumpValue(draft, "SOPInstanceUID")}});
+    EXPECT_NE(DumpValue(verified, "SOPInstanceUID"), DumpValue(draft, "SOPInstanceUID"));
 
     // Editing it in place is refused: SrReportFailureTest.
     const std::string before = ReadFile(verified);
@@ -106,10 +108,13 @@ TEST(SrReportCommand, EditAmendsAVerifiedReportIntoANewDocument)
     ASSERT_EQ(edited.code, 0) << edited.err;
     EXPECT_EQ(ReadFile(verified), before) << "the verified file is never touched";
     EXPECT_EQ(DciodvfyErrors(amended), "") << "an unverified amendment carries no verifying observer";
-    // The amendment names the verified document as its predecessor.
+    // The amendment names the verified document after the verified document's own predecessor.
     ExpectValues(amended, {{"VerificationFlag", "UNVERIFIED"}, {"CompletionFlag", "PARTIAL"}, {"VerifyingObserverName", ""},
-                           {"StudyInstanceUID", kSampleStudyUid},
-                           {"ReferencedSOPInstanceUID", DumpValue(verified, "SOPInstanceUID")}});
+                           {"StudyInstanceUID", kSampleStudyUid}});
+    EXPECT_NE(SrReport("show --json " + Quoted(amended))
+                  .out.find("\"predecessors\":[\"" + DumpValue(draft, "SOPInstanceUID") + "\",\"" +
+                            DumpValue(verified, "SOPInstanceUID") + "\"]"),
+              std::string::npos);
     EXPECT_NE(DumpValue(amended, "SOPInstanceUID"), DumpValue(verified, "SOPInstanceUID"));
     // The rest of the content is kept.
     ExpectContains(RunTool("dsrdump +Pl " + Quoted(amended)).strOutput, {"Amended reading.", "Normal study."});
@@ -118,10 +123,17 @@ TEST(SrReportCommand, EditAmendsAVerifiedReportIntoANewDocument)
 TEST(SrReportCommand, ExportPdfWritesAValidEncapsulatedPdfOfTheSameStudy)
 {
     TempDir folder;
-    const std::string report = NewReport(folder, "report.dcm", "No pneumothorax.");
+    // A site's own UID root for everything made.
+    const std::string root = "1.999.4711";
+    const std::string report = NewReport(folder, "report.dcm", "No pneumothorax.", "--uid-root " + root);
     const std::string instance = folder.File("report-pdf.dcm");
-    const Outcome exported = SrReport("export-pdf " + Quoted(report) + " -o " + Quoted(instance));
+    const Outcome exported = SrReport("export-pdf --uid-root " + root + " " + Quoted(report) + " -o " + Quoted(instance));
     ASSERT_EQ(exported.code, 0) << exported.err;
+    for (const std::string& file : {report, instance}) {
+        for (const char* uid : {"SOPInstanceUID", "SeriesInstanceUID"}) {
+            EXPECT_EQ(DumpValue(file, uid).rfind(root + ".", 0), 0u) << file << " " << uid;
+        }
+    }
 
     EXPECT_EQ(DciodvfyErrors(instance), "");
     ExpectValues(instance, {{"SOPClassUID", "1.2.840.10008.5.1.4.1.1.104.1"}, {"Modality", "DOC"},
@@ -190,7 +202,7 @@ TEST(SrReportCommand, ABatchReportsEachFailureAndDoesTheRest)
         EXPECT_EQ(Lines(printed.err), 3) << "two failures and a summary, no progress bar on a pipe: " << printed.err;
         EXPECT_EQ(printed.err.find('\r'), std::string::npos);
         ExpectContains(printed.err, {"ct.dcm is not an SR document (Modality is CT)",
-                                     "missing.dcm: No such file or directory", "2 of 7 files failed"});
+                                     "missing.dcm: no such file", "2 of 7 files failed"});
         EXPECT_EQ(Entries(out), (std::vector<std::string>{"a.pdf", "b.pdf", "c.pdf", "d.pdf", "e.pdf"}));
         EXPECT_NE(PdfText(out + "/e.pdf").find("Batch finding."), std::string::npos);
     }
@@ -212,4 +224,71 @@ TEST(SrReportCommand, ABatchReportsEachFailureAndDoesTheRest)
     ASSERT_NE(first, std::string::npos) << shown.out;
     EXPECT_NE(second, std::string::npos) << shown.out;
     EXPECT_LT(first, second) << "output keeps the order of the files";
+}
+
+// An output written over a file keeps that file's mode, owner and group, a link given as the
+// output is written through (the link stays), and a new output gets the mode the umask gives.
+TEST(SrReportCommand, OutputsKeepTheModeOwnerAndLinksOfWhatTheyReplace)
+{
+    TempDir folder;
+    const std::string report = NewReport(folder, "report.dcm", "Private finding.");
+    const bool root = geteuid() == 0;
+    const std::pair<const char*, std::string> writers[] = {
+        {"edit in place", "edit TARGET --finding Changed -o TARGET"},
+        {"print", "print " + Quoted(report) + " --pdf TARGET"},
+        {"render", "render " + Quoted(report) + " -o TARGET"},
+    };
+    for (const auto& [what, args] : writers) {
+        SCOPED_TRACE(what);
+        const std::string stored = folder.File("stored");
+        const std::string link = folder.File("link");
+        ASSERT_EQ(RunTool("cp " + Quoted(report) + " " + Quoted(stored) + " && chmod 600 " + Quoted(stored) +
+                          (root ? " && chown 1234:5678 " + Quoted(stored) : "") + " && ln -sf stored " + Quoted(link))
+                      .nExitCode,
+                  0);
+        std::string command = args;
+        for (size_t at; (at = command.find("TARGET")) != std::string::npos;) {
+            command.replace(at, 6, Quoted(link));
+        }
+        const Outcome outcome = SrReport(command);
+        ASSERT_EQ(outcome.code, 0) << outcome.err;
+        EXPECT_TRUE(testing_support::IsLink(link));
+        EXPECT_NE(ReadFile(stored), ReadFile(report)) << "the file behind the link got the new content";
+        EXPECT_EQ(testing_support::ModeOf(stored), 0600u);
+        if (root) {
+            EXPECT_EQ(RunTool("stat -c %u:%g " + Quoted(stored)).strOutput, "1234:5678\n");
+        }
+    }
+    const Outcome fresh = SrReport("render " + Quoted(report) + " -o " + Quoted(folder.File("fresh.png")), "umask 027;");
+    ASSERT_EQ(fresh.code, 0) << fresh.err;
+    EXPECT_EQ(testing_support::ModeOf(folder.File("fresh.png")), 0640u);
+}
+
+// A worker killed while it writes a PDF leaves no half-written file: the batch removes what the
+// worker had begun, names the failure and does the rest.
+TEST(SrReportCommand, AKilledWorkerLeavesNoTemporaryFile)
+{
+    TempDir folder;
+    std::string words;
+    for (int i = 0; i < 20000; ++i) {
+        words += "word" + std::to_string(i % 97) + (i % 12 == 11 ? ".\n" : " ");
+    }
+    testing_support::WriteFile(folder.File("long.txt"), words);
+    std::string inputs;
+    for (const char* name : {"a.dcm", "b.dcm", "c.dcm", "d.dcm"}) {
+        inputs += " " + Quoted(NewReport(folder, name, "@" + folder.File("long.txt")));
+    }
+    const std::string out = folder.File("out");
+    ASSERT_EQ(RunTool("mkdir " + Quoted(out)).nExitCode, 0);
+    // The temporary file's name carries the process that writes it: that worker is killed.
+    const std::string script =
+        Quoted(SrReportPath()) + " print -j 2" + inputs + " --pdf-dir " + Quoted(out) + " 2>/dev/null & batch=$!\n"
+        "for i in $(seq 3000); do f=$(ls -A " + Quoted(out) + " | grep '\\.tmp\\.' | head -n1); [ -n \"$f\" ] && break; sleep 0.01; done\n"
+        "w=${f##*.tmp.}; kill -9 ${w%%.*}; wait $batch; echo $?";
+    const auto run = RunTool("bash -c " + Quoted(script));
+    EXPECT_EQ(run.strOutput, "1\n") << "a worker that ended fails its file";
+    for (const std::string& name : Entries(out)) {
+        EXPECT_NE(name.front(), '.') << "left behind: " << name;
+    }
+    EXPECT_EQ(Entries(out).size(), 3u) << "the other reports were printed";
 }

@@ -1,6 +1,7 @@
 // Bad input to srreport: one line on standard error that names the cause, the documented exit
 // status, and no output file, not even half of one.
 #include "SrReportProcess.h"
+#include "support/FullDisk.h"
 
 #include <gtest/gtest.h>
 
@@ -44,22 +45,31 @@ TEST(SrReportFailure, BadInputGivesOneLineItsExitCodeAndNoOutput)
     WriteFile(in.File("notes.dcm"), "These are notes, not DICOM.\n");
     WriteFile(in.File("latin1.txt"), "Gr\xf6\xdf" "e\n");
     WriteFile(in.File("nul.txt"), std::string("before\0after\n", 13));
+    // Inputs that must be refused at once: a FIFO nobody writes, a 2 GB file of zeros (sparse).
+    ASSERT_EQ(RunTool("mkfifo " + Quoted(in.File("fifo")) + " && truncate -s 2G " + Quoted(in.File("zeros"))).nExitCode, 0);
 
     const std::vector<BadRun> runs = {
-        {"missing input", "print IN/missing.dcm --pdf OUT/r.pdf", 3, "IN/missing.dcm: No such file or directory"},
-        {"non-DICOM input", "show IN/notes.dcm", 3, "IN/notes.dcm is not a DICOM file"},
+        {"missing input", "print IN/missing.dcm --pdf OUT/r.pdf", 3, "file not readable: IN/missing.dcm: no such file"},
+        {"non-DICOM input", "show IN/notes.dcm", 3, "not a DICOM file: IN/notes.dcm"},
         {"CT where an SR is needed", "export-pdf IN/ct.dcm -o OUT/r.dcm", 3, "IN/ct.dcm is not an SR document (Modality is CT)"},
-        {"non-DICOM image", "new --image IN/notes.dcm -o OUT/r.dcm", 3, "IN/notes.dcm is not a DICOM file"},
+        {"non-DICOM image", "new --image IN/notes.dcm -o OUT/r.dcm", 3, "not a DICOM file: IN/notes.dcm"},
         {"unknown keyword", "new --image " + image + " --set PatientNam=X -o OUT/r.dcm", 2, "unknown DICOM keyword: \"PatientNam\""},
         {"malformed tag", "edit IN/report.dcm --set 0010,001=X -o OUT/r.dcm", 2, "not a DICOM tag: \"0010,001\""},
         {"binary attribute", "edit IN/report.dcm --set PixelData=X -o OUT/r.dcm", 2, "cannot store a text in (7FE0,0010) PixelData"},
-        {"output folder missing", "print IN/report.dcm --pdf OUT/no/r.pdf", 4, "cannot write OUT/no/r.pdf: No such file or directory"},
+        {"output folder missing", "print IN/report.dcm --pdf OUT/no/r.pdf", 4, "PDF not written: OUT/no/r.pdf: no such file"},
         {"output under a file", "render IN/report.dcm -o IN/report.dcm/page.png", 4, "Not a directory"},
-        {"second output unwritable", "new --image " + image + " -o OUT/r.dcm --pdf OUT/no/r.pdf", 4, "cannot write OUT/no/r.pdf"},
+        {"second output unwritable", "new --image " + image + " -o OUT/r.dcm --pdf OUT/no/r.pdf", 4, "PDF not written: OUT/no/r.pdf"},
         {"verified report edited in place", "edit IN/verified.dcm --finding X -o IN/verified.dcm", 3, "IN/verified.dcm is verified"},
-        {"finding file missing", "edit IN/report.dcm --finding @IN/none.txt -o OUT/r.dcm", 3, "cannot read IN/none.txt"},
+        {"finding file missing", "edit IN/report.dcm --finding @IN/none.txt -o OUT/r.dcm", 3, "cannot read IN/none.txt: no such file"},
         {"finding not UTF-8", "edit IN/report.dcm --finding @IN/latin1.txt -o OUT/r.dcm", 3, "the finding is not UTF-8 text"},
         {"finding cut by a NUL", "edit IN/report.dcm --finding @IN/nul.txt -o OUT/r.dcm", 3, "the finding holds a NUL"},
+        {"finding from a FIFO", "edit IN/report.dcm --finding @IN/fifo -o OUT/r.dcm", 3, "cannot read IN/fifo: not a regular file"},
+        {"finding from a device", "edit IN/report.dcm --finding @/dev/zero -o OUT/r.dcm", 3, "not a regular file"},
+        {"finding of 2 GB", "edit IN/report.dcm --finding @IN/zeros -o OUT/r.dcm", 3, "cannot read IN/zeros: file too large"},
+        {"FIFO as input", "show IN/fifo", 3, "file not readable: IN/fifo: not a regular file"},
+        {"device as input", "show /dev/zero", 3, "not a regular file"},
+        {"2 GB input", "show IN/zeros", 3, "file not readable: IN/zeros: file too large"},
+        {"2 GB image of zeros", "new --image IN/zeros -o OUT/r.dcm", 3, "not a DICOM file: IN/zeros"},
         {"template missing", "new --image " + image + " --template IN/none.xml -o OUT/r.dcm", 3, "cannot read template IN/none.xml"},
         {"verify without verifier", "edit IN/report.dcm --verify -o OUT/r.dcm", 2, "--verify needs --verifier NAME"},
         {"zoom out of range", "render IN/report.dcm --zoom -1 -o OUT/r.png", 2, "not a zoom"},
@@ -71,14 +81,22 @@ TEST(SrReportFailure, BadInputGivesOneLineItsExitCodeAndNoOutput)
         {"unknown option", "show --color IN/report.dcm", 2, "unknown option --color"},
         {"peer without port", "send IN/report.dcm --to PACS@localhost", 2, "not a peer"},
         {"AE title too long", "send IN/report.dcm --to ABCDEFGHIJKLMNOPQ@localhost:104", 2, "not an AE title"},
-        {"send of a non-DICOM file", "send IN/notes.dcm --to PACS@127.0.0.1:9", 3, "is not a DICOM file"},
+        {"send of a non-DICOM file", "send IN/notes.dcm --to PACS@127.0.0.1:9", 3, "not a DICOM file"},
+        {"two peers", "send IN/report.dcm --to PACS@127.0.0.1:9 --stow http://127.0.0.1:9/", 2, "give one peer"},
+        {"STOW to another scheme", "send IN/report.dcm --stow ftp://127.0.0.1/studies", 2, "not an http or https URL"},
+        {"password in the URL", "send IN/report.dcm --stow http://alice:pw@127.0.0.1:9/", 2, "the URL names a user"},
+        {"user without password", "send IN/report.dcm --stow http://127.0.0.1:9/ --user alice", 2, "SRREPORT_PASSWORD"},
+        {"STOW in workers", "send -j 2 IN/report.dcm --stow http://127.0.0.1:9/", 2, "-j is for --to"},
+        {"malformed UID root", "new --image " + image + " --uid-root 1.02.3 -o OUT/r.dcm", 2, "not a UID root: \"1.02.3\""},
+        {"UID root too long", "export-pdf IN/report.dcm --uid-root 1.2.3.4.5.6.7.8.9.10.11.12 -o OUT/r.dcm", 2, "at most 23"},
     };
     const std::string report = ReadFile(in.File("report.dcm"));
     const std::string verified = ReadFile(in.File("verified.dcm"));
     for (const BadRun& run : runs) {
         SCOPED_TRACE(run.what);
         TempDir out;
-        const Outcome outcome = SrReport(Expand(run.args, in.Path(), out.Path()));
+        // Bounded, so that a read that blocks or runs on fails the test instead of hanging it.
+        const Outcome outcome = SrReport(Expand(run.args, in.Path(), out.Path()), "timeout 20 ");
         EXPECT_EQ(outcome.code, run.code) << outcome.err;
         EXPECT_EQ(Lines(outcome.err), 1) << outcome.err;
         EXPECT_NE(outcome.err.rfind("srreport", 0), std::string::npos) << outcome.err;
@@ -86,7 +104,8 @@ TEST(SrReportFailure, BadInputGivesOneLineItsExitCodeAndNoOutput)
         EXPECT_EQ(outcome.out, "");
         EXPECT_EQ(Entries(out.File("")), std::vector<std::string>{}) << "nothing is left in the output folder";
         EXPECT_EQ(Entries(in.File("")),
-                  (std::vector<std::string>{"ct.dcm", "latin1.txt", "notes.dcm", "nul.txt", "report.dcm", "verified.dcm"}));
+                  (std::vector<std::string>{"ct.dcm", "fifo", "latin1.txt", "notes.dcm", "nul.txt", "report.dcm", "verified.dcm",
+                                            "zeros"}));
     }
     EXPECT_EQ(ReadFile(in.File("report.dcm")), report) << "inputs are never changed by a failure";
     EXPECT_EQ(ReadFile(in.File("verified.dcm")), verified);
@@ -110,4 +129,47 @@ TEST(SrReportFailure, EveryCommandExplainsItselfAndTheExitCodes)
     const Outcome none = SrReport("");
     EXPECT_EQ(none.code, 2);
     EXPECT_EQ(Lines(none.err), 1);
+}
+
+// On a full disk every kind of output fails with exit 4 and the system's words for it, a file it
+// was to replace keeps every byte, and nothing is left beside it; an output that was ready on
+// another disk is not put in place either.
+TEST(SrReportFailure, AFullDiskFailsEveryOutputAndKeepsWhatWasThere)
+{
+    testing_support::FullDisk full;
+    if (!full.Problem().empty()) {
+        GTEST_SKIP() << full.Problem();
+    }
+    TempDir in;
+    const std::string image = Quoted(SampleImage());
+    ASSERT_EQ(SrReport("new --image " + image + " --finding 'Kept.' -o " + Quoted(in.File("report.dcm"))).code, 0);
+    const std::string report = ReadFile(in.File("report.dcm"));
+    WriteFile(full.File("old.dcm"), report);
+    WriteFile(full.File("old.pdf"), "old pdf");
+    WriteFile(full.File("old.png"), "old png");
+    full.Fill();
+    const std::vector<std::string> kept = Entries(full.Path());
+    const std::string preview = Quoted(std::string(SRCTRL_SOURCE_DIR) + "/skin/srctrl/default_template.xml");
+
+    const std::pair<const char*, std::string> runs[] = {
+        {"new report", "new --image " + image + " -o OUT/r.dcm"},
+        {"edit in place", "edit OUT/old.dcm --finding X -o OUT/old.dcm"},
+        {"PDF over a PDF", "print IN/report.dcm --pdf OUT/old.pdf"},
+        {"PDF into a folder", "print IN/report.dcm --pdf-dir OUT/"},
+        {"PDF beside a report on another disk", "new --image " + image + " -o IN/r.dcm --pdf OUT/r.pdf"},
+        {"page over a page", "render IN/report.dcm -o OUT/old.png"},
+        {"thumbnail", "preview " + preview + " -o OUT/t.png"},
+        {"Encapsulated PDF", "export-pdf IN/report.dcm -o OUT/e.dcm"},
+    };
+    for (const auto& [what, args] : runs) {
+        SCOPED_TRACE(what);
+        const Outcome outcome = SrReport(Expand(args, in.Path(), full.Path()));
+        EXPECT_EQ(outcome.code, 4) << outcome.err;
+        EXPECT_NE(outcome.err.find("No space left on device"), std::string::npos) << outcome.err;
+        EXPECT_EQ(Entries(full.Path()), kept);
+        EXPECT_EQ(ReadFile(full.File("old.dcm")), report);
+        EXPECT_EQ(ReadFile(full.File("old.pdf")), "old pdf");
+        EXPECT_EQ(ReadFile(full.File("old.png")), "old png");
+        EXPECT_EQ(Entries(in.Path()), std::vector<std::string>{"report.dcm"});
+    }
 }

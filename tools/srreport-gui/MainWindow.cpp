@@ -1,7 +1,9 @@
 #include "MainWindow.h"
 
+#include "FindDialog.h"
 #include "PrinterChooser.h"
 #include "ReportFile.h"
+#include "ReportRecovery.h"
 #include "ReportTabs.h"
 #include "TemplateChooser.h"
 #include <srctrl/qt/SrReportWidget.h>
@@ -9,30 +11,52 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLabel>
 #include <QMenuBar>
+#include <QMenu>
 #include <QMessageBox>
 #include <QMimeData>
+#include <QSettings>
+#include <QStackedWidget>
 #include <QStatusBar>
 #include <QStyle>
 #include <QToolBar>
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include <iterator>
+
 namespace {
 
 // The name the PDF file printer is registered under; a CUPS queue of that name would be hidden.
 constexpr const char* kPdfPrinter = "srreport-gui PDF file";
 
-constexpr float kZoomStep = 1.25f;
-constexpr float kMinZoom = 0.1f;
-constexpr float kMaxZoom = 8.0f;
+// Zooming in and out goes through these, as in document viewers, so that 100 % and 200 % can be
+// reached from a fitted page.
+constexpr float kZoomLevels[] = {0.25f, 0.5f, 0.75f, 1.0f, 1.25f, 1.5f, 2.0f, 3.0f, 4.0f, 6.0f, 8.0f};
 constexpr int kInfoTimeoutMs = 5000;
 
 constexpr int kFitPage = 1;
+constexpr int kFitWidth = 2;
 constexpr int kKeepZoom = 0;
+
+// The folders the person last opened files from and saved reports into, remembered across
+// sessions: reports go where reports went, whatever folder the images came from.
+const QString kOpenFolderKey = QStringLiteral("lastOpenFolder");
+const QString kSaveFolderKey = QStringLiteral("lastSaveFolder");
+
+QString lastFolder(const QString& key)
+{
+    return QSettings().value(key, QDir::homePath()).toString();
+}
+
+void rememberFolder(const QString& key, const QString& file)
+{
+    QSettings().setValue(key, QFileInfo(file).absolutePath());
+}
 
 QStringList localFiles(const QMimeData* data)
 {
@@ -48,18 +72,26 @@ QStringList localFiles(const QMimeData* data)
 } // namespace
 
 MainWindow::MainWindow(QWidget* parent)
-    : QMainWindow(parent), m_view(new SrReportWidget), m_tabs(new ReportTabs(*m_view)), m_errorLabel(new QLabel),
-      m_zoomLabel(new QLabel)
+    : QMainWindow(parent), m_view(new SrReportWidget), m_tabs(new ReportTabs(*m_view)), m_pages(new QStackedWidget),
+      m_recovery(new ReportRecovery(*m_view, *m_tabs, this)), m_errorLabel(new QLabel), m_zoomLabel(new QLabel)
 {
     // Qt adds the application's name: "DICOM SR report editor — srreport-gui".
     setWindowTitle(tr("DICOM SR report editor"));
     setAcceptDrops(true);
+    // Without a report the window says how to get one.
+    auto* hint = new QLabel(tr("No report is open.\n\nOpen an SR document, or a DICOM image to start a report for its "
+                               "study, with File \u25B8 Open (Ctrl+O), or drop the files here."));
+    hint->setAlignment(Qt::AlignCenter);
+    hint->setWordWrap(true);
+    hint->setObjectName(QStringLiteral("emptyHint"));
+    m_pages->addWidget(hint);
+    m_pages->addWidget(m_view);
     auto* central = new QWidget;
     auto* layout = new QVBoxLayout(central);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
     layout->addWidget(m_tabs);
-    layout->addWidget(m_view, 1);
+    layout->addWidget(m_pages, 1);
     setCentralWidget(central);
     // A failure stays in a label of its own: a temporary message would vanish as soon as the
     // pointer passes over a menu or the tool bar.
@@ -67,6 +99,7 @@ MainWindow::MainWindow(QWidget* parent)
     statusBar()->addPermanentWidget(m_zoomLabel);
 
     createActions();
+    createEditActions();
     createMenus();
     if (ctrl() != nullptr) {
         // A radiologist sees the whole page first; zooming in leaves the fit.
@@ -77,8 +110,19 @@ MainWindow::MainWindow(QWidget* parent)
                         &SrReportWidget::documentVerified, &SrReportWidget::modifiedChanged, &SrReportWidget::layoutChanged}) {
         connect(m_view, signal, this, &MainWindow::updateActions);
     }
-    // A fitted page changes its zoom with the window.
+    // A fitted page changes its zoom with the window; a person's input may change a report.
     m_view->installEventFilter(this);
+    m_view->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_view, &QWidget::customContextMenuRequested, this, &MainWindow::showContextMenu);
+    connect(m_view, &SrReportWidget::reportAdded, this, &MainWindow::updateActions);
+    connect(m_view, &SrReportWidget::reportClosing, this, [this] {
+        QMetaObject::invokeMethod(this, &MainWindow::updateActions, Qt::QueuedConnection);
+    });
+    connect(m_recovery, &ReportRecovery::failed, this, &MainWindow::showError);
+    QString error;
+    if (ctrl() != nullptr && !m_recovery->start(error)) {
+        showError(tr("Unsaved reports are not kept for recovery: %1").arg(error));
+    }
     updateActions();
     resize(900, 1000);
 }
@@ -128,15 +172,91 @@ void MainWindow::createActions()
 
     m_zoomInAction = new QAction(tr("Zoom &In"), this);
     m_zoomInAction->setShortcut(QKeySequence::ZoomIn);
-    connect(m_zoomInAction, &QAction::triggered, this, [this] { zoomBy(kZoomStep); });
+    connect(m_zoomInAction, &QAction::triggered, this, [this] { zoomStep(true); });
 
     m_zoomOutAction = new QAction(tr("Zoom &Out"), this);
     m_zoomOutAction->setShortcut(QKeySequence::ZoomOut);
-    connect(m_zoomOutAction, &QAction::triggered, this, [this] { zoomBy(1.0f / kZoomStep); });
+    connect(m_zoomOutAction, &QAction::triggered, this, [this] { zoomStep(false); });
 
     m_fitAction = new QAction(tr("&Fit Page"), this);
     m_fitAction->setCheckable(true);
-    connect(m_fitAction, &QAction::triggered, this, &MainWindow::fitPage);
+    connect(m_fitAction, &QAction::triggered, this, [this] { fit(m_fitAction->isChecked() ? kFitPage : kKeepZoom); });
+
+    m_fitWidthAction = new QAction(tr("Fit &Width"), this);
+    m_fitWidthAction->setCheckable(true);
+    connect(m_fitWidthAction, &QAction::triggered, this,
+            [this] { fit(m_fitWidthAction->isChecked() ? kFitWidth : kKeepZoom); });
+}
+
+void MainWindow::createEditActions()
+{
+    struct Item {
+        QString text;
+        srctrl::EditCommand command;
+        QList<QKeySequence> keys;
+    };
+    const Item items[] = {
+        {tr("&Undo"), srctrl::EditCommand::Undo, {QKeySequence::Undo}},
+        // Ctrl+Y as well as Ctrl+Shift+Z, as radiologists coming from Windows expect.
+        {tr("&Redo"), srctrl::EditCommand::Redo, {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)}},
+        {tr("Cu&t"), srctrl::EditCommand::Cut, {QKeySequence::Cut}},
+        {tr("&Copy"), srctrl::EditCommand::Copy, {QKeySequence::Copy}},
+        {tr("&Paste"), srctrl::EditCommand::Paste, {QKeySequence::Paste}},
+        {tr("&Delete"), srctrl::EditCommand::Delete, {}},
+        {tr("Select &All"), srctrl::EditCommand::SelectAll, {QKeySequence::SelectAll}},
+    };
+    for (const Item& item : items) {
+        auto* action = new QAction(item.text, this);
+        action->setShortcuts(item.keys);
+        const srctrl::EditCommand command = item.command;
+        connect(action, &QAction::triggered, this, [this, command] { runEdit(command); });
+        m_editActions.emplace_back(action, command);
+    }
+    m_findAction = new QAction(tr("&Find and Replace\u2026"), this);
+    m_findAction->setShortcuts({QKeySequence::Find, QKeySequence(Qt::CTRL | Qt::Key_H)});
+    connect(m_findAction, &QAction::triggered, this, &MainWindow::showFind);
+}
+
+void MainWindow::runEdit(srctrl::EditCommand command)
+{
+    if (!m_view->edit(command)) {
+        return;
+    }
+    // A command from the menu changed the text as a key would.
+    m_recovery->inputArrived();
+}
+
+void MainWindow::updateEditActions(bool showing)
+{
+    // While the menu is closed every command stays on, so that its shortcut reaches the field
+    // that had the focus last; the field itself says whether it did something.
+    for (const auto& [action, command] : m_editActions) {
+        action->setEnabled(!showing || m_view->canEdit(command));
+    }
+}
+
+void MainWindow::showContextMenu(const QPoint& at)
+{
+    QMenu* menu = m_view->createStandardContextMenu();
+    if (menu == nullptr) {
+        return;
+    }
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    connect(menu, &QMenu::triggered, m_recovery, &ReportRecovery::inputArrived);
+    menu->addSeparator();
+    menu->addAction(m_findAction);
+    menu->popup(m_view->mapToGlobal(at));
+}
+
+void MainWindow::showFind()
+{
+    if (activeReport() == nullptr) {
+        return;
+    }
+    if (m_find == nullptr) {
+        m_find = new FindDialog(*m_view, this);
+    }
+    m_find->showFor();
 }
 
 void MainWindow::createMenus()
@@ -145,8 +265,19 @@ void MainWindow::createMenus()
     file->addActions({m_openAction, m_saveAction, m_saveAsAction, m_printAction});
     file->addSeparator();
     file->addActions({m_closeAction, m_quitAction});
+    QMenu* edit = menuBar()->addMenu(tr("&Edit"));
+    for (const auto& [action, command] : m_editActions) {
+        if (command == srctrl::EditCommand::Cut || command == srctrl::EditCommand::SelectAll) {
+            edit->addSeparator();
+        }
+        edit->addAction(action);
+    }
+    edit->addSeparator();
+    edit->addAction(m_findAction);
+    connect(edit, &QMenu::aboutToShow, this, [this] { updateEditActions(true); });
+    connect(edit, &QMenu::aboutToHide, this, [this] { updateEditActions(false); });
     menuBar()->addMenu(tr("&Report"))->addActions({m_templateAction, m_completeAction, m_verifyAction});
-    menuBar()->addMenu(tr("&View"))->addActions({m_zoomInAction, m_zoomOutAction, m_fitAction});
+    menuBar()->addMenu(tr("&View"))->addActions({m_zoomInAction, m_zoomOutAction, m_fitAction, m_fitWidthAction});
 
     QToolBar* tools = addToolBar(tr("Report"));
     tools->setObjectName(QStringLiteral("reportToolBar"));
@@ -155,7 +286,7 @@ void MainWindow::createMenus()
     tools->addSeparator();
     tools->addActions({m_templateAction, m_completeAction, m_verifyAction});
     tools->addSeparator();
-    tools->addActions({m_zoomOutAction, m_zoomInAction, m_fitAction});
+    tools->addActions({m_zoomOutAction, m_zoomInAction, m_fitAction, m_fitWidthAction});
 }
 
 void MainWindow::openFiles(const QStringList& paths)
@@ -174,6 +305,7 @@ void MainWindow::openFiles(const QStringList& paths)
         if (isDocument) {
             m_tabs->setFilePath(report, QFileInfo(path).absoluteFilePath());
         }
+        rememberFolder(kOpenFolderKey, path);
         showInfo(isDocument ? tr("Opened %1").arg(QFileInfo(path).fileName())
                             : tr("New report for %1").arg(QFileInfo(path).fileName()));
     }
@@ -181,8 +313,7 @@ void MainWindow::openFiles(const QStringList& paths)
 
 void MainWindow::chooseFiles()
 {
-    QFileDialog dialog(this, tr("Open reports or images"), QString(),
-                       tr("DICOM files (*.dcm *.DCM);;All files (*)"));
+    QFileDialog dialog(this, tr("Open reports or images"), lastFolder(kOpenFolderKey), tr("DICOM files (*.dcm *.DCM);;All files (*)"));
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setFileMode(QFileDialog::ExistingFiles);
     if (dialog.exec() == QDialog::Accepted) {
@@ -204,6 +335,7 @@ bool MainWindow::save(IKMReport* report)
         showError(error);
         return false;
     }
+    m_recovery->settled(report);
     showInfo(tr("Saved %1").arg(path));
     return true;
 }
@@ -213,7 +345,12 @@ bool MainWindow::saveAs(IKMReport* report)
     if (report == nullptr) {
         return false;
     }
-    QFileDialog dialog(this, tr("Save report"), m_tabs->filePath(report), tr("DICOM SR documents (*.dcm);;All files (*)"));
+    // A report never saved is proposed a name of its patient and study in the last folder used.
+    QString proposed = m_tabs->filePath(report);
+    if (proposed.isEmpty()) {
+        proposed = QDir(lastFolder(kSaveFolderKey)).filePath(ReportFile::proposedName(*report));
+    }
+    QFileDialog dialog(this, tr("Save report"), proposed, tr("DICOM SR documents (*.dcm);;All files (*)"));
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setDefaultSuffix(QStringLiteral("dcm"));
@@ -227,6 +364,8 @@ bool MainWindow::saveAs(IKMReport* report)
         return false;
     }
     m_tabs->setFilePath(report, path);
+    m_recovery->settled(report);
+    rememberFolder(kSaveFolderKey, path);
     showInfo(tr("Saved %1").arg(path));
     return true;
 }
@@ -292,15 +431,27 @@ void MainWindow::verify()
     showInfo(tr("The report is verified."));
 }
 
-void MainWindow::zoomBy(float factor)
+void MainWindow::zoomStep(bool in)
 {
-    ctrl()->SetZoom(qBound(kMinZoom, ctrl()->GetZoom() * factor, kMaxZoom));
+    // The next level beyond the present zoom (a fitted page's zoom lies between two).
+    const float zoom = ctrl()->GetZoom();
+    float next = in ? kZoomLevels[std::size(kZoomLevels) - 1] : kZoomLevels[0];
+    for (float level : kZoomLevels) {
+        if (in && level > zoom * 1.001f) {
+            next = level;
+            break;
+        }
+        if (!in && level < zoom * 0.999f) {
+            next = level;
+        }
+    }
+    ctrl()->SetZoom(next);
     updateActions();
 }
 
-void MainWindow::fitPage()
+void MainWindow::fit(int mode)
 {
-    ctrl()->SetFitMode(m_fitAction->isChecked() ? kFitPage : kKeepZoom);
+    ctrl()->SetFitMode(mode);
     updateActions();
 }
 
@@ -329,13 +480,41 @@ bool MainWindow::mayClose(IKMReport* report)
 
 void MainWindow::closeEvent(QCloseEvent* event)
 {
+    if (m_ending) {
+        event->accept();
+        return;
+    }
     for (int index = 0; ctrl() != nullptr && index < ctrl()->GetReportCount(); ++index) {
         if (!mayClose(ctrl()->GetReport(index))) {
             event->ignore();
             return;
         }
     }
+    // Every report was saved or let go: no copy is kept for a next start.
+    for (int index = 0; ctrl() != nullptr && index < ctrl()->GetReportCount(); ++index) {
+        m_recovery->settled(ctrl()->GetReport(index));
+    }
+    if (m_find != nullptr) {
+        m_find->close();
+    }
     event->accept();
+}
+
+void MainWindow::offerRecovery()
+{
+    QString error;
+    m_recovery->offer(this, error);
+    if (!error.isEmpty()) {
+        showError(error);
+    }
+    updateActions();
+}
+
+void MainWindow::endSession()
+{
+    m_recovery->writeAll();
+    m_ending = true;
+    close();
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event)
@@ -343,6 +522,10 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
     if (watched == m_view && event->type() == QEvent::Resize) {
         // The widget refits the page in its own resize handling, after this filter.
         QMetaObject::invokeMethod(this, &MainWindow::updateActions, Qt::QueuedConnection);
+    }
+    if (watched == m_view && (event->type() == QEvent::KeyPress || event->type() == QEvent::InputMethod ||
+                              event->type() == QEvent::MouseButtonRelease)) {
+        m_recovery->inputArrived();
     }
     return QMainWindow::eventFilter(watched, event);
 }
@@ -368,12 +551,15 @@ void MainWindow::updateActions()
     IKMReport* report = activeReport();
     const bool open = report != nullptr;
     for (QAction* action : {m_saveAction, m_saveAsAction, m_printAction, m_closeAction, m_templateAction, m_zoomInAction,
-                            m_zoomOutAction, m_fitAction}) {
+                            m_zoomOutAction, m_fitAction, m_fitWidthAction, m_findAction}) {
         action->setEnabled(open);
     }
+    m_pages->setCurrentWidget(ctrl() != nullptr && ctrl()->GetReportCount() > 0 ? static_cast<QWidget*>(m_view)
+                                                                                : m_pages->widget(0));
     m_completeAction->setEnabled(open && !report->IsCompleted());
     m_verifyAction->setEnabled(open && !report->IsVerified());
     m_fitAction->setChecked(open && ctrl()->GetFitMode() == kFitPage);
+    m_fitWidthAction->setChecked(open && ctrl()->GetFitMode() == kFitWidth);
     m_zoomLabel->setText(open ? tr("%1%").arg(qRound(ctrl()->GetZoom() * 100.0f)) : QString());
 }
 

@@ -1,19 +1,28 @@
 #pragma once
 
+#include <srctrl/SurfaceInput.h>
+
 #include <QMainWindow>
 #include <QString>
 #include <QStringList>
 
+#include <vector>
+
+class FindDialog;
 class IKMReport;
 class IReportCtrl;
 class QAction;
 class QLabel;
+class QStackedWidget;
+class ReportRecovery;
 class ReportTabs;
 class SrReportWidget;
 
 // The report editor's window: the control's page under a bar of report tabs, with menus and a
-// tool bar for files, templates, zoom, completion and verification, and printing. Failures are
-// told in the status bar in the control's words.
+// tool bar for files, editing (undo, the clipboard, find and replace), templates, zoom,
+// completion and verification, and printing. Failures are told in the status bar in the
+// control's words. Reports with unsaved changes are kept in the recovery folder (see
+// ReportRecovery) until they are saved or closed without saving.
 class MainWindow : public QMainWindow {
     Q_OBJECT
 
@@ -25,6 +34,11 @@ public:
 
     // Opens SR documents and starts reports for images; failures go to the status bar.
     void openFiles(const QStringList& paths);
+    // Offers the reports an earlier session left unsaved.
+    void offerRecovery();
+    // The session ends (SIGTERM, SIGHUP): every unsaved report is written to the recovery
+    // folder and the window closes without asking.
+    void endSession();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -34,7 +48,13 @@ protected:
 
 private:
     void createActions();
+    void createEditActions();
     void createMenus();
+    // Enables the Edit menu's commands as the focused text field allows (while the menu shows).
+    void updateEditActions(bool showing);
+    void showContextMenu(const QPoint& at);
+    void runEdit(srctrl::EditCommand command);
+    void showFind();
     void chooseFiles();
     bool save(IKMReport* report);
     bool saveAs(IKMReport* report);
@@ -42,8 +62,8 @@ private:
     void chooseTemplate();
     void complete();
     void verify();
-    void zoomBy(float factor);
-    void fitPage();
+    void zoomStep(bool in);
+    void fit(int mode);
     void closeReport(IKMReport* report);
     // Asks what to do with unsaved changes; false when the user wants to keep the report open.
     bool mayClose(IKMReport* report);
@@ -56,6 +76,11 @@ private:
 
     SrReportWidget* m_view;
     ReportTabs* m_tabs;
+    QStackedWidget* m_pages;
+    ReportRecovery* m_recovery;
+    FindDialog* m_find = nullptr;
+    // The session is ending by a signal: nothing is asked, the recovery copies stay.
+    bool m_ending = false;
     QLabel* m_errorLabel;
     QLabel* m_zoomLabel;
     QAction* m_openAction = nullptr;
@@ -70,4 +95,8 @@ private:
     QAction* m_zoomInAction = nullptr;
     QAction* m_zoomOutAction = nullptr;
     QAction* m_fitAction = nullptr;
+    QAction* m_fitWidthAction = nullptr;
+    QAction* m_findAction = nullptr;
+    // The Edit menu's commands on the focused text field, in menu order.
+    std::vector<std::pair<QAction*, srctrl::EditCommand>> m_editActions;
 };

@@ -2,12 +2,43 @@
 
 #include <srctrl/IReportCtrl.h>
 
+#include <QDate>
 #include <QFile>
 #include <QFileInfo>
+#include <QStringList>
 
 namespace {
 
 constexpr DWORD kModality = 0x00080060;
+constexpr DWORD kPatientName = 0x00100010;
+constexpr DWORD kStudyDate = 0x00080020;
+constexpr DWORD kContentDate = 0x00080023;
+
+// A name component as it may stand in a file name on every system.
+QString fileNamePart(const QString& text)
+{
+    QString part;
+    for (const QChar c : text) {
+        if (c.isLetterOrNumber() || c == QLatin1Char('-')) {
+            part += c;
+        }
+    }
+    return part;
+}
+
+// The report's first date of these, as YYYYMMDD.
+QString reportDate(IKMReport& report)
+{
+    for (DWORD tag : {kStudyDate, kContentDate}) {
+        std::wstring value;
+        const QDate date = report.GetValue(tag, value) ? QDate::fromString(QString::fromStdWString(value).left(8), QStringLiteral("yyyyMMdd"))
+                                                       : QDate();
+        if (date.isValid()) {
+            return date.toString(QStringLiteral("yyyyMMdd"));
+        }
+    }
+    return QDate::currentDate().toString(QStringLiteral("yyyyMMdd"));
+}
 
 // Whether the DICOM file holds an SR document; false with the control's reason in `error` for a
 // file that is not DICOM at all.
@@ -53,6 +84,25 @@ bool save(IKMReport& report, const QString& path, QString& error)
     }
     report.SetModified(false);
     return true;
+}
+
+QString proposedName(IKMReport& report)
+{
+    std::wstring name;
+    report.GetValue(kPatientName, name);
+    // Family^Given^Middle^Prefix^Suffix; only the first group (the alphabetic one) names a file.
+    const QStringList components = QString::fromStdWString(name).section(QLatin1Char('='), 0, 0).split(QLatin1Char('^'));
+    QStringList parts;
+    for (int index = 0; index < 2 && index < components.size(); ++index) {
+        const QString part = fileNamePart(components.at(index));
+        if (!part.isEmpty()) {
+            parts << part;
+        }
+    }
+    if (parts.isEmpty()) {
+        parts << QStringLiteral("Report");
+    }
+    return parts.join(QLatin1Char('_')) + QLatin1Char('_') + reportDate(report) + QStringLiteral(".dcm");
 }
 
 QString failure(const QString& what)

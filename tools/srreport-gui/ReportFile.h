@@ -18,6 +18,11 @@ IKMReport* open(IReportCtrl& ctrl, const QString& path, bool& isDocument, QStrin
 // leaves what was there before; the report is then no longer marked modified.
 bool save(IKMReport& report, const QString& path, QString& error);
 
+// The file name a report is first proposed to be saved as: Family_Given_YYYYMMDD.dcm from the
+// patient's name and the study date (the report's content date, or today, without one), with
+// only letters, digits and '-' of the names kept; "Report_YYYYMMDD.dcm" without a name.
+QString proposedName(IKMReport& report);
+
 // The control's reason for its last failure, after `what`: "Cannot open x.dcm: not a DICOM file".
 QString failure(const QString& what);
 

@@ -15,6 +15,7 @@
 #include <QPixmap>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <QXmlStreamReader>
 
 namespace {
 
@@ -51,6 +52,27 @@ QStringList skinTemplates()
         }
     }
     return {};
+}
+
+// The template's own title, as the template region RT_TEMPINFO names it; the file's name when it
+// names none.
+QString templateTitle(const QString& path)
+{
+    QFile file(path);
+    if (file.open(QIODevice::ReadOnly)) {
+        QXmlStreamReader xml(&file);
+        while (!xml.atEnd()) {
+            if (xml.readNext() == QXmlStreamReader::StartElement &&
+                xml.attributes().value(QLatin1String("name")) == QLatin1String("RT_TEMPINFO")) {
+                const QString title = xml.attributes().value(QLatin1String("template_name")).toString().trimmed();
+                if (!title.isEmpty()) {
+                    return title;
+                }
+                break;
+            }
+        }
+    }
+    return QFileInfo(path).completeBaseName();
 }
 
 } // namespace
@@ -127,7 +149,7 @@ bool TemplateChooser::addTemplate(const QString& path)
         m_message->setText(ReportFile::failure(tr("Cannot use the template %1").arg(QFileInfo(path).fileName())));
         return false;
     }
-    auto* item = new QListWidgetItem(QIcon(QPixmap::fromImage(page)), QFileInfo(path).completeBaseName(), m_list);
+    auto* item = new QListWidgetItem(QIcon(QPixmap::fromImage(page)), templateTitle(path), m_list);
     item->setData(Qt::UserRole, path);
     item->setToolTip(path);
     m_message->clear();

@@ -1,6 +1,7 @@
 #include "Batch.h"
 
 #include "Failure.h"
+#include "platform/kmbase/KMFileReplace.h"
 #include "Progress.h"
 
 #include <poll.h>
@@ -229,12 +230,14 @@ ExitCode Batch::RunOnWorkers(const RunnerFactory& factory)
             close(worker.results);
             worker.results = -1;
             const std::string how = EndedHow(worker.pid);
-            worker.pid = -1;
             if (worker.busyWith >= 0) {
-                Finish(static_cast<std::size_t>(worker.busyWith),
-                       Result{ExitCode::Failed, m_vecJobs[static_cast<std::size_t>(worker.busyWith)].strInput + ": " + how, ""});
+                const Job& job = m_vecJobs[static_cast<std::size_t>(worker.busyWith)];
+                // A worker killed while writing leaves its half-written output beside the target.
+                KMFileReplace::RemoveLeftovers(job.strOutput.c_str(), worker.pid);
+                Finish(static_cast<std::size_t>(worker.busyWith), Result{ExitCode::Failed, job.strInput + ": " + how, ""});
                 worker.busyWith = -1;
             }
+            worker.pid = -1;
             --live;
         }
     }

@@ -2,13 +2,11 @@
 
 #include "Batch.h"
 #include "Failure.h"
+#include "platform/kmbase/KMFile.h"
 
 #include <cerrno>
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
 #include <set>
-#include <sstream>
 
 namespace CommandLine {
 
@@ -79,17 +77,14 @@ std::string TextArgument(const char* text)
     if (text[0] != '@') {
         return text;
     }
+    // Read as the control reads its files: a regular file only, opened without blocking (a FIFO
+    // or a device is refused at once), and never more than a finding can sensibly hold.
     const std::string path = text + 1;
-    std::ifstream file(path, std::ios::binary);
-    if (!file) {
-        throw Failure(ExitCode::Input, SystemError("cannot read", path, errno));
+    std::string result;
+    const KMFile::Error error = KMFile::Read(path.c_str(), kMaxTextFileBytes, result);
+    if (error != KMFile::Error::None && error != KMFile::Error::Empty) {
+        throw Failure(ExitCode::Input, "cannot read " + path + ": " + KMFile::Reason(error));
     }
-    std::ostringstream content;
-    content << file.rdbuf();
-    if (file.bad()) {
-        throw Failure(ExitCode::Input, SystemError("cannot read", path, errno));
-    }
-    std::string result = content.str();
     // A text file ends with a newline that is not part of the text; blank lines before it are.
     if (!result.empty() && result.back() == '\n') {
         result.pop_back();

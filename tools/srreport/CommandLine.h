@@ -2,6 +2,7 @@
 
 #include "Batch.h"
 
+#include <cstddef>
 #include <functional>
 #include <getopt.h>
 #include <string>
@@ -25,7 +26,10 @@ float ParsePositive(const char* text, const char* what);
 // "WxH" with both at least 1.
 void ParseSize(const char* text, int& width, int& height);
 
-// A text argument, or the content of a file when it starts with '@' (UTF-8, as written).
+// A text argument, or the content of a file when it starts with '@' (UTF-8, as written; a
+// regular file of at most kMaxTextFileBytes). Throws Failure (input error) for a file that is
+// missing, not regular (a FIFO, /dev/zero) or too large.
+constexpr size_t kMaxTextFileBytes = 64u * 1024u * 1024u;
 std::string TextArgument(const char* text);
 
 // Where each input's output goes: `output` for a single input, else DIR/NAME with the input's

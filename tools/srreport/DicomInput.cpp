@@ -1,28 +1,21 @@
 #include "DicomInput.h"
 
 #include "Failure.h"
+#include "platform/kmdicom/KMDcmFile.h"
+#include "platform/kmdicom/KMDcmIO.h"
 
 #include <dcmtk/dcmdata/dcdeftag.h>
 #include <dcmtk/dcmdata/dcfilefo.h>
 
-#include <cerrno>
-#include <sys/stat.h>
 
 namespace DicomInput {
 
-std::unique_ptr<DcmFileFormat> Load(const std::string& path)
+std::unique_ptr<DcmFileFormat> Load(const std::string& path, bool bLoadAll)
 {
-    struct stat info{};
-    if (stat(path.c_str(), &info) != 0) {
-        throw Failure(ExitCode::Input, SystemError("cannot read", path, errno));
-    }
-    if (!S_ISREG(info.st_mode)) {
-        throw Failure(ExitCode::Input, "cannot read " + path + ": not a regular file");
-    }
-    auto file = std::make_unique<DcmFileFormat>();
-    const OFCondition status = file->loadFile(path.c_str());
-    if (status.bad()) {
-        throw Failure(ExitCode::Input, path + " is not a DICOM file (" + status.text() + ")");
+    std::string reason;
+    auto file = KMDcmIO::Load(path.c_str(), bLoadAll, KMDcmFile::kMaxFileBytes, reason);
+    if (!file) {
+        throw Failure(ExitCode::Input, reason);
     }
     return file;
 }

@@ -9,8 +9,11 @@ class DcmFileFormat;
 // the control only answers null for a file it cannot open.
 namespace DicomInput {
 
-// The file as DICOM; throws Failure (input error) for a missing, unreadable or non-DICOM file.
-std::unique_ptr<DcmFileFormat> Load(const std::string& path);
+// The file as DICOM, read as the control reads documents (regular files only, opened without
+// blocking, at most KMDcmFile::kMaxFileBytes, refused from its first bytes when they are not
+// DICOM); without `bLoadAll` reading stops at the pixel data, and the file may be of any size.
+// Throws Failure (input error) for a missing, unreadable or non-DICOM file.
+std::unique_ptr<DcmFileFormat> Load(const std::string& path, bool bLoadAll = true);
 
 // The same, and throws Failure (input error) unless the file is an SR document.
 std::unique_ptr<DcmFileFormat> LoadReport(const std::string& path);

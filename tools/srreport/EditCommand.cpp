@@ -7,10 +7,6 @@
 #include "ReportEdits.h"
 #include "ReportRunner.h"
 
-#include "platform/kmdicom/KMDcmSR.h"
-
-#include <dcmtk/dcmdata/dcdeftag.h>
-
 #include <sys/stat.h>
 
 namespace {
@@ -20,9 +16,10 @@ enum : int { kOutputDir = 400 };
 const char* const kUsage =
     "usage: srreport edit REPORT.dcm... (-o OUT.dcm | --out-dir DIR) [options] [-j N]\n"
     "\n"
-    "Changes SR documents and writes them anew. A verified document is never changed: the\n"
-    "changes go into a new, unverified document (new UIDs) that names the verified one as its\n"
-    "predecessor, and writing that over the verified file is refused.\n"
+    "Changes SR documents and writes them anew, each as a new version: a new SOP Instance UID\n"
+    "that names the document read as its predecessor, so that an archive that holds the earlier\n"
+    "version keeps both. A verified document is never changed: the changes go into a new,\n"
+    "unverified amendment, and writing that over the verified file is refused.\n"
     "\n"
     "  -o, --output FILE       the document to write (one input)\n"
     "  --out-dir DIR           write each input's document into DIR under the input's name\n"
@@ -34,12 +31,8 @@ const char* const kUsage =
     "  --complete              mark the document complete\n"
     "  --verify --verifier NAME --organization ORG\n"
     "                          mark it verified (and complete) by that observer\n"
+    "  --uid-root ROOT         make new UIDs under ROOT, the site's own (default 2.25: UUIDs)\n"
     "  -j N                    work on N files at a time in N processes\n";
-
-unsigned int TagOf(const DcmTagKey& key)
-{
-    return static_cast<unsigned int>(key.getGroup()) << 16 | key.getElement();
-}
 
 bool SameFile(const std::string& a, const std::string& b)
 {
@@ -47,34 +40,6 @@ bool SameFile(const std::string& a, const std::string& b)
     struct stat second{};
     return stat(a.c_str(), &first) == 0 && stat(b.c_str(), &second) == 0 && first.st_dev == second.st_dev &&
            first.st_ino == second.st_ino;
-}
-
-std::string Narrow(IKMReport& report, const DcmTagKey& key)
-{
-    std::string value;
-    report.GetDcmSR()->GetDataset()->GetString(TagOf(key), value);
-    return value;
-}
-
-// Names the verified document that an amendment replaces, as DICOM's Predecessor Documents
-// Sequence does.
-void NamePredecessor(IKMReport& amendment, IKMReport& verified)
-{
-    KMDcmDataset* dataset = amendment.GetDcmSR()->GetDataset();
-    KMDcmDataset study;
-    KMDcmDataset series;
-    KMDcmDataset instance;
-    const bool named =
-        dataset->GetOrCreateSequenceItem(TagOf(DCM_PredecessorDocumentsSequence), study, 0) &&
-        study.SetString(TagOf(DCM_StudyInstanceUID), Narrow(verified, DCM_StudyInstanceUID).c_str()) &&
-        study.GetOrCreateSequenceItem(TagOf(DCM_ReferencedSeriesSequence), series, 0) &&
-        series.SetString(TagOf(DCM_SeriesInstanceUID), Narrow(verified, DCM_SeriesInstanceUID).c_str()) &&
-        series.GetOrCreateSequenceItem(TagOf(DCM_ReferencedSOPSequence), instance, 0) &&
-        instance.SetString(TagOf(DCM_ReferencedSOPClassUID), Narrow(verified, DCM_SOPClassUID).c_str()) &&
-        instance.SetString(TagOf(DCM_ReferencedSOPInstanceUID), Narrow(verified, DCM_SOPInstanceUID).c_str());
-    if (!named) {
-        throw Failure(ExitCode::Failed, "cannot name the verified report in its amendment");
-    }
 }
 
 class EditRunner : public ReportRunner {
@@ -88,7 +53,7 @@ public:
         const OpenReport source(session, session.OpenReport(job.strInput));
         if (!source->IsVerified()) {
             m_edits.Apply(*source.Get());
-            session.Save(source.Get(), output.TempPath());
+            session.Save(source.Get(), output);
             output.Commit();
             return "";
         }
@@ -101,9 +66,8 @@ public:
             throw Failure(ExitCode::Failed, "the control cannot amend " + job.strInput);
         }
         const OpenReport amendment(session, copy);
-        NamePredecessor(*amendment.Get(), *source.Get());
         m_edits.Apply(*amendment.Get());
-        session.Save(amendment.Get(), output.TempPath());
+        session.Save(amendment.Get(), output);
         output.Commit();
         return "";
     }

@@ -1,6 +1,9 @@
 #include "EncapsulatedPdf.h"
 
 #include "Failure.h"
+#include "StudyIdentity.h"
+
+#include "control/SrCtrl.h"
 
 #include <dcmtk/dcmdata/dcdeftag.h>
 #include <dcmtk/dcmdata/dcfilefo.h>
@@ -11,7 +14,8 @@
 namespace EncapsulatedPdf {
 namespace {
 
-// Series number of the printed reports; the control numbers its SR series 8001.
+// Series number of the printed reports of a report without one; the control numbers its SR
+// series 8001.
 constexpr const char* kSeriesNumber = "8002";
 constexpr const char* kDefaultTitle = "Report";
 
@@ -22,45 +26,36 @@ void Check(const OFCondition& status, const char* what)
     }
 }
 
-// Patient and study attributes taken over from the report, empty where it has none: DICOM
-// wants each of them present in the instance.
-const DcmTagKey kCopiedAlways[] = {
-    DCM_PatientName, DCM_PatientID, DCM_PatientBirthDate, DCM_PatientSex, DCM_StudyDate, DCM_StudyTime,
-    DCM_ReferringPhysicianName, DCM_StudyID, DCM_AccessionNumber,
-};
-// Taken over only when the report has them.
-const DcmTagKey kCopiedWhenPresent[] = {
-    DCM_SpecificCharacterSet, DCM_IssuerOfPatientID, DCM_PatientAge, DCM_StudyDescription, DCM_StudyInstanceUID,
-};
-
-void CopyElement(DcmItem& from, DcmItem& to, const DcmTagKey& tag, bool always)
+// A UID under the root the control makes its own under, so that a site's instances share it.
+std::string NewUid()
 {
-    DcmElement* element = nullptr;
-    if (from.findAndGetElement(tag, element).good() && element != nullptr) {
-        Check(to.insert(static_cast<DcmElement*>(element->clone()), true), "copying the patient and study");
-    } else if (always) {
-        Check(to.insertEmptyElement(tag), "an empty patient or study attribute");
+    char uid[65];
+    if (!SrCtrlGenerateUid(uid, sizeof uid)) {
+        throw Failure(ExitCode::Failed, "cannot make a UID for the Encapsulated PDF");
     }
+    return uid;
 }
 
-std::string NewUid(const char* root)
+// The printed reports' series is numbered next to the report's, never as the report's own.
+std::string SeriesNumber(DcmItem& report)
 {
-    char uid[100];
-    return dcmGenerateUniqueIdentifier(uid, root);
+    Sint32 number = 0;
+    if (report.findAndGetSint32(DCM_SeriesNumber, number).good() && number > 0 && number < 0x7FFFFFFF) {
+        return std::to_string(number + 1);
+    }
+    return kSeriesNumber;
 }
 
 // The report's title: the meaning of the concept name of its root container.
 void CopyTitle(DcmItem& report, DcmItem& pdf)
 {
-    DcmItem* concept = nullptr;
+    DcmElement* concept = nullptr;
+    DcmItem* code = nullptr;
     OFString title;
-    if (report.findAndGetSequenceItem(DCM_ConceptNameCodeSequence, concept, 0).good() && concept != nullptr) {
-        concept->findAndGetOFString(DCM_CodeMeaning, title);
-        DcmItem* copy = nullptr;
-        Check(pdf.findOrCreateSequenceItem(DCM_ConceptNameCodeSequence, copy, 0), "the concept name");
-        for (const DcmTagKey& tag : {DCM_CodeValue, DCM_CodingSchemeDesignator, DCM_CodeMeaning}) {
-            CopyElement(*concept, *copy, tag, false);
-        }
+    if (report.findAndGetSequenceItem(DCM_ConceptNameCodeSequence, code, 0).good() && code != nullptr &&
+        report.findAndGetElement(DCM_ConceptNameCodeSequence, concept).good()) {
+        code->findAndGetOFString(DCM_CodeMeaning, title);
+        Check(pdf.insert(static_cast<DcmElement*>(concept->clone()), true), "the concept name");
     } else {
         Check(pdf.insertEmptyElement(DCM_ConceptNameCodeSequence), "the concept name");
     }
@@ -87,12 +82,7 @@ std::unique_ptr<DcmFileFormat> Build(DcmDataset& report, const std::vector<unsig
     }
     auto file = std::make_unique<DcmFileFormat>();
     DcmDataset& out = *file->getDataset();
-    for (const DcmTagKey& tag : kCopiedWhenPresent) {
-        CopyElement(report, out, tag, false);
-    }
-    for (const DcmTagKey& tag : kCopiedAlways) {
-        CopyElement(report, out, tag, true);
-    }
+    StudyIdentity::Copy(report, out);
     OFString date;
     OFString time;
     OFDateTime::getCurrentDateTime().getDate().getISOFormattedDate(date, false);
@@ -100,12 +90,12 @@ std::unique_ptr<DcmFileFormat> Build(DcmDataset& report, const std::vector<unsig
     const std::string now = std::string(date.c_str()) + time.c_str();
 
     Check(out.putAndInsertString(DCM_SOPClassUID, UID_EncapsulatedPDFStorage), "the SOP class");
-    Check(out.putAndInsertString(DCM_SOPInstanceUID, NewUid(SITE_INSTANCE_UID_ROOT).c_str()), "the UIDs");
-    Check(out.putAndInsertString(DCM_SeriesInstanceUID, NewUid(SITE_SERIES_UID_ROOT).c_str()), "the UIDs");
+    Check(out.putAndInsertString(DCM_SOPInstanceUID, NewUid().c_str()), "the UIDs");
+    Check(out.putAndInsertString(DCM_SeriesInstanceUID, NewUid().c_str()), "the UIDs");
     Check(out.putAndInsertString(DCM_InstanceCreationDate, date.c_str()), "the dates");
     Check(out.putAndInsertString(DCM_InstanceCreationTime, time.c_str()), "the dates");
     Check(out.putAndInsertString(DCM_Modality, "DOC"), "the series");
-    Check(out.putAndInsertString(DCM_SeriesNumber, kSeriesNumber), "the series");
+    Check(out.putAndInsertString(DCM_SeriesNumber, SeriesNumber(report).c_str()), "the series");
     Check(out.putAndInsertString(DCM_InstanceNumber, "1"), "the series");
     Check(out.putAndInsertString(DCM_Manufacturer, "srctrl"), "the equipment");
     // Workstation: the document was made by a program, not scanned.

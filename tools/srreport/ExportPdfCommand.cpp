@@ -6,17 +6,18 @@
 #include "EncapsulatedPdf.h"
 #include "Failure.h"
 #include "OutputFile.h"
+#include "ReportEdits.h"
 #include "ReportRunner.h"
 #include "TempFolder.h"
+#include "platform/kmbase/KMFile.h"
+#include "platform/kmdicom/KMDcmFile.h"
+#include "platform/kmdicom/KMDcmIO.h"
 
 #include <dcmtk/dcmdata/dcfilefo.h>
 
-#include <fstream>
-#include <iterator>
-
 namespace {
 
-enum : int { kOutputDir = 400 };
+enum : int { kOutputDir = 400, kUidRoot };
 
 const char* const kUsage =
     "usage: srreport export-pdf REPORT.dcm... (-o REPORT-PDF.dcm | --out-dir DIR) [-j N]\n"
@@ -27,16 +28,17 @@ const char* const kUsage =
     "\n"
     "  -o, --output FILE  the DICOM file to write (one input)\n"
     "  --out-dir DIR      write each input's instance into DIR as NAME-pdf.dcm\n"
+    "  --uid-root ROOT    make new UIDs under ROOT, the site's own (default 2.25: UUIDs)\n"
     "  -j N               export N files at a time in N processes\n";
 
 std::vector<unsigned char> ReadBytes(const std::string& path)
 {
-    std::ifstream file(path, std::ios::binary);
-    std::vector<unsigned char> bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-    if (!file.good() && !file.eof()) {
-        throw Failure(ExitCode::Failed, "cannot read back the printed report");
+    std::string bytes;
+    const KMFile::Error error = KMFile::Read(path.c_str(), KMDcmFile::kMaxFileBytes, bytes);
+    if (error != KMFile::Error::None) {
+        throw Failure(ExitCode::Failed, std::string("cannot read back the printed report: ") + KMFile::Reason(error));
     }
-    return bytes;
+    return std::vector<unsigned char>(bytes.begin(), bytes.end());
 }
 
 class ExportRunner : public ReportRunner {
@@ -54,10 +56,12 @@ public:
         }
         const auto document = DicomInput::LoadReport(job.strInput);
         const auto instance = EncapsulatedPdf::Build(*document->getDataset(), ReadBytes(pdf));
-        const OFCondition status = instance->saveFile(output.TempPath().c_str(), EXS_LittleEndianExplicit);
-        if (status.bad()) {
-            throw Failure(ExitCode::Output, "cannot write " + job.strOutput + ": " + status.text());
+        std::string bytes;
+        std::string reason;
+        if (!KMDcmIO::Write(*instance, bytes, reason)) {
+            throw Failure(ExitCode::Failed, "cannot encode " + job.strOutput + ": " + reason);
         }
+        output.Write(bytes);
         output.Commit();
         return "";
     }
@@ -71,6 +75,7 @@ ExitCode Run(int argc, char** argv)
     const option options[] = {
         {"output", required_argument, nullptr, 'o'},
         {"out-dir", required_argument, nullptr, kOutputDir},
+        {"uid-root", required_argument, nullptr, kUidRoot},
         {"help", no_argument, nullptr, 'h'},
         {nullptr, 0, nullptr, 0},
     };
@@ -80,6 +85,7 @@ ExitCode Run(int argc, char** argv)
         case 'o': output = value; break;
         case 'j': workers = CommandLine::ParseWorkers(value); break;
         case kOutputDir: outputDir = value; break;
+        case kUidRoot: UseUidRoot(value); break;
         default: break;
         }
     });

@@ -31,6 +31,7 @@ const char* const kUsage =
     "  --complete              mark the document complete\n"
     "  --verify --verifier NAME --organization ORG\n"
     "                          mark it verified (and complete) by that observer\n"
+    "  --uid-root ROOT         make new UIDs under ROOT, the site's own (default 2.25: UUIDs)\n"
     "  --pdf FILE              also print the report to this PDF file\n"
     "  --png FILE              also render its page to this PNG file\n"
     "\n"
@@ -79,8 +80,10 @@ ExitCode Run(int argc, char** argv)
     }
     edits.Check();
 
+    // The document and its page are written and put on disk first; the PDF, written last, is
+    // put in place by the printer itself, and only then are the others: a failure anywhere
+    // leaves every output as it was.
     OutputFile report(output);
-    std::unique_ptr<OutputFile> printed = pdf.empty() ? nullptr : std::make_unique<OutputFile>(pdf);
     std::unique_ptr<OutputFile> page = png.empty() ? nullptr : std::make_unique<OutputFile>(png);
     ReportSession session;
     if (!templatePath.empty()) {
@@ -88,18 +91,15 @@ ExitCode Run(int argc, char** argv)
     }
     const OpenReport opened(session, session.CreateReport(image));
     edits.Apply(*opened.Get());
-    session.Save(opened.Get(), report.TempPath());
-    if (printed) {
-        session.PrintToPdf(printed->TempPath());
-    }
+    session.Save(opened.Get(), report);
     if (page) {
         const OwnedBitmap bitmap(session.CapturePage(opened.Get(), 1.0f));
-        WritePng(bitmap.Get(), page->TempPath());
+        page->Write(EncodePng(bitmap.Get()));
+    }
+    if (!pdf.empty()) {
+        session.PrintToPdf(pdf);
     }
     report.Commit();
-    if (printed) {
-        printed->Commit();
-    }
     if (page) {
         page->Commit();
     }

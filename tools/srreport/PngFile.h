@@ -4,6 +4,6 @@
 
 #include <string>
 
-// Writes a bitmap of the control (32-bit BGRA, top-down) as a PNG file through Cairo; throws
-// Failure (output error) when the file cannot be written.
-void WritePng(HBITMAP bitmap, const std::string& path);
+// A bitmap of the control (32-bit BGRA, top-down) encoded as PNG by Cairo; throws Failure when
+// the control gave no bitmap or Cairo cannot encode it.
+std::string EncodePng(HBITMAP bitmap);

@@ -30,7 +30,7 @@ public:
     {
         OutputFile png(job.strOutput);
         const OwnedBitmap preview(Session().Preview(job.strInput, m_nWidth, m_nHeight));
-        WritePng(preview.Get(), png.TempPath());
+        png.Write(EncodePng(preview.Get()));
         png.Commit();
         return "";
     }

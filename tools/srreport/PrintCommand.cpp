@@ -3,7 +3,6 @@
 #include "Batch.h"
 #include "CommandLine.h"
 #include "Failure.h"
-#include "OutputFile.h"
 #include "ReportRunner.h"
 
 namespace {
@@ -32,10 +31,8 @@ public:
             session.PrintOn(m_strQueue);
             return "";
         }
-        OutputFile pdf(job.strOutput);
         const OpenReport report(session, session.OpenReport(job.strInput));
-        session.PrintToPdf(pdf.TempPath());
-        pdf.Commit();
+        session.PrintToPdf(job.strOutput);
         return "";
     }
 

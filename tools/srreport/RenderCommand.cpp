@@ -31,7 +31,7 @@ public:
         OutputFile png(job.strOutput);
         const OpenReport report(session, session.OpenReport(job.strInput));
         const OwnedBitmap page(session.CapturePage(report.Get(), m_fZoom));
-        WritePng(page.Get(), png.TempPath());
+        png.Write(EncodePng(page.Get()));
         png.Commit();
         return "";
     }

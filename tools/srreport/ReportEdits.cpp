@@ -6,6 +6,7 @@
 #include "TagName.h"
 #include "Text.h"
 
+#include "control/SrCtrl.h"
 #include "platform/kmdicom/KMDcmSR.h"
 #include "report/IKMReport.h"
 
@@ -13,7 +14,7 @@
 
 namespace {
 
-enum : int { kSet = 300, kFinding, kConclusion, kAuthor, kComplete, kVerify, kVerifier, kOrganization };
+enum : int { kSet = 300, kFinding, kConclusion, kAuthor, kComplete, kVerify, kVerifier, kOrganization, kUidRoot };
 
 unsigned int TagOf(const DcmTagKey& key)
 {
@@ -41,6 +42,13 @@ std::wstring Comparable(std::wstring text)
 
 } // namespace
 
+void UseUidRoot(const char* root)
+{
+    if (!SrCtrlSetUidRoot(root)) {
+        throw Failure(ExitCode::Usage, SrCtrlGetLastError());
+    }
+}
+
 const std::vector<option>& ReportEdits::Options()
 {
     static const std::vector<option> options = {
@@ -52,6 +60,7 @@ const std::vector<option>& ReportEdits::Options()
         {"verify", no_argument, nullptr, kVerify},
         {"verifier", required_argument, nullptr, kVerifier},
         {"organization", required_argument, nullptr, kOrganization},
+        {"uid-root", required_argument, nullptr, kUidRoot},
     };
     return options;
 }
@@ -78,6 +87,7 @@ bool ReportEdits::Take(int option, const char* value)
     case kVerify: m_bVerify = true; return true;
     case kVerifier: m_strVerifier = value; m_bHasVerifier = true; return true;
     case kOrganization: m_strOrganization = value; m_bHasOrganization = true; return true;
+    case kUidRoot: UseUidRoot(value); return true;
     default: return false;
     }
 }

@@ -6,6 +6,10 @@
 
 class IKMReport;
 
+// Makes every UID that srreport makes from now on start with `root` (--uid-root); throws
+// Failure (usage error) with the control's reason for a root it refuses.
+void UseUidRoot(const char* root);
+
 // The changes that `new` and `edit` make to a report, gathered from their options and applied
 // through the control, as a person filling in the page would make them.
 class ReportEdits {

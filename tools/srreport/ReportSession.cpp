@@ -85,22 +85,11 @@ void ReportSession::SetTemplate(const std::string& path)
     }
 }
 
-void ReportSession::ExplainRefusal(const std::string& path)
-{
-    // The control reads any file safely, however deeply it nests; DCMTK's own reader, which
-    // names the other reasons, would not.
-    const std::string reason = SrCtrlGetLastError();
-    if (reason.find("nested deeper than") != std::string::npos) {
-        throw Failure(ExitCode::Input, "cannot read " + path + ": " + reason.substr(reason.rfind(": ") + 2));
-    }
-}
-
 IKMReport* ReportSession::OpenReport(const std::string& path)
 {
     // The control reads the file once; only a refusal is read again, for its reason.
     IKMReport* report = m_pCtrl->OpenReportFile(path.c_str());
     if (report == nullptr) {
-        ExplainRefusal(path);
         DicomInput::LoadReport(path);
         throw Failure(ExitCode::Input, "the control cannot open the report " + path +
                                            " (is its SOP Instance UID missing?)");
@@ -110,14 +99,13 @@ IKMReport* ReportSession::OpenReport(const std::string& path)
 
 IKMReport* ReportSession::CreateReport(const std::string& imagePath)
 {
+    const auto image = DicomInput::Load(imagePath, false);
+    OFString study;
+    if (image->getDataset()->findAndGetOFString(DCM_StudyInstanceUID, study).bad() || study.empty()) {
+        throw Failure(ExitCode::Input, "no Study Instance UID in " + imagePath + ": the report cannot name its study");
+    }
     IKMReport* report = m_pCtrl->CreateReportFromImage(imagePath.c_str());
     if (report == nullptr) {
-        ExplainRefusal(imagePath);
-        const auto image = DicomInput::Load(imagePath);
-        OFString study;
-        if (image->getDataset()->findAndGetOFString(DCM_StudyInstanceUID, study).bad() || study.empty()) {
-            throw Failure(ExitCode::Input, "no Study Instance UID in " + imagePath + ": the report cannot name its study");
-        }
         throw Failure(ExitCode::Failed, "the control cannot start a report for " + imagePath);
     }
     return report;
@@ -128,11 +116,13 @@ void ReportSession::Close(IKMReport* report)
     m_pCtrl->CloseReport(report);
 }
 
-void ReportSession::Save(IKMReport* report, const std::string& path)
+void ReportSession::Save(IKMReport* report, OutputFile& output)
 {
-    if (!report->GetDcmSR()->SaveFile(path.c_str())) {
-        throw Failure(ExitCode::Output, "cannot write the report to " + path);
+    std::string bytes;
+    if (!report->GetDcmSR()->SaveToBuffer(bytes)) {
+        throw Failure(ExitCode::Failed, "cannot write the report to " + output.Target() + ": " + SrCtrlGetLastError());
     }
+    output.Write(bytes);
 }
 
 void ReportSession::PrintToPdf(const std::string& pdfPath)
@@ -141,7 +131,7 @@ void ReportSession::PrintToPdf(const std::string& pdfPath)
         throw Failure(ExitCode::Output, "cannot print to " + pdfPath);
     }
     if (!m_pCtrl->Print(kPdfPrinter)) {
-        throw Failure(ExitCode::Output, "cannot print the report to " + pdfPath);
+        throw Failure(ExitCode::Output, SrCtrlGetLastError());
     }
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "OutputFile.h"
 #include "control/IReportCtrl.h"
 #include "platform/win32/GdiPlusStartup.h"
 
@@ -29,10 +30,11 @@ public:
     IKMReport* CreateReport(const std::string& imagePath);
     void Close(IKMReport* report);
 
-    // Writes the report's SR document to `path` (a file appears only when complete).
-    void Save(IKMReport* report, const std::string& path);
+    // Writes the report's SR document into `output`, which the caller commits.
+    void Save(IKMReport* report, OutputFile& output);
 
-    // Prints the active report as PDF into `pdfPath` (the file appears only when complete).
+    // Prints the active report as PDF into `pdfPath`: the file appears only when complete, and a
+    // failure (a full disk included) leaves the old file as it was.
     void PrintToPdf(const std::string& pdfPath);
     // Prints the active report on a CUPS queue.
     void PrintOn(const std::string& queue);
@@ -47,9 +49,6 @@ public:
 private:
     // Destroys the host window (and with it the control's), then the control.
     void Release();
-    // Throws Failure for a refusal that only the control can name (a file nested deeper than it
-    // reads); returns for the others.
-    void ExplainRefusal(const std::string& path);
 
     IReportCtrl* m_pCtrl = nullptr;
     HWND m_hHost = nullptr;

@@ -11,19 +11,29 @@
 
 #include <cstdio>
 #include <sstream>
+#include <vector>
 
 namespace {
 
 const char* const kUsage =
     "usage: srreport show REPORT.dcm... [--json] [-j N]\n"
     "\n"
-    "Prints what SR documents hold: patient, study, document flags, finding and conclusion,\n"
-    "then the whole content tree as an indented outline. Values a document does not have are\n"
-    "left out (text) or null (JSON); in JSON, \"content\" is the tree, each item with its\n"
-    "concept, value type, relationship, value, unit and children.\n"
+    "Prints what SR documents hold: patient, study and the order it answers, document flags,\n"
+    "the earlier versions it replaces, finding and conclusion, then the whole content tree as an\n"
+    "indented outline. Values a document does not have are left out (text) or null (JSON; lists\n"
+    "are empty); in JSON, \"content\" is the tree, each item with its concept, value type,\n"
+    "relationship, value, unit and children.\n"
     "\n"
     "  --json   one JSON object per document, one per line\n"
     "  -j N     read N files at a time in N processes (the output keeps the order of the files)\n";
+
+constexpr unsigned int kReferencedRequestSequence = 0x0040A370;
+constexpr unsigned int kPredecessorDocumentsSequence = 0x0040A360;
+constexpr unsigned int kReferencedSeriesSequence = 0x00081115;
+constexpr unsigned int kReferencedSOPSequence = 0x00081199;
+constexpr unsigned int kReferencedSOPInstanceUID = 0x00081155;
+constexpr unsigned int kOtherPatientIDsSequence = 0x00101002;
+constexpr unsigned int kPatientID = 0x00100020;
 
 struct Field {
     const char* key;
@@ -36,6 +46,7 @@ struct Field {
 const Field kFields[] = {
     {"patientName", "Patient name", 0x00100010, true},
     {"patientId", "Patient ID", 0x00100020},
+    {"issuerOfPatientId", "Issuer of patient ID", 0x00100021},
     {"patientBirthDate", "Birth date", 0x00100030},
     {"patientSex", "Sex", 0x00100040},
     {"patientAge", "Age", 0x00101010},
@@ -43,6 +54,7 @@ const Field kFields[] = {
     {"studyDate", "Study date", 0x00080020},
     {"studyDescription", "Study", 0x00081030},
     {"accessionNumber", "Accession", 0x00080050},
+    {"studyId", "Study ID", 0x00200010},
     {"sopInstanceUid", "Document UID", 0x00080018},
     {"contentDate", "Content date", 0x00080023},
     {"contentTime", "Content time", 0x00080033},
@@ -77,6 +89,53 @@ std::string JsonString(const std::string& text)
         }
     }
     return out + "\"";
+}
+
+// What a Referenced Request item says, in this order; the keys are the JSON names.
+const Field kRequestFields[] = {
+    {"accessionNumber", "accession", 0x00080050},
+    {"requestedProcedureId", "procedure", 0x00401001},
+    {"requestedProcedureDescription", "", 0x00321060},
+};
+
+// Each item of a sequence of the dataset, in order.
+template <class Visit>
+void ForEachItem(KMDcmDataset& dataset, unsigned int sequence, Visit visit)
+{
+    KMDcmDataset item;
+    for (int i = 0; dataset.GetSequenceItem(sequence, item, i); ++i) {
+        visit(item);
+    }
+}
+
+std::string Utf8Value(const KMDcmDataset& item, unsigned int tag)
+{
+    std::wstring value;
+    return item.GetString(tag, value, 0) ? Text::Utf8(value) : "";
+}
+
+// The instances the document replaces, in the order it names them.
+std::vector<std::string> Predecessors(KMDcmDataset& dataset)
+{
+    std::vector<std::string> uids;
+    ForEachItem(dataset, kPredecessorDocumentsSequence, [&](KMDcmDataset& study) {
+        ForEachItem(study, kReferencedSeriesSequence, [&](KMDcmDataset& series) {
+            ForEachItem(series, kReferencedSOPSequence, [&](KMDcmDataset& sop) {
+                uids.push_back(Utf8Value(sop, kReferencedSOPInstanceUID));
+            });
+        });
+    });
+    return uids;
+}
+
+// A JSON member holding a list of texts (`quoted`) or of JSON values.
+void JsonList(std::ostringstream& out, const char* key, const std::vector<std::string>& items, bool quoted)
+{
+    out << ",\"" << key << "\":[";
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        out << (i > 0 ? "," : "") << (quoted ? JsonString(items[i]) : items[i]);
+    }
+    out << "]";
 }
 
 // A multi-line text under its label, each line (after CR LF, LF or CR) indented, so that a
@@ -142,6 +201,38 @@ public:
                 // Names as people read them; JSON keeps DICOM's form.
                 const std::wstring shown = field.bName ? KMDcmConvert::ToDisplayText(field.tag, value) : value;
                 TextLine(out, field.label, Text::Utf8(shown));
+            }
+        }
+        KMDcmDataset& dataset = *report->GetDcmSR()->GetDataset();
+        std::vector<std::string> requests;
+        ForEachItem(dataset, kReferencedRequestSequence, [&](KMDcmDataset& item) {
+            std::string text;
+            for (const Field& field : kRequestFields) {
+                const std::string value = Utf8Value(item, field.tag);
+                if (m_bJson) {
+                    text += std::string(text.empty() ? "{" : ",") + "\"" + field.key + "\":" + JsonString(value);
+                } else if (!value.empty()) {
+                    text += (text.empty() ? "" : ", ") + (*field.label != '\0' ? std::string(field.label) + " " : "") + value;
+                }
+            }
+            requests.push_back(m_bJson ? text + "}" : text);
+        });
+        const std::vector<std::string> predecessors = Predecessors(dataset);
+        std::vector<std::string> others;
+        ForEachItem(dataset, kOtherPatientIDsSequence, [&](KMDcmDataset& item) { others.push_back(Utf8Value(item, kPatientID)); });
+        if (m_bJson) {
+            JsonList(out, "otherPatientIds", others, true);
+            JsonList(out, "requests", requests, false);
+            JsonList(out, "predecessors", predecessors, true);
+        } else {
+            for (const std::string& other : others) {
+                TextLine(out, "Other patient ID", other);
+            }
+            for (const std::string& request : requests) {
+                TextLine(out, "Request", request);
+            }
+            for (const std::string& uid : predecessors) {
+                TextLine(out, "Replaces", uid);
             }
         }
         const std::vector<KMDcmContentItem>& items = report->GetDcmSR()->GetContentItems();

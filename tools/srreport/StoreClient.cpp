@@ -5,6 +5,7 @@
 
 #include <dcmtk/dcmdata/dcdeftag.h>
 #include <dcmtk/dcmdata/dcfilefo.h>
+#include <dcmtk/dcmdata/dcmetinf.h>
 #include <dcmtk/dcmdata/dcuid.h>
 #include <dcmtk/dcmdata/dcxfer.h>
 #include <dcmtk/dcmnet/assoc.h>
@@ -14,59 +15,18 @@
 
 #include <cstdio>
 #include <utility>
-#include <vector>
 
 namespace {
 
-// One association, aborted when a failure leaves it open and always freed.
-class Association {
-public:
-    explicit Association(T_ASC_Parameters* params) : m_pParams(params) {}
-    ~Association()
-    {
-        if (m_pAssoc != nullptr) {
-            if (m_bOpen) {
-                ASC_abortAssociation(m_pAssoc);
-            }
-            ASC_destroyAssociation(&m_pAssoc);
-        } else if (m_pParams != nullptr) {
-            ASC_destroyAssociationParameters(&m_pParams);
-        }
-    }
-    Association(const Association&) = delete;
-    Association& operator=(const Association&) = delete;
+// Presentation context IDs are the odd numbers 1 to 255.
+constexpr size_t kMaxContexts = 128;
 
-    T_ASC_Parameters* Params() { return m_pParams; }
-    T_ASC_Association** Out() { return &m_pAssoc; }
-    T_ASC_Association* Get() { return m_pAssoc; }
-    void SetOpen(bool open) { m_bOpen = open; }
-
-private:
-    T_ASC_Parameters* m_pParams;
-    T_ASC_Association* m_pAssoc = nullptr;
-    bool m_bOpen = false;
-};
+// What a peer accepts when it accepts nothing else, in the order a file is converted to them.
+const char* const kFallbacks[] = {UID_LittleEndianExplicitTransferSyntax, UID_LittleEndianImplicitTransferSyntax};
 
 Failure NetworkError(const std::string& message)
 {
     return Failure(ExitCode::Network, message);
-}
-
-// The file's own transfer syntax first, so that nothing needs converting, then the two that
-// every peer accepts.
-std::vector<std::string> TransferSyntaxes(E_TransferSyntax own)
-{
-    std::vector<std::string> syntaxes;
-    const DcmXfer xfer(own);
-    if (own != EXS_Unknown) {
-        syntaxes.emplace_back(xfer.getXferID());
-    }
-    for (const char* uid : {UID_LittleEndianExplicitTransferSyntax, UID_LittleEndianImplicitTransferSyntax}) {
-        if (syntaxes.empty() || syntaxes.front() != uid) {
-            syntaxes.emplace_back(uid);
-        }
-    }
-    return syntaxes;
 }
 
 std::string StatusText(Uint16 status)
@@ -76,11 +36,32 @@ std::string StatusText(Uint16 status)
     return std::string("status 0x") + hex + " " + DU_cstoreStatusString(status);
 }
 
+std::string SyntaxName(const std::string& uid)
+{
+    return dcmFindNameOfUID(uid.c_str(), uid.c_str());
+}
+
 } // namespace
 
-StoreClient::StoreClient(Peer peer, std::string callingAet, int timeoutSeconds)
+StoreClient::StoreClient(Peer peer, std::string callingAet, int timeoutSeconds, const std::vector<std::string>& expected)
     : m_peer(std::move(peer)), m_strCallingAet(std::move(callingAet)), m_nTimeout(timeoutSeconds)
 {
+    // The file meta header names what a file needs without reading the file itself.
+    std::set<Offer> seen;
+    for (const std::string& path : expected) {
+        DcmMetaInfo meta;
+        OFString sopClass;
+        OFString syntax;
+        if (meta.loadFile(path.c_str()).bad() || meta.findAndGetOFString(DCM_MediaStorageSOPClassUID, sopClass).bad() ||
+            meta.findAndGetOFString(DCM_TransferSyntaxUID, syntax).bad()) {
+            continue;
+        }
+        for (const Offer& offer : OffersFor(sopClass.c_str(), syntax.c_str())) {
+            if (seen.insert(offer).second) {
+                m_vecPlanned.push_back(offer);
+            }
+        }
+    }
     // A peer that does not answer must not hold the command forever.
     dcmConnectionTimeout.set(m_nTimeout);
     const OFCondition status = ASC_initializeNetwork(NET_REQUESTOR, 0, m_nTimeout, &m_pNetwork);
@@ -91,7 +72,125 @@ StoreClient::StoreClient(Peer peer, std::string callingAet, int timeoutSeconds)
 
 StoreClient::~StoreClient()
 {
+    Close(true);
     ASC_dropNetwork(&m_pNetwork);
+}
+
+std::string StoreClient::Name() const
+{
+    return m_peer.strAet + "@" + m_peer.Address();
+}
+
+std::vector<StoreClient::Offer> StoreClient::OffersFor(const std::string& sopClass, const std::string& transferSyntax)
+{
+    std::vector<Offer> offers;
+    if (!transferSyntax.empty() && transferSyntax != kFallbacks[0] && transferSyntax != kFallbacks[1]) {
+        offers.push_back({sopClass, transferSyntax});
+    }
+    for (const char* fallback : kFallbacks) {
+        offers.push_back({sopClass, fallback});
+    }
+    return offers;
+}
+
+void StoreClient::Close(bool release)
+{
+    if (m_pAssociation == nullptr) {
+        return;
+    }
+    if (!release || ASC_releaseAssociation(m_pAssociation).bad()) {
+        ASC_abortAssociation(m_pAssociation);
+    }
+    ASC_destroyAssociation(&m_pAssociation);
+    m_setProposed.clear();
+}
+
+void StoreClient::Open(const std::string& sopClass, const std::string& transferSyntax)
+{
+    T_ASC_Parameters* params = nullptr;
+    OFCondition status = ASC_createAssociationParameters(&params, ASC_DEFAULTMAXPDU);
+    if (status.bad()) {
+        throw NetworkError(std::string("cannot prepare an association: ") + status.text());
+    }
+    ASC_setAPTitles(params, m_strCallingAet.c_str(), m_peer.strAet.c_str(), nullptr);
+    ASC_setPresentationAddresses(params, OFStandard::getHostName().c_str(), m_peer.Address().c_str());
+    std::vector<Offer> offers = OffersFor(sopClass, transferSyntax);
+    offers.insert(offers.end(), m_vecPlanned.begin(), m_vecPlanned.end());
+    std::set<Offer> proposed;
+    for (const Offer& offer : offers) {
+        if (proposed.size() == kMaxContexts) {
+            break;
+        }
+        if (!proposed.insert(offer).second) {
+            continue;
+        }
+        const char* syntax = offer.strTransferSyntax.c_str();
+        const auto id = static_cast<T_ASC_PresentationContextID>(2 * proposed.size() - 1);
+        status = ASC_addPresentationContext(params, id, offer.strSopClass.c_str(), &syntax, 1);
+        if (status.bad()) {
+            ASC_destroyAssociationParameters(&params);
+            throw NetworkError(std::string("cannot prepare an association: ") + status.text());
+        }
+        m_setProposed.insert(offer.strSopClass);
+    }
+
+    status = ASC_requestAssociation(m_pNetwork, params, &m_pAssociation);
+    if (status.good()) {
+        return;
+    }
+    std::string reason = status.text();
+    if (status == DUL_ASSOCIATIONREJECTED) {
+        T_ASC_RejectParameters reject;
+        ASC_getRejectParameters(params, &reject);
+        OFString text;
+        ASC_printRejectParameters(text, &reject);
+        reason = text.c_str();
+    }
+    m_setProposed.clear();
+    if (m_pAssociation != nullptr) {
+        ASC_destroyAssociation(&m_pAssociation);
+    } else {
+        ASC_destroyAssociationParameters(&params);
+    }
+    Unreachable(status == DUL_ASSOCIATIONREJECTED ? Name() + " refused the association (" + reason + ")"
+                                                   : "cannot reach " + m_peer.Address() + ": " + reason);
+}
+
+void StoreClient::Unreachable(const std::string& reason)
+{
+    m_strUnreachable = reason;
+    throw NetworkError(reason);
+}
+
+OFCondition StoreClient::Send(const std::string& path, DcmDataset& dataset, const std::string& sopClass,
+                              const std::string& sopInstance, const std::string& ownSyntax, T_DIMSE_C_StoreRSP& response)
+{
+    // DCMTK picks the context: the file's own transfer syntax where the peer took it, otherwise
+    // explicit, then implicit VR little endian.
+    const T_ASC_PresentationContextID context =
+        ASC_findAcceptedPresentationContextID(m_pAssociation, sopClass.c_str(), ownSyntax.c_str());
+    T_ASC_PresentationContext accepted;
+    if (context == 0 || ASC_findAcceptedPresentationContext(m_pAssociation->params, context, &accepted).bad()) {
+        throw NetworkError(m_peer.strAet + " does not accept " + SyntaxName(sopClass) + " instances");
+    }
+    const E_TransferSyntax own = dataset.getOriginalXfer();
+    const E_TransferSyntax wanted = DcmXfer(accepted.acceptedTransferSyntax).getXfer();
+    if (wanted != own && (dataset.chooseRepresentation(wanted, nullptr).bad() || !dataset.canWriteXfer(wanted, own))) {
+        throw NetworkError("cannot convert " + path + " from " + SyntaxName(ownSyntax) + " to " +
+                           DcmXfer(wanted).getXferName() + ", the only transfer syntax " + m_peer.strAet +
+                           " accepts for it");
+    }
+    T_DIMSE_C_StoreRQ request{};
+    request.MessageID = m_pAssociation->nextMsgID++;
+    OFStandard::strlcpy(request.AffectedSOPClassUID, sopClass.c_str(), sizeof request.AffectedSOPClassUID);
+    OFStandard::strlcpy(request.AffectedSOPInstanceUID, sopInstance.c_str(), sizeof request.AffectedSOPInstanceUID);
+    request.DataSetType = DIMSE_DATASET_PRESENT;
+    request.Priority = DIMSE_PRIORITY_MEDIUM;
+    DcmDataset* detail = nullptr;
+    const OFCondition status = DIMSE_storeUser(m_pAssociation, context, &request, nullptr, &dataset, nullptr, nullptr,
+                                               DIMSE_BLOCKING, m_nTimeout, &response, &detail);
+    delete detail;
+    return status;
 }
 
 void StoreClient::Store(const std::string& path)
@@ -105,70 +204,32 @@ void StoreClient::Store(const std::string& path)
     if (sopClass.empty() || sopInstance.empty()) {
         throw Failure(ExitCode::Input, "cannot send " + path + ": it has no SOP Class or SOP Instance UID");
     }
+    const E_TransferSyntax own = dataset->getOriginalXfer();
+    const std::string ownSyntax = own != EXS_Unknown ? DcmXfer(own).getXferID() : "";
 
-    T_ASC_Parameters* params = nullptr;
-    OFCondition status = ASC_createAssociationParameters(&params, ASC_DEFAULTMAXPDU);
-    if (status.bad()) {
-        throw NetworkError(std::string("cannot prepare an association: ") + status.text());
+    if (!m_strUnreachable.empty()) {
+        throw NetworkError(m_strUnreachable);
     }
-    Association association(params);
-    ASC_setAPTitles(params, m_strCallingAet.c_str(), m_peer.strAet.c_str(), nullptr);
-    ASC_setPresentationAddresses(params, OFStandard::getHostName().c_str(), m_peer.Address().c_str());
-    const std::vector<std::string> syntaxes = TransferSyntaxes(dataset->getOriginalXfer());
-    std::vector<const char*> syntaxPointers;
-    for (const std::string& syntax : syntaxes) {
-        syntaxPointers.push_back(syntax.c_str());
-    }
-    status = ASC_addPresentationContext(params, 1, sopClass.c_str(), syntaxPointers.data(),
-                                        static_cast<int>(syntaxPointers.size()));
-    if (status.bad()) {
-        throw NetworkError(std::string("cannot prepare an association: ") + status.text());
-    }
-
-    status = ASC_requestAssociation(m_pNetwork, params, association.Out());
-    if (status == DUL_ASSOCIATIONREJECTED) {
-        T_ASC_RejectParameters reject;
-        ASC_getRejectParameters(params, &reject);
-        OFString reason;
-        ASC_printRejectParameters(reason, &reject);
-        throw NetworkError(m_peer.strAet + "@" + m_peer.Address() + " refused the association (" + reason.c_str() + ")");
-    }
-    if (status.bad()) {
-        throw NetworkError("cannot reach " + m_peer.Address() + ": " + status.text());
-    }
-    association.SetOpen(true);
-    const T_ASC_PresentationContextID context = ASC_findAcceptedPresentationContextID(association.Get(), sopClass.c_str());
-    if (context == 0) {
-        throw NetworkError(m_peer.strAet + " does not accept " + dcmFindNameOfUID(sopClass.c_str(), sopClass.c_str()) +
-                           " instances");
-    }
-
-    T_ASC_PresentationContext accepted;
-    ASC_findAcceptedPresentationContext(association.Get()->params, context, &accepted);
-    const E_TransferSyntax wanted = DcmXfer(accepted.acceptedTransferSyntax).getXfer();
-    if (wanted != dataset->getOriginalXfer() && dataset->chooseRepresentation(wanted, nullptr).bad()) {
-        throw NetworkError("cannot convert " + path + " to a transfer syntax " + m_peer.strAet + " accepts");
-    }
-
-    T_DIMSE_C_StoreRQ request{};
-    request.MessageID = association.Get()->nextMsgID++;
-    OFStandard::strlcpy(request.AffectedSOPClassUID, sopClass.c_str(), sizeof request.AffectedSOPClassUID);
-    OFStandard::strlcpy(request.AffectedSOPInstanceUID, sopInstance.c_str(), sizeof request.AffectedSOPInstanceUID);
-    request.DataSetType = DIMSE_DATASET_PRESENT;
-    request.Priority = DIMSE_PRIORITY_MEDIUM;
     T_DIMSE_C_StoreRSP response{};
-    DcmDataset* detail = nullptr;
-    status = DIMSE_storeUser(association.Get(), context, &request, nullptr, dataset, nullptr, nullptr, DIMSE_BLOCKING,
-                             m_nTimeout, &response, &detail);
-    delete detail;
-    if (status.bad()) {
-        throw NetworkError("sending " + path + " failed: " + status.text());
+    while (true) {
+        const bool reused = m_pAssociation != nullptr && m_setProposed.count(sopClass.c_str()) != 0;
+        if (!reused) {
+            Close(true);
+            Open(sopClass.c_str(), ownSyntax);
+        }
+        const OFCondition status = Send(path, *dataset, sopClass.c_str(), sopInstance.c_str(), ownSyntax, response);
+        if (status.good()) {
+            break;
+        }
+        Close(false);
+        // A peer may end an association that waited between two files: the file goes once more
+        // on a new one.
+        if (!reused) {
+            throw NetworkError("sending " + path + " to " + Name() + " failed: " + status.text());
+        }
     }
     // Warnings (0xB...) mean the peer stored the instance, perhaps with coercions.
     if (response.DimseStatus != STATUS_Success && (response.DimseStatus & 0xF000) != 0xB000) {
         throw NetworkError(m_peer.strAet + " did not store " + path + " (" + StatusText(response.DimseStatus) + ")");
-    }
-    if (ASC_releaseAssociation(association.Get()).good()) {
-        association.SetOpen(false);
     }
 }

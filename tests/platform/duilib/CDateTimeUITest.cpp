@@ -56,7 +56,7 @@ protected:
     void ClickADay()
     {
         const RECT rc = Open()->GetDropDownRect();
-        ASSERT_TRUE(Click(m_host, rc.left + 4 + 3 * 28 + 14, rc.top + 4 + 26 + 20 + 3 * 22 + 11));
+        ASSERT_TRUE(Click(m_host, rc.left + 4 + 3 * 28 + 14, rc.top + 4 + 48 + 20 + 3 * 22 + 11));
     }
 
     HWND m_host = nullptr;
@@ -73,7 +73,7 @@ TEST_F(DropDowns, TheCalendarOpensBelowOrAboveInsideTheWindowAtTheZoomsSize)
     RECT rc = Open()->GetDropDownRect();
     EXPECT_EQ(rc.top, Date(L"top")->GetPos().bottom);
     EXPECT_EQ(rc.right - rc.left, 204);
-    EXPECT_EQ(rc.bottom - rc.top, 186);
+    EXPECT_EQ(rc.bottom - rc.top, 208);
     // That a pick closes the calendar, keeps the focus and sets the date is DateCalendarHostTest's.
     ClickADay();
     EXPECT_EQ(Date(L"top")->GetText().Str(), L"2024-02-22");
@@ -94,7 +94,7 @@ TEST_F(DropDowns, TheCalendarOpensBelowOrAboveInsideTheWindowAtTheZoomsSize)
     ASSERT_EQ(Open(), Date(L"top"));
     rc = Open()->GetDropDownRect();
     EXPECT_EQ(rc.right - rc.left, 408);
-    EXPECT_EQ(rc.bottom - rc.top, 372);
+    EXPECT_EQ(rc.bottom - rc.top, 416);
 }
 
 TEST_F(DropDowns, OneIsOpenAtATimeAndItClosesWhenItsFieldGoes)

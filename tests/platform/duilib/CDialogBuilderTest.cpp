@@ -104,16 +104,20 @@ TEST(CDialogBuilder, MalformedAndHostileSkinsGiveNull)
     EXPECT_EQ(builder.Create(L"no/such/skin.xml"), nullptr);
     EXPECT_EQ(builder.Create(L""), nullptr);
 
-    // Huge sizes are clamped, huge texts kept, bad Base64 and bad image data register nothing.
+    // Huge sizes are clamped, long texts kept up to the attribute limit and refused beyond it, bad
+    // Base64 and bad image data register nothing.
+    const auto withText = [](size_t length) {
+        return "<Window><img name=\"bad\" data=\"@@@\"/><img name=\"junk\" data=\"aGVsbG8gd29ybGQ=\"/>"
+               "<VerticalLayout width=\"999999999999\" height=\"-5\" bkcolor=\"#zz\" text=\"" +
+               std::string(length, 'x') + "\"/></Window>";
+    };
+    EXPECT_EQ(Build(withText(CDialogBuilder::kMaxAttributeBytes + 1)), nullptr) << "a text no label needs";
     CPaintManagerUI manager;
-    auto huge = Build("<Window><img name=\"bad\" data=\"@@@\"/><img name=\"junk\" data=\"aGVsbG8gd29ybGQ=\"/>"
-                      "<VerticalLayout width=\"999999999999\" height=\"-5\" bkcolor=\"#zz\" text=\"" +
-                          std::string(100000, 'x') + "\"/></Window>",
-                      &manager);
+    auto huge = Build(withText(CDialogBuilder::kMaxAttributeBytes), &manager);
     ASSERT_NE(huge, nullptr);
     EXPECT_EQ(huge->GetFixedWidth(), 100000);
     EXPECT_EQ(huge->GetFixedHeight(), 0);
-    EXPECT_EQ(huge->GetText().GetLength(), 100000);
+    EXPECT_EQ(static_cast<size_t>(huge->GetText().GetLength()), CDialogBuilder::kMaxAttributeBytes);
     EXPECT_EQ(manager.GetImage(L"bad"), nullptr);
     EXPECT_EQ(manager.GetImage(L"junk"), nullptr);
 }

@@ -1,9 +1,11 @@
 #include "platform/Host.h"
 #include "platform/kmbase/KMFile.h"
 #include "platform/kmbase/KMFileReplace.h"
+#include "platform/kmbase/KMLastError.h"
 #include "platform/kmdicom/KMDcmFile.h"
 #include "report/KMReportTemplate.h"
 #include "support/FileChecks.h"
+#include "support/FullDisk.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -214,6 +216,27 @@ bool PrintAPageTo(const std::string& path)
     return printed;
 }
 
+
+struct Writer {
+    const char* name;
+    std::function<bool(const std::string&)> write;
+    std::function<bool(const std::string&)> reads;
+};
+
+// The library's writers: a DICOM file, a template and a PDF file printer.
+std::vector<Writer> LibraryWriters(KMDcmFile& image, KMReportTemplate& skin)
+{
+    const auto readsWith = [](const char* tool) {
+        return [tool](const std::string& path) { return RunTool(tool + (" " + Quoted(path)) + " >/dev/null 2>&1").nExitCode == 0; };
+    };
+    return {
+        {"DICOM file", [&](const std::string& path) { return image.SaveFile(path.c_str()); }, readsWith("dcmdump")},
+        {"template", [&](const std::string& path) { return skin.Save(path.c_str(), "Linked"); },
+         [](const std::string& path) { return KMReportTemplate().Load(path.c_str()); }},
+        {"PDF printer", PrintAPageTo, readsWith("pdfinfo")},
+    };
+}
+
 } // namespace
 
 // Each of the library's writers goes through the replacement: a link keeps pointing at the file
@@ -225,20 +248,7 @@ TEST(KMFileReplace, EveryWriterReplacesThroughLinksAndRefusesWhatIsNoFile)
     ASSERT_TRUE(image.LoadFile(testing_support::DataFile("ct-image.dcm").c_str(), true));
     KMReportTemplate skin;
     ASSERT_TRUE(skin.Load((std::string(SRCTRL_SOURCE_DIR) + "/skin/srctrl/default_template.xml").c_str()));
-    const auto readsWith = [](const char* tool) {
-        return [tool](const std::string& path) { return RunTool(tool + (" " + Quoted(path)) + " >/dev/null 2>&1").nExitCode == 0; };
-    };
-    const struct {
-        const char* name;
-        std::function<bool(const std::string&)> write;
-        std::function<bool(const std::string&)> reads;
-    } writers[] = {
-        {"DICOM file", [&](const std::string& path) { return image.SaveFile(path.c_str()); }, readsWith("dcmdump")},
-        {"template", [&](const std::string& path) { return skin.Save(path.c_str(), "Linked"); },
-         [](const std::string& path) { return KMReportTemplate().Load(path.c_str()); }},
-        {"PDF printer", PrintAPageTo, readsWith("pdfinfo")},
-    };
-    for (const auto& writer : writers) {
+    for (const Writer& writer : LibraryWriters(image, skin)) {
         SCOPED_TRACE(writer.name);
         TempDir dir;
         const std::string stored = dir.File("stored");
@@ -260,5 +270,33 @@ TEST(KMFileReplace, EveryWriterReplacesThroughLinksAndRefusesWhatIsNoFile)
         EXPECT_TRUE(S_ISFIFO(fifo.st_mode));
         EXPECT_EQ(Entries(dir.Path()), (std::vector<std::string>{"fifo", "folder", "link", "stored"}));
         EXPECT_EQ(Entries(dir.File("folder")), std::vector<std::string>{});
+    }
+}
+
+// On a full disk every writer fails with the system's words for it, keeps the file it was to
+// replace byte for byte, and leaves nothing else behind, however far it got.
+TEST(KMFileReplace, AFullDiskFailsEveryWriterAndKeepsTheOldFile)
+{
+    testing_support::FullDisk disk;
+    if (!disk.Problem().empty()) {
+        GTEST_SKIP() << disk.Problem();
+    }
+    KMDcmFile image;
+    ASSERT_TRUE(image.LoadFile(testing_support::DataFile("ct-image.dcm").c_str(), true));
+    KMReportTemplate skin;
+    ASSERT_TRUE(skin.Load((std::string(SRCTRL_SOURCE_DIR) + "/skin/srctrl/default_template.xml").c_str()));
+    const std::string old(3000, 'o');
+    WriteFile(disk.File("old"), old);
+    disk.Fill();
+    for (const Writer& writer : LibraryWriters(image, skin)) {
+        SCOPED_TRACE(writer.name);
+        for (const char* target : {"old", "new"}) {
+            KMLastError::Clear();
+            EXPECT_FALSE(writer.write(disk.File(target))) << target;
+            EXPECT_NE(std::string(KMLastError::Get()).find("No space left on device"), std::string::npos)
+                << KMLastError::Get();
+        }
+        EXPECT_EQ(ReadFile(disk.File("old")), old);
+        EXPECT_EQ(Entries(disk.Path()), (std::vector<std::string>{".filler", "old"}));
     }
 }

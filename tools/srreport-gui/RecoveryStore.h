@@ -1,0 +1,68 @@
+#pragma once
+
+#include <QDateTime>
+#include <QHash>
+#include <QList>
+#include <QLockFile>
+#include <QString>
+
+#include <memory>
+
+class IKMReport;
+
+// The editor's recovery folder: copies of reports with unsaved changes, from which a later
+// start restores what a crash, a kill or the end of the session would have lost. It lies under
+// $XDG_STATE_HOME (by default ~/.local/state) in "srreport-gui/". Each running editor writes into
+// a session folder of its own, which it holds locked (QLockFile) while it runs; a session folder
+// that no living editor holds is one that ended without cleaning up, and its reports are offered
+// for recovery. A report's copy is its SR document (written by the control's own file writer,
+// which replaces the file in one step) and a small description beside it (what the report is
+// called, the file it belongs to, when it was written).
+class RecoveryStore {
+public:
+    // A report found in a session that ended.
+    struct Recovered {
+        QString documentPath;
+        QString infoPath;
+        QString title;
+        QString originalPath;  // empty for a report that was never saved
+        QDateTime written;
+    };
+
+    // `root` empty: the folder under $XDG_STATE_HOME.
+    explicit RecoveryStore(const QString& root = QString());
+    ~RecoveryStore();
+    RecoveryStore(const RecoveryStore&) = delete;
+    RecoveryStore& operator=(const RecoveryStore&) = delete;
+
+    // Creates and locks this session's folder; false, with the reason in `error`, when the
+    // folder cannot be made (nothing is autosaved then).
+    bool open(QString& error);
+    bool isOpen() const { return m_lock != nullptr; }
+    QString sessionPath() const { return m_strSession; }
+
+    // Writes the report's current document and its description; false with the control's
+    // reason in `error`. The copy is the report's document as it is, changes not yet told
+    // included.
+    bool write(IKMReport& report, const QString& title, const QString& originalPath, QString& error);
+    // The report was saved or closed without saving: its copy goes.
+    void remove(IKMReport* report);
+    bool has(IKMReport* report) const { return m_ids.contains(report); }
+
+    // The reports of sessions that ended without cleaning up, oldest first.
+    QList<Recovered> findRecovered() const;
+    // Removes a recovered report's files (and its session folder once it is empty).
+    static void discard(const Recovered& recovered);
+
+    // The session ends: its folder goes when no copy is left in it; copies left (a signal asked
+    // the editor to end) stay for the next start.
+    void close();
+
+    static QString defaultRoot();
+
+private:
+    QString m_strRoot;
+    QString m_strSession;
+    std::unique_ptr<QLockFile> m_lock;
+    QHash<IKMReport*, QString> m_ids;
+};
