@@ -5,7 +5,10 @@
 #      printed to PDF), when wkhtmltopdf is installed;
 #   2. printing a report with a 1 MB finding, in short and in long paragraphs, against dsr2html +
 #      wkhtmltopdf on the same document;
-#   3. printing 100 reports: one `srreport print -j 2` against one srreport process per file.
+#   3. printing 100 reports: one `srreport print -j 2` against one srreport process per file;
+#   4. opening a report and painting its page, `srreport render R.dcm -o page.png`, against
+#      `dsrdump R.dcm`, for a report of 100 000 content items and one nested 10 000 levels deep
+#      (both run with an unlimited stack, which dsrdump needs for the deep one).
 # Each figure is the median wall time of several runs, with the peak resident memory of the run
 # (for pipelines, of their largest process) from /usr/bin/time.
 #   bench/srreport-bench.sh [BUILD_DIR] [RUNS]   (defaults: build, 7)
@@ -91,3 +94,19 @@ read -r t_batch m_batch < <(median_of "$(timed "$srreport print -j 2 $work/many/
 read -r t_each m_each < <(median_of "for f in $work/many/*.dcm; do $(timed "$srreport print \$f --pdf $work/pdf/one.pdf"); done")
 row "srreport print -j 2 (100 files)" "$t_batch" "$m_batch" "$t_batch"
 row "one srreport print per file (100 processes)" "$t_each" "$m_each" "$t_batch"
+
+echo
+echo "Opening and painting a report of a large tree (3 runs each, median; ratio: time against dsrdump)"
+runs=3
+# DCMTK's dump2dcm writes both from a dump that awk makes; it recurses as deeply as the tree
+# nests, as dsrdump does, hence the unlimited stack.
+awk -v kind=wide -v n=100000 -f bench/large-tree.awk >"$work/wide.txt"
+awk -v kind=deep -v n=10000 -f bench/large-tree.awk >"$work/deep.txt"
+for tree in wide deep; do
+  (ulimit -s unlimited; dump2dcm -q "$work/$tree.txt" "$work/$tree.dcm")
+  read -r t_render m_render < <(median_of "(ulimit -s unlimited; $(timed "$srreport render $work/$tree.dcm -o $work/$tree.png"))")
+  read -r t_tree m_tree < <(median_of "(ulimit -s unlimited; $(timed "dsrdump $work/$tree.dcm"))")
+  label=$([ $tree = wide ] && echo "100 000 items" || echo "10 000 levels")
+  row "srreport render ($label)" "$t_render" "$m_render" "$t_tree"
+  row "dsrdump ($label)" "$t_tree" "$m_tree" "$t_tree"
+done

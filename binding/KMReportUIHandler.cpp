@@ -1,4 +1,7 @@
 #include "binding/KMReportUIHandler.h"
+#include "binding/KMFieldText.h"
+#include "binding/KMLinkDelegate.h"
+#include "binding/KMPageWalk.h"
 #include "platform/kmdicom/KMDcmTags.h"
 
 #include "platform/duilib/CComboUI.h"
@@ -27,58 +30,7 @@ using DuiLib::CPictureUI;
 
 namespace {
 
-bool IsClass(CControlUI* control, const wchar_t* name)
-{
-    return std::wcscmp(control->GetClass(), name) == 0;
-}
-
-bool IsOneOf(CControlUI* control, std::initializer_list<const wchar_t*> names)
-{
-    for (const wchar_t* name : names) {
-        if (IsClass(control, name)) {
-            return true;
-        }
-    }
-    return false;
-}
-
-// The container kinds that every walk descends.
-bool IsWalkedContainer(CControlUI* control)
-{
-    return IsOneOf(control, {L"HorizontalLayout", L"VerticalLayout", L"ChildLayout", L"TabLayout", L"Container"});
-}
-
-// The attribute list ("TileLayout"): its bound controls are display fields, which show the
-// document's values as people read them, take no input and are never found by tag.
-bool IsDisplayList(CControlUI* control)
-{
-    return IsClass(control, L"TileLayout");
-}
-
-// Which part of a page a walk visits: the fields of the page, or the display fields of the
-// attribute list too.
-enum class WalkScope { Fields, FieldsAndDisplays };
-
-// Visits the controls below `container` in tree order, descending the page's layouts (and, in
-// scope FieldsAndDisplays, the attribute list); every control that is not descended is visited as
-// visit(control, display), `display` telling that it lies in the attribute list. `visit` returns
-// false to stop the walk; Walk then returns false.
-template <class Visit>
-bool Walk(CContainerUI* container, WalkScope scope, Visit&& visit, bool display = false)
-{
-    if (container == nullptr) {
-        return true;
-    }
-    for (int i = 0; i < container->GetCount(); ++i) {
-        CControlUI* child = container->GetItemAt(i);
-        const bool descend = IsWalkedContainer(child) || (scope == WalkScope::FieldsAndDisplays && IsDisplayList(child));
-        auto* inner = descend ? dynamic_cast<CContainerUI*>(child) : nullptr;
-        if (inner != nullptr ? !Walk(inner, scope, visit, display || IsDisplayList(child)) : !visit(child, display)) {
-            return false;
-        }
-    }
-    return true;
-}
+using Scope = KMPageWalk::Scope;
 
 // An edit takes only what the element behind its tag can hold: the characters its value
 // representation allows and, for a single value, no more of them than it may have. What passes
@@ -110,16 +62,6 @@ bool IsOnPaper(CControlUI* control)
     return control->GetManager() != nullptr && control->GetManager()->IsPrinting();
 }
 
-bool IsBindableValue(CControlUI* control)
-{
-    return IsOneOf(control, {L"Edit", L"Combo", L"RichEdit", L"EditCombo", L"DateTime"});
-}
-
-bool IsFilledValue(CControlUI* control)
-{
-    return IsBindableValue(control) || IsClass(control, L"Label");
-}
-
 // Chooses, without a notification, the first item whose user data is `value`; none when no item
 // carries it.
 bool SelectByUserData(CComboUI* combo, const wchar_t* value)
@@ -135,7 +77,6 @@ bool SelectByUserData(CComboUI* combo, const wchar_t* value)
     return false;
 }
 
-
 } // namespace
 
 // The link between this handler and the delegates it put on controls. When the handler goes or
@@ -145,31 +86,6 @@ struct KMReportUIHandler::Binding {
 
     bool Deliver(void* param) { return pHandler == nullptr || pHandler->OnControlEvent(param); }
 };
-
-namespace {
-
-template <class Link>
-class LinkDelegate : public DuiLib::CDelegateBase {
-public:
-    explicit LinkDelegate(std::weak_ptr<Link> link) : m_link(std::move(link)) {}
-    CDelegateBase* Copy() const override { return new LinkDelegate(*this); }
-    bool Invoke(void* param) override
-    {
-        const std::shared_ptr<Link> link = m_link.lock();
-        return link == nullptr || link->Deliver(param);
-    }
-    bool Equals(const CDelegateBase& other) const override
-    {
-        auto* same = dynamic_cast<const LinkDelegate*>(&other);
-        return same != nullptr && !same->m_link.owner_before(m_link) && !m_link.owner_before(same->m_link);
-    }
-    const void* GetObject() const override { return m_link.lock().get(); }
-
-private:
-    std::weak_ptr<Link> m_link;
-};
-
-} // namespace
 
 KMReportUIHandler::KMReportUIHandler()
     : m_pRoot(nullptr), m_nFillDepth(0), m_pBinding(std::make_shared<Binding>(Binding{this}))
@@ -181,7 +97,9 @@ KMReportUIHandler::KMReportUIHandler(const KMReportUIHandler& other)
       m_vecPictures(other.m_vecPictures),
       m_vecCallbacks(other.m_vecCallbacks),
       m_nFillDepth(other.m_nFillDepth),
-      m_pBinding(std::make_shared<Binding>(Binding{this}))
+      m_pBinding(std::make_shared<Binding>(Binding{this})),
+      m_mapShownNames(other.m_mapShownNames),
+      m_region(other.m_region)
 {
 }
 
@@ -192,6 +110,8 @@ KMReportUIHandler& KMReportUIHandler::operator=(const KMReportUIHandler& other)
         m_vecPictures = other.m_vecPictures;
         m_vecCallbacks = other.m_vecCallbacks;
         m_nFillDepth = other.m_nFillDepth;
+        m_mapShownNames = other.m_mapShownNames;
+        m_region = other.m_region;
     }
     return *this;
 }
@@ -236,15 +156,18 @@ void KMReportUIHandler::InitUI(CContainerUI* root, bool bindEvents)
     m_pBinding->pHandler = nullptr;
     m_pBinding = std::make_shared<Binding>(Binding{this});
     m_pRoot = root;
-    Walk(root, WalkScope::FieldsAndDisplays, [](CControlUI* control, bool display) {
-        if (display && IsBindableValue(control)) {
+    m_mapShownNames.clear();
+    // Only a page on a screen takes events; a printed one does not.
+    m_region.Reset(bindEvents);
+    KMPageWalk::Walk(root, Scope::FieldsAndDisplays, [](CControlUI* control, bool display) {
+        if (display && KMPageWalk::IsBindableValue(control)) {
             MakeDisplay(control);
         } else if (!display && !control->GetUserData().IsEmpty()) {
             const DWORD tag = ParseTag(control->GetUserData().GetData());
             // What a person typed into a field whose element the document cannot take (a tag it
             // keeps itself, or one no dictionary knows) would be lost: such a field only shows.
             const KMDcmVR rules = KMDcmSR::GetValueRules(tag);
-            if (IsBindableValue(control) && (!KMDcmVR::IsHostSettable(tag) || !rules.IsKnown() || !rules.IsText())) {
+            if (KMPageWalk::IsBindableValue(control) && (!KMDcmVR::IsHostSettable(tag) || !rules.IsKnown() || !rules.IsText())) {
                 MakeDisplay(control);
             } else {
                 LimitInput(control, tag, rules);
@@ -271,8 +194,8 @@ CControlUI* KMReportUIHandler::FindControl(WORD group, WORD element)
 CControlUI* KMReportUIHandler::FindControl(CContainerUI* container, WORD group, WORD element)
 {
     CControlUI* found = nullptr;
-    Walk(container, WalkScope::Fields, [&](CControlUI* control, bool) {
-        if (!IsFilledValue(control) || control->GetUserData().IsEmpty()) {
+    KMPageWalk::Walk(container, Scope::Fields, [&](CControlUI* control, bool) {
+        if (!KMPageWalk::IsFilledValue(control) || control->GetUserData().IsEmpty()) {
             return true;
         }
         // Compared as filling and reporting read the tag, so that a field the document fills is
@@ -288,7 +211,7 @@ CControlUI* KMReportUIHandler::FindControl(CContainerUI* container, WORD group, 
 CControlUI* KMReportUIHandler::FindControl(CContainerUI* container, const std::wstring& name)
 {
     CControlUI* found = nullptr;
-    Walk(container, WalkScope::Fields, [&](CControlUI* control, bool) {
+    KMPageWalk::Walk(container, Scope::Fields, [&](CControlUI* control, bool) {
         if (control->GetName().Str() == name) {
             found = control;
         }
@@ -300,8 +223,8 @@ CControlUI* KMReportUIHandler::FindControl(CContainerUI* container, const std::w
 void KMReportUIHandler::FindPictureUIList(CContainerUI* container, std::vector<CPictureUI*>& list)
 {
     list.clear();
-    Walk(container, WalkScope::Fields, [&](CControlUI* control, bool) {
-        auto* picture = IsClass(control, L"Picture") ? dynamic_cast<CPictureUI*>(control) : nullptr;
+    KMPageWalk::Walk(container, Scope::Fields, [&](CControlUI* control, bool) {
+        auto* picture = KMPageWalk::IsClass(control, L"Picture") ? dynamic_cast<CPictureUI*>(control) : nullptr;
         if (picture != nullptr && picture->IsVisible()) {
             list.push_back(picture);
         }
@@ -328,8 +251,8 @@ bool KMReportUIHandler::SetValue(DWORD tag, const wchar_t* value)
 void KMReportUIHandler::RefreshDisplays(DWORD tag, const wchar_t* value)
 {
     ++m_nFillDepth;
-    Walk(m_pRoot, WalkScope::FieldsAndDisplays, [&](CControlUI* control, bool display) {
-        if (display && IsFilledValue(control) && !control->GetUserData().IsEmpty() &&
+    KMPageWalk::Walk(m_pRoot, Scope::FieldsAndDisplays, [&](CControlUI* control, bool display) {
+        if (display && KMPageWalk::IsFilledValue(control) && !control->GetUserData().IsEmpty() &&
             ParseTag(control->GetUserData().GetData()) == tag) {
             ShowValue(control, tag, value, true);
         }
@@ -344,12 +267,19 @@ void KMReportUIHandler::ShowValue(CControlUI* control, DWORD tag, const wchar_t*
         SetControlValue_PatientSex(control, value);
     } else if (tag == KMDcmTag::PatientAge) {
         SetControlValue_PatientAge(control, value);
-    } else if (IsClass(control, L"DateTime")) {
+    } else if (KMPageWalk::IsClass(control, L"DateTime")) {
         SetControlValue_Date(dynamic_cast<CDateTimeUI*>(control), value);
-    } else if (display || IsClass(control, L"Label") || IsOnPaper(control)) {
-        control->SetText(KMDcmConvert::ToDisplayText(tag, value).c_str());
-    } else if (!control->HasText(value)) {
-        control->SetText(value);
+    } else if (display || KMPageWalk::IsClass(control, L"Label") || IsOnPaper(control)) {
+        control->SetText(KMFieldText::ToField(tag, value, true).c_str());
+    } else {
+        const std::wstring text = KMFieldText::ToField(tag, value, false);
+        if (!control->HasText(text.c_str())) {
+            control->SetText(text.c_str());
+        }
+        // A name is shown in reading order: what a person changes in it is read against this.
+        if (KMFieldText::IsPersonName(tag)) {
+            m_mapShownNames[control] = value;
+        }
     }
 }
 
@@ -400,9 +330,9 @@ void KMReportUIHandler::TriggerCallback(DWORD tag, const wchar_t* value)
 
 void KMReportUIHandler::BindControlEvents(CContainerUI* container)
 {
-    Walk(container, WalkScope::Fields, [&](CControlUI* control, bool) {
-        if (IsBindableValue(control) && !control->GetUserData().IsEmpty()) {
-            control->OnNotify += LinkDelegate<Binding>(m_pBinding);
+    KMPageWalk::Walk(container, Scope::Fields, [&](CControlUI* control, bool) {
+        if (KMPageWalk::IsBindableValue(control) && !control->GetUserData().IsEmpty()) {
+            control->OnNotify += KMLinkDelegate<Binding>(m_pBinding);
         }
         return true;
     });
@@ -428,7 +358,10 @@ bool KMReportUIHandler::OnControlEvent(void* param)
                     TriggerCallback(tag, value.c_str());
                 }
             } else {
-                TriggerCallback(tag, sender->GetText().GetData());
+                const auto shown = m_mapShownNames.find(sender);
+                const std::wstring typed = KMFieldText::ToDocument(
+                    tag, sender->GetText().Str(), shown != m_mapShownNames.end() ? shown->second : std::wstring());
+                TriggerCallback(tag, typed.c_str());
             }
         } else if (tag == KMDcmTag::PatientSex) {
             if (GetControlValue_PatientSex(sender, value)) {
@@ -438,11 +371,11 @@ bool KMReportUIHandler::OnControlEvent(void* param)
             if (GetControlValue_PatientAge(sender, value)) {
                 TriggerCallback(tag, value.c_str());
             }
-        } else if (IsClass(sender, L"EditCombo")) {
+        } else if (KMPageWalk::IsClass(sender, L"EditCombo")) {
             // A picked item is stored as the same text typed would be.
             TriggerCallback(tag, sender->GetText().GetData());
         }
-    } else if (type == DuiLib::DUI_MSGTYPE_KILLFOCUS && IsClass(sender, L"DateTime")) {
+    } else if (type == DuiLib::DUI_MSGTYPE_KILLFOCUS && KMPageWalk::IsClass(sender, L"DateTime")) {
         if (auto* date = dynamic_cast<CDateTimeUI*>(sender)) {
             std::wstring value;
             const DWORD tag = ParseTag(sender->GetUserData().GetData());
@@ -463,7 +396,7 @@ void KMReportUIHandler::CommitPendingInput()
         return;
     }
     bool mine = false;
-    Walk(m_pRoot, WalkScope::Fields, [&](CControlUI* control, bool) {
+    KMPageWalk::Walk(m_pRoot, Scope::Fields, [&](CControlUI* control, bool) {
         mine = control == focus;
         return !mine;
     });
@@ -474,7 +407,7 @@ void KMReportUIHandler::CommitPendingInput()
         edit->FlushTextChanged();
         return;
     }
-    auto* date = IsClass(focus, L"DateTime") ? dynamic_cast<CDateTimeUI*>(focus) : nullptr;
+    auto* date = KMPageWalk::IsClass(focus, L"DateTime") ? dynamic_cast<CDateTimeUI*>(focus) : nullptr;
     std::wstring value;
     if (date != nullptr && GetControlValue_Date(date, value)) {
         TriggerCallback(ParseTag(date->GetUserData().GetData()), value.c_str());
@@ -503,8 +436,8 @@ bool KMReportUIHandler::EnableUI(CContainerUI* container, bool enable)
     if (container == nullptr) {
         return false;
     }
-    Walk(container, WalkScope::Fields, [&](CControlUI* control, bool) {
-        if (IsBindableValue(control)) {
+    KMPageWalk::Walk(container, Scope::Fields, [&](CControlUI* control, bool) {
+        if (KMPageWalk::IsBindableValue(control)) {
             control->SetEnabled(enable);
         }
         return true;
@@ -527,15 +460,27 @@ bool KMReportUIHandler::SetDcmSR(CContainerUI* container, KMDcmSR* sr)
         return false;
     }
     ++m_nFillDepth;
-    Walk(container, WalkScope::FieldsAndDisplays, [&](CControlUI* control, bool display) {
-        if (IsFilledValue(control) && !control->GetUserData().IsEmpty()) {
+    std::vector<std::string> notes;
+    KMPageWalk::Walk(container, Scope::FieldsAndDisplays, [&](CControlUI* control, bool display) {
+        if (KMPageWalk::IsFilledValue(control) && !control->GetUserData().IsEmpty()) {
             const DWORD tag = ParseTag(control->GetUserData().GetData());
             std::wstring value;
             sr->GetValue(tag, value);
             ShowValue(control, tag, value.c_str(), display);
+            // A field whose content one text cannot replace only shows it, and says why.
+            std::string reason;
+            const bool writable = display || sr->CanSetValue(tag, reason);
+            m_region.ShowReadOnly(control, !writable);
+            if (!writable && std::find(notes.begin(), notes.end(), reason) == notes.end()) {
+                notes.push_back(reason);
+            }
         }
         return true;
     });
+    if (container == m_pRoot) {
+        m_region.Show(m_pRoot, sr->GetOtherContent(), notes,
+                      dynamic_cast<CEditUI*>(FindControl(KMDcmTag::ReportFinding)));
+    }
     --m_nFillDepth;
     return true;
 }
@@ -607,11 +552,11 @@ bool KMReportUIHandler::SetControlValue_PatientSex(CControlUI* control, const wc
     if (control == nullptr || value == nullptr) {
         return false;
     }
-    if (IsClass(control, L"Edit")) {
+    if (KMPageWalk::IsClass(control, L"Edit")) {
         control->SetText(value);
         return true;
     }
-    if (!IsClass(control, L"Combo")) {
+    if (!KMPageWalk::IsClass(control, L"Combo")) {
         return false;
     }
     auto* combo = dynamic_cast<CComboUI*>(control);
@@ -623,7 +568,7 @@ bool KMReportUIHandler::SetControlValue_PatientSex(CControlUI* control, const wc
 
 bool KMReportUIHandler::GetControlValue_PatientSex(CControlUI* control, std::wstring& value)
 {
-    if (control == nullptr || !IsClass(control, L"Combo")) {
+    if (control == nullptr || !KMPageWalk::IsClass(control, L"Combo")) {
         return false;
     }
     auto* combo = dynamic_cast<CComboUI*>(control);
@@ -648,16 +593,16 @@ bool KMReportUIHandler::GetControlUI_PatientAge(CControlUI* control, CEditUI*& e
     }
     const int index = parent->GetItemIndex(control);
     auto isAgePartner = [](CControlUI* candidate, const wchar_t* cls) {
-        return candidate != nullptr && !candidate->GetUserData().IsEmpty() && IsClass(candidate, cls) &&
+        return candidate != nullptr && !candidate->GetUserData().IsEmpty() && KMPageWalk::IsClass(candidate, cls) &&
                ParseTag(candidate->GetUserData().GetData()) == KMDcmTag::PatientAge;
     };
-    if (IsClass(control, L"Edit")) {
+    if (KMPageWalk::IsClass(control, L"Edit")) {
         edit = dynamic_cast<CEditUI*>(control);
         CControlUI* next = parent->GetItemAt(index + 1);
         if (isAgePartner(next, L"Combo")) {
             combo = dynamic_cast<CComboUI*>(next);
         }
-    } else if (IsClass(control, L"Combo")) {
+    } else if (KMPageWalk::IsClass(control, L"Combo")) {
         combo = dynamic_cast<CComboUI*>(control);
         CControlUI* previous = index >= 1 ? parent->GetItemAt(index - 1) : nullptr;
         if (isAgePartner(previous, L"Edit")) {

@@ -1,8 +1,10 @@
 #pragma once
 
+#include "binding/KMContentRegion.h"
 #include "platform/Export.h"
 #include "platform/win32/WinDef.h"
 
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -75,7 +77,13 @@ public:
     void UnRegisterCallback(IKMReportUIHandlerCallback* callback);
 
     // Fills every bound control from the document, and the image boxes from its pictures; none of
-    // these writes is reported. False for a null document or an unbound handler.
+    // these writes is reported. A field whose content the document holds in a form one text
+    // cannot replace (KMDcmSR::CanSetValue) only shows it: on screen it looks set apart and the
+    // page says why. The content no field shows fills the page's region "RT_CONTENT" (a text
+    // control, or a container whose first edit takes the text and which is hidden while there is
+    // none), read only, after those reasons (on screen only); a page without that region shows it
+    // after the Finding's text, in the Finding field, which then only shows. False for a null
+    // document or an unbound handler.
     bool SetDcmSR(KMDcmSR* sr);
     // Fills every bound control from an empty document; pictures stay.
     bool ClearUI();
@@ -138,4 +146,7 @@ private:
     std::vector<IKMReportUIHandlerCallback*> m_vecCallbacks;
     int m_nFillDepth;
     std::shared_ptr<Binding> m_pBinding;
+    // The document's value of each name field as last shown, which a person's edit is read against.
+    std::map<DuiLib::CControlUI*, std::wstring> m_mapShownNames;
+    KMContentRegion m_region;
 };

@@ -17,6 +17,8 @@ set(srctrl_public_headers
   platform/Host.h
   platform/PdfPrinter.h
   platform/kmbase/KMString.h
+  platform/kmdicom/KMDcmContentItem.h
+  platform/kmdicom/KMDcmConvert.h
   platform/kmdicom/KMDcmDataset.h
   platform/kmdicom/KMDcmFile.h
   platform/kmdicom/KMDcmSR.h

@@ -544,7 +544,8 @@ IKMReport* KMMainWindow::OpenReportFile(const char* path)
         KMLastError::SetIfNone("no file name");
         return nullptr;
     }
-    return OpenDocument(*file.GetDataset(), [&](KMDcmSR& sr) { sr.LoadFile(path, true); });
+    // The file read once for its check is the report's document: a large one is not read twice.
+    return OpenDocument(*file.GetDataset(), [&](KMDcmSR& sr) { sr.Take(file); });
 }
 
 IKMReport* KMMainWindow::OpenReport(KMDcmFile* document)
@@ -574,6 +575,7 @@ IKMReport* KMMainWindow::CreateReportFromReport(IKMReport* source)
     }
     KMDcmSR& copy = window->m_dcmSR;
     copy.Copy(document->GetDataset());
+    copy.BeginAmendment();
     KMDcmDataset* ds = copy.GetDataset();
     // A copy is an amendment: the next version of its source, in the source's series, naming
     // the source after the source's own predecessors. A source without an identity of its own

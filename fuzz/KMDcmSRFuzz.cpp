@@ -1,5 +1,6 @@
-// Feeds arbitrary bytes to the DICOM reader as a file, then reads the report's values from
-// whatever loaded and copies it into a new report.
+// Feeds arbitrary bytes to the DICOM reader as a file, then reads the report's values and its
+// content tree from whatever loaded, writes its fields as a person would, and copies it into a
+// new report. Deep and wide trees come as seeds from scripts/fuzz.sh.
 #include "platform/kmdicom/KMDcmSR.h"
 
 #include <sys/mman.h>
@@ -31,9 +32,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             if (sr.GetDataset()->GetSequenceItem(0x00081140, item, 0)) {
                 item.GetUint8Array(0x00420011, bytes, length);
             }
+            sr.GetContentItems();
+            sr.GetOtherContent();
+            std::string reason;
+            if (sr.CanSetValue(0x07211002, reason)) {
+                sr.SetConclusion(L"Line one.\nLine two.");
+            }
+            sr.GetConclusion(text);
             KMDcmSR copy;
             copy.Copy(sr.GetDataset());
+            copy.BeginAmendment();
             copy.SetFinding(L"Befund: 结节");
+            copy.GetOtherContent();
             sr.IsVerified();
         }
     }

@@ -307,18 +307,23 @@ bool KMReportWindow::StoreValue(DWORD tag, const wchar_t* value)
     if (!m_dcmSR.SetValue(tag, value)) {
         std::string reason = "value not stored";
         KMDcmSR::GetValueRules(tag).Check(value, reason);
-        KMLastError::Set(reason);
+        KMLastError::SetIfNone(reason);
         return false;
     }
     if (versioned) {
         StartNewVersion();
     }
     if (m_pCallback != nullptr) {
-        // Spaces at either end are padding to DICOM and may not be kept: the host is told what
-        // the document holds. Only then is the value read back, so a long text costs no copy.
+        // Spaces at either end are padding to DICOM and may not be kept, and a text's line breaks
+        // are kept as CR LF: the host is told what the document holds. Only then is the value
+        // read back, so a long text costs no copy.
         const size_t length = std::wcslen(value);
+        bool otherBreaks = false;
+        for (size_t i = 0; i < length && !otherBreaks; ++i) {
+            otherBreaks = (value[i] == L'\r' && value[i + 1] != L'\n') || (value[i] == L'\n' && (i == 0 || value[i - 1] != L'\r'));
+        }
         std::wstring stored;
-        if (length > 0 && (value[0] == L' ' || value[length - 1] == L' ') && m_dcmSR.GetValue(tag, stored)) {
+        if (length > 0 && (value[0] == L' ' || value[length - 1] == L' ' || otherBreaks) && m_dcmSR.GetValue(tag, stored)) {
             m_pCallback->OnReportValueChanged(this, tag, stored.c_str());
         } else {
             m_pCallback->OnReportValueChanged(this, tag, value);

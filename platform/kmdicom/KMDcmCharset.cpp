@@ -3,9 +3,11 @@
 #include "platform/kmbase/KMString.h"
 #include "platform/kmdicom/KMDcmLog.h"
 #include "platform/kmdicom/KMDcmText.h"
+#include "platform/kmdicom/KMDcmWalk.h"
 
 #include <dcmtk/dcmdata/dcelem.h>
 #include <dcmtk/dcmdata/dcitem.h>
+#include <dcmtk/dcmdata/dcdatset.h>
 #include <dcmtk/dcmdata/dcdeftag.h>
 #include <dcmtk/dcmdata/dcspchrs.h>
 
@@ -15,6 +17,33 @@
 #include <vector>
 
 namespace {
+
+// True when an element of `target` that `source` will not replace depends on the character set
+// and holds anything but ASCII.
+bool KeepsNonAsciiText(DcmItem& target, DcmItem& source)
+{
+    std::vector<DcmElement*> texts;
+    DcmObject* element = nullptr;
+    while ((element = target.nextInContainer(element)) != nullptr) {
+        if (element->getTag() != DCM_SpecificCharacterSet && !source.tagExists(element->getTag())) {
+            KMDcmCharset::CollectTexts(element, texts);
+        }
+    }
+    return !texts.empty();
+}
+
+// Clones every element of `source` into `target` but the file meta information and the
+// Specific Character Set, which the caller settles.
+void InsertClones(DcmItem& target, DcmItem& source)
+{
+    DcmObject* element = nullptr;
+    while ((element = source.nextInContainer(element)) != nullptr) {
+        if (element->getGTag() == 0x0002 || element->getTag() == DCM_SpecificCharacterSet) {
+            continue;
+        }
+        target.insert(static_cast<DcmElement*>(element->clone()), OFTrue);
+    }
+}
 
 const char* const kUtf8 = "ISO_IR 192";
 constexpr char kEscape = 0x1B;
@@ -147,18 +176,24 @@ bool JapaneseToEucJp(const std::string& charset, const std::string& raw, DcmEVR 
 
 void KMDcmCharset::CollectTexts(DcmObject* object, std::vector<DcmElement*>& texts)
 {
-    if (object->isLeaf()) {
-        auto* element = static_cast<DcmElement*>(object);
+    const auto take = [&texts](DcmElement& element) {
         OFString value;
-        if (element->isAffectedBySpecificCharacterSet() && element->getOFStringArray(value).good() &&
+        if (element.isLeaf() && element.isAffectedBySpecificCharacterSet() && element.getOFStringArray(value).good() &&
             !KMDcmText::IsAscii(value.c_str(), value.length())) {
-            texts.push_back(element);
+            texts.push_back(&element);
         }
-        return;
-    }
-    DcmObject* child = nullptr;
-    while ((child = object->nextInContainer(child)) != nullptr) {
-        CollectTexts(child, texts);
+    };
+    const auto visit = [&take](DcmItem&, DcmElement& element, int) { take(element); };
+    if (auto* item = dynamic_cast<DcmItem*>(object)) {
+        KMDcmWalk::ForEachElement(*item, visit);
+    } else if (object->ident() == EVR_SQ) {
+        auto* sequence = static_cast<DcmSequenceOfItems*>(object);
+        DcmObject* child = nullptr;
+        while ((child = sequence->nextInContainer(child)) != nullptr) {
+            KMDcmWalk::ForEachElement(*static_cast<DcmItem*>(child), visit);
+        }
+    } else if (object->isLeaf()) {
+        take(*static_cast<DcmElement*>(object));
     }
 }
 
@@ -247,6 +282,30 @@ bool KMDcmCharset::FromUtf8(const std::string& charset, const std::string& utf8,
         return false;
     }
     encoded = bytes;
+    return true;
+}
+
+bool KMDcmCharset::TakeIn(DcmDataset& target, DcmItem& source, DcmDataset& sourceRoot)
+{
+    const std::string sourceCharset = Of(sourceRoot);
+    std::vector<DcmElement*> sourceTexts;
+    CollectTexts(&source, sourceTexts);
+    if (sourceTexts.empty()) {
+        InsertClones(target, source);
+        return true;
+    }
+    if (IsReadable(sourceCharset) && (sourceCharset == Of(target) || !KeepsNonAsciiText(target, source))) {
+        target.putAndInsertString(DCM_SpecificCharacterSet, sourceCharset.c_str());
+        InsertClones(target, source);
+        return true;
+    }
+    // Both sides keep text that only its own character set reads, or the source's bytes are in no
+    // declared set: bring both to UTF-8.
+    DcmItem converted(source);
+    if (!ConvertToUtf8(converted, sourceCharset) || !ConvertToUtf8(target, Of(target))) {
+        return false;
+    }
+    InsertClones(target, converted);
     return true;
 }
 

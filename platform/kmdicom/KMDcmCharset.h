@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+class DcmDataset;
 class DcmElement;
 class DcmItem;
 class DcmObject;
@@ -40,6 +41,13 @@ public:
     // (0008,0005) to "ISO_IR 192", reading each value as Read does. The element objects are
     // kept, so views bound to items stay valid. False only when DCMTK cannot take a value.
     static bool ConvertToUtf8(DcmItem& item, const std::string& charset);
+
+    // Clones every element of `source` (an item of the dataset `sourceRoot`) into `target`, but
+    // the file meta information; for a tag that both have, the source's value wins. Texts stay
+    // readable: `target` takes the source's character set when its own texts allow, otherwise
+    // both are brought to UTF-8. False when a conversion fails (then `target` may have been
+    // converted, its texts reading as before). Recurses as deeply as the source nests.
+    static bool TakeIn(DcmDataset& target, DcmItem& source, DcmDataset& sourceRoot);
 
     // Appends every element at or below `object` whose value depends on the character set and
     // is not plain ASCII.

@@ -202,17 +202,119 @@ std::wstring KMDcmConvert::FormatPersonName(const std::wstring& value)
     return KMString::ToWide(shown);
 }
 
+namespace {
+
+std::vector<std::wstring> Words(const std::wstring& text)
+{
+    std::vector<std::wstring> words;
+    size_t start = 0;
+    while ((start = text.find_first_not_of(L" \t", start)) != std::wstring::npos) {
+        const size_t end = text.find_first_of(L" \t", start);
+        words.push_back(text.substr(start, end == std::wstring::npos ? std::wstring::npos : end - start));
+        start = end;
+    }
+    return words;
+}
+
+std::wstring Joined(const std::vector<std::wstring>& words, size_t first, size_t last)
+{
+    std::wstring text;
+    for (size_t i = first; i < last; ++i) {
+        text += (i == first ? L"" : L" ") + words[i];
+    }
+    return text;
+}
+
+// Family, given and middle name as DICOM writes them, without empty components at the end.
+std::wstring Components(const std::wstring& family, const std::wstring& given, const std::wstring& middle)
+{
+    std::wstring name = family + L"^" + given + L"^" + middle;
+    while (!name.empty() && name.back() == L'^') {
+        name.pop_back();
+    }
+    return name;
+}
+
+std::wstring AlphabeticGroup(const std::wstring& text)
+{
+    const size_t comma = text.find(L',');
+    if (comma != std::wstring::npos) {
+        const std::vector<std::wstring> family = Words(text.substr(0, comma));
+        const std::vector<std::wstring> rest = Words(text.substr(comma + 1));
+        return Components(Joined(family, 0, family.size()), rest.empty() ? L"" : rest[0], Joined(rest, 1, rest.size()));
+    }
+    const std::vector<std::wstring> words = Words(text);
+    if (words.size() < 2) {
+        return words.empty() ? std::wstring() : words[0];
+    }
+    return Components(words.back(), words.front(), Joined(words, 1, words.size() - 1));
+}
+
+std::wstring FamilyFirstGroup(const std::wstring& text)
+{
+    const std::vector<std::wstring> words = Words(text);
+    return Components(words.empty() ? L"" : words[0], words.size() > 1 ? words[1] : L"", Joined(words, 2, words.size()));
+}
+
+} // namespace
+
+std::wstring KMDcmConvert::ParsePersonName(const std::wstring& typed)
+{
+    const std::wstring text = KMString::ToWide(KMDcmText::Trimmed(KMString::ToUtf8(typed)));
+    if (text.find_first_of(L"^=") != std::wstring::npos) {
+        return text;
+    }
+    const size_t open = text.rfind(L" (");
+    if (open == std::wstring::npos || text.back() != L')') {
+        return AlphabeticGroup(text);
+    }
+    std::wstring name = AlphabeticGroup(text.substr(0, open));
+    const std::wstring others = text.substr(open + 2, text.size() - open - 3);
+    size_t start = 0;
+    for (size_t end; start <= others.size(); start = end + 2) {
+        end = others.find(L", ", start);
+        end = end == std::wstring::npos ? others.size() : end;
+        name += L"=" + FamilyFirstGroup(others.substr(start, end - start));
+        if (end == others.size()) {
+            break;
+        }
+    }
+    return name;
+}
+
+namespace {
+
+// Every name of a value of several (separated by backslashes), as people read them, joined by
+// "; ".
+std::wstring FormatPersonNames(const std::wstring& value)
+{
+    std::wstring shown;
+    size_t start = 0;
+    for (size_t end; start <= value.size(); start = end + 1) {
+        end = value.find(L'\\', start);
+        end = end == std::wstring::npos ? value.size() : end;
+        const std::wstring name = KMDcmConvert::FormatPersonName(value.substr(start, end - start));
+        shown += name.empty() || shown.empty() ? name : L"; " + name;
+        if (end == value.size()) {
+            break;
+        }
+    }
+    return shown;
+}
+
+} // namespace
+
 std::wstring KMDcmConvert::ToDisplayText(DWORD tag, const std::wstring& value)
 {
     if (tag == KMDcmTag::ReportAuthorObserverName) {
-        return FormatPersonName(value);
+        return FormatPersonNames(value);
     }
     const DcmTag key(static_cast<Uint16>(tag >> 16), static_cast<Uint16>(tag & 0xFFFF));
     const std::string text = KMDcmText::Trimmed(KMString::ToUtf8(value));
     std::string shown;
     bool formatted = false;
     switch (key.getEVR()) {
-    case EVR_PN: return FormatPersonName(value);
+    case EVR_PN: return FormatPersonNames(value);
     case EVR_DA: formatted = FormatDate(text, shown); break;
     case EVR_TM: formatted = FormatTime(text, shown); break;
     case EVR_DT: {

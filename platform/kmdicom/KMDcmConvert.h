@@ -44,10 +44,16 @@ public:
     // first, the groups after the first present one in parentheses: "Yamada^Tarou=山田^太郎"
     // reads "Tarou Yamada (山田 太郎)". A name of separators only reads as the empty text.
     static std::wstring FormatPersonName(const std::wstring& value);
+    // What a person typed as a name, as DICOM writes a person name (PN), so that FormatPersonName
+    // gives the text back: text with DICOM's separators (^ or =) as it is; "Family, Given Middle";
+    // otherwise the words as the alphabetic group reads ("Given Middle Family"), then ideographic
+    // and phonetic groups in parentheses, separated by ", ", each family name first: "Tarou
+    // Yamada (山田 太郎)" gives "Yamada^Tarou=山田^太郎".
+    static std::wstring ParsePersonName(const std::wstring& typed);
 
     // The value of element `tag` as a person reads it, by the element's value representation in
     // the DICOM dictionary (the report author's private tag is a person name): person names as
-    // FormatPersonName gives them, dates as YYYY-MM-DD, times as HH:MM, date-times as "YYYY-MM-DD HH:MM". Other
+    // FormatPersonName gives them (several, separated by backslashes, joined by "; "), dates as YYYY-MM-DD, times as HH:MM, date-times as "YYYY-MM-DD HH:MM". Other
     // values, and values that do not read as their representation says, come back as they are.
     static std::wstring ToDisplayText(DWORD tag, const std::wstring& value);
 };

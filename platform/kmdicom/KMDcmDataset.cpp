@@ -1,9 +1,11 @@
 #include "platform/kmdicom/KMDcmDataset.h"
 
 #include "platform/kmdicom/KMDcmCharset.h"
+#include "platform/kmdicom/KMDcmDeepStack.h"
 #include "platform/kmdicom/KMDcmLog.h"
 #include "platform/kmdicom/KMDcmText.h"
 #include "platform/kmdicom/KMDcmVR.h"
+#include "platform/kmdicom/KMDcmWalk.h"
 
 #include <dcmtk/dcmdata/dcbytstr.h>
 #include <dcmtk/dcmdata/dcdatset.h>
@@ -12,8 +14,10 @@
 #include <dcmtk/dcmdata/dcsequen.h>
 #include <dcmtk/dcmdata/dcvrobow.h>
 
+#include <algorithm>
 #include <limits>
 #include <memory>
+#include <vector>
 
 namespace {
 
@@ -29,34 +33,56 @@ DcmEVR DictionaryVR(DWORD tag)
     return dcmTag.getEVR();
 }
 
-// Gives elements that were read with VR UN (implicit data in an explicit transfer syntax, or a
-// writer that did not know the tag) the text VR that the dictionary knows for them, as DCMTK's
-// unknown-VR conversion does while reading. Their bytes are the text: UN keeps them as written.
-void ReadUnknownTextsAsText(DcmItem& item)
+// An element read with VR UN (implicit data in an explicit transfer syntax, or a writer that did
+// not know the tag) whose tag the dictionary gives a text VR.
+bool IsUnknownText(DcmElement& element)
 {
-    for (unsigned long i = 0; i < item.card(); ++i) {
-        DcmElement* element = item.getElement(i);
-        if (element->ident() == EVR_SQ) {
-            auto* sequence = static_cast<DcmSequenceOfItems*>(element);
-            for (unsigned long j = 0; j < sequence->card(); ++j) {
-                ReadUnknownTextsAsText(*sequence->getItem(j));
-            }
-            continue;
-        }
-        const DcmTag known(element->getTag().getXTag());
+    return element.getVR() == EVR_UN && DcmVR(DcmTag(element.getTag().getXTag()).getEVR()).isaString();
+}
+
+// Gives the unknown texts of `item` the text VR of their tag, as DCMTK's unknown-VR conversion
+// does while reading; their bytes are the text, as UN keeps them. The item's elements are taken
+// out in order and put back in order, each step at an end of its list, so that an item of many
+// elements costs no more than their number.
+void ConvertUnknownTexts(DcmItem& item)
+{
+    std::vector<DcmElement*> elements;
+    while (item.card() > 0) {
+        elements.push_back(item.remove(0UL));
+    }
+    for (DcmElement* element : elements) {
         Uint8* bytes = nullptr;
         DcmElement* converted = nullptr;
-        if (element->getVR() != EVR_UN || !DcmVR(known.getEVR()).isaString() ||
-            element->getUint8Array(bytes).bad() || DcmItem::newDicomElement(converted, known).bad()) {
-            continue;
+        if (IsUnknownText(*element) && element->getUint8Array(bytes).good() &&
+            DcmItem::newDicomElement(converted, DcmTag(element->getTag().getXTag())).good()) {
+            std::unique_ptr<DcmElement> owned(converted);
+            const Uint32 length = bytes != nullptr ? element->getLength() : 0;
+            if (owned->putString(reinterpret_cast<const char*>(bytes), length).good()) {
+                delete element;
+                element = owned.release();
+            }
         }
-        std::unique_ptr<DcmElement> owned(converted);
-        const Uint32 length = bytes != nullptr ? element->getLength() : 0;
-        if (owned->putString(reinterpret_cast<const char*>(bytes), length).good() &&
-            item.insert(owned.get(), OFTrue).good()) {
-            owned.release();
+        if (item.insert(element).bad()) {
+            delete element;
         }
     }
+}
+
+// Converts the unknown texts of a whole dataset; returns how deeply it nests.
+int ReadUnknownTextsAsText(DcmItem& root)
+{
+    std::vector<DcmItem*> owners;
+    const int depth = KMDcmWalk::ForEachElement(root, [&](DcmItem& owner, DcmElement& element, int) {
+        if (IsUnknownText(element)) {
+            owners.push_back(&owner);
+        }
+    });
+    std::sort(owners.begin(), owners.end());
+    owners.erase(std::unique(owners.begin(), owners.end()), owners.end());
+    for (DcmItem* owner : owners) {
+        ConvertUnknownTexts(*owner);
+    }
+    return depth;
 }
 
 // Value representations in which a backslash is text, not a separator of values.
@@ -95,6 +121,23 @@ bool PickValue(const std::string& all, DcmEVR vr, int index, std::string& value)
     return true;
 }
 
+// The attributes of a dataset that make its SR content tree, and what decides how they read: the
+// SOP class (which kind of document) and the character set.
+bool IsContentAttribute(DWORD tag)
+{
+    switch (tag) {
+    case 0x0040A040:  // Value Type
+    case 0x0040A043:  // Concept Name Code Sequence
+    case 0x0040A050:  // Continuity Of Content
+    case 0x0040A504:  // Content Template Sequence
+    case 0x0040A730:  // Content Sequence
+    case 0x00080016:  // SOP Class UID
+    case 0x00080005:  // Specific Character Set
+        return true;
+    default: return false;
+    }
+}
+
 bool IsAscii(const std::string& text)
 {
     return KMDcmText::IsAscii(text.data(), text.size());
@@ -102,13 +145,42 @@ bool IsAscii(const std::string& text)
 
 } // namespace
 
-void KMDcmDataset::Bind(DcmItem* item, DcmDataset* root)
+void KMDcmDataset::Bind(DcmItem* item, DcmDataset* root, Shared* shared, int depth)
 {
     const KMDcmLog quiet;
     m_pItem = item;
     m_pRoot = root;
+    m_pShared = shared;
+    m_nDepth = depth;
+    m_bInContent = false;
     if (item != nullptr && item == root) {
-        ReadUnknownTextsAsText(*root);
+        const int nesting = ReadUnknownTextsAsText(*root);
+        if (shared != nullptr) {
+            shared->nDepth = nesting;
+        }
+    }
+}
+
+int KMDcmDataset::GetDepth() const
+{
+    if (m_pShared != nullptr) {
+        return m_pShared->nDepth;
+    }
+    return m_pRoot != nullptr ? KMDcmWalk::ForEachElement(*m_pRoot, [](DcmItem&, DcmElement&, int) {}) : 0;
+}
+
+void KMDcmDataset::Absorbed(int depth)
+{
+    if (m_pShared != nullptr) {
+        ++m_pShared->nContentChanges;
+        m_pShared->nDepth = std::max(m_pShared->nDepth, depth);
+    }
+}
+
+void KMDcmDataset::Changed(DWORD tag)
+{
+    if (m_pShared != nullptr && (m_pItem != m_pRoot ? m_bInContent : IsContentAttribute(tag))) {
+        ++m_pShared->nContentChanges;
     }
 }
 
@@ -191,7 +263,11 @@ bool KMDcmDataset::SetString(DWORD tag, const char* value)
         text = KMDcmCharset::Read(KMDcmCharset::Of(*m_pRoot), text, DictionaryVR(tag));
     }
     std::string reason;
-    return KMDcmVR(tag).CheckUtf8(text, reason) && m_pItem->putAndInsertString(DcmTag(Key(tag)), value).good();
+    if (!KMDcmVR(tag).CheckUtf8(text, reason) || m_pItem->putAndInsertString(DcmTag(Key(tag)), value).bad()) {
+        return false;
+    }
+    Changed(tag);
+    return true;
 }
 
 bool KMDcmDataset::SetString(DWORD tag, const wchar_t* value)
@@ -223,6 +299,7 @@ bool KMDcmDataset::StoreUtf8(DWORD tag, const std::string& utf8)
     if (m_pItem == nullptr || !KMDcmVR::IsHostSettable(tag)) {
         return false;
     }
+    Changed(tag);
     const DcmTag dcmTag(Key(tag));
     if (IsAscii(utf8) || !DcmVR(DictionaryVR(tag)).isAffectedBySpecificCharacterSet()) {
         return m_pItem->putAndInsertString(dcmTag, utf8.c_str(), static_cast<Uint32>(utf8.size())).good();
@@ -304,6 +381,7 @@ bool KMDcmDataset::SetInt32(DWORD tag, int value, int index)
         }
         created.release();
     }
+    Changed(tag);
     return true;
 }
 
@@ -315,7 +393,8 @@ bool KMDcmDataset::GetSequenceItem(DWORD tag, KMDcmDataset& item, int index) con
         m_pItem->findAndGetSequenceItem(Key(tag), found, index).bad() || found == nullptr) {
         return false;
     }
-    item.Bind(found, m_pRoot);
+    item.Bind(found, m_pRoot, m_pShared, m_nDepth + 1);
+    item.m_bInContent = m_bInContent || (m_pItem == m_pRoot && IsContentAttribute(tag));
     return true;
 }
 
@@ -324,10 +403,16 @@ bool KMDcmDataset::GetOrCreateSequenceItem(DWORD tag, KMDcmDataset& item, int in
     const KMDcmLog quiet;
     DcmItem* found = nullptr;
     if (m_pItem == nullptr || index < 0 || index > kMaxCreatedItem || DictionaryVR(tag) != EVR_SQ ||
+        m_nDepth >= KMDcmDeepStack::kMaxDepth ||
         m_pItem->findOrCreateSequenceItem(DcmTag(Key(tag)), found, index).bad() || found == nullptr) {
         return false;
     }
-    item.Bind(found, m_pRoot);
+    Changed(tag);
+    if (m_pShared != nullptr) {
+        m_pShared->nDepth = std::max(m_pShared->nDepth, m_nDepth + 1);
+    }
+    item.Bind(found, m_pRoot, m_pShared, m_nDepth + 1);
+    item.m_bInContent = m_bInContent || (m_pItem == m_pRoot && IsContentAttribute(tag));
     return true;
 }
 
@@ -352,5 +437,9 @@ bool KMDcmDataset::SetUint8Array(DWORD tag, const unsigned char* data, unsigned 
         (vr != EVR_OB && vr != EVR_UN && vr != EVR_ox)) {
         return false;
     }
-    return m_pItem->putAndInsertUint8Array(DcmTag(Key(tag)), data, length).good();
+    if (m_pItem->putAndInsertUint8Array(DcmTag(Key(tag)), data, length).bad()) {
+        return false;
+    }
+    Changed(tag);
+    return true;
 }

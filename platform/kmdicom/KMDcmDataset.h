@@ -69,7 +69,8 @@ public:
     // sequence or item.
     bool GetSequenceItem(DWORD tag, KMDcmDataset& item, int index) const;
     // The same, creating the sequence and any missing items up to `index` (at most
-    // kMaxCreatedItem). False for a negative index.
+    // kMaxCreatedItem). False for a negative index, and for an item that would nest the dataset
+    // deeper than KMDcmDeepStack::kMaxDepth levels.
     bool GetOrCreateSequenceItem(DWORD tag, KMDcmDataset& item, int index);
     static constexpr int kMaxCreatedItem = 9999;
 
@@ -82,9 +83,32 @@ public:
 private:
     friend class KMDcmFile;
     friend class KMDcmSR;
-    void Bind(DcmItem* item, DcmDataset* root);
+    friend class KMDcmContentTree;
+    friend class KMDcmVerifiers;
+
+    // What the views of one file share, owned by the file: a count of the changes that may have
+    // touched the SR content tree (writes to the dataset's own SR content attributes or inside
+    // their items), so that a model of that tree knows when to read it again, and how
+    // deeply the dataset nests (KMDcmDeepStack), so that work on it runs where it is safe.
+    struct Shared {
+        unsigned long nContentChanges = 0;
+        int nDepth = 0;
+    };
+
+    // Binds the view; a view of a whole dataset (item == root) also reads elements of VR UN as
+    // the text VR of their tag and measures how deeply the dataset nests into `shared`. A view
+    // bound without `shared` counts no changes: the SR model writes through such views.
+    void Bind(DcmItem* item, DcmDataset* root, Shared* shared = nullptr, int depth = 0);
     DcmItem* GetItem() const { return m_pItem; }
     DcmDataset* GetRoot() const { return m_pRoot; }
+    // How deeply the dataset of the view may nest: what its file measured and saw added, or, for
+    // a view without a file, what a walk finds now.
+    int GetDepth() const;
+    // Counts a write of `tag` through this view that may touch the SR content tree.
+    void Changed(DWORD tag);
+    // Counts a change of the content that DCMTK made directly, taking in elements nested up to
+    // `depth` levels.
+    void Absorbed(int depth);
 
     bool SetWide(DWORD tag, std::wstring_view value);
     bool StoreUtf8(DWORD tag, const std::string& utf8);
@@ -92,4 +116,9 @@ private:
     DcmItem* m_pItem = nullptr;
     // The dataset at the top of the tree: its Specific Character Set governs every item in it.
     DcmDataset* m_pRoot = nullptr;
+    Shared* m_pShared = nullptr;
+    // The sequences around the viewed item (0 for a whole dataset).
+    int m_nDepth = 0;
+    // Whether the viewed item lies in the SR content tree (a content item, a concept name).
+    bool m_bInContent = false;
 };

@@ -1,6 +1,7 @@
 #include "platform/kmdicom/KMDcmFile.h"
 
 #include "platform/kmbase/KMLastError.h"
+#include "platform/kmdicom/KMDcmDeepStack.h"
 #include "platform/kmdicom/KMDcmIO.h"
 #include "platform/kmdicom/KMDcmLog.h"
 #include "platform/kmdicom/KMDcmTags.h"
@@ -15,7 +16,20 @@ KMDcmFile::KMDcmFile()
     Reset();
 }
 
-KMDcmFile::~KMDcmFile() = default;
+KMDcmFile::~KMDcmFile()
+{
+    Free(std::move(m_pFile), m_shared.nDepth);
+}
+
+void KMDcmFile::Free(std::unique_ptr<DcmFileFormat> file, int depth)
+{
+    // Freed where its depth is safe; should no such thread start, it is leaked rather than
+    // freed where it would overflow the stack.
+    DcmFileFormat* raw = file.release();
+    if (raw != nullptr) {
+        KMDcmDeepStack::RunFor(depth, [raw] { delete raw; });
+    }
+}
 
 void KMDcmFile::Reset()
 {
@@ -24,8 +38,24 @@ void KMDcmFile::Reset()
 
 void KMDcmFile::Adopt(std::unique_ptr<DcmFileFormat> file)
 {
-    m_pFile = std::move(file);
-    m_dataset.Bind(m_pFile->getDataset(), m_pFile->getDataset());
+    const int oldDepth = m_shared.nDepth;
+    std::swap(m_pFile, file);
+    ++m_shared.nContentChanges;
+    m_dataset.Bind(m_pFile->getDataset(), m_pFile->getDataset(), &m_shared);
+    Free(std::move(file), oldDepth);
+}
+
+void KMDcmFile::Take(KMDcmFile& other)
+{
+    if (&other == this) {
+        return;
+    }
+    std::unique_ptr<DcmFileFormat> taken(std::move(other.m_pFile));
+    const std::string kept = other.m_strKeptUID;
+    other.Reset();
+    other.m_strKeptUID.clear();
+    Adopt(std::move(taken));
+    m_strKeptUID = kept;
 }
 
 bool KMDcmFile::LoadFile(const char* path, bool bLoadAll)
@@ -37,6 +67,7 @@ bool KMDcmFile::LoadFile(const char* path, bool bLoadAll)
         KMLastError::Set(reason);
         return false;
     }
+    const KMDcmLog quiet;
     Adopt(std::move(file));
     MarkInstanceKept();
     return true;
@@ -45,8 +76,11 @@ bool KMDcmFile::LoadFile(const char* path, bool bLoadAll)
 bool KMDcmFile::SaveFile(const char* path)
 {
     KMLastError::Clear();
-    std::string reason;
-    if (!KMDcmIO::Save(*m_pFile, path, reason)) {
+    std::string reason = "file not written: no thread to write it on";
+    bool saved = false;
+    // DCMTK writes by recursion, as deeply as the dataset nests.
+    KMDcmDeepStack::RunFor(m_shared.nDepth, [&] { saved = KMDcmIO::Save(*m_pFile, path, reason); });
+    if (!saved) {
         KMLastError::Set(reason);
         return false;
     }
@@ -57,8 +91,10 @@ bool KMDcmFile::SaveFile(const char* path)
 bool KMDcmFile::SaveToBuffer(std::string& bytes)
 {
     KMLastError::Clear();
-    std::string reason;
-    if (!KMDcmIO::Write(*m_pFile, bytes, reason)) {
+    std::string reason = "no thread to encode it on";
+    bool written = false;
+    KMDcmDeepStack::RunFor(m_shared.nDepth, [&] { written = KMDcmIO::Write(*m_pFile, bytes, reason); });
+    if (!written) {
         KMLastError::Set("document not encoded: " + reason);
         return false;
     }

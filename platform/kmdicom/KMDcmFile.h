@@ -26,7 +26,9 @@ public:
     // begins, so an image of any size gives its attributes for the cost of reading them. A
     // missing, empty, not regular (a FIFO is refused without waiting), too large, truncated,
     // malformed or non-DICOM file gives false and leaves the content unchanged; SrCtrlGetLastError
-    // then says "file not readable: PATH: REASON" (KMFile's reasons) or "not a DICOM file: PATH".
+    // then says "file not readable: PATH: REASON" (KMFile's reasons, or "nested deeper than 16384
+    // levels" for a dataset nested deeper than KMDcmDeepStack::kMaxDepth, which is refused whole,
+    // on any stack) or "not a DICOM file: PATH[: REASON]" (DCMTK's reason).
     virtual bool LoadFile(const char* path, bool bLoadAll = true);
     static constexpr size_t kMaxFileBytes = 512u * 1024u * 1024u;
 
@@ -58,14 +60,26 @@ public:
     KMDcmDataset* GetDataset() { return &m_dataset; }
     const KMDcmDataset* GetDataset() const { return &m_dataset; }
 
+    // Takes over what `other` holds, kept instance included (`other` is left empty), as loading
+    // its file again would.
+    void Take(KMDcmFile& other);
+
 protected:
     // Replaces the content with an empty dataset.
     void Reset();
+    // How often the SR content of the dataset may have changed since this file was made: a
+    // model of the content tree reads it again when this moves.
+    unsigned long GetContentChanges() const { return m_shared.nContentChanges; }
+    // How deeply the dataset nests (KMDcmDeepStack), as far as the file knows.
+    int GetDepth() const { return m_shared.nDepth; }
 
 private:
     void Adopt(std::unique_ptr<DcmFileFormat> file);
+    // Frees a file's elements where DCMTK's recursion over `depth` levels is safe.
+    static void Free(std::unique_ptr<DcmFileFormat> file, int depth);
 
     std::unique_ptr<DcmFileFormat> m_pFile;
+    KMDcmDataset::Shared m_shared;
     KMDcmDataset m_dataset;
     // The SOP Instance UID of the instance last kept; empty before one.
     std::string m_strKeptUID;

@@ -2,11 +2,14 @@
 
 #include "platform/kmbase/KMFile.h"
 #include "platform/kmbase/KMFileReplace.h"
+#include "platform/kmdicom/KMDcmDeepStack.h"
 #include "platform/kmdicom/KMDcmLog.h"
+#include "platform/kmdicom/KMDcmWalk.h"
 
 #include <dcmtk/dcmdata/dcdatset.h>
 #include <dcmtk/dcmdata/dcdeftag.h>
 #include <dcmtk/dcmdata/dcfilefo.h>
+#include <dcmtk/dcmdata/dcistrmf.h>
 #include <dcmtk/dcmdata/dcostrma.h>
 #include <dcmtk/dcmdata/dcvr.h>
 #include <dcmtk/dcmdata/dcwcache.h>
@@ -118,7 +121,9 @@ bool Encode(DcmFileFormat& file, const SinkConsumer::Sink& sink, std::string& re
     SinkStream stream(consumer);
     DcmWriteCache cache;
     file.transferInit();
-    OFCondition status = file.write(stream, EXS_LittleEndianExplicit, EET_UndefinedLength, &cache, EGL_recalcGL);
+    // Without the retired group lengths of the dataset: recalculating them walks every level's
+    // whole subtree, quadratic in how deeply a dataset nests.
+    OFCondition status = file.write(stream, EXS_LittleEndianExplicit, EET_UndefinedLength, &cache, EGL_withoutGL);
     file.transferEnd();
     stream.flush();
     if (!consumer.good()) {
@@ -130,6 +135,76 @@ bool Encode(DcmFileFormat& file, const SinkConsumer::Sink& sink, std::string& re
         return false;
     }
     return true;
+}
+
+// DCMTK's file stream, which stops giving bytes once the reading thread's stack is nearly spent,
+// so that a file nested deeper than the stack can hold ends in a failed read, not in a crash.
+// Every level of nesting reads its tag through here, whatever filter (deflate) lies below.
+class GuardedFileStream : public DcmInputStream {
+public:
+    explicit GuardedFileStream(const OFFilename& name) : DcmInputStream(&m_producer), m_producer(name), m_name(name) {}
+
+    bool IsStopped() const { return m_bStopped; }
+
+    OFBool good() const override { return !m_bStopped && DcmInputStream::good(); }
+    OFCondition status() const override { return m_bStopped ? OFCondition(EC_InvalidStream) : DcmInputStream::status(); }
+    OFBool eos() override { return Stop() || DcmInputStream::eos(); }
+    offile_off_t avail() override { return Stop() ? 0 : DcmInputStream::avail(); }
+    offile_off_t read(void* buffer, offile_off_t length) override { return Stop() ? 0 : DcmInputStream::read(buffer, length); }
+    offile_off_t skip(offile_off_t length) override { return Stop() ? 0 : DcmInputStream::skip(length); }
+    DcmInputStreamFactory* newFactory() const override { return new DcmInputFileStreamFactory(m_name, tell()); }
+
+private:
+    bool Stop()
+    {
+        m_bStopped = m_bStopped || KMDcmDeepStack::IsNearlySpent();
+        return m_bStopped;
+    }
+
+    DcmFileProducer m_producer;
+    OFFilename m_name;
+    bool m_bStopped = false;
+};
+
+std::string TooDeepReason()
+{
+    return "nested deeper than " + std::to_string(KMDcmDeepStack::kMaxDepth) + " levels";
+}
+
+// Reads the file named `name` as DcmFileFormat::loadFile does (or up to its pixel data), through
+// the guarded stream, on a KMDcmDeepStack thread. On failure nothing is kept (it is freed on that
+// thread) and `reason` says why.
+std::unique_ptr<DcmFileFormat> ReadFile(const std::string& name, bool bLoadAll, std::string& reason)
+{
+    std::unique_ptr<DcmFileFormat> file(new (std::nothrow) DcmFileFormat);
+    if (!file) {
+        reason = OFCondition(EC_MemoryExhausted).text();
+        return nullptr;
+    }
+    GuardedFileStream stream(OFFilename(name.c_str()));
+    OFCondition status = stream.status();
+    if (status.good()) {
+        file->transferInit();
+        // Every value is then read, so nothing is fetched from the file later; without bLoadAll
+        // reading stops where Pixel Data begins, so that a large image costs no more than its
+        // attributes.
+        status = bLoadAll ? file->read(stream, EXS_Unknown, EGL_noChange, DCM_MaxReadLength)
+                          : file->readUntilTag(stream, EXS_Unknown, EGL_noChange, DCM_MaxReadLength, DCM_PixelData);
+        file->transferEnd();
+    }
+    if (status.good()) {
+        status = file->loadAllDataIntoMemory();
+    }
+    if (stream.IsStopped()) {
+        reason = TooDeepReason();
+    } else if (status.bad()) {
+        reason = status.text();
+    } else if (file->getDataset() == nullptr || file->getDataset()->card() == 0) {
+        reason = "no elements";
+    } else {
+        return file;
+    }
+    return nullptr;
 }
 
 } // namespace
@@ -148,24 +223,24 @@ std::unique_ptr<DcmFileFormat> KMDcmIO::Load(const char* path, bool bLoadAll, si
         reason = "file not readable: " + name + ": " + KMFile::Reason(error);
         return nullptr;
     }
-    const KMDcmLog quiet;
-    std::unique_ptr<DcmFileFormat> file(new (std::nothrow) DcmFileFormat);
-    OFCondition status = EC_MemoryExhausted;
-    if (file) {
-        // DCMTK reads the file that was checked, by its descriptor's name, and so judges every
-        // declared length against the bytes that are really there. Every value is then read, so
-        // nothing is fetched from the file later.
-        const std::string opened = KMFile::DescriptorPath(fd);
-        status = bLoadAll ? file->loadFile(opened.c_str(), EXS_Unknown, EGL_noChange, DCM_MaxReadLength, ERM_autoDetect)
-                          : file->loadFileUntilTag(opened.c_str(), EXS_Unknown, EGL_noChange, DCM_MaxReadLength,
-                                                   ERM_autoDetect, DCM_PixelData);
-        if (status.good()) {
-            status = file->loadAllDataIntoMemory();
+    const std::string opened = KMFile::DescriptorPath(fd);
+    std::unique_ptr<DcmFileFormat> file;
+    std::string why = "no thread to read it on";
+    // DCMTK reads the file that was checked, by its descriptor's name, and so judges every
+    // declared length against the bytes that are really there. It reads by recursion, on a stack
+    // deep enough for any dataset that is not refused.
+    KMDcmDeepStack::Run([&] {
+        const KMDcmLog quiet;
+        file = ReadFile(opened, bLoadAll, why);
+        if (file && KMDcmWalk::ForEachElement(*file->getDataset(), [](DcmItem&, DcmElement&, int) {}) >
+                        KMDcmDeepStack::kMaxDepth) {
+            file.reset();
+            why = TooDeepReason();
         }
-    }
+    });
     close(fd);
-    if (!file || status.bad() || file->getDataset() == nullptr || file->getDataset()->card() == 0) {
-        reason = "not a DICOM file: " + name + (status.bad() ? std::string(": ") + status.text() : ": no elements");
+    if (!file) {
+        reason = (why == TooDeepReason() ? "file not readable: " : "not a DICOM file: ") + name + ": " + why;
         return nullptr;
     }
     return file;

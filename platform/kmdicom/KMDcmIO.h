@@ -16,8 +16,11 @@ public:
     // with a plausible element, of at most `limit` bytes, in any transfer syntax DCMTK reads.
     // Anything else is refused from its first bytes, whatever its size, and a FIFO or device is
     // refused without waiting. With `bLoadAll` every value is read into memory; without it
-    // reading stops where Pixel Data begins (the size limit then does not apply). Null on
-    // failure, with `reason` "file not readable: PATH: WHY" or "not a DICOM file: PATH[: WHY]".
+    // reading stops where Pixel Data begins (the size limit then does not apply). DCMTK reads by
+    // recursion: the file is read on a thread of KMDcmDeepStack, and a dataset nested deeper than
+    // KMDcmDeepStack::kMaxDepth is refused ("nested deeper than 16384 levels"); the caller frees
+    // what it gets where its depth is safe. Null on failure, with `reason` "file not readable:
+    // PATH: WHY" or "not a DICOM file: PATH[: WHY]".
     static std::unique_ptr<DcmFileFormat> Load(const char* path, bool bLoadAll, size_t limit, std::string& reason);
 
     // Writes `file` as a Part 10 file in explicit VR little endian, with a meta header made from

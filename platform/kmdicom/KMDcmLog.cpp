@@ -10,14 +10,22 @@ OFLogger& DataLogger()
     return *logger;
 }
 
+OFLogger& ReportLogger()
+{
+    static OFLogger* logger = new OFLogger(OFLog::getLogger("dcmtk.dcmsr"));
+    return *logger;
+}
+
 } // namespace
 
-KMDcmLog::KMDcmLog() : m_nLevel(DataLogger().getLogLevel())
+KMDcmLog::KMDcmLog() : m_nLevel(DataLogger().getLogLevel()), m_nReportLevel(ReportLogger().getLogLevel())
 {
     DataLogger().setLogLevel(OFLogger::OFF_LOG_LEVEL);
+    ReportLogger().setLogLevel(OFLogger::OFF_LOG_LEVEL);
 }
 
 KMDcmLog::~KMDcmLog()
 {
     DataLogger().setLogLevel(m_nLevel);
+    ReportLogger().setLogLevel(m_nReportLevel);
 }

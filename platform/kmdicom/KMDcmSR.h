@@ -1,16 +1,22 @@
 #pragma once
 
 #include "platform/Export.h"
+#include "platform/kmdicom/KMDcmContentItem.h"
 #include "platform/kmdicom/KMDcmFile.h"
 
+#include <memory>
 #include <string>
+#include <vector>
 
+class DcmDataset;
 class DcmItem;
+class KMDcmContentTree;
 class KMDcmVR;
 
-// A Basic Text SR document held in its dataset: the dataset is the one store, so a host that
-// edits GetDataset() directly, copies another dataset in, or loads a file sees the same document
-// as the accessors below.
+// An SR document held in its dataset: the dataset is the one store, so a host that edits
+// GetDataset() directly, copies another dataset in, or loads a file sees the same document as the
+// accessors below. Any SR storage class a report comes in is read (Basic Text, Enhanced,
+// Comprehensive, Comprehensive 3D, and Key Object Selection documents, which are read only).
 //
 // Built as an empty document: SOP Class Basic Text SR, Modality "SR", the root CONTAINER titled
 // (18748-4, LN, "Diagnostic Imaging Report") and the patient, study, series, equipment and
@@ -18,27 +24,33 @@ class KMDcmVR;
 // and flags it wants.
 //
 // Where the values live:
-// - Finding and Conclusion: TEXT items (121071, DCM, "Finding") and (121077, DCM, "Conclusion")
-//   that the root CONTAINS;
+// - Finding and Conclusion: in the content tree, as its model says (KMDcmContentTree, with the
+//   table of KMDcmReportConcepts): the control writes TEXT items (121071, DCM, "Finding") and
+//   (121077, DCM, "Conclusion") that the root CONTAINS; a document from elsewhere may hold them
+//   anywhere, in several items, in sections. Several items read as one outline text and cannot
+//   be set (CanSetValue tells why);
 // - author observer name: a PNAME observation context item (121008, DCM, "Person Observer Name");
 // - acquisition modality: a TEXT observation context item (121139, DCM, "Modality"); the
 //   dataset's own Modality stays "SR";
 // - verifying observer name, organization and verification date-time: (0040,A075), (0040,A027)
-//   and (0040,A030) of the first Verifying Observer Sequence (0040,A073) item, which also holds
-//   an empty (0040,A088). DICOM allows that sequence only in a verified document: until the
-//   verification, name and organization wait in HAS OBS CONTEXT items of the local scheme
-//   99SRCTRL (VERIFIER, a PNAME, and VERIFIER ORG, a TEXT), and VerifyDocument moves them
-//   into the sequence.
+//   and (0040,A030) of the Verifying Observer Sequence (0040,A073), whose items also hold an
+//   empty (0040,A088); names read as every observer's, separated by backslashes, organizations
+//   as each one once, separated by "; ". DICOM allows that sequence only in a verified
+//   document: until the verification, name and organization wait in HAS OBS CONTEXT items of
+//   the local scheme 99SRCTRL (VERIFIER, a PNAME, and VERIFIER ORG, a TEXT), and VerifyDocument
+//   moves them into the sequence.
 // Setting an empty text removes the value. Getters give false and an empty text for a value the
-// document does not have. A setter refuses, with false and nothing changed, a text that the
-// value's representation cannot hold (KMDcmVR of the element gives the reason): Finding,
-// Conclusion and the acquisition modality are UT (TextValue (0040,A160): up to 4 GiB, line
-// breaks and backslashes included), the author and verifying observer names PN (PersonName
-// (0040,A123) and (0040,A075): 64 characters per component group, no backslash), the
-// organization LO (64 characters) and the verification date-time DT.
+// document does not have. A setter refuses, with false, nothing changed and a reason for
+// SrCtrlGetLastError, a value that the document cannot take where it keeps it (CanSetValue) and
+// a text that the value's representation cannot hold (KMDcmVR): Finding, Conclusion and the
+// acquisition modality are UT (TextValue (0040,A160): up to 4 GiB, line breaks and backslashes
+// included; stored with CR LF line breaks), the author and verifying observer names PN
+// (PersonName (0040,A123) and (0040,A075): 64 characters per component group, no backslash),
+// the organization LO (64 characters) and the verification date-time DT.
 class SRCTRL_API KMDcmSR : public KMDcmFile {
 public:
     KMDcmSR();
+    ~KMDcmSR() override;
 
     // Takes in every element of `dataset` (top level, SR content included); for a tag that both
     // have, the value of `dataset` wins. Texts are kept readable across different character
@@ -79,6 +91,10 @@ public:
     // the accessor it routes to gives false.
     bool GetValue(DWORD tag, std::wstring& value) const;
     bool SetValue(DWORD tag, const wchar_t* value);
+    // Whether SetValue can store a text for `tag` where the document keeps it; if not, `reason`
+    // says why ("the finding cannot be changed here: the document holds it as 3 items; ...").
+    // True for dataset elements (their values are checked when stored).
+    bool CanSetValue(DWORD tag, std::string& reason) const;
     // The rules of the element that holds the value of `tag` (UT for the finding and the
     // conclusion, PN for the author), so that a page limits typing as the document will.
     static KMDcmVR GetValueRules(DWORD tag);
@@ -100,18 +116,41 @@ public:
     // document unchanged, when it has no SOP Instance UID or no UID can be made.
     bool StartNewVersion();
 
+    // The content tree item by item, in document order, the root first (KMDcmContentItem); empty
+    // for a document without one. Valid until the document changes.
+    const std::vector<KMDcmContentItem>& GetContentItems() const;
+    // The content that no value above shows, as an outline (KMDcmContentItem::OutlineLine, lines
+    // ending in LF); empty when there is none.
+    std::wstring GetOtherContent() const;
+
+    // Makes the document an amendment of the one it was copied from: a Finding or Conclusion that
+    // several items feed takes the person's text as a new item of its own, and the items that fed
+    // it stay, shown with the other content. Lasts for the document's life.
+    void BeginAmendment();
+
+    // Key images as IMAGE content items under the root, after its other items: each references an
+    // image instance of `sopClassUID` (and `frame`, when above 0); `code`, `scheme` and `meaning`
+    // name the item's concept, or are all null for none. False, with the reason, when the
+    // document is read only here or the UIDs are not valid.
+    bool AddImageItem(const char* sopClassUID, const char* sopInstanceUID, int frame, const char* code,
+                      const char* scheme, const char* meaning, std::string& reason);
+    // Removes the IMAGE items under the root that reference `sopInstanceUID` (and `frame`, when
+    // above 0); the number removed.
+    int RemoveImageItems(const char* sopInstanceUID, int frame);
+
 private:
-    // The content items this class writes, in the order it keeps them in the document.
-    enum class Content { Modality, Author, VerifierName, VerifierOrganization, Finding, Conclusion };
-    bool GetContent(Content content, std::wstring& value) const;
-    bool SetContent(Content content, const wchar_t* value);
-    // The content item that holds a verifier value of an unverified report, for the verifying
-    // observer name and organization; false for other tags.
-    static bool PendingVerifier(DWORD tag, Content& content);
+    // The model of the content tree, read again whenever the dataset may have changed.
+    KMDcmContentTree& Tree() const;
+    // Stores a value in a field of the content tree, with the reason of a refusal.
+    bool SetContent(DWORD tag, const wchar_t* value);
+    bool GetContent(DWORD tag, std::wstring& value) const;
     bool GetVerifier(DWORD tag, std::wstring& value) const;
     bool SetVerifier(DWORD tag, const wchar_t* value);
-    // Stores a value in the Verifying Observer Sequence's item (an empty text removes it, and
-    // the sequence with its last value).
-    bool SetObserverValue(DWORD tag, const wchar_t* value);
     void BuildSkeleton();
+
+    mutable std::unique_ptr<KMDcmContentTree> m_pTree;
+    // The dataset's count of content changes when the model was read; the model is current while
+    // they agree.
+    mutable unsigned long m_nTreeChanges = 0;
+    bool m_bAmending = false;
 };

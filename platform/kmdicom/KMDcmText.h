@@ -26,6 +26,24 @@ public:
         return IsPlain(text + i, length - i);
     }
 
+    // The text with each line break (CR LF, a lone LF or a lone CR) written as `lineBreak`.
+    static std::wstring WithLineBreaks(const std::wstring& text, const wchar_t* lineBreak)
+    {
+        std::wstring out;
+        out.reserve(text.size());
+        for (size_t i = 0; i < text.size(); ++i) {
+            if (text[i] == L'\r' || text[i] == L'\n') {
+                out += lineBreak;
+                if (text[i] == L'\r' && i + 1 < text.size() && text[i + 1] == L'\n') {
+                    ++i;
+                }
+            } else {
+                out += text[i];
+            }
+        }
+        return out;
+    }
+
 private:
     static bool IsPlain(const char* text, size_t length)
     {

@@ -66,8 +66,8 @@ echo "first page: $differing pixels differ"
 
 # Verify asks first, naming the patient and the verifier; cancelled, it leaves the report as it was.
 x windowfocus --sync "$window"
-click_page 400 996 && x type --delay 30 "Smith^Anna"
-click_page 400 1027 && x type --delay 30 "General Hospital"
+click_page 400 1024 && x type --delay 30 "Smith^Anna"
+click_page 400 1054 && x type --delay 30 "General Hospital"
 save_report() {
   rm -f "$report"
   x windowfocus --sync "$window" && x key ctrl+s

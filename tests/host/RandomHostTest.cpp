@@ -228,7 +228,12 @@ private:
         if (stored && !notifies && !m_bReleased &&
             std::find(m_order.begin(), m_order.end(), report) != m_order.end()) {
             ChangedUntold(report);
-            m_values[report][tag] = text;
+            // A stored text breaks its lines as DICOM's texts do, with CR LF.
+            std::wstring kept;
+            for (const wchar_t c : text) {
+                kept += c == L'\n' ? std::wstring(L"\r\n") : std::wstring(1, c);
+            }
+            m_values[report][tag] = kept;
         }
     }
 

@@ -1,7 +1,10 @@
 #include "control/IKMReportWindowCallback.h"
 #include "platform/Host.h"
 #include "platform/duilib/CContainerUI.h"
+#include "platform/duilib/CEditUI.h"
+#include "platform/kmbase/KMLastError.h"
 #include "report/KMReportWindow.h"
+#include "support/SRDocuments.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -205,4 +208,61 @@ TEST_F(ReportWindowTest, FitModeOneFitsThePageIntoTheArea)
     m_report->FitPage();
     EXPECT_FLOAT_EQ(m_report->m_pm.GetZoomRatio(), 0.5f);
     EXPECT_EQ(m_report->m_pm.FindControl(L"pagePanel")->GetFixedWidth(), 397);
+}
+
+namespace {
+
+// The first control at or below `control` whose user data is `key` ("0721,1001"), or whose name
+// is it, or, for no key, the first edit.
+DuiLib::CControlUI* Find(DuiLib::CControlUI* control, const wchar_t* key)
+{
+    const bool found = *key == L'\0' ? dynamic_cast<DuiLib::CEditUI*>(control) != nullptr
+                                      : control->GetUserData().Str() == key || control->GetName().Str() == key;
+    if (found) {
+        return control;
+    }
+    auto* container = dynamic_cast<DuiLib::CContainerUI*>(control);
+    for (int i = 0; container != nullptr && i < container->GetCount(); ++i) {
+        if (DuiLib::CControlUI* found = Find(container->GetItemAt(i), key)) {
+            return found;
+        }
+    }
+    return nullptr;
+}
+
+} // namespace
+
+// A report from elsewhere whose Finding is several items: the field only shows them and the page
+// says why; what no field shows is in the page's content region, or, on a page without one, in
+// the Finding field after its own text.
+TEST_F(ReportWindowTest, AFieldOfSeveralItemsOnlyShowsThemAndThePageSaysWhy)
+{
+    using namespace testing_support;
+    TempDir dir;
+    const std::string path = dir.File("foreign.dcm");
+    ASSERT_EQ(WriteSR(path, SRShape("Basic Text SR", SRContainer("CONTAINS", "121070,DCM,Findings",
+                                                                 SRText("CONTAINS", "121071,DCM,Finding", "First.") +
+                                                                     SRText("CONTAINS", "121071,DCM,Finding", "Second.")) +
+                                                         SRImage("CONTAINS", "1.2.826.0.1.3680043.10.2222.77"))),
+              "");
+    ASSERT_TRUE(m_report->GetDcmSR()->LoadFile(path.c_str(), true));
+    for (const char* templatePath : {"skin", "body-fields"}) {
+        SCOPED_TRACE(templatePath);
+        ASSERT_TRUE(m_report->LoadTemplate(std::string(templatePath) == "skin" ? Skin("default_template.xml").c_str()
+                                                                               : DataFile("templates/body-fields.xml").c_str()));
+        auto* finding = dynamic_cast<DuiLib::CEditUI*>(Find(m_report->m_pPage, L"0721,1001"));
+        ASSERT_NE(finding, nullptr);
+        EXPECT_TRUE(finding->IsReadOnly());
+        const std::wstring shown = finding->GetText().Str();
+        EXPECT_NE(shown.find(L"  Finding: First.\n  Finding: Second."), std::wstring::npos);
+        DuiLib::CControlUI* region = Find(m_report->m_pPage, L"RT_CONTENT");
+        const std::wstring other = region != nullptr ? Find(region, L"")->GetText().Str() : shown;
+        EXPECT_NE(other.find(L"IMAGE: CT Image Storage 1.2.826.0.1.3680043.10.2222.77"), std::wstring::npos) << KMString(other).str();
+        if (region != nullptr) {
+            EXPECT_TRUE(region->IsVisible());
+            EXPECT_EQ(other.find(L"The finding cannot be changed here: the document holds it as 2 items"), 0u);
+        }
+        EXPECT_FALSE(m_report->SetValue(0x07211001, L"Changed."));
+        EXPECT_NE(std::string(KMLastError::Get()).find("holds it as 2 items"), std::string::npos) << KMLastError::Get();
+    }
 }

@@ -47,13 +47,14 @@ public:
     {
         ReportSession& session = Session();
         OutputFile output(job.strOutput);
-        const auto document = DicomInput::LoadReport(job.strInput);
         TempFolder folder;
         const std::string pdf = folder.File("report.pdf");
         {
+            // The control refuses what DCMTK's own reading below could not hold.
             const OpenReport report(session, session.OpenReport(job.strInput));
             session.PrintToPdf(pdf);
         }
+        const auto document = DicomInput::LoadReport(job.strInput);
         const auto instance = EncapsulatedPdf::Build(*document->getDataset(), ReadBytes(pdf));
         std::string bytes;
         std::string reason;

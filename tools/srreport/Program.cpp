@@ -9,7 +9,10 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <algorithm>
 #include <exception>
+
+#include <sys/resource.h>
 
 const char* const kExitCodeHelp =
     "Exit status:\n"
@@ -48,6 +51,21 @@ const Command* Find(const std::vector<const Command*>& commands, const char* nam
     return nullptr;
 }
 
+// DCMTK reads, writes and frees a dataset by recursion: a report nested as deeply as the control
+// accepts takes some 30 MB of stack to read, more than a main thread may use by default. The
+// main thread's stack grows up to the limit of the moment, so the limit is raised (as far as the
+// hard limit lets) before any command runs.
+constexpr rlim_t kStackBytes = rlim_t{256} << 20;
+
+void AllowDeepStack()
+{
+    rlimit limit{};
+    if (getrlimit(RLIMIT_STACK, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY && limit.rlim_cur < kStackBytes) {
+        limit.rlim_cur = limit.rlim_max == RLIM_INFINITY ? kStackBytes : std::min(kStackBytes, limit.rlim_max);
+        setrlimit(RLIMIT_STACK, &limit);
+    }
+}
+
 int Fail(const char* command, ExitCode code, const std::string& message)
 {
     if (code == ExitCode::Usage && command != nullptr) {
@@ -81,6 +99,7 @@ int RunProgram(int argc, char** argv, const std::vector<const Command*>& command
     if (command == nullptr) {
         return Fail(nullptr, ExitCode::Usage, std::string("unknown command \"") + argv[1] + "\" (see srreport --help)");
     }
+    AllowDeepStack();
     try {
         return static_cast<int>(command->run(argc - 1, argv + 1));
     } catch (const HelpRequested&) {

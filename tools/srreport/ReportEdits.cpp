@@ -7,6 +7,7 @@
 #include "Text.h"
 
 #include "control/SrCtrl.h"
+#include "platform/kmdicom/KMDcmSR.h"
 #include "report/IKMReport.h"
 
 #include <dcmtk/dcmdata/dcdeftag.h>
@@ -20,12 +21,23 @@ unsigned int TagOf(const DcmTagKey& key)
     return static_cast<unsigned int>(key.getGroup()) << 16 | key.getElement();
 }
 
-std::wstring TrimEnd(std::wstring text)
+// The text as the control compares it with what it keeps: without DICOM's trailing padding, and
+// with one kind of line break (the control stores CR LF whatever was given).
+std::wstring Comparable(std::wstring text)
 {
-    while (!text.empty() && text.back() == L' ') {
-        text.pop_back();
+    std::wstring out;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == L'\r') {
+            out += L'\n';
+            i += i + 1 < text.size() && text[i + 1] == L'\n' ? 1 : 0;
+        } else {
+            out += text[i];
+        }
     }
-    return text;
+    while (!out.empty() && out.back() == L' ') {
+        out.pop_back();
+    }
+    return out;
 }
 
 } // namespace
@@ -95,6 +107,12 @@ void ReportEdits::Check() const
 void ReportEdits::Set(IKMReport& report, const Value& given)
 {
     const std::wstring value = Text::Wide(given.text, given.name);
+    // A value the document keeps in a form that one text cannot replace (a finding of several
+    // items, a Key Object Selection document) is refused as the input it is.
+    std::string reason;
+    if (!report.GetDcmSR()->CanSetValue(given.tag, reason)) {
+        throw Failure(ExitCode::Input, reason);
+    }
     if (!report.SetValue(given.tag, value.c_str())) {
         throw Failure(ExitCode::Usage, "cannot store a text in " + given.name +
                                            " (not a text attribute, or a value it cannot hold)");
@@ -103,7 +121,7 @@ void ReportEdits::Set(IKMReport& report, const Value& given)
     // pads values with trailing spaces, and a multi-valued text reads back as its first value.
     std::wstring stored;
     if (!value.empty() && value.find(L'\\') == std::wstring::npos &&
-        (!report.GetValue(given.tag, stored) || TrimEnd(stored) != TrimEnd(value))) {
+        (!report.GetValue(given.tag, stored) || Comparable(stored) != Comparable(value))) {
         throw Failure(ExitCode::Failed, "the report did not keep " + given.name);
     }
 }

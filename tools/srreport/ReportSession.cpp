@@ -82,9 +82,10 @@ void ReportSession::SetTemplate(const std::string& path)
 
 IKMReport* ReportSession::OpenReport(const std::string& path)
 {
-    DicomInput::LoadReport(path);
+    // The control reads the file once; only a refusal is read again, for its reason.
     IKMReport* report = m_pCtrl->OpenReportFile(path.c_str());
     if (report == nullptr) {
+        DicomInput::LoadReport(path);
         throw Failure(ExitCode::Input, "the control cannot open the report " + path +
                                            " (is its SOP Instance UID missing?)");
     }

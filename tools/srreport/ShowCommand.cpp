@@ -6,6 +6,9 @@
 #include "ReportTags.h"
 #include "Text.h"
 
+#include "platform/kmdicom/KMDcmConvert.h"
+#include "platform/kmdicom/KMDcmSR.h"
+
 #include <cstdio>
 #include <sstream>
 #include <vector>
@@ -16,8 +19,10 @@ const char* const kUsage =
     "usage: srreport show REPORT.dcm... [--json] [-j N]\n"
     "\n"
     "Prints what SR documents hold: patient, study and the order it answers, document flags,\n"
-    "the earlier versions it replaces, finding and conclusion. Values a document does not have\n"
-    "are left out (text) or null (JSON; lists are empty).\n"
+    "the earlier versions it replaces, finding and conclusion, then the whole content tree as an\n"
+    "indented outline. Values a document does not have are left out (text) or null (JSON; lists\n"
+    "are empty); in JSON, \"content\" is the tree, each item with its concept, value type,\n"
+    "relationship, value, unit and children.\n"
     "\n"
     "  --json   one JSON object per document, one per line\n"
     "  -j N     read N files at a time in N processes (the output keeps the order of the files)\n";
@@ -34,11 +39,12 @@ struct Field {
     const char* key;
     const char* label;
     unsigned int tag;
+    bool bName = false;
 };
 
 // What show prints, in this order; the keys are the JSON names.
 const Field kFields[] = {
-    {"patientName", "Patient name", 0x00100010},
+    {"patientName", "Patient name", 0x00100010, true},
     {"patientId", "Patient ID", 0x00100020},
     {"issuerOfPatientId", "Issuer of patient ID", 0x00100021},
     {"patientBirthDate", "Birth date", 0x00100030},
@@ -54,8 +60,8 @@ const Field kFields[] = {
     {"contentTime", "Content time", 0x00080033},
     {"completionFlag", "Completion", 0x0040A491},
     {"verificationFlag", "Verification", 0x0040A493},
-    {"author", "Author", ReportTags::AuthorObserverName},
-    {"verifier", "Verified by", 0x0040A075},
+    {"author", "Author", ReportTags::AuthorObserverName, true},
+    {"verifier", "Verified by", 0x0040A075, true},
     {"verifyingOrganization", "Organization", 0x0040A027},
     {"verificationDateTime", "Verified at", 0x0040A030},
     {"finding", "Finding", ReportTags::Finding},
@@ -132,18 +138,44 @@ void JsonList(std::ostringstream& out, const char* key, const std::vector<std::s
     out << "]";
 }
 
-// A multi-line text under its label, each line indented, so that a finding stays readable.
+// A multi-line text under its label, each line (after CR LF, LF or CR) indented, so that a
+// finding stays readable.
 void TextLine(std::ostringstream& out, const char* label, const std::string& value)
 {
-    out << label << ":";
-    std::istringstream lines(value);
-    std::string line;
-    bool first = true;
-    while (std::getline(lines, line)) {
-        out << (first ? " " : "\n  ") << line;
-        first = false;
+    out << label << ": " << KMDcmContentItem::Outlined(value, 0);
+}
+
+// The content tree as nested JSON objects, built from its items in document order without
+// recursion, however deep the tree nests.
+void JsonTree(std::ostringstream& out, const std::vector<KMDcmContentItem>& items)
+{
+    if (items.empty()) {
+        out << "null";
+        return;
     }
-    out << "\n";
+    // How many objects are open, each with its children's list; whether that list is empty yet.
+    int open = 0;
+    bool empty = true;
+    for (const KMDcmContentItem& item : items) {
+        for (; open > item.nDepth; --open) {
+            out << "]}";
+            empty = false;
+        }
+        out << (empty ? "" : ",") << "{\"concept\":"
+            << (item.strCode.empty() && item.strMeaning.empty()
+                    ? std::string("null")
+                    : "{\"code\":" + JsonString(item.strCode) + ",\"scheme\":" + JsonString(item.strScheme) +
+                          ",\"meaning\":" + JsonString(item.strMeaning) + "}")
+            << ",\"valueType\":" << JsonString(item.strValueType)
+            << ",\"relationship\":" << (item.strRelationship.empty() ? "null" : JsonString(item.strRelationship))
+            << ",\"value\":" << (item.strValueType == "CONTAINER" ? "null" : JsonString(item.strValue))
+            << ",\"unit\":" << (item.strUnit.empty() ? "null" : JsonString(item.strUnit)) << ",\"children\":[";
+        open = item.nDepth + 1;
+        empty = true;
+    }
+    for (; open > 0; --open) {
+        out << "]}";
+    }
 }
 
 class ShowRunner : public ReportRunner {
@@ -166,7 +198,9 @@ public:
             if (m_bJson) {
                 out << ",\"" << field.key << "\":" << (present ? JsonString(Text::Utf8(value)) : "null");
             } else if (present && !value.empty()) {
-                TextLine(out, field.label, Text::Utf8(value));
+                // Names as people read them; JSON keeps DICOM's form.
+                const std::wstring shown = field.bName ? KMDcmConvert::ToDisplayText(field.tag, value) : value;
+                TextLine(out, field.label, Text::Utf8(shown));
             }
         }
         KMDcmDataset& dataset = *report->GetDcmSR()->GetDataset();
@@ -201,10 +235,19 @@ public:
                 TextLine(out, "Replaces", uid);
             }
         }
+        const std::vector<KMDcmContentItem>& items = report->GetDcmSR()->GetContentItems();
         if (m_bJson) {
             out << ",\"completed\":" << (report->IsCompleted() ? "true" : "false")
-                << ",\"verified\":" << (report->IsVerified() ? "true" : "false") << "}\n";
+                << ",\"verified\":" << (report->IsVerified() ? "true" : "false") << ",\"content\":";
+            JsonTree(out, items);
+            out << "}\n";
         } else {
+            if (!items.empty()) {
+                out << "Content:\n";
+                for (const KMDcmContentItem& item : items) {
+                    out << item.OutlineLine(item.nDepth + 1);
+                }
+            }
             out << "\n";
         }
         return out.str();
