@@ -98,7 +98,6 @@ bool KMDcmFile::SaveToBuffer(std::string& bytes)
         KMLastError::Set("document not encoded: " + reason);
         return false;
     }
-    MarkInstanceKept();
     return true;
 }
 

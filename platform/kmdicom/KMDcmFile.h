@@ -44,11 +44,12 @@ public:
 
     // The same Part 10 bytes in memory, replacing `bytes`. False, with `bytes` unchanged and
     // SrCtrlGetLastError "document not encoded: REASON", when DCMTK cannot encode the dataset.
+    // Encoding is not keeping: a caller that stores or sends the bytes says so with
+    // MarkInstanceKept (a private copy, such as an editor's recovery copy, does not).
     bool SaveToBuffer(std::string& bytes);
 
     // Whether the instance that the dataset holds, by its SOP Instance UID, is kept outside this
-    // object: LoadFile read it, SaveFile wrote it, SaveToBuffer encoded it (to be stored or sent),
-    // or MarkInstanceKept was told so. Such an
+    // object: LoadFile read it, SaveFile wrote it, or MarkInstanceKept was told so. Such an
     // instance must not change under its UID: the report control gives the document a new
     // version before it changes it (KMDcmSR::StartNewVersion). A new UID in the dataset makes
     // the answer false until that instance is kept in turn.

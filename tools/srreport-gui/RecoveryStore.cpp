@@ -1,5 +1,7 @@
 #include "RecoveryStore.h"
 
+#include "platform/kmbase/KMFileReplace.h"
+
 #include <srctrl/IReportCtrl.h>
 
 #include <QCoreApplication>
@@ -7,7 +9,6 @@
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QSaveFile>
 #include <QUuid>
 
 #include <algorithm>
@@ -86,10 +87,10 @@ bool RecoveryStore::write(IKMReport& report, const QString& title, const QString
         id = QUuid::createUuid().toString(QUuid::WithoutBraces);
     }
     const QString base = m_strSession + QLatin1Char('/') + id;
-    // A copy of the document: writing it is not saving the report, which keeps its identity and
-    // its state for the person's own Save.
-    KMDcmSR copy;
-    if (!copy.Copy(report.GetDcmSR()->GetDataset()) || !copy.SaveFile(QFile::encodeName(base + QStringLiteral(".dcm")).constData())) {
+    // The document's bytes as they are now: encoding them is not saving the report, which keeps
+    // its identity and its state for the person's own Save.
+    std::string bytes;
+    if (!report.GetDcmSR()->SaveToBuffer(bytes)) {
         error = QString::fromUtf8(SrCtrlGetLastError());
         return false;
     }
@@ -97,23 +98,59 @@ bool RecoveryStore::write(IKMReport& report, const QString& title, const QString
     info.insert(QStringLiteral("title"), title);
     info.insert(QStringLiteral("original"), originalPath);
     info.insert(QStringLiteral("written"), QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs));
-    QSaveFile file(base + QStringLiteral(".json"));
-    if (!file.open(QIODevice::WriteOnly) || file.write(QJsonDocument(info).toJson()) < 0 || !file.commit()) {
-        error = QStringLiteral("cannot write %1: %2").arg(file.fileName(), file.errorString());
-        return false;
+    // A report waits with one copy at most: a newer one takes the place of one not yet written,
+    // so a slow disk never piles copies up in memory. The files are written on the store's
+    // thread, through the same file-replacing writer as every other output.
+    std::shared_ptr<Pending>& pending = m_pending[&report];
+    if (!pending) {
+        pending = std::make_shared<Pending>();
     }
+    {
+        const std::lock_guard<std::mutex> lock(pending->mutex);
+        pending->strDocument = std::move(bytes);
+        pending->strInfo = QJsonDocument(info).toJson().toStdString();
+        if (pending->bQueued) {
+            return true;
+        }
+        pending->bQueued = true;
+    }
+    const std::string documentPath = QFile::encodeName(base + QStringLiteral(".dcm")).toStdString();
+    const std::string infoPath = QFile::encodeName(base + QStringLiteral(".json")).toStdString();
+    m_writer.post([pending, documentPath, infoPath, written = m_written] {
+        std::string document;
+        std::string infoText;
+        {
+            const std::lock_guard<std::mutex> lock(pending->mutex);
+            document = std::move(pending->strDocument);
+            infoText = std::move(pending->strInfo);
+            pending->bQueued = false;
+        }
+        std::string reason;
+        for (const auto& [path, text] : {std::pair<const std::string&, const std::string&>{documentPath, document},
+                                         {infoPath, infoText}}) {
+            if (reason.empty() && KMFileReplace::Replace(path.c_str(), text, &reason) != KMFile::Error::None) {
+                reason = "file not written: " + path + ": " + reason;
+            }
+        }
+        if (written) {
+            written(reason.empty(), QString::fromStdString(reason));
+        }
+    });
     return true;
 }
 
 void RecoveryStore::remove(IKMReport* report)
 {
+    m_pending.remove(report);
     const QString id = m_ids.take(report);
     if (id.isEmpty()) {
         return;
     }
     const QString base = m_strSession + QLatin1Char('/') + id;
-    QFile::remove(base + QStringLiteral(".json"));
-    QFile::remove(base + QStringLiteral(".dcm"));
+    m_writer.post([base] {
+        QFile::remove(base + QStringLiteral(".json"));
+        QFile::remove(base + QStringLiteral(".dcm"));
+    });
 }
 
 QList<RecoveryStore::Recovered> RecoveryStore::findRecovered() const
@@ -160,6 +197,7 @@ void RecoveryStore::close()
     if (!isOpen()) {
         return;
     }
+    m_writer.finish();
     m_lock.reset();
     removeIfEmpty(m_strSession);
 }

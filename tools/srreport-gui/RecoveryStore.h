@@ -6,7 +6,12 @@
 #include <QLockFile>
 #include <QString>
 
+#include "BackgroundWriter.h"
+
+#include <functional>
 #include <memory>
+#include <mutex>
+#include <string>
 
 class IKMReport;
 
@@ -17,7 +22,9 @@ class IKMReport;
 // that no living editor holds is one that ended without cleaning up, and its reports are offered
 // for recovery. A report's copy is its SR document (written by the control's own file writer,
 // which replaces the file in one step) and a small description beside it (what the report is
-// called, the file it belongs to, when it was written).
+// called, the file it belongs to, when it was written). The document is encoded at once; writing
+// it (and putting it on disk) happens on a thread of the store's own, in order, so that typing
+// never waits for the disk.
 class RecoveryStore {
 public:
     // A report found in a session that ended.
@@ -41,12 +48,20 @@ public:
     bool isOpen() const { return m_lock != nullptr; }
     QString sessionPath() const { return m_strSession; }
 
-    // Writes the report's current document and its description; false with the control's
-    // reason in `error`. The copy is the report's document as it is, changes not yet told
-    // included.
+    // Tells how each write ended: true, or false with the reason. Called on the store's writing
+    // thread; the handler passes it on to its own thread.
+    using Written = std::function<void(bool ok, const QString& reason)>;
+    void setWrittenHandler(Written handler) { m_written = std::move(handler); }
+
+    // Encodes the report's current document (changes not yet told included) and has it written
+    // with its description; false with the control's reason in `error` when it cannot be
+    // encoded. How the writing ends goes to the Written handler.
     bool write(IKMReport& report, const QString& title, const QString& originalPath, QString& error);
-    // The report was saved or closed without saving: its copy goes.
+    // The report was saved or closed without saving: its copy goes, after any write of it still
+    // under way.
     void remove(IKMReport* report);
+    // Returns once every write and removal asked for so far is done.
+    void flush() { m_writer.finish(); }
     bool has(IKMReport* report) const { return m_ids.contains(report); }
 
     // The reports of sessions that ended without cleaning up, oldest first.
@@ -64,5 +79,17 @@ private:
     QString m_strRoot;
     QString m_strSession;
     std::unique_ptr<QLockFile> m_lock;
+    // The newest copy of a report that waits for the writing thread.
+    struct Pending {
+        std::mutex mutex;
+        std::string strDocument;
+        std::string strInfo;
+        bool bQueued = false;
+    };
+
     QHash<IKMReport*, QString> m_ids;
+    QHash<IKMReport*, std::shared_ptr<Pending>> m_pending;
+    Written m_written;
+    // Last: destroyed first, it finishes what is under way while the rest still stands.
+    BackgroundWriter m_writer;
 };

@@ -17,6 +17,20 @@ ReportRecovery::ReportRecovery(SrReportWidget& view, ReportTabs& tabs, QObject* 
     connect(&view, &SrReportWidget::documentCompleted, this, changed);
     connect(&view, &SrReportWidget::documentVerified, this, changed);
     connect(&view, &SrReportWidget::reportClosing, this, [this](IKMReport* report) { settled(report); });
+    // Copies are written on the store's own thread; how each ended comes back to this one.
+    m_store.setWrittenHandler([this](bool ok, const QString& reason) {
+        QMetaObject::invokeMethod(this, [this, ok, reason] { written(ok, reason); }, Qt::QueuedConnection);
+    });
+}
+
+void ReportRecovery::written(bool ok, const QString& reason)
+{
+    if (ok) {
+        m_lastError.clear();
+        return;
+    }
+    m_lastError = tr("Cannot keep a recovery copy: %1").arg(reason);
+    emit failed(m_lastError);
 }
 
 bool ReportRecovery::start(QString& error)
@@ -41,9 +55,7 @@ void ReportRecovery::write(IKMReport* report)
     if (!m_store.write(*report, m_tabs.title(report), m_tabs.filePath(report), error)) {
         m_lastError = tr("Cannot keep a recovery copy of %1: %2").arg(m_tabs.title(report), error);
         emit failed(m_lastError);
-        return;
     }
-    m_lastError.clear();
 }
 
 void ReportRecovery::settled(IKMReport* report)
@@ -58,6 +70,7 @@ void ReportRecovery::writeAll()
     for (int index = 0; ctrl != nullptr && index < ctrl->GetReportCount(); ++index) {
         write(ctrl->GetReport(index));
     }
+    m_store.flush();
 }
 
 void ReportRecovery::offer(QWidget* parent, QString& error)

@@ -34,7 +34,8 @@ public:
     void settled(IKMReport* report);
     // Writes every report with unsaved changes now (the session is ending); copies stay.
     void writeAll();
-    // The last reason a copy could not be written; empty when the last write went well.
+    // The last reason a copy could not be written; empty when the last write went well (a write
+    // ends shortly after it is asked for: lastError tells of those that ended).
     QString lastError() const { return m_lastError; }
 
 signals:
@@ -43,6 +44,8 @@ signals:
 
 private:
     void write(IKMReport* report);
+    // How a copy's writing ended, on this object's thread.
+    void written(bool ok, const QString& reason);
 
     SrReportWidget& m_view;
     ReportTabs& m_tabs;

@@ -118,6 +118,8 @@ void ReportSession::Save(IKMReport* report, OutputFile& output)
         throw Failure(ExitCode::Failed, "cannot write the report to " + output.Target() + ": " + SrCtrlGetLastError());
     }
     output.Write(bytes);
+    // The document is out of the control's hands now: a later change is a new version.
+    report->GetDcmSR()->MarkInstanceKept();
 }
 
 void ReportSession::PrintToPdf(const std::string& pdfPath)
