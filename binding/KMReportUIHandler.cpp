@@ -407,11 +407,27 @@ void KMReportUIHandler::CommitPendingInput()
         edit->FlushTextChanged();
         return;
     }
-    auto* date = KMPageWalk::IsClass(focus, L"DateTime") ? dynamic_cast<CDateTimeUI*>(focus) : nullptr;
+    DWORD tag = 0;
     std::wstring value;
-    if (date != nullptr && GetControlValue_Date(date, value)) {
-        TriggerCallback(ParseTag(date->GetUserData().GetData()), value.c_str());
+    if (GetPendingDate(tag, value)) {
+        TriggerCallback(tag, value.c_str());
     }
+}
+
+bool KMReportUIHandler::GetPendingDate(DWORD& tag, std::wstring& value)
+{
+    CControlUI* focus = FocusedField();
+    auto* date = focus != nullptr && KMPageWalk::IsClass(focus, L"DateTime") ? dynamic_cast<CDateTimeUI*>(focus) : nullptr;
+    bool mine = false;
+    KMPageWalk::Walk(m_pRoot, Scope::Fields, [&](CControlUI* control, bool) {
+        mine = date != nullptr && control == date;
+        return !mine;
+    });
+    if (!mine || !GetControlValue_Date(date, value)) {
+        return false;
+    }
+    tag = ParseTag(date->GetUserData().GetData());
+    return true;
 }
 
 bool KMReportUIHandler::HasPendingInput() const

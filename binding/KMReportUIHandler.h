@@ -94,6 +94,9 @@ public:
     // Whether the focused field holds a person's change it has not told yet (a long text while
     // typing goes on).
     bool HasPendingInput() const;
+    // The focused date control's tag and the date it shows, which it tells only when the focus
+    // leaves it; false when no date control of the page has the focus or its text reads as no date.
+    bool GetPendingDate(DWORD& tag, std::wstring& value);
     // Enables or disables every edit, combo, rich edit, edit combo and date control.
     bool EnableUI(bool enable);
 

@@ -511,8 +511,15 @@ bool KMReportWindow::IsCompleted() { return m_dcmSR.IsCompleted(); }
 bool KMReportWindow::IsVerified() { return m_dcmSR.IsVerified(); }
 bool KMReportWindow::IsModified()
 {
-    // A long text being typed is told to the document when typing pauses; it is a change already.
-    return m_bModified || m_uiHandler.HasPendingInput();
+    // A long text being typed is told to the document when typing pauses, a date when the focus
+    // leaves it: either is a change already, for a host that asks before closing.
+    if (m_bModified || m_uiHandler.HasPendingInput()) {
+        return true;
+    }
+    DWORD tag = 0;
+    std::wstring shown;
+    std::wstring stored;
+    return m_uiHandler.GetPendingDate(tag, shown) && (m_dcmSR.GetValue(tag, stored) ? stored != shown : !shown.empty());
 }
 
 void KMReportWindow::SetModified(bool modified)

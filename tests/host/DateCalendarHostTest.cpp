@@ -89,9 +89,11 @@ TEST_F(DateCalendar, APickedDayIsTheFieldsDateAndReachesTheDocument)
     EXPECT_GT(ChosenPixels(2023, 12, 15), 200) << "the field's date is highlighted";
     EXPECT_EQ(ChosenPixels(2023, 12, 14), 0);
 
+    m_ctrl->GetActiveReport()->SetModified(false);
     ASSERT_TRUE(Click(DayCell(2023, 12, 5)));
     EXPECT_FALSE(CalendarShown()) << "a pick closes the calendar";
     EXPECT_FALSE(HeardDate()) << "like typing, a pick is told when the focus leaves";
+    EXPECT_TRUE(m_ctrl->GetActiveReport()->IsModified()) << "a host that asks before closing sees the pick";
     // The field kept the focus, and its text is the picked date.
     ASSERT_TRUE(platform::PressKey(m_host, platform::Key::Backspace));
     ASSERT_TRUE(platform::TypeText(m_host, L"7"));
