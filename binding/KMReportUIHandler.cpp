@@ -62,6 +62,12 @@ bool IsOnPaper(CControlUI* control)
     return control->GetManager() != nullptr && control->GetManager()->IsPrinting();
 }
 
+bool IsVerifierTag(DWORD tag)
+{
+    return tag == KMDcmTag::VerifyingObserverName || tag == KMDcmTag::VerifyingOrganization ||
+           tag == KMDcmTag::VerificationDateTime;
+}
+
 // Chooses, without a notification, the first item whose user data is `value`; none when no item
 // carries it.
 bool SelectByUserData(CComboUI* combo, const wchar_t* value)
@@ -481,7 +487,11 @@ bool KMReportUIHandler::SetDcmSR(CContainerUI* container, KMDcmSR* sr)
         if (KMPageWalk::IsFilledValue(control) && !control->GetUserData().IsEmpty()) {
             const DWORD tag = ParseTag(control->GetUserData().GetData());
             std::wstring value;
-            sr->GetValue(tag, value);
+            // Paper names a verifier only once the report is verified: before, the name typed for
+            // the verification to come would read as a signature.
+            if (!IsOnPaper(control) || sr->IsVerified() || !IsVerifierTag(tag)) {
+                sr->GetValue(tag, value);
+            }
             ShowValue(control, tag, value.c_str(), display);
             // A field whose content one text cannot replace only shows it, and says why.
             std::string reason;

@@ -405,9 +405,10 @@ TEST_F(PrintedReportTest, EverySheetNamesThePatientAndTheReportsStatus)
         IKMReport* report = LongReport(150, 3);
         ASSERT_NE(report, nullptr);
         ASSERT_TRUE(m_main->SetReportValue(0x00080050, L"ACC-1001"));
+        // Who is to verify is typed before the verification; it is no signature until then.
+        report->SetValue(0x0040A075, L"Roe^Anna");
+        report->SetValue(0x0040A027, L"City Hospital");
         if (c.verified) {
-            report->SetValue(0x0040A075, L"Roe^Anna");
-            report->SetValue(0x0040A027, L"City Hospital");
             report->CompleteDocument();
             report->VerifyDocument();
             ASSERT_TRUE(report->IsVerified());
@@ -437,6 +438,7 @@ TEST_F(PrintedReportTest, EverySheetNamesThePatientAndTheReportsStatus)
         const std::regex signature("Anna Roe[^]*City Hospital[^]*\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d");
         const bool signedOff = std::regex_search(PdfText(pdf, pages), signature);
         EXPECT_EQ(signedOff, c.verified);
+        EXPECT_EQ(PdfText(pdf, pages).find("Anna Roe") != std::string::npos, c.verified);
         m_main->CloseReport(report);
     }
 }

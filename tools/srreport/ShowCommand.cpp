@@ -40,6 +40,8 @@ struct Field {
     const char* label;
     unsigned int tag;
     bool bName = false;
+    // The label while the report is not verified, for what is only meant for its verification.
+    const char* pendingLabel = nullptr;
 };
 
 // What show prints, in this order; the keys are the JSON names.
@@ -61,8 +63,8 @@ const Field kFields[] = {
     {"completionFlag", "Completion", 0x0040A491},
     {"verificationFlag", "Verification", 0x0040A493},
     {"author", "Author", ReportTags::AuthorObserverName, true},
-    {"verifier", "Verified by", 0x0040A075, true},
-    {"verifyingOrganization", "Organization", 0x0040A027},
+    {"verifier", "Verified by", 0x0040A075, true, "To be verified by"},
+    {"verifyingOrganization", "Organization", 0x0040A027, false, "Verifying organization"},
     {"verificationDateTime", "Verified at", 0x0040A030},
     {"finding", "Finding", ReportTags::Finding},
     {"conclusion", "Conclusion", ReportTags::Conclusion},
@@ -200,7 +202,8 @@ public:
             } else if (present && !value.empty()) {
                 // Names as people read them; JSON keeps DICOM's form.
                 const std::wstring shown = field.bName ? KMDcmConvert::ToDisplayText(field.tag, value) : value;
-                TextLine(out, field.label, Text::Utf8(shown));
+                const bool pending = field.pendingLabel != nullptr && !report->IsVerified();
+                TextLine(out, pending ? field.pendingLabel : field.label, Text::Utf8(shown));
             }
         }
         KMDcmDataset& dataset = *report->GetDcmSR()->GetDataset();
