@@ -75,15 +75,32 @@ x() {
   timeout 20 xdotool "$@"
 }
 
+# The first visible window whose title matches, waiting at most 20 s. xdotool's search stops
+# with an X error when a window closes while it looks (a dialog that just went away), so one
+# failed look is only a reason to look again.
+find_visible() {  # title-regex
+  local found tries=100
+  while [ "$tries" -gt 0 ]; do
+    found=$(timeout 5 xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n1) || true
+    if [ -n "$found" ]; then
+      echo "$found"
+      return 0
+    fi
+    sleep 0.2
+    tries=$((tries - 1))
+  done
+  return 1
+}
+
 find_window() {
-  window=$(x search --sync --onlyvisible --name 'DICOM SR report editor' | head -n1) || fail "no srreport-gui window appeared"
+  window=$(find_visible 'DICOM SR report editor') || fail "no srreport-gui window appeared"
   x windowsize --sync "$window" 900 1000 || fail "the window could not be sized"
 }
 
 # A dialog by its title; without a window manager nothing gives it the keyboard: the test does,
 # and lets a slow build (the sanitizers) settle it before it types.
 focus_dialog() {  # title-regex what
-  dialog=$(x search --sync --onlyvisible --name "$1" | head -n1) || fail "$2 opened no dialog \"$1\""
+  dialog=$(find_visible "$1") || fail "$2 opened no dialog \"$1\""
   x windowfocus --sync "$dialog" || fail "cannot focus the dialog \"$1\""
   sleep 1
 }

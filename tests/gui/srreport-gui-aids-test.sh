@@ -35,7 +35,7 @@ focus_dialog '^Preview report' "Ctrl+Shift+P"
 x key End Return
 focus_dialog '^Print to a PDF file' "the PDF file printer"
 x type --delay 20 "$pdf" && x key Return
-preview=$(x search --sync --onlyvisible --name '^Print Preview' | head -n1) || fail "no print preview appeared"
+preview=$(find_visible '^Print Preview') || fail "no print preview appeared"
 sleep 1
 title=$(xdotool getwindowname "$preview")
 import -window "$preview" "$work/preview.png"

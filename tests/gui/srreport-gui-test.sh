@@ -55,7 +55,7 @@ while IFS= read -r char; do
 done < <(printf '%s' "$chinese" | grep -o .)
 
 x key ctrl+s || fail "cannot press Ctrl+S"
-dialog=$(x search --sync --onlyvisible --name '^Save report' | head -n1) || fail "Ctrl+S opened no save dialog"
+dialog=$(find_visible '^Save report') || fail "Ctrl+S opened no save dialog"
 saved="$work/report.dcm"
 # Without a window manager nothing gives the new dialog the keyboard: the test does, and lets a
 # slow build (the sanitizers) settle the dialog before it types.
@@ -95,7 +95,7 @@ expect_finding "$saved" "Liver lesion grows" "undone and redone"
 
 # Find and replace in the field, every match as one step; the context menu takes it back whole.
 x key ctrl+h
-dialog=$(x search --sync --onlyvisible --name '^Find and Replace' | head -n1) || fail "Ctrl+H opened no find dialog"
+dialog=$(find_visible '^Find and Replace') || fail "Ctrl+H opened no find dialog"
 x windowfocus --sync "$dialog" && sleep 0.5
 x type --delay 40 "lesion" && x key Tab && x type --delay 40 "mass" && x key alt+a || fail "cannot replace"
 sleep 0.5
@@ -161,12 +161,12 @@ sleep 6
 kill -9 "$gui_pid"
 wait "$gui_pid" 2>/dev/null || true
 start_gui
-recovery=$(x search --sync --onlyvisible --name '^Recover reports' | head -n1) || fail "no recovery offered after kill -9"
+recovery=$(find_visible '^Recover reports') || fail "no recovery offered after kill -9"
 x windowfocus --sync "$recovery" && sleep 0.5 && x key Return
 find_window
 x windowfocus --sync "$window" && sleep 0.5
 x key ctrl+s
-dialog=$(x search --sync --onlyvisible --name '^Save report' | head -n1) || fail "the restored report opened no save dialog"
+dialog=$(find_visible '^Save report') || fail "the restored report opened no save dialog"
 x windowfocus --sync "$dialog" && sleep 1 && x key Return
 # Never saved before: the dialog proposed Family_Given_StudyDate in the folder used last.
 proposed="$work/Sample_Patient_20260105.dcm"

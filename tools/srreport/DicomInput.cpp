@@ -32,4 +32,17 @@ std::unique_ptr<DcmFileFormat> LoadReport(const std::string& path)
     return file;
 }
 
+void RefuseVerifiedTarget(const std::string& path)
+{
+    std::string ignored;
+    // Only what a DICOM file's attributes say matters here; any other file may be replaced.
+    const auto file = KMDcmIO::Load(path.c_str(), false, KMDcmFile::kMaxFileBytes, ignored);
+    OFString modality;
+    OFString verification;
+    if (file && file->getDataset()->findAndGetOFString(DCM_Modality, modality).good() && modality == "SR" &&
+        file->getDataset()->findAndGetOFString(DCM_VerificationFlag, verification).good() && verification == "VERIFIED") {
+        throw Failure(ExitCode::Input, path + " holds a verified report, which is never written over; write to another file");
+    }
+}
+
 } // namespace DicomInput

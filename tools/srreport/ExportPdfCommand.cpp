@@ -47,6 +47,7 @@ public:
     {
         ReportSession& session = Session();
         OutputFile output(job.strOutput);
+        DicomInput::RefuseVerifiedTarget(job.strOutput);
         TempFolder folder;
         const std::string pdf = folder.File("report.pdf");
         {

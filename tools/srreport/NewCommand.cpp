@@ -8,6 +8,8 @@
 #include "ReportEdits.h"
 #include "ReportSession.h"
 
+#include <filesystem>
+#include <iterator>
 #include <memory>
 
 namespace {
@@ -79,6 +81,16 @@ ExitCode Run(int argc, char** argv)
         throw Failure(ExitCode::Usage, "--image and -o are needed");
     }
     edits.Check();
+    // Two outputs in one file would leave only the one written last.
+    const std::pair<const std::string*, const char*> outputs[] = {{&output, "-o"}, {&pdf, "--pdf"}, {&png, "--png"}};
+    for (size_t i = 0; i < std::size(outputs); ++i) {
+        for (size_t j = i + 1; j < std::size(outputs); ++j) {
+            if (!outputs[i].first->empty() && !outputs[j].first->empty() &&
+                std::filesystem::weakly_canonical(*outputs[i].first) == std::filesystem::weakly_canonical(*outputs[j].first)) {
+                throw Failure(ExitCode::Usage, std::string(outputs[i].second) + " and " + outputs[j].second + " name the same file");
+            }
+        }
+    }
 
     // The document and its page are written and put on disk first; the PDF, written last, is
     // put in place by the printer itself, and only then are the others: a failure anywhere

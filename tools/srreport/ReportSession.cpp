@@ -113,6 +113,7 @@ void ReportSession::Close(IKMReport* report)
 
 void ReportSession::Save(IKMReport* report, OutputFile& output)
 {
+    DicomInput::RefuseVerifiedTarget(output.Target());
     std::string bytes;
     if (!report->GetDcmSR()->SaveToBuffer(bytes)) {
         throw Failure(ExitCode::Failed, "cannot write the report to " + output.Target() + ": " + SrCtrlGetLastError());

@@ -29,7 +29,8 @@ public:
     IKMReport* CreateReport(const std::string& imagePath);
     void Close(IKMReport* report);
 
-    // Writes the report's SR document into `output`, which the caller commits.
+    // Writes the report's SR document into `output`, which the caller commits; throws Failure
+    // (input error) when the output is a verified report's file, which is never written over.
     void Save(IKMReport* report, OutputFile& output);
 
     // Prints the active report as PDF into `pdfPath`: the file appears only when complete, and a
