@@ -22,6 +22,7 @@ set(srctrl_public_headers
   platform/kmdicom/KMDcmDataset.h
   platform/kmdicom/KMDcmFile.h
   platform/kmdicom/KMDcmSR.h
+  platform/kmdicom/KMDcmWindow.h
   platform/win32/GdiPlusStartup.h
   platform/win32/WinBitmap.h
   platform/win32/WinDef.h

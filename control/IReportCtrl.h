@@ -92,6 +92,10 @@ public:
     // `width` and `height`. Null on failure and before Create.
     virtual HBITMAP CreateTemplatePreview(const char* templateFile, int* width, int* height, int maxWidth,
                                           int maxHeight) = 0;
+    // The image box of the active report under the point (x, y) of the control's window, in
+    // client coordinates as the host's mouse events give them: its index for
+    // IKMReport::SetKeyImageFile, SetImage and ClearImage, or -1 (no box there, or no report).
+    virtual int GetImageBoxAt(int x, int y) = 0;
 };
 
 SRCTRL_API IReportCtrl* CreateReportCtrl();

@@ -433,6 +433,20 @@ HBITMAP KMMainWindow::CreateTemplatePreview(const char* templateFile, int* width
     return preview;
 }
 
+int KMMainWindow::GetImageBoxAt(int x, int y)
+{
+    const KMCallScope call(*this);
+    if (call.IsRetired() || m_pActiveReport == nullptr || !::IsWindow(GetHWND())) {
+        return -1;
+    }
+    // The point in the coordinates of the window under it, which must be the active report's.
+    POINT point{x, y};
+    if (platform::ChildWindowFromPointDeep(GetHWND(), point) != m_pActiveReport->GetHWND()) {
+        return -1;
+    }
+    return m_pActiveReport->GetImageBoxAt(point);
+}
+
 void KMMainWindow::OnReportValueChanged(IKMReport* report, DWORD tag, const wchar_t* value)
 {
     const KMCallScope call(*this);

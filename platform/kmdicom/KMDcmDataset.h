@@ -85,6 +85,8 @@ private:
     friend class KMDcmSR;
     friend class KMDcmContentTree;
     friend class KMDcmVerifiers;
+    friend class KMDcmImage;
+    friend class KMDcmKeyImages;
 
     // What the views of one file share, owned by the file: a count of the changes that may have
     // touched the SR content tree (writes to the dataset's own SR content attributes or inside

@@ -76,8 +76,6 @@ protected:
 
 private:
     void Adopt(std::unique_ptr<DcmFileFormat> file);
-    // Frees a file's elements where DCMTK's recursion over `depth` levels is safe.
-    static void Free(std::unique_ptr<DcmFileFormat> file, int depth);
 
     std::unique_ptr<DcmFileFormat> m_pFile;
     KMDcmDataset::Shared m_shared;

@@ -1,8 +1,11 @@
 #include "platform/kmdicom/KMDcmImage.h"
 
+#include "platform/kmdicom/KMDcmDataset.h"
+#include "platform/kmdicom/KMDcmDeepStack.h"
 #include "platform/kmdicom/KMDcmFile.h"
 #include "platform/kmdicom/KMDcmIO.h"
 #include "platform/kmdicom/KMDcmLog.h"
+#include "platform/kmdicom/KMDcmWalk.h"
 
 #include <dcmtk/dcmdata/dcdeftag.h>
 #include <dcmtk/dcmdata/dcfilefo.h>
@@ -58,7 +61,11 @@ void ChooseWindow(DicomImage& image, const KMDcmWindow* window)
 } // namespace
 
 KMDcmImage::KMDcmImage() = default;
-KMDcmImage::~KMDcmImage() = default;
+
+KMDcmImage::~KMDcmImage()
+{
+    KMDcmDeepStack::Delete(std::move(m_pFile), m_nDepth);
+}
 
 bool KMDcmImage::Load(const char* path, std::string& reason)
 {
@@ -67,15 +74,51 @@ bool KMDcmImage::Load(const char* path, std::string& reason)
     return file != nullptr && Adopt(std::move(file), reason);
 }
 
+bool KMDcmImage::Copy(const KMDcmDataset* image, std::string& reason)
+{
+    m_strName.clear();
+    if (image == nullptr || !image->IsBound()) {
+        KMDcmDeepStack::Delete(std::move(m_pFile), m_nDepth);
+        m_nFrames = 0;
+        reason = "no image given";
+        return false;
+    }
+    const KMDcmLog quiet;
+    auto file = std::make_unique<DcmFileFormat>();
+    DcmDataset* copy = file->getDataset();
+    bool copied = true;
+    // Cloning recurses as deeply as the image nests.
+    const int depth = image->GetDepth();
+    const bool ran = KMDcmDeepStack::RunFor(depth, [&] {
+        DcmItem* source = image->GetItem();
+        for (DcmObject* element = source->nextInContainer(nullptr); element != nullptr && copied;
+             element = source->nextInContainer(element)) {
+            copied = copy->insert(static_cast<DcmElement*>(element->clone()), true).good();
+        }
+    });
+    if (!ran || !copied) {
+        KMDcmDeepStack::Delete(std::move(file), depth);
+        KMDcmDeepStack::Delete(std::move(m_pFile), m_nDepth);
+        m_nFrames = 0;
+        reason = "the image cannot be copied";
+        return false;
+    }
+    // Pixel data copied in its compressed form is read in the syntax that form has.
+    copy->updateOriginalXfer();
+    return Adopt(std::move(file), reason);
+}
+
 bool KMDcmImage::Adopt(std::unique_ptr<DcmFileFormat> file, std::string& reason)
 {
-    m_pFile.reset();
+    KMDcmDeepStack::Delete(std::move(m_pFile), m_nDepth);
     m_nFrames = 0;
     const std::string name = m_strName.empty() ? std::string("the image") : m_strName;
     m_strName.clear();
     DcmDataset* dataset = file != nullptr ? file->getDataset() : nullptr;
+    const int depth = dataset != nullptr ? KMDcmWalk::ForEachElement(*dataset, [](DcmItem&, DcmElement&, int) {}) : 0;
     if (dataset == nullptr || !dataset->tagExists(DCM_PixelData)) {
         reason = "no pixel data in " + name;
+        KMDcmDeepStack::Delete(std::move(file), depth);
         return false;
     }
     long frames = 1;
@@ -88,6 +131,7 @@ bool KMDcmImage::Adopt(std::unique_ptr<DcmFileFormat> file, std::string& reason)
     m_strStudy = Uid(*dataset, DCM_StudyInstanceUID);
     m_strSeries = Uid(*dataset, DCM_SeriesInstanceUID);
     m_nFrames = static_cast<int>(std::min(frames, 1L << 20));
+    m_nDepth = depth;
     m_pFile = std::move(file);
     return true;
 }
@@ -131,14 +175,15 @@ HBITMAP KMDcmImage::Render(int frame, const KMDcmWindow* window, int maxSide, st
         return nullptr;
     }
     const int samples = shown->isMonochrome() ? 1 : 3;
-    std::vector<BYTE> bgra;
-    bgra.reserve(static_cast<size_t>(w) * static_cast<size_t>(h) * 4);
-    for (size_t i = 0, n = static_cast<size_t>(w) * static_cast<size_t>(h); i < n; ++i) {
+    const size_t count = static_cast<size_t>(w) * static_cast<size_t>(h);
+    std::vector<BYTE> bgra(count * 4);
+    for (size_t i = 0; i < count; ++i) {
         const unsigned char* p = pixels + i * samples;
-        const unsigned char r = p[0];
-        const unsigned char g = samples == 3 ? p[1] : p[0];
-        const unsigned char b = samples == 3 ? p[2] : p[0];
-        bgra.insert(bgra.end(), {b, g, r, 0xFF});
+        BYTE* out = &bgra[i * 4];
+        out[0] = samples == 3 ? p[2] : p[0];
+        out[1] = samples == 3 ? p[1] : p[0];
+        out[2] = p[0];
+        out[3] = 0xFF;
     }
     HBITMAP bitmap = CreateBitmap(w, h, 1, 32, bgra.data());
     if (bitmap == nullptr) {

@@ -321,3 +321,8 @@ int KMDcmSR::RemoveImageItems(const char* sopInstanceUID, int frame)
     }
     return removed;
 }
+
+bool KMDcmSR::ReferencesImage(const char* sopInstanceUID) const
+{
+    return sopInstanceUID != nullptr && Tree().ReferencesImage(sopInstanceUID);
+}

@@ -137,6 +137,8 @@ public:
     // Removes the IMAGE items under the root that reference `sopInstanceUID` (and `frame`, when
     // above 0); the number removed.
     int RemoveImageItems(const char* sopInstanceUID, int frame);
+    // Whether an IMAGE item anywhere in the content tree references `sopInstanceUID`.
+    bool ReferencesImage(const char* sopInstanceUID) const;
 
 private:
     // The model of the content tree, read again whenever the dataset may have changed.
