@@ -21,6 +21,7 @@ set(srctrl_public_headers
   platform/kmdicom/KMDcmConvert.h
   platform/kmdicom/KMDcmDataset.h
   platform/kmdicom/KMDcmFile.h
+  platform/kmdicom/KMDcmImageReference.h
   platform/kmdicom/KMDcmSR.h
   platform/kmdicom/KMDcmWindow.h
   platform/win32/GdiPlusStartup.h

@@ -5,6 +5,8 @@
 #include "platform/kmdicom/KMDcmSR.h"
 #include "platform/kmdicom/KMDcmTags.h"
 
+#include <algorithm>
+
 #include <dcmtk/dcmdata/dcdatset.h>
 #include <dcmtk/dcmdata/dcdeftag.h>
 #include <dcmtk/dcmdata/dcerror.h>
@@ -74,6 +76,19 @@ struct Evidence {
             }
         }
         return true;
+    }
+    // Fills in the study and series of `source` from the list that holds it; false for none.
+    bool Locate(KMDcmImageReference& source)
+    {
+        OFString uid;
+        for (DSRSOPInstanceReferenceList* list : {&current, &other}) {
+            if (list->gotoItem(source.strSOPClassUID.c_str(), source.strSOPInstanceUID.c_str()).good()) {
+                source.strStudyInstanceUID = list->getStudyInstanceUID(uid).c_str();
+                source.strSeriesInstanceUID = list->getSeriesInstanceUID(uid).c_str();
+                return true;
+            }
+        }
+        return false;
     }
     bool Write(DcmItem& root, DSRSOPInstanceReferenceList& list, const DcmTagKey& tag)
     {
@@ -252,4 +267,27 @@ bool KMDcmKeyImages::Clear(KMDcmSR& sr, int index)
     }
     dataset.Absorbed(0);
     return true;
+}
+
+std::vector<KMDcmImageReference> KMDcmKeyImages::Get(const KMDcmSR& sr)
+{
+    const KMDcmLog quiet;
+    std::vector<KMDcmImageReference> found;
+    DcmItem* root = sr.GetDataset()->GetItem();
+    Evidence evidence;
+    std::string unused;
+    if (root == nullptr || !evidence.Read(*root, unused)) {
+        return found;
+    }
+    KMDcmImageReference source;
+    for (int i = 0; DcmItem* box = Box(*root, i); ++i) {
+        const bool listed = SourceOf(box, source) && evidence.Locate(source);
+        const bool again = std::any_of(found.begin(), found.end(), [&](const KMDcmImageReference& other) {
+            return other.strSOPInstanceUID == source.strSOPInstanceUID && other.nFrame == source.nFrame;
+        });
+        if (listed && !again) {
+            found.push_back(source);
+        }
+    }
+    return found;
 }

@@ -1,21 +1,12 @@
 #pragma once
 
+#include "platform/kmdicom/KMDcmImageReference.h"
+
 #include <string>
 #include <vector>
 
 class KMDcmDataset;
 class KMDcmSR;
-
-// The image instance, and the frame of it, that a key image was made from.
-struct KMDcmImageReference {
-    std::string strSOPClassUID;
-    std::string strSOPInstanceUID;
-    std::string strStudyInstanceUID;
-    std::string strSeriesInstanceUID;
-    // The frame of a multi-frame image, from 1; 0 for an image of one frame, which DICOM
-    // references as a whole.
-    int nFrame = 0;
-};
 
 // The pictures of a report's image boxes, and the references that other viewers follow for those
 // made from DICOM images.
@@ -44,6 +35,10 @@ public:
     // it keep their places (an empty item stands for an empty box); empty items at the end go.
     // False when the box held no picture (nothing changes then).
     static bool Clear(KMDcmSR& sr, int index);
+    // The key images of the boxes, in box order, each image (and frame) once, with its study and
+    // series as the evidence lists them; a source the evidence does not list (a document changed
+    // elsewhere) is left out, since nothing could name its series.
+    static std::vector<KMDcmImageReference> Get(const KMDcmSR& sr);
 
 private:
     // Writes the picture and its source (or none) into box `index`.

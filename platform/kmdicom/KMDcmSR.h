@@ -3,6 +3,7 @@
 #include "platform/Export.h"
 #include "platform/kmdicom/KMDcmContentItem.h"
 #include "platform/kmdicom/KMDcmFile.h"
+#include "platform/kmdicom/KMDcmImageReference.h"
 
 #include <memory>
 #include <string>
@@ -139,6 +140,10 @@ public:
     int RemoveImageItems(const char* sopInstanceUID, int frame);
     // Whether an IMAGE item anywhere in the content tree references `sopInstanceUID`.
     bool ReferencesImage(const char* sopInstanceUID) const;
+    // The DICOM images (and frames) that the image boxes show, in box order, each once, with the
+    // study and series the document's evidence lists for them; boxes that show a picture without
+    // a DICOM source (a host's bitmap) are not among them.
+    std::vector<KMDcmImageReference> GetKeyImages() const;
 
 private:
     // The model of the content tree, read again whenever the dataset may have changed.

@@ -1,12 +1,10 @@
 #include "Command.h"
 
-#include "Batch.h"
-#include "CommandLine.h"
 #include "DicomInput.h"
+#include "ExportCommand.h"
 #include "EncapsulatedPdf.h"
 #include "Failure.h"
 #include "OutputFile.h"
-#include "ReportEdits.h"
 #include "ReportRunner.h"
 #include "TempFolder.h"
 #include "platform/kmbase/KMFile.h"
@@ -16,8 +14,6 @@
 #include <dcmtk/dcmdata/dcfilefo.h>
 
 namespace {
-
-enum : int { kOutputDir = 400, kUidRoot };
 
 const char* const kUsage =
     "usage: srreport export-pdf REPORT.dcm... (-o REPORT-PDF.dcm | --out-dir DIR) [-j N]\n"
@@ -70,29 +66,7 @@ public:
 
 ExitCode Run(int argc, char** argv)
 {
-    std::string output;
-    std::string outputDir;
-    int workers = 1;
-    const option options[] = {
-        {"output", required_argument, nullptr, 'o'},
-        {"out-dir", required_argument, nullptr, kOutputDir},
-        {"uid-root", required_argument, nullptr, kUidRoot},
-        {"help", no_argument, nullptr, 'h'},
-        {nullptr, 0, nullptr, 0},
-    };
-    const auto files = CommandLine::Parse(argc, argv, "ho:j:", options, [&](int c, const char* value) {
-        switch (c) {
-        case 'h': throw HelpRequested{};
-        case 'o': output = value; break;
-        case 'j': workers = CommandLine::ParseWorkers(value); break;
-        case kOutputDir: outputDir = value; break;
-        case kUidRoot: UseUidRoot(value); break;
-        default: break;
-        }
-    });
-    CommandLine::RequireFiles(files, "report");
-    Batch batch(CommandLine::JobsFor(files, output, outputDir, "-pdf.dcm", "-o", "--out-dir"), workers);
-    return batch.Run([] { return std::make_unique<ExportRunner>(); });
+    return RunExportCommand(argc, argv, "-pdf.dcm", [] { return std::make_unique<ExportRunner>(); });
 }
 
 } // namespace

@@ -89,7 +89,7 @@ IKMReport* ReportSession::OpenReport(const std::string& path)
         throw Failure(ExitCode::Input, "the control cannot open the report " + path +
                                            " (is its SOP Instance UID missing?)");
     }
-    return report;
+    return ShowQRCode(report);
 }
 
 IKMReport* ReportSession::CreateReport(const std::string& imagePath)
@@ -102,6 +102,16 @@ IKMReport* ReportSession::CreateReport(const std::string& imagePath)
     IKMReport* report = m_pCtrl->CreateReportFromImage(imagePath.c_str());
     if (report == nullptr) {
         throw Failure(ExitCode::Failed, "the control cannot start a report for " + imagePath);
+    }
+    return ShowQRCode(report);
+}
+
+IKMReport* ReportSession::ShowQRCode(IKMReport* report)
+{
+    if (!m_strQRText.empty() && !report->SetQRCode(m_strQRText.c_str())) {
+        m_pCtrl->CloseReport(report);
+        throw Failure(ExitCode::Usage, "the QR code is not shown: the template has no RT_QRCODE box, or the text is "
+                                       "too long for a QR code");
     }
     return report;
 }

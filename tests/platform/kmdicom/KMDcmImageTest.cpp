@@ -102,7 +102,7 @@ TEST(KMDcmImage, FramesAreRenderedAsDcm2pnmDrawsThem)
     ASSERT_TRUE(frames.Load(dir.File("frames.dcm").c_str(), reason));
     EXPECT_EQ(frames.GetFrameCount(), 3);
     EXPECT_EQ(frames.GetSOPInstanceUID(), "2.25.31234567894");
-    EXPECT_EQ(frames.GetSOPClassUID(), "1.2.840.10008.5.1.4.1.1.7");
+    EXPECT_EQ(frames.GetSOPClassUID(), "1.2.840.10008.5.1.4.1.1.7.2");
     HBITMAP half = frames.Render(1, nullptr, 32, reason);
     BITMAP info{};
     ASSERT_NE(half, nullptr);
