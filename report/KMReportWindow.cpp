@@ -8,6 +8,7 @@
 #include "platform/kmbase/KMLastError.h"
 #include "platform/kmbase/QRCode.h"
 #include "platform/kmdicom/KMDcmImage.h"
+#include "platform/win32/ImageCodec.h"
 #include "platform/kmdicom/KMDcmUtil.h"
 #include "platform/kmdicom/KMDcmVR.h"
 #include "printing/CUtil.h"
@@ -605,15 +606,14 @@ bool KMReportWindow::PutKeyImage(int index, const KMDcmImage& image, bool loaded
         return false;
     }
     std::string reason;
-    HBITMAP bitmap = image.Render(frame, window, kKeyImageSide, reason);
-    if (bitmap == nullptr) {
+    KMDcmImage::Rendered shown;
+    if (!image.Render(frame, window, kKeyImageSide, shown, reason)) {
         KMLastError::Set(reason);
         return false;
     }
     std::vector<unsigned char> jpeg;
-    const bool encoded = CUtil::GetJPEG(bitmap, jpeg);
-    DeleteObject(bitmap);
-    if (!encoded) {
+    if (!ImageCodec::EncodeJpegSamples(shown.vecSamples.data(), shown.nWidth, shown.nHeight, shown.nChannels,
+                                       ImageCodec::kDocumentQuality, jpeg)) {
         return false;
     }
     KMDcmImageReference source;

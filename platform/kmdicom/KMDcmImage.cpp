@@ -136,11 +136,12 @@ bool KMDcmImage::Adopt(std::unique_ptr<DcmFileFormat> file, std::string& reason)
     return true;
 }
 
-HBITMAP KMDcmImage::Render(int frame, const KMDcmWindow* window, int maxSide, std::string& reason) const
+bool KMDcmImage::Render(int frame, const KMDcmWindow* window, int maxSide, Rendered& out, std::string& reason) const
 {
+    out = Rendered();
     if (!m_pFile || frame < 1 || frame > m_nFrames) {
         reason = "no frame " + std::to_string(frame) + " in the image (it has " + std::to_string(m_nFrames) + ")";
-        return nullptr;
+        return false;
     }
     RegisterDecoders();
     const KMDcmLog quiet;
@@ -149,7 +150,7 @@ HBITMAP KMDcmImage::Render(int frame, const KMDcmWindow* window, int maxSide, st
                      static_cast<unsigned long>(frame - 1), 1);
     if (image.getStatus() != EIS_Normal) {
         reason = std::string("the image cannot be shown: ") + DicomImage::getString(image.getStatus());
-        return nullptr;
+        return false;
     }
     ChooseWindow(image, window);
     const unsigned long width = image.getWidth();
@@ -163,31 +164,19 @@ HBITMAP KMDcmImage::Render(int frame, const KMDcmWindow* window, int maxSide, st
                                              1 /* interpolate */));
         if (!scaled || scaled->getStatus() != EIS_Normal) {
             reason = "the image cannot be scaled";
-            return nullptr;
+            return false;
         }
         shown = scaled.get();
     }
-    const int w = static_cast<int>(shown->getWidth());
-    const int h = static_cast<int>(shown->getHeight());
-    const auto* pixels = static_cast<const unsigned char*>(shown->getOutputData(8, 0, 0));
-    if (pixels == nullptr) {
+    out.nWidth = static_cast<int>(shown->getWidth());
+    out.nHeight = static_cast<int>(shown->getHeight());
+    out.nChannels = shown->isMonochrome() ? 1 : 3;
+    // DCMTK writes the samples straight into the caller's buffer, interleaved.
+    out.vecSamples.resize(static_cast<size_t>(out.nWidth) * static_cast<size_t>(out.nHeight) * static_cast<size_t>(out.nChannels));
+    if (shown->getOutputData(out.vecSamples.data(), out.vecSamples.size(), 8, 0, 0) == 0) {
         reason = std::string("the image cannot be shown: ") + DicomImage::getString(shown->getStatus());
-        return nullptr;
+        out = Rendered();
+        return false;
     }
-    const int samples = shown->isMonochrome() ? 1 : 3;
-    const size_t count = static_cast<size_t>(w) * static_cast<size_t>(h);
-    std::vector<BYTE> bgra(count * 4);
-    for (size_t i = 0; i < count; ++i) {
-        const unsigned char* p = pixels + i * samples;
-        BYTE* out = &bgra[i * 4];
-        out[0] = samples == 3 ? p[2] : p[0];
-        out[1] = samples == 3 ? p[1] : p[0];
-        out[2] = p[0];
-        out[3] = 0xFF;
-    }
-    HBITMAP bitmap = CreateBitmap(w, h, 1, 32, bgra.data());
-    if (bitmap == nullptr) {
-        reason = "no bitmap of " + std::to_string(w) + " x " + std::to_string(h) + " pixels";
-    }
-    return bitmap;
+    return true;
 }

@@ -1,10 +1,10 @@
 #pragma once
 
 #include "platform/kmdicom/KMDcmWindow.h"
-#include "platform/win32/WinBitmap.h"
 
 #include <memory>
 #include <string>
+#include <vector>
 
 class DcmFileFormat;
 class KMDcmDataset;
@@ -40,10 +40,18 @@ public:
     const std::string& GetStudyInstanceUID() const { return m_strStudy; }
     const std::string& GetSeriesInstanceUID() const { return m_strSeries; }
 
-    // Frame `frame` (1 for the first) as a 32-bit bitmap the caller owns, scaled down (never up)
-    // to fit `maxSide` pixels on its longer side. Null, with `reason`, for a frame that is not
-    // there, pixel data DCMTK cannot decode, or a bitmap that cannot be made.
-    HBITMAP Render(int frame, const KMDcmWindow* window, int maxSide, std::string& reason) const;
+    // A frame as shown: 8-bit samples, top row first, rows without padding; one sample a pixel
+    // for a monochrome image (black 0), three (R, G, B) for a colour one.
+    struct Rendered {
+        int nWidth = 0;
+        int nHeight = 0;
+        int nChannels = 0;
+        std::vector<unsigned char> vecSamples;
+    };
+    // Frame `frame` (1 for the first), scaled down (never up) to fit `maxSide` pixels on its
+    // longer side (0: as it is). False, with `reason`, for a frame that is not there or pixel data
+    // DCMTK cannot decode.
+    bool Render(int frame, const KMDcmWindow* window, int maxSide, Rendered& out, std::string& reason) const;
 
 private:
     std::unique_ptr<DcmFileFormat> m_pFile;
