@@ -2,13 +2,40 @@
 
 #include "CommandLine.h"
 #include "Command.h"
+#include "DicomInput.h"
+#include "Failure.h"
+#include "OutputFile.h"
 #include "ReportEdits.h"
+#include "platform/kmdicom/KMDcmIO.h"
+
+#include <dcmtk/dcmdata/dcfilefo.h>
 
 namespace {
 
 enum : int { kOutputDir = 400, kUidRoot };
 
 } // namespace
+
+std::string ExportRunner::Run(const Job& job)
+{
+    ReportSession& session = Session();
+    OutputFile output(job.strOutput);
+    DicomInput::RefuseVerifiedTarget(job.strOutput);
+    {
+        const OpenReport report(session, session.OpenReport(job.strInput));
+        Take(session, *report.Get());
+    }
+    const auto document = DicomInput::LoadReport(job.strInput);
+    const auto instance = Build(*document->getDataset());
+    std::string bytes;
+    std::string reason;
+    if (!KMDcmIO::Write(*instance, bytes, reason)) {
+        throw Failure(ExitCode::Failed, "cannot encode " + job.strOutput + ": " + reason);
+    }
+    output.Write(bytes);
+    output.Commit();
+    return "";
+}
 
 ExitCode RunExportCommand(int argc, char** argv, const char* suffix, const RunnerFactory& factory)
 {

@@ -1,12 +1,7 @@
 #include "Command.h"
 
-#include "DicomInput.h"
 #include "ExportCommand.h"
-#include "Failure.h"
 #include "KeyObjectSelection.h"
-#include "OutputFile.h"
-#include "ReportRunner.h"
-#include "platform/kmdicom/KMDcmIO.h"
 #include "platform/kmdicom/KMDcmSR.h"
 #include "report/IKMReport.h"
 
@@ -27,35 +22,21 @@ const char* const kUsage =
     "  --uid-root ROOT    make new UIDs under ROOT, the site's own (default 2.25: UUIDs)\n"
     "  -j N               export N files at a time in N processes\n";
 
-class ExportKosRunner : public ReportRunner {
-public:
-    std::string Run(const Job& job) override
+class KosRunner : public ExportRunner {
+protected:
+    void Take(ReportSession&, IKMReport& report) override { m_vecImages = report.GetDcmSR()->GetKeyImages(); }
+    std::unique_ptr<DcmFileFormat> Build(DcmDataset& report) override
     {
-        ReportSession& session = Session();
-        OutputFile output(job.strOutput);
-        DicomInput::RefuseVerifiedTarget(job.strOutput);
-        std::vector<KMDcmImageReference> images;
-        {
-            // The control refuses what DCMTK's own reading below could not hold.
-            const OpenReport report(session, session.OpenReport(job.strInput));
-            images = report->GetDcmSR()->GetKeyImages();
-        }
-        const auto document = DicomInput::LoadReport(job.strInput);
-        const auto instance = KeyObjectSelection::Build(*document->getDataset(), images);
-        std::string bytes;
-        std::string reason;
-        if (!KMDcmIO::Write(*instance, bytes, reason)) {
-            throw Failure(ExitCode::Failed, "cannot encode " + job.strOutput + ": " + reason);
-        }
-        output.Write(bytes);
-        output.Commit();
-        return "";
+        return KeyObjectSelection::Build(report, m_vecImages);
     }
+
+private:
+    std::vector<KMDcmImageReference> m_vecImages;
 };
 
 ExitCode Run(int argc, char** argv)
 {
-    return RunExportCommand(argc, argv, "-kos.dcm", [] { return std::make_unique<ExportKosRunner>(); });
+    return RunExportCommand(argc, argv, "-kos.dcm", [] { return std::make_unique<KosRunner>(); });
 }
 
 } // namespace

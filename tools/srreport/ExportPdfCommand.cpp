@@ -1,15 +1,11 @@
 #include "Command.h"
 
-#include "DicomInput.h"
-#include "ExportCommand.h"
 #include "EncapsulatedPdf.h"
+#include "ExportCommand.h"
 #include "Failure.h"
-#include "OutputFile.h"
-#include "ReportRunner.h"
 #include "TempFolder.h"
 #include "platform/kmbase/KMFile.h"
 #include "platform/kmdicom/KMDcmFile.h"
-#include "platform/kmdicom/KMDcmIO.h"
 
 #include <dcmtk/dcmdata/dcfilefo.h>
 
@@ -37,36 +33,22 @@ std::vector<unsigned char> ReadBytes(const std::string& path)
     return std::vector<unsigned char>(bytes.begin(), bytes.end());
 }
 
-class ExportRunner : public ReportRunner {
-public:
-    std::string Run(const Job& job) override
+class PdfRunner : public ExportRunner {
+protected:
+    void Take(ReportSession& session, IKMReport&) override { session.PrintToPdf(m_strPdf); }
+    std::unique_ptr<DcmFileFormat> Build(DcmDataset& report) override
     {
-        ReportSession& session = Session();
-        OutputFile output(job.strOutput);
-        DicomInput::RefuseVerifiedTarget(job.strOutput);
-        TempFolder folder;
-        const std::string pdf = folder.File("report.pdf");
-        {
-            // The control refuses what DCMTK's own reading below could not hold.
-            const OpenReport report(session, session.OpenReport(job.strInput));
-            session.PrintToPdf(pdf);
-        }
-        const auto document = DicomInput::LoadReport(job.strInput);
-        const auto instance = EncapsulatedPdf::Build(*document->getDataset(), ReadBytes(pdf));
-        std::string bytes;
-        std::string reason;
-        if (!KMDcmIO::Write(*instance, bytes, reason)) {
-            throw Failure(ExitCode::Failed, "cannot encode " + job.strOutput + ": " + reason);
-        }
-        output.Write(bytes);
-        output.Commit();
-        return "";
+        return EncapsulatedPdf::Build(report, ReadBytes(m_strPdf));
     }
+
+private:
+    TempFolder m_folder;
+    std::string m_strPdf = m_folder.File("report.pdf");
 };
 
 ExitCode Run(int argc, char** argv)
 {
-    return RunExportCommand(argc, argv, "-pdf.dcm", [] { return std::make_unique<ExportRunner>(); });
+    return RunExportCommand(argc, argv, "-pdf.dcm", [] { return std::make_unique<PdfRunner>(); });
 }
 
 } // namespace
