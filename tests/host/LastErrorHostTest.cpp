@@ -98,7 +98,7 @@ TEST_F(LastError, SavingAndPrintingNameWhatCouldNotBeWritten)
 
     const std::string nowhere = m_scratch.File("no-folder/report.dcm");
     EXPECT_FALSE(report->GetDcmSR()->SaveFile(nowhere.c_str()));
-    EXPECT_EQ(Reason(), "file not written: " + nowhere + ": no such file");
+    EXPECT_EQ(Reason(), "file not written: " + nowhere + ": no such folder");
     const std::string saved = m_scratch.File("report.dcm");
     EXPECT_TRUE(report->GetDcmSR()->SaveFile(saved.c_str())) << Reason();
     EXPECT_EQ(Reason(), "");
@@ -110,7 +110,7 @@ TEST_F(LastError, SavingAndPrintingNameWhatCouldNotBeWritten)
     const std::string nowherePdf = m_scratch.File("no-folder/page.pdf");
     ASSERT_TRUE(platform::RegisterPdfPrinter("srctrl test: no folder", nowherePdf.c_str()));
     EXPECT_FALSE(m_ctrl->Print("srctrl test: no folder"));
-    EXPECT_EQ(Reason(), "PDF not written: " + nowherePdf + ": no such file");
+    EXPECT_EQ(Reason(), "PDF not written: " + nowherePdf + ": no such folder");
 }
 
 // A host ported from Windows starts GDI+ first; a Linux host does not, and pictures work alike.

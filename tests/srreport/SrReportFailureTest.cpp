@@ -56,7 +56,7 @@ TEST(SrReportFailure, BadInputGivesOneLineItsExitCodeAndNoOutput)
         {"unknown keyword", "new --image " + image + " --set PatientNam=X -o OUT/r.dcm", 2, "unknown DICOM keyword: \"PatientNam\""},
         {"malformed tag", "edit IN/report.dcm --set 0010,001=X -o OUT/r.dcm", 2, "not a DICOM tag: \"0010,001\""},
         {"binary attribute", "edit IN/report.dcm --set PixelData=X -o OUT/r.dcm", 2, "cannot store a text in (7FE0,0010) PixelData"},
-        {"output folder missing", "print IN/report.dcm --pdf OUT/no/r.pdf", 4, "PDF not written: OUT/no/r.pdf: no such file"},
+        {"output folder missing", "print IN/report.dcm --pdf OUT/no/r.pdf", 4, "PDF not written: OUT/no/r.pdf: no such folder"},
         {"output under a file", "render IN/report.dcm -o IN/report.dcm/page.png", 4, "Not a directory"},
         {"second output unwritable", "new --image " + image + " -o OUT/r.dcm --pdf OUT/no/r.pdf", 4, "PDF not written: OUT/no/r.pdf"},
         {"a verified report written over", "edit IN/report.dcm --finding X -o IN/verified.dcm", 3, "IN/verified.dcm holds a verified report"},
