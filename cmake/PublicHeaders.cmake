@@ -27,7 +27,8 @@ set(srctrl_public_headers
   platform/win32/GdiPlusStartup.h
   platform/win32/WinBitmap.h
   platform/win32/WinDef.h
-  platform/win32/WinWindow.h)
+  platform/win32/WinWindow.h
+  platform/win32/Win32Names.h)
 
 set(srctrl_public_include ${PROJECT_BINARY_DIR}/include)
 set(srctrl_header_sources)

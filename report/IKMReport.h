@@ -17,8 +17,8 @@ class KMDcmSR;
 class IKMReport {
 public:
     virtual const char* GetReportName() = 0;
-    virtual bool SetValue(DWORD tag, const wchar_t* value) = 0;
-    virtual bool GetValue(DWORD tag, std::wstring& value) = 0;
+    virtual bool SetValue(srctrl::DWORD tag, const wchar_t* value) = 0;
+    virtual bool GetValue(srctrl::DWORD tag, std::wstring& value) = 0;
     virtual bool LoadTemplate(const char* path) = 0;
     // The report's document, the control's own, for the host to read, store or send. An
     // instance that has left the control is never changed under its UID: once the document was
@@ -44,7 +44,7 @@ public:
     // below GetImageBoxCount). No GdiplusStartup is needed. The bitmap stays the caller's. A key
     // image the box showed (SetKeyImageFile) gives way with its references. False with the
     // reason, such as "no image box 3: the page has 2", "no bitmap" or "JPEG not encoded: ...".
-    virtual bool SetImage(int index, HBITMAP bitmap) = 0;
+    virtual bool SetImage(int index, srctrl::HBITMAP bitmap) = 0;
     virtual bool SetQRCode(const char* text) = 0;
     virtual bool SetAttributeList(const std::vector<std::pair<std::string, std::string>>& rows) = 0;
     virtual bool GetAttributeList(std::vector<std::pair<std::string, std::string>>& rows) = 0;

@@ -90,15 +90,15 @@ public:
     // other tag in the dataset element of that tag (its whole value, all value numbers). The one
     // place that routes a tag: the control and the binding read and write through it. False as
     // the accessor it routes to gives false.
-    bool GetValue(DWORD tag, std::wstring& value) const;
-    bool SetValue(DWORD tag, const wchar_t* value);
+    bool GetValue(srctrl::DWORD tag, std::wstring& value) const;
+    bool SetValue(srctrl::DWORD tag, const wchar_t* value);
     // Whether SetValue can store a text for `tag` where the document keeps it; if not, `reason`
     // says why ("the finding cannot be changed here: the document holds it as 3 items; ...").
     // True for dataset elements (their values are checked when stored).
-    bool CanSetValue(DWORD tag, std::string& reason) const;
+    bool CanSetValue(srctrl::DWORD tag, std::string& reason) const;
     // The rules of the element that holds the value of `tag` (UT for the finding and the
     // conclusion, PN for the author), so that a page limits typing as the document will.
-    static KMDcmVR GetValueRules(DWORD tag);
+    static KMDcmVR GetValueRules(srctrl::DWORD tag);
 
     // Takes over from `image` (an image of the study, or another instance of it) what ties the
     // report to the order it answers: the Referenced Request Sequence (0040,A370), one item for
@@ -149,10 +149,10 @@ private:
     // The model of the content tree, read again whenever the dataset may have changed.
     KMDcmContentTree& Tree() const;
     // Stores a value in a field of the content tree, with the reason of a refusal.
-    bool SetContent(DWORD tag, const wchar_t* value);
-    bool GetContent(DWORD tag, std::wstring& value) const;
-    bool GetVerifier(DWORD tag, std::wstring& value) const;
-    bool SetVerifier(DWORD tag, const wchar_t* value);
+    bool SetContent(srctrl::DWORD tag, const wchar_t* value);
+    bool GetContent(srctrl::DWORD tag, std::wstring& value) const;
+    bool GetVerifier(srctrl::DWORD tag, std::wstring& value) const;
+    bool SetVerifier(srctrl::DWORD tag, const wchar_t* value);
     void BuildSkeleton();
 
     mutable std::unique_ptr<KMDcmContentTree> m_pTree;

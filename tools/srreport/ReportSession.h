@@ -44,11 +44,11 @@ public:
     void PrintOn(const std::string& queue);
 
     // The active report's page as the control shows it at `zoom`, in a bitmap the caller owns.
-    HBITMAP CapturePage(IKMReport* report, float zoom);
+    srctrl::HBITMAP CapturePage(IKMReport* report, float zoom);
 
     // A template's page without document values, fitted into maxWidth x maxHeight; the caller
     // owns the bitmap.
-    HBITMAP Preview(const std::string& templatePath, int maxWidth, int maxHeight);
+    srctrl::HBITMAP Preview(const std::string& templatePath, int maxWidth, int maxHeight);
 
 private:
     // Shows the QR text on a report just opened; throws Failure when its page cannot show it.
@@ -57,7 +57,7 @@ private:
     void Release();
 
     IReportCtrl* m_pCtrl = nullptr;
-    HWND m_hHost = nullptr;
+    srctrl::HWND m_hHost = nullptr;
     std::string m_strQRText;
 };
 
