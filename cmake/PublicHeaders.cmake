@@ -24,6 +24,7 @@ set(srctrl_public_headers
   platform/kmdicom/KMDcmImageReference.h
   platform/kmdicom/KMDcmSR.h
   platform/kmdicom/KMDcmWindow.h
+  platform/kmdicom/dcmtk.h
   platform/win32/GdiPlusStartup.h
   platform/win32/WinBitmap.h
   platform/win32/WinDef.h

@@ -52,7 +52,18 @@ bool KMDcmFile::LoadFile(const char* path, bool bLoadAll)
 {
     KMLastError::Clear();
     std::string reason;
-    std::unique_ptr<DcmFileFormat> file = KMDcmIO::Load(path, bLoadAll, kMaxFileBytes, reason);
+    return Loaded(KMDcmIO::Load(path, bLoadAll, kMaxFileBytes, reason), reason);
+}
+
+bool KMDcmFile::LoadFromBuffer(const void* data, size_t size)
+{
+    KMLastError::Clear();
+    std::string reason;
+    return Loaded(KMDcmIO::LoadBytes(data, size, kMaxFileBytes, reason), reason);
+}
+
+bool KMDcmFile::Loaded(std::unique_ptr<DcmFileFormat> file, const std::string& reason)
+{
     if (!file) {
         KMLastError::Set(reason);
         return false;
