@@ -82,7 +82,7 @@ namespace KeyImages {
 
 bool mayChange(IKMReport& report, QString& message)
 {
-    // Said in the editor's words: the control's name the calls a host would make instead.
+    // Said in the editor's words: the control's texts name the calls a host would make instead.
     if (report.IsVerified()) {
         message = QObject::tr("The report is verified: its key images cannot change. Report \u25B8 Amend starts an "
                               "amended copy that can take others.");
