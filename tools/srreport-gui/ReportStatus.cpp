@@ -21,8 +21,10 @@ QString valueOf(IKMReport& report, DWORD tag)
     return report.GetValue(tag, value) ? QString::fromStdWString(value).trimmed() : QString();
 }
 
-// Asks the question with the action's button and Cancel, Cancel the default, so that a stray
-// Enter changes nothing; true when the person chose the action.
+} // namespace
+
+namespace ReportStatus {
+
 bool confirm(QWidget* parent, const QString& title, const QString& text, const QString& details, const QString& action)
 {
     QMessageBox box(QMessageBox::Question, title, text, QMessageBox::NoButton, parent);
@@ -32,10 +34,6 @@ bool confirm(QWidget* parent, const QString& title, const QString& text, const Q
     box.exec();
     return box.clickedButton() == yes;
 }
-
-} // namespace
-
-namespace ReportStatus {
 
 QString patientOf(IKMReport& report)
 {
