@@ -15,9 +15,9 @@ namespace {
 
 // Box i's picture is the Encapsulated Document of item i of the Referenced Image Sequence, as
 // stored files and hosts have always found it; an empty item stands for an empty box.
-constexpr DWORD kReferencedImageSequence = 0x00081140;
-constexpr DWORD kEncapsulatedDocument = 0x00420011;
-constexpr DWORD kPatientID = 0x00100020;
+constexpr srctrl::DWORD kReferencedImageSequence = 0x00081140;
+constexpr srctrl::DWORD kEncapsulatedDocument = 0x00420011;
+constexpr srctrl::DWORD kPatientID = 0x00100020;
 
 QString boxName(int box)
 {

@@ -52,8 +52,8 @@ constexpr int kKeepZoom = 0;
 const QString kOpenFolderKey = QStringLiteral("lastOpenFolder");
 const QString kSaveFolderKey = QStringLiteral("lastSaveFolder");
 const QString kSpellingKey = QStringLiteral("checkSpelling");
-constexpr DWORD kSOPInstanceUID = 0x00080018;
-constexpr DWORD kVerificationDateTime = 0x0040A030;
+constexpr srctrl::DWORD kSOPInstanceUID = 0x00080018;
+constexpr srctrl::DWORD kVerificationDateTime = 0x0040A030;
 
 QString lastFolder(const QString& key)
 {
@@ -438,7 +438,7 @@ bool MainWindow::choosePrinter(const QString& action, QByteArray& printer, QStri
         return false;
     }
     const QString pdf = chooser.pdfPath();
-    if (!pdf.isEmpty() && !platform::RegisterPdfPrinter(kPdfPrinter, QFile::encodeName(pdf).constData())) {
+    if (!pdf.isEmpty() && !srctrl::platform::RegisterPdfPrinter(kPdfPrinter, QFile::encodeName(pdf).constData())) {
         showError(tr("Cannot print to %1: not a file name.").arg(pdf));
         return false;
     }

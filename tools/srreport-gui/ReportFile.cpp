@@ -11,12 +11,12 @@
 
 namespace {
 
-constexpr DWORD kModality = 0x00080060;
-constexpr DWORD kPatientName = 0x00100010;
-constexpr DWORD kPatientID = 0x00100020;
-constexpr DWORD kStudyDate = 0x00080020;
-constexpr DWORD kContentDate = 0x00080023;
-constexpr DWORD kNumberOfFrames = 0x00280008;
+constexpr srctrl::DWORD kModality = 0x00080060;
+constexpr srctrl::DWORD kPatientName = 0x00100010;
+constexpr srctrl::DWORD kPatientID = 0x00100020;
+constexpr srctrl::DWORD kStudyDate = 0x00080020;
+constexpr srctrl::DWORD kContentDate = 0x00080023;
+constexpr srctrl::DWORD kNumberOfFrames = 0x00280008;
 
 // A name component as it may stand in a file name on every system.
 QString fileNamePart(const QString& text)
@@ -33,7 +33,7 @@ QString fileNamePart(const QString& text)
 // The report's first date of these, as YYYYMMDD.
 QString reportDate(IKMReport& report)
 {
-    for (DWORD tag : {kStudyDate, kContentDate}) {
+    for (srctrl::DWORD tag : {kStudyDate, kContentDate}) {
         std::wstring value;
         const QDate date = report.GetValue(tag, value) ? QDate::fromString(QString::fromStdWString(value).left(8), QStringLiteral("yyyyMMdd"))
                                                        : QDate();

@@ -9,13 +9,13 @@
 
 namespace {
 
-constexpr DWORD kPatientName = 0x00100010;
-constexpr DWORD kPatientID = 0x00100020;
-constexpr DWORD kVerifyingObserverName = 0x0040A075;
-constexpr DWORD kVerifyingOrganization = 0x0040A027;
-constexpr DWORD kCompletionFlag = 0x0040A491;
+constexpr srctrl::DWORD kPatientName = 0x00100010;
+constexpr srctrl::DWORD kPatientID = 0x00100020;
+constexpr srctrl::DWORD kVerifyingObserverName = 0x0040A075;
+constexpr srctrl::DWORD kVerifyingOrganization = 0x0040A027;
+constexpr srctrl::DWORD kCompletionFlag = 0x0040A491;
 
-QString valueOf(IKMReport& report, DWORD tag)
+QString valueOf(IKMReport& report, srctrl::DWORD tag)
 {
     std::wstring value;
     return report.GetValue(tag, value) ? QString::fromStdWString(value).trimmed() : QString();
