@@ -547,6 +547,22 @@ bool KMReportUIHandler::SetImageBox(int index, const unsigned char* data, long l
     return true;
 }
 
+bool KMReportUIHandler::ClearImageBox(int index)
+{
+    if (index < 0 || index >= GetImageBoxCount()) {
+        return false;
+    }
+    m_vecPictures[static_cast<size_t>(index)]->ClearPicture();
+    return true;
+}
+
+int KMReportUIHandler::GetImageBoxAt(POINT point)
+{
+    CControlUI* hit = m_pRoot != nullptr && m_pRoot->GetManager() != nullptr ? m_pRoot->GetManager()->FindControl(point) : nullptr;
+    const auto found = std::find(m_vecPictures.begin(), m_vecPictures.end(), hit);
+    return hit != nullptr && found != m_vecPictures.end() ? static_cast<int>(found - m_vecPictures.begin()) : -1;
+}
+
 bool KMReportUIHandler::SetQRCode(const char* text)
 {
     if (m_pRoot == nullptr) {

@@ -104,6 +104,10 @@ public:
     // Shows JPEG or PNG bytes (used only during the call) in image box `index`. False for null
     // data, a length of 0 or below, or an index outside the image boxes.
     bool SetImageBox(int index, const unsigned char* data, long length);
+    // Shows no picture in image box `index`; false for an index outside the image boxes.
+    bool ClearImageBox(int index);
+    // The image box that shows at `point` (a point of the page's window); -1 for none.
+    int GetImageBoxAt(POINT point);
     // Shows the QR code of the text in the "RT_QRCODE" box, or clears it for null or empty text.
     // False when the page has no such box.
     bool SetQRCode(const char* text);

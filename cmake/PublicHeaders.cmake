@@ -13,6 +13,7 @@ set(srctrl_public_headers
   platform/editing/Spelling.h
   printing/CUtil.h
   report/IKMReport.h
+  platform/ErrorCode.h
   platform/Export.h
   platform/Host.h
   platform/PdfPrinter.h
@@ -21,11 +22,15 @@ set(srctrl_public_headers
   platform/kmdicom/KMDcmConvert.h
   platform/kmdicom/KMDcmDataset.h
   platform/kmdicom/KMDcmFile.h
+  platform/kmdicom/KMDcmImageReference.h
   platform/kmdicom/KMDcmSR.h
+  platform/kmdicom/KMDcmWindow.h
+  platform/kmdicom/dcmtk.h
   platform/win32/GdiPlusStartup.h
   platform/win32/WinBitmap.h
   platform/win32/WinDef.h
-  platform/win32/WinWindow.h)
+  platform/win32/WinWindow.h
+  platform/win32/Win32Names.h)
 
 set(srctrl_public_include ${PROJECT_BINARY_DIR}/include)
 set(srctrl_header_sources)

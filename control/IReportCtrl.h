@@ -5,7 +5,10 @@
 // Create the control with CreateReportCtrl, give it a window with Create, open or create
 // reports, and release it with ReleaseReportCtrl. Every call runs on the thread that owns the
 // host's windows; notifications run inside the calls (and the user's input) that cause them.
-// No call throws: failures are null, false or -1, and SrCtrlGetLastError says why.
+// No call throws: failures are null, false or -1, and SrCtrlGetLastError says why. A callback
+// of the host that throws does not unwind into the control: the exception stops at the control,
+// the notification counts as heard (the callbacks after it are still told), and what it said is
+// logged as an error through DCMTK's logger "srctrl".
 
 #include "control/SrCtrl.h"
 #include "platform/Export.h"
@@ -23,7 +26,7 @@ public:
     // change to a document whose instance was kept (opened, saved, or SetModified(false)) first
     // gives it a new SOP Instance UID: it is told here as tag 0x00080018 with the new UID, before
     // the change that caused it (see IKMReport::GetDcmSR).
-    virtual void OnReportValueChanged(IKMReport* report, DWORD tag, const wchar_t* value) = 0;
+    virtual void OnReportValueChanged(IKMReport* report, srctrl::DWORD tag, const wchar_t* value) = 0;
     // Another report became the active one.
     virtual void OnActiveReportChanged(IKMReport* report) = 0;
     // A report was added; sent before it is activated.
@@ -50,9 +53,9 @@ public:
 
     // The control's window, a visible child of `parent`; null on failure, also when no skin
     // folder is found (see SrCtrlSetSkinFolder).
-    virtual HWND Create(HWND parent, int x, int y, int cx, int cy) = 0;
+    virtual srctrl::HWND Create(srctrl::HWND parent, int x, int y, int cx, int cy) = 0;
     virtual bool MoveWindow(int x, int y, int cx, int cy) = 0;
-    virtual HWND GetHWND() = 0;
+    virtual srctrl::HWND GetHWND() = 0;
     // Prints the active report as one page on the named printer.
     virtual bool Print(const char* printerName) = 0;
     // A new report for the study of a DICOM file.
@@ -82,16 +85,20 @@ public:
     // 1 fits the page wholly into the window; any other value keeps the zoom ratio.
     virtual int GetFitMode() = 0;
     virtual void SetFitMode(int mode) = 0;
-    virtual bool SetReportValue(DWORD tag, const wchar_t* value) = 0;
-    virtual bool GetReportValue(DWORD tag, std::wstring& value) = 0;
+    virtual bool SetReportValue(srctrl::DWORD tag, const wchar_t* value) = 0;
+    virtual bool GetReportValue(srctrl::DWORD tag, std::wstring& value) = 0;
     // Callbacks are told in registration order; null and duplicates are ignored.
     virtual void AddCallback(IReportCtrlCallback* callback) = 0;
     virtual void RemoveCallback(IReportCtrlCallback* callback) = 0;
     // The page of a template file, without document values, in a new bitmap (owned by the
     // caller) that fits into maxWidth x maxHeight with the page's proportions; its size goes to
     // `width` and `height`. Null on failure and before Create.
-    virtual HBITMAP CreateTemplatePreview(const char* templateFile, int* width, int* height, int maxWidth,
+    virtual srctrl::HBITMAP CreateTemplatePreview(const char* templateFile, int* width, int* height, int maxWidth,
                                           int maxHeight) = 0;
+    // The image box of the active report under the point (x, y) of the control's window, in
+    // client coordinates as the host's mouse events give them: its index for
+    // IKMReport::SetKeyImageFile, SetImage and ClearImage, or -1 (no box there, or no report).
+    virtual int GetImageBoxAt(int x, int y) = 0;
 };
 
 SRCTRL_API IReportCtrl* CreateReportCtrl();

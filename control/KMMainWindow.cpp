@@ -4,6 +4,7 @@
 
 #include "platform/duilib/CTextLayout.h"
 #include "platform/editing/KMSpelling.h"
+#include "platform/kmbase/KMHostCall.h"
 #include "platform/kmbase/KMLastError.h"
 #include "platform/kmbase/KMUtil.h"
 #include "platform/kmdicom/KMDcmDictionaryLoad.h"
@@ -168,7 +169,7 @@ void KMMainWindow::Notify(IKMReport* report, Scope scope, Call call)
         if (std::find(m_vecHostCallbacks.begin(), m_vecHostCallbacks.end(), callback) == m_vecHostCallbacks.end()) {
             continue;
         }
-        call(callback);
+        KMHostCall::Tell([&] { call(callback); });
         if (IsRetired()) {
             return;
         }
@@ -283,7 +284,7 @@ void KMMainWindow::CloseReportAt(int index)
     const std::vector<IReportCtrlCallback*> snapshot = m_vecHostCallbacks;
     for (IReportCtrlCallback* callback : snapshot) {
         if (std::find(m_vecHostCallbacks.begin(), m_vecHostCallbacks.end(), callback) != m_vecHostCallbacks.end()) {
-            callback->OnReportClosing(report);
+            KMHostCall::Tell([&] { callback->OnReportClosing(report); });
         }
     }
     m_pClosingReport = outerClosing;
@@ -431,6 +432,20 @@ HBITMAP KMMainWindow::CreateTemplatePreview(const char* templateFile, int* width
         KMLastError::SetIfNone(std::string("no preview of template: ") + (templateFile != nullptr ? templateFile : "(null)"));
     }
     return preview;
+}
+
+int KMMainWindow::GetImageBoxAt(int x, int y)
+{
+    const KMCallScope call(*this);
+    if (call.IsRetired() || m_pActiveReport == nullptr || !::IsWindow(GetHWND())) {
+        return -1;
+    }
+    // The point in the coordinates of the window under it, which must be the active report's.
+    POINT point{x, y};
+    if (platform::ChildWindowFromPointDeep(GetHWND(), point) != m_pActiveReport->GetHWND()) {
+        return -1;
+    }
+    return m_pActiveReport->GetImageBoxAt(point);
 }
 
 void KMMainWindow::OnReportValueChanged(IKMReport* report, DWORD tag, const wchar_t* value)

@@ -66,6 +66,7 @@ public:
     void RemoveCallback(IReportCtrlCallback* callback) override;
     HBITMAP CreateTemplatePreview(const char* templateFile, int* width, int* height, int maxWidth,
                                   int maxHeight) override;
+    int GetImageBoxAt(int x, int y) override;
 
     // IKMReportWindowCallback
     void OnReportValueChanged(IKMReport* report, DWORD tag, const wchar_t* value) override;

@@ -11,6 +11,8 @@ const char* SrCtrlGetVersion() { return SRCTRL_VERSION_STRING; }
 
 const char* SrCtrlGetLastError() { return KMLastError::Get(); }
 
+srctrl::ErrorCode SrCtrlGetLastErrorCode() { return KMLastError::GetCode(); }
+
 bool SrCtrlSetSkinFolder(const char* folder)
 {
     KMLastError::Clear();

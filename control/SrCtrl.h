@@ -3,6 +3,7 @@
 // Library-wide calls of srctrl that no report control object is needed for: its version, the
 // reason of the last failure, and where it reads its skins.
 
+#include "platform/ErrorCode.h"
 #include "platform/Export.h"
 #include "SrCtrlVersion.h"
 
@@ -20,6 +21,9 @@ SRCTRL_API const char* SrCtrlGetVersion();
 // when they start, so read it right after a failure. "" when nothing failed. The text belongs to
 // the library and stays valid until the next call of the library on this thread.
 SRCTRL_API const char* SrCtrlGetLastError();
+// The kind of that failure (srctrl::ErrorCode::NoFailure when nothing failed), for a host that
+// branches on it; the README's failure table gives the kind of every reason.
+SRCTRL_API srctrl::ErrorCode SrCtrlGetLastErrorCode();
 
 // The folder to read the control's skins from before the other places (SRCTRL_SKIN_DIR, the
 // folder "skin/" beside libsrctrl, the installed share/srctrl/skin). Call it before

@@ -3,6 +3,7 @@
 #include "platform/InputDispatch.h"
 #include "platform/duilib/TEditingRequest.h"
 #include "platform/editing/KMSnippetFile.h"
+#include "platform/kmbase/KMHostCall.h"
 #include "platform/kmbase/KMLastError.h"
 #include "platform/kmbase/KMString.h"
 #include "platform/win32/DeviceContext.h"
@@ -90,7 +91,7 @@ public:
     void Invalidate(HWND, const RECT& rc) override
     {
         if (!m_bClosing) {
-            m_pClient->RepaintNeeded(ToRect(rc));
+            KMHostCall::Tell([&] { m_pClient->RepaintNeeded(ToRect(rc)); });
         }
     }
 
@@ -103,7 +104,8 @@ public:
     void TimersChanged(HWND, long long delay) override
     {
         if (!m_bClosing) {
-            m_pClient->TimerNeeded(delay < 0 ? -1 : static_cast<int>(std::min<long long>(delay, INT_MAX)));
+            const int ms = delay < 0 ? -1 : static_cast<int>(std::min<long long>(delay, INT_MAX));
+            KMHostCall::Tell([&] { m_pClient->TimerNeeded(ms); });
         }
     }
 
@@ -112,7 +114,7 @@ public:
         const Cursor cursor = ToCursor(shape);
         if (cursor != m_cursor && !m_bClosing) {
             m_cursor = cursor;
-            m_pClient->CursorChanged(cursor);
+            KMHostCall::Tell([&] { m_pClient->CursorChanged(cursor); });
         }
     }
 
@@ -124,20 +126,24 @@ public:
             return;
         }
         m_caret = rect;
-        m_pClient->CaretChanged(rect);
+        KMHostCall::Tell([&] { m_pClient->CaretChanged(rect); });
     }
 
     bool GetClipboardText(std::wstring& text, bool selection) override
     {
         std::string utf8;
-        const bool got = selection ? m_pClient->GetSelectionText(utf8) : m_pClient->GetClipboardText(utf8);
+        const bool got = KMHostCall::Ask(false, [&] {
+            return selection ? m_pClient->GetSelectionText(utf8) : m_pClient->GetClipboardText(utf8);
+        });
         return got && ToWide(utf8.c_str(), text);
     }
 
     bool SetClipboardText(const std::wstring& text, bool selection) override
     {
         const std::string utf8 = KMString::ToUtf8(text);
-        return selection ? m_pClient->SetSelectionText(utf8) : m_pClient->SetClipboardText(utf8);
+        return KMHostCall::Ask(false, [&] {
+            return selection ? m_pClient->SetSelectionText(utf8) : m_pClient->SetClipboardText(utf8);
+        });
     }
 
     // The window whose text field edit commands go to: the one with the focus, or the one that

@@ -9,6 +9,8 @@ namespace srctrl {
 // What a ReportSurface asks of the host that shows it. Every call comes on the host's UI thread,
 // from inside a call into the surface or the control (input, timers, IReportCtrl operations),
 // never later and never from another thread. The surface keeps the pointer and never deletes it.
+// A call that throws is taken as made (a question as answered with false) and logged through
+// DCMTK's logger "srctrl"; the exception never reaches the control.
 class ReportSurfaceClient {
 public:
     // The rectangle (logical pixels, within the surface) shows something else now: paint it with

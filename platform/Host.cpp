@@ -7,7 +7,7 @@
 
 #include <climits>
 
-namespace platform {
+namespace srctrl::platform {
 
 HWND CreateHostWindow(int cx, int cy)
 {
@@ -79,4 +79,4 @@ bool PressKey(HWND hwnd, Key key, Modifiers modifiers)
     return true;
 }
 
-} // namespace platform
+} // namespace srctrl::platform

@@ -8,7 +8,7 @@
 // What a desktop host does around the control: give it a window to live in, look at what it
 // shows, and type and click into it as a person would. Input goes through the windows' normal
 // message path, so the control sees exactly what a person's input would raise.
-namespace platform {
+namespace srctrl::platform {
 
 // A visible top-level window of the given client size for a host to dock the control into; the
 // host ends it with DestroyWindow.
@@ -58,4 +58,4 @@ SRCTRL_API bool PressKey(HWND hwnd, Key key, Modifiers modifiers = Modifiers::Pl
 // Returns how many WM_TIMER messages were sent.
 SRCTRL_API int AdvanceTime(unsigned milliseconds);
 
-} // namespace platform
+} // namespace srctrl::platform

@@ -2,7 +2,7 @@
 
 #include <vector>
 
-namespace platform::input {
+namespace srctrl::platform::input {
 
 namespace {
 
@@ -271,4 +271,4 @@ bool Composition(HWND hwnd, const std::wstring& text, int cursor)
     return true;
 }
 
-} // namespace platform::input
+} // namespace srctrl::platform::input

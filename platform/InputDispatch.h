@@ -11,7 +11,7 @@
 // embedding surface and the test host (platform/Host.h) both drive windows through it.
 // Coordinates are in the client area of `hwnd`'s window; each call is false when nothing took
 // the input (a point outside, a disabled window, no focus within the tree).
-namespace platform::input {
+namespace srctrl::platform::input {
 
 // A button press; `doubleClick` makes it the second press of a double click. The right and middle
 // buttons neither capture the pointer nor double-click; they press where they are.
@@ -37,4 +37,4 @@ bool Commit(HWND hwnd, const std::wstring& text);
 // The input method's composition shown in the focused window ("" ends it).
 bool Composition(HWND hwnd, const std::wstring& text, int cursor);
 
-} // namespace platform::input
+} // namespace srctrl::platform::input

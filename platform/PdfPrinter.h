@@ -4,7 +4,7 @@
 
 // Printing to a PDF file: IReportCtrl::Print names a printer, and a name registered here is a
 // printer that writes each document to a file instead of a CUPS queue.
-namespace platform {
+namespace srctrl::platform {
 
 // Registers a printer name under which CreateDCA writes each document to `pdfPath`, on paper of
 // the given size in millimetres at the given resolution. A registered name hides a CUPS queue of
@@ -18,4 +18,4 @@ SRCTRL_API bool RegisterPdfPrinter(const char* name, const char* pdfPath, double
 // text) or for a null or empty name or path.
 SRCTRL_API bool RegisterPdfPrinterLike(const char* name, const char* pdfPath, const char* like);
 
-} // namespace platform
+} // namespace srctrl::platform

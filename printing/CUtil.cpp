@@ -5,12 +5,6 @@
 #include "platform/win32/ImageCodec.h"
 #include "platform/win32/WinGdi.h"
 
-namespace {
-
-constexpr int kJpegQuality = 75;
-
-} // namespace
-
 bool CUtil::GetJPEG(HBITMAP bitmap, std::vector<unsigned char>& jpeg)
 {
     KMLastError::Clear();
@@ -20,7 +14,7 @@ bool CUtil::GetJPEG(HBITMAP bitmap, std::vector<unsigned char>& jpeg)
         KMLastError::Set(bitmap == nullptr ? "no bitmap" : "not a bitmap");
         return false;
     }
-    return ImageCodec::EncodeJpeg(source->vecBits.data(), source->nWidth, source->nHeight, kJpegQuality, jpeg);
+    return ImageCodec::EncodeJpeg(source->vecBits.data(), source->nWidth, source->nHeight, ImageCodec::kDocumentQuality, jpeg);
 }
 
 HBITMAP CUtil::CreateBitmapFromJPEG(const unsigned char* data, DWORD length)

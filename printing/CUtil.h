@@ -13,8 +13,8 @@ public:
     // emptied first in every case. False, with `jpeg` empty, for a null or unknown bitmap ("no
     // bitmap", "not a bitmap") or when the encoder fails ("JPEG not encoded: REASON"). The bitmap
     // stays the caller's.
-    static bool GetJPEG(HBITMAP bitmap, std::vector<unsigned char>& jpeg);
+    static bool GetJPEG(srctrl::HBITMAP bitmap, std::vector<unsigned char>& jpeg);
     // Decodes JPEG (or PNG) bytes into a new bitmap that the caller owns; null when they do not
     // decode ("picture not decoded: REASON", such as "neither JPEG nor PNG").
-    static HBITMAP CreateBitmapFromJPEG(const unsigned char* data, DWORD length);
+    static srctrl::HBITMAP CreateBitmapFromJPEG(const unsigned char* data, srctrl::DWORD length);
 };

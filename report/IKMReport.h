@@ -1,12 +1,14 @@
 #pragma once
 
 #include "platform/kmbase/KMString.h"
+#include "platform/kmdicom/KMDcmWindow.h"
 #include "platform/win32/WinBitmap.h"
 
 #include <string>
 #include <utility>
 #include <vector>
 
+class KMDcmDataset;
 class KMDcmSR;
 
 // One open report, as the host sees it. The control owns the report: the handle stays valid
@@ -15,8 +17,8 @@ class KMDcmSR;
 class IKMReport {
 public:
     virtual const char* GetReportName() = 0;
-    virtual bool SetValue(DWORD tag, const wchar_t* value) = 0;
-    virtual bool GetValue(DWORD tag, std::wstring& value) = 0;
+    virtual bool SetValue(srctrl::DWORD tag, const wchar_t* value) = 0;
+    virtual bool GetValue(srctrl::DWORD tag, std::wstring& value) = 0;
     virtual bool LoadTemplate(const char* path) = 0;
     // The report's document, the control's own, for the host to read, store or send. An
     // instance that has left the control is never changed under its UID: once the document was
@@ -39,10 +41,10 @@ public:
     virtual void SetModified(bool modified) = 0;
     virtual int GetImageBoxCount() = 0;
     // Stores the bitmap as JPEG in the document and shows it in image box `index` (counted from 0,
-    // below GetImageBoxCount). No GdiplusStartup is needed. The bitmap stays the caller's. False
-    // with the reason, such as "no image box 3: the page has 2", "no bitmap" or "JPEG not
-    // encoded: ...".
-    virtual bool SetImage(int index, HBITMAP bitmap) = 0;
+    // below GetImageBoxCount). No GdiplusStartup is needed. The bitmap stays the caller's. A key
+    // image the box showed (SetKeyImageFile) gives way with its references. False with the
+    // reason, such as "no image box 3: the page has 2", "no bitmap" or "JPEG not encoded: ...".
+    virtual bool SetImage(int index, srctrl::HBITMAP bitmap) = 0;
     virtual bool SetQRCode(const char* text) = 0;
     virtual bool SetAttributeList(const std::vector<std::pair<std::string, std::string>>& rows) = 0;
     virtual bool GetAttributeList(std::vector<std::pair<std::string, std::string>>& rows) = 0;
@@ -56,6 +58,28 @@ public:
     virtual bool SetImageVisible(bool visible) = 0;
     virtual bool SetImageLayout(int index) = 0;
     virtual bool GetImageLayout(int& index) = 0;
+
+    // Puts frame `frame` (1 for the first) of a DICOM image file into image box `index` as a key
+    // image: rendered as a viewer shows it (MONOCHROME1 and 2, colour, 8 to 16 bits, compressed
+    // syntaxes), through `window` or, for null (or a width of 0), the image's own window, its VOI
+    // LUT or the frame's range, scaled down to at most kKeyImageSide pixels a side. The document
+    // keeps the JPEG as SetImage does and references the image: an IMAGE item (SOP Class, SOP
+    // Instance, the frame of a multi-frame image) under the content root, and the instance, by
+    // study and series, in the Current Requested Procedure Evidence Sequence (0040,A375), or in
+    // the Pertinent Other Evidence Sequence (0040,A385) for an image of another study. What the
+    // box showed before gives way with its references. False, with the document unchanged and
+    // the reason: "no image box 3: the page has 2", "not a DICOM file: PATH", "no pixel data in
+    // PATH", "no frame 4 in the image (it has 3)", "the report is verified: ...", "no image
+    // reference can be added: ..." (a document that takes no IMAGE items).
+    virtual bool SetKeyImageFile(int index, const char* dicomFile, int frame, const KMDcmWindow* window) = 0;
+    // The same from an image the host holds in memory (a KMDcmFile's GetDataset()), which is
+    // only read.
+    virtual bool SetKeyImageDataset(int index, const KMDcmDataset* image, int frame, const KMDcmWindow* window) = 0;
+    // Empties image box `index`, on the page and in the document, with the references that only
+    // its key image made. True also for a box that was empty (nothing changes then); false, with
+    // the reason, for a box that is not there or a verified report.
+    virtual bool ClearImage(int index) = 0;
+    static constexpr int kKeyImageSide = 1024;
 
 protected:
     ~IKMReport() = default;

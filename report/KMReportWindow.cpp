@@ -7,6 +7,8 @@
 #include "platform/kmbase/KMUtil.h"
 #include "platform/kmbase/KMLastError.h"
 #include "platform/kmbase/QRCode.h"
+#include "platform/kmdicom/KMDcmImage.h"
+#include "platform/win32/ImageCodec.h"
 #include "platform/kmdicom/KMDcmUtil.h"
 #include "platform/kmdicom/KMDcmVR.h"
 #include "printing/CUtil.h"
@@ -544,12 +546,12 @@ void KMReportWindow::SetModified(bool modified)
 
 int KMReportWindow::GetImageBoxCount() { return m_uiHandler.GetImageBoxCount(); }
 
-bool KMReportWindow::SetImage(int index, HBITMAP bitmap)
+bool KMReportWindow::MayChangeImage(const KMCallScope& call, int index)
 {
-    const KMCallScope call(*this);
     KMLastError::Clear();
-    if (call.IsRetired()) {
-        KMLastError::Set("the report is closed");
+    if (call.IsRetired() || m_dcmSR.IsVerified()) {
+        KMLastError::Set(call.IsRetired() ? "the report is closed"
+                                          : "the report is verified: amend a copy made by CreateReportFromReport");
         return false;
     }
     if (index < 0 || index >= GetImageBoxCount()) {
@@ -557,15 +559,15 @@ bool KMReportWindow::SetImage(int index, HBITMAP bitmap)
                          std::to_string(GetImageBoxCount()));
         return false;
     }
-    std::vector<unsigned char> jpeg;
-    if (!CUtil::GetJPEG(bitmap, jpeg)) {
-        return false;
-    }
+    return true;
+}
+
+bool KMReportWindow::PutImage(int index, const std::vector<unsigned char>& jpeg, const KMDcmImageReference* source)
+{
     const bool kept = m_dcmSR.IsInstanceKept();
-    KMDcmDataset item;
-    if (!m_dcmSR.GetDataset()->GetOrCreateSequenceItem(KMDcmTag::ReferencedImageSequence, item, index) ||
-        !item.SetUint8Array(KMDcmTag::EncapsulatedDocument, jpeg.data(), jpeg.size())) {
-        KMLastError::Set("picture not stored in the document");
+    std::string reason;
+    if (!KMDcmKeyImages::Set(m_dcmSR, index, jpeg, source, reason)) {
+        KMLastError::Set(reason);
         return false;
     }
     if (kept) {
@@ -573,15 +575,104 @@ bool KMReportWindow::SetImage(int index, HBITMAP bitmap)
     }
     // The box shows the bytes as the document holds them (padded to an even length), so that a
     // printed copy or a preview made from the document shares this decode.
+    KMDcmDataset item;
     const BYTE* stored = nullptr;
     unsigned long length = 0;
-    const bool shown = item.GetUint8Array(KMDcmTag::EncapsulatedDocument, stored, length) && length > 0 &&
+    const bool shown = m_dcmSR.GetDataset()->GetSequenceItem(KMDcmTag::ReferencedImageSequence, item, index) &&
+                       item.GetUint8Array(KMDcmTag::EncapsulatedDocument, stored, length) && length > 0 &&
                        m_uiHandler.SetImageBox(index, stored, static_cast<long>(length));
     SetModified(true);
     if (!shown) {
         KMLastError::Set("picture stored but not shown in image box " + std::to_string(index));
     }
     return shown;
+}
+
+bool KMReportWindow::SetImage(int index, HBITMAP bitmap)
+{
+    const KMCallScope call(*this);
+    if (!MayChangeImage(call, index)) {
+        return false;
+    }
+    std::vector<unsigned char> jpeg;
+    return CUtil::GetJPEG(bitmap, jpeg) && PutImage(index, jpeg, nullptr);
+}
+
+bool KMReportWindow::PutKeyImage(int index, const KMDcmImage& image, bool loaded, const std::string& loadReason, int frame,
+                                 const KMDcmWindow* window)
+{
+    if (!loaded) {
+        KMLastError::Set(loadReason);
+        return false;
+    }
+    std::string reason;
+    KMDcmImage::Rendered shown;
+    if (!image.Render(frame, window, kKeyImageSide, shown, reason)) {
+        KMLastError::Set(reason);
+        return false;
+    }
+    std::vector<unsigned char> jpeg;
+    if (!ImageCodec::EncodeJpegSamples(shown.vecSamples.data(), shown.nWidth, shown.nHeight, shown.nChannels,
+                                       ImageCodec::kDocumentQuality, jpeg)) {
+        return false;
+    }
+    KMDcmImageReference source;
+    source.strSOPClassUID = image.GetSOPClassUID();
+    source.strSOPInstanceUID = image.GetSOPInstanceUID();
+    source.strStudyInstanceUID = image.GetStudyInstanceUID();
+    source.strSeriesInstanceUID = image.GetSeriesInstanceUID();
+    // A frame is named only in an image of several.
+    source.nFrame = image.GetFrameCount() > 1 ? frame : 0;
+    return PutImage(index, jpeg, &source);
+}
+
+bool KMReportWindow::SetKeyImageFile(int index, const char* dicomFile, int frame, const KMDcmWindow* window)
+{
+    const KMCallScope call(*this);
+    if (!MayChangeImage(call, index)) {
+        return false;
+    }
+    KMDcmImage image;
+    std::string reason = "no file name";
+    const bool loaded = dicomFile != nullptr && image.Load(dicomFile, reason);
+    return PutKeyImage(index, image, loaded, reason, frame, window);
+}
+
+bool KMReportWindow::SetKeyImageDataset(int index, const KMDcmDataset* dataset, int frame, const KMDcmWindow* window)
+{
+    const KMCallScope call(*this);
+    if (!MayChangeImage(call, index)) {
+        return false;
+    }
+    KMDcmImage image;
+    std::string reason;
+    const bool loaded = image.Copy(dataset, reason);
+    return PutKeyImage(index, image, loaded, reason, frame, window);
+}
+
+bool KMReportWindow::ClearImage(int index)
+{
+    const KMCallScope call(*this);
+    if (!MayChangeImage(call, index)) {
+        return false;
+    }
+    const bool kept = m_dcmSR.IsInstanceKept();
+    if (!KMDcmKeyImages::Clear(m_dcmSR, index)) {
+        // Nothing to take away; the box shows what the document holds, which is nothing.
+        m_uiHandler.ClearImageBox(index);
+        return true;
+    }
+    if (kept) {
+        StartNewVersion();
+    }
+    m_uiHandler.ClearImageBox(index);
+    SetModified(true);
+    return true;
+}
+
+int KMReportWindow::GetImageBoxAt(POINT point)
+{
+    return m_uiHandler.GetImageBoxAt(point);
 }
 
 bool KMReportWindow::SetQRCode(const char* text)

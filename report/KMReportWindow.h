@@ -3,6 +3,7 @@
 #include "binding/KMReportUIHandler.h"
 #include "platform/duilib/WindowImplBase.h"
 #include "platform/kmbase/KMReentrant.h"
+#include "platform/kmdicom/KMDcmKeyImages.h"
 #include "platform/kmdicom/KMDcmSR.h"
 #include "report/IKMReport.h"
 #include "report/KMReportTemplate.h"
@@ -12,6 +13,7 @@
 #include <vector>
 
 class IKMReportWindowCallback;
+class KMDcmImage;
 class KMPrintWindow;
 
 // One open report: a child window of the main window that owns its SR document, its template,
@@ -61,6 +63,12 @@ public:
     bool SetImageVisible(bool visible) override;
     bool SetImageLayout(int index) override;
     bool GetImageLayout(int& index) override;
+    bool SetKeyImageFile(int index, const char* dicomFile, int frame, const KMDcmWindow* window) override;
+    bool SetKeyImageDataset(int index, const KMDcmDataset* image, int frame, const KMDcmWindow* window) override;
+    bool ClearImage(int index) override;
+
+    // The image box under a point of this window; -1 for none.
+    int GetImageBoxAt(POINT point);
 
     // IKMReportUIHandlerCallback: a person edited a bound control.
     void OnValueChanged(DWORD tag, const wchar_t* value) override;
@@ -121,6 +129,13 @@ private:
     // Commits pending input inside `call`; false when the report was closed meanwhile.
     bool CommitPendingInput(const KMCallScope& call);
     void ShowVerified();
+    // Whether box `index` may change now; if not, the last error says why.
+    bool MayChangeImage(const KMCallScope& call, int index);
+    // Stores a picture (with the key image's source, or none) in box `index` and shows it.
+    bool PutImage(int index, const std::vector<unsigned char>& jpeg, const KMDcmImageReference* source);
+    // Renders a frame of a loaded (or refused) image into box `index` as a key image.
+    bool PutKeyImage(int index, const KMDcmImage& image, bool loaded, const std::string& reason, int frame,
+                     const KMDcmWindow* window);
 
     // Pages replaced while a call was under way: the control that raised the call may belong to
     // one of them, so they go only once the calls have returned.

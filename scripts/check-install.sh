@@ -18,6 +18,8 @@ cd "$(dirname "$0")/.."
 source=$PWD
 build=$(realpath "${1:-build}")
 image=$source/sample/sample-image.dcm
+# The ABI version: in the SONAME and the runtime packages' names.
+abi=$(grep -Po '^set\(SRCTRL_ABI_VERSION \K[0-9]+' "$source/CMakeLists.txt")
 work=$(mktemp -d)
 root=""                 # the clean root's folder; "" while this machine is the root
 installed_here=()       # packages installed into this machine, removed at the end
@@ -87,7 +89,7 @@ check_output() {
 # The Qt part of an installed tree: ROOT (the prefix), LIBDIR (where libsrctrl.so lies).
 check_qt_files() {
   local root=$1 libdir=$2 file
-  for file in "$libdir/libsrctrl-qt.so.0" "$libdir/cmake/srctrl/srctrlQtTargets.cmake" \
+  for file in "$libdir/libsrctrl-qt.so.$abi" "$libdir/cmake/srctrl/srctrlQtTargets.cmake" \
       "$libdir/pkgconfig/srctrl-qt.pc" "$root/include/srctrl/qt/SrReportWidget.h" \
       "$root/bin/srreport-gui" "$root/share/applications/srreport-gui.desktop"; do
     [ -e "$file" ] || fail "${file#"$root"/} is missing from $root"
@@ -152,8 +154,8 @@ check_send "$prefix/bin/srreport"
 # A host without Qt: the library links no Qt, and find_package(srctrl) without the component
 # looks for none (Qt's absence simulated here by turning off find_package(Qt6); the clean root
 # below has no Qt at all); a Qt host is then refused, saying why.
-needed=$(readelf -d "$libdir/libsrctrl.so.0")
-[[ $needed != *libQt6* ]] || fail "libsrctrl.so.0 links Qt"
+needed=$(readelf -d "$libdir/libsrctrl.so.$abi")
+[[ $needed != *libQt6* ]] || fail "libsrctrl.so.$abi links Qt"
 cmake -S examples/host -B "$work/no-qt-host" -DCMAKE_PREFIX_PATH="$prefix" -DCMAKE_DISABLE_FIND_PACKAGE_Qt6=ON \
   --no-warn-unused-cli >/dev/null ||
   fail "find_package(srctrl) fails without Qt"
@@ -196,9 +198,9 @@ cpack -G DEB --config "$build/CPackConfig.cmake" -B "$packages" >"$work/cpack.lo
 rm -rf "$packages/_CPack_Packages"
 multiarch=$(dpkg-architecture -qDEB_HOST_MULTIARCH)
 version=$(grep -Po '^CMAKE_PROJECT_VERSION:STATIC=\K.*' "$build/CMakeCache.txt")
-names=(libsrctrl0 libsrctrl-dev srreport)
+names=(libsrctrl$abi libsrctrl-dev srreport)
 if [ "$with_qt" = yes ]; then
-  names+=(libsrctrl-qt0 libsrctrl-qt-dev srreport-gui)
+  names+=(libsrctrl-qt$abi libsrctrl-qt-dev srreport-gui)
 fi
 deb() { echo "$packages/$1_${version}_$(dpkg --print-architecture).$2"; }
 field() { dpkg-deb -f "$(deb "$1" deb)" "$2"; }
@@ -211,14 +213,14 @@ done
 
 # The runtime's dependencies: libcups2 (loaded on demand) once, a CJK font, DCMTK; its shlibs
 # let hosts run with every later release, and libc's ldconfig trigger replaces maintainer scripts.
-depends=$(field libsrctrl0 Depends)
-[ "$(grep -o 'libcups2' <<<"$depends" | wc -l)" = 1 ] || fail "libsrctrl0 depends on '$depends': libcups2 not once"
-[[ $depends == *fonts-wqy-microhei* && $depends == *libdcmtk* ]] || fail "libsrctrl0 depends on '$depends'"
-[ "$(control libsrctrl0 shlibs)" = "libsrctrl 0 libsrctrl0 (>= $version)" ] ||
-  fail "libsrctrl0's shlibs: $(control libsrctrl0 shlibs)"
-[ "$(control libsrctrl0 triggers)" = "activate-noawait ldconfig" ] && [ -z "$(control libsrctrl0 postinst)" ] ||
-  fail "libsrctrl0 does not activate the ldconfig trigger alone"
-[ -e "$work/tree/libsrctrl0/usr/lib/$multiarch/libsrctrl.so.0" ] &&
+depends=$(field libsrctrl$abi Depends)
+[ "$(grep -o 'libcups2' <<<"$depends" | wc -l)" = 1 ] || fail "libsrctrl$abi depends on '$depends': libcups2 not once"
+[[ $depends == *fonts-wqy-microhei* && $depends == *libdcmtk* ]] || fail "libsrctrl$abi depends on '$depends'"
+[ "$(control libsrctrl$abi shlibs)" = "libsrctrl $abi libsrctrl$abi (>= $version)" ] ||
+  fail "libsrctrl$abi's shlibs: $(control libsrctrl$abi shlibs)"
+[ "$(control libsrctrl$abi triggers)" = "activate-noawait ldconfig" ] && [ -z "$(control libsrctrl$abi postinst)" ] ||
+  fail "libsrctrl$abi does not activate the ldconfig trigger alone"
+[ -e "$work/tree/libsrctrl$abi/usr/lib/$multiarch/libsrctrl.so.$abi" ] &&
   [ -e "$work/tree/libsrctrl-dev/usr/lib/$multiarch/pkgconfig/srctrl.pc" ] ||
   fail "the library or srctrl.pc is not in usr/lib/$multiarch"
 [ -e "$work/tree/srreport/usr/share/man/man1/srreport.1.gz" ] || fail "srreport has no manual page"
@@ -334,10 +336,10 @@ installed_there() {
 # The development package (and the library it names), with a compiler: no Qt comes with them.
 there env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends g++ make cmake pkg-config \
   >"$work/apt.log" 2>&1 || fail "apt could not install a compiler in $where: $(tail -n 5 "$work/apt.log")"
-install_there libsrctrl0 libsrctrl-dev
+install_there libsrctrl$abi libsrctrl-dev
 qt_there=$(there dpkg-query -W -f='${db:Status-Abbrev} ${Package}\n' 'libqt6*' 2>/dev/null | awk '$1 == "ii" { print $2 }' || true)
 [ -z "$root" ] || [ -z "$qt_there" ] || fail "installing libsrctrl-dev brought Qt: $qt_there"
-[[ $(there ldconfig -p) == *libsrctrl.so.0* ]] || fail "the loader's cache does not know libsrctrl.so.0 in $where"
+[[ $(there ldconfig -p) == *libsrctrl.so.$abi* ]] || fail "the loader's cache does not know libsrctrl.so.$abi in $where"
 no_qt=()
 [ -n "$root" ] || no_qt=(-DCMAKE_DISABLE_FIND_PACKAGE_Qt6=ON --no-warn-unused-cli)
 there cmake -S "$inside/examples/host" -B "$inside/deb-host" "${no_qt[@]}" >/dev/null
@@ -349,7 +351,7 @@ there "$inside/pc-host" "$inside/sample-image.dcm" "$inside/deb-pc.dcm" "$inside
 check_output "$here/deb-pc"
 
 if [ "$with_qt" = yes ]; then
-  install_there libsrctrl-qt0 libsrctrl-qt-dev
+  install_there libsrctrl-qt$abi libsrctrl-qt-dev
   there cmake -S "$inside/examples/qt-host" -B "$inside/deb-qt-host" >/dev/null
   there cmake --build "$inside/deb-qt-host" >/dev/null
   there env QT_QPA_PLATFORM=offscreen "$inside/deb-qt-host/report-qt-host" --check "$inside/sample-image.dcm" \

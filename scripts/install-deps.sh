@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-  build-essential cmake pkg-config dpkg-dev libx11-dev
+  build-essential cmake pkg-config dpkg-dev libx11-dev libgtk-3-dev
   file help2man lintian debootstrap
   libdcmtk-dev dcmtk dicom3tools
   libtinyxml2-dev

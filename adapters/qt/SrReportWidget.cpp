@@ -217,7 +217,7 @@ public:
     bool SetSelectionText(const std::string& text) override;
 
     // IReportCtrlCallback
-    void OnReportValueChanged(IKMReport* report, DWORD tag, const wchar_t* value) override;
+    void OnReportValueChanged(IKMReport* report, srctrl::DWORD tag, const wchar_t* value) override;
     void OnActiveReportChanged(IKMReport* report) override;
     void OnReportAdded(IKMReport* report) override;
     void OnReportClosing(IKMReport* report) override;
@@ -451,7 +451,7 @@ void SrReportWidget::Private::Emit(Signal signal, Args... args)
     }
 }
 
-void SrReportWidget::Private::OnReportValueChanged(IKMReport* report, DWORD tag, const wchar_t* value)
+void SrReportWidget::Private::OnReportValueChanged(IKMReport* report, srctrl::DWORD tag, const wchar_t* value)
 {
     Emit(&SrReportWidget::reportValueChanged, report, unsigned{tag},
          value != nullptr ? QString::fromWCharArray(value) : QString());
@@ -633,7 +633,7 @@ void SrReportWidget::addSpellingItems(QMenu& menu)
         if (widget != nullptr && widget->d->m_surface != nullptr) {
             Private::Call call(*widget->d);
             if (!widget->d->m_surface->AddMisspelledWordToDictionary()) {
-                emit widget->editingProblem(QString::fromUtf8(SrCtrlGetLastError()));
+                Q_EMIT widget->editingProblem(QString::fromUtf8(SrCtrlGetLastError()));
             }
         }
     });
@@ -662,7 +662,7 @@ QMenu* SrReportWidget::createSnippetMenu(QWidget* parent)
     std::string problem;
     const std::vector<srctrl::ReportSurface::Snippet> snippets = d->m_surface->GetSnippets(&problem);
     if (!problem.empty()) {
-        emit editingProblem(QString::fromStdString(problem));
+        Q_EMIT editingProblem(QString::fromStdString(problem));
     }
     if (snippets.empty()) {
         return nullptr;

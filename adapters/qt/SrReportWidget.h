@@ -72,7 +72,7 @@ public:
     QSize sizeHint() const override;
     QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
 
-signals:
+Q_SIGNALS:
     void reportValueChanged(IKMReport* report, unsigned tag, const QString& value);
     void activeReportChanged(IKMReport* report);
     void reportAdded(IKMReport* report);

@@ -18,7 +18,7 @@
 
 namespace {
 
-constexpr DWORD kFinding = 0x07211001;
+constexpr srctrl::DWORD kFinding = 0x07211001;
 
 std::wstring LongFinding()
 {
@@ -30,7 +30,7 @@ std::wstring LongFinding()
 }
 
 // A 512 x 512 picture of a gradient, as a key image a host hands over.
-HBITMAP KeyImage(int seed)
+srctrl::HBITMAP KeyImage(int seed)
 {
     std::vector<unsigned char> pixels(512 * 512 * 4);
     for (size_t i = 0; i < 512 * 512; ++i) {
@@ -39,7 +39,7 @@ HBITMAP KeyImage(int seed)
         pixels[i * 4 + 2] = static_cast<unsigned char>((i * 7) % 251);
         pixels[i * 4 + 3] = 0xFF;
     }
-    return CreateBitmap(512, 512, 1, 32, pixels.data());
+    return srctrl::CreateBitmap(512, 512, 1, 32, pixels.data());
 }
 
 struct Page {
@@ -52,9 +52,9 @@ struct Page {
         report = ctrl->CreateReportFromImage(SRCTRL_SOURCE_DIR "/tests/data/ct-image.dcm");
         ctrl->SetReportValue(kFinding, LongFinding().c_str());
         for (int index = 0; index < 2; ++index) {
-            HBITMAP image = KeyImage(index * 64);
+            srctrl::HBITMAP image = KeyImage(index * 64);
             report->SetImage(index, image);
-            DeleteObject(image);
+            srctrl::DeleteObject(image);
         }
         QApplication::processEvents();
         widget_input::Click(widget, QPointF(400, 720));

@@ -16,7 +16,7 @@ int Fail(const char* what)
 }
 
 // A key image for the report: a small grey gradient. The caller owns the bitmap.
-HBITMAP MakePicture()
+srctrl::HBITMAP MakePicture()
 {
     const int width = 64;
     const int height = 48;
@@ -28,7 +28,7 @@ HBITMAP MakePicture()
             p[3] = 255;
         }
     }
-    return CreateBitmap(width, height, 1, 32, pixels.data());
+    return srctrl::CreateBitmap(width, height, 1, 32, pixels.data());
 }
 
 int RunReport(IReportCtrl* ctrl, const char* image, const char* output, const char* pdf)
@@ -42,9 +42,9 @@ int RunReport(IReportCtrl* ctrl, const char* image, const char* output, const ch
         return Fail("the report was not filled in");
     }
     if (report->GetImageBoxCount() > 0) {
-        HBITMAP picture = MakePicture();
+        srctrl::HBITMAP picture = MakePicture();
         const bool shown = report->SetImage(0, picture);
-        DeleteObject(picture);
+        srctrl::DeleteObject(picture);
         if (!shown) {
             return Fail("the picture was not taken");
         }
@@ -53,7 +53,7 @@ int RunReport(IReportCtrl* ctrl, const char* image, const char* output, const ch
     if (!report->GetDcmSR()->SaveFile(output)) {
         return Fail("the report was not saved");
     }
-    if (!platform::RegisterPdfPrinter("Report PDF", pdf) || !ctrl->Print("Report PDF")) {
+    if (!srctrl::platform::RegisterPdfPrinter("Report PDF", pdf) || !ctrl->Print("Report PDF")) {
         return Fail("the report was not printed");
     }
     std::printf("report-host: srctrl %s: %s and %s written\n", SrCtrlGetVersion(), output, pdf);
@@ -70,7 +70,7 @@ int main(int argc, char** argv)
     }
     // On Linux the control lives in a window the library makes for the host; it is painted off
     // screen and shown by the host through platform::CaptureWindow.
-    HWND host = platform::CreateHostWindow(1000, 800);
+    srctrl::HWND host = srctrl::platform::CreateHostWindow(1000, 800);
     IReportCtrl* ctrl = CreateReportCtrl();
     int status = 1;
     if (ctrl->Create(host, 0, 0, 1000, 800) == nullptr) {
@@ -78,8 +78,8 @@ int main(int argc, char** argv)
     } else {
         status = RunReport(ctrl, argv[1], argv[2], argv[3]);
     }
-    DestroyWindow(ctrl->GetHWND());
+    srctrl::DestroyWindow(ctrl->GetHWND());
     ReleaseReportCtrl(ctrl);
-    DestroyWindow(host);
+    srctrl::DestroyWindow(host);
     return status;
 }

@@ -108,10 +108,12 @@ std::string KMFileReplace::Reason() const
     if (m_nError == KMFile::Error::None) {
         return std::string();
     }
-    std::string reason = KMFile::Reason(m_nError);
-    // "no such file" says all that ENOENT would; other causes ("Not a directory", "No space left
-    // on device", "Permission denied") are the system's own words.
-    if (m_nCause != 0 && !(m_nError == KMFile::Error::NotFound && m_nCause == ENOENT)) {
+    // A file being written cannot be missing: what is missing is the folder it goes into (or the
+    // one a dangling link points into). Other causes ("Not a directory", "No space left on
+    // device", "Permission denied") are the system's own words.
+    const bool folder = m_nError == KMFile::Error::NotFound;
+    std::string reason = folder ? "no such folder" : KMFile::Reason(m_nError);
+    if (m_nCause != 0 && !(folder && m_nCause == ENOENT)) {
         reason += std::string(": ") + std::strerror(m_nCause);
     }
     return reason;

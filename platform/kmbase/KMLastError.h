@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/ErrorCode.h"
+
 #include <string>
 
 // The reason of the last failure on the calling thread, which the host reads through
@@ -15,4 +17,7 @@ public:
     static void Clear();
     // Valid until the next Set or Clear on this thread; "" when none.
     static const char* Get();
+    // The kind of the reason Get gives, told from its leading words: the reasons are the
+    // library's own texts, and this is the one place that sorts them.
+    static srctrl::ErrorCode GetCode();
 };

@@ -250,7 +250,35 @@ void KMDcmContentTree::Read(const KMDcmDataset& dataset, bool amending)
         m_vecItems[static_cast<size_t>(index)].strValue =
             found != byNodeID.end() ? m_vecItems[static_cast<size_t>(found->second)].Line() : "?";
     }
+    MarkBoxedKeyImages(*root);
     AssignFields(amending);
+}
+
+void KMDcmContentTree::MarkBoxedKeyImages(DcmItem& root)
+{
+    // The images (and frames) that the image boxes show: items of the Referenced Image Sequence
+    // with a picture and the reference of its source.
+    std::vector<std::pair<std::string, int>> boxed;
+    DcmSequenceOfItems* boxes = nullptr;
+    if (root.findAndGetSequence(DCM_ReferencedImageSequence, boxes).good() && boxes != nullptr) {
+        for (unsigned long i = 0; i < boxes->card(); ++i) {
+            DcmItem* box = boxes->getItem(i);
+            OFString instance;
+            Sint32 frame = 0;
+            if (box->tagExistsWithValue(DCM_EncapsulatedDocument) &&
+                box->findAndGetOFString(DCM_ReferencedSOPInstanceUID, instance).good() && !instance.empty()) {
+                box->findAndGetSint32(DCM_ReferencedFrameNumber, frame);
+                boxed.emplace_back(instance.c_str(), frame);
+            }
+        }
+    }
+    for (size_t i = 0; i < m_vecItems.size() && !boxed.empty(); ++i) {
+        const KMDcmContentItem& item = m_vecItems[i];
+        Node& node = m_vecNodes[i];
+        node.bBoxed = item.nDepth == 1 &&
+                      KMDcmReportConcepts::IsKeyImage(item.strCode, item.strScheme, item.strValueType, item.strRelationship) &&
+                      std::find(boxed.begin(), boxed.end(), std::make_pair(node.strInstance, node.nFrame)) != boxed.end();
+    }
 }
 
 void KMDcmContentTree::SetUnreadable(const std::string& reason)
@@ -467,7 +495,7 @@ std::wstring KMDcmContentTree::GetOtherContent() const
     for (size_t i = count; i-- > 1;) {
         const Node& node = m_vecNodes[i];
         const bool container = IsContainer(static_cast<int>(i));
-        shown[i] = node.field == KMDcmContentField::None &&
+        shown[i] = node.field == KMDcmContentField::None && !node.bBoxed &&
                    (!container || node.nChildren == 0 || showsSomething[i] != 0 || !node.bSection);
         if (shown[i] != 0) {
             showsSomething[static_cast<size_t>(node.nParent)] = 1;
@@ -659,4 +687,10 @@ int KMDcmContentTree::RemoveImages(KMDcmDataset& dataset, const char* sopInstanc
         root->findAndDeleteElement(DCM_ContentSequence);
     }
     return removed;
+}
+
+bool KMDcmContentTree::ReferencesImage(const std::string& sopInstanceUID) const
+{
+    return std::any_of(m_vecNodes.begin(), m_vecNodes.end(),
+                       [&](const Node& node) { return node.strInstance == sopInstanceUID; });
 }

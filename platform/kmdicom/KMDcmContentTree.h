@@ -26,8 +26,8 @@ class KMDcmDataset;
 //   qualifiers): the field shows them all and cannot be written; its reason says why. While
 //   amending, such a field takes a new own item instead, and what fed it joins the content no
 //   field shows.
-// Content that feeds no field is shown by GetOtherContent; nothing the document holds is
-// dropped.
+// Content that feeds no field is shown by GetOtherContent, except the key images that the page's
+// image boxes show (KMDcmKeyImages); nothing the document holds is dropped.
 //
 // The model holds its items and, for writing, their places in the dataset; it is read again
 // (Read) whenever the dataset may have changed otherwise. Not copyable (it is big).
@@ -79,6 +79,8 @@ public:
     // Removes the IMAGE items under the root that reference `sopInstanceUID` (and `frame`, when
     // above 0); how many went. The model must then be read again.
     int RemoveImages(KMDcmDataset& dataset, const char* sopInstanceUID, int frame);
+    // Whether an IMAGE item anywhere in the tree references `sopInstanceUID`.
+    bool ReferencesImage(const std::string& sopInstanceUID) const;
 
 private:
     enum class Access { Create, InPlace, ReadOnly };
@@ -97,6 +99,8 @@ private:
         // The SOP instance and frame an IMAGE item references.
         std::string strInstance;
         int nFrame = 0;
+        // A key image that an image box shows: the box tells it, the content region does not.
+        bool bBoxed = false;
     };
     struct FieldState {
         Access access = Access::ReadOnly;
@@ -105,6 +109,8 @@ private:
     };
 
     void AssignFields(bool amending);
+    // Marks the key images (KMDcmReportConcepts::KeyImageItem) whose image boxes show them.
+    void MarkBoxedKeyImages(DcmItem& root);
     void DecideAccess(KMDcmContentField field, bool amending, const std::vector<int>& owns);
     // The dataset item of item `index`, found through its parents' content sequences; null when
     // it is not there.

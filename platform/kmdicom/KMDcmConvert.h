@@ -55,5 +55,5 @@ public:
     // the DICOM dictionary (the report author's private tag is a person name): person names as
     // FormatPersonName gives them (several, separated by backslashes, joined by "; "), dates as YYYY-MM-DD, times as HH:MM, date-times as "YYYY-MM-DD HH:MM". Other
     // values, and values that do not read as their representation says, come back as they are.
-    static std::wstring ToDisplayText(DWORD tag, const std::wstring& value);
+    static std::wstring ToDisplayText(srctrl::DWORD tag, const std::wstring& value);
 };

@@ -39,15 +39,15 @@ public:
     // kAllValues gives the whole value, all value numbers with their backslashes, as a field that
     // shows the element must.
     static constexpr int kAllValues = -1;
-    bool GetString(DWORD tag, std::wstring& value, int index = 0) const;
-    bool GetString(DWORD tag, std::string& value, int index = 0) const;
+    bool GetString(srctrl::DWORD tag, std::wstring& value, int index = 0) const;
+    bool GetString(srctrl::DWORD tag, std::string& value, int index = 0) const;
     // The whole value, all value numbers with their backslashes, as the dataset keeps it; valid
     // until the element changes. A present but empty element gives "".
-    bool GetString(DWORD tag, const char*& value) const;
+    bool GetString(srctrl::DWORD tag, const char*& value) const;
 
     // A UID without its padding; false when the element is absent or empty, since an empty UID
     // identifies nothing. Use it wherever a UID is an identity (duplicate search, creation).
-    bool GetUID(DWORD tag, std::string& uid) const;
+    bool GetUID(srctrl::DWORD tag, std::string& uid) const;
 
     // Replaces the whole value of the element, inserting it when absent. False, with nothing
     // stored, for a null value and for a value that the tag's value representation cannot hold:
@@ -56,35 +56,37 @@ public:
     // read; it is also how a caller declares (0008,0005) for bytes it puts in. The wide forms
     // refuse (0008,0005) and group 0002 (see KMDcmVR::IsHostSettable): the dataset keeps its
     // character set itself.
-    bool SetString(DWORD tag, const char* value);
-    bool SetString(DWORD tag, const wchar_t* value);
-    bool SetString(DWORD tag, const std::wstring& value);
-    bool SetString(DWORD tag, const KMString& value);
+    bool SetString(srctrl::DWORD tag, const char* value);
+    bool SetString(srctrl::DWORD tag, const wchar_t* value);
+    bool SetString(srctrl::DWORD tag, const std::wstring& value);
+    bool SetString(srctrl::DWORD tag, const KMString& value);
 
     // Writes value number `index` of an integer element (IS, SL, SS, UL, US); the range of the
     // value representation is checked.
-    bool SetInt32(DWORD tag, int value, int index = 0);
+    bool SetInt32(srctrl::DWORD tag, int value, int index = 0);
 
     // Binds `item` to item `index` (from 0) of the sequence `tag`. False when there is no such
     // sequence or item.
-    bool GetSequenceItem(DWORD tag, KMDcmDataset& item, int index) const;
+    bool GetSequenceItem(srctrl::DWORD tag, KMDcmDataset& item, int index) const;
     // The same, creating the sequence and any missing items up to `index` (at most
     // kMaxCreatedItem). False for a negative index, and for an item that would nest the dataset
     // deeper than KMDcmDeepStack::kMaxDepth levels.
-    bool GetOrCreateSequenceItem(DWORD tag, KMDcmDataset& item, int index);
+    bool GetOrCreateSequenceItem(srctrl::DWORD tag, KMDcmDataset& item, int index);
     static constexpr int kMaxCreatedItem = 9999;
 
     // Lends the bytes of an OB or UN element; valid until the element changes or the dataset is
     // destroyed. A present but empty element gives a null pointer and length 0.
-    bool GetUint8Array(DWORD tag, const unsigned char*& data, unsigned long& length) const;
+    bool GetUint8Array(srctrl::DWORD tag, const unsigned char*& data, unsigned long& length) const;
     // Copies `length` bytes into the element (OB or UN), inserting it when absent.
-    bool SetUint8Array(DWORD tag, const unsigned char* data, unsigned long length);
+    bool SetUint8Array(srctrl::DWORD tag, const unsigned char* data, unsigned long length);
 
 private:
     friend class KMDcmFile;
     friend class KMDcmSR;
     friend class KMDcmContentTree;
     friend class KMDcmVerifiers;
+    friend class KMDcmImage;
+    friend class KMDcmKeyImages;
 
     // What the views of one file share, owned by the file: a count of the changes that may have
     // touched the SR content tree (writes to the dataset's own SR content attributes or inside
@@ -105,13 +107,13 @@ private:
     // a view without a file, what a walk finds now.
     int GetDepth() const;
     // Counts a write of `tag` through this view that may touch the SR content tree.
-    void Changed(DWORD tag);
+    void Changed(srctrl::DWORD tag);
     // Counts a change of the content that DCMTK made directly, taking in elements nested up to
     // `depth` levels.
     void Absorbed(int depth);
 
-    bool SetWide(DWORD tag, std::wstring_view value);
-    bool StoreUtf8(DWORD tag, const std::string& utf8);
+    bool SetWide(srctrl::DWORD tag, std::wstring_view value);
+    bool StoreUtf8(srctrl::DWORD tag, const std::string& utf8);
 
     DcmItem* m_pItem = nullptr;
     // The dataset at the top of the tree: its Specific Character Set governs every item in it.

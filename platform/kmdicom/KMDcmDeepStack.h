@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <functional>
+#include <memory>
 
 // Where DCMTK's recursion over a nested dataset may run. DCMTK reads, copies, writes and frees a
 // dataset, and dcmsr reads its content tree, by recursion: each level of sequence nesting costs
@@ -36,4 +37,14 @@ public:
     static bool RunFor(int depth, const std::function<void()>& work);
     // True on a thread of Run whose stack has less than kReserveBytes left; false elsewhere.
     static bool IsNearlySpent();
+    // Deletes what `owned` holds (a dataset nested `depth` levels deep) where that is safe; should
+    // no such thread start, it is leaked rather than freed where it would overflow the stack.
+    template <class T>
+    static void Delete(std::unique_ptr<T> owned, int depth)
+    {
+        T* raw = owned.release();
+        if (raw != nullptr) {
+            RunFor(depth, [raw] { delete raw; });
+        }
+    }
 };

@@ -18,17 +18,7 @@ KMDcmFile::KMDcmFile()
 
 KMDcmFile::~KMDcmFile()
 {
-    Free(std::move(m_pFile), m_shared.nDepth);
-}
-
-void KMDcmFile::Free(std::unique_ptr<DcmFileFormat> file, int depth)
-{
-    // Freed where its depth is safe; should no such thread start, it is leaked rather than
-    // freed where it would overflow the stack.
-    DcmFileFormat* raw = file.release();
-    if (raw != nullptr) {
-        KMDcmDeepStack::RunFor(depth, [raw] { delete raw; });
-    }
+    KMDcmDeepStack::Delete(std::move(m_pFile), m_shared.nDepth);
 }
 
 void KMDcmFile::Reset()
@@ -42,7 +32,7 @@ void KMDcmFile::Adopt(std::unique_ptr<DcmFileFormat> file)
     std::swap(m_pFile, file);
     ++m_shared.nContentChanges;
     m_dataset.Bind(m_pFile->getDataset(), m_pFile->getDataset(), &m_shared);
-    Free(std::move(file), oldDepth);
+    KMDcmDeepStack::Delete(std::move(file), oldDepth);
 }
 
 void KMDcmFile::Take(KMDcmFile& other)
@@ -62,7 +52,18 @@ bool KMDcmFile::LoadFile(const char* path, bool bLoadAll)
 {
     KMLastError::Clear();
     std::string reason;
-    std::unique_ptr<DcmFileFormat> file = KMDcmIO::Load(path, bLoadAll, kMaxFileBytes, reason);
+    return Loaded(KMDcmIO::Load(path, bLoadAll, kMaxFileBytes, reason), reason);
+}
+
+bool KMDcmFile::LoadFromBuffer(const void* data, size_t size)
+{
+    KMLastError::Clear();
+    std::string reason;
+    return Loaded(KMDcmIO::LoadBytes(data, size, kMaxFileBytes, reason), reason);
+}
+
+bool KMDcmFile::Loaded(std::unique_ptr<DcmFileFormat> file, const std::string& reason)
+{
     if (!file) {
         KMLastError::Set(reason);
         return false;

@@ -31,6 +31,11 @@ public:
     // on any stack) or "not a DICOM file: PATH[: REASON]" (DCMTK's reason).
     virtual bool LoadFile(const char* path, bool bLoadAll = true);
     static constexpr size_t kMaxFileBytes = 512u * 1024u * 1024u;
+    // The same from `size` bytes in memory (what SaveToBuffer gives, or a host's own encoding),
+    // which are only read: no file is written. The same checks and failures, the bytes named
+    // "the buffer" in the reason ("not a DICOM file: the buffer: ..."). The document counts as
+    // kept elsewhere, as a file read does.
+    bool LoadFromBuffer(const void* data, size_t size);
 
     // Writes the content as a Part 10 file in explicit VR little endian, with a meta header made
     // from the dataset's SOP Class and SOP Instance UIDs, replacing `path` in one step: the bytes
@@ -76,8 +81,8 @@ protected:
 
 private:
     void Adopt(std::unique_ptr<DcmFileFormat> file);
-    // Frees a file's elements where DCMTK's recursion over `depth` levels is safe.
-    static void Free(std::unique_ptr<DcmFileFormat> file, int depth);
+    // Holds a file just read as the kept content; false, with `reason` as the last error, for none.
+    bool Loaded(std::unique_ptr<DcmFileFormat> file, const std::string& reason);
 
     std::unique_ptr<DcmFileFormat> m_pFile;
     KMDcmDataset::Shared m_shared;

@@ -15,9 +15,11 @@
 #include <dcmtk/dcmdata/dcwcache.h>
 #include <dcmtk/dcmdata/dcxfer.h>
 
+#include <sys/mman.h>
 #include <unistd.h>
 
 #include <cctype>
+#include <cerrno>
 #include <cstdint>
 #include <cstring>
 #include <functional>
@@ -211,7 +213,42 @@ std::unique_ptr<DcmFileFormat> ReadFile(const std::string& name, bool bLoadAll, 
 
 std::unique_ptr<DcmFileFormat> KMDcmIO::Load(const char* path, bool bLoadAll, size_t limit, std::string& reason)
 {
-    const std::string name = path != nullptr ? path : "";
+    return LoadNamed(path, path != nullptr ? path : "", bLoadAll, limit, reason);
+}
+
+std::unique_ptr<DcmFileFormat> KMDcmIO::LoadBytes(const void* data, size_t size, size_t limit, std::string& reason)
+{
+    const std::string name = "the buffer";
+    if (data == nullptr || size == 0 || size > limit) {
+        reason = "file not readable: " + name + ": " + (data == nullptr ? "no bytes" : size == 0 ? "empty file" : "file too large");
+        return nullptr;
+    }
+    const int fd = memfd_create("srctrl-document", MFD_CLOEXEC);
+    if (fd < 0) {
+        reason = "file not readable: " + name + ": " + std::strerror(errno);
+        return nullptr;
+    }
+    const char* bytes = static_cast<const char*>(data);
+    for (size_t done = 0; done < size;) {
+        const ssize_t n = write(fd, bytes + done, size - done);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            reason = "file not readable: " + name + ": " + std::strerror(n < 0 ? errno : ENOSPC);
+            close(fd);
+            return nullptr;
+        }
+        done += static_cast<size_t>(n);
+    }
+    auto file = LoadNamed(KMFile::DescriptorPath(fd).c_str(), name, true, limit, reason);
+    close(fd);
+    return file;
+}
+
+std::unique_ptr<DcmFileFormat> KMDcmIO::LoadNamed(const char* path, const std::string& name, bool bLoadAll, size_t limit,
+                                                  std::string& reason)
+{
     int fd = -1;
     size_t size = 0;
     const KMFile::Error error = KMFile::Open(path, bLoadAll ? limit : SIZE_MAX, LooksLikeDicom, fd, size);

@@ -22,6 +22,10 @@ public:
     // what it gets where its depth is safe. Null on failure, with `reason` "file not readable:
     // PATH: WHY" or "not a DICOM file: PATH[: WHY]".
     static std::unique_ptr<DcmFileFormat> Load(const char* path, bool bLoadAll, size_t limit, std::string& reason);
+    // The same from the `size` bytes at `data` (a Part 10 file or a bare dataset), read with the
+    // same checks through an anonymous memory file, never a file on disk; reasons name the
+    // bytes "the buffer".
+    static std::unique_ptr<DcmFileFormat> LoadBytes(const void* data, size_t size, size_t limit, std::string& reason);
 
     // Writes `file` as a Part 10 file in explicit VR little endian, with a meta header made from
     // its dataset's SOP Class and SOP Instance UIDs, into a replacement the caller has begun and
@@ -35,4 +39,9 @@ public:
     // Writes `file` as the new content of `path` in one step (Write, then Commit). False on any
     // failure, with `reason` "file not written: PATH: WHY"; the old file is then unchanged.
     static bool Save(DcmFileFormat& file, const char* path, std::string& reason);
+
+private:
+    // Load, with reasons naming the file `name`.
+    static std::unique_ptr<DcmFileFormat> LoadNamed(const char* path, const std::string& name, bool bLoadAll, size_t limit,
+                                                    std::string& reason);
 };

@@ -1,8 +1,11 @@
 #include "platform/kmdicom/KMDcmImage.h"
 
+#include "platform/kmdicom/KMDcmDataset.h"
+#include "platform/kmdicom/KMDcmDeepStack.h"
 #include "platform/kmdicom/KMDcmFile.h"
 #include "platform/kmdicom/KMDcmIO.h"
 #include "platform/kmdicom/KMDcmLog.h"
+#include "platform/kmdicom/KMDcmWalk.h"
 
 #include <dcmtk/dcmdata/dcdeftag.h>
 #include <dcmtk/dcmdata/dcfilefo.h>
@@ -58,7 +61,11 @@ void ChooseWindow(DicomImage& image, const KMDcmWindow* window)
 } // namespace
 
 KMDcmImage::KMDcmImage() = default;
-KMDcmImage::~KMDcmImage() = default;
+
+KMDcmImage::~KMDcmImage()
+{
+    KMDcmDeepStack::Delete(std::move(m_pFile), m_nDepth);
+}
 
 bool KMDcmImage::Load(const char* path, std::string& reason)
 {
@@ -67,15 +74,51 @@ bool KMDcmImage::Load(const char* path, std::string& reason)
     return file != nullptr && Adopt(std::move(file), reason);
 }
 
+bool KMDcmImage::Copy(const KMDcmDataset* image, std::string& reason)
+{
+    m_strName.clear();
+    if (image == nullptr || !image->IsBound()) {
+        KMDcmDeepStack::Delete(std::move(m_pFile), m_nDepth);
+        m_nFrames = 0;
+        reason = "no image given";
+        return false;
+    }
+    const KMDcmLog quiet;
+    auto file = std::make_unique<DcmFileFormat>();
+    DcmDataset* copy = file->getDataset();
+    bool copied = true;
+    // Cloning recurses as deeply as the image nests.
+    const int depth = image->GetDepth();
+    const bool ran = KMDcmDeepStack::RunFor(depth, [&] {
+        DcmItem* source = image->GetItem();
+        for (DcmObject* element = source->nextInContainer(nullptr); element != nullptr && copied;
+             element = source->nextInContainer(element)) {
+            copied = copy->insert(static_cast<DcmElement*>(element->clone()), true).good();
+        }
+    });
+    if (!ran || !copied) {
+        KMDcmDeepStack::Delete(std::move(file), depth);
+        KMDcmDeepStack::Delete(std::move(m_pFile), m_nDepth);
+        m_nFrames = 0;
+        reason = "the image cannot be copied";
+        return false;
+    }
+    // Pixel data copied in its compressed form is read in the syntax that form has.
+    copy->updateOriginalXfer();
+    return Adopt(std::move(file), reason);
+}
+
 bool KMDcmImage::Adopt(std::unique_ptr<DcmFileFormat> file, std::string& reason)
 {
-    m_pFile.reset();
+    KMDcmDeepStack::Delete(std::move(m_pFile), m_nDepth);
     m_nFrames = 0;
     const std::string name = m_strName.empty() ? std::string("the image") : m_strName;
     m_strName.clear();
     DcmDataset* dataset = file != nullptr ? file->getDataset() : nullptr;
+    const int depth = dataset != nullptr ? KMDcmWalk::ForEachElement(*dataset, [](DcmItem&, DcmElement&, int) {}) : 0;
     if (dataset == nullptr || !dataset->tagExists(DCM_PixelData)) {
         reason = "no pixel data in " + name;
+        KMDcmDeepStack::Delete(std::move(file), depth);
         return false;
     }
     long frames = 1;
@@ -88,15 +131,17 @@ bool KMDcmImage::Adopt(std::unique_ptr<DcmFileFormat> file, std::string& reason)
     m_strStudy = Uid(*dataset, DCM_StudyInstanceUID);
     m_strSeries = Uid(*dataset, DCM_SeriesInstanceUID);
     m_nFrames = static_cast<int>(std::min(frames, 1L << 20));
+    m_nDepth = depth;
     m_pFile = std::move(file);
     return true;
 }
 
-HBITMAP KMDcmImage::Render(int frame, const KMDcmWindow* window, int maxSide, std::string& reason) const
+bool KMDcmImage::Render(int frame, const KMDcmWindow* window, int maxSide, Rendered& out, std::string& reason) const
 {
+    out = Rendered();
     if (!m_pFile || frame < 1 || frame > m_nFrames) {
         reason = "no frame " + std::to_string(frame) + " in the image (it has " + std::to_string(m_nFrames) + ")";
-        return nullptr;
+        return false;
     }
     RegisterDecoders();
     const KMDcmLog quiet;
@@ -105,7 +150,7 @@ HBITMAP KMDcmImage::Render(int frame, const KMDcmWindow* window, int maxSide, st
                      static_cast<unsigned long>(frame - 1), 1);
     if (image.getStatus() != EIS_Normal) {
         reason = std::string("the image cannot be shown: ") + DicomImage::getString(image.getStatus());
-        return nullptr;
+        return false;
     }
     ChooseWindow(image, window);
     const unsigned long width = image.getWidth();
@@ -119,30 +164,19 @@ HBITMAP KMDcmImage::Render(int frame, const KMDcmWindow* window, int maxSide, st
                                              1 /* interpolate */));
         if (!scaled || scaled->getStatus() != EIS_Normal) {
             reason = "the image cannot be scaled";
-            return nullptr;
+            return false;
         }
         shown = scaled.get();
     }
-    const int w = static_cast<int>(shown->getWidth());
-    const int h = static_cast<int>(shown->getHeight());
-    const auto* pixels = static_cast<const unsigned char*>(shown->getOutputData(8, 0, 0));
-    if (pixels == nullptr) {
+    out.nWidth = static_cast<int>(shown->getWidth());
+    out.nHeight = static_cast<int>(shown->getHeight());
+    out.nChannels = shown->isMonochrome() ? 1 : 3;
+    // DCMTK writes the samples straight into the caller's buffer, interleaved.
+    out.vecSamples.resize(static_cast<size_t>(out.nWidth) * static_cast<size_t>(out.nHeight) * static_cast<size_t>(out.nChannels));
+    if (shown->getOutputData(out.vecSamples.data(), out.vecSamples.size(), 8, 0, 0) == 0) {
         reason = std::string("the image cannot be shown: ") + DicomImage::getString(shown->getStatus());
-        return nullptr;
+        out = Rendered();
+        return false;
     }
-    const int samples = shown->isMonochrome() ? 1 : 3;
-    std::vector<BYTE> bgra;
-    bgra.reserve(static_cast<size_t>(w) * static_cast<size_t>(h) * 4);
-    for (size_t i = 0, n = static_cast<size_t>(w) * static_cast<size_t>(h); i < n; ++i) {
-        const unsigned char* p = pixels + i * samples;
-        const unsigned char r = p[0];
-        const unsigned char g = samples == 3 ? p[1] : p[0];
-        const unsigned char b = samples == 3 ? p[2] : p[0];
-        bgra.insert(bgra.end(), {b, g, r, 0xFF});
-    }
-    HBITMAP bitmap = CreateBitmap(w, h, 1, 32, bgra.data());
-    if (bitmap == nullptr) {
-        reason = "no bitmap of " + std::to_string(w) + " x " + std::to_string(h) + " pixels";
-    }
-    return bitmap;
+    return true;
 }

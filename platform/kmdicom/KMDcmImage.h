@@ -1,18 +1,13 @@
 #pragma once
 
-#include "platform/win32/WinBitmap.h"
+#include "platform/kmdicom/KMDcmWindow.h"
 
 #include <memory>
 #include <string>
+#include <vector>
 
 class DcmFileFormat;
-
-// The window a monochrome frame is seen through: centre and width in the image's modality units
-// (Hounsfield units for CT). A width of 0 or less means none is given.
-struct KMDcmWindow {
-    double dCenter = 0;
-    double dWidth = 0;
-};
+class KMDcmDataset;
 
 // One frame of a DICOM image, rendered as a viewer shows it, with DCMTK's image toolkit and its
 // decoders (JPEG baseline, extended and lossless, JPEG-LS, RLE, and the uncompressed syntaxes):
@@ -23,6 +18,7 @@ struct KMDcmWindow {
 class KMDcmImage {
 public:
     KMDcmImage();
+    // Frees the dataset where its depth is safe.
     ~KMDcmImage();
     KMDcmImage(const KMDcmImage&) = delete;
     KMDcmImage& operator=(const KMDcmImage&) = delete;
@@ -31,8 +27,11 @@ public:
     // with `reason` ("not a DICOM file: PATH", "no pixel data in PATH"), when it is not one; the
     // object then holds nothing.
     bool Load(const char* path, std::string& reason);
-    // Takes the image over from a file read elsewhere (a host's own); the same checks.
+    // Takes the image over from a file read elsewhere; the same checks.
     bool Adopt(std::unique_ptr<DcmFileFormat> file, std::string& reason);
+    // Takes a copy of a dataset that stays its owner's (a host's image held in memory); the same
+    // checks, and false for null or an unbound dataset.
+    bool Copy(const KMDcmDataset* image, std::string& reason);
 
     // The number of frames (1 for a single-frame image).
     int GetFrameCount() const { return m_nFrames; }
@@ -41,10 +40,18 @@ public:
     const std::string& GetStudyInstanceUID() const { return m_strStudy; }
     const std::string& GetSeriesInstanceUID() const { return m_strSeries; }
 
-    // Frame `frame` (1 for the first) as a 32-bit bitmap the caller owns, scaled down (never up)
-    // to fit `maxSide` pixels on its longer side. Null, with `reason`, for a frame that is not
-    // there, pixel data DCMTK cannot decode, or a bitmap that cannot be made.
-    HBITMAP Render(int frame, const KMDcmWindow* window, int maxSide, std::string& reason) const;
+    // A frame as shown: 8-bit samples, top row first, rows without padding; one sample a pixel
+    // for a monochrome image (black 0), three (R, G, B) for a colour one.
+    struct Rendered {
+        int nWidth = 0;
+        int nHeight = 0;
+        int nChannels = 0;
+        std::vector<unsigned char> vecSamples;
+    };
+    // Frame `frame` (1 for the first), scaled down (never up) to fit `maxSide` pixels on its
+    // longer side (0: as it is). False, with `reason`, for a frame that is not there or pixel data
+    // DCMTK cannot decode.
+    bool Render(int frame, const KMDcmWindow* window, int maxSide, Rendered& out, std::string& reason) const;
 
 private:
     std::unique_ptr<DcmFileFormat> m_pFile;
@@ -54,4 +61,6 @@ private:
     std::string m_strStudy;
     std::string m_strSeries;
     int m_nFrames = 0;
+    // How deeply the dataset nests: DCMTK frees it by recursion (KMDcmDeepStack).
+    int m_nDepth = 0;
 };

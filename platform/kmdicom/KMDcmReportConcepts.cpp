@@ -19,6 +19,9 @@ const KMDcmReportConcepts::Own kOwnItems[] = {
     {KMDcmContentField::Conclusion, KMDcmTag::ReportConclusion, "121077", "DCM", "Conclusion", "TEXT", "CONTAINS"},
 };
 
+const KMDcmReportConcepts::Own kKeyImage = {KMDcmContentField::None, 0,        "121080",  "DCM",
+                                           "Best illustration of finding", "IMAGE", "CONTAINS"};
+
 struct Concept {
     const char* szCode;
     const char* szScheme;
@@ -109,6 +112,18 @@ bool KMDcmReportConcepts::IsSection(const std::string& code, const std::string& 
     const Concept* found = Find(kSections, code, scheme);
     field = found != nullptr ? found->field : KMDcmContentField::None;
     return found != nullptr;
+}
+
+const KMDcmReportConcepts::Own& KMDcmReportConcepts::KeyImageItem()
+{
+    return kKeyImage;
+}
+
+bool KMDcmReportConcepts::IsKeyImage(const std::string& code, const std::string& scheme, const std::string& valueType,
+                                     const std::string& relationship)
+{
+    return code == kKeyImage.szCode && scheme == kKeyImage.szScheme && valueType == kKeyImage.szValueType &&
+           relationship == kKeyImage.szRelationship;
 }
 
 KMDcmContentField KMDcmReportConcepts::FieldOfTag(DWORD tag)

@@ -41,6 +41,14 @@ public:
     // Whether the concept is a known section heading, and which field its content feeds (None for
     // a heading whose content is shown under it).
     static bool IsSection(const std::string& code, const std::string& scheme, KMDcmContentField& field);
+    // The IMAGE items that reference the images a report's image boxes show (its key images):
+    // children of the root, after its other items, whose concept says why the image is there
+    // ("Best illustration of finding", a purpose of reference of diagnostic imaging reports).
+    // The boxes show them, so the content that no field shows leaves them out.
+    static const Own& KeyImageItem();
+    // Whether an item of the root's children (its concept, value type and relationship) is one.
+    static bool IsKeyImage(const std::string& code, const std::string& scheme, const std::string& valueType,
+                           const std::string& relationship);
     // The field reached by a report tag; None for a tag of another kind.
     static KMDcmContentField FieldOfTag(DWORD tag);
     // "the finding", "the conclusion", "the author's name", ...: how reasons name the field.

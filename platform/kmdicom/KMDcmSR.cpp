@@ -5,6 +5,7 @@
 #include "platform/kmdicom/KMDcmCharset.h"
 #include "platform/kmdicom/KMDcmContentTree.h"
 #include "platform/kmdicom/KMDcmDeepStack.h"
+#include "platform/kmdicom/KMDcmKeyImages.h"
 #include "platform/kmdicom/KMDcmLog.h"
 #include "platform/kmdicom/KMDcmText.h"
 #include "platform/kmdicom/KMDcmUtil.h"
@@ -320,4 +321,14 @@ int KMDcmSR::RemoveImageItems(const char* sopInstanceUID, int frame)
         GetDataset()->Absorbed(0);
     }
     return removed;
+}
+
+bool KMDcmSR::ReferencesImage(const char* sopInstanceUID) const
+{
+    return sopInstanceUID != nullptr && Tree().ReferencesImage(sopInstanceUID);
+}
+
+std::vector<KMDcmImageReference> KMDcmSR::GetKeyImages() const
+{
+    return KMDcmKeyImages::Get(*this);
 }

@@ -3,6 +3,7 @@
 #include "platform/Export.h"
 #include "platform/kmdicom/KMDcmContentItem.h"
 #include "platform/kmdicom/KMDcmFile.h"
+#include "platform/kmdicom/KMDcmImageReference.h"
 
 #include <memory>
 #include <string>
@@ -89,15 +90,15 @@ public:
     // other tag in the dataset element of that tag (its whole value, all value numbers). The one
     // place that routes a tag: the control and the binding read and write through it. False as
     // the accessor it routes to gives false.
-    bool GetValue(DWORD tag, std::wstring& value) const;
-    bool SetValue(DWORD tag, const wchar_t* value);
+    bool GetValue(srctrl::DWORD tag, std::wstring& value) const;
+    bool SetValue(srctrl::DWORD tag, const wchar_t* value);
     // Whether SetValue can store a text for `tag` where the document keeps it; if not, `reason`
     // says why ("the finding cannot be changed here: the document holds it as 3 items; ...").
     // True for dataset elements (their values are checked when stored).
-    bool CanSetValue(DWORD tag, std::string& reason) const;
+    bool CanSetValue(srctrl::DWORD tag, std::string& reason) const;
     // The rules of the element that holds the value of `tag` (UT for the finding and the
     // conclusion, PN for the author), so that a page limits typing as the document will.
-    static KMDcmVR GetValueRules(DWORD tag);
+    static KMDcmVR GetValueRules(srctrl::DWORD tag);
 
     // Takes over from `image` (an image of the study, or another instance of it) what ties the
     // report to the order it answers: the Referenced Request Sequence (0040,A370), one item for
@@ -137,15 +138,21 @@ public:
     // Removes the IMAGE items under the root that reference `sopInstanceUID` (and `frame`, when
     // above 0); the number removed.
     int RemoveImageItems(const char* sopInstanceUID, int frame);
+    // Whether an IMAGE item anywhere in the content tree references `sopInstanceUID`.
+    bool ReferencesImage(const char* sopInstanceUID) const;
+    // The DICOM images (and frames) that the image boxes show, in box order, each once, with the
+    // study and series the document's evidence lists for them; boxes that show a picture without
+    // a DICOM source (a host's bitmap) are not among them.
+    std::vector<KMDcmImageReference> GetKeyImages() const;
 
 private:
     // The model of the content tree, read again whenever the dataset may have changed.
     KMDcmContentTree& Tree() const;
     // Stores a value in a field of the content tree, with the reason of a refusal.
-    bool SetContent(DWORD tag, const wchar_t* value);
-    bool GetContent(DWORD tag, std::wstring& value) const;
-    bool GetVerifier(DWORD tag, std::wstring& value) const;
-    bool SetVerifier(DWORD tag, const wchar_t* value);
+    bool SetContent(srctrl::DWORD tag, const wchar_t* value);
+    bool GetContent(srctrl::DWORD tag, std::wstring& value) const;
+    bool GetVerifier(srctrl::DWORD tag, std::wstring& value) const;
+    bool SetVerifier(srctrl::DWORD tag, const wchar_t* value);
     void BuildSkeleton();
 
     mutable std::unique_ptr<KMDcmContentTree> m_pTree;

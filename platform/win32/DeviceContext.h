@@ -12,7 +12,7 @@
 
 // A device context: a Cairo context drawing into the selected bitmap (memory contexts) or into
 // the current page of a printer document.
-struct DeviceContext : GdiObject {
+struct srctrl::DeviceContext : GdiObject {
     ~DeviceContext() override;
 
     cairo_t* pCairo = nullptr;
@@ -55,7 +55,7 @@ struct DeviceContext : GdiObject {
     int OffsetY() const;
 };
 
-namespace platform {
+namespace srctrl::platform {
 
 // The Cairo context of a device context that can be drawn on now, or null.
 cairo_t* GetCairo(HDC hdc);
@@ -72,4 +72,4 @@ void AbandonDocument(DeviceContext* dc);
 // that is no printer or is inside a document already.
 bool SetDocumentProperties(HDC hdc, const std::string& author, const std::string& subject);
 
-} // namespace platform
+} // namespace srctrl::platform

@@ -20,17 +20,21 @@ struct GpSolidFill : GpBrush {
 
 // Nothing here needs starting: the two calls only keep what a host ported from Windows expects
 // of them, a token for each start-up and a refusal of what GDI+ itself refuses.
+namespace srctrl {
+
 GpStatus GdiplusStartup(ULONG_PTR* token, const GdiplusStartupInput* input, GdiplusStartupOutput*)
 {
     static std::atomic<ULONG_PTR> nextToken{1};
     if (token == nullptr || input == nullptr || input->GdiplusVersion < 1 || input->GdiplusVersion > 3) {
-        return InvalidParameter;
+        return GpStatus::InvalidParameter;
     }
     *token = nextToken++;
-    return Ok;
+    return GpStatus::Ok;
 }
 
 void GdiplusShutdown(ULONG_PTR) {}
+
+} // namespace srctrl
 
 GpStatus GdipCreateFromHDC(HDC hdc, GpGraphics** graphics)
 {

@@ -74,6 +74,23 @@ std::uint32_t BigEndian32(const unsigned char* p)
 
 bool ImageCodec::EncodeJpeg(const BYTE* pixels, int width, int height, int quality, std::vector<unsigned char>& jpeg)
 {
+    // The pixels' alpha is not kept: JPEG has none, and every bitmap handed in is opaque.
+    return Encode(pixels, width, height, TJPF_BGRX, quality, jpeg);
+}
+
+bool ImageCodec::EncodeJpegSamples(const BYTE* samples, int width, int height, int channels, int quality,
+                                   std::vector<unsigned char>& jpeg)
+{
+    if (channels != 1 && channels != 3) {
+        jpeg.clear();
+        return NotEncoded(std::to_string(channels) + " samples a pixel, JPEG takes 1 or 3");
+    }
+    return Encode(samples, width, height, channels == 1 ? TJPF_GRAY : TJPF_RGB, quality, jpeg);
+}
+
+bool ImageCodec::Encode(const BYTE* pixels, int width, int height, int pixelFormat, int quality,
+                        std::vector<unsigned char>& jpeg)
+{
     jpeg.clear();
     if (pixels == nullptr) {
         return NotEncoded("no pixels");
@@ -90,8 +107,9 @@ bool ImageCodec::EncodeJpeg(const BYTE* pixels, int width, int height, int quali
     }
     unsigned char* out = nullptr;
     unsigned long size = 0;
-    // The pixels' alpha is not kept: JPEG has none, and every bitmap handed in is opaque.
-    if (tjCompress2(handle.get(), pixels, width, width * 4, height, TJPF_BGRX, &out, &size, TJSAMP_420, quality,
+    const int pitch = width * tjPixelSize[pixelFormat];
+    const int subsampling = pixelFormat == TJPF_GRAY ? TJSAMP_GRAY : TJSAMP_420;
+    if (tjCompress2(handle.get(), pixels, width, pitch, height, pixelFormat, &out, &size, subsampling, quality,
                     TJFLAG_ACCURATEDCT) != 0) {
         tjFree(out);
         return NotEncoded(tjGetErrorStr2(handle.get()));

@@ -12,11 +12,19 @@
 // and sets the reason (KMLastError): "JPEG not encoded: ..." or "picture not decoded: ...".
 class ImageCodec {
 public:
+    // The quality of the JPEG pictures that documents keep.
+    static constexpr int kDocumentQuality = 75;
+
     static bool EncodeJpeg(const BYTE* pixels, int width, int height, int quality, std::vector<unsigned char>& jpeg);
+    // The same from 8-bit samples, `channels` a pixel: 1 (grey, kept as a one-component JPEG) or
+    // 3 (R, G, B).
+    static bool EncodeJpegSamples(const BYTE* samples, int width, int height, int channels, int quality,
+                                  std::vector<unsigned char>& jpeg);
     static bool Decode(const unsigned char* data, size_t length, size_t maxBytes, int& width, int& height,
                        std::vector<BYTE>& pixels);
 
 private:
+    static bool Encode(const BYTE* pixels, int width, int height, int pixelFormat, int quality, std::vector<unsigned char>& jpeg);
     static bool DecodeJpeg(const unsigned char* data, size_t length, size_t maxBytes, int& width, int& height,
                            std::vector<BYTE>& pixels);
     static bool DecodePng(const unsigned char* data, size_t length, size_t maxBytes, int& width, int& height,

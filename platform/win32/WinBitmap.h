@@ -9,6 +9,8 @@
 // IKMReport::SetImage takes one. GDI objects: a handle points at an object that the GDI layer keeps in a registry; every call
 // checks the handle against it first, so a stale or foreign handle fails instead of being read.
 
+namespace srctrl {
+
 struct GdiObject {
     virtual ~GdiObject() = default;
 };
@@ -59,3 +61,5 @@ SRCTRL_API int GetObject(HGDIOBJ h, int cbBuffer, LPVOID pv);
 // Destroys a GDI object. FALSE for null, for a handle that is not a live GDI object, and for a
 // bitmap that is selected into a device context.
 SRCTRL_API BOOL DeleteObject(HGDIOBJ h);
+
+} // namespace srctrl

@@ -2,8 +2,12 @@
 
 #include <cstdint>
 
-// The basic Windows types that the control's code is written with. Sizes follow the Windows
-// data model (DWORD and LONG are 32 bits), not the Linux one.
+// The basic Windows types that the control's code is written with, in the library's namespace so
+// that a host's own (X11's BOOL, another library's RECT) never meet them; <srctrl/Win32Names.h>
+// brings them into the global namespace for a host that wants the Windows spelling. Sizes
+// follow the Windows data model (DWORD and LONG are 32 bits), not the Linux one.
+namespace srctrl {
+
 using BYTE = std::uint8_t;
 using WORD = std::uint16_t;
 using DWORD = std::uint32_t;
@@ -12,13 +16,6 @@ using UINT32 = std::uint32_t;
 using LONG = std::int32_t;
 using BOOL = int;
 using LPVOID = void*;
-
-#ifndef TRUE
-#define TRUE 1
-#endif
-#ifndef FALSE
-#define FALSE 0
-#endif
 
 struct RECT {
     LONG left;
@@ -47,3 +44,5 @@ struct SYSTEMTIME {
     WORD wSecond;
     WORD wMilliseconds;
 };
+
+} // namespace srctrl

@@ -32,7 +32,7 @@ bool IsLive(HGDIOBJ h)
 
 } // namespace
 
-namespace platform {
+namespace srctrl::platform {
 
 HGDIOBJ RegisterGdiObject(GdiObject* object)
 {
@@ -89,7 +89,7 @@ HDC CreateSurfaceDC(cairo_surface_t* surface)
     return static_cast<HDC>(RegisterGdiObject(dc));
 }
 
-} // namespace platform
+} // namespace srctrl::platform
 
 namespace {
 
@@ -124,11 +124,11 @@ bool AttachSurface(DeviceContext* dc, BitmapObject* bitmap)
 
 } // namespace
 
-namespace platform {
+namespace srctrl::platform {
 
-} // namespace platform
+} // namespace srctrl::platform
 
-HBITMAP CreateBitmap(int nWidth, int nHeight, UINT nPlanes, UINT nBitCount, const void* bits)
+HBITMAP srctrl::CreateBitmap(int nWidth, int nHeight, UINT nPlanes, UINT nBitCount, const void* bits)
 {
     if (nPlanes != 1 || nBitCount != 32 || nWidth < 1 || nHeight < 1 ||
         static_cast<long long>(nWidth) * nHeight > kMaxBitmapPixels) {
@@ -152,7 +152,7 @@ HBITMAP CreateBitmap(int nWidth, int nHeight, UINT nPlanes, UINT nBitCount, cons
     return static_cast<HBITMAP>(platform::RegisterGdiObject(bitmap.release()));
 }
 
-int GetObject(HGDIOBJ h, int cbBuffer, LPVOID pv)
+int srctrl::GetObject(HGDIOBJ h, int cbBuffer, LPVOID pv)
 {
     BitmapObject* bitmap = platform::LookupBitmap(h);
     if (bitmap == nullptr || pv == nullptr || cbBuffer < static_cast<int>(sizeof(BITMAP))) {
@@ -169,7 +169,7 @@ int GetObject(HGDIOBJ h, int cbBuffer, LPVOID pv)
     return static_cast<int>(sizeof(info));
 }
 
-BOOL DeleteObject(HGDIOBJ h)
+BOOL srctrl::DeleteObject(HGDIOBJ h)
 {
     if (BitmapObject* bitmap = platform::LookupBitmap(h)) {
         if (bitmap->pSelectedIn != nullptr) {

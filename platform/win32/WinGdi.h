@@ -96,7 +96,7 @@ SRCTRL_API int EndPage(HDC hdc);
 SRCTRL_API int EndDoc(HDC hdc);
 SRCTRL_API int AbortDoc(HDC hdc);
 
-namespace platform {
+namespace srctrl::platform {
 
 // Adds an object made by the GDI layer to the registry of live handles and returns it.
 HGDIOBJ RegisterGdiObject(GdiObject* object);
@@ -111,4 +111,4 @@ HBITMAP AdoptBitmap(int width, int height, std::vector<BYTE>&& pixels);
 // The device context behind a handle, or null when the handle is not a live device context.
 DeviceContext* LookupDC(HDC h);
 
-} // namespace platform
+} // namespace srctrl::platform

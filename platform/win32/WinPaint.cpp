@@ -3,7 +3,7 @@
 
 #include <vector>
 
-namespace platform {
+namespace srctrl::platform {
 
 namespace {
 
@@ -49,4 +49,4 @@ void PaintWindowTree(HWND hwnd, HDC hdc)
     cairo_surface_flush(cairo_get_target(cr));
 }
 
-} // namespace platform
+} // namespace srctrl::platform

@@ -241,7 +241,7 @@ void CloseSurface(DeviceContext* dc)
 
 } // namespace
 
-namespace platform {
+namespace srctrl::platform {
 
 bool RegisterPdfPrinter(const char* name, const char* pdfPath, double widthMm, double heightMm, int dpi)
 {
@@ -295,7 +295,7 @@ void AbandonDocument(DeviceContext* dc)
     dc->bInPage = false;
 }
 
-} // namespace platform
+} // namespace srctrl::platform
 
 HDC CreateDCA(const char*, const char* device, const char*, const void*)
 {

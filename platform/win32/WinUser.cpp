@@ -253,7 +253,7 @@ int FireTimer(Timer& timer, std::uint64_t notBefore = 0)
 
 } // namespace
 
-namespace platform {
+namespace srctrl::platform {
 
 HWND CreateWindowObject(DWORD exStyle, const wchar_t* name, DWORD style, int x, int y, int cx, int cy, HWND parent,
                         IWindowProc* proc)
@@ -325,14 +325,14 @@ HWND ChildWindowFromPointDeep(HWND hwnd, POINT& point)
     return hwnd;
 }
 
-} // namespace platform
+} // namespace srctrl::platform
 
-BOOL IsWindow(HWND hwnd)
+BOOL srctrl::IsWindow(HWND hwnd)
 {
     return Find(hwnd) != nullptr ? TRUE : FALSE;
 }
 
-BOOL DestroyWindow(HWND hwnd)
+BOOL srctrl::DestroyWindow(HWND hwnd)
 {
     WindowObject* window = Find(hwnd);
     if (window == nullptr) {
@@ -369,7 +369,7 @@ BOOL DestroyWindow(HWND hwnd)
     return TRUE;
 }
 
-BOOL MoveWindow(HWND hwnd, int x, int y, int cx, int cy, BOOL)
+BOOL srctrl::MoveWindow(HWND hwnd, int x, int y, int cx, int cy, BOOL)
 {
     WindowObject* window = Find(hwnd);
     if (window == nullptr) {
@@ -393,7 +393,7 @@ BOOL MoveWindow(HWND hwnd, int x, int y, int cx, int cy, BOOL)
     return TRUE;
 }
 
-BOOL ShowWindow(HWND hwnd, int command)
+BOOL srctrl::ShowWindow(HWND hwnd, int command)
 {
     WindowObject* window = Find(hwnd);
     if (window == nullptr) {
@@ -419,7 +419,7 @@ BOOL ShowWindow(HWND hwnd, int command)
     return wasVisible;
 }
 
-BOOL IsWindowVisible(HWND hwnd)
+BOOL srctrl::IsWindowVisible(HWND hwnd)
 {
     for (WindowObject* w = Find(hwnd); w != nullptr; w = Find(w->hParent)) {
         if ((w->dwStyle & WS_VISIBLE) == 0) {
@@ -451,13 +451,13 @@ BOOL IsWindowEnabled(HWND hwnd)
     return window != nullptr && (window->dwStyle & WS_DISABLED) == 0 ? TRUE : FALSE;
 }
 
-HWND GetParent(HWND hwnd)
+HWND srctrl::GetParent(HWND hwnd)
 {
     WindowObject* window = Find(hwnd);
     return window != nullptr ? window->hParent : nullptr;
 }
 
-BOOL GetWindowRect(HWND hwnd, RECT* rect)
+BOOL srctrl::GetWindowRect(HWND hwnd, RECT* rect)
 {
     WindowObject* window = Find(hwnd);
     if (window == nullptr || rect == nullptr) {
@@ -467,7 +467,7 @@ BOOL GetWindowRect(HWND hwnd, RECT* rect)
     return TRUE;
 }
 
-BOOL GetClientRect(HWND hwnd, RECT* rect)
+BOOL srctrl::GetClientRect(HWND hwnd, RECT* rect)
 {
     WindowObject* window = Find(hwnd);
     if (window == nullptr || rect == nullptr) {
@@ -617,7 +617,7 @@ HCURSOR SetCursor(HCURSOR cursor)
     return previous;
 }
 
-namespace platform {
+namespace srctrl::platform {
 
 int AdvanceTime(unsigned milliseconds)
 {
@@ -687,4 +687,4 @@ HWND GetTopLevel(HWND hwnd)
     return TopLevelOf(hwnd);
 }
 
-} // namespace platform
+} // namespace srctrl::platform

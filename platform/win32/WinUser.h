@@ -112,7 +112,7 @@ protected:
     ~IWindowProc() = default;
 };
 
-namespace platform {
+namespace srctrl::platform {
 
 // Creates a window at (x, y) in its parent's client coordinates (a top-level window without a
 // parent) and sends WM_CREATE to `proc`, which may be null. Null for a parent that is not a
@@ -123,7 +123,7 @@ SRCTRL_API HWND CreateWindowObject(DWORD exStyle, const wchar_t* name, DWORD sty
 // Stops sending messages to the window's handler (the handler is being destroyed).
 SRCTRL_API void DetachWindowProc(HWND hwnd);
 
-} // namespace platform
+} // namespace srctrl::platform
 
 SRCTRL_API BOOL EnableWindow(HWND hwnd, BOOL enable);
 SRCTRL_API BOOL IsWindowEnabled(HWND hwnd);
@@ -175,7 +175,7 @@ SRCTRL_API HCURSOR LoadCursor(HINSTANCE instance, const wchar_t* name);
 // Returns the previous cursor.
 SRCTRL_API HCURSOR SetCursor(HCURSOR cursor);
 
-namespace platform {
+namespace srctrl::platform {
 
 // The input method's text being composed, which WM_IME_COMPOSITION carries in lParam (a pointer
 // valid during the message): the text and the caret's place in it.
@@ -218,4 +218,4 @@ SRCTRL_API HWND GetTopLevel(HWND hwnd);
 SRCTRL_API int GetChildWindows(HWND hwnd, HWND* children, int capacity);
 SRCTRL_API HWND ChildWindowFromPointDeep(HWND hwnd, POINT& point);
 
-} // namespace platform
+} // namespace srctrl::platform

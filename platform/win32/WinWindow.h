@@ -7,6 +7,8 @@
 // host window it lives in (platform::CreateHostWindow). A handle is never reused, so a stale
 // handle fails every call instead of reaching another window.
 
+namespace srctrl {
+
 struct HWND__;
 using HWND = HWND__*;
 
@@ -30,3 +32,5 @@ SRCTRL_API HWND GetParent(HWND hwnd);
 // The window's rectangle in its parent's client coordinates.
 SRCTRL_API BOOL GetWindowRect(HWND hwnd, RECT* rect);
 SRCTRL_API BOOL GetClientRect(HWND hwnd, RECT* rect);
+
+} // namespace srctrl

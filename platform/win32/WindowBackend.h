@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string>
 
-namespace platform {
+namespace srctrl::platform {
 
 // The pointer shapes a control asks for (LoadCursor's IDC_ names).
 enum class CursorShape { Arrow, IBeam, Hand };
@@ -51,4 +51,4 @@ SRCTRL_API bool SetWindowBackend(HWND topLevel, IWindowBackend* backend);
 // order they fall due; returns how many were sent.
 SRCTRL_API int RunDueTimers(IWindowBackend* backend);
 
-} // namespace platform
+} // namespace srctrl::platform

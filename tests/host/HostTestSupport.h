@@ -15,6 +15,10 @@
 #include <utility>
 #include <vector>
 
+// These tests are written as a host that spells the control's Windows-shaped names without
+// their namespace.
+using namespace srctrl;
+
 namespace host_test {
 
 inline std::string Data(const char* name)

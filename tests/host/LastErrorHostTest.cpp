@@ -1,6 +1,7 @@
 // Every failure a host can meet leaves a reason that names its cause, read through
-// SrCtrlGetLastError; a call that then succeeds clears it. Written as a host is: the installed
-// header layout and the shared library only.
+// SrCtrlGetLastError, and its kind, read through SrCtrlGetLastErrorCode; a call that then
+// succeeds clears both. Written as a host is: the installed header layout and the shared
+// library only.
 #include <srctrl/CUtil.h>
 #include <srctrl/IReportCtrl.h>
 
@@ -49,6 +50,7 @@ TEST_F(LastError, FilesThatCannotBeReadNameTheFileAndTheCause)
     const std::string missing = m_scratch.File("missing.dcm");
     EXPECT_EQ(m_ctrl->OpenReportFile(missing.c_str()), nullptr);
     EXPECT_EQ(Reason(), "file not readable: " + missing + ": no such file");
+    EXPECT_EQ(SrCtrlGetLastErrorCode(), srctrl::ErrorCode::FileNotReadable);
 
     const std::string empty = m_scratch.File("empty.dcm", "");
     EXPECT_EQ(m_ctrl->CreateReportFromImage(empty.c_str()), nullptr);
@@ -57,20 +59,24 @@ TEST_F(LastError, FilesThatCannotBeReadNameTheFileAndTheCause)
     const std::string text = m_scratch.File("notes.txt", "not a DICOM file at all, only some words in a text file");
     EXPECT_EQ(m_ctrl->OpenReportFile(text.c_str()), nullptr);
     EXPECT_EQ(Reason(), "not a DICOM file: " + text);
+    EXPECT_EQ(SrCtrlGetLastErrorCode(), srctrl::ErrorCode::NotDicom);
 
     EXPECT_EQ(m_ctrl->OpenReportFile(nullptr), nullptr);
     EXPECT_EQ(Reason(), "no file name");
+    EXPECT_EQ(SrCtrlGetLastErrorCode(), srctrl::ErrorCode::NoDocument);
 }
 
 TEST_F(LastError, AnImageIsNotAReportAndASucceedingCallClearsTheReason)
 {
     EXPECT_EQ(m_ctrl->OpenReportFile(Data("ct-image.dcm").c_str()), nullptr);
     EXPECT_EQ(Reason(), "not an SR document: Modality is CT");
+    EXPECT_EQ(SrCtrlGetLastErrorCode(), srctrl::ErrorCode::NotSR);
     EXPECT_EQ(m_ctrl->OpenReport(nullptr), nullptr);
     EXPECT_EQ(Reason(), "no document");
 
     ASSERT_NE(m_ctrl->CreateReportFromImage(Data("ct-image.dcm").c_str()), nullptr) << Reason();
     EXPECT_EQ(Reason(), "");
+    EXPECT_EQ(SrCtrlGetLastErrorCode(), srctrl::ErrorCode::NoFailure);
 }
 
 TEST_F(LastError, TemplatesThatCannotBeUsedNameTheCause)
@@ -78,8 +84,10 @@ TEST_F(LastError, TemplatesThatCannotBeUsedNameTheCause)
     const std::string missing = m_scratch.File("missing.xml");
     EXPECT_FALSE(m_ctrl->SetTemplateFile(missing.c_str()));
     EXPECT_EQ(Reason(), "template file not found: " + missing);
+    EXPECT_EQ(SrCtrlGetLastErrorCode(), srctrl::ErrorCode::Template);
     EXPECT_FALSE(m_ctrl->ApplyTemplate(missing.c_str()));
     EXPECT_EQ(Reason(), "no active report");
+    EXPECT_EQ(SrCtrlGetLastErrorCode(), srctrl::ErrorCode::NoActiveReport);
 
     ASSERT_NE(m_ctrl->CreateReportFromImage(Data("ct-image.dcm").c_str()), nullptr) << Reason();
     EXPECT_FALSE(m_ctrl->ApplyTemplate(missing.c_str()));
@@ -98,19 +106,21 @@ TEST_F(LastError, SavingAndPrintingNameWhatCouldNotBeWritten)
 
     const std::string nowhere = m_scratch.File("no-folder/report.dcm");
     EXPECT_FALSE(report->GetDcmSR()->SaveFile(nowhere.c_str()));
-    EXPECT_EQ(Reason(), "file not written: " + nowhere + ": no such file");
+    EXPECT_EQ(Reason(), "file not written: " + nowhere + ": no such folder");
+    EXPECT_EQ(SrCtrlGetLastErrorCode(), srctrl::ErrorCode::NotWritten);
     const std::string saved = m_scratch.File("report.dcm");
     EXPECT_TRUE(report->GetDcmSR()->SaveFile(saved.c_str())) << Reason();
     EXPECT_EQ(Reason(), "");
 
     EXPECT_FALSE(m_ctrl->Print("srctrl test: no such printer"));
     EXPECT_EQ(Reason(), "printer not found: srctrl test: no such printer");
+    EXPECT_EQ(SrCtrlGetLastErrorCode(), srctrl::ErrorCode::Printer);
     EXPECT_FALSE(m_ctrl->Print(nullptr));
     EXPECT_EQ(Reason(), "no printer name");
     const std::string nowherePdf = m_scratch.File("no-folder/page.pdf");
     ASSERT_TRUE(platform::RegisterPdfPrinter("srctrl test: no folder", nowherePdf.c_str()));
     EXPECT_FALSE(m_ctrl->Print("srctrl test: no folder"));
-    EXPECT_EQ(Reason(), "PDF not written: " + nowherePdf + ": no such file");
+    EXPECT_EQ(Reason(), "PDF not written: " + nowherePdf + ": no such folder");
 }
 
 // A host ported from Windows starts GDI+ first; a Linux host does not, and pictures work alike.
@@ -125,6 +135,7 @@ TEST_F(LastError, PicturesNeedNoGdiplusStartupAndRefusalsSayWhy)
     HBITMAP bitmap = CreateBitmap(32, 24, 1, 32, grey.data());
     EXPECT_FALSE(report->SetImage(boxes, bitmap));
     EXPECT_EQ(Reason(), "no image box " + std::to_string(boxes) + ": the page has " + std::to_string(boxes));
+    EXPECT_EQ(SrCtrlGetLastErrorCode(), srctrl::ErrorCode::Picture);
     EXPECT_FALSE(report->SetImage(0, nullptr));
     EXPECT_EQ(Reason(), "no bitmap");
     EXPECT_EQ(report->IsModified(), modified) << "a refused picture changes nothing";

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <stdexcept>
 #include <string>
 
 namespace {
@@ -216,4 +217,44 @@ TEST_F(ReentrantHost, AClosingReportIsNoLongerReachable)
     EXPECT_EQ(host.heardAfter, 0);
     EXPECT_EQ(m_ctrl->GetActiveReport(), first) << "the host's choice, not the report beside the closed one";
     EXPECT_EQ(m_ctrl->GetReportCount(), 2);
+}
+
+TEST_F(ReentrantHost, AThrowingCallbackStopsAtTheControlAndTheOthersStillHear)
+{
+    IKMReport* report = NewReport();
+    ASSERT_NE(report, nullptr);
+    const struct {
+        Reaction::Kind kind;
+        std::function<void(IKMReport*)> operation;
+    } cases[] = {
+        {Reaction::Value, [&](IKMReport*) { EXPECT_TRUE(m_ctrl->SetReportValue(kPatientName, L"Doe^Jane")); }},
+        {Reaction::Completed, [&](IKMReport* r) { r->CompleteDocument(); }},
+        {Reaction::Layout, [&](IKMReport* r) { EXPECT_TRUE(r->SetImageLayout(1)); }},
+    };
+    for (const auto& c : cases) {
+        Reaction thrower(c.kind, [](IKMReport*) { throw std::runtime_error("the host's own bug"); });
+        Reaction after(c.kind, [](IKMReport*) {});
+        thrower.armed = after.armed = true;
+        m_ctrl->AddCallback(&thrower);
+        m_ctrl->AddCallback(&after);
+        c.operation(report);
+        m_ctrl->RemoveCallback(&thrower);
+        m_ctrl->RemoveCallback(&after);
+        EXPECT_TRUE(thrower.fired);
+        EXPECT_TRUE(after.fired) << "a callback after the throwing one is still told";
+    }
+    std::wstring name;
+    EXPECT_TRUE(report->GetValue(kPatientName, name));
+    EXPECT_EQ(name, L"Doe^Jane");
+    EXPECT_TRUE(report->IsCompleted());
+
+    // Closing goes on past a listener that throws on hearing of it.
+    struct ThrowsOnClosing : Reaction {
+        using Reaction::Reaction;
+        void OnReportClosing(IKMReport*) override { throw 42; }
+    } throwsOnClosing(Reaction::Value, [](IKMReport*) {});
+    m_ctrl->AddCallback(&throwsOnClosing);
+    m_ctrl->CloseReport(report);
+    m_ctrl->RemoveCallback(&throwsOnClosing);
+    EXPECT_EQ(m_ctrl->GetReportCount(), 0);
 }

@@ -27,8 +27,8 @@ struct Library {
     decltype(&SrCtrlGetLastError) lastError = nullptr;
     decltype(&SrCtrlSetSkinFolder) setSkinFolder = nullptr;
     decltype(&SrCtrlGetVersion) version = nullptr;
-    decltype(&platform::CreateHostWindow) hostWindow = nullptr;
-    decltype(&DestroyWindow) destroyWindow = nullptr;
+    decltype(&srctrl::platform::CreateHostWindow) hostWindow = nullptr;
+    decltype(&srctrl::DestroyWindow) destroyWindow = nullptr;
 };
 
 class SkinFolder : public ::testing::Test {
@@ -48,8 +48,8 @@ protected:
         lib.lastError = reinterpret_cast<decltype(lib.lastError)>(dlsym(lib.handle, "SrCtrlGetLastError"));
         lib.setSkinFolder = reinterpret_cast<decltype(lib.setSkinFolder)>(dlsym(lib.handle, "SrCtrlSetSkinFolder"));
         lib.version = reinterpret_cast<decltype(lib.version)>(dlsym(lib.handle, "SrCtrlGetVersion"));
-        lib.hostWindow = reinterpret_cast<decltype(lib.hostWindow)>(dlsym(lib.handle, "_ZN8platform16CreateHostWindowEii"));
-        lib.destroyWindow = reinterpret_cast<decltype(lib.destroyWindow)>(dlsym(lib.handle, "_Z13DestroyWindowP6HWND__"));
+        lib.hostWindow = reinterpret_cast<decltype(lib.hostWindow)>(dlsym(lib.handle, "_ZN6srctrl8platform16CreateHostWindowEii"));
+        lib.destroyWindow = reinterpret_cast<decltype(lib.destroyWindow)>(dlsym(lib.handle, "_ZN6srctrl13DestroyWindowEPNS_6HWND__E"));
         ASSERT_TRUE(lib.create && lib.release && lib.lastError && lib.setSkinFolder && lib.version && lib.hostWindow &&
                     lib.destroyWindow);
     }
@@ -70,7 +70,7 @@ protected:
     static std::string CreateAndOpen()
     {
         IReportCtrl* ctrl = s_library.create();
-        HWND host = s_library.hostWindow(800, 600);
+        srctrl::HWND host = s_library.hostWindow(800, 600);
         std::string reason;
         if (ctrl->Create(host, 0, 0, 800, 600) == nullptr) {
             reason = s_library.lastError();

@@ -23,9 +23,9 @@
 
 namespace {
 
-constexpr DWORD kPatientName = 0x00100010;
-constexpr DWORD kBodyPart = 0x00180015;
-constexpr DWORD kFinding = 0x07211001;
+constexpr srctrl::DWORD kPatientName = 0x00100010;
+constexpr srctrl::DWORD kBodyPart = 0x00180015;
+constexpr srctrl::DWORD kFinding = 0x07211001;
 
 // Where the fields of templates/body-fields.xml sit in a 600 x 400 widget.
 const QPoint kNameField(300, 77);
@@ -41,17 +41,17 @@ std::string Data(const char* name)
 }
 
 // What the control shows in its window, painted headlessly by the library itself.
-QImage Capture(HWND hwnd)
+QImage Capture(srctrl::HWND hwnd)
 {
-    HBITMAP shot = platform::CaptureWindow(hwnd);
-    BITMAP bm{};
-    if (shot == nullptr || GetObject(shot, sizeof bm, &bm) == 0) {
+    srctrl::HBITMAP shot = srctrl::platform::CaptureWindow(hwnd);
+    srctrl::BITMAP bm{};
+    if (shot == nullptr || srctrl::GetObject(shot, sizeof bm, &bm) == 0) {
         return {};
     }
     const QImage image = QImage(static_cast<const uchar*>(bm.bmBits), bm.bmWidth, bm.bmHeight, bm.bmWidthBytes,
                                 QImage::Format_RGB32)
                              .copy();
-    DeleteObject(shot);
+    srctrl::DeleteObject(shot);
     return image;
 }
 
@@ -94,7 +94,7 @@ bool Load(IReportCtrl* ctrl)
     return true;
 }
 
-QString Value(IReportCtrl* ctrl, DWORD tag)
+QString Value(IReportCtrl* ctrl, srctrl::DWORD tag)
 {
     std::wstring value;
     ctrl->GetReportValue(tag, value);
@@ -159,7 +159,7 @@ private slots:
     {
         auto widget = Open();
         QVERIFY(widget);
-        HWND page = widget->reportCtrl()->GetHWND();
+        srctrl::HWND page = widget->reportCtrl()->GetHWND();
         QCOMPARE(widget->devicePixelRatioF(), 1.0);
         QCOMPARE(Shot(*widget), Capture(page));
 

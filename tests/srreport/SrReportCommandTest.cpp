@@ -151,6 +151,40 @@ TEST(SrReportCommand, ExportPdfWritesAValidEncapsulatedPdfOfTheSameStudy)
     EXPECT_NE(PdfText(pdf).find("No pneumothorax."), std::string::npos);
 }
 
+TEST(SrReportCommand, KeyImagesAndQRCodeReachThePageThePdfAndAKeyObjectSelection)
+{
+    TempDir folder;
+    ASSERT_EQ(RunTool(std::string(SRCTRL_SOURCE_DIR) + "/tests/data/images/make-key-images.sh " + Quoted(folder.Path())).nExitCode, 0);
+    const std::string report = folder.File("report.dcm");
+    const std::string pdf = folder.File("report.pdf");
+    const std::string png = folder.File("page.png");
+    const std::string link = "https://viewer.example.org/study/2.25.31234567890";
+    const Outcome made = SrReport("new --image " + Quoted(folder.File("ct16.dcm")) + " --author 'Roe^Anna' --key-image " +
+                                  Quoted(folder.File("ct16.dcm")) + " --window 40,400 --key-image " +
+                                  Quoted(folder.File("frames.dcm")) + ":2 --qr " + Quoted(link) + " -o " + Quoted(report) +
+                                  " --pdf " + Quoted(pdf) + " --png " + Quoted(png));
+    ASSERT_EQ(made.code, 0) << made.err;
+    EXPECT_EQ(RunTool("zbarimg -q --raw " + Quoted(png) + " 2>/dev/null").strOutput, link + "\n");
+    // Both pictures are in the PDF as JPEG, as the document keeps them.
+    EXPECT_EQ(RunTool("pdfimages -list " + Quoted(pdf) + " | grep -c ' jpeg '").strOutput, "2\n");
+    EXPECT_EQ(DciodvfyErrors(report), "");
+    ExpectContains(RunTool("dsrdump " + Quoted(report)).strOutput,
+                   {"IMAGE:(,,\"Best illustration of finding\")=(CT image,)", "(SCb image,,2)"});
+
+    const std::string kos = folder.File("report-kos.dcm");
+    const Outcome exported = SrReport("export-kos --out-dir " + Quoted(folder.Path()) + " " + Quoted(report));
+    ASSERT_EQ(exported.code, 0) << exported.err;
+    EXPECT_EQ(DciodvfyErrors(kos), "");
+    ExpectValues(kos, {{"SOPClassUID", "1.2.840.10008.5.1.4.1.1.88.59"}, {"Modality", "KO"}});
+    for (const char* same : {"PatientName", "PatientID", "StudyInstanceUID"}) {
+        EXPECT_EQ(DumpValue(kos, same), DumpValue(report, same)) << same;
+    }
+    EXPECT_NE(DumpValue(kos, "SeriesInstanceUID"), DumpValue(report, "SeriesInstanceUID"));
+    ExpectContains(RunTool("dsrdump " + Quoted(kos)).strOutput,
+                   {"CONTAINER:(,,\"Of Interest\")", "PNAME:(,,\"Person Observer Name\")=\"Roe^Anna\"",
+                    "contains IMAGE:=(CT image,)", "contains IMAGE:=(SCb image,,2)"});
+}
+
 TEST(SrReportCommand, RenderAndPreviewDrawPagesAtTheAskedSize)
 {
     TempDir folder;

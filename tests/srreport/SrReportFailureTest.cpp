@@ -56,7 +56,7 @@ TEST(SrReportFailure, BadInputGivesOneLineItsExitCodeAndNoOutput)
         {"unknown keyword", "new --image " + image + " --set PatientNam=X -o OUT/r.dcm", 2, "unknown DICOM keyword: \"PatientNam\""},
         {"malformed tag", "edit IN/report.dcm --set 0010,001=X -o OUT/r.dcm", 2, "not a DICOM tag: \"0010,001\""},
         {"binary attribute", "edit IN/report.dcm --set PixelData=X -o OUT/r.dcm", 2, "cannot store a text in (7FE0,0010) PixelData"},
-        {"output folder missing", "print IN/report.dcm --pdf OUT/no/r.pdf", 4, "PDF not written: OUT/no/r.pdf: no such file"},
+        {"output folder missing", "print IN/report.dcm --pdf OUT/no/r.pdf", 4, "PDF not written: OUT/no/r.pdf: no such folder"},
         {"output under a file", "render IN/report.dcm -o IN/report.dcm/page.png", 4, "Not a directory"},
         {"second output unwritable", "new --image " + image + " -o OUT/r.dcm --pdf OUT/no/r.pdf", 4, "PDF not written: OUT/no/r.pdf"},
         {"a verified report written over", "edit IN/report.dcm --finding X -o IN/verified.dcm", 3, "IN/verified.dcm holds a verified report"},
@@ -91,6 +91,14 @@ TEST(SrReportFailure, BadInputGivesOneLineItsExitCodeAndNoOutput)
         {"user without password", "send IN/report.dcm --stow http://127.0.0.1:9/ --user alice", 2, "SRREPORT_PASSWORD"},
         {"STOW in workers", "send -j 2 IN/report.dcm --stow http://127.0.0.1:9/", 2, "-j is for --to"},
         {"malformed UID root", "new --image " + image + " --uid-root 1.02.3 -o OUT/r.dcm", 2, "not a UID root: \"1.02.3\""},
+        {"key image not DICOM", "new --image " + image + " --key-image IN/notes.dcm -o OUT/r.dcm", 3, "key image IN/notes.dcm not put into the report: not a DICOM file"},
+        {"key image frame 0", "edit IN/report.dcm --key-image IN/ct.dcm:0 -o OUT/r.dcm", 2, "frames are counted from 1"},
+        {"key image frame beyond", "edit IN/report.dcm --key-image IN/ct.dcm:2 -o OUT/r.dcm", 3, "no frame 2 in the image (it has 1)"},
+        {"more key images than boxes", "edit IN/report.dcm --key-image IN/ct.dcm --key-image IN/ct.dcm --key-image IN/ct.dcm -o OUT/r.dcm", 3, "no image box 2: the page has 2"},
+        {"window without key image", "edit IN/report.dcm --window 40,400 -o OUT/r.dcm", 2, "--window goes after the --key-image"},
+        {"window of no width", "edit IN/report.dcm --key-image IN/ct.dcm --window 40,0 -o OUT/r.dcm", 2, "--window needs CENTRE,WIDTH"},
+        {"QR text too long", "new --image " + image + " --qr " + std::string(8000, 'x') + " -o OUT/r.dcm", 2, "the QR code is not shown"},
+        {"KOS without key images", "export-kos IN/report.dcm -o OUT/k.dcm", 3, "the report has no key images"},
         {"UID root too long", "export-pdf IN/report.dcm --uid-root 1.2.3.4.5.6.7.8.9.10.11.12 -o OUT/r.dcm", 2, "at most 23"},
     };
     const std::string report = ReadFile(in.File("report.dcm"));

@@ -151,18 +151,20 @@ protected:
 
 } // namespace
 
-TEST_F(SrReportSend, AReportAndItsEncapsulatedPdfArriveInThePacs)
+TEST_F(SrReportSend, AReportItsEncapsulatedPdfAndItsKeyObjectSelectionArriveInThePacs)
 {
     const std::string report = m_folder.File("report.dcm");
     const std::string instance = m_folder.File("report-pdf.dcm");
-    ASSERT_EQ(SrReport("new --image " + Quoted(SampleImage()) + " --finding 'Stored finding.' --complete -o " +
-                       Quoted(report))
+    const std::string kos = m_folder.File("report-kos.dcm");
+    ASSERT_EQ(SrReport("new --image " + Quoted(SampleImage()) + " --key-image " + Quoted(SampleImage()) +
+                       " --finding 'Stored finding.' --complete -o " + Quoted(report))
                   .code,
               0);
     ASSERT_EQ(SrReport("export-pdf " + Quoted(report) + " -o " + Quoted(instance)).code, 0);
+    ASSERT_EQ(SrReport("export-kos " + Quoted(report) + " -o " + Quoted(kos)).code, 0);
 
-    const Outcome sent = SrReport("send " + Quoted(report) + " " + Quoted(instance) + " --to " + m_pacs.Peer(kOrthancAet) +
-                                      " --calling-aet SRTEST",
+    const Outcome sent = SrReport("send " + Quoted(report) + " " + Quoted(instance) + " " + Quoted(kos) + " --to " +
+                                      m_pacs.Peer(kOrthancAet) + " --calling-aet SRTEST",
                                   m_pacs.Inside());
     ASSERT_EQ(sent.code, 0) << sent.err;
     EXPECT_EQ(sent.err, "");
@@ -177,6 +179,10 @@ TEST_F(SrReportSend, AReportAndItsEncapsulatedPdfArriveInThePacs)
     // The printed report joins the report's study.
     ExpectContains(m_pacs.Http("/instances/" + pdf + "/simplified-tags"),
                    {"\"Modality\" : \"DOC\"", "\"StudyInstanceUID\" : \"" + DumpValue(report, "StudyInstanceUID") + "\""});
+    const std::string selection = m_pacs.Find(DumpValue(kos, "SOPInstanceUID"));
+    ASSERT_NE(selection, "") << "the Key Object Selection is in Orthanc";
+    ExpectContains(m_pacs.Http("/instances/" + selection + "/simplified-tags"),
+                   {"\"Modality\" : \"KO\"", "\"StudyInstanceUID\" : \"" + DumpValue(report, "StudyInstanceUID") + "\""});
 }
 
 TEST_F(SrReportSend, ARefusingOrUnreachablePeerFailsEveryFileItDidNotStore)

@@ -5,6 +5,9 @@
 #include <ostream>
 #include <string>
 
+// In the rectangles' own namespace, where GoogleTest looks for them.
+namespace srctrl {
+
 inline bool operator==(const RECT& a, const RECT& b)
 {
     return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
@@ -20,6 +23,8 @@ inline void PrintTo(const RECT& rc, std::ostream* out)
 {
     *out << "{" << rc.left << ", " << rc.top << ", " << rc.right << ", " << rc.bottom << "}";
 }
+
+} // namespace srctrl
 
 namespace testing_support {
 

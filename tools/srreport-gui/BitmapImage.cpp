@@ -2,10 +2,10 @@
 
 namespace BitmapImage {
 
-QImage take(HBITMAP bitmap)
+QImage take(srctrl::HBITMAP bitmap)
 {
-    BITMAP info{};
-    if (bitmap == nullptr || GetObject(bitmap, sizeof info, &info) == 0) {
+    srctrl::BITMAP info{};
+    if (bitmap == nullptr || srctrl::GetObject(bitmap, sizeof info, &info) == 0) {
         return {};
     }
     // The control's bitmaps are top-down rows of premultiplied B, G, R, A bytes: on a
@@ -14,7 +14,7 @@ QImage take(HBITMAP bitmap)
     const QImage view(static_cast<const uchar*>(info.bmBits), info.bmWidth, info.bmHeight, info.bmWidthBytes,
                       QImage::Format_ARGB32_Premultiplied);
     QImage image = view.copy();
-    DeleteObject(bitmap);
+    srctrl::DeleteObject(bitmap);
     return image;
 }
 

@@ -1,6 +1,7 @@
 #include "MainWindow.h"
 
 #include "FindDialog.h"
+#include "KeyImages.h"
 #include "PrintPreview.h"
 #include "PrinterChooser.h"
 #include "ReportFile.h"
@@ -51,8 +52,8 @@ constexpr int kKeepZoom = 0;
 const QString kOpenFolderKey = QStringLiteral("lastOpenFolder");
 const QString kSaveFolderKey = QStringLiteral("lastSaveFolder");
 const QString kSpellingKey = QStringLiteral("checkSpelling");
-constexpr DWORD kSOPInstanceUID = 0x00080018;
-constexpr DWORD kVerificationDateTime = 0x0040A030;
+constexpr srctrl::DWORD kSOPInstanceUID = 0x00080018;
+constexpr srctrl::DWORD kVerificationDateTime = 0x0040A030;
 
 QString lastFolder(const QString& key)
 {
@@ -198,6 +199,14 @@ void MainWindow::createActions()
     m_amendAction->setToolTip(tr("Start an amended copy of the verified report, in a new tab"));
     connect(m_amendAction, &QAction::triggered, this, &MainWindow::amend);
 
+    m_addKeyImageAction = new QAction(tr("Add &key image\u2026"), this);
+    m_addKeyImageAction->setToolTip(tr("Put a DICOM image into the first empty image box of the page"));
+    connect(m_addKeyImageAction, &QAction::triggered, this, [this] { addKeyImage(-1); });
+
+    m_removeKeyImageAction = new QAction(tr("Re&move key image\u2026"), this);
+    m_removeKeyImageAction->setToolTip(tr("Empty an image box of the page"));
+    connect(m_removeKeyImageAction, &QAction::triggered, this, [this] { removeKeyImage(-1); });
+
     m_spellingAction = new QAction(tr("Check &Spelling"), this);
     m_spellingAction->setCheckable(true);
     m_spellingAction->setChecked(QSettings().value(kSpellingKey, true).toBool());
@@ -274,6 +283,12 @@ void MainWindow::updateEditActions(bool showing)
 
 void MainWindow::showContextMenu(const QPoint& at)
 {
+    // The widget's coordinates are those of the control's window, which fills it.
+    const int box = ctrl() != nullptr ? ctrl()->GetImageBoxAt(at.x(), at.y()) : -1;
+    if (box >= 0) {
+        showImageBoxMenu(box, at);
+        return;
+    }
     QMenu* menu = m_view->createStandardContextMenu();
     if (menu == nullptr) {
         return;
@@ -319,6 +334,8 @@ void MainWindow::createMenus()
     connect(edit, &QMenu::aboutToHide, this, [this] { updateEditActions(false); });
     QMenu* reportMenu = menuBar()->addMenu(tr("&Report"));
     reportMenu->addAction(m_templateAction);
+    reportMenu->addSeparator();
+    reportMenu->addActions({m_addKeyImageAction, m_removeKeyImageAction});
     reportMenu->addSeparator();
     reportMenu->addActions({m_completeAction, m_verifyAction, m_reopenAction, m_amendAction});
     menuBar()->addMenu(tr("&View"))->addActions({m_zoomInAction, m_zoomOutAction, m_fitAction, m_fitWidthAction});
@@ -421,7 +438,7 @@ bool MainWindow::choosePrinter(const QString& action, QByteArray& printer, QStri
         return false;
     }
     const QString pdf = chooser.pdfPath();
-    if (!pdf.isEmpty() && !platform::RegisterPdfPrinter(kPdfPrinter, QFile::encodeName(pdf).constData())) {
+    if (!pdf.isEmpty() && !srctrl::platform::RegisterPdfPrinter(kPdfPrinter, QFile::encodeName(pdf).constData())) {
         showError(tr("Cannot print to %1: not a file name.").arg(pdf));
         return false;
     }
@@ -485,28 +502,84 @@ void MainWindow::chooseTemplate()
     showInfo(tr("Template %1 applied").arg(QFileInfo(path).fileName()));
 }
 
+void MainWindow::tell(ReportStatus::Outcome outcome, const QString& message)
+{
+    outcome == ReportStatus::Outcome::Failed ? showError(message) : showInfo(message);
+    updateActions();
+    if (outcome == ReportStatus::Outcome::Done) {
+        // A report already modified tells no change of its flag: the recovery copy is told here.
+        m_recovery->inputArrived();
+    }
+}
+
 void MainWindow::complete()
 {
     QString message;
-    const ReportStatus::Outcome outcome = ReportStatus::complete(this, *activeReport(), message);
-    outcome == ReportStatus::Outcome::Failed ? showError(message) : showInfo(message);
-    updateActions();
+    tell(ReportStatus::complete(this, *activeReport(), message), message);
 }
 
 void MainWindow::verify()
 {
     QString message;
-    const ReportStatus::Outcome outcome = ReportStatus::verify(this, *activeReport(), message);
-    outcome == ReportStatus::Outcome::Failed ? showError(message) : showInfo(message);
-    updateActions();
+    tell(ReportStatus::verify(this, *activeReport(), message), message);
 }
 
 void MainWindow::reopen()
 {
     QString message;
-    const ReportStatus::Outcome outcome = ReportStatus::reopen(*activeReport(), message);
-    outcome == ReportStatus::Outcome::Failed ? showError(message) : showInfo(message);
-    updateActions();
+    tell(ReportStatus::reopen(*activeReport(), message), message);
+}
+
+void MainWindow::addKeyImage(int box)
+{
+    IKMReport* report = activeReport();
+    QString message;
+    if (report == nullptr || !KeyImages::mayChange(*report, message)) {
+        tell(ReportStatus::Outcome::Failed, message);
+        return;
+    }
+    QFileDialog dialog(this, tr("Add key image"), lastFolder(kOpenFolderKey), tr("DICOM images (*.dcm *.DCM);;All files (*)"));
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+        return;
+    }
+    const QString path = dialog.selectedFiles().constFirst();
+    rememberFolder(kOpenFolderKey, path);
+    putKeyImage(report, path, box);
+}
+
+void MainWindow::putKeyImage(IKMReport* report, const QString& path, int box)
+{
+    // The report may have been closed while a dialog or a drop was under way.
+    if (ctrl() == nullptr || ctrl()->GetReportIndex(report) < 0) {
+        return;
+    }
+    QString message;
+    tell(KeyImages::put(this, *report, box, path, message), message);
+}
+
+void MainWindow::removeKeyImage(int box)
+{
+    IKMReport* report = activeReport();
+    if (report == nullptr) {
+        return;
+    }
+    QString message;
+    tell(KeyImages::remove(this, *report, box, message), message);
+}
+
+void MainWindow::showImageBoxMenu(int box, const QPoint& at)
+{
+    auto* menu = new QMenu(this);
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    const bool full = KeyImages::holdsPicture(*activeReport(), box);
+    connect(menu->addAction(full ? tr("Replace &key image\u2026") : tr("Add &key image\u2026")), &QAction::triggered, this,
+            [this, box] { addKeyImage(box); });
+    QAction* remove = menu->addAction(tr("Re&move key image"));
+    remove->setEnabled(full);
+    connect(remove, &QAction::triggered, this, [this, box] { removeKeyImage(box); });
+    menu->popup(m_view->mapToGlobal(at));
 }
 
 void MainWindow::amend()
@@ -667,18 +740,31 @@ void MainWindow::dragEnterEvent(QDragEnterEvent* event)
 void MainWindow::dropEvent(QDropEvent* event)
 {
     const QStringList files = localFiles(event->mimeData());
-    if (!files.isEmpty()) {
-        event->acceptProposedAction();
-        openFiles(files);
+    if (files.isEmpty()) {
+        return;
     }
+    event->acceptProposedAction();
+    // One file dropped onto an image box goes into it, unless it is a report, which opens as
+    // every other drop does. The frame of a multi-frame image is asked for once the drop is over.
+    const QPoint at = m_view->mapFrom(this, event->position().toPoint());
+    const int box = files.size() == 1 && ctrl() != nullptr ? ctrl()->GetImageBoxAt(at.x(), at.y()) : -1;
+    ReportFile::Kind kind;
+    if (box >= 0 && !(ReportFile::inspect(files.constFirst(), kind) && kind.isReport)) {
+        QMetaObject::invokeMethod(
+            this, [this, report = activeReport(), path = files.constFirst(), box] { putKeyImage(report, path, box); },
+            Qt::QueuedConnection);
+        return;
+    }
+    openFiles(files);
 }
 
 void MainWindow::updateActions()
 {
     IKMReport* report = activeReport();
     const bool open = report != nullptr;
-    for (QAction* action : {m_saveAction, m_saveAsAction, m_printAction, m_previewAction, m_closeAction, m_templateAction, m_zoomInAction,
-                            m_zoomOutAction, m_fitAction, m_fitWidthAction, m_findAction}) {
+    for (QAction* action : {m_saveAction, m_saveAsAction, m_printAction, m_previewAction, m_closeAction, m_templateAction,
+                            m_addKeyImageAction, m_removeKeyImageAction, m_zoomInAction, m_zoomOutAction, m_fitAction,
+                            m_fitWidthAction, m_findAction}) {
         action->setEnabled(open);
     }
     m_pages->setCurrentWidget(ctrl() != nullptr && ctrl()->GetReportCount() > 0 ? static_cast<QWidget*>(m_view)

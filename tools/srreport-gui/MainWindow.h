@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ReportStatus.h"
 #include <srctrl/SurfaceInput.h>
 
 #include <QByteArray>
@@ -23,8 +24,9 @@ class SrReportWidget;
 
 // The report editor's window: the control's page under a bar of report tabs, with menus and a
 // tool bar for files, editing (undo, the clipboard, find and replace, spelling, canned texts),
-// templates, zoom, completion, verification, reopening and amending, and printing with a preview. Failures are told in the status bar in the
-// control's words. Reports with unsaved changes are kept in the recovery folder (see
+// templates, key images, zoom, completion, verification, reopening and amending, and printing with a preview. Failures are told in the status bar in the
+// control's words. A DICOM image dropped onto an image box of the page goes into that box;
+// other drops open their files. Reports with unsaved changes are kept in the recovery folder (see
 // ReportRecovery) until they are saved or closed without saving.
 class MainWindow : public QMainWindow {
     Q_OBJECT
@@ -75,6 +77,16 @@ private:
     // The line above the page that names the report an amendment replaces.
     void updateAmendmentBanner();
     void showEditMenuSnippets();
+    // Key images: asks for a DICOM image for box `box` (-1: the first empty one), puts a file
+    // into a box, or empties one (-1: the person picks it).
+    void addKeyImage(int box);
+    void putKeyImage(IKMReport* report, const QString& path, int box);
+    void removeKeyImage(int box);
+    // The menu of the image box under `at`: add or replace, and remove its key image.
+    void showImageBoxMenu(int box, const QPoint& at);
+    // Says how a deliberate change to the active report ended, in the status bar, and shows
+    // what it changed; a change made reaches the recovery copy.
+    void tell(ReportStatus::Outcome outcome, const QString& message);
     void zoomStep(bool in);
     void fit(int mode);
     void closeReport(IKMReport* report);
@@ -109,6 +121,8 @@ private:
     QAction* m_verifyAction = nullptr;
     QAction* m_reopenAction = nullptr;
     QAction* m_amendAction = nullptr;
+    QAction* m_addKeyImageAction = nullptr;
+    QAction* m_removeKeyImageAction = nullptr;
     QAction* m_spellingAction = nullptr;
     QMenu* m_snippetMenu = nullptr;
     // The reports amended in this session, by their amendment: what the banner says of each.

@@ -82,7 +82,7 @@ bool PrintPreview::load(QString& error)
         return false;
     }
     const QString pdf = m_folder.filePath(QStringLiteral("preview.pdf"));
-    if (!platform::RegisterPdfPrinterLike(kPreviewPrinter, QFile::encodeName(pdf).constData(), m_printer.constData()) ||
+    if (!srctrl::platform::RegisterPdfPrinterLike(kPreviewPrinter, QFile::encodeName(pdf).constData(), m_printer.constData()) ||
         !m_ctrl.Print(kPreviewPrinter)) {
         error = tr("Cannot preview: %1").arg(QString::fromUtf8(SrCtrlGetLastError()));
         return false;

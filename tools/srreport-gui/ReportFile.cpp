@@ -7,12 +7,16 @@
 #include <QFileInfo>
 #include <QStringList>
 
+#include <algorithm>
+
 namespace {
 
-constexpr DWORD kModality = 0x00080060;
-constexpr DWORD kPatientName = 0x00100010;
-constexpr DWORD kStudyDate = 0x00080020;
-constexpr DWORD kContentDate = 0x00080023;
+constexpr srctrl::DWORD kModality = 0x00080060;
+constexpr srctrl::DWORD kPatientName = 0x00100010;
+constexpr srctrl::DWORD kPatientID = 0x00100020;
+constexpr srctrl::DWORD kStudyDate = 0x00080020;
+constexpr srctrl::DWORD kContentDate = 0x00080023;
+constexpr srctrl::DWORD kNumberOfFrames = 0x00280008;
 
 // A name component as it may stand in a file name on every system.
 QString fileNamePart(const QString& text)
@@ -29,7 +33,7 @@ QString fileNamePart(const QString& text)
 // The report's first date of these, as YYYYMMDD.
 QString reportDate(IKMReport& report)
 {
-    for (DWORD tag : {kStudyDate, kContentDate}) {
+    for (srctrl::DWORD tag : {kStudyDate, kContentDate}) {
         std::wstring value;
         const QDate date = report.GetValue(tag, value) ? QDate::fromString(QString::fromStdWString(value).left(8), QStringLiteral("yyyyMMdd"))
                                                        : QDate();
@@ -40,39 +44,44 @@ QString reportDate(IKMReport& report)
     return QDate::currentDate().toString(QStringLiteral("yyyyMMdd"));
 }
 
-// Whether the DICOM file holds an SR document; false with the control's reason in `error` for a
-// file that is not DICOM at all.
-bool readKind(const QByteArray& path, bool& isReport, QString& error)
-{
-    KMDcmFile file;
-    // Reading stops before the pixels: an image of any size is told apart quickly.
-    if (!file.LoadFile(path.constData(), false)) {
-        error = ReportFile::failure(QStringLiteral("Cannot open %1").arg(QFileInfo(QFile::decodeName(path)).fileName()));
-        return false;
-    }
-    std::string modality;
-    isReport = file.GetDataset()->GetString(kModality, modality) && modality == "SR";
-    return true;
-}
-
 } // namespace
 
 namespace ReportFile {
 
+bool inspect(const QString& path, Kind& kind)
+{
+    KMDcmFile file;
+    // Reading stops before the pixels.
+    if (!file.LoadFile(QFile::encodeName(path).constData(), false)) {
+        return false;
+    }
+    std::string value;
+    kind.isReport = file.GetDataset()->GetString(kModality, value) && value == "SR";
+    // An IS value; one that does not read as a count (or overflows) counts as one frame.
+    kind.frames = file.GetDataset()->GetString(kNumberOfFrames, value)
+                      ? std::max(1, QByteArray::fromStdString(value).trimmed().toInt())
+                      : 1;
+    std::wstring id;
+    kind.patientId = file.GetDataset()->GetString(kPatientID, id) ? QString::fromStdWString(id).trimmed() : QString();
+    file.GetDataset()->GetString(kPatientName, kind.patientName);
+    return true;
+}
+
 IKMReport* open(IReportCtrl& ctrl, const QString& path, bool& isDocument, QString& error)
 {
     const QByteArray name = QFile::encodeName(path);
-    bool isReport = false;
+    Kind kind;
     isDocument = false;
-    if (!readKind(name, isReport, error)) {
+    if (!inspect(path, kind)) {
+        error = failure(QStringLiteral("Cannot open %1").arg(QFileInfo(path).fileName()));
         return nullptr;
     }
-    IKMReport* report = isReport ? ctrl.OpenReportFile(name.constData()) : ctrl.CreateReportFromImage(name.constData());
+    IKMReport* report = kind.isReport ? ctrl.OpenReportFile(name.constData()) : ctrl.CreateReportFromImage(name.constData());
     if (report == nullptr) {
-        const QString what = isReport ? QStringLiteral("Cannot open the report %1") : QStringLiteral("Cannot start a report for %1");
+        const QString what = kind.isReport ? QStringLiteral("Cannot open the report %1") : QStringLiteral("Cannot start a report for %1");
         error = failure(what.arg(QFileInfo(path).fileName()));
     }
-    isDocument = isReport && report != nullptr;
+    isDocument = kind.isReport && report != nullptr;
     return report;
 }
 

@@ -2,12 +2,29 @@
 
 #include <QString>
 
+#include <string>
+
 class IKMReport;
 class IReportCtrl;
 
 // Reading and writing the files of reports. Failures give false or null and, in `error`, a
 // sentence that says what failed and why, for the status bar.
 namespace ReportFile {
+
+// What a DICOM file holds, as far as the editor must know before handing it to the control.
+struct Kind {
+    // An SR document (Modality SR), which opens as a report; anything else is taken for an image.
+    bool isReport = false;
+    // Number of Frames (0028,0008); 1 for an image that does not say.
+    int frames = 1;
+    // The patient the file is of (ID trimmed, name as DICOM writes it); empty when it does not say.
+    QString patientId;
+    std::wstring patientName;
+};
+
+// Reads the file up to its pixel data (an image of any size is told apart quickly). False for a
+// file that is not DICOM; SrCtrlGetLastError() then says why (see failure()).
+bool inspect(const QString& path, Kind& kind);
 
 // Opens an SR document as a report (`isDocument` true: the report belongs to that file), or
 // starts a new report for the study of any other DICOM file, an image (`isDocument` false: the

@@ -9,20 +9,22 @@
 
 namespace {
 
-constexpr DWORD kPatientName = 0x00100010;
-constexpr DWORD kPatientID = 0x00100020;
-constexpr DWORD kVerifyingObserverName = 0x0040A075;
-constexpr DWORD kVerifyingOrganization = 0x0040A027;
-constexpr DWORD kCompletionFlag = 0x0040A491;
+constexpr srctrl::DWORD kPatientName = 0x00100010;
+constexpr srctrl::DWORD kPatientID = 0x00100020;
+constexpr srctrl::DWORD kVerifyingObserverName = 0x0040A075;
+constexpr srctrl::DWORD kVerifyingOrganization = 0x0040A027;
+constexpr srctrl::DWORD kCompletionFlag = 0x0040A491;
 
-QString valueOf(IKMReport& report, DWORD tag)
+QString valueOf(IKMReport& report, srctrl::DWORD tag)
 {
     std::wstring value;
     return report.GetValue(tag, value) ? QString::fromStdWString(value).trimmed() : QString();
 }
 
-// Asks the question with the action's button and Cancel, Cancel the default, so that a stray
-// Enter changes nothing; true when the person chose the action.
+} // namespace
+
+namespace ReportStatus {
+
 bool confirm(QWidget* parent, const QString& title, const QString& text, const QString& details, const QString& action)
 {
     QMessageBox box(QMessageBox::Question, title, text, QMessageBox::NoButton, parent);
@@ -32,10 +34,6 @@ bool confirm(QWidget* parent, const QString& title, const QString& text, const Q
     box.exec();
     return box.clickedButton() == yes;
 }
-
-} // namespace
-
-namespace ReportStatus {
 
 QString patientOf(IKMReport& report)
 {

@@ -20,6 +20,10 @@ Outcome verify(QWidget* parent, IKMReport& report, QString& message);
 // needs an amendment instead.
 Outcome reopen(IKMReport& report, QString& message);
 
+// Asks the question with the action's button and Cancel, Cancel the default, so that a stray
+// Enter changes nothing; true when the person chose the action.
+bool confirm(QWidget* parent, const QString& title, const QString& text, const QString& details, const QString& action);
+
 // "Doe, John (ID 123)": the patient as the questions name them.
 QString patientOf(IKMReport& report);
 // The verifier as the page names them, "Smith, Anna"; empty when none is named.

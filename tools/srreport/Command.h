@@ -21,4 +21,5 @@ extern const Command kRenderCommand;
 extern const Command kPreviewCommand;
 extern const Command kShowCommand;
 extern const Command kExportPdfCommand;
+extern const Command kExportKosCommand;
 extern const Command kSendCommand;

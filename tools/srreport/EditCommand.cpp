@@ -32,6 +32,10 @@ const char* const kUsage =
     "  --verify --verifier NAME --organization ORG\n"
     "                          mark it verified (and complete) by that observer\n"
     "  --uid-root ROOT         make new UIDs under ROOT, the site's own (default 2.25: UUIDs)\n"
+    "  --key-image IMAGE.dcm[:FRAME]\n"
+    "                          a DICOM image (or frame, from 1) for the next image box, shown\n"
+    "                          through its own window; repeatable, in box order\n"
+    "  --window CENTRE,WIDTH   the window of the --key-image before it\n"
     "  -j N                    work on N files at a time in N processes\n";
 
 bool SameFile(const std::string& a, const std::string& b)

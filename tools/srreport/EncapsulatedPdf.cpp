@@ -1,9 +1,8 @@
 #include "EncapsulatedPdf.h"
 
+#include "DerivedInstance.h"
 #include "Failure.h"
 #include "StudyIdentity.h"
-
-#include "control/SrCtrl.h"
 
 #include <dcmtk/dcmdata/dcdeftag.h>
 #include <dcmtk/dcmdata/dcfilefo.h>
@@ -14,9 +13,6 @@
 namespace EncapsulatedPdf {
 namespace {
 
-// Series number of the printed reports of a report without one; the control numbers its SR
-// series 8001.
-constexpr const char* kSeriesNumber = "8002";
 constexpr const char* kDefaultTitle = "Report";
 
 void Check(const OFCondition& status, const char* what)
@@ -24,26 +20,6 @@ void Check(const OFCondition& status, const char* what)
     if (status.bad()) {
         throw Failure(ExitCode::Failed, std::string("cannot build the Encapsulated PDF (") + what + "): " + status.text());
     }
-}
-
-// A UID under the root the control makes its own under, so that a site's instances share it.
-std::string NewUid()
-{
-    char uid[65];
-    if (!SrCtrlGenerateUid(uid, sizeof uid)) {
-        throw Failure(ExitCode::Failed, "cannot make a UID for the Encapsulated PDF");
-    }
-    return uid;
-}
-
-// The printed reports' series is numbered next to the report's, never as the report's own.
-std::string SeriesNumber(DcmItem& report)
-{
-    Sint32 number = 0;
-    if (report.findAndGetSint32(DCM_SeriesNumber, number).good() && number > 0 && number < 0x7FFFFFFF) {
-        return std::to_string(number + 1);
-    }
-    return kSeriesNumber;
 }
 
 // The report's title: the meaning of the concept name of its root container.
@@ -90,12 +66,12 @@ std::unique_ptr<DcmFileFormat> Build(DcmDataset& report, const std::vector<unsig
     const std::string now = std::string(date.c_str()) + time.c_str();
 
     Check(out.putAndInsertString(DCM_SOPClassUID, UID_EncapsulatedPDFStorage), "the SOP class");
-    Check(out.putAndInsertString(DCM_SOPInstanceUID, NewUid().c_str()), "the UIDs");
-    Check(out.putAndInsertString(DCM_SeriesInstanceUID, NewUid().c_str()), "the UIDs");
+    Check(out.putAndInsertString(DCM_SOPInstanceUID, DerivedInstance::NewUid("the Encapsulated PDF").c_str()), "the UIDs");
+    Check(out.putAndInsertString(DCM_SeriesInstanceUID, DerivedInstance::NewUid("the Encapsulated PDF").c_str()), "the UIDs");
     Check(out.putAndInsertString(DCM_InstanceCreationDate, date.c_str()), "the dates");
     Check(out.putAndInsertString(DCM_InstanceCreationTime, time.c_str()), "the dates");
     Check(out.putAndInsertString(DCM_Modality, "DOC"), "the series");
-    Check(out.putAndInsertString(DCM_SeriesNumber, SeriesNumber(report).c_str()), "the series");
+    Check(out.putAndInsertString(DCM_SeriesNumber, DerivedInstance::SeriesNumber(report, 1).c_str()), "the series");
     Check(out.putAndInsertString(DCM_InstanceNumber, "1"), "the series");
     Check(out.putAndInsertString(DCM_Manufacturer, "srctrl"), "the equipment");
     // Workstation: the document was made by a program, not scanned.

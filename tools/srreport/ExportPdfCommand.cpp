@@ -1,23 +1,15 @@
 #include "Command.h"
 
-#include "Batch.h"
-#include "CommandLine.h"
-#include "DicomInput.h"
 #include "EncapsulatedPdf.h"
+#include "ExportCommand.h"
 #include "Failure.h"
-#include "OutputFile.h"
-#include "ReportEdits.h"
-#include "ReportRunner.h"
 #include "TempFolder.h"
 #include "platform/kmbase/KMFile.h"
 #include "platform/kmdicom/KMDcmFile.h"
-#include "platform/kmdicom/KMDcmIO.h"
 
 #include <dcmtk/dcmdata/dcfilefo.h>
 
 namespace {
-
-enum : int { kOutputDir = 400, kUidRoot };
 
 const char* const kUsage =
     "usage: srreport export-pdf REPORT.dcm... (-o REPORT-PDF.dcm | --out-dir DIR) [-j N]\n"
@@ -41,58 +33,22 @@ std::vector<unsigned char> ReadBytes(const std::string& path)
     return std::vector<unsigned char>(bytes.begin(), bytes.end());
 }
 
-class ExportRunner : public ReportRunner {
-public:
-    std::string Run(const Job& job) override
+class PdfRunner : public ExportRunner {
+protected:
+    void Take(ReportSession& session, IKMReport&) override { session.PrintToPdf(m_strPdf); }
+    std::unique_ptr<DcmFileFormat> Build(DcmDataset& report) override
     {
-        ReportSession& session = Session();
-        OutputFile output(job.strOutput);
-        DicomInput::RefuseVerifiedTarget(job.strOutput);
-        TempFolder folder;
-        const std::string pdf = folder.File("report.pdf");
-        {
-            // The control refuses what DCMTK's own reading below could not hold.
-            const OpenReport report(session, session.OpenReport(job.strInput));
-            session.PrintToPdf(pdf);
-        }
-        const auto document = DicomInput::LoadReport(job.strInput);
-        const auto instance = EncapsulatedPdf::Build(*document->getDataset(), ReadBytes(pdf));
-        std::string bytes;
-        std::string reason;
-        if (!KMDcmIO::Write(*instance, bytes, reason)) {
-            throw Failure(ExitCode::Failed, "cannot encode " + job.strOutput + ": " + reason);
-        }
-        output.Write(bytes);
-        output.Commit();
-        return "";
+        return EncapsulatedPdf::Build(report, ReadBytes(m_strPdf));
     }
+
+private:
+    TempFolder m_folder;
+    std::string m_strPdf = m_folder.File("report.pdf");
 };
 
 ExitCode Run(int argc, char** argv)
 {
-    std::string output;
-    std::string outputDir;
-    int workers = 1;
-    const option options[] = {
-        {"output", required_argument, nullptr, 'o'},
-        {"out-dir", required_argument, nullptr, kOutputDir},
-        {"uid-root", required_argument, nullptr, kUidRoot},
-        {"help", no_argument, nullptr, 'h'},
-        {nullptr, 0, nullptr, 0},
-    };
-    const auto files = CommandLine::Parse(argc, argv, "ho:j:", options, [&](int c, const char* value) {
-        switch (c) {
-        case 'h': throw HelpRequested{};
-        case 'o': output = value; break;
-        case 'j': workers = CommandLine::ParseWorkers(value); break;
-        case kOutputDir: outputDir = value; break;
-        case kUidRoot: UseUidRoot(value); break;
-        default: break;
-        }
-    });
-    CommandLine::RequireFiles(files, "report");
-    Batch batch(CommandLine::JobsFor(files, output, outputDir, "-pdf.dcm", "-o", "--out-dir"), workers);
-    return batch.Run([] { return std::make_unique<ExportRunner>(); });
+    return RunExportCommand(argc, argv, "-pdf.dcm", [] { return std::make_unique<PdfRunner>(); });
 }
 
 } // namespace

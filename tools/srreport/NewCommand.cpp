@@ -14,7 +14,7 @@
 
 namespace {
 
-enum : int { kImage = 400, kTemplate, kPdf, kPng };
+enum : int { kImage = 400, kTemplate, kPdf, kPng, kQr };
 
 const char* const kUsage =
     "usage: srreport new --image IMAGE.dcm -o REPORT.dcm [options]\n"
@@ -34,6 +34,11 @@ const char* const kUsage =
     "  --verify --verifier NAME --organization ORG\n"
     "                          mark it verified (and complete) by that observer\n"
     "  --uid-root ROOT         make new UIDs under ROOT, the site's own (default 2.25: UUIDs)\n"
+    "  --key-image IMAGE.dcm[:FRAME]\n"
+    "                          a DICOM image (or frame, from 1) for the next image box, shown\n"
+    "                          through its own window; repeatable, in box order\n"
+    "  --window CENTRE,WIDTH   the window of the --key-image before it\n"
+    "  --qr TEXT               show TEXT as the page's QR code (printed, not stored)\n"
     "  --pdf FILE              also print the report to this PDF file\n"
     "  --png FILE              also render its page to this PNG file\n"
     "\n"
@@ -48,6 +53,7 @@ std::vector<option> Options()
                                       {"output", required_argument, nullptr, 'o'},
                                       {"pdf", required_argument, nullptr, kPdf},
                                       {"png", required_argument, nullptr, kPng},
+                                      {"qr", required_argument, nullptr, kQr},
                                       {"help", no_argument, nullptr, 'h'},
                                       {nullptr, 0, nullptr, 0},
                                   });
@@ -62,6 +68,7 @@ ExitCode Run(int argc, char** argv)
     std::string output;
     std::string pdf;
     std::string png;
+    std::string qr;
     const std::vector<option> options = Options();
     const auto files = CommandLine::Parse(argc, argv, "ho:", options.data(), [&](int c, const char* value) {
         switch (c) {
@@ -71,6 +78,7 @@ ExitCode Run(int argc, char** argv)
         case kTemplate: templatePath = value; break;
         case kPdf: pdf = value; break;
         case kPng: png = value; break;
+        case kQr: qr = value; break;
         default: edits.Take(c, value); break;
         }
     });
@@ -101,6 +109,7 @@ ExitCode Run(int argc, char** argv)
     if (!templatePath.empty()) {
         session.SetTemplate(templatePath);
     }
+    session.SetQRText(qr);
     const OpenReport opened(session, session.CreateReport(image));
     edits.Apply(*opened.Get());
     session.Save(opened.Get(), report);

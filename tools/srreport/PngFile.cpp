@@ -14,10 +14,10 @@ cairo_status_t Append(void* closure, const unsigned char* data, unsigned int len
 
 } // namespace
 
-std::string EncodePng(HBITMAP bitmap)
+std::string EncodePng(srctrl::HBITMAP bitmap)
 {
-    BITMAP info{};
-    if (GetObject(bitmap, sizeof info, &info) == 0 || info.bmBits == nullptr || info.bmBitsPixel != 32) {
+    srctrl::BITMAP info{};
+    if (srctrl::GetObject(bitmap, sizeof info, &info) == 0 || info.bmBits == nullptr || info.bmBitsPixel != 32) {
         throw Failure(ExitCode::Failed, "the control gave no picture to write");
     }
     // A top-down bitmap may give its height as a negative number, as on Windows.

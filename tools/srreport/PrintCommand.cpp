@@ -7,7 +7,7 @@
 
 namespace {
 
-enum : int { kPrinter = 400, kPdf, kPdfDir };
+enum : int { kPrinter = 400, kPdf, kPdfDir, kQr };
 
 const char* const kUsage =
     "usage: srreport print REPORT.dcm... (--printer QUEUE | --pdf OUT.pdf | --pdf-dir DIR) [-j N]\n"
@@ -17,15 +17,17 @@ const char* const kUsage =
     "  --printer QUEUE   print on this CUPS queue\n"
     "  --pdf FILE        write the printed report to this PDF file (one input)\n"
     "  --pdf-dir DIR     write each input's PDF into DIR, named like the input\n"
+    "  --qr TEXT         print TEXT as each report's QR code\n"
     "  -j N              print N files at a time in N processes\n";
 
 class PrintRunner : public ReportRunner {
 public:
-    explicit PrintRunner(std::string queue) : m_strQueue(std::move(queue)) {}
+    PrintRunner(std::string queue, std::string qr) : m_strQueue(std::move(queue)), m_strQR(std::move(qr)) {}
 
     std::string Run(const Job& job) override
     {
         ReportSession& session = Session();
+        session.SetQRText(m_strQR);
         if (!m_strQueue.empty()) {
             const OpenReport report(session, session.OpenReport(job.strInput));
             session.PrintOn(m_strQueue);
@@ -38,6 +40,7 @@ public:
 
 private:
     std::string m_strQueue;
+    std::string m_strQR;
 };
 
 ExitCode Run(int argc, char** argv)
@@ -45,11 +48,13 @@ ExitCode Run(int argc, char** argv)
     std::string queue;
     std::string pdf;
     std::string pdfDir;
+    std::string qr;
     int workers = 1;
     const option options[] = {
         {"printer", required_argument, nullptr, kPrinter},
         {"pdf", required_argument, nullptr, kPdf},
         {"pdf-dir", required_argument, nullptr, kPdfDir},
+        {"qr", required_argument, nullptr, kQr},
         {"help", no_argument, nullptr, 'h'},
         {nullptr, 0, nullptr, 0},
     };
@@ -60,6 +65,7 @@ ExitCode Run(int argc, char** argv)
         case kPrinter: queue = value; break;
         case kPdf: pdf = value; break;
         case kPdfDir: pdfDir = value; break;
+        case kQr: qr = value; break;
         default: break;
         }
     });
@@ -69,7 +75,7 @@ ExitCode Run(int argc, char** argv)
     }
     Batch batch(queue.empty() ? CommandLine::JobsFor(files, pdf, pdfDir, ".pdf", "--pdf", "--pdf-dir") : CommandLine::JobsFor(files),
                 workers);
-    return batch.Run([&queue] { return std::make_unique<PrintRunner>(queue); });
+    return batch.Run([&queue, &qr] { return std::make_unique<PrintRunner>(queue, qr); });
 }
 
 } // namespace

@@ -12,9 +12,12 @@
 
 #include <dcmtk/dcmdata/dcdeftag.h>
 
+#include <cmath>
+#include <cstdio>
+
 namespace {
 
-enum : int { kSet = 300, kFinding, kConclusion, kAuthor, kComplete, kVerify, kVerifier, kOrganization, kUidRoot };
+enum : int { kSet = 300, kFinding, kConclusion, kAuthor, kComplete, kVerify, kVerifier, kOrganization, kUidRoot, kKeyImage, kWindow };
 
 unsigned int TagOf(const DcmTagKey& key)
 {
@@ -61,6 +64,8 @@ const std::vector<option>& ReportEdits::Options()
         {"verifier", required_argument, nullptr, kVerifier},
         {"organization", required_argument, nullptr, kOrganization},
         {"uid-root", required_argument, nullptr, kUidRoot},
+        {"key-image", required_argument, nullptr, kKeyImage},
+        {"window", required_argument, nullptr, kWindow},
     };
     return options;
 }
@@ -88,7 +93,41 @@ bool ReportEdits::Take(int option, const char* value)
     case kVerifier: m_strVerifier = value; m_bHasVerifier = true; return true;
     case kOrganization: m_strOrganization = value; m_bHasOrganization = true; return true;
     case kUidRoot: UseUidRoot(value); return true;
+    case kKeyImage: TakeKeyImage(value); return true;
+    case kWindow: TakeWindow(value); return true;
     default: return false;
+    }
+}
+
+void ReportEdits::TakeKeyImage(const std::string& argument)
+{
+    // IMAGE.dcm:3 is frame 3 of IMAGE.dcm; a name that merely holds a colon stays whole.
+    KeyImage image;
+    image.strPath = argument;
+    const auto colon = argument.rfind(':');
+    if (colon != std::string::npos && colon + 1 < argument.size() &&
+        argument.find_first_not_of("0123456789", colon + 1) == std::string::npos) {
+        image.strPath = argument.substr(0, colon);
+        const std::string frame = argument.substr(colon + 1);
+        image.nFrame = frame.size() <= 6 ? std::stoi(frame) : 0;
+        if (image.nFrame < 1) {
+            throw Failure(ExitCode::Usage, "--key-image " + argument + ": frames are counted from 1");
+        }
+    }
+    m_vecKeyImages.push_back(image);
+}
+
+void ReportEdits::TakeWindow(const std::string& argument)
+{
+    if (m_vecKeyImages.empty()) {
+        throw Failure(ExitCode::Usage, "--window goes after the --key-image it is for");
+    }
+    KMDcmWindow& window = m_vecKeyImages.back().window;
+    char comma = 0;
+    char rest = 0;
+    if (std::sscanf(argument.c_str(), "%lf %c %lf %c", &window.dCenter, &comma, &window.dWidth, &rest) != 3 ||
+        comma != ',' || !(window.dWidth > 0) || !std::isfinite(window.dCenter) || !std::isfinite(window.dWidth)) {
+        throw Failure(ExitCode::Usage, "--window needs CENTRE,WIDTH with a width above 0, not \"" + argument + "\"");
     }
 }
 
@@ -130,6 +169,14 @@ void ReportEdits::Apply(IKMReport& report) const
 {
     for (const Value& value : m_vecValues) {
         Set(report, value);
+    }
+    // The key images fill the boxes in the order they were given.
+    for (size_t box = 0; box < m_vecKeyImages.size(); ++box) {
+        const KeyImage& image = m_vecKeyImages[box];
+        const KMDcmWindow* window = image.window.dWidth > 0 ? &image.window : nullptr;
+        if (!report.SetKeyImageFile(static_cast<int>(box), image.strPath.c_str(), image.nFrame, window)) {
+            throw Failure(ExitCode::Input, "key image " + image.strPath + " not put into the report: " + SrCtrlGetLastError());
+        }
     }
     if (m_bComplete) {
         report.CompleteDocument();

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/kmdicom/KMDcmWindow.h"
+
 #include <getopt.h>
 #include <string>
 #include <vector>
@@ -31,9 +33,18 @@ private:
         // How messages name the value: "the finding", "(0010,0010) PatientName".
         std::string name;
     };
+    // A DICOM image for the next image box: --key-image IMAGE.dcm[:FRAME] [--window C,W].
+    struct KeyImage {
+        std::string strPath;
+        int nFrame = 1;
+        KMDcmWindow window;
+    };
     static void Set(IKMReport& report, const Value& value);
+    void TakeKeyImage(const std::string& argument);
+    void TakeWindow(const std::string& argument);
 
     std::vector<Value> m_vecValues;
+    std::vector<KeyImage> m_vecKeyImages;
     bool m_bComplete = false;
     bool m_bVerify = false;
     std::string m_strVerifier;

@@ -38,7 +38,7 @@ ReportSession::ReportSession()
     // Nobody types here: a rendered page shows the document, without marks of misspelt words.
     srctrl::SetSpellChecking(false);
     m_pCtrl = CreateReportCtrl();
-    m_hHost = platform::CreateHostWindow(kWindowWidth, kWindowHeight);
+    m_hHost = srctrl::platform::CreateHostWindow(kWindowWidth, kWindowHeight);
     if (m_pCtrl == nullptr || m_hHost == nullptr || m_pCtrl->Create(m_hHost, 0, 0, kWindowWidth, kWindowHeight) == nullptr) {
         Release();
         throw Failure(ExitCode::Failed, "cannot create the report control (are its skins installed beside libsrctrl?)");
@@ -54,7 +54,7 @@ ReportSession::~ReportSession()
 void ReportSession::Release()
 {
     if (m_hHost != nullptr) {
-        DestroyWindow(m_hHost);
+        srctrl::DestroyWindow(m_hHost);
         m_hHost = nullptr;
     }
     ReleaseReportCtrl(m_pCtrl);
@@ -89,7 +89,7 @@ IKMReport* ReportSession::OpenReport(const std::string& path)
         throw Failure(ExitCode::Input, "the control cannot open the report " + path +
                                            " (is its SOP Instance UID missing?)");
     }
-    return report;
+    return ShowQRCode(report);
 }
 
 IKMReport* ReportSession::CreateReport(const std::string& imagePath)
@@ -102,6 +102,16 @@ IKMReport* ReportSession::CreateReport(const std::string& imagePath)
     IKMReport* report = m_pCtrl->CreateReportFromImage(imagePath.c_str());
     if (report == nullptr) {
         throw Failure(ExitCode::Failed, "the control cannot start a report for " + imagePath);
+    }
+    return ShowQRCode(report);
+}
+
+IKMReport* ReportSession::ShowQRCode(IKMReport* report)
+{
+    if (!m_strQRText.empty() && !report->SetQRCode(m_strQRText.c_str())) {
+        m_pCtrl->CloseReport(report);
+        throw Failure(ExitCode::Usage, "the QR code is not shown: the template has no RT_QRCODE box, or the text is "
+                                       "too long for a QR code");
     }
     return report;
 }
@@ -125,7 +135,7 @@ void ReportSession::Save(IKMReport* report, OutputFile& output)
 
 void ReportSession::PrintToPdf(const std::string& pdfPath)
 {
-    if (!platform::RegisterPdfPrinter(kPdfPrinter, pdfPath.c_str())) {
+    if (!srctrl::platform::RegisterPdfPrinter(kPdfPrinter, pdfPath.c_str())) {
         throw Failure(ExitCode::Output, "cannot print to " + pdfPath);
     }
     if (!m_pCtrl->Print(kPdfPrinter)) {
@@ -140,7 +150,7 @@ void ReportSession::PrintOn(const std::string& queue)
     }
 }
 
-HBITMAP ReportSession::CapturePage(IKMReport* report, float zoom)
+srctrl::HBITMAP ReportSession::CapturePage(IKMReport* report, float zoom)
 {
     // The page's size is the template's; the control tells it through a template preview, so
     // the report's own template is saved for a moment and previewed unscaled.
@@ -169,24 +179,24 @@ HBITMAP ReportSession::CapturePage(IKMReport* report, float zoom)
     }
     const int cx = static_cast<int>(width);
     const int cy = static_cast<int>(tall);
-    MoveWindow(m_hHost, 0, 0, cx, cy, TRUE);
+    srctrl::MoveWindow(m_hHost, 0, 0, cx, cy, 1);
     m_pCtrl->MoveWindow(0, 0, cx, cy);
     m_pCtrl->SetZoom(zoom);
-    HBITMAP page = platform::CaptureWindow(m_pCtrl->GetHWND());
+    srctrl::HBITMAP page = srctrl::platform::CaptureWindow(m_pCtrl->GetHWND());
     if (page == nullptr) {
         throw Failure(ExitCode::Failed, "cannot capture the report's page");
     }
     return page;
 }
 
-HBITMAP ReportSession::Preview(const std::string& templatePath, int maxWidth, int maxHeight)
+srctrl::HBITMAP ReportSession::Preview(const std::string& templatePath, int maxWidth, int maxHeight)
 {
     if (access(templatePath.c_str(), R_OK) != 0) {
         throw Failure(ExitCode::Input, SystemError("cannot read template", templatePath, errno));
     }
     int width = 0;
     int height = 0;
-    HBITMAP preview = m_pCtrl->CreateTemplatePreview(templatePath.c_str(), &width, &height, maxWidth, maxHeight);
+    srctrl::HBITMAP preview = m_pCtrl->CreateTemplatePreview(templatePath.c_str(), &width, &height, maxWidth, maxHeight);
     if (preview == nullptr) {
         throw Failure(ExitCode::Input, "not a usable report template: " + templatePath);
     }

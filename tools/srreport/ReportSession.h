@@ -22,6 +22,10 @@ public:
     // missing or that the control cannot use.
     void SetTemplate(const std::string& path);
 
+    // The text that reports opened or created from now on show as a QR code. The code belongs to
+    // the page, not the document: it is printed and rendered, never stored.
+    void SetQRText(const std::string& text) { m_strQRText = text; }
+
     // The SR document file as a new active report; throws Failure with the reason for a file
     // that is not one.
     IKMReport* OpenReport(const std::string& path);
@@ -40,18 +44,21 @@ public:
     void PrintOn(const std::string& queue);
 
     // The active report's page as the control shows it at `zoom`, in a bitmap the caller owns.
-    HBITMAP CapturePage(IKMReport* report, float zoom);
+    srctrl::HBITMAP CapturePage(IKMReport* report, float zoom);
 
     // A template's page without document values, fitted into maxWidth x maxHeight; the caller
     // owns the bitmap.
-    HBITMAP Preview(const std::string& templatePath, int maxWidth, int maxHeight);
+    srctrl::HBITMAP Preview(const std::string& templatePath, int maxWidth, int maxHeight);
 
 private:
+    // Shows the QR text on a report just opened; throws Failure when its page cannot show it.
+    IKMReport* ShowQRCode(IKMReport* report);
     // Destroys the host window (and with it the control's), then the control.
     void Release();
 
     IReportCtrl* m_pCtrl = nullptr;
-    HWND m_hHost = nullptr;
+    srctrl::HWND m_hHost = nullptr;
+    std::string m_strQRText;
 };
 
 // Closes a report of a session when the command that opened it is done, failed or not.

@@ -6,5 +6,5 @@
 int main(int argc, char** argv)
 {
     return RunProgram(argc, argv, {&kNewCommand, &kEditCommand, &kPrintCommand, &kRenderCommand, &kPreviewCommand,
-                                   &kShowCommand, &kExportPdfCommand, &kSendCommand});
+                                   &kShowCommand, &kExportPdfCommand, &kExportKosCommand, &kSendCommand});
 }

@@ -47,7 +47,7 @@ DUMP
   printf '(0008,0016) UI =CTImageStorage\n(0028,1050) DS [40]\n(0028,1051) DS [400]\n(0028,1052) DS [0]\n(0028,1053) DS [1]\n'
   printf '(7fe0,0010) OW =ct16.raw\n'; } | grep -v SecondaryCapture >ct16.dump
 { common 2.25.31234567893 MONOCHROME1 16 12 0; printf '(7fe0,0010) OW =mono1.raw\n'; } >mono1.dump
-{ common 2.25.31234567894 MONOCHROME2 8 8 0; printf '(0028,0008) IS [3]\n(7fe0,0010) OB =frames.raw\n'; } >frames.dump
+{ common 2.25.31234567894 MONOCHROME2 8 8 0; printf "(0008,0016) UI =MultiframeGrayscaleByteSecondaryCaptureImageStorage\n"; printf '(0028,0008) IS [3]\n(7fe0,0010) OB =frames.raw\n'; } | grep -v '=SecondaryCaptureImageStorage' >frames.dump
 for name in ct16 mono1 frames; do
   dump2dcm +rl "$name.dump" "$name.dcm" 2>/dev/null
 done

@@ -38,22 +38,16 @@ Pnm ReadPnm(const std::string& bytes)
     return pnm;
 }
 
-// The largest difference of a channel between the bitmap and dcm2pnm's picture.
-int LargestDifference(HBITMAP bitmap, const Pnm& expected)
+// The largest difference of a sample between the rendered frame and dcm2pnm's picture.
+int LargestDifference(const KMDcmImage::Rendered& shown, const Pnm& expected)
 {
-    BITMAP info{};
-    if (GetObject(bitmap, sizeof info, &info) == 0 || info.bmWidth != expected.width ||
-        std::abs(info.bmHeight) != expected.height ||
-        expected.pixels.size() != static_cast<size_t>(expected.width * expected.height * expected.channels)) {
+    if (shown.nWidth != expected.width || shown.nHeight != expected.height || shown.nChannels != expected.channels ||
+        shown.vecSamples.size() != expected.pixels.size()) {
         return 256;
     }
-    const auto* bgra = static_cast<const unsigned char*>(info.bmBits);
     int largest = 0;
-    for (int i = 0; i < expected.width * expected.height; ++i) {
-        for (int c = 0; c < 3; ++c) {
-            const int want = static_cast<unsigned char>(expected.pixels[i * expected.channels + (expected.channels == 3 ? c : 0)]);
-            largest = std::max(largest, std::abs(bgra[i * 4 + 2 - c] - want));
-        }
+    for (size_t i = 0; i < shown.vecSamples.size(); ++i) {
+        largest = std::max(largest, std::abs(shown.vecSamples[i] - static_cast<unsigned char>(expected.pixels[i])));
     }
     return largest;
 }
@@ -87,14 +81,13 @@ TEST(KMDcmImage, FramesAreRenderedAsDcm2pnmDrawsThem)
         KMDcmImage image;
         std::string reason;
         ASSERT_TRUE(image.Load(dir.File(c.file).c_str(), reason)) << reason;
-        HBITMAP bitmap = image.Render(c.frame, c.window, 0, reason);
-        ASSERT_NE(bitmap, nullptr) << reason;
+        KMDcmImage::Rendered shown;
+        ASSERT_TRUE(image.Render(c.frame, c.window, 0, shown, reason)) << reason;
         const std::string pnm = dir.File("oracle.pnm");
         ASSERT_EQ(RunTool(std::string(c.dcm2pnm) + " -q +op " + Quoted(dir.File(c.file)) + " " + Quoted(pnm))
                       .nExitCode,
                   0);
-        EXPECT_LE(LargestDifference(bitmap, ReadPnm(ReadFile(pnm))), 1);
-        DeleteObject(bitmap);
+        EXPECT_LE(LargestDifference(shown, ReadPnm(ReadFile(pnm))), 1);
     }
 
     KMDcmImage frames;
@@ -102,15 +95,12 @@ TEST(KMDcmImage, FramesAreRenderedAsDcm2pnmDrawsThem)
     ASSERT_TRUE(frames.Load(dir.File("frames.dcm").c_str(), reason));
     EXPECT_EQ(frames.GetFrameCount(), 3);
     EXPECT_EQ(frames.GetSOPInstanceUID(), "2.25.31234567894");
-    EXPECT_EQ(frames.GetSOPClassUID(), "1.2.840.10008.5.1.4.1.1.7");
-    HBITMAP half = frames.Render(1, nullptr, 32, reason);
-    BITMAP info{};
-    ASSERT_NE(half, nullptr);
-    GetObject(half, sizeof info, &info);
-    EXPECT_EQ(info.bmWidth, 32) << "scaled down to fit";
-    DeleteObject(half);
+    EXPECT_EQ(frames.GetSOPClassUID(), "1.2.840.10008.5.1.4.1.1.7.2");
+    KMDcmImage::Rendered half;
+    ASSERT_TRUE(frames.Render(1, nullptr, 32, half, reason));
+    EXPECT_EQ(half.nWidth, 32) << "scaled down to fit";
     for (int frame : {0, 4}) {
-        EXPECT_EQ(frames.Render(frame, nullptr, 0, reason), nullptr);
+        EXPECT_FALSE(frames.Render(frame, nullptr, 0, half, reason));
         EXPECT_EQ(reason, "no frame " + std::to_string(frame) + " in the image (it has 3)");
     }
     KMDcmImage report;
