@@ -108,6 +108,18 @@ dcmdump +P VerificationFlag "$report" | grep -q VERIFIED || fail "Verify did not
 verified=$(uid_of "$report")
 x key alt+r && sleep 0.5 && x key a
 sleep 1
+# Saved over the verified file, even past the dialog's own question, the amendment is refused
+# and the signed report stays as it was.
+signed=$(md5sum <"$report")
+x key ctrl+s
+focus_dialog '^Save report' "Ctrl+S on the amendment"
+x key ctrl+a && x type --delay 20 "$report" && x key Return
+sleep 1
+x key alt+y
+sleep 1
+[ "$(md5sum <"$report")" = "$signed" ] || fail "the amendment was saved over the verified report"
+within 10 sh -c "! xdotool search --onlyvisible --name '^Save report' >/dev/null" || fail "the save dialog stayed open"
+x windowfocus --sync "$window"
 x key ctrl+s
 focus_dialog '^Save report' "Ctrl+S on the amendment"
 amended="$work/amended.dcm"

@@ -406,10 +406,11 @@ bool MainWindow::saveAs(IKMReport* report)
     if (report == nullptr) {
         return false;
     }
-    // A report never saved is proposed a name of its patient and study in the last folder used.
+    // A report never saved is proposed a name of its patient and study in the last folder used,
+    // one that no file has yet (an amendment would otherwise be proposed its original's name).
     QString proposed = m_tabs->filePath(report);
     if (proposed.isEmpty()) {
-        proposed = QDir(lastFolder(kSaveFolderKey)).filePath(ReportFile::proposedName(*report));
+        proposed = ReportFile::unusedPath(QDir(lastFolder(kSaveFolderKey)).filePath(ReportFile::proposedName(*report)));
     }
     QFileDialog dialog(this, tr("Save report"), proposed, tr("DICOM SR documents (*.dcm);;All files (*)"));
     dialog.setOption(QFileDialog::DontUseNativeDialog);

@@ -17,6 +17,8 @@ constexpr srctrl::DWORD kPatientID = 0x00100020;
 constexpr srctrl::DWORD kStudyDate = 0x00080020;
 constexpr srctrl::DWORD kContentDate = 0x00080023;
 constexpr srctrl::DWORD kNumberOfFrames = 0x00280008;
+constexpr srctrl::DWORD kSOPInstanceUID = 0x00080018;
+constexpr srctrl::DWORD kVerificationFlag = 0x0040A493;
 
 // A name component as it may stand in a file name on every system.
 QString fileNamePart(const QString& text)
@@ -64,6 +66,8 @@ bool inspect(const QString& path, Kind& kind)
     std::wstring id;
     kind.patientId = file.GetDataset()->GetString(kPatientID, id) ? QString::fromStdWString(id).trimmed() : QString();
     file.GetDataset()->GetString(kPatientName, kind.patientName);
+    kind.isVerified = kind.isReport && file.GetDataset()->GetString(kVerificationFlag, value) && value == "VERIFIED";
+    file.GetDataset()->GetUID(kSOPInstanceUID, kind.sopInstanceUid);
     return true;
 }
 
@@ -87,12 +91,33 @@ IKMReport* open(IReportCtrl& ctrl, const QString& path, bool& isDocument, QStrin
 
 bool save(IKMReport& report, const QString& path, QString& error)
 {
+    Kind there;
+    std::string ours;
+    report.GetDcmSR()->GetDataset()->GetUID(kSOPInstanceUID, ours);
+    if (QFileInfo::exists(path) && inspect(path, there) && there.isVerified && there.sopInstanceUid != ours) {
+        error = QStringLiteral("Cannot save %1: it holds a verified report, which stays as it was signed; save under "
+                               "another name")
+                    .arg(QFileInfo(path).fileName());
+        return false;
+    }
     if (!report.GetDcmSR()->SaveFile(QFile::encodeName(path).constData())) {
         error = failure(QStringLiteral("Cannot save %1").arg(QFileInfo(path).fileName()));
         return false;
     }
     report.SetModified(false);
     return true;
+}
+
+QString unusedPath(const QString& path)
+{
+    const QFileInfo info(path);
+    const QString stem = info.path() + QLatin1Char('/') + info.completeBaseName();
+    const QString suffix = info.suffix().isEmpty() ? QString() : QLatin1Char('.') + info.suffix();
+    QString candidate = path;
+    for (int n = 2; QFileInfo::exists(candidate); ++n) {
+        candidate = stem + QLatin1Char('_') + QString::number(n) + suffix;
+    }
+    return candidate;
 }
 
 QString proposedName(IKMReport& report)

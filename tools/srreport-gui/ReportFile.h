@@ -20,6 +20,9 @@ struct Kind {
     // The patient the file is of (ID trimmed, name as DICOM writes it); empty when it does not say.
     QString patientId;
     std::wstring patientName;
+    // A verified SR document, and its SOP Instance UID.
+    bool isVerified = false;
+    std::string sopInstanceUid;
 };
 
 // Reads the file up to its pixel data (an image of any size is told apart quickly). False for a
@@ -32,13 +35,18 @@ bool inspect(const QString& path, Kind& kind);
 IKMReport* open(IReportCtrl& ctrl, const QString& path, bool& isDocument, QString& error);
 
 // Writes the report's SR document to `path`. The file is replaced in one step, so a failure
-// leaves what was there before; the report is then no longer marked modified.
+// leaves what was there before; the report is then no longer marked modified. A file that holds
+// another document that is verified is never written over: a signed report stays as it was
+// signed, and its amendment goes under a name of its own.
 bool save(IKMReport& report, const QString& path, QString& error);
 
 // The file name a report is first proposed to be saved as: Family_Given_YYYYMMDD.dcm from the
 // patient's name and the study date (the report's content date, or today, without one), with
 // only letters, digits and '-' of the names kept; "Report_YYYYMMDD.dcm" without a name.
 QString proposedName(IKMReport& report);
+
+// `path`, or the first of PATH_2, PATH_3, ... (before the suffix) that names no file yet.
+QString unusedPath(const QString& path);
 
 // The control's reason for its last failure, after `what`: "Cannot open x.dcm: not a DICOM file".
 QString failure(const QString& what);
