@@ -8,7 +8,9 @@
 #   3. printing 100 reports: one `srreport print -j 2` against one srreport process per file;
 #   4. opening a report and painting its page, `srreport render R.dcm -o page.png`, against
 #      `dsrdump R.dcm`, for a report of 100 000 content items and one nested 10 000 levels deep
-#      (both run with an unlimited stack, which dsrdump needs for the deep one).
+#      (both run with an unlimited stack, which dsrdump needs for the deep one);
+#   5. starting up: `srreport --help` against `dsrdump --help`, and `srreport show R.dcm` against
+#      `dsrdump R.dcm`.
 # Each figure is the median wall time of several runs, with the peak resident memory of the run
 # (for pipelines, of their largest process) from /usr/bin/time.
 #   bench/srreport-bench.sh [BUILD_DIR] [RUNS]   (defaults: build, 7)
@@ -53,6 +55,17 @@ median_of() {
 
 row() { awk -v n="$1" -v t="$2" -v m="$3" -v r="$4" 'BEGIN { printf "%-44s %9.4f s %8.1f MiB %8.2fx\n", n, t, m, t / r }'; }
 
+echo "Starting up ($runs runs each, median; ratio: time against the dsrdump beside it)"
+read -r t_help m_help < <(median_of "$(timed "$srreport --help")")
+read -r t_dhelp m_dhelp < <(median_of "$(timed "dsrdump --help")")
+read -r t_show m_show < <(median_of "$(timed "$srreport show $report")")
+read -r t_dshow m_dshow < <(median_of "$(timed "dsrdump $report")")
+row "srreport --help" "$t_help" "$m_help" "$t_dhelp"
+row "dsrdump --help" "$t_dhelp" "$m_dhelp" "$t_dhelp"
+row "srreport show R.dcm" "$t_show" "$m_show" "$t_dshow"
+row "dsrdump R.dcm" "$t_dshow" "$m_dshow" "$t_dshow"
+
+echo
 echo "Printing one report ($runs runs each, median; ratio: time against srreport print)"
 read -r t_print m_print < <(median_of "$(timed "$srreport print $report --pdf $work/out.pdf")")
 read -r t_dump m_dump < <(median_of "$(timed "dsrdump $report")")

@@ -379,16 +379,17 @@ void KMReportWindow::OnValueChanged(DWORD tag, const wchar_t* value)
     if (call.IsRetired()) {
         return;
     }
-    const std::wstring text = value != nullptr ? value : L"";
+    // The text stays the caller's for the call (a field's text may be megabytes: it is not copied).
+    const wchar_t* text = value != nullptr ? value : L"";
     std::wstring old;
-    if (ReadValue(tag, old) && old == text) {
+    if (ReadValue(tag, old) && old.compare(text) == 0) {
         return;
     }
     if (m_dcmSR.IsVerified()) {
         // A verified report is read-only: what reached its page goes back to the document's value.
         m_uiHandler.SetValue(tag, old.c_str());
-    } else if (StoreValue(tag, text.c_str())) {
-        m_uiHandler.RefreshDisplays(tag, text.c_str());
+    } else if (StoreValue(tag, text)) {
+        m_uiHandler.RefreshDisplays(tag, text);
         SetModified(true);
     } else if (m_pPage != nullptr) {
         // What the document refused must not stay on the page as if it were stored.

@@ -101,12 +101,20 @@ char* EncodeOne(unsigned long code, char* out)
 
 std::wstring KMString::ToWide(const std::string& utf8)
 {
-    std::wstring wide;
-    wide.reserve(utf8.size());
+    // Never more characters than bytes; ASCII, the common case, is copied without decoding.
+    std::wstring wide(utf8.size(), L'\0');
+    size_t count = 0;
     size_t pos = 0;
     while (pos < utf8.size()) {
-        wide += DecodeOne(utf8, pos);
+        const auto byte = static_cast<unsigned char>(utf8[pos]);
+        if (byte < 0x80) {
+            wide[count++] = byte;
+            ++pos;
+        } else {
+            wide[count++] = DecodeOne(utf8, pos);
+        }
     }
+    wide.resize(count);
     return wide;
 }
 

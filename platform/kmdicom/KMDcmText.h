@@ -30,16 +30,20 @@ public:
     static std::wstring WithLineBreaks(const std::wstring& text, const wchar_t* lineBreak)
     {
         std::wstring out;
-        out.reserve(text.size());
-        for (size_t i = 0; i < text.size(); ++i) {
-            if (text[i] == L'\r' || text[i] == L'\n') {
-                out += lineBreak;
-                if (text[i] == L'\r' && i + 1 < text.size() && text[i + 1] == L'\n') {
-                    ++i;
-                }
-            } else {
-                out += text[i];
+        // Room for a two-character break every sixteen characters before the string must grow.
+        out.reserve(text.size() + text.size() / 16 + 16);
+        size_t start = 0;
+        while (start < text.size()) {
+            size_t stop = start;
+            while (stop < text.size() && text[stop] != L'\r' && text[stop] != L'\n') {
+                ++stop;
             }
+            out.append(text, start, stop - start);
+            if (stop == text.size()) {
+                break;
+            }
+            out += lineBreak;
+            start = stop + (text[stop] == L'\r' && stop + 1 < text.size() && text[stop + 1] == L'\n' ? 2 : 1);
         }
         return out;
     }
