@@ -167,11 +167,30 @@ bool FormatTime(const std::string& text, std::string& shown)
 
 } // namespace
 
+namespace {
+
+// Whether a name is written in Chinese, Japanese or Korean script (Han, kana, Hangul), whose
+// readers put the family name first whichever component group holds it.
+bool IsEastAsian(const std::wstring& text)
+{
+    for (const wchar_t c : text) {
+        const auto code = static_cast<unsigned long>(c);
+        if ((code >= 0x3040 && code <= 0x30FF) || (code >= 0x3400 && code <= 0x9FFF) || (code >= 0xAC00 && code <= 0xD7AF) ||
+            (code >= 0x1100 && code <= 0x11FF) || (code >= 0xF900 && code <= 0xFAFF) || (code >= 0x20000 && code <= 0x3134F)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+} // namespace
+
 std::wstring KMDcmConvert::FormatPersonName(const std::wstring& value)
 {
     // Each component group as its readers write it: the alphabetic one given name first, as
-    // DCMTK formats it; the ideographic and phonetic ones family name first, as in Chinese,
-    // Japanese and Korean. The first group present leads and the others follow in parentheses.
+    // DCMTK formats it, unless it is written in an East Asian script; the ideographic and
+    // phonetic ones family name first, as in Chinese, Japanese and Korean. The first group
+    // present leads and the others follow in parentheses.
     const std::string text = KMDcmText::Trimmed(KMString::ToUtf8(value));
     std::vector<std::string> groups;
     for (unsigned group = 0; group < 3; ++group) {
@@ -179,7 +198,7 @@ std::wstring KMDcmConvert::FormatPersonName(const std::wstring& value)
         if (DcmPersonName::getNameComponentsFromString(text.c_str(), last, first, middle, prefix, suffix, group).bad()) {
             continue;
         }
-        if (group == 0) {
+        if (group == 0 && !IsEastAsian(KMString::ToWide(last.c_str())) && !IsEastAsian(KMString::ToWide(first.c_str()))) {
             DcmPersonName::getFormattedNameFromComponents(last, first, middle, prefix, suffix, formatted);
         } else {
             for (const OFString* part : {&prefix, &last, &first, &middle, &suffix}) {
@@ -235,8 +254,19 @@ std::wstring Components(const std::wstring& family, const std::wstring& given, c
     return name;
 }
 
+std::wstring FamilyFirstGroup(const std::wstring& text)
+{
+    const std::vector<std::wstring> words = Words(text);
+    return Components(words.empty() ? L"" : words[0], words.size() > 1 ? words[1] : L"", Joined(words, 2, words.size()));
+}
+
+// A name typed as people write it: given name first, or "Family, Given Middle"; a name in an
+// East Asian script family name first, as FormatPersonName shows it.
 std::wstring AlphabeticGroup(const std::wstring& text)
 {
+    if (IsEastAsian(text)) {
+        return FamilyFirstGroup(text);
+    }
     const size_t comma = text.find(L',');
     if (comma != std::wstring::npos) {
         const std::vector<std::wstring> family = Words(text.substr(0, comma));
@@ -248,12 +278,6 @@ std::wstring AlphabeticGroup(const std::wstring& text)
         return words.empty() ? std::wstring() : words[0];
     }
     return Components(words.back(), words.front(), Joined(words, 1, words.size() - 1));
-}
-
-std::wstring FamilyFirstGroup(const std::wstring& text)
-{
-    const std::vector<std::wstring> words = Words(text);
-    return Components(words.empty() ? L"" : words[0], words.size() > 1 ? words[1] : L"", Joined(words, 2, words.size()));
 }
 
 } // namespace

@@ -90,9 +90,16 @@ TEST(KMDcmConvert, PersonNamesReadAsPeopleWriteThem)
         {L"Yamada^Tarou=山田^太郎", L"Tarou Yamada (山田 太郎)"},
         {L"=山田^太郎=やまだ^たろう", L"山田 太郎 (やまだ たろう)"},
         {L"Yamada^Tarou=山田^太郎=やまだ^たろう", L"Tarou Yamada (山田 太郎, やまだ たろう)"},
+        // Chinese and Korean names kept in the alphabetic group, as many systems keep them.
+        {L"王^小东", L"王 小东"},
+        {L"홍^길동", L"홍 길동"},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(KMDcmConvert::FormatPersonName(c.stored), c.shown) << KMString(c.stored).str();
+    }
+    // A name typed as it is shown is stored as it was.
+    for (const wchar_t* stored : {L"Doe^John", L"王^小东", L"홍^길동", L"Yamada^Tarou=山田^太郎"}) {
+        EXPECT_EQ(KMDcmConvert::ParsePersonName(KMDcmConvert::FormatPersonName(stored)), stored) << KMString(stored).str();
     }
     EXPECT_EQ(KMDcmConvert::ToDisplayText(KMDcmTag::ReportAuthorObserverName, L"Roe^Anna"), L"Anna Roe");
     EXPECT_EQ(KMDcmConvert::ToDisplayText(KMDcmTag::VerifyingObserverName, L"Roe^Anna"), L"Anna Roe");
