@@ -5,10 +5,13 @@
 // Create the control with CreateReportCtrl, give it a window with Create, open or create
 // reports, and release it with ReleaseReportCtrl. Every call runs on the thread that owns the
 // host's windows; notifications run inside the calls (and the user's input) that cause them.
-// No call throws: failures are null, false or -1, and SrCtrlGetLastError says why. A callback
-// of the host that throws does not unwind into the control: the exception stops at the control,
-// the notification counts as heard (the callbacks after it are still told), and what it said is
-// logged as an error through DCMTK's logger "srctrl".
+// No call throws: failures are null, false or -1, and SrCtrlGetLastError says why. Memory that
+// cannot be had ends the call the same way ("... out of memory", ErrorCode::OutOfMemory), and
+// the control works on once memory is there again; only DCMTK's SR tree code, which allocates
+// while it frees, ends the process when a small block of memory cannot be had, as it would in
+// any DCMTK program. A callback of the host that throws does not unwind into the control: the
+// exception stops at the control, the notification counts as heard (the callbacks after it are
+// still told), and what it said is logged as an error through DCMTK's logger "srctrl".
 
 #include "control/SrCtrl.h"
 #include "platform/Export.h"

@@ -4,6 +4,7 @@
 
 #include "platform/duilib/CTextLayout.h"
 #include "platform/editing/KMSpelling.h"
+#include "platform/kmbase/KMBoundary.h"
 #include "platform/kmbase/KMHostCall.h"
 #include "platform/kmbase/KMLastError.h"
 #include "platform/kmbase/KMUtil.h"
@@ -95,7 +96,7 @@ DuiLib::CDuiString KMMainWindow::GetSkinFolder() { return KMUtil::GetSkinPath().
 DuiLib::CDuiString KMMainWindow::GetSkinFile() { return L"srctrl/sr_frame_wnd.xml"; }
 
 HWND KMMainWindow::Create(HWND parent, int x, int y, int cx, int cy)
-{
+try {
     KMLastError::Clear();
     const KMCallScope call(*this);
     if (call.IsRetired()) {
@@ -123,6 +124,8 @@ HWND KMMainWindow::Create(HWND parent, int x, int y, int cx, int cy)
     // While the dictionary is still being parsed, the page's font is found and opened.
     DuiLib::CTextLayout::OpenFont(m_pm.GetFont(-1));
     return hwnd;
+} catch (...) {
+    return KMBoundary::Failed<HWND>(nullptr);
 }
 
 void KMMainWindow::InitWindow()
@@ -144,16 +147,18 @@ bool KMMainWindow::OnContentPanelSize(void*)
 }
 
 bool KMMainWindow::MoveWindow(int x, int y, int cx, int cy)
-{
+try {
     const KMCallScope call(*this);
     if (call.IsRetired() || CWindowWnd::GetHWND() == nullptr) {
         return false;
     }
     ::MoveWindow(CWindowWnd::GetHWND(), x, y, cx, cy, TRUE);
     return true;
+} catch (...) {
+    return KMBoundary::Failed(false);
 }
 
-HWND KMMainWindow::GetHWND() { return CWindowWnd::GetHWND(); }
+HWND KMMainWindow::GetHWND() noexcept { return CWindowWnd::GetHWND(); }
 
 bool KMMainWindow::IsOpen(IKMReport* report) const
 {
@@ -237,29 +242,38 @@ void KMMainWindow::SetActiveReportWindow(KMReportWindow* window)
     Notify(report, Scope::Active, [&](IReportCtrlCallback* c) { c->OnActiveReportChanged(report); });
 }
 
-int KMMainWindow::GetReportCount() { return static_cast<int>(m_vecReports.size()); }
+int KMMainWindow::GetReportCount() noexcept { return static_cast<int>(m_vecReports.size()); }
 
-IKMReport* KMMainWindow::GetActiveReport() { return m_pActiveReport; }
+IKMReport* KMMainWindow::GetActiveReport() noexcept { return m_pActiveReport; }
 
 IKMReport* KMMainWindow::GetReport(int index)
-{
+try {
     return index >= 0 && index < GetReportCount() ? m_vecReports[static_cast<size_t>(index)] : nullptr;
+} catch (...) {
+    return KMBoundary::Failed<IKMReport*>(nullptr);
 }
 
 int KMMainWindow::GetReportIndex(IKMReport* report)
-{
+try {
     for (size_t i = 0; i < m_vecReports.size(); ++i) {
         if (static_cast<IKMReport*>(m_vecReports[i]) == report) {
             return static_cast<int>(i);
         }
     }
     return -1;
+} catch (...) {
+    return KMBoundary::Failed<int>(-1);
 }
 
-void KMMainWindow::CloseReport(IKMReport* report) { CloseReportAt(GetReportIndex(report)); }
+void KMMainWindow::CloseReport(IKMReport* report)
+try {
+    CloseReportAt(GetReportIndex(report));
+} catch (...) {
+    KMBoundary::Failed();
+}
 
 void KMMainWindow::CloseReportAt(int index)
-{
+try {
     const KMCallScope call(*this);
     if (call.IsRetired() || index < 0 || index >= GetReportCount()) {
         return;
@@ -293,27 +307,36 @@ void KMMainWindow::CloseReportAt(int index)
     if (wasActive && !call.IsRetired() && m_pActiveReport == nullptr) {
         ActivateReportAt(std::min(index, GetReportCount() - 1));
     }
+} catch (...) {
+    KMBoundary::Failed();
 }
 
-void KMMainWindow::Reserved() {}
+void KMMainWindow::Reserved() noexcept {}
 
 const char* KMMainWindow::NoActiveReportReason() const
 {
     return m_pClosingReport != nullptr ? "the report is closing" : kNoActiveReport;
 }
 
-void KMMainWindow::ActivateReport(IKMReport* report) { ActivateReportAt(GetReportIndex(report)); }
+void KMMainWindow::ActivateReport(IKMReport* report)
+try {
+    ActivateReportAt(GetReportIndex(report));
+} catch (...) {
+    KMBoundary::Failed();
+}
 
 void KMMainWindow::ActivateReportAt(int index)
-{
+try {
     const KMCallScope call(*this);
     if (!call.IsRetired() && index >= 0 && index < GetReportCount() && m_vecReports[static_cast<size_t>(index)] != nullptr) {
         SetActiveReportWindow(m_vecReports[static_cast<size_t>(index)]);
     }
+} catch (...) {
+    KMBoundary::Failed();
 }
 
 bool KMMainWindow::SetTemplateFile(const char* path)
-{
+try {
     KMLastError::Clear();
     if (path == nullptr) {
         m_strTemplateFile = m_strDefaultTemplateFile;
@@ -326,10 +349,12 @@ bool KMMainWindow::SetTemplateFile(const char* path)
     }
     m_strTemplateFile = path;
     return true;
+} catch (...) {
+    return KMBoundary::Failed(false);
 }
 
 bool KMMainWindow::ApplyTemplate(const char* path)
-{
+try {
     KMLastError::Clear();
     const KMCallScope call(*this);
     if (call.IsRetired() || m_pActiveReport == nullptr) {
@@ -342,15 +367,17 @@ bool KMMainWindow::ApplyTemplate(const char* path)
         KMLastError::SetIfNone(std::string("template not applied: ") + file);
     }
     return loaded;
+} catch (...) {
+    return KMBoundary::Failed(false);
 }
 
-float KMMainWindow::GetZoom()
+float KMMainWindow::GetZoom() noexcept
 {
     return m_pActiveReport != nullptr ? m_pActiveReport->m_pm.GetZoomRatio() : m_fZoomRatio;
 }
 
 void KMMainWindow::SetZoom(float ratio)
-{
+try {
     const KMCallScope call(*this);
     if (call.IsRetired()) {
         return;
@@ -365,15 +392,17 @@ void KMMainWindow::SetZoom(float ratio)
     if (DuiLib::CControlUI* root = m_pActiveReport->m_pm.GetRoot()) {
         root->SetFocus();
     }
+} catch (...) {
+    KMBoundary::Failed();
 }
 
-int KMMainWindow::GetFitMode()
+int KMMainWindow::GetFitMode() noexcept
 {
     return m_pActiveReport != nullptr ? m_pActiveReport->m_nFitMode : m_nFitMode;
 }
 
 void KMMainWindow::SetFitMode(int mode)
-{
+try {
     const KMCallScope call(*this);
     if (call.IsRetired()) {
         return;
@@ -383,10 +412,12 @@ void KMMainWindow::SetFitMode(int mode)
         m_pActiveReport->m_nFitMode = mode;
         m_pActiveReport->FitPage();
     }
+} catch (...) {
+    KMBoundary::Failed();
 }
 
 bool KMMainWindow::SetReportValue(DWORD tag, const wchar_t* value)
-{
+try {
     KMLastError::Clear();
     const KMCallScope call(*this);
     if (call.IsRetired() || m_pActiveReport == nullptr) {
@@ -394,33 +425,41 @@ bool KMMainWindow::SetReportValue(DWORD tag, const wchar_t* value)
         return false;
     }
     return m_pActiveReport->SetValue(tag, value);
+} catch (...) {
+    return KMBoundary::Failed(false);
 }
 
 bool KMMainWindow::GetReportValue(DWORD tag, std::wstring& value)
-{
+try {
     return m_pActiveReport != nullptr && m_pActiveReport->GetValue(tag, value);
+} catch (...) {
+    return KMBoundary::Failed(false);
 }
 
 void KMMainWindow::AddCallback(IReportCtrlCallback* callback)
-{
+try {
     if (callback != nullptr &&
         std::find(m_vecHostCallbacks.begin(), m_vecHostCallbacks.end(), callback) == m_vecHostCallbacks.end()) {
         m_vecHostCallbacks.push_back(callback);
     }
+} catch (...) {
+    KMBoundary::Failed();
 }
 
 void KMMainWindow::RemoveCallback(IReportCtrlCallback* callback)
-{
+try {
     if (callback == nullptr) {
         return;
     }
     m_vecHostCallbacks.erase(std::remove(m_vecHostCallbacks.begin(), m_vecHostCallbacks.end(), callback),
                              m_vecHostCallbacks.end());
+} catch (...) {
+    KMBoundary::Failed();
 }
 
 HBITMAP KMMainWindow::CreateTemplatePreview(const char* templateFile, int* width, int* height, int maxWidth,
                                             int maxHeight)
-{
+try {
     KMLastError::Clear();
     const KMCallScope call(*this);
     if (call.IsRetired() || m_pPrintWindow == nullptr) {
@@ -432,10 +471,12 @@ HBITMAP KMMainWindow::CreateTemplatePreview(const char* templateFile, int* width
         KMLastError::SetIfNone(std::string("no preview of template: ") + (templateFile != nullptr ? templateFile : "(null)"));
     }
     return preview;
+} catch (...) {
+    return KMBoundary::Failed<HBITMAP>(nullptr);
 }
 
 int KMMainWindow::GetImageBoxAt(int x, int y)
-{
+try {
     const KMCallScope call(*this);
     if (call.IsRetired() || m_pActiveReport == nullptr || !::IsWindow(GetHWND())) {
         return -1;
@@ -446,6 +487,8 @@ int KMMainWindow::GetImageBoxAt(int x, int y)
         return -1;
     }
     return m_pActiveReport->GetImageBoxAt(point);
+} catch (...) {
+    return KMBoundary::Failed<int>(-1);
 }
 
 void KMMainWindow::OnReportValueChanged(IKMReport* report, DWORD tag, const wchar_t* value)
@@ -552,7 +595,7 @@ IKMReport* KMMainWindow::OpenDocument(const KMDcmDataset& dataset, const std::fu
 }
 
 IKMReport* KMMainWindow::OpenReportFile(const char* path)
-{
+try {
     KMLastError::Clear();
     KMDcmFile file;
     if (path == nullptr || !file.LoadFile(path, true)) {
@@ -561,20 +604,24 @@ IKMReport* KMMainWindow::OpenReportFile(const char* path)
     }
     // The file read once for its check is the report's document: a large one is not read twice.
     return OpenDocument(*file.GetDataset(), [&](KMDcmSR& sr) { sr.Take(file); });
+} catch (...) {
+    return KMBoundary::Failed<IKMReport*>(nullptr);
 }
 
 IKMReport* KMMainWindow::OpenReport(KMDcmFile* document)
-{
+try {
     KMLastError::Clear();
     if (document == nullptr) {
         KMLastError::Set("no document");
         return nullptr;
     }
     return OpenDocument(*document->GetDataset(), [&](KMDcmSR& sr) { sr.Copy(document->GetDataset()); });
+} catch (...) {
+    return KMBoundary::Failed<IKMReport*>(nullptr);
 }
 
 IKMReport* KMMainWindow::CreateReportFromReport(IKMReport* source)
-{
+try {
     KMLastError::Clear();
     const KMCallScope call(*this);
     if (call.IsRetired() || !IsOpen(source)) {
@@ -611,10 +658,12 @@ IKMReport* KMMainWindow::CreateReportFromReport(IKMReport* source)
     copy.SetVerifyingOrganization(L"");
     copy.SetVerificationDateTime(L"");
     return FinishReport(window, true);
+} catch (...) {
+    return KMBoundary::Failed<IKMReport*>(nullptr);
 }
 
 IKMReport* KMMainWindow::CreateReportFromImage(const char* dicomFile)
-{
+try {
     KMLastError::Clear();
     const KMCallScope call(*this);
     KMDcmFile file;
@@ -657,10 +706,12 @@ IKMReport* KMMainWindow::CreateReportFromImage(const char* dicomFile)
         window->m_dcmSR.SetAcquisitionModality(modality.c_str());
     }
     return FinishReport(window, true);
+} catch (...) {
+    return KMBoundary::Failed<IKMReport*>(nullptr);
 }
 
 bool KMMainWindow::Print(const char* printerName)
-{
+try {
     KMLastError::Clear();
     const KMCallScope call(*this);
     if (call.IsRetired() || printerName == nullptr || m_pActiveReport == nullptr) {
@@ -688,4 +739,6 @@ bool KMMainWindow::Print(const char* printerName)
         KMLastError::SetIfNone(std::string("printing failed on ") + printerName);
     }
     return printed;
+} catch (...) {
+    return KMBoundary::Failed(false);
 }

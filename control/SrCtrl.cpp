@@ -1,5 +1,6 @@
 #include "control/SrCtrl.h"
 
+#include "platform/kmbase/KMBoundary.h"
 #include "platform/kmbase/KMLastError.h"
 #include "platform/kmbase/KMUtil.h"
 #include "platform/kmdicom/KMDcmUtil.h"
@@ -7,14 +8,14 @@
 #include <cstring>
 #include <string>
 
-const char* SrCtrlGetVersion() { return SRCTRL_VERSION_STRING; }
+const char* SrCtrlGetVersion() noexcept { return SRCTRL_VERSION_STRING; }
 
-const char* SrCtrlGetLastError() { return KMLastError::Get(); }
+const char* SrCtrlGetLastError() noexcept { return KMLastError::Get(); }
 
-srctrl::ErrorCode SrCtrlGetLastErrorCode() { return KMLastError::GetCode(); }
+srctrl::ErrorCode SrCtrlGetLastErrorCode() noexcept { return KMLastError::GetCode(); }
 
 bool SrCtrlSetSkinFolder(const char* folder)
-{
+try {
     KMLastError::Clear();
     std::string reason;
     if (!KMUtil::SetSkinFolder(folder, reason)) {
@@ -22,10 +23,12 @@ bool SrCtrlSetSkinFolder(const char* folder)
         return false;
     }
     return true;
+} catch (...) {
+    return KMBoundary::Failed(false);
 }
 
 bool SrCtrlSetUidRoot(const char* root)
-{
+try {
     KMLastError::Clear();
     std::string reason;
     if (!KMDcmUtil::SetUIDRoot(root != nullptr ? root : "", reason)) {
@@ -33,21 +36,27 @@ bool SrCtrlSetUidRoot(const char* root)
         return false;
     }
     return true;
+} catch (...) {
+    return KMBoundary::Failed(false);
 }
 
 const char* SrCtrlGetUidRoot()
-{
+try {
     thread_local std::string root;
     root = KMDcmUtil::GetUIDRoot();
     return root.c_str();
+} catch (...) {
+    return KMBoundary::Failed("");
 }
 
 bool SrCtrlGenerateUid(char* uid, size_t size)
-{
+try {
     KMString text;
     if (uid == nullptr || !KMDcmUtil::GenerateUID(text) || std::strlen(text.c_str()) >= size) {
         return false;
     }
     std::memcpy(uid, text.c_str(), std::strlen(text.c_str()) + 1);
     return true;
+} catch (...) {
+    return KMBoundary::Failed(false);
 }

@@ -12,7 +12,7 @@
 extern "C" {
 
 // The library's version, "MAJOR.MINOR.PATCH"; a static text.
-SRCTRL_API const char* SrCtrlGetVersion();
+SRCTRL_API const char* SrCtrlGetVersion() noexcept;
 
 // Why the last call that failed on this thread failed: what failed and why, such as
 // "skin folder not found: …", "not an SR document: Modality is CT" or
@@ -20,10 +20,10 @@ SRCTRL_API const char* SrCtrlGetVersion();
 // that return null or false, KMDcmFile::LoadFile and SaveFile, SrCtrlSetSkinFolder) clear it
 // when they start, so read it right after a failure. "" when nothing failed. The text belongs to
 // the library and stays valid until the next call of the library on this thread.
-SRCTRL_API const char* SrCtrlGetLastError();
+SRCTRL_API const char* SrCtrlGetLastError() noexcept;
 // The kind of that failure (srctrl::ErrorCode::NoFailure when nothing failed), for a host that
 // branches on it; the README's failure table gives the kind of every reason.
-SRCTRL_API srctrl::ErrorCode SrCtrlGetLastErrorCode();
+SRCTRL_API srctrl::ErrorCode SrCtrlGetLastErrorCode() noexcept;
 
 // The folder to read the control's skins from before the other places (SRCTRL_SKIN_DIR, the
 // folder "skin/" beside libsrctrl, the installed share/srctrl/skin). Call it before

@@ -3,6 +3,7 @@
 #include "platform/InputDispatch.h"
 #include "platform/duilib/TEditingRequest.h"
 #include "platform/editing/KMSnippetFile.h"
+#include "platform/kmbase/KMBoundary.h"
 #include "platform/kmbase/KMHostCall.h"
 #include "platform/kmbase/KMLastError.h"
 #include "platform/kmbase/KMString.h"
@@ -258,7 +259,7 @@ ReportSurface::~ReportSurface()
 
 std::unique_ptr<ReportSurface> ReportSurface::Create(ReportSurfaceClient* client, int width, int height,
                                                      double devicePixelRatio)
-{
+try {
     if (client == nullptr || !IsValidSize(width, height, devicePixelRatio)) {
         return nullptr;
     }
@@ -270,6 +271,8 @@ std::unique_ptr<ReportSurface> ReportSurface::Create(ReportSurfaceClient* client
         return nullptr;
     }
     return std::unique_ptr<ReportSurface>(new ReportSurface(std::move(impl)));
+} catch (...) {
+    return KMBoundary::Failed<std::unique_ptr<ReportSurface>>(nullptr);
 }
 
 HWND ReportSurface::GetHWND() const { return m_pImpl->m_hWnd; }
@@ -280,7 +283,7 @@ int ReportSurface::GetPixelWidth() const { return DevicePixels(m_pImpl->m_nWidth
 int ReportSurface::GetPixelHeight() const { return DevicePixels(m_pImpl->m_nHeight, m_pImpl->m_dRatio); }
 
 bool ReportSurface::Resize(int width, int height, double devicePixelRatio)
-{
+try {
     if (!IsValidSize(width, height, devicePixelRatio)) {
         return false;
     }
@@ -293,57 +296,75 @@ bool ReportSurface::Resize(int width, int height, double devicePixelRatio)
         ::InvalidateRect(m_pImpl->m_hWnd, nullptr, FALSE);
     }
     return true;
+} catch (...) {
+    return KMBoundary::Failed(false);
 }
 
 bool ReportSurface::Paint(const Rect& rect, unsigned char* pixels, int pixelWidth, int pixelHeight, int stride)
-{
+try {
     return m_pImpl->Paint(rect, pixels, pixelWidth, pixelHeight, stride);
+} catch (...) {
+    return KMBoundary::Failed(false);
 }
 
 bool ReportSurface::MouseMove(int x, int y, bool leftButtonHeld, Modifiers modifiers)
-{
+try {
     return platform::input::MouseMove(m_pImpl->m_hWnd, x, y, leftButtonHeld, modifiers);
+} catch (...) {
+    return KMBoundary::Failed(false);
 }
 
 bool ReportSurface::MousePress(int x, int y, MouseButton button, Modifiers modifiers)
-{
+try {
     // A click brings the focus with it, in every toolkit.
     m_pImpl->m_bFocus = true;
     return platform::input::MouseDown(m_pImpl->m_hWnd, x, y, modifiers, false, button);
+} catch (...) {
+    return KMBoundary::Failed(false);
 }
 
 bool ReportSurface::MouseRelease(int x, int y, MouseButton button, Modifiers modifiers)
-{
+try {
     return button == MouseButton::Left && platform::input::MouseUp(m_pImpl->m_hWnd, x, y, modifiers);
+} catch (...) {
+    return KMBoundary::Failed(false);
 }
 
 bool ReportSurface::MouseDoubleClick(int x, int y, MouseButton button, Modifiers modifiers)
-{
+try {
     if (button != MouseButton::Left) {
         return false;
     }
     m_pImpl->m_bFocus = true;
     return platform::input::MouseDown(m_pImpl->m_hWnd, x, y, modifiers, true);
+} catch (...) {
+    return KMBoundary::Failed(false);
 }
 
 bool ReportSurface::Wheel(int x, int y, int angleDelta, Modifiers modifiers)
-{
+try {
     bool scrolled = false;
     return platform::input::Wheel(m_pImpl->m_hWnd, x, y, angleDelta, modifiers, &scrolled) && scrolled;
+} catch (...) {
+    return KMBoundary::Failed(false);
 }
 
 bool ReportSurface::KeyDown(Key key, Modifiers modifiers)
-{
+try {
     return m_pImpl->m_bFocus && platform::input::KeyDown(m_pImpl->m_hWnd, key, modifiers, false);
+} catch (...) {
+    return KMBoundary::Failed(false);
 }
 
 bool ReportSurface::KeyUp(Key key, Modifiers modifiers)
-{
+try {
     return m_pImpl->m_bFocus && platform::input::KeyUp(m_pImpl->m_hWnd, key, modifiers);
+} catch (...) {
+    return KMBoundary::Failed(false);
 }
 
 bool ReportSurface::CommitText(const char* text)
-{
+try {
     std::wstring wide;
     if (!m_pImpl->m_bFocus || !ToWide(text, wide)) {
         return false;
@@ -352,20 +373,24 @@ bool ReportSurface::CommitText(const char* text)
     m_pImpl->m_bPreedit = false;
     platform::input::Composition(m_pImpl->m_hWnd, L"", 0);
     return committed ? platform::input::Commit(m_pImpl->m_hWnd, wide) : platform::input::Text(m_pImpl->m_hWnd, wide);
+} catch (...) {
+    return KMBoundary::Failed(false);
 }
 
 bool ReportSurface::SetPreeditText(const char* text, int cursor)
-{
+try {
     std::wstring wide;
     if (!m_pImpl->m_bFocus || !ToWide(text, wide)) {
         return false;
     }
     m_pImpl->m_bPreedit = !wide.empty();
     return platform::input::Composition(m_pImpl->m_hWnd, wide, std::clamp(cursor, 0, static_cast<int>(wide.size())));
+} catch (...) {
+    return KMBoundary::Failed(false);
 }
 
 void ReportSurface::GainFocus()
-{
+try {
     m_pImpl->m_bFocus = true;
     const HWND last = m_pImpl->m_hLastFocus;
     m_pImpl->m_hLastFocus = nullptr;
@@ -374,51 +399,65 @@ void ReportSurface::GainFocus()
     if (last != nullptr && ::IsWindow(last) && ::IsWindowVisible(last) && platform::GetTopLevel(last) == m_pImpl->m_hWnd) {
         ::SetFocus(last);
     }
+} catch (...) {
+    KMBoundary::Failed();
 }
 
 void ReportSurface::LoseFocus()
-{
+try {
     m_pImpl->m_bFocus = false;
     const HWND focus = ::GetFocus();
     if (focus != nullptr && platform::GetTopLevel(focus) == m_pImpl->m_hWnd) {
         m_pImpl->m_hLastFocus = focus;
         ::SetFocus(nullptr);
     }
+} catch (...) {
+    KMBoundary::Failed();
 }
 
 bool ReportSurface::HasFocus() const { return m_pImpl->m_bFocus; }
 
 bool ReportSurface::CanEdit(EditCommand command) const
-{
+try {
     const HWND target = m_pImpl->TextTarget();
     return target != nullptr && ::SendMessage(target, WM_APP_EDITCOMMAND, static_cast<WPARAM>(command), 1) != 0;
+} catch (...) {
+    return KMBoundary::Failed(false);
 }
 
 bool ReportSurface::Edit(EditCommand command)
-{
+try {
     const HWND target = m_pImpl->TextTarget();
     return target != nullptr && ::SendMessage(target, WM_APP_EDITCOMMAND, static_cast<WPARAM>(command), 0) != 0;
+} catch (...) {
+    return KMBoundary::Failed(false);
 }
 
 bool ReportSurface::Find(const char* what, bool matchCase, bool wholeWord)
-{
+try {
     return m_pImpl->Search(platform::TextSearchRequest::Action::Find, what, nullptr, matchCase, wholeWord) > 0;
+} catch (...) {
+    return KMBoundary::Failed(false);
 }
 
 bool ReportSurface::Replace(const char* what, const char* with, bool matchCase, bool wholeWord)
-{
+try {
     return with != nullptr &&
            m_pImpl->Search(platform::TextSearchRequest::Action::Replace, what, with, matchCase, wholeWord) > 0;
+} catch (...) {
+    return KMBoundary::Failed(false);
 }
 
 int ReportSurface::ReplaceAll(const char* what, const char* with, bool matchCase, bool wholeWord)
-{
+try {
     return with != nullptr ? m_pImpl->Search(platform::TextSearchRequest::Action::ReplaceAll, what, with, matchCase, wholeWord)
                            : 0;
+} catch (...) {
+    return KMBoundary::Failed(0);
 }
 
 bool ReportSurface::GetMisspelledWord(std::string& word, std::vector<std::string>& suggestions) const
-{
+try {
     DuiLib::SpellingRequest request;
     if (!m_pImpl->AskField(WM_APP_SPELLING, request)) {
         return false;
@@ -429,26 +468,34 @@ bool ReportSurface::GetMisspelledWord(std::string& word, std::vector<std::string
         suggestions.push_back(KMString::ToUtf8(suggestion));
     }
     return true;
+} catch (...) {
+    return KMBoundary::Failed(false);
 }
 
 bool ReportSurface::CorrectMisspelledWord(const char* with)
-{
+try {
     return with != nullptr && *with != '\0' && m_pImpl->Spelling(DuiLib::SpellingRequest::Action::Correct, with);
+} catch (...) {
+    return KMBoundary::Failed(false);
 }
 
 bool ReportSurface::AddMisspelledWordToDictionary()
-{
+try {
     KMLastError::Clear();
     return m_pImpl->Spelling(DuiLib::SpellingRequest::Action::AddToDictionary);
+} catch (...) {
+    return KMBoundary::Failed(false);
 }
 
 bool ReportSurface::IgnoreMisspelledWord()
-{
+try {
     return m_pImpl->Spelling(DuiLib::SpellingRequest::Action::Ignore);
+} catch (...) {
+    return KMBoundary::Failed(false);
 }
 
 std::vector<ReportSurface::Snippet> ReportSurface::GetSnippets(std::string* problem) const
-{
+try {
     std::vector<Snippet> snippets;
     DuiLib::SnippetRequest request;
     if (m_pImpl->AskField(WM_APP_SNIPPET, request)) {
@@ -461,18 +508,24 @@ std::vector<ReportSurface::Snippet> ReportSurface::GetSnippets(std::string* prob
         *problem = KMSnippetFile::Get().GetError();
     }
     return snippets;
+} catch (...) {
+    return KMBoundary::Failed<std::vector<ReportSurface::Snippet>>({});
 }
 
 bool ReportSurface::InsertSnippet(const char* name)
-{
+try {
     DuiLib::SnippetRequest request;
     request.action = DuiLib::SnippetRequest::Action::Insert;
     return ToWide(name, request.name) && m_pImpl->AskField(WM_APP_SNIPPET, request);
+} catch (...) {
+    return KMBoundary::Failed(false);
 }
 
 void ReportSurface::RunTimers()
-{
+try {
     platform::RunDueTimers(m_pImpl.get());
+} catch (...) {
+    KMBoundary::Failed();
 }
 
 Cursor ReportSurface::GetCursor() const { return m_pImpl->m_cursor; }

@@ -5,6 +5,7 @@
 #include "platform/duilib/CContainerUI.h"
 #include "platform/duilib/CDialogBuilder.h"
 #include "platform/kmbase/KMUtil.h"
+#include "platform/kmbase/KMBoundary.h"
 #include "platform/kmbase/KMLastError.h"
 #include "platform/kmbase/QRCode.h"
 #include "platform/kmdicom/KMDcmImage.h"
@@ -290,7 +291,7 @@ bool KMReportWindow::RebuildAfter(bool changed)
     return true;
 }
 
-const char* KMReportWindow::GetReportName() { return m_strReportName.c_str(); }
+const char* KMReportWindow::GetReportName() noexcept { return m_strReportName.c_str(); }
 
 bool KMReportWindow::StoreValue(DWORD tag, const wchar_t* value)
 {
@@ -343,7 +344,7 @@ void KMReportWindow::StartNewVersion()
 }
 
 bool KMReportWindow::SetValue(DWORD tag, const wchar_t* value)
-{
+try {
     const KMCallScope call(*this);
     // A verified document is changed only by an amendment (a copy through the control).
     KMLastError::Clear();
@@ -360,12 +361,16 @@ bool KMReportWindow::SetValue(DWORD tag, const wchar_t* value)
     }
     SetModified(true);
     return true;
+} catch (...) {
+    return KMBoundary::Failed(false);
 }
 
 bool KMReportWindow::GetValue(DWORD tag, std::wstring& value)
-{
+try {
     const KMCallScope call(*this);
     return CommitPendingInput(call) && ReadValue(tag, value);
+} catch (...) {
+    return KMBoundary::Failed(false);
 }
 
 bool KMReportWindow::ReadValue(DWORD tag, std::wstring& value)
@@ -398,7 +403,7 @@ void KMReportWindow::OnValueChanged(DWORD tag, const wchar_t* value)
 }
 
 bool KMReportWindow::LoadTemplate(const char* path)
-{
+try {
     const KMCallScope call(*this);
     if (!CommitPendingInput(call)) {
         return false;
@@ -415,13 +420,17 @@ bool KMReportWindow::LoadTemplate(const char* path)
         m_pCallback->OnLayoutChanged(this);
     }
     return rebuilt;
+} catch (...) {
+    return KMBoundary::Failed(false);
 }
 
 KMDcmSR* KMReportWindow::GetDcmSR()
-{
+try {
     // The host reads the document to store or send it: a date being typed belongs in it.
     const KMCallScope call(*this);
     return CommitPendingInput(call) ? &m_dcmSR : nullptr;
+} catch (...) {
+    return KMBoundary::Failed<KMDcmSR*>(nullptr);
 }
 
 void KMReportWindow::CommitPendingInput()
@@ -440,34 +449,40 @@ bool KMReportWindow::CommitPendingInput(const KMCallScope& call)
 }
 
 void KMReportWindow::RefreshLayout()
-{
+try {
     const KMCallScope call(*this);
     if (call.IsRetired()) {
         return;
     }
     FitPage();
+} catch (...) {
+    KMBoundary::Failed();
 }
 
 void KMReportWindow::SetHostData(const char* text)
-{
+try {
     if (text != nullptr) {
         m_strHostData = text;
     }
+} catch (...) {
+    KMBoundary::Failed();
 }
 
-KMString* KMReportWindow::GetHostData() { return &m_strHostData; }
+KMString* KMReportWindow::GetHostData() noexcept { return &m_strHostData; }
 
 bool KMReportWindow::EnableUI(bool enable)
-{
+try {
     const KMCallScope call(*this);
     if (call.IsRetired()) {
         return false;
     }
     return m_uiHandler.EnableUI(enable && !m_dcmSR.IsVerified());
+} catch (...) {
+    return KMBoundary::Failed(false);
 }
 
 void KMReportWindow::CompleteDocument()
-{
+try {
     const KMCallScope call(*this);
     if (!CommitPendingInput(call)) {
         return;
@@ -484,10 +499,12 @@ void KMReportWindow::CompleteDocument()
     if (m_pCallback != nullptr) {
         m_pCallback->OnDocumentCompleted(this);
     }
+} catch (...) {
+    KMBoundary::Failed();
 }
 
 void KMReportWindow::VerifyDocument()
-{
+try {
     const KMCallScope call(*this);
     if (!CommitPendingInput(call)) {
         return;
@@ -508,12 +525,24 @@ void KMReportWindow::VerifyDocument()
     if (m_pCallback != nullptr) {
         m_pCallback->OnDocumentVerified(this);
     }
+} catch (...) {
+    KMBoundary::Failed();
 }
 
-bool KMReportWindow::IsCompleted() { return m_dcmSR.IsCompleted(); }
-bool KMReportWindow::IsVerified() { return m_dcmSR.IsVerified(); }
+bool KMReportWindow::IsCompleted()
+try {
+    return m_dcmSR.IsCompleted();
+} catch (...) {
+    return KMBoundary::Failed(false);
+}
+bool KMReportWindow::IsVerified()
+try {
+    return m_dcmSR.IsVerified();
+} catch (...) {
+    return KMBoundary::Failed(false);
+}
 bool KMReportWindow::IsModified()
-{
+try {
     // A long text being typed is told to the document when typing pauses, a date when the focus
     // leaves it: either is a change already, for a host that asks before closing.
     if (m_bModified || m_uiHandler.HasPendingInput()) {
@@ -523,10 +552,12 @@ bool KMReportWindow::IsModified()
     std::wstring shown;
     std::wstring stored;
     return m_uiHandler.GetPendingDate(tag, shown) && (m_dcmSR.GetValue(tag, stored) ? stored != shown : !shown.empty());
+} catch (...) {
+    return KMBoundary::Failed(false);
 }
 
 void KMReportWindow::SetModified(bool modified)
-{
+try {
     const KMCallScope call(*this);
     if (call.IsRetired()) {
         return;
@@ -543,9 +574,16 @@ void KMReportWindow::SetModified(bool modified)
     if (m_pCallback != nullptr) {
         m_pCallback->OnModifiedChanged(this);
     }
+} catch (...) {
+    KMBoundary::Failed();
 }
 
-int KMReportWindow::GetImageBoxCount() { return m_uiHandler.GetImageBoxCount(); }
+int KMReportWindow::GetImageBoxCount()
+try {
+    return m_uiHandler.GetImageBoxCount();
+} catch (...) {
+    return KMBoundary::Failed(0);
+}
 
 bool KMReportWindow::MayChangeImage(const KMCallScope& call, int index)
 {
@@ -590,13 +628,15 @@ bool KMReportWindow::PutImage(int index, const std::vector<unsigned char>& jpeg,
 }
 
 bool KMReportWindow::SetImage(int index, HBITMAP bitmap)
-{
+try {
     const KMCallScope call(*this);
     if (!MayChangeImage(call, index)) {
         return false;
     }
     std::vector<unsigned char> jpeg;
     return CUtil::GetJPEG(bitmap, jpeg) && PutImage(index, jpeg, nullptr);
+} catch (...) {
+    return KMBoundary::Failed(false);
 }
 
 bool KMReportWindow::PutKeyImage(int index, const KMDcmImage& image, bool loaded, const std::string& loadReason, int frame,
@@ -628,7 +668,7 @@ bool KMReportWindow::PutKeyImage(int index, const KMDcmImage& image, bool loaded
 }
 
 bool KMReportWindow::SetKeyImageFile(int index, const char* dicomFile, int frame, const KMDcmWindow* window)
-{
+try {
     const KMCallScope call(*this);
     if (!MayChangeImage(call, index)) {
         return false;
@@ -637,10 +677,12 @@ bool KMReportWindow::SetKeyImageFile(int index, const char* dicomFile, int frame
     std::string reason = "no file name";
     const bool loaded = dicomFile != nullptr && image.Load(dicomFile, reason);
     return PutKeyImage(index, image, loaded, reason, frame, window);
+} catch (...) {
+    return KMBoundary::Failed(false);
 }
 
 bool KMReportWindow::SetKeyImageDataset(int index, const KMDcmDataset* dataset, int frame, const KMDcmWindow* window)
-{
+try {
     const KMCallScope call(*this);
     if (!MayChangeImage(call, index)) {
         return false;
@@ -649,10 +691,12 @@ bool KMReportWindow::SetKeyImageDataset(int index, const KMDcmDataset* dataset, 
     std::string reason;
     const bool loaded = image.Copy(dataset, reason);
     return PutKeyImage(index, image, loaded, reason, frame, window);
+} catch (...) {
+    return KMBoundary::Failed(false);
 }
 
 bool KMReportWindow::ClearImage(int index)
-{
+try {
     const KMCallScope call(*this);
     if (!MayChangeImage(call, index)) {
         return false;
@@ -669,6 +713,8 @@ bool KMReportWindow::ClearImage(int index)
     m_uiHandler.ClearImageBox(index);
     SetModified(true);
     return true;
+} catch (...) {
+    return KMBoundary::Failed(false);
 }
 
 int KMReportWindow::GetImageBoxAt(POINT point)
@@ -677,7 +723,7 @@ int KMReportWindow::GetImageBoxAt(POINT point)
 }
 
 bool KMReportWindow::SetQRCode(const char* text)
-{
+try {
     const KMCallScope call(*this);
     if (call.IsRetired()) {
         return false;
@@ -695,57 +741,86 @@ bool KMReportWindow::SetQRCode(const char* text)
         m_strQRCode.clear();
     }
     return false;
+} catch (...) {
+    return KMBoundary::Failed(false);
 }
 
 bool KMReportWindow::SetAttributeList(const std::vector<std::pair<std::string, std::string>>& rows)
-{
+try {
     const KMCallScope call(*this);
     if (!CommitPendingInput(call)) {
         return false;
     }
     return RebuildAfter(m_template.SetAttributeList(rows));
+} catch (...) {
+    return KMBoundary::Failed(false);
 }
 
 bool KMReportWindow::GetAttributeList(std::vector<std::pair<std::string, std::string>>& rows)
-{
+try {
     return m_template.GetAttributeList(rows);
+} catch (...) {
+    return KMBoundary::Failed(false);
 }
 
 bool KMReportWindow::SetLogo(const char* imagePath)
-{
+try {
     const KMCallScope call(*this);
     if (!CommitPendingInput(call)) {
         return false;
     }
     return RebuildAfter(m_template.SetLogo(imagePath));
+} catch (...) {
+    return KMBoundary::Failed(false);
 }
-bool KMReportWindow::GetLogo(std::string& imageName) { return m_template.GetLogoName(imageName); }
+bool KMReportWindow::GetLogo(std::string& imageName)
+try {
+    return m_template.GetLogoName(imageName);
+} catch (...) {
+    return KMBoundary::Failed(false);
+}
 
 bool KMReportWindow::SaveTemplate(const char* path, const char* templateName)
-{
+try {
     KMLastError::Clear();
     return m_template.Save(path, templateName);
+} catch (...) {
+    return KMBoundary::Failed(false);
 }
 
-bool KMReportWindow::IsLogoVisible() { return m_template.IsLogoVisible(); }
+bool KMReportWindow::IsLogoVisible()
+try {
+    return m_template.IsLogoVisible();
+} catch (...) {
+    return KMBoundary::Failed(false);
+}
 bool KMReportWindow::SetLogoVisible(bool visible)
-{
+try {
     const KMCallScope call(*this);
     if (!CommitPendingInput(call)) {
         return false;
     }
     return RebuildAfter(m_template.SetLogoVisible(visible));
+} catch (...) {
+    return KMBoundary::Failed(false);
 }
 
 bool KMReportWindow::GetImageLayoutList(std::vector<std::string>& names)
-{
+try {
     return m_template.GetImageLayoutList(names);
+} catch (...) {
+    return KMBoundary::Failed(false);
 }
 
-bool KMReportWindow::IsImageVisible() { return m_template.IsImageVisible(); }
+bool KMReportWindow::IsImageVisible()
+try {
+    return m_template.IsImageVisible();
+} catch (...) {
+    return KMBoundary::Failed(false);
+}
 
 bool KMReportWindow::SetImageVisible(bool visible)
-{
+try {
     const KMCallScope call(*this);
     if (!CommitPendingInput(call)) {
         return false;
@@ -755,10 +830,12 @@ bool KMReportWindow::SetImageVisible(bool visible)
         m_pCallback->OnLayoutChanged(this);
     }
     return rebuilt;
+} catch (...) {
+    return KMBoundary::Failed(false);
 }
 
 bool KMReportWindow::SetImageLayout(int index)
-{
+try {
     const KMCallScope call(*this);
     if (!CommitPendingInput(call)) {
         return false;
@@ -768,6 +845,13 @@ bool KMReportWindow::SetImageLayout(int index)
         m_pCallback->OnLayoutChanged(this);
     }
     return rebuilt;
+} catch (...) {
+    return KMBoundary::Failed(false);
 }
 
-bool KMReportWindow::GetImageLayout(int& index) { return m_template.GetImageLayout(index); }
+bool KMReportWindow::GetImageLayout(int& index)
+try {
+    return m_template.GetImageLayout(index);
+} catch (...) {
+    return KMBoundary::Failed(false);
+}

@@ -33,14 +33,14 @@ public:
     static constexpr int kSeriesNumber = 8001;
 
     // IKMReport
-    const char* GetReportName() override;
+    const char* GetReportName() noexcept override;
     bool SetValue(DWORD tag, const wchar_t* value) override;
     bool GetValue(DWORD tag, std::wstring& value) override;
     bool LoadTemplate(const char* path) override;
     KMDcmSR* GetDcmSR() override;
     void RefreshLayout() override;
     void SetHostData(const char* text) override;
-    KMString* GetHostData() override;
+    KMString* GetHostData() noexcept override;
     bool EnableUI(bool enable) override;
     void CompleteDocument() override;
     void VerifyDocument() override;

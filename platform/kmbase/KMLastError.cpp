@@ -1,5 +1,6 @@
 #include "platform/kmbase/KMLastError.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -87,6 +88,12 @@ ErrorCode KMLastError::GetCode()
 }
 
 void KMLastError::Set(const std::string& text) { Text() = text; }
+
+void KMLastError::SetShort(const char* text) noexcept
+{
+    // Fifteen characters fit in the string itself, whatever it held before.
+    Text().assign(text, std::min<size_t>(std::strlen(text), 15));
+}
 
 void KMLastError::SetIfNone(const std::string& text)
 {

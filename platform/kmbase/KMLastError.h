@@ -11,6 +11,9 @@
 class KMLastError {
 public:
     static void Set(const std::string& text);
+    // The same for a text of at most 15 characters, which never needs memory: for when there is
+    // none ("out of memory").
+    static void SetShort(const char* text) noexcept;
     // Sets the text only when no reason was set since the last Clear, so that a general reason
     // given by an outer call does not hide the precise one of the call that failed inside it.
     static void SetIfNone(const std::string& text);

@@ -579,6 +579,14 @@ bool KMDcmContentTree::Set(KMDcmDataset& dataset, KMDcmContentField field, const
             reason = KMDcmReportConcepts::Name(field) + ": no content item could be made for it";
             return false;
         }
+        // The new item holds its text before it joins the document, so that a failure (memory
+        // included) leaves no item without one behind.
+        KMDcmDataset text;
+        text.Bind(created.get(), dataset.GetRoot());
+        if (!text.SetString(tag, stored)) {
+            reason = KMDcmReportConcepts::Name(field) + ": the document cannot hold the text";
+            return false;
+        }
         // Before the first own item that comes after it; at the end when there is none.
         unsigned long place = ~0UL;
         for (size_t i = 0; i < m_vecItems.size() && place == ~0UL; ++i) {
@@ -593,7 +601,6 @@ bool KMDcmContentTree::Set(KMDcmDataset& dataset, KMDcmContentField field, const
             sequence = new DcmSequenceOfItems(DCM_ContentSequence);
             root->insert(sequence, OFTrue);
         }
-        target = created.get();
         const OFCondition inserted = place == ~0UL ? sequence->append(created.get()) : sequence->insert(created.get(), place, OFTrue);
         if (inserted.bad()) {
             reason = KMDcmReportConcepts::Name(field) + ": no content item could be added for it";
@@ -601,29 +608,20 @@ bool KMDcmContentTree::Set(KMDcmDataset& dataset, KMDcmContentField field, const
         }
         created.release();
         structural = true;
+        return true;
     }
     KMDcmDataset view;
     view.Bind(target, dataset.GetRoot());
     if (!view.SetString(tag, stored)) {
-        DcmSequenceOfItems* sequence = nullptr;
-        if (structural && root->findAndGetSequence(DCM_ContentSequence, sequence).good() && sequence != nullptr) {
-            delete sequence->remove(target);
-            if (sequence->card() == 0) {
-                root->findAndDeleteElement(DCM_ContentSequence);
-            }
-        }
-        structural = false;
         reason = KMDcmReportConcepts::Name(field) + ": the document cannot hold the text";
         return false;
     }
-    if (!structural) {
-        // The item reads as the document now holds it (without DICOM's padding).
-        std::wstring back;
-        view.GetString(tag, back, KMDcmDataset::kAllValues);
-        KMDcmContentItem& item = m_vecItems[static_cast<size_t>(state.nItem)];
-        item.strValue = Narrow(name ? KMDcmConvert::FormatPersonName(back) : back);
-        m_vecNodes[static_cast<size_t>(state.nItem)].strRaw = name ? Narrow(back) : std::string();
-    }
+    // The item reads as the document now holds it (without DICOM's padding).
+    std::wstring back;
+    view.GetString(tag, back, KMDcmDataset::kAllValues);
+    KMDcmContentItem& item = m_vecItems[static_cast<size_t>(state.nItem)];
+    item.strValue = Narrow(name ? KMDcmConvert::FormatPersonName(back) : back);
+    m_vecNodes[static_cast<size_t>(state.nItem)].strRaw = name ? Narrow(back) : std::string();
     return true;
 }
 

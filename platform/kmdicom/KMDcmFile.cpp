@@ -1,5 +1,6 @@
 #include "platform/kmdicom/KMDcmFile.h"
 
+#include "platform/kmbase/KMBoundary.h"
 #include "platform/kmbase/KMLastError.h"
 #include "platform/kmdicom/KMDcmDeepStack.h"
 #include "platform/kmdicom/KMDcmIO.h"
@@ -49,17 +50,21 @@ void KMDcmFile::Take(KMDcmFile& other)
 }
 
 bool KMDcmFile::LoadFile(const char* path, bool bLoadAll)
-{
+try {
     KMLastError::Clear();
     std::string reason;
     return Loaded(KMDcmIO::Load(path, bLoadAll, kMaxFileBytes, reason), reason);
+} catch (...) {
+    return KMBoundary::Failed(false);
 }
 
 bool KMDcmFile::LoadFromBuffer(const void* data, size_t size)
-{
+try {
     KMLastError::Clear();
     std::string reason;
     return Loaded(KMDcmIO::LoadBytes(data, size, kMaxFileBytes, reason), reason);
+} catch (...) {
+    return KMBoundary::Failed(false);
 }
 
 bool KMDcmFile::Loaded(std::unique_ptr<DcmFileFormat> file, const std::string& reason)
@@ -75,7 +80,7 @@ bool KMDcmFile::Loaded(std::unique_ptr<DcmFileFormat> file, const std::string& r
 }
 
 bool KMDcmFile::SaveFile(const char* path)
-{
+try {
     KMLastError::Clear();
     std::string reason = "file not written: no thread to write it on";
     bool saved = false;
@@ -87,10 +92,12 @@ bool KMDcmFile::SaveFile(const char* path)
     }
     MarkInstanceKept();
     return true;
+} catch (...) {
+    return KMBoundary::Failed(false);
 }
 
 bool KMDcmFile::SaveToBuffer(std::string& bytes)
-{
+try {
     KMLastError::Clear();
     std::string reason = "no thread to encode it on";
     bool written = false;
@@ -100,6 +107,8 @@ bool KMDcmFile::SaveToBuffer(std::string& bytes)
         return false;
     }
     return true;
+} catch (...) {
+    return KMBoundary::Failed(false);
 }
 
 bool KMDcmFile::IsInstanceKept() const

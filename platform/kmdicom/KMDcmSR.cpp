@@ -84,11 +84,13 @@ KMDcmContentTree& KMDcmSR::Tree() const
     if (!m_pTree || m_nTreeChanges != GetContentChanges()) {
         auto tree = std::make_unique<KMDcmContentTree>();
         // dcmsr reads the tree by recursion, as deep as it nests.
-        if (!KMDcmDeepStack::RunFor(GetDepth(), [&] { tree->Read(*GetDataset(), m_bAmending); })) {
+        const bool read = KMDcmDeepStack::RunFor(GetDepth(), [&] { tree->Read(*GetDataset(), m_bAmending); });
+        if (!read) {
             tree->SetUnreadable("no memory or no thread to read it with");
         }
         m_pTree = std::move(tree);
-        m_nTreeChanges = GetContentChanges();
+        // A tree that could not be read for want of memory is read again when next asked for.
+        m_nTreeChanges = read ? GetContentChanges() : GetContentChanges() - 1;
     }
     return *m_pTree;
 }
