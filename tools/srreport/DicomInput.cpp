@@ -25,11 +25,16 @@ std::unique_ptr<DcmFileFormat> LoadReport(const std::string& path)
     auto file = Load(path);
     OFString modality;
     file->getDataset()->findAndGetOFString(DCM_Modality, modality);
-    if (modality != "SR") {
-        throw Failure(ExitCode::Input, path + " is not an SR document (Modality is " +
-                                           (modality.empty() ? std::string("missing") : modality.c_str()) + ")");
-    }
+    RequireReport(path, modality.c_str());
     return file;
+}
+
+void RequireReport(const std::string& path, const std::string& modality)
+{
+    if (modality != "SR") {
+        throw Failure(ExitCode::Input,
+                      path + " is not an SR document (Modality is " + (modality.empty() ? std::string("missing") : modality) + ")");
+    }
 }
 
 void RefuseVerifiedTarget(const std::string& path)

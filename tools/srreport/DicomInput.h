@@ -18,6 +18,9 @@ std::unique_ptr<DcmFileFormat> Load(const std::string& path, bool bLoadAll = tru
 // The same, and throws Failure (input error) unless the file is an SR document.
 std::unique_ptr<DcmFileFormat> LoadReport(const std::string& path);
 
+// Throws Failure (input error) naming `path` unless `modality`, read from it, is SR's.
+void RequireReport(const std::string& path, const std::string& modality);
+
 // Throws Failure (input error) when `path` holds a verified SR document: a signed report is
 // never written over, whatever is written there instead. Nothing happens for a path that holds
 // no file or no DICOM file.

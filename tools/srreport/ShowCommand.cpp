@@ -2,10 +2,12 @@
 
 #include "Batch.h"
 #include "CommandLine.h"
-#include "ReportRunner.h"
+#include "DicomInput.h"
+#include "Failure.h"
 #include "ReportTags.h"
 #include "Text.h"
 
+#include "control/SrCtrl.h"
 #include "platform/kmdicom/KMDcmConvert.h"
 #include "platform/kmdicom/KMDcmSR.h"
 
@@ -27,6 +29,7 @@ const char* const kUsage =
     "  --json   one JSON object per document, one per line\n"
     "  -j N     read N files at a time in N processes (the output keeps the order of the files)\n";
 
+constexpr unsigned int kModality = 0x00080060;
 constexpr unsigned int kReferencedRequestSequence = 0x0040A370;
 constexpr unsigned int kPredecessorDocumentsSequence = 0x0040A360;
 constexpr unsigned int kReferencedSeriesSequence = 0x00081115;
@@ -180,14 +183,22 @@ void JsonTree(std::ostringstream& out, const std::vector<KMDcmContentItem>& item
     }
 }
 
-class ShowRunner : public ReportRunner {
+// Reads the documents with the control's document layer alone: nothing is shown, so no control
+// (and no page) is made.
+class ShowRunner : public JobRunner {
 public:
     explicit ShowRunner(bool json) : m_bJson(json) {}
 
     std::string Run(const Job& job) override
     {
-        ReportSession& session = Session();
-        const OpenReport report(session, session.OpenReport(job.strInput));
+        KMDcmSR sr;
+        if (!sr.LoadFile(job.strInput.c_str())) {
+            throw Failure(ExitCode::Input, SrCtrlGetLastError());
+        }
+        std::string modality;
+        sr.GetDataset()->GetString(kModality, modality);
+        modality.erase(modality.find_last_not_of(' ') + 1);
+        DicomInput::RequireReport(job.strInput, modality);
         std::ostringstream out;
         if (m_bJson) {
             out << "{\"file\":" << JsonString(job.strInput);
@@ -196,17 +207,17 @@ public:
         }
         for (const Field& field : kFields) {
             std::wstring value;
-            const bool present = report->GetValue(field.tag, value);
+            const bool present = sr.GetValue(field.tag, value);
             if (m_bJson) {
                 out << ",\"" << field.key << "\":" << (present ? JsonString(Text::Utf8(value)) : "null");
             } else if (present && !value.empty()) {
                 // Names as people read them; JSON keeps DICOM's form.
                 const std::wstring shown = field.bName ? KMDcmConvert::ToDisplayText(field.tag, value) : value;
-                const bool pending = field.pendingLabel != nullptr && !report->IsVerified();
+                const bool pending = field.pendingLabel != nullptr && !sr.IsVerified();
                 TextLine(out, pending ? field.pendingLabel : field.label, Text::Utf8(shown));
             }
         }
-        KMDcmDataset& dataset = *report->GetDcmSR()->GetDataset();
+        KMDcmDataset& dataset = *sr.GetDataset();
         std::vector<std::string> requests;
         ForEachItem(dataset, kReferencedRequestSequence, [&](KMDcmDataset& item) {
             std::string text;
@@ -238,10 +249,10 @@ public:
                 TextLine(out, "Replaces", uid);
             }
         }
-        const std::vector<KMDcmContentItem>& items = report->GetDcmSR()->GetContentItems();
+        const std::vector<KMDcmContentItem>& items = sr.GetContentItems();
         if (m_bJson) {
-            out << ",\"completed\":" << (report->IsCompleted() ? "true" : "false")
-                << ",\"verified\":" << (report->IsVerified() ? "true" : "false") << ",\"content\":";
+            out << ",\"completed\":" << (sr.IsCompleted() ? "true" : "false")
+                << ",\"verified\":" << (sr.IsVerified() ? "true" : "false") << ",\"content\":";
             JsonTree(out, items);
             out << "}\n";
         } else {
