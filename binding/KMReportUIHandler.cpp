@@ -323,13 +323,15 @@ void KMReportUIHandler::TriggerCallback(DWORD tag, const wchar_t* value)
     // loop runs over a snapshot, skips removed listeners and stops when the handler is gone.
     const std::shared_ptr<Binding> binding = m_pBinding;
     const std::vector<IKMReportUIHandlerCallback*> snapshot = m_vecCallbacks;
-    const std::wstring text = value != nullptr ? value : L"";
+    // The text is the caller's own (a local, or a temporary of the calling expression), which no
+    // listener can change: a field's megabytes are not copied for each edit.
+    const wchar_t* text = value != nullptr ? value : L"";
     for (IKMReportUIHandlerCallback* callback : snapshot) {
         if (binding->pHandler != this) {
             return;
         }
         if (std::find(m_vecCallbacks.begin(), m_vecCallbacks.end(), callback) != m_vecCallbacks.end()) {
-            callback->OnValueChanged(tag, text.c_str());
+            callback->OnValueChanged(tag, text);
         }
     }
 }

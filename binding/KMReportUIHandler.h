@@ -127,6 +127,8 @@ private:
     DuiLib::CControlUI* FindControl(DuiLib::CContainerUI* container, const std::wstring& name);
     void FindPictureUIList(DuiLib::CContainerUI* container, std::vector<DuiLib::CPictureUI*>& list);
 
+    // Tells the listeners of an edit; `value` must be the caller's own for the call (a local or a
+    // temporary), since it is not copied.
     void TriggerCallback(DWORD tag, const wchar_t* value);
     void BindControlEvents(DuiLib::CContainerUI* container);
     bool OnControlEvent(void* param);
