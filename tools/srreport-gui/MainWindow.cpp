@@ -355,12 +355,14 @@ void MainWindow::openFiles(const QStringList& paths)
     if (ctrl() == nullptr) {
         return;
     }
+    // Every file that could not be opened is named, whatever opened after it.
+    QStringList errors;
     for (const QString& path : paths) {
         bool isDocument = false;
         QString error;
         IKMReport* report = ReportFile::open(*ctrl(), path, isDocument, error);
         if (report == nullptr) {
-            showError(error);
+            errors << error;
             continue;
         }
         if (isDocument) {
@@ -369,6 +371,11 @@ void MainWindow::openFiles(const QStringList& paths)
         rememberFolder(kOpenFolderKey, path);
         showInfo(isDocument ? tr("Opened %1").arg(QFileInfo(path).fileName())
                             : tr("New report for %1").arg(QFileInfo(path).fileName()));
+    }
+    if (errors.size() == 1 && paths.size() == 1) {
+        showError(errors.constFirst());
+    } else if (!errors.isEmpty()) {
+        showError(tr("%1 of %2 files not opened. %3").arg(errors.size()).arg(paths.size()).arg(errors.join(QStringLiteral(" "))));
     }
 }
 
