@@ -16,10 +16,11 @@ std::wstring KMFieldText::ToField(DWORD tag, const std::wstring& value, bool asR
     return KMDcmText::WithLineBreaks(shown, L"\n");
 }
 
-std::wstring KMFieldText::ToDocument(DWORD tag, const std::wstring& typed, const std::wstring& documentValue)
+void KMFieldText::ToDocument(DWORD tag, const std::wstring& typed, const std::wstring& documentValue, std::wstring& out)
 {
     if (!IsPersonName(tag)) {
-        return KMDcmText::WithLineBreaks(typed, L"\r\n");
+        KMDcmText::WithLineBreaks(typed, L"\r\n", out);
+        return;
     }
-    return typed == ToField(tag, documentValue, false) ? documentValue : KMDcmConvert::ParsePersonName(typed);
+    out = typed == ToField(tag, documentValue, false) ? documentValue : KMDcmConvert::ParsePersonName(typed);
 }

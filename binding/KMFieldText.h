@@ -17,7 +17,9 @@ public:
     // document held `documentValue`: a person name as KMDcmConvert::ParsePersonName reads it, or
     // `documentValue` itself while the text still is what the field showed for it (a name with a
     // prefix or a suffix would not read back the same); line breaks as CR LF.
-    static std::wstring ToDocument(DWORD tag, const std::wstring& typed, const std::wstring& documentValue);
+    // Written into `out`, which keeps its capacity (a megabyte finding is converted again and
+    // again while it is typed).
+    static void ToDocument(DWORD tag, const std::wstring& typed, const std::wstring& documentValue, std::wstring& out);
     // Whether the value of `tag` is a person name (the report author's tag is one).
     static bool IsPersonName(DWORD tag);
 };

@@ -361,15 +361,8 @@ bool KMReportUIHandler::OnControlEvent(void* param)
         const DWORD tag = ParseTag(sender->GetUserData().GetData());
         std::wstring value;
         if (type == DuiLib::DUI_MSGTYPE_TEXTCHANGED) {
-            if (tag == KMDcmTag::PatientAge) {
-                if (GetControlValue_PatientAge(sender, value)) {
-                    TriggerCallback(tag, value.c_str());
-                }
-            } else {
-                const auto shown = m_mapShownNames.find(sender);
-                const std::wstring typed = KMFieldText::ToDocument(
-                    tag, sender->GetText().Str(), shown != m_mapShownNames.end() ? shown->second : std::wstring());
-                TriggerCallback(tag, typed.c_str());
+            if (GetTypedValue(sender, tag, value)) {
+                TriggerCallback(tag, value.c_str());
             }
         } else if (tag == KMDcmTag::PatientSex) {
             if (GetControlValue_PatientSex(sender, value)) {
@@ -435,6 +428,40 @@ bool KMReportUIHandler::GetPendingDate(DWORD& tag, std::wstring& value)
         return false;
     }
     tag = ParseTag(date->GetUserData().GetData());
+    return true;
+}
+
+bool KMReportUIHandler::GetTypedValue(CControlUI* field, DWORD tag, std::wstring& value)
+{
+    if (tag == KMDcmTag::PatientAge) {
+        return GetControlValue_PatientAge(field, value);
+    }
+    // A text field's own text is read where it is; other fields give a copy.
+    const auto* edit = dynamic_cast<const CEditUI*>(field);
+    const DuiLib::CDuiString copied = edit == nullptr ? field->GetText() : DuiLib::CDuiString();
+    const auto shown = m_mapShownNames.find(field);
+    KMFieldText::ToDocument(tag, edit != nullptr ? edit->GetTextView() : copied.Str(),
+                            shown != m_mapShownNames.end() ? shown->second : std::wstring(), value);
+    return true;
+}
+
+bool KMReportUIHandler::GetPendingInput(DWORD& tag, std::wstring& value)
+{
+    tag = 0;
+    auto* edit = dynamic_cast<CEditUI*>(FocusedField());
+    if (edit == nullptr || !edit->HasPendingChange() || m_nFillDepth != 0) {
+        return GetPendingDate(tag, value);
+    }
+    bool mine = false;
+    KMPageWalk::Walk(m_pRoot, Scope::Fields, [&](CControlUI* control, bool) {
+        mine = control == edit;
+        return !mine;
+    });
+    tag = mine ? ParseTag(edit->GetUserData().GetData()) : 0;
+    if (tag == 0 || !GetTypedValue(edit, tag, value)) {
+        tag = 0;
+        return false;
+    }
     return true;
 }
 

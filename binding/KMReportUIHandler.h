@@ -97,6 +97,11 @@ public:
     // The focused date control's tag and the date it shows, which it tells only when the focus
     // leaves it; false when no date control of the page has the focus or its text reads as no date.
     bool GetPendingDate(DWORD& tag, std::wstring& value);
+    // The focused field's tag and what the person typed into it that it has not told yet, in
+    // the document's form (as it would be told): a long text while typing goes on, or a date
+    // (GetPendingDate). Nothing is told. False, with `tag` 0, when there is none; `value` keeps
+    // its capacity for the next call.
+    bool GetPendingInput(DWORD& tag, std::wstring& value);
     // Enables or disables every edit, combo, rich edit, edit combo and date control.
     bool EnableUI(bool enable);
 
@@ -147,6 +152,9 @@ private:
     bool GetControlUI_PatientAge(DuiLib::CControlUI* control, DuiLib::CEditUI*& edit, DuiLib::CComboUI*& combo);
     bool SetControlValue_PatientAge(DuiLib::CControlUI* control, const wchar_t* value);
     bool GetControlValue_PatientAge(DuiLib::CControlUI* control, std::wstring& value);
+    // The text a person typed into `field`, bound to `tag`, in the document's form; false for
+    // an age that reads as none.
+    bool GetTypedValue(DuiLib::CControlUI* field, DWORD tag, std::wstring& value);
     bool SetControlValue_Date(DuiLib::CDateTimeUI* control, const wchar_t* value);
     bool GetControlValue_Date(DuiLib::CDateTimeUI* control, std::wstring& value);
 

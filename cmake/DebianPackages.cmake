@@ -7,7 +7,7 @@
 
 # The release's date: the changelog's last entry and the manual pages carry it, so that the same
 # sources make the same packages.
-set(srctrl_release_epoch 1796623200)
+set(srctrl_release_epoch 1796644800)
 
 # Manual pages, made by help2man from the programs' --help (cmake/MakeManPage.cmake).
 find_program(SRCTRL_HELP2MAN help2man)

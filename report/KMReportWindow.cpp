@@ -433,6 +433,26 @@ try {
     return KMBoundary::Failed<KMDcmSR*>(nullptr);
 }
 
+bool KMReportWindow::GetSnapshot(std::string& document, DWORD& pendingTag, std::wstring& pendingText)
+try {
+    const KMCallScope call(*this);
+    pendingTag = 0;
+    pendingText.clear();
+    if (call.IsRetired()) {
+        KMLastError::Set("the report is closed");
+        return false;
+    }
+    if (!m_dcmSR.SaveToBuffer(document)) {
+        return false;
+    }
+    if (!m_uiHandler.GetPendingInput(pendingTag, pendingText)) {
+        pendingText.clear();
+    }
+    return true;
+} catch (...) {
+    return KMBoundary::Failed(false);
+}
+
 void KMReportWindow::CommitPendingInput()
 {
     const KMCallScope call(*this);

@@ -2,8 +2,9 @@
 // offscreen platform: the A4 default page with a finding of 1 MB (short paragraphs, as dictated
 // text comes) and two key images. The peer is the keystroke itself: a letter typed and taken back
 // with Backspace. Against it, the letter taken back with Ctrl+Z, and the letter typed and taken
-// back followed by an autosave (the report's document copied and written to the recovery folder,
-// as srreport-gui does at most once a second). Read the ratios of the three.
+// back followed by an autosave (the report's snapshot, taken while the finding's typing is not
+// yet in the document, written to the recovery folder, as srreport-gui does at most once a
+// second while typing goes on). Read the ratios of the three.
 #include "RecoveryStore.h"
 #include "WidgetInput.h"
 #include <srctrl/qt/SrReportWidget.h>

@@ -89,6 +89,9 @@ public:
     // Sends the "textchanged" that a long text holds back while a person types, if any.
     void FlushTextChanged();
     bool HasPendingChange() const { return m_bChangePending; }
+    // The text itself, valid until it next changes: what GetText copies (a finding may be
+    // megabytes).
+    const std::wstring& GetTextView() const { return m_sText.Str(); }
 
     size_t GetCaret() const { return m_nCaret; }
     // The selection as [start, end); empty when start == end.

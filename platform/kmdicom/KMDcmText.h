@@ -30,6 +30,15 @@ public:
     static std::wstring WithLineBreaks(const std::wstring& text, const wchar_t* lineBreak)
     {
         std::wstring out;
+        WithLineBreaks(text, lineBreak, out);
+        return out;
+    }
+
+    // The same into `out` (not `text` itself), which keeps its capacity: a caller that converts
+    // a megabyte text again and again writes into memory it already has.
+    static void WithLineBreaks(const std::wstring& text, const wchar_t* lineBreak, std::wstring& out)
+    {
+        out.clear();
         // Room for a two-character break every sixteen characters before the string must grow.
         out.reserve(text.size() + text.size() / 16 + 16);
         size_t start = 0;
@@ -45,7 +54,6 @@ public:
             out += lineBreak;
             start = stop + (text[stop] == L'\r' && stop + 1 < text.size() && text[stop + 1] == L'\n' ? 2 : 1);
         }
-        return out;
     }
 
 private:

@@ -4,14 +4,16 @@
 # and Chinese, saves with Ctrl+S into a path typed into the save dialog, and resizes the window;
 # then takes typing back with the keyboard, the Edit menu and the context menu, finds and
 # replaces, types after clicking a display field, scrolls a page zoomed to 200 %, and has the
-# editor killed (-9 and TERM) while typing, to find the typing again on the next start.
+# editor killed (-9 and TERM) while typing, to find the typing again on the next start, also in
+# a finding long enough that its typing reaches the document only when typing pauses.
 # dsrdump reads the saved documents; screenshots show where the page is and what is in view.
-#   srreport-gui-test.sh SRREPORT-GUI IMAGE.dcm
+#   srreport-gui-test.sh SRREPORT-GUI SRREPORT IMAGE.dcm
 # Exits 77 (skipped) when Xvfb, xdotool, ImageMagick or dsrdump is missing.
 set -euo pipefail
 
 gui=$1
-image=$2
+srreport=$2
+image=$3
 . "$(dirname "$0")/gui-support.sh"
 require_tools Xvfb xdotool import convert dsrdump timeout
 
@@ -181,4 +183,37 @@ within 10 sh -c "! kill -0 $gui_pid 2>/dev/null" || fail "srreport-gui did not e
 kept=$(ls "$work"/state/srreport-gui/session-*/*.dcm 2>/dev/null | head -n1)
 [ -n "$kept" ] || fail "SIGTERM left no recovery copy"
 expect_finding "$kept" "Typed before the kill and after" "kept at SIGTERM"
+
+# Killed (-9) while typing goes on, without a pause, at the end of a finding of over 64 K
+# characters, which the document takes in only when typing pauses: the copies made while typing
+# keep the typing beside the document, and the restored report has every character typed until
+# 5 s before the kill.
+rm -rf "$work/state/srreport-gui"
+for line in $(seq 1 1300); do
+  echo "Line $line of the finding: the liver is normal in size."
+done >"$work/long.txt"
+long="$work/long.dcm"
+"$srreport" new --image "$image" -o "$long" --finding @"$work/long.txt" >/dev/null || fail "srreport new failed"
+start_gui "$long"
+find_window
+within 30 page_box || fail "the long report's page did not appear"
+x mousemove --window "$window" $((px + pw * 400 / 794)) $((py + ph * 720 / 1123)) click 1 key ctrl+End
+typed="typed on without a pause until the kill, seventy characters or so long"
+# xdotool waits half its delay after a key goes down and half after it comes up: a key each
+# 0.1 s, never the 0.3 s pause after which the document takes typing in.
+x type --delay 200 "$typed"
+kill -9 "$gui_pid"
+wait "$gui_pid" 2>/dev/null || true
+start_gui
+recovery=$(find_visible '^Recover reports') || fail "no recovery offered after kill -9 in a long finding"
+x windowfocus --sync "$recovery" && sleep 0.5 && x key Return
+find_window
+rm -f "$long"
+x windowfocus --sync "$window" && sleep 0.5 && x key ctrl+s
+within 20 test -s "$long" || fail "the restored long report was not saved to its file"
+# What follows the finding's last line is what was typed, up to the last copy before the kill:
+# typing lasted 7 s, so at least the first 2 s of it (20 characters).
+got=$(dsrdump +Pl +Pc "$long" | grep -oE 'Line 1300 of the finding: the liver is normal in size\.(\\r\\n)?[^"]*' | sed -E 's/^.*size\.(\\r\\n)?//')
+[ "${#got}" -ge 20 ] && [ "${typed#"$got"}" != "$typed" ] || fail "the restored long finding ends in \"$got\", not in what was typed: \"$typed\""
+echo "restored after kill -9 in a long finding: ...$got"
 echo "PASS"

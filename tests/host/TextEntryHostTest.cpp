@@ -238,6 +238,61 @@ TEST_F(TextEntry, ALongFindingIsToldWhenTypingPausesAndNeverLost)
     EXPECT_EQ(Value(kFinding), stored + L"abcdefg") << "switching to another report";
 }
 
+// A copy taken while typing goes on (an autosave) takes nothing in: it is the document as it
+// stood and, beside it, the typing in the document's form; stored into the copy opened again,
+// that typing makes it the report as a pause would have.
+TEST_F(TextEntry, ASnapshotKeepsTypingBesideTheDocumentWithoutTakingItIn)
+{
+    Open(600, 400, "templates/body-fields.xml");
+    std::wstring stored;
+    while (stored.size() < 70000) {
+        stored += L"Liver normal in size, no focal lesion.\r\n";
+    }
+    ASSERT_TRUE(m_ctrl->SetReportValue(kFinding, stored.c_str()));
+    ASSERT_TRUE(platform::Click(m_host, 300, 230));
+    ASSERT_TRUE(platform::PressKey(m_host, platform::Key::End, platform::Modifiers::Ctrl));
+    ASSERT_TRUE(platform::TypeText(m_host, L"abc"));
+    m_heard.values.clear();
+
+    std::string document;
+    DWORD tag = 0;
+    std::wstring pending;
+    ASSERT_TRUE(m_report->GetSnapshot(document, tag, pending));
+    EXPECT_TRUE(m_heard.values.empty()) << "nothing is taken in";
+    EXPECT_EQ(tag, kFinding);
+    EXPECT_TRUE(pending == stored + L"abc") << "the typing as the document would hold it";
+    KMDcmSR asItStood;
+    std::wstring value;
+    ASSERT_TRUE(asItStood.LoadFromBuffer(document.data(), document.size()));
+    ASSERT_TRUE(asItStood.GetFinding(value));
+    EXPECT_TRUE(value == stored) << "the document as it stood";
+
+    // Once taken in the document holds it all; a date being typed comes beside it.
+    const std::wstring typed = Value(kFinding);
+    std::string after;
+    ASSERT_TRUE(m_report->GetSnapshot(after, tag, pending));
+    EXPECT_EQ(tag, 0u);
+    EXPECT_TRUE(pending.empty());
+    Retype(300, 111, L"2024-02-29");
+    ASSERT_TRUE(m_report->GetSnapshot(after, tag, pending));
+    EXPECT_EQ(tag, kStudyDate);
+    EXPECT_EQ(pending, L"20240229");
+
+    // The report gone (a crash), its copy is opened and the typing stored into it.
+    m_ctrl->CloseReport(m_report);
+    const std::string path = Scratch("snapshot.dcm");
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    ASSERT_NE(file, nullptr);
+    ASSERT_EQ(std::fwrite(document.data(), 1, document.size(), file), document.size());
+    std::fclose(file);
+    IKMReport* copy = m_ctrl->OpenReportFile(path.c_str());
+    std::remove(path.c_str());
+    ASSERT_NE(copy, nullptr) << SrCtrlGetLastError();
+    ASSERT_TRUE(copy->SetValue(kFinding, (stored + L"abc").c_str()));
+    ASSERT_TRUE(copy->GetValue(kFinding, value));
+    EXPECT_TRUE(value == typed && typed == stored + L"abc") << "the copy with its typing is the report";
+}
+
 TEST_F(TextEntry, ABackslashNeverSplitsASingleValuedField)
 {
     Open(600, 400, "templates/body-fields.xml");

@@ -5,6 +5,7 @@
 #include <srctrl/IReportCtrl.h>
 
 #include <QCoreApplication>
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QJsonDocument>
@@ -27,12 +28,37 @@ bool isLeftOver(const QString& session)
     return lock.tryLock(0);
 }
 
+// What ties a description to the document it was written with.
+QString DocumentDigest(const char* data, size_t size)
+{
+    return QString::fromLatin1(
+        QCryptographicHash::hash(QByteArray::fromRawData(data, static_cast<qsizetype>(size)), QCryptographicHash::Sha256).toHex());
+}
+
 void removeIfEmpty(const QString& session)
 {
     QDir dir(session);
     const QStringList entries = dir.entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
     if (entries.isEmpty() || entries == QStringList{kLockName}) {
         dir.removeRecursively();
+    }
+}
+
+// The typing the description keeps, when it goes with the document found beside it.
+void ReadPendingInput(const QJsonObject& info, RecoveryStore::Recovered& recovered)
+{
+    const auto tag = static_cast<srctrl::DWORD>(info.value(QStringLiteral("pendingTag")).toInteger());
+    if (tag == 0) {
+        return;
+    }
+    QFile file(recovered.documentPath);
+    if (!file.open(QIODevice::ReadOnly)) {
+        return;
+    }
+    const QByteArray document = file.readAll();
+    if (DocumentDigest(document.constData(), static_cast<size_t>(document.size())) == info.value(QStringLiteral("document")).toString()) {
+        recovered.pendingTag = tag;
+        recovered.pendingText = info.value(QStringLiteral("pendingText")).toString();
     }
 }
 
@@ -87,28 +113,26 @@ bool RecoveryStore::write(IKMReport& report, const QString& title, const QString
         id = QUuid::createUuid().toString(QUuid::WithoutBraces);
     }
     const QString base = m_strSession + QLatin1Char('/') + id;
-    // The document's bytes as they are now: encoding them is not saving the report, which keeps
-    // its identity and its state for the person's own Save.
-    std::string bytes;
-    if (!report.GetDcmSR()->SaveToBuffer(bytes)) {
-        error = QString::fromUtf8(SrCtrlGetLastError());
-        return false;
-    }
-    QJsonObject info;
-    info.insert(QStringLiteral("title"), title);
-    info.insert(QStringLiteral("original"), originalPath);
-    info.insert(QStringLiteral("written"), QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs));
-    // A report waits with one copy at most: a newer one takes the place of one not yet written,
-    // so a slow disk never piles copies up in memory. The files are written on the store's
-    // thread, through the same file-replacing writer as every other output.
     std::shared_ptr<Pending>& pending = m_pending[&report];
     if (!pending) {
         pending = std::make_shared<Pending>();
     }
+    // The snapshot is taken into buffers of the store's own, which keep their capacity: a copy
+    // of a megabyte finding then touches no memory it did not have before.
+    if (!report.GetSnapshot(m_strDocument, m_dwPendingTag, m_strPendingText)) {
+        error = QString::fromUtf8(SrCtrlGetLastError());
+        return false;
+    }
+    // A report waits with one copy at most: a newer one takes the place of one not yet written,
+    // so a slow disk never piles copies up in memory.
     {
         const std::lock_guard<std::mutex> lock(pending->mutex);
-        pending->strDocument = std::move(bytes);
-        pending->strInfo = QJsonDocument(info).toJson().toStdString();
+        std::swap(pending->strDocument, m_strDocument);
+        std::swap(pending->strPendingText, m_strPendingText);
+        pending->dwPendingTag = m_dwPendingTag;
+        pending->strTitle = title;
+        pending->strOriginal = originalPath;
+        pending->taken = QDateTime::currentDateTimeUtc();
         if (pending->bQueued) {
             return true;
         }
@@ -116,27 +140,55 @@ bool RecoveryStore::write(IKMReport& report, const QString& title, const QString
     }
     const std::string documentPath = QFile::encodeName(base + QStringLiteral(".dcm")).toStdString();
     const std::string infoPath = QFile::encodeName(base + QStringLiteral(".json")).toStdString();
-    m_writer.post([pending, documentPath, infoPath, written = m_written] {
-        std::string document;
-        std::string infoText;
-        {
-            const std::lock_guard<std::mutex> lock(pending->mutex);
-            document = std::move(pending->strDocument);
-            infoText = std::move(pending->strInfo);
-            pending->bQueued = false;
-        }
-        std::string reason;
-        for (const auto& [path, text] : {std::pair<const std::string&, const std::string&>{documentPath, document},
-                                         {infoPath, infoText}}) {
-            if (reason.empty() && KMFileReplace::Replace(path.c_str(), text, &reason) != KMFile::Error::None) {
-                reason = "file not written: " + path + ": " + reason;
-            }
-        }
-        if (written) {
-            written(reason.empty(), QString::fromStdString(reason));
-        }
-    });
+    m_writer.post([pending, documentPath, infoPath, written = m_written] { WritePending(*pending, documentPath, infoPath, written); });
     return true;
+}
+
+void RecoveryStore::WritePending(Pending& pending, const std::string& documentPath, const std::string& infoPath,
+                                 const Written& written)
+{
+    std::string document;
+    std::wstring pendingText;
+    QJsonObject info;
+    srctrl::DWORD pendingTag = 0;
+    {
+        const std::lock_guard<std::mutex> lock(pending.mutex);
+        document.swap(pending.strDocument);
+        pendingText.swap(pending.strPendingText);
+        pendingTag = pending.dwPendingTag;
+        info.insert(QStringLiteral("title"), pending.strTitle);
+        info.insert(QStringLiteral("original"), pending.strOriginal);
+        info.insert(QStringLiteral("written"), pending.taken.toString(Qt::ISODateWithMs));
+        pending.bQueued = false;
+    }
+    info.insert(QStringLiteral("document"), DocumentDigest(document.data(), document.size()));
+    if (pendingTag != 0) {
+        info.insert(QStringLiteral("pendingTag"), static_cast<qint64>(pendingTag));
+        info.insert(QStringLiteral("pendingText"), QString::fromStdWString(pendingText));
+    }
+    // The description goes after the document, so that one found beside it describes it or an
+    // earlier one, never a document not written.
+    std::string reason;
+    const std::string infoText = QJsonDocument(info).toJson(QJsonDocument::Compact).toStdString();
+    for (const auto& [path, text] : {std::pair<const std::string&, const std::string&>{documentPath, document},
+                                     {infoPath, infoText}}) {
+        if (reason.empty() && KMFileReplace::Replace(path.c_str(), text, &reason) != KMFile::Error::None) {
+            reason = "file not written: " + path + ": " + reason;
+        }
+    }
+    // The buffers go back for the next copy, unless a newer copy already waits in them.
+    {
+        const std::lock_guard<std::mutex> lock(pending.mutex);
+        if (!pending.bQueued) {
+            document.clear();
+            pendingText.clear();
+            pending.strDocument.swap(document);
+            pending.strPendingText.swap(pendingText);
+        }
+    }
+    if (written) {
+        written(reason.empty(), QString::fromStdString(reason));
+    }
 }
 
 void RecoveryStore::remove(IKMReport* report)
@@ -175,6 +227,7 @@ QList<RecoveryStore::Recovered> RecoveryStore::findRecovered() const
             if (!recovered.written.isValid()) {
                 recovered.written = QFileInfo(recovered.documentPath).lastModified();
             }
+            ReadPendingInput(info, recovered);
             found << recovered;
         }
         // A lock taken only to look is given back; a session with nothing left goes.

@@ -8,6 +8,8 @@
 
 #include "BackgroundWriter.h"
 
+#include <srctrl/WinDef.h>
+
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -20,11 +22,14 @@ class IKMReport;
 // $XDG_STATE_HOME (by default ~/.local/state) in "srreport-gui/". Each running editor writes into
 // a session folder of its own, which it holds locked (QLockFile) while it runs; a session folder
 // that no living editor holds is one that ended without cleaning up, and its reports are offered
-// for recovery. A report's copy is its SR document (written by the control's own file writer,
-// which replaces the file in one step) and a small description beside it (what the report is
-// called, the file it belongs to, when it was written). The document is encoded at once; writing
-// it (and putting it on disk) happens on a thread of the store's own, in order, so that typing
-// never waits for the disk.
+// for recovery. A report's copy is its SR document as it stands (written by the control's own
+// file writer, which replaces the file in one step) and a description beside it, written after
+// it: what the report is called, the file it belongs to, when it was written, and the typing the
+// document did not hold yet (IKMReport::GetSnapshot), with the SHA-256 of the document it goes
+// with. Typing in a long finding is thus kept without taking it into the document, which would
+// make a keystroke wait. Only the snapshot is taken on the caller's thread; the description is
+// made, and both are put on disk, on a thread of the store's own, in order, so that typing never
+// waits for the disk.
 class RecoveryStore {
 public:
     // A report found in a session that ended.
@@ -34,6 +39,11 @@ public:
         QString title;
         QString originalPath;  // empty for a report that was never saved
         QDateTime written;
+        // What was typed that the document did not hold, for IKMReport::SetValue; tag 0 for
+        // none, and for typing that went with an earlier document than the one found (the
+        // editor ended between writing the two files: the document found is the newer).
+        srctrl::DWORD pendingTag = 0;
+        QString pendingText;
     };
 
     // `root` empty: the folder under $XDG_STATE_HOME.
@@ -53,9 +63,9 @@ public:
     using Written = std::function<void(bool ok, const QString& reason)>;
     void setWrittenHandler(Written handler) { m_written = std::move(handler); }
 
-    // Encodes the report's current document (changes not yet told included) and has it written
-    // with its description; false with the control's reason in `error` when it cannot be
-    // encoded. How the writing ends goes to the Written handler.
+    // Takes the report's snapshot (its document and the typing it does not hold yet) and has it
+    // written with its description; false with the control's reason in `error` when it cannot
+    // be encoded. How the writing ends goes to the Written handler.
     bool write(IKMReport& report, const QString& title, const QString& originalPath, QString& error);
     // The report was saved or closed without saving: its copy goes, after any write of it still
     // under way.
@@ -83,10 +93,21 @@ private:
     struct Pending {
         std::mutex mutex;
         std::string strDocument;
-        std::string strInfo;
+        srctrl::DWORD dwPendingTag = 0;
+        std::wstring strPendingText;
+        QString strTitle;
+        QString strOriginal;
+        QDateTime taken;
         bool bQueued = false;
     };
+    // Writes a copy taken from `pending`, on the writing thread.
+    static void WritePending(Pending& pending, const std::string& documentPath, const std::string& infoPath,
+                             const Written& written);
 
+    // Where the next snapshot is taken; the buffers change places with the pending copy's.
+    std::string m_strDocument;
+    srctrl::DWORD m_dwPendingTag = 0;
+    std::wstring m_strPendingText;
     QHash<IKMReport*, QString> m_ids;
     QHash<IKMReport*, std::shared_ptr<Pending>> m_pending;
     Written m_written;

@@ -96,6 +96,11 @@ void ReportRecovery::offer(QWidget* parent, QString& error)
                 continue;
             }
             m_tabs.setFilePath(report, recovered.originalPath);
+            // The typing the document did not hold yet goes in as taking it in would have put it.
+            if (recovered.pendingTag != 0 &&
+                !report->SetValue(recovered.pendingTag, recovered.pendingText.toStdWString().c_str())) {
+                failures << tr("Cannot restore the last typing in %1: %2").arg(recovered.title, QString::fromUtf8(SrCtrlGetLastError()));
+            }
             // What was restored is not in its file yet; it is this session's to keep safe now.
             report->SetModified(true);
             write(report);

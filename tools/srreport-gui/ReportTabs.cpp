@@ -24,7 +24,7 @@ ReportTabs::ReportTabs(SrReportWidget& view, QWidget* parent) : QTabBar(parent),
     connect(&view, &SrReportWidget::modifiedChanged, this, &ReportTabs::updateText);
     connect(&view, &SrReportWidget::reportValueChanged, this, [this](IKMReport* report, unsigned tag) {
         if (tag == kPatientName) {
-            updateText(report);
+            readTitle(report);
         }
     });
     connect(this, &QTabBar::currentChanged, this, [this](int index) {
@@ -52,7 +52,7 @@ QString ReportTabs::filePath(IKMReport* report) const
 void ReportTabs::setFilePath(IKMReport* report, const QString& path)
 {
     m_paths.insert(report, path);
-    updateText(report);
+    readTitle(report);
 }
 
 void ReportTabs::addReport(IKMReport* report)
@@ -60,6 +60,7 @@ void ReportTabs::addReport(IKMReport* report)
     // The control tells of a report before activating it; the tab takes the report's place in
     // the control's order, so that tab and report indexes stay the same.
     const QSignalBlocker blocker(this);
+    readTitle(report);
     const int index = insertTab(m_view.reportCtrl()->GetReportIndex(report), tabText(report));
     setTabData(index, QVariant::fromValue(static_cast<void*>(report)));
 }
@@ -67,6 +68,7 @@ void ReportTabs::addReport(IKMReport* report)
 void ReportTabs::removeReport(IKMReport* report)
 {
     m_paths.remove(report);
+    m_titles.remove(report);
     // The control picks the report to activate next and tells it; the tab bar must not pick
     // one meanwhile, in the middle of the control's closing.
     const QSignalBlocker blocker(this);
@@ -118,7 +120,7 @@ QString ReportTabs::readableName(const std::wstring& value)
     return family + QStringLiteral(", ") + given;
 }
 
-QString ReportTabs::title(IKMReport* report) const
+void ReportTabs::readTitle(IKMReport* report)
 {
     std::wstring patient;
     QString name = report->GetValue(kPatientName, patient) ? readableName(patient) : QString();
@@ -128,5 +130,6 @@ QString ReportTabs::title(IKMReport* report) const
     if (name.isEmpty()) {
         name = tr("Untitled report");
     }
-    return name;
+    m_titles.insert(report, name);
+    updateText(report);
 }

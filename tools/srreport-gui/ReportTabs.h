@@ -26,8 +26,11 @@ public:
     void setFilePath(IKMReport* report, const QString& path);
     // A DICOM person name (Family^Given^Middle^Prefix^Suffix) as a list shows it: "Doe, John".
     static QString readableName(const std::wstring& value);
-    // What the report is called: the patient's name, else its file's name.
-    QString title(IKMReport* report) const;
+    // What the report is called: the patient's name, else its file's name. Read from the
+    // document when the report comes, its file changes or its patient's name is told, and kept:
+    // reading the document at other times would take in typing the control holds back (a long
+    // finding's), which costs a keystroke's wait.
+    QString title(IKMReport* report) const { return m_titles.value(report); }
 
 signals:
     // The user asked to close a report's tab; the window decides (it may ask to save first).
@@ -38,10 +41,12 @@ private:
     void removeReport(IKMReport* report);
     void showActive(IKMReport* report);
     void updateText(IKMReport* report);
+    void readTitle(IKMReport* report);
     int indexOf(IKMReport* report) const;
     // The title, marked "*" while the report has unsaved changes.
     QString tabText(IKMReport* report) const;
 
     SrReportWidget& m_view;
     QHash<IKMReport*, QString> m_paths;
+    QHash<IKMReport*, QString> m_titles;
 };
