@@ -117,9 +117,11 @@ bool RecoveryStore::write(IKMReport& report, const QString& title, const QString
     if (!pending) {
         pending = std::make_shared<Pending>();
     }
-    // The snapshot is taken into buffers of the store's own, which keep their capacity: a copy
-    // of a megabyte finding then touches no memory it did not have before.
-    if (!report.GetSnapshot(m_strDocument, m_dwPendingTag, m_strPendingText)) {
+    // The typing is taken into a buffer of the store's own, which keeps its capacity: copying a
+    // megabyte finding then touches no memory it did not have before.
+    std::string document;
+    srctrl::DWORD pendingTag = 0;
+    if (!report.GetSnapshot(document, pendingTag, m_strPendingText)) {
         error = QString::fromUtf8(SrCtrlGetLastError());
         return false;
     }
@@ -127,9 +129,9 @@ bool RecoveryStore::write(IKMReport& report, const QString& title, const QString
     // so a slow disk never piles copies up in memory.
     {
         const std::lock_guard<std::mutex> lock(pending->mutex);
-        std::swap(pending->strDocument, m_strDocument);
+        pending->strDocument = std::move(document);
         std::swap(pending->strPendingText, m_strPendingText);
-        pending->dwPendingTag = m_dwPendingTag;
+        pending->dwPendingTag = pendingTag;
         pending->strTitle = title;
         pending->strOriginal = originalPath;
         pending->taken = QDateTime::currentDateTimeUtc();
@@ -176,13 +178,11 @@ void RecoveryStore::WritePending(Pending& pending, const std::string& documentPa
             reason = "file not written: " + path + ": " + reason;
         }
     }
-    // The buffers go back for the next copy, unless a newer copy already waits in them.
+    // The typing's buffer goes back for the next copy, unless a newer copy already waits in it.
     {
         const std::lock_guard<std::mutex> lock(pending.mutex);
         if (!pending.bQueued) {
-            document.clear();
             pendingText.clear();
-            pending.strDocument.swap(document);
             pending.strPendingText.swap(pendingText);
         }
     }

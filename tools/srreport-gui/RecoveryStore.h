@@ -104,9 +104,8 @@ private:
     static void WritePending(Pending& pending, const std::string& documentPath, const std::string& infoPath,
                              const Written& written);
 
-    // Where the next snapshot is taken; the buffers change places with the pending copy's.
-    std::string m_strDocument;
-    srctrl::DWORD m_dwPendingTag = 0;
+    // Where the next snapshot's typing is taken; the buffer changes places with the pending
+    // copy's.
     std::wstring m_strPendingText;
     QHash<IKMReport*, QString> m_ids;
     QHash<IKMReport*, std::shared_ptr<Pending>> m_pending;
