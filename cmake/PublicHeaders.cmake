@@ -13,6 +13,7 @@ set(srctrl_public_headers
   platform/editing/Spelling.h
   printing/CUtil.h
   report/IKMReport.h
+  report/KMReportSnapshot.h
   platform/ErrorCode.h
   platform/Export.h
   platform/Host.h

@@ -102,6 +102,16 @@ public:
     // client coordinates as the host's mouse events give them: its index for
     // IKMReport::SetKeyImageFile, SetImage and ClearImage, or -1 (no box there, or no report).
     virtual int GetImageBoxAt(int x, int y) = 0;
+    // Opens a report again from its snapshot (IKMReport::GetSnapshot), as the report was when
+    // it was taken: its document, under the same identity (a kept instance takes a new version
+    // at its next change, one never stored goes on as the same version), and the typing the
+    // document did not hold yet stored as the control takes typing in (a value the document
+    // refuses is not stored, as it would not have been). It opens modified: what it holds is
+    // stored nowhere. An open document with the same SOP Instance UID is activated instead and
+    // takes the typing. Null, with the reason, for bytes that are no SR document ("file not
+    // readable: the buffer: empty file", "not a DICOM file: the buffer: ..."); nothing is opened
+    // then.
+    virtual IKMReport* OpenReportSnapshot(const KMReportSnapshot& snapshot) = 0;
 };
 
 SRCTRL_API IReportCtrl* CreateReportCtrl();

@@ -565,7 +565,7 @@ KMReportWindow* KMMainWindow::FindOpenDocument(const std::string& uid)
     return nullptr;
 }
 
-IKMReport* KMMainWindow::OpenDocument(const KMDcmDataset& dataset, const std::function<void(KMDcmSR&)>& load)
+IKMReport* KMMainWindow::OpenDocument(const KMDcmDataset& dataset, const std::function<void(KMDcmSR&)>& load, bool modified)
 {
     const KMCallScope call(*this);
     std::string uid;
@@ -591,7 +591,7 @@ IKMReport* KMMainWindow::OpenDocument(const KMDcmDataset& dataset, const std::fu
         verified->SetVisible(window->m_dcmSR.IsVerified());
     }
     window->m_uiHandler.SetDcmSR(&window->m_dcmSR);
-    return FinishReport(window, false);
+    return FinishReport(window, modified);
 }
 
 IKMReport* KMMainWindow::OpenReportFile(const char* path)
@@ -603,7 +603,34 @@ try {
         return nullptr;
     }
     // The file read once for its check is the report's document: a large one is not read twice.
-    return OpenDocument(*file.GetDataset(), [&](KMDcmSR& sr) { sr.Take(file); });
+    return OpenDocument(*file.GetDataset(), [&](KMDcmSR& sr) { sr.Take(file); }, false);
+} catch (...) {
+    return KMBoundary::Failed<IKMReport*>(nullptr);
+}
+
+IKMReport* KMMainWindow::OpenReportSnapshot(const KMReportSnapshot& snapshot)
+try {
+    KMLastError::Clear();
+    KMDcmFile file;
+    if (!file.LoadFromBuffer(snapshot.strDocument.data(), snapshot.strDocument.size())) {
+        return nullptr;
+    }
+    // Bytes read count as a kept instance; a copy of them is a document of the control's own.
+    // What a snapshot holds is stored nowhere: the report opens modified, which keeps nothing.
+    IKMReport* report = OpenDocument(
+        *file.GetDataset(),
+        [&](KMDcmSR& sr) {
+            if (snapshot.bInstanceKept) {
+                sr.Take(file);
+            } else {
+                sr.Copy(file.GetDataset());
+            }
+        },
+        true);
+    if (report != nullptr && snapshot.dwPendingTag != 0) {
+        report->SetValue(snapshot.dwPendingTag, snapshot.strPendingText.c_str());
+    }
+    return report;
 } catch (...) {
     return KMBoundary::Failed<IKMReport*>(nullptr);
 }
@@ -615,7 +642,7 @@ try {
         KMLastError::Set("no document");
         return nullptr;
     }
-    return OpenDocument(*document->GetDataset(), [&](KMDcmSR& sr) { sr.Copy(document->GetDataset()); });
+    return OpenDocument(*document->GetDataset(), [&](KMDcmSR& sr) { sr.Copy(document->GetDataset()); }, false);
 } catch (...) {
     return KMBoundary::Failed<IKMReport*>(nullptr);
 }

@@ -44,6 +44,7 @@ public:
     IKMReport* CreateReportFromImage(const char* dicomFile) override;
     IKMReport* OpenReport(KMDcmFile* document) override;
     IKMReport* OpenReportFile(const char* path) override;
+    IKMReport* OpenReportSnapshot(const KMReportSnapshot& snapshot) override;
     IKMReport* CreateReportFromReport(IKMReport* source) override;
     int GetReportCount() noexcept override;
     IKMReport* GetActiveReport() noexcept override;
@@ -99,9 +100,10 @@ private:
     KMReportWindow* FindOpenDocument(const std::string& uid);
     // Takes a report out of the list's keeping: deleted now, or once the calls into it return.
     void DisposeReport(KMReportWindow* window);
-    // Opens the SR document that `dataset` describes, read into the new report by `load`; an
-    // open document with the same SOP Instance UID is activated instead.
-    IKMReport* OpenDocument(const KMDcmDataset& dataset, const std::function<void(KMDcmSR&)>& load);
+    // Opens the SR document that `dataset` describes, read into the new report by `load`, as
+    // `modified` (false also declares it kept); an open document with the same SOP Instance UID
+    // is activated instead.
+    IKMReport* OpenDocument(const KMDcmDataset& dataset, const std::function<void(KMDcmSR&)>& load, bool modified);
 
     // Why a call that needs the active report found none: "the report is closing" while the
     // host hears that the active report is closing, "no active report" otherwise.

@@ -3,6 +3,7 @@
 #include "platform/kmbase/KMString.h"
 #include "platform/kmdicom/KMDcmWindow.h"
 #include "platform/win32/WinBitmap.h"
+#include "report/KMReportSnapshot.h"
 
 #include <string>
 #include <utility>
@@ -83,16 +84,15 @@ public:
 
     // A copy of the report for a host that keeps one while the person types (an autosave),
     // which takes nothing in: the document's bytes as it stands (as GetDcmSR()->SaveToBuffer
-    // gives them), and what the person typed that it does not hold yet (a long text until
-    // typing pauses, a date until the focus leaves), in the document's form. Reading the
-    // document through GetDcmSR would take that typing in, which for a finding of megabytes
-    // costs a keystroke's wait; this costs a copy. Opened again, the copy is the report once
-    // SetValue(pendingTag, pendingText) has stored the typing as taking it in would.
-    // `pendingTag` is 0 and `pendingText` empty when the document holds all typing;
-    // `pendingText` keeps its capacity for the next call. Encoding is not keeping (see
-    // GetDcmSR): the report's identity and its modified state stay. False, with the reason
-    // "document not encoded: REASON", when the document cannot be encoded.
-    virtual bool GetSnapshot(std::string& document, srctrl::DWORD& pendingTag, std::wstring& pendingText) = 0;
+    // gives them), whether its instance is kept, and what the person typed that it does not
+    // hold yet (a long text until typing pauses, a date until the focus leaves), in the
+    // document's form. Reading the document through GetDcmSR would take that typing in, which
+    // for a finding of megabytes costs a keystroke's wait; this costs a copy.
+    // IReportCtrl::OpenReportSnapshot opens the report again from it. The snapshot's text keeps
+    // its capacity for the next call. Encoding is not keeping (see GetDcmSR): the report's
+    // identity and its modified state stay. False, with the reason "document not encoded:
+    // REASON", when the document cannot be encoded.
+    virtual bool GetSnapshot(KMReportSnapshot& snapshot) = 0;
 
 protected:
     ~IKMReport() = default;

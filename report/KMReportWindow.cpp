@@ -433,20 +433,21 @@ try {
     return KMBoundary::Failed<KMDcmSR*>(nullptr);
 }
 
-bool KMReportWindow::GetSnapshot(std::string& document, DWORD& pendingTag, std::wstring& pendingText)
+bool KMReportWindow::GetSnapshot(KMReportSnapshot& snapshot)
 try {
     const KMCallScope call(*this);
-    pendingTag = 0;
-    pendingText.clear();
+    snapshot.dwPendingTag = 0;
+    snapshot.strPendingText.clear();
     if (call.IsRetired()) {
         KMLastError::Set("the report is closed");
         return false;
     }
-    if (!m_dcmSR.SaveToBuffer(document)) {
+    if (!m_dcmSR.SaveToBuffer(snapshot.strDocument)) {
         return false;
     }
-    if (!m_uiHandler.GetPendingInput(pendingTag, pendingText)) {
-        pendingText.clear();
+    snapshot.bInstanceKept = m_dcmSR.IsInstanceKept();
+    if (!m_uiHandler.GetPendingInput(snapshot.dwPendingTag, snapshot.strPendingText)) {
+        snapshot.strPendingText.clear();
     }
     return true;
 } catch (...) {

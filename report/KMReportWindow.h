@@ -38,7 +38,7 @@ public:
     bool GetValue(DWORD tag, std::wstring& value) override;
     bool LoadTemplate(const char* path) override;
     KMDcmSR* GetDcmSR() override;
-    bool GetSnapshot(std::string& document, DWORD& pendingTag, std::wstring& pendingText) override;
+    bool GetSnapshot(KMReportSnapshot& snapshot) override;
     void RefreshLayout() override;
     void SetHostData(const char* text) override;
     KMString* GetHostData() noexcept override;

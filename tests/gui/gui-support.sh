@@ -131,6 +131,10 @@ click_page() {  # x y
 }
 
 # The Finding of a saved document as dsrdump reads it: the text between its quotes.
+uid_of() {  # FILE: its SOP Instance UID
+  dcmdump +P SOPInstanceUID "$1" 2>/dev/null | sed -n '1s/^.*\[\(.*\)\].*$/\1/p'
+}
+
 finding_of() {
   dsrdump +Pl +Pc "$1" 2>/dev/null | grep -F '(121071,DCM,"Finding")' | sed -e 's/^.*"Finding")="//' -e 's/">$//' -e 's/"$//'
 }

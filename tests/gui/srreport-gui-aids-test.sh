@@ -74,9 +74,6 @@ save_report() {
   within 20 test -s "$report" || fail "Ctrl+S wrote no file $1"
 }
 save_report "with the verifier"
-uid_of() {
-  dcmdump +P SOPInstanceUID "$1" 2>/dev/null | sed -n '1s/^.*\[\(.*\)\].*$/\1/p'
-}
 kept=$(uid_of "$report")
 x key alt+r && sleep 0.5 && x key v
 focus_dialog '^Verify report' "Report > Verify"

@@ -13,8 +13,7 @@ drag_source=$2
 require_tools Xvfb xdotool import convert dsrdump dcmdump dump2dcm dcmcjpeg dcmcrle dcmcjpls img2dcm python3 timeout
 mkdir "$work/images"
 "$3" "$work/images" || fail "the test images were not made"
-uid_of() { dcmdump +P SOPInstanceUID "$work/images/$1" | sed 's/.*\[\(.*\)\].*/\1/'; }
-frames=$(uid_of frames.dcm) mono=$(uid_of mono1.dcm)
+frames=$(uid_of "$work/images/frames.dcm") mono=$(uid_of "$work/images/mono1.dcm")
 
 start_x
 start_gui "$work/images/ct16.dcm"   # a report of the images' study

@@ -15,7 +15,7 @@ gui=$1
 srreport=$2
 image=$3
 . "$(dirname "$0")/gui-support.sh"
-require_tools Xvfb xdotool import convert dsrdump timeout
+require_tools Xvfb xdotool import convert dsrdump dcmdump timeout
 
 # Help and the version need no display.
 env -u DISPLAY -u WAYLAND_DISPLAY "$gui" --help 2>&1 | grep -q -- '--version' || fail "--help without a display"
@@ -194,6 +194,7 @@ for line in $(seq 1 1300); do
 done >"$work/long.txt"
 long="$work/long.dcm"
 "$srreport" new --image "$image" -o "$long" --finding @"$work/long.txt" >/dev/null || fail "srreport new failed"
+stored=$(uid_of "$long")
 start_gui "$long"
 find_window
 within 30 page_box || fail "the long report's page did not appear"
@@ -216,4 +217,8 @@ within 20 test -s "$long" || fail "the restored long report was not saved to its
 got=$(dsrdump +Pl +Pc "$long" | grep -oE 'Line 1300 of the finding: the liver is normal in size\.(\\r\\n)?[^"]*' | sed -E 's/^.*size\.(\\r\\n)?//')
 [ "${#got}" -ge 20 ] && [ "${typed#"$got"}" != "$typed" ] || fail "the restored long finding ends in \"$got\", not in what was typed: \"$typed\""
 echo "restored after kill -9 in a long finding: ...$got"
+# The file's instance was kept: the typing made its next version, which names it as predecessor.
+[ "$(uid_of "$long")" != "$stored" ] || fail "the restored report was saved under the stored report's UID"
+predecessors=$(dcmdump +p +P ReferencedSOPInstanceUID "$long" | grep '^(0040,a360)' | grep -o '\[[^]]*\]' | tr -d '[]' | tr '\n' ' ')
+[ "$predecessors" = "$stored " ] || fail "the restored report's predecessors are \"$predecessors\", not the stored report $stored"
 echo "PASS"

@@ -239,10 +239,12 @@ TEST_F(TextEntry, ALongFindingIsToldWhenTypingPausesAndNeverLost)
 }
 
 // A copy taken while typing goes on (an autosave) takes nothing in: it is the document as it
-// stood and, beside it, the typing in the document's form; stored into the copy opened again,
-// that typing makes it the report as a pause would have.
-TEST_F(TextEntry, ASnapshotKeepsTypingBesideTheDocumentWithoutTakingItIn)
+// stood and, beside it, the typing in the document's form. Opened again, it is the report with
+// that typing, under the identity the report had: a version never stored goes on as itself, a
+// kept one changes only as its next version.
+TEST_F(TextEntry, ASnapshotKeepsTypingBesideTheDocumentAndOpensAsTheReport)
 {
+    constexpr DWORD kSOPInstanceUID = 0x00080018;
     Open(600, 400, "templates/body-fields.xml");
     std::wstring stored;
     while (stored.size() < 70000) {
@@ -254,43 +256,51 @@ TEST_F(TextEntry, ASnapshotKeepsTypingBesideTheDocumentWithoutTakingItIn)
     ASSERT_TRUE(platform::TypeText(m_host, L"abc"));
     m_heard.values.clear();
 
-    std::string document;
-    DWORD tag = 0;
-    std::wstring pending;
-    ASSERT_TRUE(m_report->GetSnapshot(document, tag, pending));
+    KMReportSnapshot typing;
+    ASSERT_TRUE(m_report->GetSnapshot(typing));
     EXPECT_TRUE(m_heard.values.empty()) << "nothing is taken in";
-    EXPECT_EQ(tag, kFinding);
-    EXPECT_TRUE(pending == stored + L"abc") << "the typing as the document would hold it";
+    EXPECT_FALSE(typing.bInstanceKept);
+    EXPECT_EQ(typing.dwPendingTag, kFinding);
+    EXPECT_TRUE(typing.strPendingText == stored + L"abc") << "the typing as the document would hold it";
     KMDcmSR asItStood;
     std::wstring value;
-    ASSERT_TRUE(asItStood.LoadFromBuffer(document.data(), document.size()));
+    ASSERT_TRUE(asItStood.LoadFromBuffer(typing.strDocument.data(), typing.strDocument.size()));
     ASSERT_TRUE(asItStood.GetFinding(value));
     EXPECT_TRUE(value == stored) << "the document as it stood";
 
-    // Once taken in the document holds it all; a date being typed comes beside it.
+    // Once taken in the document holds it all; a date being typed comes beside it, also in a
+    // report declared stored.
     const std::wstring typed = Value(kFinding);
-    std::string after;
-    ASSERT_TRUE(m_report->GetSnapshot(after, tag, pending));
-    EXPECT_EQ(tag, 0u);
-    EXPECT_TRUE(pending.empty());
+    const std::wstring draft = Value(kSOPInstanceUID);
+    KMReportSnapshot dated;
+    ASSERT_TRUE(m_report->GetSnapshot(dated));
+    EXPECT_EQ(dated.dwPendingTag, 0u);
+    EXPECT_TRUE(dated.strPendingText.empty());
     Retype(300, 111, L"2024-02-29");
-    ASSERT_TRUE(m_report->GetSnapshot(after, tag, pending));
-    EXPECT_EQ(tag, kStudyDate);
-    EXPECT_EQ(pending, L"20240229");
+    m_report->SetModified(false);
+    ASSERT_TRUE(m_report->GetSnapshot(dated));
+    EXPECT_TRUE(dated.bInstanceKept);
+    EXPECT_EQ(dated.dwPendingTag, kStudyDate);
+    EXPECT_EQ(dated.strPendingText, L"20240229");
 
-    // The report gone (a crash), its copy is opened and the typing stored into it.
+    // The report gone (a crash), each copy opens as the report it was.
     m_ctrl->CloseReport(m_report);
-    const std::string path = Scratch("snapshot.dcm");
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    ASSERT_NE(file, nullptr);
-    ASSERT_EQ(std::fwrite(document.data(), 1, document.size(), file), document.size());
-    std::fclose(file);
-    IKMReport* copy = m_ctrl->OpenReportFile(path.c_str());
-    std::remove(path.c_str());
+    IKMReport* copy = m_ctrl->OpenReportSnapshot(typing);
     ASSERT_NE(copy, nullptr) << SrCtrlGetLastError();
-    ASSERT_TRUE(copy->SetValue(kFinding, (stored + L"abc").c_str()));
-    ASSERT_TRUE(copy->GetValue(kFinding, value));
+    std::wstring uid;
+    ASSERT_TRUE(copy->GetValue(kFinding, value) && copy->GetValue(kSOPInstanceUID, uid));
     EXPECT_TRUE(value == typed && typed == stored + L"abc") << "the copy with its typing is the report";
+    EXPECT_EQ(uid, draft) << "a version never stored goes on as itself";
+    m_ctrl->CloseReport(copy);
+    copy = m_ctrl->OpenReportSnapshot(dated);
+    ASSERT_NE(copy, nullptr) << SrCtrlGetLastError();
+    ASSERT_TRUE(copy->GetValue(kStudyDate, value) && copy->GetValue(kSOPInstanceUID, uid));
+    EXPECT_EQ(value, L"20240229");
+    EXPECT_NE(uid, draft) << "a kept instance changes as its next version";
+
+    KMReportSnapshot noDocument;
+    EXPECT_EQ(m_ctrl->OpenReportSnapshot(noDocument), nullptr);
+    EXPECT_NE(std::string(SrCtrlGetLastError()).find("the buffer: empty file"), std::string::npos) << SrCtrlGetLastError();
 }
 
 TEST_F(TextEntry, ABackslashNeverSplitsASingleValuedField)

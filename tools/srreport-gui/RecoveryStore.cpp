@@ -44,9 +44,11 @@ void removeIfEmpty(const QString& session)
     }
 }
 
-// The typing the description keeps, when it goes with the document found beside it.
-void ReadPendingInput(const QJsonObject& info, RecoveryStore::Recovered& recovered)
+// What the description keeps beside the document: the typing only when it goes with the
+// document found.
+void ReadSnapshotInfo(const QJsonObject& info, RecoveryStore::Recovered& recovered)
 {
+    recovered.instanceKept = info.value(QStringLiteral("instanceKept")).toBool();
     const auto tag = static_cast<srctrl::DWORD>(info.value(QStringLiteral("pendingTag")).toInteger());
     if (tag == 0) {
         return;
@@ -119,9 +121,7 @@ bool RecoveryStore::write(IKMReport& report, const QString& title, const QString
     }
     // The typing is taken into a buffer of the store's own, which keeps its capacity: copying a
     // megabyte finding then touches no memory it did not have before.
-    std::string document;
-    srctrl::DWORD pendingTag = 0;
-    if (!report.GetSnapshot(document, pendingTag, m_strPendingText)) {
+    if (!report.GetSnapshot(m_snapshot)) {
         error = QString::fromUtf8(SrCtrlGetLastError());
         return false;
     }
@@ -129,9 +129,10 @@ bool RecoveryStore::write(IKMReport& report, const QString& title, const QString
     // so a slow disk never piles copies up in memory.
     {
         const std::lock_guard<std::mutex> lock(pending->mutex);
-        pending->strDocument = std::move(document);
-        std::swap(pending->strPendingText, m_strPendingText);
-        pending->dwPendingTag = pendingTag;
+        pending->snapshot.strDocument = std::move(m_snapshot.strDocument);
+        pending->snapshot.bInstanceKept = m_snapshot.bInstanceKept;
+        pending->snapshot.dwPendingTag = m_snapshot.dwPendingTag;
+        std::swap(pending->snapshot.strPendingText, m_snapshot.strPendingText);
         pending->strTitle = title;
         pending->strOriginal = originalPath;
         pending->taken = QDateTime::currentDateTimeUtc();
@@ -149,24 +150,25 @@ bool RecoveryStore::write(IKMReport& report, const QString& title, const QString
 void RecoveryStore::WritePending(Pending& pending, const std::string& documentPath, const std::string& infoPath,
                                  const Written& written)
 {
-    std::string document;
-    std::wstring pendingText;
+    KMReportSnapshot snapshot;
     QJsonObject info;
-    srctrl::DWORD pendingTag = 0;
     {
         const std::lock_guard<std::mutex> lock(pending.mutex);
-        document.swap(pending.strDocument);
-        pendingText.swap(pending.strPendingText);
-        pendingTag = pending.dwPendingTag;
+        snapshot.strDocument.swap(pending.snapshot.strDocument);
+        snapshot.strPendingText.swap(pending.snapshot.strPendingText);
+        snapshot.bInstanceKept = pending.snapshot.bInstanceKept;
+        snapshot.dwPendingTag = pending.snapshot.dwPendingTag;
         info.insert(QStringLiteral("title"), pending.strTitle);
         info.insert(QStringLiteral("original"), pending.strOriginal);
         info.insert(QStringLiteral("written"), pending.taken.toString(Qt::ISODateWithMs));
         pending.bQueued = false;
     }
+    const std::string& document = snapshot.strDocument;
     info.insert(QStringLiteral("document"), DocumentDigest(document.data(), document.size()));
-    if (pendingTag != 0) {
-        info.insert(QStringLiteral("pendingTag"), static_cast<qint64>(pendingTag));
-        info.insert(QStringLiteral("pendingText"), QString::fromStdWString(pendingText));
+    info.insert(QStringLiteral("instanceKept"), snapshot.bInstanceKept);
+    if (snapshot.dwPendingTag != 0) {
+        info.insert(QStringLiteral("pendingTag"), static_cast<qint64>(snapshot.dwPendingTag));
+        info.insert(QStringLiteral("pendingText"), QString::fromStdWString(snapshot.strPendingText));
     }
     // The description goes after the document, so that one found beside it describes it or an
     // earlier one, never a document not written.
@@ -182,8 +184,8 @@ void RecoveryStore::WritePending(Pending& pending, const std::string& documentPa
     {
         const std::lock_guard<std::mutex> lock(pending.mutex);
         if (!pending.bQueued) {
-            pendingText.clear();
-            pending.strPendingText.swap(pendingText);
+            snapshot.strPendingText.clear();
+            pending.snapshot.strPendingText.swap(snapshot.strPendingText);
         }
     }
     if (written) {
@@ -227,7 +229,7 @@ QList<RecoveryStore::Recovered> RecoveryStore::findRecovered() const
             if (!recovered.written.isValid()) {
                 recovered.written = QFileInfo(recovered.documentPath).lastModified();
             }
-            ReadPendingInput(info, recovered);
+            ReadSnapshotInfo(info, recovered);
             found << recovered;
         }
         // A lock taken only to look is given back; a session with nothing left goes.
@@ -236,6 +238,21 @@ QList<RecoveryStore::Recovered> RecoveryStore::findRecovered() const
     }
     std::sort(found.begin(), found.end(), [](const Recovered& a, const Recovered& b) { return a.written < b.written; });
     return found;
+}
+
+bool RecoveryStore::readSnapshot(const Recovered& recovered, KMReportSnapshot& snapshot, QString& error)
+{
+    QFile file(recovered.documentPath);
+    if (!file.open(QIODevice::ReadOnly)) {
+        error = QStringLiteral("%1: %2").arg(recovered.documentPath, file.errorString());
+        return false;
+    }
+    const QByteArray document = file.readAll();
+    snapshot.strDocument.assign(document.constData(), static_cast<size_t>(document.size()));
+    snapshot.bInstanceKept = recovered.instanceKept;
+    snapshot.dwPendingTag = recovered.pendingTag;
+    snapshot.strPendingText = recovered.pendingText.toStdWString();
+    return true;
 }
 
 void RecoveryStore::discard(const Recovered& recovered)

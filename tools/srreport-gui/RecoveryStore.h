@@ -8,7 +8,7 @@
 
 #include "BackgroundWriter.h"
 
-#include <srctrl/WinDef.h>
+#include <srctrl/KMReportSnapshot.h>
 
 #include <functional>
 #include <memory>
@@ -39,9 +39,11 @@ public:
         QString title;
         QString originalPath;  // empty for a report that was never saved
         QDateTime written;
-        // What was typed that the document did not hold, for IKMReport::SetValue; tag 0 for
-        // none, and for typing that went with an earlier document than the one found (the
-        // editor ended between writing the two files: the document found is the newer).
+        // Whether the document's instance was kept, and what was typed that it did not hold:
+        // what IReportCtrl::OpenReportSnapshot needs beside the document. Typing that went with
+        // an earlier document than the one found (the editor ended between writing the two
+        // files: the document found is the newer) is not taken.
+        bool instanceKept = false;
         srctrl::DWORD pendingTag = 0;
         QString pendingText;
     };
@@ -63,8 +65,8 @@ public:
     using Written = std::function<void(bool ok, const QString& reason)>;
     void setWrittenHandler(Written handler) { m_written = std::move(handler); }
 
-    // Takes the report's snapshot (its document and the typing it does not hold yet) and has it
-    // written with its description; false with the control's reason in `error` when it cannot
+    // Takes the report's snapshot (IKMReport::GetSnapshot) and has it written with its
+    // description; false with the control's reason in `error` when it cannot
     // be encoded. How the writing ends goes to the Written handler.
     bool write(IKMReport& report, const QString& title, const QString& originalPath, QString& error);
     // The report was saved or closed without saving: its copy goes, after any write of it still
@@ -76,6 +78,9 @@ public:
 
     // The reports of sessions that ended without cleaning up, oldest first.
     QList<Recovered> findRecovered() const;
+    // A recovered report's snapshot, for IReportCtrl::OpenReportSnapshot; false, with the reason,
+    // when its document cannot be read.
+    static bool readSnapshot(const Recovered& recovered, KMReportSnapshot& snapshot, QString& error);
     // Removes a recovered report's files (and its session folder once it is empty).
     static void discard(const Recovered& recovered);
 
@@ -92,9 +97,7 @@ private:
     // The newest copy of a report that waits for the writing thread.
     struct Pending {
         std::mutex mutex;
-        std::string strDocument;
-        srctrl::DWORD dwPendingTag = 0;
-        std::wstring strPendingText;
+        KMReportSnapshot snapshot;
         QString strTitle;
         QString strOriginal;
         QDateTime taken;
@@ -104,9 +107,9 @@ private:
     static void WritePending(Pending& pending, const std::string& documentPath, const std::string& infoPath,
                              const Written& written);
 
-    // Where the next snapshot's typing is taken; the buffer changes places with the pending
+    // Where the next snapshot is taken; its typing's buffer changes places with the pending
     // copy's.
-    std::wstring m_strPendingText;
+    KMReportSnapshot m_snapshot;
     QHash<IKMReport*, QString> m_ids;
     QHash<IKMReport*, std::shared_ptr<Pending>> m_pending;
     Written m_written;

@@ -89,18 +89,15 @@ void ReportRecovery::offer(QWidget* parent, QString& error)
     for (int index = 0; index < found.size(); ++index) {
         const RecoveryStore::Recovered& recovered = found.at(index);
         if (dialog.choice() == RecoveryDialog::Restore && dialog.isChecked(index)) {
-            IKMReport* report = ctrl->OpenReportFile(QFile::encodeName(recovered.documentPath).constData());
+            KMReportSnapshot snapshot;
+            QString reason;
+            IKMReport* report = RecoveryStore::readSnapshot(recovered, snapshot, reason) ? ctrl->OpenReportSnapshot(snapshot) : nullptr;
             if (report == nullptr) {
                 // The copy stays for another try.
-                failures << tr("Cannot restore %1: %2").arg(recovered.title, QString::fromUtf8(SrCtrlGetLastError()));
+                failures << tr("Cannot restore %1: %2").arg(recovered.title, reason.isEmpty() ? QString::fromUtf8(SrCtrlGetLastError()) : reason);
                 continue;
             }
             m_tabs.setFilePath(report, recovered.originalPath);
-            // The typing the document did not hold yet goes in as taking it in would have put it.
-            if (recovered.pendingTag != 0 &&
-                !report->SetValue(recovered.pendingTag, recovered.pendingText.toStdWString().c_str())) {
-                failures << tr("Cannot restore the last typing in %1: %2").arg(recovered.title, QString::fromUtf8(SrCtrlGetLastError()));
-            }
             // What was restored is not in its file yet; it is this session's to keep safe now.
             report->SetModified(true);
             write(report);
