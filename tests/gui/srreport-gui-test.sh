@@ -151,6 +151,15 @@ echo "title rule ends at x $before at first, at x $after scrolled"
 [ "$after" -lt 840 ] && [ "$after" -gt 500 ] || fail "the scroll bar did not bring the page's right edge into view ($after)"
 
 # Killed (-9) while typing: the next start offers the report with what was typed until 5 s before.
+kill_and_restore() {  # WHEN: kills the editor, starts it again and restores what it offers
+  kill -9 "$gui_pid"
+  wait "$gui_pid" 2>/dev/null || true
+  start_gui
+  recovery=$(find_visible '^Recover reports') || fail "no recovery offered after kill -9 $1"
+  x windowfocus --sync "$recovery" && sleep 0.5 && x key Return
+  find_window
+  x windowfocus --sync "$window" && sleep 0.5
+}
 x key ctrl+q
 within 10 sh -c "! kill -0 $gui_pid 2>/dev/null" || fail "srreport-gui did not quit"
 start_gui "$image"
@@ -160,13 +169,7 @@ page_box || fail "no page in the second window"
 x mousemove --window "$window" $((px + pw * 400 / 794)) $((py + ph * 720 / 1123)) click 1
 x type --delay 40 "Typed before the kill"
 sleep 6
-kill -9 "$gui_pid"
-wait "$gui_pid" 2>/dev/null || true
-start_gui
-recovery=$(find_visible '^Recover reports') || fail "no recovery offered after kill -9"
-x windowfocus --sync "$recovery" && sleep 0.5 && x key Return
-find_window
-x windowfocus --sync "$window" && sleep 0.5
+kill_and_restore "after typing"
 x key ctrl+s
 dialog=$(find_visible '^Save report') || fail "the restored report opened no save dialog"
 x windowfocus --sync "$dialog" && sleep 1 && x key Return
@@ -203,14 +206,9 @@ typed="typed on without a pause until the kill, seventy characters or so long"
 # xdotool waits half its delay after a key goes down and half after it comes up: a key each
 # 0.1 s, never the 0.3 s pause after which the document takes typing in.
 x type --delay 200 "$typed"
-kill -9 "$gui_pid"
-wait "$gui_pid" 2>/dev/null || true
-start_gui
-recovery=$(find_visible '^Recover reports') || fail "no recovery offered after kill -9 in a long finding"
-x windowfocus --sync "$recovery" && sleep 0.5 && x key Return
-find_window
+kill_and_restore "in a long finding"
 rm -f "$long"
-x windowfocus --sync "$window" && sleep 0.5 && x key ctrl+s
+x key ctrl+s
 within 20 test -s "$long" || fail "the restored long report was not saved to its file"
 # What follows the finding's last line is what was typed, up to the last copy before the kill:
 # typing lasted 7 s, so at least the first 2 s of it (20 characters).
